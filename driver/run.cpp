@@ -1,0 +1,111 @@
+#include "driver/run.hpp"
+
+#include <exception>
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "parser/messages.hpp"
+
+namespace moxa {
+
+namespace {
+
+// Deep nesting recurses deeply; the stack is reserved, and committed only as it is used.
+constexpr std::size_t ZASOBNIK_BEHU = std::size_t{256} << 20;
+
+struct Ukol {
+  Interpret* interpret;
+  int vysledek;
+};
+
+void* spust_SA(void* p) {
+  auto* ukol = static_cast<Ukol*>(p);
+  ukol->vysledek = ukol->interpret->SA();
+  return nullptr;
+}
+
+// Runs SA on a thread of its own with a large stack; returns its result code.
+int SA_na_velkem_zasobniku(Interpret& interpret, Vystup& out) {
+  Ukol ukol{&interpret, 1};
+  pthread_attr_t attr;
+  bool ok = pthread_attr_init(&attr) == 0;
+  ok = ok && pthread_attr_setstacksize(&attr, ZASOBNIK_BEHU) == 0;
+  pthread_t vlakno;
+  ok = ok && pthread_create(&vlakno, &attr, spust_SA, &ukol) == 0;
+  pthread_attr_destroy(&attr);
+  if (!ok) {
+    out.pis(zpravy::VERDIKT);  // no memory for the run's stack
+    return 1;
+  }
+  pthread_join(vlakno, nullptr);
+  return ukol.vysledek;
+}
+
+}  // namespace
+
+void probeh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni) {
+  try {
+    Interpret interpret(zdroj, vstup, out, nastaveni);
+    SA_na_velkem_zasobniku(interpret, out);
+    interpret.uvolni();
+  } catch (const std::exception&) {
+    out.pis(zpravy::VERDIKT);  // no memory to set the run up
+  }
+  if (!zdroj.zavrit()) out.pis(zpravy::NEUZAVREN);
+  out.pis(zpravy::BYE);
+  out.vyprazdnit();
+}
+
+int hlavni(int argc, const char* const* argv, Vstup& std_in, Vystup& out) {
+  out.pis(zpravy::HELLO);
+  if (argc <= 1 || argc > 3) {
+    if (argc > 3) out.pis(zpravy::PRILIS_ARGUMENTU);
+    out.pis(zpravy::MAN);
+    out.vyprazdnit();
+    return 0;
+  }
+  if (argc == 3) {
+    probeh(std_in, std_in, out);
+    return 0;
+  }
+  const char* jmeno = argv[1];
+  const int fd = ::open(jmeno, O_RDONLY | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (fd >= 0) ::close(fd);
+    zpravy::neotevren(out, jmeno);
+    out.pis(zpravy::BYE);
+    out.vyprazdnit();
+    return 0;
+  }
+  SouborovyVstup zdroj(fd);
+  probeh(zdroj, std_in, out);
+  return 0;
+}
+
+std::string spust_text(std::string_view program, std::string_view input,
+                       const Nastaveni& nastaveni) {
+  std::string vysledek;
+  CilRetezec cil(vysledek);
+  Vystup out(cil);
+  TextovyVstup zdroj(program);
+  TextovyVstup vstup(input);
+  out.pis(zpravy::HELLO);
+  probeh(zdroj, vstup, out, nastaveni);
+  return vysledek;
+}
+
+std::string spust_text_ze_vstupu(std::string_view stream, const Nastaveni& nastaveni) {
+  std::string vysledek;
+  CilRetezec cil(vysledek);
+  Vystup out(cil);
+  TextovyVstup zdroj(stream);
+  out.pis(zpravy::HELLO);
+  probeh(zdroj, zdroj, out, nastaveni);
+  return vysledek;
+}
+
+}  // namespace moxa

@@ -1,0 +1,129 @@
+#include "expr/value.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace moxa {
+
+namespace {
+
+bool je_cislice(char c) { return c >= '0' && c <= '9'; }
+
+// Where from_chars reports a reading out of the double range, decides between infinity and
+// zero from the decimal exponent of the text's leading digit.
+double mimo_rozsah(std::string_view t) {
+  std::size_t i = 0;
+  const bool zaporne = i < t.size() && t[i] == '-';
+  if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
+  std::int64_t rad = 0;  // decimal exponent of the first nonzero digit, before the 'e' part
+  bool nenulova = false;
+  std::int64_t celych = 0;
+  for (; i < t.size() && je_cislice(t[i]); ++i) {
+    if (t[i] != '0') nenulova = true;
+    if (nenulova) ++celych;
+  }
+  if (nenulova) {
+    rad = celych - 1;
+  } else if (i < t.size() && t[i] == '.') {
+    std::int64_t nul = 0;
+    for (++i; i < t.size() && t[i] == '0'; ++i) ++nul;
+    rad = -(nul + 1);
+  }
+  while (i < t.size() && (je_cislice(t[i]) || t[i] == '.')) ++i;
+  if (i + 1 < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    std::size_t j = i + 1;
+    const bool zap_exp = t[j] == '-';
+    if (t[j] == '+' || t[j] == '-') ++j;
+    std::int64_t exp = 0;
+    for (; j < t.size() && je_cislice(t[j]); ++j) {
+      if (exp < 1'000'000'000) exp = exp * 10 + (t[j] - '0');
+    }
+    rad += zap_exp ? -exp : exp;
+  }
+  const double velikost = rad > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+  return zaporne ? -velikost : velikost;
+}
+
+}  // namespace
+
+bool Je_cislo(std::string_view text) {
+  if (text.empty()) return false;
+  if (je_cislice(text[0])) return true;
+  return (text[0] == '+' || text[0] == '-') && text.size() > 1 && je_cislice(text[1]);
+}
+
+double cteni_textu(std::string_view text) {
+  const char* zacatek = text.data();
+  const char* konec = zacatek + text.size();
+  if (zacatek != konec && *zacatek == '+') ++zacatek;  // from_chars knows no '+'
+  double d = 0.0;
+  const auto res = std::from_chars(zacatek, konec, d, std::chars_format::general);
+  if (res.ec == std::errc::result_out_of_range) return mimo_rozsah(text);
+  if (res.ec != std::errc()) return 0.0;
+  return d;
+}
+
+std::string format_f(double d) {
+  if (std::isnan(d)) return "nan";
+  if (std::isinf(d)) return d > 0 ? "inf" : "-inf";
+  // The longest "%f" text of a double: '-', 309 integer digits, '.', 6 decimals.
+  char buf[330];
+  const auto res = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed, 6);
+  return std::string(buf, res.ptr);
+}
+
+Value Value::vysledek(double r) {
+  if (!std::isfinite(r)) return text(format_f(r), Ciselnost::Neni, 0.0);
+  const double a = std::fabs(r);
+  Value v;
+  v.forma_ = Forma::Pevna;
+  if (a < 4.0e9) {
+    // Round r to six decimals through its scaled value t = r * 1e6. The product is off
+    // the exact one by at most half an ulp, so unless t lies that close to a half-integer,
+    // it rounds to the same integer as the exact product; and then rt / 1e6, a correctly
+    // rounded division, is exactly the double that reading the "%f" text gives.
+    const double t = r * 1e6;
+    const double posun = 0x1.8p52;  // adding and removing it rounds to an integer, ties to even
+    const double rt = (t + posun) - posun;
+    if (0.5 - std::fabs(t - rt) > std::fabs(t) * 0x1p-52) {
+      v.cislo_ = std::copysign(rt / 1e6, r);
+      return v;
+    }
+  } else if (a < 0x1p63 && static_cast<double>(static_cast<std::int64_t>(r)) == r) {
+    v.cislo_ = r;  // a whole number: "%f" adds ".000000" and reads back exactly
+    return v;
+  } else if (a >= 0x1p63) {
+    v.cislo_ = r;  // every double this large is a whole number
+    return v;
+  }
+  // A tie or a large fraction: format for real and read the text back.
+  std::string s = format_f(r);
+  const double d = cteni_textu(s);
+  return text(std::move(s), Ciselnost::Je, d);
+}
+
+void Value::klasifikuj() const {
+  if (Je_cislo(text_)) {
+    cislo_ = cteni_textu(text_);
+    ciselnost_ = Ciselnost::Je;
+  } else {
+    ciselnost_ = Ciselnost::Neni;
+  }
+}
+
+void Value::vytvor_text() const {
+  if (forma_ == Forma::Cele) {
+    text_.assign(1, cislo_ != 0.0 ? '1' : '0');
+  } else {
+    text_ = format_f(cislo_);
+  }
+  text_hotov_ = true;
+}
+
+std::string Value::vezmi_text() && {
+  if (forma_ != Forma::Text && !text_hotov_) vytvor_text();
+  return std::move(text_);
+}
+
+}  // namespace moxa

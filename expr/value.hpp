@@ -1,0 +1,92 @@
+// Values: every value of the language is a text. A value counts as a number when its text
+// starts like one (`Je_cislo`); arithmetic reads such texts as doubles (`cteni`) and writes
+// its results back as "%f" texts. To keep arithmetic fast, a computed result is carried as
+// its double and formatted only when its text is looked at; the observable behaviour is
+// exactly that of formatting every result at once and reading it again.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace moxa {
+
+// Longest a value computed at run time may grow (a concatenation, a word read by `cti`).
+inline constexpr std::size_t MAX_DELKA_HODNOTY = 1'048'576;
+
+// The number test: the text starts with a digit, or with '+' or '-' and a digit.
+bool Je_cislo(std::string_view text);
+
+// The numeric reading of a text that passes the number test: the longest decimal prefix
+// (sign, digits, optional '.' and digits, optional exponent), ',' ending the number,
+// overflow to infinity, underflow to zero.
+double cteni_textu(std::string_view text);
+
+// The "%f" text of a double, with "inf", "-inf" and "nan" for the values that are not finite.
+std::string format_f(double d);
+
+// What is known about a text's number test and reading.
+enum class Ciselnost : std::uint8_t { Nevime, Neni, Je };
+
+class Value {
+ public:
+  // The empty text.
+  Value() = default;
+
+  static Value text(std::string t) { return Value(std::move(t)); }
+  // A text whose number test and reading are already known (a cached literal).
+  static Value text(std::string t, Ciselnost c, double cteni) {
+    Value v(std::move(t));
+    v.ciselnost_ = c;
+    v.cislo_ = cteni;
+    return v;
+  }
+  // The text of an arithmetic result: "%f" of `r`, read back.
+  static Value vysledek(double r);
+  // The text of a relational or logical result: "0" or "1".
+  static Value pravdivost(bool b) {
+    Value v;
+    v.forma_ = Forma::Cele;
+    v.cislo_ = b ? 1.0 : 0.0;
+    return v;
+  }
+
+  bool je_cislo() const {
+    if (forma_ != Forma::Text) return true;
+    if (ciselnost_ == Ciselnost::Nevime) klasifikuj();
+    return ciselnost_ == Ciselnost::Je;
+  }
+  // The numeric reading; only for values that pass the number test.
+  double cteni() const { return cislo_; }
+
+  // The value's text.
+  const std::string& text() const {
+    if (forma_ != Forma::Text && !text_hotov_) vytvor_text();
+    return text_;
+  }
+  // Takes the text out (the value is left unspecified but valid).
+  std::string vezmi_text() &&;
+
+  // The truth rule of conditions: a number is true when it does not read zero; any other
+  // text is true when it is not empty.
+  bool pravda() const { return je_cislo() ? cteni() != 0.0 : !text_.empty(); }
+
+ private:
+  enum class Forma : std::uint8_t {
+    Text,   // text_ is the value; ciselnost_/cislo_ cache its number test and reading
+    Pevna,  // the value is the "%f" text of cislo_, whose reading is cislo_ again
+    Cele,   // the value is the "%d" text of cislo_ (0 or 1)
+  };
+
+  explicit Value(std::string t) : text_(std::move(t)) {}
+  void klasifikuj() const;
+  void vytvor_text() const;
+
+  mutable std::string text_;
+  mutable double cislo_ = 0.0;
+  Forma forma_ = Forma::Text;
+  mutable Ciselnost ciselnost_ = Ciselnost::Nevime;
+  mutable bool text_hotov_ = false;
+};
+
+}  // namespace moxa

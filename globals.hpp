@@ -1,0 +1,24 @@
+// The state that the routines of one run share. Each run owns one instance (inside its
+// `Interpret`), so any number of runs can live in one process.
+//
+// The current token (`token_buffer`), the lexer mode (`rezim_LA`) and the line counter
+// (`cislo_radku`) belong to the lexer, which owns them; the stores own their contents.
+#pragma once
+
+namespace moxa {
+
+// At most this many blocks and bracketed or call factors may be open at once.
+inline constexpr int MAX_VNORENI = 10'000;
+
+struct Globals {
+  // Result code of the routine called last: 0 = success, nonzero after an error (whose
+  // message the routine that found it has printed).
+  int chyba_SA = 0;
+  // The execution flag: 1 = execute, 0 = only parse (a branch not taken, the body of a
+  // loop whose condition was false at first). Written only by the conditional and the loop.
+  int i2_priznak = 1;
+  // Blocks and bracketed or call factors open right now.
+  int hloubka = 0;
+};
+
+}  // namespace moxa

@@ -1,0 +1,29 @@
+// The conditional statement. Both branches are always parsed; the one not taken is parsed
+// with the execution flag at 0.
+#include "parser/interpret.hpp"
+
+namespace moxa {
+
+// if -> "i2" "(" expression ")" block [ "e2" block ] "i2_end"
+int Interpret::If() {
+  const int ulozeny = g_.i2_priznak;
+  if (!tok().je(Znacka::LevaKulata)) return chyba_znak("If", "(");
+  Lex();
+  if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
+  if (!tok().je(Znacka::PravaKulata)) return chyba_znak("If", ")");
+  const bool podminka = ulozeny != 0 && zas_.Uber_ze_zas().pravda();
+  g_.i2_priznak = podminka ? 1 : 0;
+  Lex();
+  if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
+  if (tok().je(Znacka::E2)) {
+    g_.i2_priznak = (ulozeny != 0 && !podminka) ? 1 : 0;
+    Lex();
+    if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
+  }
+  if (!tok().je(Znacka::I2_end)) return chyba_znak("If", "i2_end");
+  g_.i2_priznak = ulozeny;
+  Lex();
+  return 0;
+}
+
+}  // namespace moxa

@@ -1,0 +1,106 @@
+// One run of a program: the recursive-descent parser that executes each construct as it
+// recognises it. Every grammar routine is a member returning the result code (0 = success);
+// it is entered with the first token of its construct current and leaves the first token
+// after it current. The first error ends the run: the routine that finds it prints its one
+// message and every caller returns at once.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "expr/value.hpp"
+#include "globals.hpp"
+#include "io/streams.hpp"
+#include "lexer/lex.hpp"
+#include "storage/loop_frames.hpp"
+#include "storage/value_stack.hpp"
+#include "storage/variables.hpp"
+
+namespace moxa {
+
+struct Nastaveni {
+  // After this many tokens the run sees only the end of input (0 = no limit). Lets a host
+  // such as a fuzzer stop a program that would loop forever.
+  std::uint64_t limit_tokenu = 0;
+};
+
+class Interpret {
+ public:
+  // `zdroj` is the program; `vstup` is where `cti` reads words (the same object when the
+  // program itself comes from standard input); `out` takes all output.
+  Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni = {});
+
+  // Runs the whole program: reads the first token, parses and executes, and prints the
+  // error verdict when the run failed. Returns the result code.
+  int SA();
+
+  // Releases the stores: the variable table, the value stack, the loop frames.
+  void uvolni();
+
+ private:
+  // program
+  [[nodiscard]] int Hlavni_program();
+  [[nodiscard]] int Blok();
+  [[nodiscard]] int Vnitrni_blok();
+  [[nodiscard]] int Prikaz();
+  [[nodiscard]] int Prirazeni();
+  // statements
+  [[nodiscard]] int If();
+  [[nodiscard]] int While();
+  [[nodiscard]] int Cti();
+  [[nodiscard]] int Pis(bool novy_radek);
+  [[nodiscard]] int Funkce_deklarace();
+  [[nodiscard]] int Vnitrni_funkce_deklarace();
+  [[nodiscard]] int Funkce_volani();
+  [[nodiscard]] int Start();
+  // expressions
+  [[nodiscard]] int Logicky_vyraz();
+  [[nodiscard]] int Vnitrni_logicky_vyraz();
+  [[nodiscard]] int LV_1();
+  [[nodiscard]] int LV_2();
+  [[nodiscard]] int Vnitrni_LV_2();
+  [[nodiscard]] int Aritmeticky_vyraz();
+  [[nodiscard]] int Vnitrni_aritmeticky_vyraz();
+  [[nodiscard]] int Term();
+  [[nodiscard]] int Vnitrni_term();
+  [[nodiscard]] int Faktor();
+
+  // helpers
+  const Token& tok() const { return lex_.token(); }
+  void Lex() { lex_.Lex(); }
+  bool provadi() const { return g_.i2_priznak != 0; }
+  // The slot of the variable named by token `t`, created when `vytvorit` is set.
+  std::int32_t promenna(const Token& t, bool vytvorit);
+  // Reads one word of input as the "%s" conversion does; `kam` is null when the word is to
+  // be discarded. False when the word is too long to store.
+  bool precti_slovo(std::string* kam);
+
+  // Error reports; each prints its message and returns 1.
+  int chyba_znak(std::string_view blok, std::string_view ocekavano);
+  int chyba_cislo(std::string_view blok);
+  int chyba_dlouha(std::string_view blok);
+  int chyba_vnoreni(std::string_view blok);
+
+  // Opens one nesting level for the duration of a block or factor.
+  class Uroven {
+   public:
+    explicit Uroven(int& h) : h_(h) { ++h_; }
+    ~Uroven() { --h_; }
+    Uroven(const Uroven&) = delete;
+    Uroven& operator=(const Uroven&) = delete;
+
+   private:
+    int& h_;
+  };
+
+  Globals g_;
+  Vstup& vstup_;
+  Vystup& out_;
+  ZasobnikCyklu cykly_;
+  Lexer lex_;
+  TabulkaPromennych tab_;
+  ZasobnikHodnot zas_;
+};
+
+}  // namespace moxa

@@ -1,0 +1,137 @@
+// The program, blocks, the statement dispatcher and the assignment.
+#include <exception>
+
+#include "parser/interpret.hpp"
+#include "parser/messages.hpp"
+
+namespace moxa {
+
+Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni)
+    : vstup_(vstup), out_(out), lex_(zdroj, cykly_, nastaveni.limit_tokenu) {}
+
+int Interpret::SA() {
+  try {
+    Lex();
+    g_.chyba_SA = Hlavni_program();
+  } catch (const std::exception&) {
+    // Memory ran out (or a store hit its size limit): the run ends like any failed run.
+    g_.chyba_SA = 1;
+  }
+  if (g_.chyba_SA != 0) out_.pis(zpravy::VERDIKT);
+  return g_.chyba_SA;
+}
+
+void Interpret::uvolni() {
+  tab_.Uvolni_tab();
+  zas_.Uvolni_zas();
+  cykly_.Uvolni_zas_cykl();
+}
+
+// program -> { declaration block } block "."
+int Interpret::Hlavni_program() {
+  while (tok().kind == T_DEKLARACE) {
+    if ((g_.chyba_SA = Funkce_deklarace()) != 0) return g_.chyba_SA;
+    if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
+  }
+  if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
+  if (!tok().je(Znacka::Tecka)) return 1;  // no message of its own: only the verdict
+  out_.pis(zpravy::USPECH);
+  return 0;
+}
+
+// block -> "{" statement-list "}"
+int Interpret::Blok() {
+  if (!tok().je(Znacka::LevaSlozena)) return chyba_znak("Blok", "{");
+  if (g_.hloubka >= MAX_VNORENI) return chyba_vnoreni("Blok");
+  const Uroven uroven(g_.hloubka);
+  Lex();
+  if ((g_.chyba_SA = Vnitrni_blok()) != 0) return g_.chyba_SA;
+  if (!tok().je(Znacka::PravaSlozena)) return chyba_znak("Blok", "}");
+  Lex();
+  return 0;
+}
+
+// statement-list -> { statement ";" }
+int Interpret::Vnitrni_blok() {
+  for (;;) {
+    const Token& t = tok();
+    const bool zacina_prikaz = t.kind == T_SLOVO || t.kind == T_PROMENNA ||
+                               t.kind == T_VOLANI || t.je(Znacka::W2) || t.je(Znacka::I2) ||
+                               t.je(Znacka::Cti) || t.je(Znacka::Pis) || t.je(Znacka::Pis_ln);
+    if (!zacina_prikaz) return 0;
+    if ((g_.chyba_SA = Prikaz()) != 0) return g_.chyba_SA;
+    if (tok().kind != T_STREDNIK) return chyba_znak("Vnitrni_blok", ";");
+    Lex();
+  }
+}
+
+// statement -> assignment | "i2" if | "w2" while | "pis" ... | "pis_ln" ... | "cti" ... | call
+int Interpret::Prikaz() {
+  const Token& t = tok();
+  if (t.kind == T_PROMENNA) {
+    // The target exists before the right-hand side is evaluated, so the right-hand side of
+    // an assignment to a new variable reads "hodnota neurcena".
+    const std::int32_t slot = provadi() ? promenna(t, true) : TabulkaPromennych::ZADNA;
+    Lex();
+    if ((g_.chyba_SA = Prirazeni()) != 0) return g_.chyba_SA;
+    if (provadi()) tab_.hodnota(slot) = zas_.Uber_ze_zas();
+    return 0;
+  }
+  switch (t.znacka) {
+    case Znacka::I2:
+      Lex();
+      return g_.chyba_SA = If();
+    case Znacka::W2:
+      Lex();
+      return g_.chyba_SA = While();
+    case Znacka::Pis:
+      Lex();
+      return g_.chyba_SA = Pis(false);
+    case Znacka::Pis_ln:
+      Lex();
+      return g_.chyba_SA = Pis(true);
+    case Znacka::Cti:
+      Lex();
+      return g_.chyba_SA = Cti();
+    default:
+      break;
+  }
+  if (t.kind == T_VOLANI) return g_.chyba_SA = Funkce_volani();
+  return chyba_znak("Prikaz", "prikaz");
+}
+
+// assignment -> variable "->" expression
+int Interpret::Prirazeni() {
+  if (tok().kind != T_PRIRAZENI) return chyba_znak("Prirazeni", "->");
+  Lex();
+  return g_.chyba_SA = Logicky_vyraz();
+}
+
+std::int32_t Interpret::promenna(const Token& t, bool vytvorit) {
+  if (t.promenna >= 0) return t.promenna;
+  const std::int32_t slot = tab_.Vloz_do_tab(t.text, vytvorit);
+  t.promenna = slot;
+  return slot;
+}
+
+int Interpret::chyba_znak(std::string_view blok, std::string_view ocekavano) {
+  zpravy::ocekavan_znak(out_, blok, lex_.cislo_radku(), ocekavano, tok().text);
+  return 1;
+}
+
+int Interpret::chyba_cislo(std::string_view blok) {
+  zpravy::nejedna_se_o_cislo(out_, blok, lex_.cislo_radku());
+  return 1;
+}
+
+int Interpret::chyba_dlouha(std::string_view blok) {
+  zpravy::prilis_dlouha(out_, blok, lex_.cislo_radku());
+  return 1;
+}
+
+int Interpret::chyba_vnoreni(std::string_view blok) {
+  zpravy::prilis_hluboko(out_, blok, lex_.cislo_radku());
+  return 1;
+}
+
+}  // namespace moxa

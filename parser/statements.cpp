@@ -1,0 +1,68 @@
+// The read statement and the two write statements.
+#include "parser/interpret.hpp"
+
+namespace moxa {
+
+namespace {
+
+// White space between the words that `cti` reads.
+bool bila(int c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+}  // namespace
+
+// read -> "cti" "(" variable ")"
+int Interpret::Cti() {
+  if (!tok().je(Znacka::LevaKulata)) return chyba_znak("Cti", "(");
+  Lex();
+  if (tok().kind != T_PROMENNA) return 1;  // no message of its own: only the verdict
+  const std::int32_t slot = provadi() ? promenna(tok(), true) : TabulkaPromennych::ZADNA;
+  Lex();
+  if (!tok().je(Znacka::PravaKulata)) return chyba_znak("Cti", ")");
+  // The word is read whether or not the statement executes; only an executed one keeps it.
+  std::string slovo;
+  if (!precti_slovo(provadi() ? &slovo : nullptr)) return chyba_dlouha("Cti");
+  if (provadi()) tab_.hodnota(slot) = Value::text(std::move(slovo));
+  Lex();
+  return 0;
+}
+
+// A word is what the "%s" conversion reads: white space is skipped, then bytes are taken up
+// to the next white space, which stays unread. A zero byte cuts the stored text. At the end
+// of input the word is empty.
+bool Interpret::precti_slovo(std::string* kam) {
+  while (bila(vstup_.nahled())) vstup_.cti_znak();
+  bool useknuto = false;
+  for (int c = vstup_.nahled(); c != Vstup::KONEC && !bila(c); c = vstup_.nahled()) {
+    vstup_.cti_znak();
+    if (kam == nullptr || useknuto) continue;
+    if (c == 0) {
+      useknuto = true;
+    } else if (kam->size() == MAX_DELKA_HODNOTY) {
+      return false;
+    } else {
+      kam->push_back(static_cast<char>(c));
+    }
+  }
+  return true;
+}
+
+// write -> ("pis" | "pis_ln") "(" expression ")"
+int Interpret::Pis(bool novy_radek) {
+  const std::string_view blok = novy_radek ? "Pis_Ln" : "Pis";
+  if (!tok().je(Znacka::LevaKulata)) return chyba_znak(blok, "(");
+  Lex();
+  if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
+  if (!tok().je(Znacka::PravaKulata)) return chyba_znak(blok, ")");
+  if (provadi()) {
+    const Value v = zas_.Uber_ze_zas();
+    out_.pis(v.text());
+    if (novy_radek) out_.pis('\n');
+    if (out_.selhal()) return 1;  // output can no longer be written: stop quietly
+  }
+  Lex();
+  return 0;
+}
+
+}  // namespace moxa

@@ -1,0 +1,64 @@
+// Loop frames and the tape of recorded tokens.
+//
+// While at least one loop is being executed, every token that the scanner delivers is
+// appended to the tape. A loop's recorded condition (its tokens and the closing ')') and its
+// recorded body ('{' ... '}' 'w2_end') are then two adjacent ranges of the tape: a loop
+// nested in another lies inside the enclosing loop's body range, so one recording serves
+// every nesting depth, and a token is appended once however many loops contain it. A loop
+// met while an enclosing loop replays finds its tokens on the tape already and records
+// nothing. The tape is emptied when the outermost loop ends.
+#pragma once
+
+#include <cstdint>
+#include <new>
+#include <vector>
+
+#include "lexer/token.hpp"
+
+namespace moxa {
+
+using PoziceNaPasce = std::uint32_t;
+
+// One executing loop: where its condition and body lie on the tape. Each loop statement
+// keeps its own frame while it runs; the stack of frames is the nesting of those statements.
+struct RamecCyklu {
+  PoziceNaPasce cond_head = 0;  // first token of the condition
+  PoziceNaPasce body_head = 0;  // the '{' after the condition's ')'
+  PoziceNaPasce body_end = 0;   // one past the loop's 'w2_end'
+};
+
+class ZasobnikCyklu {
+ public:
+  // True while no loop is being executed: scanned tokens are then not recorded.
+  bool prazdny() const { return bezicich_ == 0; }
+
+  // A loop starts executing.
+  void Zvys_zas() { ++bezicich_; }
+
+  // A loop has ended; the tape is emptied with the last one.
+  void Sniz_zas() {
+    if (--bezicich_ == 0) pasek_.clear();
+  }
+
+  // Appends a slot for the next scanned token.
+  Token& pridej() {
+    if (pasek_.size() >= MAX_PASKA) throw std::bad_alloc();
+    return pasek_.emplace_back();
+  }
+  const Token& operator[](PoziceNaPasce i) const { return pasek_[i]; }
+  PoziceNaPasce delka() const { return static_cast<PoziceNaPasce>(pasek_.size()); }
+
+  // Frees every frame and the tape (after a run, whatever state it ended in).
+  void Uvolni_zas_cykl() {
+    bezicich_ = 0;
+    pasek_.clear();
+    pasek_.shrink_to_fit();
+  }
+
+ private:
+  static constexpr std::size_t MAX_PASKA = UINT32_MAX - 1;  // positions are 32-bit
+  std::size_t bezicich_ = 0;
+  std::vector<Token> pasek_;
+};
+
+}  // namespace moxa

@@ -1,0 +1,63 @@
+#include "storage/variables.hpp"
+
+namespace moxa {
+
+namespace {
+const std::string NEURCENA = "hodnota neurcena";
+}
+
+std::uint64_t TabulkaPromennych::hash(std::string_view s) {
+  // FNV-1a, finished with a multiply so the low bits mix well.
+  std::uint64_t h = 1469598103934665603ULL;
+  for (const char c : s) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 1099511628211ULL;
+  }
+  return h ^ (h >> 29);
+}
+
+void TabulkaPromennych::uvolnene_sloty() { index_.assign(64, 0); }
+
+std::int32_t TabulkaPromennych::Vloz_do_tab(std::string_view jmeno, bool vytvorit) {
+  const std::uint64_t h = hash(jmeno);
+  const std::uint32_t h32 = static_cast<std::uint32_t>(h);
+  const std::size_t maska = index_.size() - 1;
+  std::size_t i = static_cast<std::size_t>(h) & maska;
+  for (;; i = (i + 1) & maska) {
+    const std::uint32_t e = index_[i];
+    if (e == 0) break;
+    const std::size_t slot = e - 1;
+    if (hashe_[slot] == h32 && jmena_[slot] == jmeno) return static_cast<std::int32_t>(slot);
+  }
+  if (!vytvorit) return ZADNA;
+  const std::size_t slot = jmena_.size();
+  jmena_.emplace_back(jmeno);
+  hodnoty_.push_back(Value::text(NEURCENA, Ciselnost::Neni, 0.0));
+  hashe_.push_back(h32);
+  index_[i] = static_cast<std::uint32_t>(slot + 1);
+  if (jmena_.size() * 2 > index_.size()) zvetsit();
+  return static_cast<std::int32_t>(slot);
+}
+
+void TabulkaPromennych::zvetsit() {
+  std::vector<std::uint32_t> nove(index_.size() * 2, 0);
+  const std::size_t maska = nove.size() - 1;
+  for (std::size_t slot = 0; slot < jmena_.size(); ++slot) {
+    std::size_t i = static_cast<std::size_t>(hash(jmena_[slot])) & maska;
+    while (nove[i] != 0) i = (i + 1) & maska;
+    nove[i] = static_cast<std::uint32_t>(slot + 1);
+  }
+  index_.swap(nove);
+}
+
+void TabulkaPromennych::Uvolni_tab() {
+  jmena_.clear();
+  jmena_.shrink_to_fit();
+  hodnoty_.clear();
+  hodnoty_.shrink_to_fit();
+  hashe_.clear();
+  hashe_.shrink_to_fit();
+  uvolnene_sloty();
+}
+
+}  // namespace moxa

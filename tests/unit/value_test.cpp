@@ -1,0 +1,119 @@
+// The value rules: the number test, the numeric reading, "%f" results and the truth rule.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "expr/value.hpp"
+
+namespace {
+
+using moxa::cteni_textu;
+using moxa::Je_cislo;
+using moxa::Value;
+
+TEST(Value, NumberTestLooksAtTheStartOnly) {
+  for (const char* t : {"42", "007", "-7", "+0", "12abc", "1,5", "0x1F", "3.000000"}) {
+    EXPECT_TRUE(Je_cislo(t)) << t;
+  }
+  for (const char* t : {"hodnota neurcena", "abc", ".5", "+.5", "-", "+", "-x", "", " 1"}) {
+    EXPECT_FALSE(Je_cislo(t)) << t;
+  }
+}
+
+TEST(Value, ReadingTakesTheLongestDecimalPrefix) {
+  EXPECT_EQ(cteni_textu("12abc"), 12.0);
+  EXPECT_EQ(cteni_textu("1e3"), 1000.0);
+  EXPECT_EQ(cteni_textu("2.5e-1"), 0.25);
+  EXPECT_EQ(cteni_textu("1e"), 1.0);
+  EXPECT_EQ(cteni_textu("1e+"), 1.0);
+  EXPECT_EQ(cteni_textu("1,5"), 1.0);
+  EXPECT_EQ(cteni_textu("0x1F"), 0.0);
+  EXPECT_EQ(cteni_textu("+5"), 5.0);
+  EXPECT_EQ(cteni_textu("1."), 1.0);
+  EXPECT_EQ(cteni_textu("1.e5"), 100000.0);
+  EXPECT_EQ(cteni_textu("1E2"), 100.0);
+  EXPECT_TRUE(std::signbit(cteni_textu("-0")));
+}
+
+TEST(Value, ReadingOverflowsToInfinityAndUnderflowsToZero) {
+  EXPECT_EQ(cteni_textu("1e999"), INFINITY);
+  EXPECT_EQ(cteni_textu("-1e999"), -INFINITY);
+  EXPECT_EQ(cteni_textu("1e99999999999999999999999"), INFINITY);
+  EXPECT_EQ(cteni_textu("1e-999"), 0.0);
+  EXPECT_TRUE(std::signbit(cteni_textu("-1e-999")));
+  EXPECT_EQ(cteni_textu("0.000000000000000000000000000000000000000000000000001e-300"), 0.0);
+  EXPECT_EQ(cteni_textu(std::string(400, '9')), INFINITY);
+}
+
+TEST(Value, ResultsAreWrittenAsPercentF) {
+  EXPECT_EQ(Value::vysledek(3).text(), "3.000000");
+  EXPECT_EQ(Value::vysledek(1.0 / 3).text(), "0.333333");
+  EXPECT_EQ(Value::vysledek(2.0 / 3).text(), "0.666667");
+  EXPECT_EQ(Value::vysledek(-1e-9).text(), "-0.000000");
+  EXPECT_EQ(Value::vysledek(-0.0).text(), "-0.000000");
+  EXPECT_EQ(Value::vysledek(1.0 / 0.0).text(), "inf");
+  EXPECT_EQ(Value::vysledek(-1.0 / 0.0).text(), "-inf");
+  EXPECT_EQ(Value::vysledek(std::nan("")).text(), "nan");
+  EXPECT_EQ(Value::vysledek(-std::nan("")).text(), "nan");
+  EXPECT_FALSE(Value::vysledek(1.0 / 0.0).je_cislo());
+  // Large results are written in full, every digit of the double.
+  char buf[400];
+  std::snprintf(buf, sizeof buf, "%f", 1e300);
+  EXPECT_EQ(Value::vysledek(1e300).text(), buf);
+  EXPECT_EQ(Value::vysledek(1e300).text().size(), 308u);
+  EXPECT_EQ(Value::pravdivost(true).text(), "1");
+  EXPECT_EQ(Value::pravdivost(false).text(), "0");
+}
+
+// A result must be exactly what writing "%f" and reading the text back gives, for its text
+// and its reading, ties and signs included.
+TEST(Value, ResultsAgreeWithTheCLibrary) {
+  std::mt19937_64 g(12345);
+  for (int i = 0; i < 400000; ++i) {
+    double r = 0;
+    switch (i % 4) {
+      case 0:
+        r = static_cast<double>(static_cast<std::int64_t>(g() % 2000000001) - 1000000000) /
+            static_cast<double>(g() % 1000 + 1);
+        break;
+      case 1: {
+        const std::uint64_t b = g();
+        std::memcpy(&r, &b, sizeof r);
+        if (!std::isfinite(r)) continue;
+        break;
+      }
+      case 2:  // exact ties at the sixth decimal
+        r = static_cast<double>(static_cast<std::int64_t>(g() % 20000001) - 10000000) / 128.0;
+        break;
+      default:
+        r = static_cast<double>(static_cast<std::int64_t>(g() % 2000001) - 1000000) * 1e-7;
+        break;
+    }
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%f", r);
+    const double zpet = std::strtod(buf, nullptr);
+    const Value v = Value::vysledek(r);
+    ASSERT_EQ(v.text(), buf) << r;
+    ASSERT_EQ(v.cteni(), zpet) << buf;
+    ASSERT_EQ(std::signbit(v.cteni()), std::signbit(zpet)) << buf;
+  }
+}
+
+TEST(Value, TruthRule) {
+  for (const char* t : {"1", "2", "-3", "1,5", "0.000001", "1e999", "abc", "hodnota neurcena",
+                        " 0", "-"}) {
+    EXPECT_TRUE(Value::text(t).pravda()) << t;
+  }
+  for (const char* t : {"0", "0.000000", "-0", "+0", "00", "0abc", "0,5", ""}) {
+    EXPECT_FALSE(Value::text(t).pravda()) << t;
+  }
+  EXPECT_FALSE(Value::vysledek(1.0 - 1.0).pravda());
+  EXPECT_TRUE(Value::vysledek(1.0 / 0.0).pravda());
+}
+
+}  // namespace
