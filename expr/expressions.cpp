@@ -25,12 +25,14 @@ int Interpret::Vnitrni_logicky_vyraz() {
     Lex();
     if ((g_.chyba_SA = LV_1()) != 0) return g_.chyba_SA;
     if (!provadi()) continue;
-    const Value prava = zas_.Uber_ze_zas();
-    const Value leva = zas_.Uber_ze_zas();
+    zas_.zajisti(2);
+    Value& leva = zas_.pod_vrcholem();
+    const Value& prava = zas_.vrchol();
     if (!leva.je_cislo() || !prava.je_cislo()) return chyba_cislo("Vnitrni_logicky_vyraz");
     const bool l = leva.cteni() != 0.0;
     const bool r = prava.cteni() != 0.0;
-    zas_.Vloz_do_zas(Value::pravdivost(op == Znacka::Nebo ? (l || r) : (l && r)));
+    leva.nastav_pravdivost(op == Znacka::Nebo ? (l || r) : (l && r));
+    zas_.zahod();
   }
 }
 
@@ -40,9 +42,10 @@ int Interpret::LV_1() {
   Lex();
   if ((g_.chyba_SA = LV_2()) != 0) return g_.chyba_SA;
   if (!provadi()) return 0;
-  const Value a = zas_.Uber_ze_zas();
+  zas_.zajisti(1);
+  Value& a = zas_.vrchol();
   if (!a.je_cislo()) return chyba_cislo("LV_1");
-  zas_.Vloz_do_zas(Value::pravdivost(a.cteni() == 0.0));
+  a.nastav_pravdivost(a.cteni() == 0.0);
   return 0;
 }
 
@@ -56,11 +59,13 @@ namespace {
 
 bool je_relace(Znacka z) {
   switch (z) {
-    case Znacka::Mensi: case Znacka::Vetsi: case Znacka::Rovno:
-    case Znacka::Nerovno: case Znacka::MensiRovno: case Znacka::VetsiRovno:
-      return true;
-    default:
-      return false;
+    case Znacka::Mensi:
+    case Znacka::Vetsi:
+    case Znacka::Rovno:
+    case Znacka::Nerovno:
+    case Znacka::MensiRovno:
+    case Znacka::VetsiRovno: return true;
+    default: return false;
   }
 }
 
@@ -86,13 +91,14 @@ int Interpret::Vnitrni_LV_2() {
     Lex();
     if ((g_.chyba_SA = Aritmeticky_vyraz()) != 0) return g_.chyba_SA;
     if (!provadi()) continue;
-    const Value prava = zas_.Uber_ze_zas();
-    const Value leva = zas_.Uber_ze_zas();
+    zas_.zajisti(2);
+    Value& leva = zas_.pod_vrcholem();
+    const Value& prava = zas_.vrchol();
     // Two numbers compare by their readings; otherwise the texts compare byte by byte.
-    const bool r = leva.je_cislo() && prava.je_cislo()
-                       ? plati(op, leva.cteni(), prava.cteni())
-                       : plati(op, leva.text(), prava.text());
-    zas_.Vloz_do_zas(Value::pravdivost(r));
+    const bool r = leva.je_cislo() && prava.je_cislo() ? plati(op, leva.cteni(), prava.cteni())
+                                                       : plati(op, leva.text(), prava.text());
+    leva.nastav_pravdivost(r);
+    zas_.zahod();
   }
 }
 
@@ -109,24 +115,24 @@ int Interpret::Vnitrni_aritmeticky_vyraz() {
     Lex();
     if ((g_.chyba_SA = Term()) != 0) return g_.chyba_SA;
     if (!provadi()) continue;
-    Value prava = zas_.Uber_ze_zas();
-    Value leva = zas_.Uber_ze_zas();
+    zas_.zajisti(2);
+    Value& leva = zas_.pod_vrcholem();
+    const Value& prava = zas_.vrchol();
     const bool cisla = leva.je_cislo() && prava.je_cislo();
     if (op == Znacka::Minus) {
       if (!cisla) return chyba_cislo("Vnitrni_aritmeticky_vyraz");
-      zas_.Vloz_do_zas(Value::vysledek(leva.cteni() - prava.cteni()));
+      leva.nastav_vysledek(leva.cteni() - prava.cteni());
     } else if (cisla) {
-      zas_.Vloz_do_zas(Value::vysledek(leva.cteni() + prava.cteni()));
+      leva.nastav_vysledek(leva.cteni() + prava.cteni());
     } else {
       // '+' on anything but two numbers joins the texts.
-      std::string spojeni = std::move(leva).vezmi_text();
       const std::string& druhy = prava.text();
-      if (druhy.size() > MAX_DELKA_HODNOTY - spojeni.size()) {
+      if (druhy.size() > MAX_DELKA_HODNOTY - leva.text().size()) {
         return chyba_dlouha("Vnitrni_aritmeticky_vyraz");
       }
-      spojeni += druhy;
-      zas_.Vloz_do_zas(Value::text(std::move(spojeni)));
+      leva.pripoj(druhy);
     }
+    zas_.zahod();
   }
 }
 
@@ -143,13 +149,16 @@ int Interpret::Vnitrni_term() {
     Lex();
     if ((g_.chyba_SA = Faktor()) != 0) return g_.chyba_SA;
     if (!provadi()) continue;
-    const Value prava = zas_.Uber_ze_zas();
-    const Value leva = zas_.Uber_ze_zas();
+    zas_.zajisti(2);
+    Value& leva = zas_.pod_vrcholem();
+    const Value& prava = zas_.vrchol();
     if (!leva.je_cislo() || !prava.je_cislo()) return chyba_cislo("Vnitrni_term");
     const double a = leva.cteni();
     const double b = prava.cteni();
-    const double r = op == Znacka::Krat ? a * b : op == Znacka::Deleno ? a / b : std::fmod(a, b);
-    zas_.Vloz_do_zas(Value::vysledek(r));
+    leva.nastav_vysledek(op == Znacka::Krat     ? a * b
+                         : op == Znacka::Deleno ? a / b
+                                                : std::fmod(a, b));
+    zas_.zahod();
   }
 }
 
@@ -168,7 +177,7 @@ int Interpret::Faktor() {
   switch (t.kind) {
     case T_CISLO:
     case T_RETEZEC:
-      if (provadi()) zas_.Vloz_do_zas(t.hodnota_literalu());
+      if (provadi()) t.vloz_literal(zas_.pridej());
       Lex();
       return 0;
     case T_PROMENNA:
@@ -181,8 +190,7 @@ int Interpret::Faktor() {
       const Uroven uroven(g_.hloubka);
       return g_.chyba_SA = Funkce_volani();
     }
-    default:
-      return chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
+    default: return chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
   }
 }
 

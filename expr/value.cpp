@@ -27,10 +27,12 @@ double mimo_rozsah(std::string_view t) {
     rad = celych - 1;
   } else if (i < t.size() && t[i] == '.') {
     std::int64_t nul = 0;
-    for (++i; i < t.size() && t[i] == '0'; ++i) ++nul;
+    for (++i; i < t.size() && t[i] == '0'; ++i)
+      ++nul;
     rad = -(nul + 1);
   }
-  while (i < t.size() && (je_cislice(t[i]) || t[i] == '.')) ++i;
+  while (i < t.size() && (je_cislice(t[i]) || t[i] == '.'))
+    ++i;
   if (i + 1 < t.size() && (t[i] == 'e' || t[i] == 'E')) {
     std::size_t j = i + 1;
     const bool zap_exp = t[j] == '-';
@@ -73,11 +75,16 @@ std::string format_f(double d) {
   return std::string(buf, res.ptr);
 }
 
-Value Value::vysledek(double r) {
-  if (!std::isfinite(r)) return text(format_f(r), Ciselnost::Neni, 0.0);
+void Value::nastav_vysledek(double r) {
+  text_hotov_ = false;
+  if (!std::isfinite(r)) {
+    forma_ = Forma::Text;
+    text_ = format_f(r);
+    ciselnost_ = Ciselnost::Neni;
+    return;
+  }
   const double a = std::fabs(r);
-  Value v;
-  v.forma_ = Forma::Pevna;
+  forma_ = Forma::Pevna;
   if (a < 4.0e9) {
     // Round r to six decimals through its scaled value t = r * 1e6. The product is off
     // the exact one by at most half an ulp, so unless t lies that close to a half-integer,
@@ -87,20 +94,21 @@ Value Value::vysledek(double r) {
     const double posun = 0x1.8p52;  // adding and removing it rounds to an integer, ties to even
     const double rt = (t + posun) - posun;
     if (0.5 - std::fabs(t - rt) > std::fabs(t) * 0x1p-52) {
-      v.cislo_ = std::copysign(rt / 1e6, r);
-      return v;
+      cislo_ = std::copysign(rt / 1e6, r);
+      return;
     }
-  } else if (a < 0x1p63 && static_cast<double>(static_cast<std::int64_t>(r)) == r) {
-    v.cislo_ = r;  // a whole number: "%f" adds ".000000" and reads back exactly
-    return v;
-  } else if (a >= 0x1p63) {
-    v.cislo_ = r;  // every double this large is a whole number
-    return v;
+  } else if (a >= 0x1p52) {
+    cislo_ = r;  // a whole number: "%f" adds ".000000" and reads back exactly
+    return;
+  } else if (static_cast<double>(static_cast<std::int64_t>(r)) == r) {
+    cislo_ = r;
+    return;
   }
-  // A tie or a large fraction: format for real and read the text back.
-  std::string s = format_f(r);
-  const double d = cteni_textu(s);
-  return text(std::move(s), Ciselnost::Je, d);
+  // A tie, or a fraction too large for the fast rounding: format for real, read it back.
+  forma_ = Forma::Text;
+  text_ = format_f(r);
+  cislo_ = cteni_textu(text_);
+  ciselnost_ = Ciselnost::Je;
 }
 
 void Value::klasifikuj() const {

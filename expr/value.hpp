@@ -32,6 +32,18 @@ class Value {
  public:
   // The empty text.
   Value() = default;
+  Value(const Value& o) = default;
+  Value(Value&& o) noexcept = default;
+  Value& operator=(Value&& o) noexcept = default;
+  // A computed number carries no text until it is looked at, so copying one copies no text.
+  Value& operator=(const Value& o) {
+    cislo_ = o.cislo_;
+    forma_ = o.forma_;
+    ciselnost_ = o.ciselnost_;
+    text_hotov_ = o.text_hotov_;
+    if (o.forma_ == Forma::Text || o.text_hotov_) text_ = o.text_;
+    return *this;
+  }
 
   static Value text(std::string t) { return Value(std::move(t)); }
   // A text whose number test and reading are already known (a cached literal).
@@ -42,13 +54,39 @@ class Value {
     return v;
   }
   // The text of an arithmetic result: "%f" of `r`, read back.
-  static Value vysledek(double r);
+  static Value vysledek(double r) {
+    Value v;
+    v.nastav_vysledek(r);
+    return v;
+  }
   // The text of a relational or logical result: "0" or "1".
   static Value pravdivost(bool b) {
     Value v;
-    v.forma_ = Forma::Cele;
-    v.cislo_ = b ? 1.0 : 0.0;
+    v.nastav_pravdivost(b);
     return v;
+  }
+
+  // In-place forms of the above, which keep the text buffer this value already owns.
+  void nastav_text(std::string_view t, Ciselnost c, double cteni) {
+    forma_ = Forma::Text;
+    text_.assign(t);
+    ciselnost_ = c;
+    cislo_ = cteni;
+  }
+  void nastav_vysledek(double r);
+  void nastav_pravdivost(bool b) {
+    forma_ = Forma::Cele;
+    text_hotov_ = false;
+    cislo_ = b ? 1.0 : 0.0;
+  }
+  // Appends `t` to this value's text.
+  void pripoj(std::string_view t) {
+    if (forma_ != Forma::Text) {
+      if (!text_hotov_) vytvor_text();
+      forma_ = Forma::Text;
+    }
+    text_.append(t);
+    ciselnost_ = Ciselnost::Nevime;
   }
 
   bool je_cislo() const {

@@ -69,7 +69,8 @@ class TextovyVstup final : public Vstup {
 // is visible before the interpreter waits.
 class SouborovyVstup final : public Vstup {
  public:
-  explicit SouborovyVstup(int fd, Vystup* pred_cekanim = nullptr) : fd_(fd), vystup_(pred_cekanim) {}
+  explicit SouborovyVstup(int fd, Vystup* pred_cekanim = nullptr)
+      : fd_(fd), vystup_(pred_cekanim) {}
   bool zavrit() override;
 
  protected:

@@ -50,8 +50,7 @@ Znacka znacka_textu(std::string_view s) {
       if (s == "i2_end") return Znacka::I2_end;
       if (s == "pis_ln") return Znacka::Pis_ln;
       return Znacka::Zadna;
-    default:
-      return Znacka::Zadna;
+    default: return Znacka::Zadna;
   }
 }
 
@@ -95,75 +94,117 @@ void Skener::skenuj(Token& t) {
       switch (stav) {
         case 0:
           switch (ch) {
-            case '\t': case '\n': case ' ':
+            case '\t':
+            case '\n':
+            case ' ':
               bila = true;
               hotovo = true;
               break;
-            case '!': case '<': case '>':
-              pridej(ch); stav = 17; kind = T_OPERATOR;
+            case '!':
+            case '<':
+            case '>':
+              pridej(ch);
+              stav = 17;
+              kind = T_OPERATOR;
               break;
             case '"':
-              stav = 4; kind = T_RETEZEC;
+              stav = 4;
+              kind = T_RETEZEC;
               break;
-            case '%': case '&': case '(': case ')': case '*': case '/': case '=': case '^':
-            case '_': case '|':
-              pridej(ch); stav = 12; kind = T_OPERATOR;
+            case '%':
+            case '&':
+            case '(':
+            case ')':
+            case '*':
+            case '/':
+            case '=':
+            case '^':
+            case '_':
+            case '|':
+              pridej(ch);
+              stav = 12;
+              kind = T_OPERATOR;
               break;
             case '+':
-              pridej(ch); stav = 15; kind = T_OPERATOR;
+              pridej(ch);
+              stav = 15;
+              kind = T_OPERATOR;
               break;
             case '-':
-              pridej(ch); stav = 16; kind = T_OPERATOR;
+              pridej(ch);
+              stav = 16;
+              kind = T_OPERATOR;
               break;
             case ':':
-              stav = 11; kind = T_KOMENTAR;
+              stav = 11;
+              kind = T_KOMENTAR;
               break;
             case ';':
-              pridej(ch); stav = 12; kind = T_STREDNIK;
+              pridej(ch);
+              stav = 12;
+              kind = T_STREDNIK;
               break;
             case '?':
-              pridej(ch); stav = 7; kind = T_DEKLARACE;
+              pridej(ch);
+              stav = 7;
+              kind = T_DEKLARACE;
               break;
             case '@':
-              pridej(ch); stav = 7; kind = T_PROMENNA;
+              pridej(ch);
+              stav = 7;
+              kind = T_PROMENNA;
               break;
             case '~':
-              pridej(ch); stav = 7; kind = T_VOLANI;
+              pridej(ch);
+              stav = 7;
+              kind = T_VOLANI;
               break;
-            case '{': case '}':
-              pridej(ch); stav = 12; kind = T_ZAVORKA;
+            case '{':
+            case '}':
+              pridej(ch);
+              stav = 12;
+              kind = T_ZAVORKA;
               break;
-            case Vstup::KONEC:
-              konec_vstupu();
-              break;
+            case Vstup::KONEC: konec_vstupu(); break;
             default:
               if (ch == '.' || pismeno(ch)) {
-                pridej(ch); stav = 14; kind = T_SLOVO;
+                pridej(ch);
+                stav = 14;
+                kind = T_SLOVO;
               } else if (cislice(ch)) {
-                pridej(ch); stav = 13; kind = T_CISLO;
+                pridej(ch);
+                stav = 13;
+                kind = T_CISLO;
               }
               break;  // every other byte is dropped
           }
           break;
         case 1:
           if (cislice(ch)) {
-            pridej(ch); stav = 19; kind = T_CISLO;
+            pridej(ch);
+            stav = 19;
+            kind = T_CISLO;
           } else if (ch == Vstup::KONEC) {
             konec_vstupu();
           }
           break;
         case 2:
           if (ch == '+' || ch == '-') {
-            pridej(ch); stav = 3;
+            pridej(ch);
+            stav = 3;
           } else if (cislice(ch)) {
-            pridej(ch); stav = 20; kind = T_CISLO;
+            pridej(ch);
+            stav = 20;
+            kind = T_CISLO;
           } else if (ch == Vstup::KONEC) {
             konec_vstupu();
           }
           break;
         case 3:
           if (cislice(ch)) {
-            pridej(ch); stav = 20; kind = T_CISLO;
+            pridej(ch);
+            stav = 20;
+            kind = T_CISLO;
           } else if (ch == Vstup::KONEC) {
             konec_vstupu();
           }
@@ -182,21 +223,24 @@ void Skener::skenuj(Token& t) {
           if (ch == Vstup::KONEC) {
             konec_vstupu();
           } else {
-            pridej(ch); stav = 4;
+            pridej(ch);
+            stav = 4;
           }
           break;
         case 6:
           if (ch == '_') {
             pridej(ch);
           } else if (cislice(ch) || pismeno(ch)) {
-            pridej(ch); stav = 14;
+            pridej(ch);
+            stav = 14;
           } else if (ch == Vstup::KONEC) {
             konec_vstupu();
           }
           break;
         case 7:
           if (pismeno(ch)) {
-            pridej(ch); stav = 14;
+            pridej(ch);
+            stav = 14;
           } else if (ch == Vstup::KONEC) {
             konec_vstupu();
           }
@@ -239,11 +283,16 @@ void Skener::skenuj(Token& t) {
           break;
         case 13:
           if (cislice(ch)) {
-            pridej(ch); kind = T_CISLO;
+            pridej(ch);
+            kind = T_CISLO;
           } else if (ch == ',') {
-            pridej(ch); stav = 1; kind = T_CISLO;
+            pridej(ch);
+            stav = 1;
+            kind = T_CISLO;
           } else if (ch == 'e') {
-            pridej(ch); stav = 2; kind = T_CISLO;
+            pridej(ch);
+            stav = 2;
+            kind = T_CISLO;
           } else {
             buffer_ = ch;
             hotovo = true;
@@ -251,7 +300,8 @@ void Skener::skenuj(Token& t) {
           break;
         case 14:
           if (ch == '_') {
-            pridej(ch); stav = 6;
+            pridej(ch);
+            stav = 6;
           } else if (cislice(ch) || pismeno(ch)) {
             pridej(ch);
           } else {
@@ -261,7 +311,9 @@ void Skener::skenuj(Token& t) {
           break;
         case 15:
           if (cislice(ch)) {
-            pridej(ch); stav = 13; kind = T_CISLO;
+            pridej(ch);
+            stav = 13;
+            kind = T_CISLO;
           } else {
             buffer_ = ch;
             hotovo = true;
@@ -269,9 +321,13 @@ void Skener::skenuj(Token& t) {
           break;
         case 16:
           if (cislice(ch)) {
-            pridej(ch); stav = 13; kind = T_CISLO;
+            pridej(ch);
+            stav = 13;
+            kind = T_CISLO;
           } else if (ch == '>') {
-            pridej(ch); stav = 12; kind = T_PRIRAZENI;
+            pridej(ch);
+            stav = 12;
+            kind = T_PRIRAZENI;
           } else {
             buffer_ = ch;
             hotovo = true;
@@ -279,7 +335,9 @@ void Skener::skenuj(Token& t) {
           break;
         case 17:
           if (ch == '=') {
-            pridej(ch); stav = 12; kind = T_OPERATOR;
+            pridej(ch);
+            stav = 12;
+            kind = T_OPERATOR;
           } else {
             buffer_ = ch;
             hotovo = true;
@@ -289,7 +347,9 @@ void Skener::skenuj(Token& t) {
           if (cislice(ch)) {
             pridej(ch);
           } else if (ch == 'e') {
-            pridej(ch); stav = 2; kind = T_CISLO;
+            pridej(ch);
+            stav = 2;
+            kind = T_CISLO;
           } else {
             buffer_ = ch;
             hotovo = true;
@@ -303,20 +363,19 @@ void Skener::skenuj(Token& t) {
             hotovo = true;
           }
           break;
-        default:
-          break;
+        default: break;
       }
     }
     if (bila || kind == T_KOMENTAR) continue;
 
     t.kind = kind;
     switch (kind) {
-      case T_RETEZEC: case T_STREDNIK: case T_SLOVO: case T_ZAVORKA: case T_OPERATOR:
-        t.znacka = znacka_textu(text);
-        break;
-      default:
-        t.znacka = Znacka::Zadna;
-        break;
+      case T_RETEZEC:
+      case T_STREDNIK:
+      case T_SLOVO:
+      case T_ZAVORKA:
+      case T_OPERATOR: t.znacka = znacka_textu(text); break;
+      default: t.znacka = Znacka::Zadna; break;
     }
     t.ciselnost = Ciselnost::Nevime;
     t.promenna = -1;

@@ -12,19 +12,19 @@ namespace moxa {
 // Token kinds. The numbers are part of the language: the parser tests some kinds by number
 // and recorded tokens keep them.
 enum Druh : std::int32_t {
-  T_CISLO = 0,        // number literal, as written: -3, 1,5e-3
-  T_RETEZEC = 1,      // string literal, without its quotes
-  T_KOMENTAR = 2,     // comment; never delivered
-  T_MEZERA = 3,       // one blank, tab or line feed; never delivered
-  T_STREDNIK = 4,     // ;
-  T_SLOVO = 5,        // word: keywords, '.', and any other lowercase word
-  T_ZAVORKA = 6,      // { or }
-  T_KONEC = 7,        // end of input, text the single byte 0xFF
-  T_PRIRAZENI = 8,    // ->
-  T_OPERATOR = 9,     // operators and parentheses
-  T_PROMENNA = 10,    // @name
-  T_VOLANI = 11,      // ~name
-  T_DEKLARACE = 12,   // ?name
+  T_CISLO = 0,       // number literal, as written: -3, 1,5e-3
+  T_RETEZEC = 1,     // string literal, without its quotes
+  T_KOMENTAR = 2,    // comment; never delivered
+  T_MEZERA = 3,      // one blank, tab or line feed; never delivered
+  T_STREDNIK = 4,    // ;
+  T_SLOVO = 5,       // word: keywords, '.', and any other lowercase word
+  T_ZAVORKA = 6,     // { or }
+  T_KONEC = 7,       // end of input, text the single byte 0xFF
+  T_PRIRAZENI = 8,   // ->
+  T_OPERATOR = 9,    // operators and parentheses
+  T_PROMENNA = 10,   // @name
+  T_VOLANI = 11,     // ~name
+  T_DEKLARACE = 12,  // ?name
 };
 static_assert(T_CISLO == 0 && T_STREDNIK == 4 && T_KONEC == 7 && T_DEKLARACE == 12);
 
@@ -33,11 +33,35 @@ static_assert(T_CISLO == 0 && T_STREDNIK == 4 && T_KONEC == 7 && T_DEKLARACE == 
 // a function of the text, computed once when the token is scanned.
 enum class Znacka : std::uint8_t {
   Zadna,
-  W2, W2_end, I2, E2, I2_end, Cti, Pis, Pis_ln, P2, Tecka,
-  LevaKulata, PravaKulata, LevaSlozena, PravaSlozena, Strednik,
-  Plus, Minus, Krat, Deleno, Modulo,
-  Mensi, Vetsi, Rovno, Nerovno, MensiRovno, VetsiRovno,
-  Ne, A, Nebo,
+  W2,
+  W2_end,
+  I2,
+  E2,
+  I2_end,
+  Cti,
+  Pis,
+  Pis_ln,
+  P2,
+  Tecka,
+  LevaKulata,
+  PravaKulata,
+  LevaSlozena,
+  PravaSlozena,
+  Strednik,
+  Plus,
+  Minus,
+  Krat,
+  Deleno,
+  Modulo,
+  Mensi,
+  Vetsi,
+  Rovno,
+  Nerovno,
+  MensiRovno,
+  VetsiRovno,
+  Ne,
+  A,
+  Nebo,
 };
 
 Znacka znacka_textu(std::string_view text);
@@ -49,13 +73,13 @@ struct Token {
 
   // Caches kept with the token so that a replayed loop does no work twice.
   mutable Ciselnost ciselnost = Ciselnost::Nevime;  // number test of a literal's text
-  mutable double cislo = 0.0;                        // its reading, when it is a number
-  mutable std::int32_t promenna = -1;                // variable slot of an @name, once known
+  mutable double cislo = 0.0;                       // its reading, when it is a number
+  mutable std::int32_t promenna = -1;               // variable slot of an @name, once known
 
   bool je(Znacka z) const { return znacka == z; }
 
-  // The value of a number or string literal.
-  Value hodnota_literalu() const {
+  // Makes `v` the value of this number or string literal.
+  void vloz_literal(Value& v) const {
     if (ciselnost == Ciselnost::Nevime) {
       if (Je_cislo(text)) {
         cislo = cteni_textu(text);
@@ -64,7 +88,7 @@ struct Token {
         ciselnost = Ciselnost::Neni;
       }
     }
-    return Value::text(text, ciselnost, cislo);
+    v.nastav_text(text, ciselnost, cislo);
   }
 };
 

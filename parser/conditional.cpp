@@ -11,7 +11,7 @@ int Interpret::If() {
   Lex();
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("If", ")");
-  const bool podminka = ulozeny != 0 && zas_.Uber_ze_zas().pravda();
+  const bool podminka = ulozeny != 0 && zas_.Uber_pravdivost();
   g_.i2_priznak = podminka ? 1 : 0;
   Lex();
   if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;

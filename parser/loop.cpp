@@ -24,7 +24,7 @@ int Interpret::While() {
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
   bool znovu = false;
   if (bezi) {
-    znovu = zas_.Uber_ze_zas().pravda();
+    znovu = zas_.Uber_pravdivost();
     ramec.body_head = lex_.dalsi_pozice();
   }
   if (!znovu) g_.i2_priznak = 0;
@@ -39,7 +39,7 @@ int Interpret::While() {
       rezim = RezimLA{true, ramec.cond_head, ramec.cond_head, ramec.body_head};
       Lex();
       if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
-      znovu = zas_.Uber_ze_zas().pravda();
+      znovu = zas_.Uber_pravdivost();
       if (znovu) {
         rezim = RezimLA{true, ramec.body_head, ramec.body_head, ramec.body_end};
         Lex();

@@ -55,9 +55,9 @@ int Interpret::Blok() {
 int Interpret::Vnitrni_blok() {
   for (;;) {
     const Token& t = tok();
-    const bool zacina_prikaz = t.kind == T_SLOVO || t.kind == T_PROMENNA ||
-                               t.kind == T_VOLANI || t.je(Znacka::W2) || t.je(Znacka::I2) ||
-                               t.je(Znacka::Cti) || t.je(Znacka::Pis) || t.je(Znacka::Pis_ln);
+    const bool zacina_prikaz = t.kind == T_SLOVO || t.kind == T_PROMENNA || t.kind == T_VOLANI ||
+                               t.je(Znacka::W2) || t.je(Znacka::I2) || t.je(Znacka::Cti) ||
+                               t.je(Znacka::Pis) || t.je(Znacka::Pis_ln);
     if (!zacina_prikaz) return 0;
     if ((g_.chyba_SA = Prikaz()) != 0) return g_.chyba_SA;
     if (tok().kind != T_STREDNIK) return chyba_znak("Vnitrni_blok", ";");
@@ -74,27 +74,20 @@ int Interpret::Prikaz() {
     const std::int32_t slot = provadi() ? promenna(t, true) : TabulkaPromennych::ZADNA;
     Lex();
     if ((g_.chyba_SA = Prirazeni()) != 0) return g_.chyba_SA;
-    if (provadi()) tab_.hodnota(slot) = zas_.Uber_ze_zas();
+    if (provadi()) {
+      zas_.zajisti(1);
+      tab_.hodnota(slot) = std::move(zas_.vrchol());
+      zas_.zahod();
+    }
     return 0;
   }
   switch (t.znacka) {
-    case Znacka::I2:
-      Lex();
-      return g_.chyba_SA = If();
-    case Znacka::W2:
-      Lex();
-      return g_.chyba_SA = While();
-    case Znacka::Pis:
-      Lex();
-      return g_.chyba_SA = Pis(false);
-    case Znacka::Pis_ln:
-      Lex();
-      return g_.chyba_SA = Pis(true);
-    case Znacka::Cti:
-      Lex();
-      return g_.chyba_SA = Cti();
-    default:
-      break;
+    case Znacka::I2: Lex(); return g_.chyba_SA = If();
+    case Znacka::W2: Lex(); return g_.chyba_SA = While();
+    case Znacka::Pis: Lex(); return g_.chyba_SA = Pis(false);
+    case Znacka::Pis_ln: Lex(); return g_.chyba_SA = Pis(true);
+    case Znacka::Cti: Lex(); return g_.chyba_SA = Cti();
+    default: break;
   }
   if (t.kind == T_VOLANI) return g_.chyba_SA = Funkce_volani();
   return chyba_znak("Prikaz", "prikaz");

@@ -32,7 +32,8 @@ int Interpret::Cti() {
 // to the next white space, which stays unread. A zero byte cuts the stored text. At the end
 // of input the word is empty.
 bool Interpret::precti_slovo(std::string* kam) {
-  while (bila(vstup_.nahled())) vstup_.cti_znak();
+  while (bila(vstup_.nahled()))
+    vstup_.cti_znak();
   bool useknuto = false;
   for (int c = vstup_.nahled(); c != Vstup::KONEC && !bila(c); c = vstup_.nahled()) {
     vstup_.cti_znak();
@@ -56,8 +57,9 @@ int Interpret::Pis(bool novy_radek) {
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak(blok, ")");
   if (provadi()) {
-    const Value v = zas_.Uber_ze_zas();
-    out_.pis(v.text());
+    zas_.zajisti(1);
+    out_.pis(zas_.vrchol().text());
+    zas_.zahod();
     if (novy_radek) out_.pis('\n');
     if (out_.selhal()) return 1;  // output can no longer be written: stop quietly
   }

@@ -1,8 +1,13 @@
 // The value stack: every operand pushes its value, every operator pops its operands and
 // pushes its result, every statement that consumes an expression pops its value. The parser
 // touches it only while executing; code that is passed over leaves it as it was.
+//
+// Slots above the top are kept with their text buffers, so a push into a slot that held a
+// text before needs no allocation. Operators work in place: the left operand's slot takes
+// the result and the right operand's slot is dropped.
 #pragma once
 
+#include <cstddef>
 #include <utility>
 #include <vector>
 
@@ -12,25 +17,49 @@ namespace moxa {
 
 class ZasobnikHodnot {
  public:
-  void Vloz_do_zas(Value v) { polozky_.push_back(std::move(v)); }
+  // Pushes a slot for the caller to fill (its old contents are to be overwritten).
+  Value& pridej() {
+    if (vyska_ == sloty_.size()) sloty_.emplace_back();
+    return sloty_[vyska_++];
+  }
+  // Pushes a copy of `v`, which must not live in this stack.
+  void Vloz_do_zas(const Value& v) { pridej() = v; }
 
   // Pops the top value; on an empty stack the value is the empty text.
   Value Uber_ze_zas() {
-    if (polozky_.empty()) return Value();
-    Value v = std::move(polozky_.back());
-    polozky_.pop_back();
-    return v;
+    if (vyska_ == 0) return Value();
+    return std::move(sloty_[--vyska_]);
   }
 
-  std::size_t hloubka() const { return polozky_.size(); }
+  // Pops the top value and tells whether it is true by the truth rule of conditions.
+  bool Uber_pravdivost() {
+    if (vyska_ == 0) return Value().pravda();
+    return sloty_[--vyska_].pravda();
+  }
+
+  // Makes sure that `n` values can be popped. Popping from an empty stack gives the empty
+  // text, so the missing values are empty texts below the bottom.
+  void zajisti(std::size_t n) {
+    if (vyska_ >= n) return;
+    sloty_.insert(sloty_.begin(), n - vyska_, Value());
+    vyska_ = n;
+  }
+  Value& vrchol() { return sloty_[vyska_ - 1]; }
+  Value& pod_vrcholem() { return sloty_[vyska_ - 2]; }
+  // Drops the top value.
+  void zahod() { --vyska_; }
+
+  std::size_t hloubka() const { return vyska_; }
 
   void Uvolni_zas() {
-    polozky_.clear();
-    polozky_.shrink_to_fit();
+    sloty_.clear();
+    sloty_.shrink_to_fit();
+    vyska_ = 0;
   }
 
  private:
-  std::vector<Value> polozky_;
+  std::vector<Value> sloty_;
+  std::size_t vyska_ = 0;
 };
 
 }  // namespace moxa

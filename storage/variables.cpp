@@ -44,7 +44,8 @@ void TabulkaPromennych::zvetsit() {
   const std::size_t maska = nove.size() - 1;
   for (std::size_t slot = 0; slot < jmena_.size(); ++slot) {
     std::size_t i = static_cast<std::size_t>(hash(jmena_[slot])) & maska;
-    while (nove[i] != 0) i = (i + 1) & maska;
+    while (nove[i] != 0)
+      i = (i + 1) & maska;
     nove[i] = static_cast<std::uint32_t>(slot + 1);
   }
   index_.swap(nove);

@@ -36,7 +36,8 @@ std::vector<fs::path> programy() {
 // Shows where two outputs part, with a little context, bytes escaped.
 std::string rozdil(const std::string& ocekavano, const std::string& skutecne) {
   std::size_t i = 0;
-  while (i < ocekavano.size() && i < skutecne.size() && ocekavano[i] == skutecne[i]) ++i;
+  while (i < ocekavano.size() && i < skutecne.size() && ocekavano[i] == skutecne[i])
+    ++i;
   const auto ukaz = [i](const std::string& s) {
     std::string r;
     const std::size_t od = i > 40 ? i - 40 : 0;

@@ -51,9 +51,16 @@ TEST(Scanner, WordsAndNamesDropWhatCannotContinueThem) {
 }
 
 TEST(Scanner, OperatorsPairOnlyAsListed) {
-  EXPECT_EQ(tokeny("!= <= >= =< - > ^_"),
-            (Tokeny{{9, "!="}, {9, "<="}, {9, ">="}, {9, "="}, {9, "<"}, {9, "-"}, {9, ">"},
-                    {9, "^"}, {9, "_"}, {7, KONEC}}));
+  EXPECT_EQ(tokeny("!= <= >= =< - > ^_"), (Tokeny{{9, "!="},
+                                                  {9, "<="},
+                                                  {9, ">="},
+                                                  {9, "="},
+                                                  {9, "<"},
+                                                  {9, "-"},
+                                                  {9, ">"},
+                                                  {9, "^"},
+                                                  {9, "_"},
+                                                  {7, KONEC}}));
   EXPECT_EQ(tokeny("{};"), (Tokeny{{6, "{"}, {6, "}"}, {4, ";"}, {7, KONEC}}));
 }
 

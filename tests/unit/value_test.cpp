@@ -105,8 +105,8 @@ TEST(Value, ResultsAgreeWithTheCLibrary) {
 }
 
 TEST(Value, TruthRule) {
-  for (const char* t : {"1", "2", "-3", "1,5", "0.000001", "1e999", "abc", "hodnota neurcena",
-                        " 0", "-"}) {
+  for (const char* t :
+       {"1", "2", "-3", "1,5", "0.000001", "1e999", "abc", "hodnota neurcena", " 0", "-"}) {
     EXPECT_TRUE(Value::text(t).pravda()) << t;
   }
   for (const char* t : {"0", "0.000000", "-0", "+0", "00", "0abc", "0,5", ""}) {
