@@ -89,7 +89,7 @@ int hlavni(int argc, const char* const* argv, Vstup& std_in, Vystup& out) {
 std::string spust_text(std::string_view program, std::string_view input,
                        const Nastaveni& nastaveni) {
   std::string vysledek;
-  CilRetezec cil(vysledek);
+  CilRetezec cil(vysledek, nastaveni.limit_vystupu);
   Vystup out(cil);
   TextovyVstup zdroj(program);
   TextovyVstup vstup(input);
@@ -100,7 +100,7 @@ std::string spust_text(std::string_view program, std::string_view input,
 
 std::string spust_text_ze_vstupu(std::string_view stream, const Nastaveni& nastaveni) {
   std::string vysledek;
-  CilRetezec cil(vysledek);
+  CilRetezec cil(vysledek, nastaveni.limit_vystupu);
   Vystup out(cil);
   TextovyVstup zdroj(stream);
   out.pis(zpravy::HELLO);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <new>
 
 #include <unistd.h>
 
@@ -48,7 +49,11 @@ bool SouborovyVstup::zavrit() {
 
 bool CilRetezec::zapis(const char* data, std::size_t n) {
   if (limit_ != 0 && text_.size() + n > limit_) return false;
-  text_.append(data, n);
+  try {
+    text_.append(data, n);
+  } catch (const std::bad_alloc&) {
+    return false;  // no memory to keep the output: as if the disk were full
+  }
   return true;
 }
 
