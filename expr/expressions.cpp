@@ -1,59 +1,23 @@
 // Expressions, evaluated while they are parsed. Every operand pushes its value on the value
-// stack; every operator pops its right operand, then its left one, and pushes its result.
-// While execution is off nothing is pushed, popped, tested or computed: only the tokens
-// are read and checked.
+// stack; every operator takes its right operand from the top and its left operand from below
+// it and leaves its result in the left operand's place. While execution is off nothing is
+// pushed, popped, tested or computed: only the tokens are read and checked.
 //
-// Each binary level is a routine for its first operand and a tail routine that handles the
-// chain of operators after it, left-associatively; the tails loop rather than recurse, so a
-// chain of any length costs no stack.
+// The grammar, loosest level first, every binary level grouping to the left:
+//   Logicky_vyraz     -> LV_1 { ("|" | "&") LV_1 }
+//   LV_1              -> [ "!" ] LV_2
+//   LV_2              -> Aritmeticky_vyraz { ("<" | ">" | "=" | "!=" | "<=" | ">=") Aritmeticky_vyraz }
+//   Aritmeticky_vyraz -> Term { ("+" | "-") Term }
+//   Term              -> Faktor { ("*" | "/" | "%") Faktor }
+// The four levels below the top are the four nested loops of `Logicky_vyraz`, each applying
+// its pending operator as soon as its right operand is complete, which is exactly when the
+// recursive form would apply it. An operand thus costs no call unless it is a bracket or a
+// call, and a chain of any length costs no stack.
 #include <cmath>
 
 #include "parser/interpret.hpp"
 
 namespace moxa {
-
-// expression -> LV_1 { ("|" | "&") LV_1 }
-int Interpret::Logicky_vyraz() {
-  if ((g_.chyba_SA = LV_1()) != 0) return g_.chyba_SA;
-  return g_.chyba_SA = Vnitrni_logicky_vyraz();
-}
-
-int Interpret::Vnitrni_logicky_vyraz() {
-  for (;;) {
-    const Znacka op = tok().znacka;
-    if (op != Znacka::Nebo && op != Znacka::A) return 0;
-    Lex();
-    if ((g_.chyba_SA = LV_1()) != 0) return g_.chyba_SA;
-    if (!provadi()) continue;
-    zas_.zajisti(2);
-    Value& leva = zas_.pod_vrcholem();
-    const Value& prava = zas_.vrchol();
-    if (!leva.je_cislo() || !prava.je_cislo()) return chyba_cislo("Vnitrni_logicky_vyraz");
-    const bool l = leva.cteni() != 0.0;
-    const bool r = prava.cteni() != 0.0;
-    leva.nastav_pravdivost(op == Znacka::Nebo ? (l || r) : (l && r));
-    zas_.zahod();
-  }
-}
-
-// LV_1 -> "!" LV_2 | LV_2
-int Interpret::LV_1() {
-  if (!tok().je(Znacka::Ne)) return g_.chyba_SA = LV_2();
-  Lex();
-  if ((g_.chyba_SA = LV_2()) != 0) return g_.chyba_SA;
-  if (!provadi()) return 0;
-  zas_.zajisti(1);
-  Value& a = zas_.vrchol();
-  if (!a.je_cislo()) return chyba_cislo("LV_1");
-  a.nastav_pravdivost(a.cteni() == 0.0);
-  return 0;
-}
-
-// LV_2 -> arithmetic { ("<" | ">" | "=" | "!=" | "<=" | ">=") arithmetic }
-int Interpret::LV_2() {
-  if ((g_.chyba_SA = Aritmeticky_vyraz()) != 0) return g_.chyba_SA;
-  return g_.chyba_SA = Vnitrni_LV_2();
-}
 
 namespace {
 
@@ -68,6 +32,12 @@ bool je_relace(Znacka z) {
     default: return false;
   }
 }
+
+bool je_scitani(Znacka z) { return z == Znacka::Plus || z == Znacka::Minus; }
+bool je_nasobeni(Znacka z) {
+  return z == Znacka::Krat || z == Znacka::Deleno || z == Znacka::Modulo;
+}
+bool je_logicka(Znacka z) { return z == Znacka::Nebo || z == Znacka::A; }
 
 // Whether relation `op` holds between `a` and `b`.
 template <typename T>
@@ -84,86 +54,142 @@ bool plati(Znacka op, const T& a, const T& b) {
 
 }  // namespace
 
-int Interpret::Vnitrni_LV_2() {
+int Interpret::Logicky_vyraz() {
+  Znacka logicka = Znacka::Zadna;  // the pending "|" or "&"
   for (;;) {
-    const Znacka op = tok().znacka;
-    if (!je_relace(op)) return 0;
-    Lex();
-    if ((g_.chyba_SA = Aritmeticky_vyraz()) != 0) return g_.chyba_SA;
-    if (!provadi()) continue;
-    zas_.zajisti(2);
-    Value& leva = zas_.pod_vrcholem();
-    const Value& prava = zas_.vrchol();
-    // Two numbers compare by their readings; otherwise the texts compare byte by byte.
-    const bool r = leva.je_cislo() && prava.je_cislo() ? plati(op, leva.cteni(), prava.cteni())
-                                                       : plati(op, leva.text(), prava.text());
-    leva.nastav_pravdivost(r);
-    zas_.zahod();
-  }
-}
-
-// arithmetic -> term { ("+" | "-") term }
-int Interpret::Aritmeticky_vyraz() {
-  if ((g_.chyba_SA = Term()) != 0) return g_.chyba_SA;
-  return g_.chyba_SA = Vnitrni_aritmeticky_vyraz();
-}
-
-int Interpret::Vnitrni_aritmeticky_vyraz() {
-  for (;;) {
-    const Znacka op = tok().znacka;
-    if (op != Znacka::Plus && op != Znacka::Minus) return 0;
-    Lex();
-    if ((g_.chyba_SA = Term()) != 0) return g_.chyba_SA;
-    if (!provadi()) continue;
-    zas_.zajisti(2);
-    Value& leva = zas_.pod_vrcholem();
-    const Value& prava = zas_.vrchol();
-    const bool cisla = leva.je_cislo() && prava.je_cislo();
-    if (op == Znacka::Minus) {
-      if (!cisla) return chyba_cislo("Vnitrni_aritmeticky_vyraz");
-      leva.nastav_vysledek(leva.cteni() - prava.cteni());
-    } else if (cisla) {
-      leva.nastav_vysledek(leva.cteni() + prava.cteni());
-    } else {
-      // '+' on anything but two numbers joins the texts.
-      const std::string& druhy = prava.text();
-      if (druhy.size() > MAX_DELKA_HODNOTY - leva.text().size()) {
-        return chyba_dlouha("Vnitrni_aritmeticky_vyraz");
+    // LV_1
+    const bool negace = tok().je(Znacka::Ne);
+    if (negace) Lex();
+    Znacka relace = Znacka::Zadna;  // the pending comparison
+    for (;;) {
+      // Aritmeticky_vyraz
+      Znacka scitani = Znacka::Zadna;  // the pending "+" or "-"
+      for (;;) {
+        // Term
+        if ((g_.chyba_SA = Faktor()) != 0) return g_.chyba_SA;
+        for (Znacka op = tok().znacka; je_nasobeni(op); op = tok().znacka) {
+          Lex();
+          if ((g_.chyba_SA = Faktor()) != 0) return g_.chyba_SA;
+          if (provadi() && (g_.chyba_SA = Vnitrni_term(op)) != 0) return g_.chyba_SA;
+        }
+        if (scitani != Znacka::Zadna && provadi() &&
+            (g_.chyba_SA = Vnitrni_aritmeticky_vyraz(scitani)) != 0) {
+          return g_.chyba_SA;
+        }
+        if (!je_scitani(tok().znacka)) break;
+        scitani = tok().znacka;
+        Lex();
       }
-      leva.pripoj(druhy);
+      if (relace != Znacka::Zadna && provadi()) Vnitrni_LV_2(relace);
+      if (!je_relace(tok().znacka)) break;
+      relace = tok().znacka;
+      Lex();
     }
-    zas_.zahod();
-  }
-}
-
-// term -> factor { ("*" | "/" | "%") factor }
-int Interpret::Term() {
-  if ((g_.chyba_SA = Faktor()) != 0) return g_.chyba_SA;
-  return g_.chyba_SA = Vnitrni_term();
-}
-
-int Interpret::Vnitrni_term() {
-  for (;;) {
-    const Znacka op = tok().znacka;
-    if (op != Znacka::Krat && op != Znacka::Deleno && op != Znacka::Modulo) return 0;
+    if (negace && provadi() && (g_.chyba_SA = LV_1()) != 0) return g_.chyba_SA;
+    if (logicka != Znacka::Zadna && provadi() &&
+        (g_.chyba_SA = Vnitrni_logicky_vyraz(logicka)) != 0) {
+      return g_.chyba_SA;
+    }
+    if (!je_logicka(tok().znacka)) return g_.chyba_SA = 0;
+    logicka = tok().znacka;
     Lex();
-    if ((g_.chyba_SA = Faktor()) != 0) return g_.chyba_SA;
-    if (!provadi()) continue;
-    zas_.zajisti(2);
-    Value& leva = zas_.pod_vrcholem();
-    const Value& prava = zas_.vrchol();
-    if (!leva.je_cislo() || !prava.je_cislo()) return chyba_cislo("Vnitrni_term");
-    const double a = leva.cteni();
-    const double b = prava.cteni();
-    leva.nastav_vysledek(op == Znacka::Krat     ? a * b
-                         : op == Znacka::Deleno ? a / b
-                                                : std::fmod(a, b));
-    zas_.zahod();
   }
 }
 
-// factor -> "(" expression ")" | number | string | variable | call
+// Applies "|" or "&" to the two values on top.
+int Interpret::Vnitrni_logicky_vyraz(Znacka op) {
+  zas_.zajisti(2);
+  Value& leva = zas_.pod_vrcholem();
+  const Value& prava = zas_.vrchol();
+  if (!leva.je_cislo() || !prava.je_cislo()) return chyba_cislo("Vnitrni_logicky_vyraz");
+  const bool l = leva.cteni() != 0.0;
+  const bool r = prava.cteni() != 0.0;
+  leva.nastav_pravdivost(op == Znacka::Nebo ? (l || r) : (l && r));
+  zas_.zahod();
+  return 0;
+}
+
+// Applies the prefix "!" to the value on top.
+int Interpret::LV_1() {
+  zas_.zajisti(1);
+  Value& a = zas_.vrchol();
+  if (!a.je_cislo()) return chyba_cislo("LV_1");
+  a.nastav_pravdivost(a.cteni() == 0.0);
+  return 0;
+}
+
+// Applies a comparison to the two values on top: two numbers compare by their readings,
+// anything else compares as texts, byte by byte. A comparison never fails.
+void Interpret::Vnitrni_LV_2(Znacka op) {
+  zas_.zajisti(2);
+  Value& leva = zas_.pod_vrcholem();
+  const Value& prava = zas_.vrchol();
+  const bool r = leva.je_cislo() && prava.je_cislo() ? plati(op, leva.cteni(), prava.cteni())
+                                                      : plati(op, leva.text(), prava.text());
+  leva.nastav_pravdivost(r);
+  zas_.zahod();
+}
+
+// Applies "+" or "-" to the two values on top. "+" joins the texts unless both are numbers.
+int Interpret::Vnitrni_aritmeticky_vyraz(Znacka op) {
+  zas_.zajisti(2);
+  Value& leva = zas_.pod_vrcholem();
+  const Value& prava = zas_.vrchol();
+  const bool cisla = leva.je_cislo() && prava.je_cislo();
+  if (op == Znacka::Minus) {
+    if (!cisla) return chyba_cislo("Vnitrni_aritmeticky_vyraz");
+    leva.nastav_vysledek(leva.cteni() - prava.cteni());
+  } else if (cisla) {
+    leva.nastav_vysledek(leva.cteni() + prava.cteni());
+  } else {
+    const std::string& druhy = prava.text();
+    if (druhy.size() > MAX_DELKA_HODNOTY - leva.text().size()) {
+      return chyba_dlouha("Vnitrni_aritmeticky_vyraz");
+    }
+    leva.pripoj(druhy);
+  }
+  zas_.zahod();
+  return 0;
+}
+
+// Applies "*", "/" or "%" to the two values on top. Division by zero is no error: it gives
+// an infinite or undefined result.
+int Interpret::Vnitrni_term(Znacka op) {
+  zas_.zajisti(2);
+  Value& leva = zas_.pod_vrcholem();
+  const Value& prava = zas_.vrchol();
+  if (!leva.je_cislo() || !prava.je_cislo()) return chyba_cislo("Vnitrni_term");
+  const double a = leva.cteni();
+  const double b = prava.cteni();
+  leva.nastav_vysledek(op == Znacka::Krat     ? a * b
+                       : op == Znacka::Deleno ? a / b
+                                              : std::fmod(a, b));
+  zas_.zahod();
+  return 0;
+}
+
+// factor -> number | string | variable | "(" Logicky_vyraz ")" | call
 int Interpret::Faktor() {
+  const Token& t = tok();
+  switch (t.kind) {
+    case T_CISLO:
+    case T_RETEZEC:
+      if (t.je(Znacka::LevaKulata)) break;  // a "(" is a bracket whatever its kind
+      if (provadi()) t.vloz_literal(zas_.pridej());
+      Lex();
+      return 0;
+    case T_PROMENNA:
+      // Reading a variable that does not exist yet creates it.
+      if (provadi()) zas_.Vloz_do_zas(tab_.hodnota(promenna(t, true)));
+      Lex();
+      return 0;
+    default: break;
+  }
+  return Faktor_slozeny();
+}
+
+// The factors that open a nesting level, and the missing factor.
+int Interpret::Faktor_slozeny() {
   const Token& t = tok();
   if (t.je(Znacka::LevaKulata)) {
     if (g_.hloubka >= MAX_VNORENI) return chyba_vnoreni("Faktor");
@@ -174,24 +200,12 @@ int Interpret::Faktor() {
     Lex();
     return 0;
   }
-  switch (t.kind) {
-    case T_CISLO:
-    case T_RETEZEC:
-      if (provadi()) t.vloz_literal(zas_.pridej());
-      Lex();
-      return 0;
-    case T_PROMENNA:
-      // Reading a variable that does not exist yet creates it.
-      if (provadi()) zas_.Vloz_do_zas(tab_.hodnota(promenna(t, true)));
-      Lex();
-      return 0;
-    case T_VOLANI: {
-      if (g_.hloubka >= MAX_VNORENI) return chyba_vnoreni("Faktor");
-      const Uroven uroven(g_.hloubka);
-      return g_.chyba_SA = Funkce_volani();
-    }
-    default: return chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
+  if (t.kind == T_VOLANI) {
+    if (g_.hloubka >= MAX_VNORENI) return chyba_vnoreni("Faktor");
+    const Uroven uroven(g_.hloubka);
+    return g_.chyba_SA = Funkce_volani();
   }
+  return chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
 }
 
 }  // namespace moxa

@@ -37,6 +37,18 @@ class Vstup {
     return *--pozice_;
   }
 
+  // Bulk access for the scanner: makes sure some unread bytes are buffered (false at the end
+  // of input); they are [pozice(), konec()), and `posun` marks those before `p` as read.
+  bool naplnit() {
+    if (pozice_ != konec_) return true;
+    if (doplnit_a_cti() == KONEC) return false;
+    --pozice_;
+    return true;
+  }
+  const unsigned char* pozice() const { return pozice_; }
+  const unsigned char* konec() const { return konec_; }
+  void posun(const unsigned char* p) { pozice_ = p; }
+
   // Closes the underlying stream; false when closing fails.
   virtual bool zavrit() { return true; }
 

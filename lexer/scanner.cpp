@@ -90,6 +90,24 @@ void Skener::skenuj(Token& t) {
 
     bool bila = false;
     for (bool hotovo = false; !hotovo;) {
+      // Runs of bytes that leave the state as it is are taken in bulk.
+      switch (stav) {
+        case 4:
+          hltej<true>([](unsigned char c) { return c != '"' && c != '/' && c != 0; },
+                      useknuto ? nullptr : &text);
+          break;
+        case 8: hltej<false>([](unsigned char c) { return c != '\n'; }, nullptr); break;
+        case 9: hltej<true>([](unsigned char c) { return c != '!'; }, nullptr); break;
+        case 13:
+        case 19:
+        case 20: hltej<false>([](unsigned char c) { return c >= '0' && c <= '9'; }, &text); break;
+        case 14:
+          hltej<false>(
+              [](unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); },
+              &text);
+          break;
+        default: break;
+      }
       const int ch = cti();
       switch (stav) {
         case 0:

@@ -32,6 +32,27 @@ class Skener {
     return c;
   }
 
+  // Takes the longest run of source bytes for which `bere` holds, appending them to `text`
+  // unless it is null. Only for use inside a token, where nothing is pushed back.
+  template <bool SRadky, typename P>
+  void hltej(P bere, std::string* text) {
+    while (f_.naplnit()) {
+      const unsigned char* p = f_.pozice();
+      const unsigned char* const e = f_.konec();
+      const unsigned char* q = p;
+      while (q != e && bere(*q))
+        ++q;
+      if (text != nullptr)
+        text->append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(q - p));
+      if constexpr (SRadky) {
+        for (const unsigned char* r = p; r != q; ++r)
+          cislo_radku_ += (*r == '\n');
+      }
+      f_.posun(q);
+      if (q != e) return;
+    }
+  }
+
   Vstup& f_;
   int buffer_ = 0;  // the character after the last token (-1 for the end of input); 0 = none
   std::uint64_t cislo_radku_ = 1;

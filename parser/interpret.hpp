@@ -60,15 +60,14 @@ class Interpret {
   [[nodiscard]] int Start();
   // expressions
   [[nodiscard]] int Logicky_vyraz();
-  [[nodiscard]] int Vnitrni_logicky_vyraz();
-  [[nodiscard]] int LV_1();
-  [[nodiscard]] int LV_2();
-  [[nodiscard]] int Vnitrni_LV_2();
-  [[nodiscard]] int Aritmeticky_vyraz();
-  [[nodiscard]] int Vnitrni_aritmeticky_vyraz();
-  [[nodiscard]] int Term();
-  [[nodiscard]] int Vnitrni_term();
   [[nodiscard]] int Faktor();
+  [[nodiscard]] int Faktor_slozeny();
+  // operators, applied to the values on top of the value stack
+  [[nodiscard]] int Vnitrni_logicky_vyraz(Znacka op);
+  [[nodiscard]] int LV_1();
+  void Vnitrni_LV_2(Znacka op);
+  [[nodiscard]] int Vnitrni_aritmeticky_vyraz(Znacka op);
+  [[nodiscard]] int Vnitrni_term(Znacka op);
 
   // helpers
   const Token& tok() const { return lex_.token(); }
