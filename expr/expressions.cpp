@@ -54,6 +54,26 @@ bool plati(Znacka op, const T& a, const T& b) {
 
 }  // namespace
 
+// factor -> number | string | variable | "(" Logicky_vyraz ")" | call
+[[gnu::always_inline]] inline int Interpret::Faktor() {
+  const Token& t = tok();
+  switch (t.kind) {
+    case T_CISLO:
+    case T_RETEZEC:
+      if (t.je(Znacka::LevaKulata)) break;  // a "(" is a bracket whatever its kind
+      if (provadi()) t.vloz_literal(zas_.pridej());
+      Lex();
+      return 0;
+    case T_PROMENNA:
+      // Reading a variable that does not exist yet creates it.
+      if (provadi()) zas_.Vloz_do_zas(tab_.hodnota(promenna(t, true)));
+      Lex();
+      return 0;
+    default: break;
+  }
+  return Faktor_slozeny();
+}
+
 int Interpret::Logicky_vyraz() {
   Znacka logicka = Znacka::Zadna;  // the pending "|" or "&"
   for (;;) {
@@ -166,26 +186,6 @@ int Interpret::Vnitrni_term(Znacka op) {
                                               : std::fmod(a, b));
   zas_.zahod();
   return 0;
-}
-
-// factor -> number | string | variable | "(" Logicky_vyraz ")" | call
-int Interpret::Faktor() {
-  const Token& t = tok();
-  switch (t.kind) {
-    case T_CISLO:
-    case T_RETEZEC:
-      if (t.je(Znacka::LevaKulata)) break;  // a "(" is a bracket whatever its kind
-      if (provadi()) t.vloz_literal(zas_.pridej());
-      Lex();
-      return 0;
-    case T_PROMENNA:
-      // Reading a variable that does not exist yet creates it.
-      if (provadi()) zas_.Vloz_do_zas(tab_.hodnota(promenna(t, true)));
-      Lex();
-      return 0;
-    default: break;
-  }
-  return Faktor_slozeny();
 }
 
 // The factors that open a nesting level, and the missing factor.

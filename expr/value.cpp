@@ -11,7 +11,7 @@ namespace {
 bool je_cislice(char c) { return c >= '0' && c <= '9'; }
 
 // Where from_chars reports a reading out of the double range, decides between infinity and
-// zero from the decimal exponent of the text's leading digit.
+// zero from the decimal exponent of the leading digit of `t`, the text of the number alone.
 double mimo_rozsah(std::string_view t) {
   std::size_t i = 0;
   const bool zaporne = i < t.size() && t[i] == '-';
@@ -61,7 +61,11 @@ double cteni_textu(std::string_view text) {
   if (zacatek != konec && *zacatek == '+') ++zacatek;  // from_chars knows no '+'
   double d = 0.0;
   const auto res = std::from_chars(zacatek, konec, d, std::chars_format::general);
-  if (res.ec == std::errc::result_out_of_range) return mimo_rozsah(text);
+  if (res.ec == std::errc::result_out_of_range) {
+    // Only the part that forms the number counts (it ends at a second '.', say).
+    return mimo_rozsah(
+        std::string_view(text.data(), static_cast<std::size_t>(res.ptr - text.data())));
+  }
   if (res.ec != std::errc()) return 0.0;
   return d;
 }
@@ -85,6 +89,10 @@ void Value::nastav_vysledek(double r) {
   }
   const double a = std::fabs(r);
   forma_ = Forma::Pevna;
+  if (a < 0x1p62 && static_cast<double>(static_cast<std::int64_t>(r)) == r) {
+    cislo_ = r;  // a whole number: "%f" adds ".000000" and reads back exactly
+    return;
+  }
   if (a < 4.0e9) {
     // Round r to six decimals through its scaled value t = r * 1e6. The product is off
     // the exact one by at most half an ulp, so unless t lies that close to a half-integer,
@@ -98,10 +106,7 @@ void Value::nastav_vysledek(double r) {
       return;
     }
   } else if (a >= 0x1p52) {
-    cislo_ = r;  // a whole number: "%f" adds ".000000" and reads back exactly
-    return;
-  } else if (static_cast<double>(static_cast<std::int64_t>(r)) == r) {
-    cislo_ = r;
+    cislo_ = r;  // every double this large is a whole number
     return;
   }
   // A tie, or a fraction too large for the fast rounding: format for real, read it back.

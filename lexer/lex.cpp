@@ -9,6 +9,7 @@ void Lexer::vycerpano() {
   vychozi_.kind = T_KONEC;
   vychozi_.znacka = Znacka::Zadna;
   token_buffer_ = &vychozi_;
+  zbyva_tokenu_ = 1;  // and so on for every later token
 }
 
 }  // namespace moxa

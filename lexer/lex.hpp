@@ -13,34 +13,35 @@ namespace moxa {
 // Where `Lex` takes tokens from. Saved and restored by the loop statement.
 struct RezimLA {
   bool z_pasky = false;  // false: the scanner; true: the tape
-  // On the tape: the next position, and the range [zacatek, konec) in which reading wraps
-  // around (a recorded list is replayed in a circle).
-  PoziceNaPasce pozice = 0;
-  PoziceNaPasce zacatek = 0;
-  PoziceNaPasce konec = 0;
+  // On the tape: the next token, and the range [zacatek, konec) in which reading wraps
+  // around (a recorded list is replayed in a circle). Nothing is appended to the tape while
+  // anything reads from it, so the pointers stay valid while they are in use.
+  const Token* pozice = nullptr;
+  const Token* zacatek = nullptr;
+  const Token* konec = nullptr;
 };
 
 class Lexer {
  public:
   Lexer(Vstup& f, ZasobnikCyklu& cykly, std::uint64_t limit_tokenu)
-      : skener_(f), cykly_(cykly), limit_tokenu_(limit_tokenu) {
+      : skener_(f),
+        cykly_(cykly),
+        zbyva_tokenu_(limit_tokenu == 0 ? UINT64_MAX : limit_tokenu + 1) {
     vychozi_.text.clear();  // before the first token: the empty text, kind end of input
   }
 
   void Lex() {
-    if (limit_tokenu_ != 0 && ++tokenu_ > limit_tokenu_) return vycerpano();
-    if (!rezim_.z_pasky) {
-      if (cykly_.prazdny()) {
-        skener_.skenuj(skenovany_);
-        token_buffer_ = &skenovany_;
-      } else {
-        Token& t = cykly_.pridej();
-        skener_.skenuj(t);
-        token_buffer_ = &t;
-      }
-    } else {
+    if (--zbyva_tokenu_ == 0) return vycerpano();
+    if (rezim_.z_pasky) {
       if (rezim_.pozice == rezim_.konec) rezim_.pozice = rezim_.zacatek;
-      token_buffer_ = &cykly_[rezim_.pozice++];
+      token_buffer_ = rezim_.pozice++;
+    } else if (cykly_.prazdny()) {
+      skener_.skenuj(skenovany_);
+      token_buffer_ = &skenovany_;
+    } else {
+      Token& t = cykly_.pridej();
+      skener_.skenuj(t);
+      token_buffer_ = &t;
     }
   }
 
@@ -50,7 +51,12 @@ class Lexer {
   PoziceNaPasce dalsi_pozice() {
     if (!rezim_.z_pasky) return cykly_.delka();
     if (rezim_.pozice == rezim_.konec) rezim_.pozice = rezim_.zacatek;
-    return rezim_.pozice;
+    return cykly_.pozice(rezim_.pozice);
+  }
+
+  // Replays the tape range [od, do) from its start.
+  void prehravej(PoziceNaPasce od, PoziceNaPasce po) {
+    rezim_ = RezimLA{true, cykly_.token(od), cykly_.token(od), cykly_.token(po)};
   }
 
   RezimLA& rezim() { return rezim_; }
@@ -65,8 +71,9 @@ class Lexer {
   Token skenovany_;
   Token vychozi_;
   const Token* token_buffer_ = &vychozi_;
-  std::uint64_t limit_tokenu_;  // 0 = none; past it every token is the end of input
-  std::uint64_t tokenu_ = 0;
+  // Tokens the run may still take, plus one (counting down from the limit, if any); at
+  // zero every token is the end of input.
+  std::uint64_t zbyva_tokenu_;
 };
 
 }  // namespace moxa

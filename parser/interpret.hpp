@@ -74,7 +74,10 @@ class Interpret {
   void Lex() { lex_.Lex(); }
   bool provadi() const { return g_.i2_priznak != 0; }
   // The slot of the variable named by token `t`, created when `vytvorit` is set.
-  std::int32_t promenna(const Token& t, bool vytvorit);
+  std::int32_t promenna(const Token& t, bool vytvorit) {
+    return t.promenna >= 0 ? t.promenna : najdi_promennou(t, vytvorit);
+  }
+  std::int32_t najdi_promennou(const Token& t, bool vytvorit);
   // Reads one word of input as the "%s" conversion does; `kam` is null when the word is to
   // be discarded. False when the word is too long to store.
   bool precti_slovo(std::string* kam);

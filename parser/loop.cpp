@@ -34,22 +34,22 @@ int Interpret::While() {
 
   if (bezi) {
     ramec.body_end = lex_.dalsi_pozice();
-    RezimLA& rezim = lex_.rezim();
     while (znovu) {
-      rezim = RezimLA{true, ramec.cond_head, ramec.cond_head, ramec.body_head};
+      lex_.prehravej(ramec.cond_head, ramec.body_head);
       Lex();
       if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
       znovu = zas_.Uber_pravdivost();
       if (znovu) {
-        rezim = RezimLA{true, ramec.body_head, ramec.body_head, ramec.body_end};
+        lex_.prehravej(ramec.body_head, ramec.body_end);
         Lex();
         if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
       }
     }
     cykly_.Sniz_zas();
     // Back to the enclosing source; on the tape, the enclosing code goes on after this loop.
+    RezimLA& rezim = lex_.rezim();
     rezim = ulozeny_rezim;
-    if (rezim.z_pasky) rezim.pozice = ramec.body_end;
+    if (rezim.z_pasky) rezim.pozice = cykly_.token(ramec.body_end);
   }
   Lex();
   g_.i2_priznak = ulozeny;

@@ -39,30 +39,11 @@ int Interpret::Hlavni_program() {
   return 0;
 }
 
-// block -> "{" statement-list "}"
-int Interpret::Blok() {
-  if (!tok().je(Znacka::LevaSlozena)) return chyba_znak("Blok", "{");
-  if (g_.hloubka >= MAX_VNORENI) return chyba_vnoreni("Blok");
-  const Uroven uroven(g_.hloubka);
+// assignment -> variable "->" expression
+[[gnu::always_inline]] inline int Interpret::Prirazeni() {
+  if (tok().kind != T_PRIRAZENI) return chyba_znak("Prirazeni", "->");
   Lex();
-  if ((g_.chyba_SA = Vnitrni_blok()) != 0) return g_.chyba_SA;
-  if (!tok().je(Znacka::PravaSlozena)) return chyba_znak("Blok", "}");
-  Lex();
-  return 0;
-}
-
-// statement-list -> { statement ";" }
-int Interpret::Vnitrni_blok() {
-  for (;;) {
-    const Token& t = tok();
-    const bool zacina_prikaz = t.kind == T_SLOVO || t.kind == T_PROMENNA || t.kind == T_VOLANI ||
-                               t.je(Znacka::W2) || t.je(Znacka::I2) || t.je(Znacka::Cti) ||
-                               t.je(Znacka::Pis) || t.je(Znacka::Pis_ln);
-    if (!zacina_prikaz) return 0;
-    if ((g_.chyba_SA = Prikaz()) != 0) return g_.chyba_SA;
-    if (tok().kind != T_STREDNIK) return chyba_znak("Vnitrni_blok", ";");
-    Lex();
-  }
+  return g_.chyba_SA = Logicky_vyraz();
 }
 
 // statement -> assignment | "i2" if | "w2" while | "pis" ... | "pis_ln" ... | "cti" ... | call
@@ -93,15 +74,33 @@ int Interpret::Prikaz() {
   return chyba_znak("Prikaz", "prikaz");
 }
 
-// assignment -> variable "->" expression
-int Interpret::Prirazeni() {
-  if (tok().kind != T_PRIRAZENI) return chyba_znak("Prirazeni", "->");
-  Lex();
-  return g_.chyba_SA = Logicky_vyraz();
+// statement-list -> { statement ";" }
+[[gnu::always_inline]] inline int Interpret::Vnitrni_blok() {
+  for (;;) {
+    const Token& t = tok();
+    const bool zacina_prikaz = t.kind == T_SLOVO || t.kind == T_PROMENNA || t.kind == T_VOLANI ||
+                               t.je(Znacka::W2) || t.je(Znacka::I2) || t.je(Znacka::Cti) ||
+                               t.je(Znacka::Pis) || t.je(Znacka::Pis_ln);
+    if (!zacina_prikaz) return 0;
+    if ((g_.chyba_SA = Prikaz()) != 0) return g_.chyba_SA;
+    if (tok().kind != T_STREDNIK) return chyba_znak("Vnitrni_blok", ";");
+    Lex();
+  }
 }
 
-std::int32_t Interpret::promenna(const Token& t, bool vytvorit) {
-  if (t.promenna >= 0) return t.promenna;
+// block -> "{" statement-list "}"
+int Interpret::Blok() {
+  if (!tok().je(Znacka::LevaSlozena)) return chyba_znak("Blok", "{");
+  if (g_.hloubka >= MAX_VNORENI) return chyba_vnoreni("Blok");
+  const Uroven uroven(g_.hloubka);
+  Lex();
+  if ((g_.chyba_SA = Vnitrni_blok()) != 0) return g_.chyba_SA;
+  if (!tok().je(Znacka::PravaSlozena)) return chyba_znak("Blok", "}");
+  Lex();
+  return 0;
+}
+
+std::int32_t Interpret::najdi_promennou(const Token& t, bool vytvorit) {
   const std::int32_t slot = tab_.Vloz_do_tab(t.text, vytvorit);
   t.promenna = slot;
   return slot;

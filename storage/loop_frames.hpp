@@ -45,8 +45,11 @@ class ZasobnikCyklu {
     if (pasek_.size() >= MAX_PASKA) throw std::bad_alloc();
     return pasek_.emplace_back();
   }
-  const Token& operator[](PoziceNaPasce i) const { return pasek_[i]; }
   PoziceNaPasce delka() const { return static_cast<PoziceNaPasce>(pasek_.size()); }
+  const Token* token(PoziceNaPasce i) const { return pasek_.data() + i; }
+  PoziceNaPasce pozice(const Token* t) const {
+    return static_cast<PoziceNaPasce>(t - pasek_.data());
+  }
 
   // Frees every frame and the tape (after a run, whatever state it ended in).
   void Uvolni_zas_cykl() {

@@ -19,8 +19,8 @@ class ZasobnikHodnot {
  public:
   // Pushes a slot for the caller to fill (its old contents are to be overwritten).
   Value& pridej() {
-    if (vyska_ == sloty_.size()) sloty_.emplace_back();
-    return sloty_[vyska_++];
+    if (vyska_ == kapacita_) rozsir();
+    return sloty_.data()[vyska_++];
   }
   // Pushes a copy of `v`, which must not live in this stack.
   void Vloz_do_zas(const Value& v) { pridej() = v; }
@@ -42,10 +42,11 @@ class ZasobnikHodnot {
   void zajisti(std::size_t n) {
     if (vyska_ >= n) return;
     sloty_.insert(sloty_.begin(), n - vyska_, Value());
+    kapacita_ = sloty_.size();
     vyska_ = n;
   }
-  Value& vrchol() { return sloty_[vyska_ - 1]; }
-  Value& pod_vrcholem() { return sloty_[vyska_ - 2]; }
+  Value& vrchol() { return sloty_.data()[vyska_ - 1]; }
+  Value& pod_vrcholem() { return sloty_.data()[vyska_ - 2]; }
   // Drops the top value.
   void zahod() { --vyska_; }
 
@@ -55,11 +56,18 @@ class ZasobnikHodnot {
     sloty_.clear();
     sloty_.shrink_to_fit();
     vyska_ = 0;
+    kapacita_ = 0;
   }
 
  private:
-  std::vector<Value> sloty_;
+  void rozsir() {
+    sloty_.resize(sloty_.size() < 16 ? 16 : sloty_.size() * 2);
+    kapacita_ = sloty_.size();
+  }
+
+  std::vector<Value> sloty_;  // every slot holds a valid value; those from vyska_ on are free
   std::size_t vyska_ = 0;
+  std::size_t kapacita_ = 0;  // sloty_.size(), kept at hand
 };
 
 }  // namespace moxa
