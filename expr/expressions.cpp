@@ -162,8 +162,10 @@ int Interpret::Vnitrni_aritmeticky_vyraz(Znacka op) {
   } else if (cisla) {
     leva.nastav_vysledek(leva.cteni() + prava.cteni());
   } else {
+    const std::size_t prvni = leva.text().size();
     const std::string& druhy = prava.text();
-    if (druhy.size() > MAX_DELKA_HODNOTY - leva.text().size()) {
+    // Literals may be longer than a computed value may be; then any join is too long.
+    if (prvni > MAX_DELKA_HODNOTY || druhy.size() > MAX_DELKA_HODNOTY - prvni) {
       return chyba_dlouha("Vnitrni_aritmeticky_vyraz");
     }
     leva.pripoj(druhy);

@@ -134,9 +134,5 @@ void Value::vytvor_text() const {
   text_hotov_ = true;
 }
 
-std::string Value::vezmi_text() && {
-  if (forma_ != Forma::Text && !text_hotov_) vytvor_text();
-  return std::move(text_);
-}
 
 }  // namespace moxa

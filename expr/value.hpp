@@ -102,8 +102,6 @@ class Value {
     if (forma_ != Forma::Text && !text_hotov_) vytvor_text();
     return text_;
   }
-  // Takes the text out (the value is left unspecified but valid).
-  std::string vezmi_text() &&;
 
   // The truth rule of conditions: a number is true when it does not read zero; any other
   // text is true when it is not empty.

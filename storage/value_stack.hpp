@@ -25,12 +25,6 @@ class ZasobnikHodnot {
   // Pushes a copy of `v`, which must not live in this stack.
   void Vloz_do_zas(const Value& v) { pridej() = v; }
 
-  // Pops the top value; on an empty stack the value is the empty text.
-  Value Uber_ze_zas() {
-    if (vyska_ == 0) return Value();
-    return std::move(sloty_[--vyska_]);
-  }
-
   // Pops the top value and tells whether it is true by the truth rule of conditions.
   bool Uber_pravdivost() {
     if (vyska_ == 0) return Value().pravda();
@@ -49,8 +43,6 @@ class ZasobnikHodnot {
   Value& pod_vrcholem() { return sloty_.data()[vyska_ - 2]; }
   // Drops the top value.
   void zahod() { --vyska_; }
-
-  std::size_t hloubka() const { return vyska_; }
 
   void Uvolni_zas() {
     sloty_.clear();

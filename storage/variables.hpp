@@ -23,7 +23,6 @@ class TabulkaPromennych {
   std::int32_t Vloz_do_tab(std::string_view jmeno, bool vytvorit);
 
   Value& hodnota(std::int32_t slot) { return hodnoty_[static_cast<std::size_t>(slot)]; }
-  std::size_t pocet() const { return hodnoty_.size(); }
 
   // Forgets every variable.
   void Uvolni_tab();
