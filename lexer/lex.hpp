@@ -23,18 +23,17 @@ struct RezimLA {
 
 class Lexer {
  public:
-  Lexer(Vstup& f, ZasobnikCyklu& cykly, std::uint64_t limit_tokenu)
-      : skener_(f),
-        cykly_(cykly),
-        zbyva_tokenu_(limit_tokenu == 0 ? UINT64_MAX : limit_tokenu + 1) {
+  Lexer(Vstup& f, ZasobnikCyklu& cykly, std::uint64_t limit_kroku)
+      : skener_(f), cykly_(cykly), zbyva_(limit_kroku == 0 ? UINT64_MAX : limit_kroku + 1) {
     vychozi_.text.clear();  // before the first token: the empty text, kind end of input
   }
 
   void Lex() {
-    if (--zbyva_tokenu_ == 0) return vycerpano();
     if (rezim_.z_pasky) {
       if (rezim_.pozice == rezim_.konec) rezim_.pozice = rezim_.zacatek;
       token_buffer_ = rezim_.pozice++;
+    } else if (--zbyva_ == 0) {
+      vycerpano();
     } else if (cykly_.prazdny()) {
       skener_.skenuj(skenovany_);
       token_buffer_ = &skenovany_;
@@ -54,8 +53,9 @@ class Lexer {
     return cykly_.pozice(rezim_.pozice);
   }
 
-  // Replays the tape range [od, do) from its start.
+  // Replays the tape range [od, po) from its start.
   void prehravej(PoziceNaPasce od, PoziceNaPasce po) {
+    if (--zbyva_ == 0) return vycerpano();
     rezim_ = RezimLA{true, cykly_.token(od), cykly_.token(od), cykly_.token(po)};
   }
 
@@ -71,9 +71,10 @@ class Lexer {
   Token skenovany_;
   Token vychozi_;
   const Token* token_buffer_ = &vychozi_;
-  // Tokens the run may still take, plus one (counting down from the limit, if any); at
-  // zero every token is the end of input.
-  std::uint64_t zbyva_tokenu_;
+  // Steps the run may still take, plus one: a step is a token scanned or a recorded list
+  // replayed, so a program that never ends runs out of them too. At zero every token is
+  // the end of input.
+  std::uint64_t zbyva_;
 };
 
 }  // namespace moxa

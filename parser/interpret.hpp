@@ -21,9 +21,10 @@
 namespace moxa {
 
 struct Nastaveni {
-  // After this many tokens the run sees only the end of input (0 = no limit). Lets a host
-  // such as a fuzzer stop a program that would loop forever.
-  std::uint64_t limit_tokenu = 0;
+  // After this many steps (tokens scanned and loop passes replayed) the run sees only the
+  // end of input (0 = no limit). Lets a host such as a fuzzer stop a program that would
+  // loop forever.
+  std::uint64_t limit_kroku = 0;
   // For runs whose output is collected in memory: past this many bytes the output counts
   // as unwritable and the run stops quietly (0 = no limit).
   std::size_t limit_vystupu = 0;
