@@ -6,9 +6,9 @@
 // The grammar, loosest level first, every binary level grouping to the left:
 //   Logicky_vyraz     -> LV_1 { ("|" | "&") LV_1 }
 //   LV_1              -> [ "!" ] LV_2
-//   LV_2              -> Aritmeticky_vyraz { ("<" | ">" | "=" | "!=" | "<=" | ">=") Aritmeticky_vyraz }
-//   Aritmeticky_vyraz -> Term { ("+" | "-") Term }
-//   Term              -> Faktor { ("*" | "/" | "%") Faktor }
+//   LV_2              -> Aritmeticky_vyraz { ("<" | ">" | "=" | "!=" | "<=" | ">=")
+//   Aritmeticky_vyraz } Aritmeticky_vyraz -> Term { ("+" | "-") Term } Term              -> Faktor
+//   { ("*" | "/" | "%") Faktor }
 // The four levels below the top are the four nested loops of `Logicky_vyraz`, each applying
 // its pending operator as soon as its right operand is complete, which is exactly when the
 // recursive form would apply it. An operand thus costs no call unless it is a bracket or a
@@ -72,6 +72,41 @@ bool plati(Znacka op, const T& a, const T& b) {
     default: break;
   }
   return Faktor_slozeny();
+}
+
+// Applies a comparison to the two values on top: two numbers compare by their readings,
+// anything else compares as texts, byte by byte. A comparison never fails.
+[[gnu::always_inline]] inline void Interpret::Vnitrni_LV_2(Znacka op) {
+  zas_.zajisti(2);
+  Value& leva = zas_.pod_vrcholem();
+  const Value& prava = zas_.vrchol();
+  const bool r = leva.je_cislo() && prava.je_cislo() ? plati(op, leva.cteni(), prava.cteni())
+                                                     : plati(op, leva.text(), prava.text());
+  leva.nastav_pravdivost(r);
+  zas_.zahod();
+}
+
+// Applies "+" or "-" to the two values on top. "+" joins the texts unless both are numbers.
+[[gnu::always_inline]] inline int Interpret::Vnitrni_aritmeticky_vyraz(Znacka op) {
+  zas_.zajisti(2);
+  Value& leva = zas_.pod_vrcholem();
+  const Value& prava = zas_.vrchol();
+  if (leva.je_cislo() && prava.je_cislo()) {
+    leva.nastav_vysledek(op == Znacka::Minus ? leva.cteni() - prava.cteni()
+                                             : leva.cteni() + prava.cteni());
+    zas_.zahod();
+    return 0;
+  }
+  if (op == Znacka::Minus) return chyba_cislo("Vnitrni_aritmeticky_vyraz");
+  const std::size_t prvni = leva.text().size();
+  const std::string_view druhy = prava.text();
+  // Literals may be longer than a computed value may be; then any join is too long.
+  if (prvni > MAX_DELKA_HODNOTY || druhy.size() > MAX_DELKA_HODNOTY - prvni) {
+    return chyba_dlouha("Vnitrni_aritmeticky_vyraz");
+  }
+  leva.pripoj(druhy);
+  zas_.zahod();
+  return 0;
 }
 
 int Interpret::Logicky_vyraz() {
@@ -138,42 +173,6 @@ int Interpret::LV_1() {
   return 0;
 }
 
-// Applies a comparison to the two values on top: two numbers compare by their readings,
-// anything else compares as texts, byte by byte. A comparison never fails.
-void Interpret::Vnitrni_LV_2(Znacka op) {
-  zas_.zajisti(2);
-  Value& leva = zas_.pod_vrcholem();
-  const Value& prava = zas_.vrchol();
-  const bool r = leva.je_cislo() && prava.je_cislo() ? plati(op, leva.cteni(), prava.cteni())
-                                                      : plati(op, leva.text(), prava.text());
-  leva.nastav_pravdivost(r);
-  zas_.zahod();
-}
-
-// Applies "+" or "-" to the two values on top. "+" joins the texts unless both are numbers.
-int Interpret::Vnitrni_aritmeticky_vyraz(Znacka op) {
-  zas_.zajisti(2);
-  Value& leva = zas_.pod_vrcholem();
-  const Value& prava = zas_.vrchol();
-  const bool cisla = leva.je_cislo() && prava.je_cislo();
-  if (op == Znacka::Minus) {
-    if (!cisla) return chyba_cislo("Vnitrni_aritmeticky_vyraz");
-    leva.nastav_vysledek(leva.cteni() - prava.cteni());
-  } else if (cisla) {
-    leva.nastav_vysledek(leva.cteni() + prava.cteni());
-  } else {
-    const std::size_t prvni = leva.text().size();
-    const std::string& druhy = prava.text();
-    // Literals may be longer than a computed value may be; then any join is too long.
-    if (prvni > MAX_DELKA_HODNOTY || druhy.size() > MAX_DELKA_HODNOTY - prvni) {
-      return chyba_dlouha("Vnitrni_aritmeticky_vyraz");
-    }
-    leva.pripoj(druhy);
-  }
-  zas_.zahod();
-  return 0;
-}
-
 // Applies "*", "/" or "%" to the two values on top. Division by zero is no error: it gives
 // an infinite or undefined result.
 int Interpret::Vnitrni_term(Znacka op) {
@@ -183,9 +182,7 @@ int Interpret::Vnitrni_term(Znacka op) {
   if (!leva.je_cislo() || !prava.je_cislo()) return chyba_cislo("Vnitrni_term");
   const double a = leva.cteni();
   const double b = prava.cteni();
-  leva.nastav_vysledek(op == Znacka::Krat     ? a * b
-                       : op == Znacka::Deleno ? a / b
-                                              : std::fmod(a, b));
+  leva.nastav_vysledek(op == Znacka::Krat ? a * b : op == Znacka::Deleno ? a / b : std::fmod(a, b));
   zas_.zahod();
   return 0;
 }

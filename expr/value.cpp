@@ -79,20 +79,17 @@ std::string format_f(double d) {
   return std::string(buf, res.ptr);
 }
 
-void Value::nastav_vysledek(double r) {
+// The results that are not whole numbers of modest size.
+void Value::nastav_zlomek(double r) {
   text_hotov_ = false;
   if (!std::isfinite(r)) {
     forma_ = Forma::Text;
-    text_ = format_f(r);
+    text_.assign(format_f(r));
     ciselnost_ = Ciselnost::Neni;
     return;
   }
   const double a = std::fabs(r);
   forma_ = Forma::Pevna;
-  if (a < 0x1p62 && static_cast<double>(static_cast<std::int64_t>(r)) == r) {
-    cislo_ = r;  // a whole number: "%f" adds ".000000" and reads back exactly
-    return;
-  }
   if (a < 4.0e9) {
     // Round r to six decimals through its scaled value t = r * 1e6. The product is off
     // the exact one by at most half an ulp, so unless t lies that close to a half-integer,
@@ -111,14 +108,14 @@ void Value::nastav_vysledek(double r) {
   }
   // A tie, or a fraction too large for the fast rounding: format for real, read it back.
   forma_ = Forma::Text;
-  text_ = format_f(r);
-  cislo_ = cteni_textu(text_);
+  text_.assign(format_f(r));
+  cislo_ = cteni_textu(text_.view());
   ciselnost_ = Ciselnost::Je;
 }
 
 void Value::klasifikuj() const {
-  if (Je_cislo(text_)) {
-    cislo_ = cteni_textu(text_);
+  if (Je_cislo(text_.view())) {
+    cislo_ = cteni_textu(text_.view());
     ciselnost_ = Ciselnost::Je;
   } else {
     ciselnost_ = Ciselnost::Neni;
@@ -127,12 +124,11 @@ void Value::klasifikuj() const {
 
 void Value::vytvor_text() const {
   if (forma_ == Forma::Cele) {
-    text_.assign(1, cislo_ != 0.0 ? '1' : '0');
+    text_.assign(cislo_ != 0.0 ? "1" : "0");
   } else {
-    text_ = format_f(cislo_);
+    text_.assign(format_f(cislo_));
   }
   text_hotov_ = true;
 }
-
 
 }  // namespace moxa

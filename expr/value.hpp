@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,74 @@ std::string format_f(double d);
 // What is known about a text's number test and reading.
 enum class Ciselnost : std::uint8_t { Nevime, Neni, Je };
 
+// The text of a value: kept inline when short, as most values are, so that copying it
+// moves a few bytes and allocates nothing; kept in a std::string when longer.
+class Retezec {
+ public:
+  Retezec() = default;
+  Retezec(const Retezec& o) { *this = o; }
+  Retezec(Retezec&& o) noexcept { *this = std::move(o); }
+  Retezec& operator=(const Retezec& o) {
+    if (o.dlouhy_) {
+      d_ = o.d_;
+    } else {
+      std::memcpy(k_, o.k_, sizeof k_);
+      n_ = o.n_;
+    }
+    dlouhy_ = o.dlouhy_;
+    return *this;
+  }
+  Retezec& operator=(Retezec&& o) noexcept {
+    if (o.dlouhy_) {
+      d_.swap(o.d_);  // each keeps a buffer for later
+      dlouhy_ = true;
+      o.dlouhy_ = false;
+      o.n_ = 0;
+    } else {
+      std::memcpy(k_, o.k_, sizeof k_);
+      n_ = o.n_;
+      dlouhy_ = false;
+    }
+    return *this;
+  }
+  ~Retezec() = default;
+
+  std::string_view view() const {
+    return dlouhy_ ? std::string_view(d_) : std::string_view(k_, n_);
+  }
+  std::size_t size() const { return dlouhy_ ? d_.size() : n_; }
+  bool empty() const { return size() == 0; }
+
+  void assign(std::string_view t) {
+    if (t.size() <= sizeof k_) {
+      std::memcpy(k_, t.data(), t.size());
+      n_ = static_cast<std::uint8_t>(t.size());
+      dlouhy_ = false;
+    } else {
+      d_.assign(t);
+      dlouhy_ = true;
+    }
+  }
+  void append(std::string_view t) {
+    if (!dlouhy_ && n_ + t.size() <= sizeof k_) {
+      std::memcpy(k_ + n_, t.data(), t.size());
+      n_ = static_cast<std::uint8_t>(n_ + t.size());
+      return;
+    }
+    if (!dlouhy_) {
+      d_.assign(k_, n_);
+      dlouhy_ = true;
+    }
+    d_.append(t);
+  }
+
+ private:
+  char k_[22] = {};
+  std::uint8_t n_ = 0;
+  bool dlouhy_ = false;  // the text is d_, not k_
+  std::string d_;
+};
+
 class Value {
  public:
   // The empty text.
@@ -35,6 +104,7 @@ class Value {
   Value(const Value& o) = default;
   Value(Value&& o) noexcept = default;
   Value& operator=(Value&& o) noexcept = default;
+  ~Value() = default;
   // A computed number carries no text until it is looked at, so copying one copies no text.
   Value& operator=(const Value& o) {
     cislo_ = o.cislo_;
@@ -45,12 +115,15 @@ class Value {
     return *this;
   }
 
-  static Value text(std::string t) { return Value(std::move(t)); }
+  static Value text(std::string_view t) {
+    Value v;
+    v.text_.assign(t);
+    return v;
+  }
   // A text whose number test and reading are already known (a cached literal).
-  static Value text(std::string t, Ciselnost c, double cteni) {
-    Value v(std::move(t));
-    v.ciselnost_ = c;
-    v.cislo_ = cteni;
+  static Value text(std::string_view t, Ciselnost c, double cteni) {
+    Value v;
+    v.nastav_text(t, c, cteni);
     return v;
   }
   // The text of an arithmetic result: "%f" of `r`, read back.
@@ -73,7 +146,17 @@ class Value {
     ciselnost_ = c;
     cislo_ = cteni;
   }
-  void nastav_vysledek(double r);
+  void nastav_vysledek(double r) {
+    // A whole number of modest size is its own six-decimal rounding ("%f" adds ".000000",
+    // and reading that back gives the number again), so it needs no work.
+    if (r > -0x1p62 && r < 0x1p62 && static_cast<double>(static_cast<std::int64_t>(r)) == r) {
+      forma_ = Forma::Pevna;
+      text_hotov_ = false;
+      cislo_ = r;
+      return;
+    }
+    nastav_zlomek(r);
+  }
   void nastav_pravdivost(bool b) {
     forma_ = Forma::Cele;
     text_hotov_ = false;
@@ -98,9 +181,9 @@ class Value {
   double cteni() const { return cislo_; }
 
   // The value's text.
-  const std::string& text() const {
+  std::string_view text() const {
     if (forma_ != Forma::Text && !text_hotov_) vytvor_text();
-    return text_;
+    return text_.view();
   }
 
   // The truth rule of conditions: a number is true when it does not read zero; any other
@@ -114,11 +197,11 @@ class Value {
     Cele,   // the value is the "%d" text of cislo_ (0 or 1)
   };
 
-  explicit Value(std::string t) : text_(std::move(t)) {}
+  void nastav_zlomek(double r);
   void klasifikuj() const;
   void vytvor_text() const;
 
-  mutable std::string text_;
+  mutable Retezec text_;
   mutable double cislo_ = 0.0;
   Forma forma_ = Forma::Text;
   mutable Ciselnost ciselnost_ = Ciselnost::Nevime;
