@@ -19,6 +19,9 @@ struct Globals {
   int i2_priznak = 1;
   // Blocks and bracketed or call factors open right now.
   int hloubka = 0;
+  // Read statements parsed so far, executed or not: a block without one can be passed over
+  // without reading it, since then reading it has no effect at all.
+  unsigned long long cteni = 0;
 };
 
 }  // namespace moxa

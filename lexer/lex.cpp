@@ -11,6 +11,7 @@ void Lexer::vycerpano() {
   token_buffer_ = &vychozi_;
   rezim_ = RezimLA{true, &vychozi_, &vychozi_, &vychozi_ + 1};  // it, again and again
   zbyva_ = 1;                                                   // and so on at every later step
+  vycerpano_ = true;
 }
 
 }  // namespace moxa

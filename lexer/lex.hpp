@@ -48,6 +48,7 @@ class Lexer {
 
   // The tape position of the token that the next `Lex` delivers.
   PoziceNaPasce dalsi_pozice() {
+    if (vycerpano_) return 0;  // the run is ending: no position matters any more
     if (!rezim_.z_pasky) return cykly_.delka();
     if (rezim_.pozice == rezim_.konec) rezim_.pozice = rezim_.zacatek;
     return cykly_.pozice(rezim_.pozice);
@@ -58,6 +59,24 @@ class Lexer {
     if (--zbyva_ == 0) return vycerpano();
     rezim_ = RezimLA{true, cykly_.token(od), cykly_.token(od), cykly_.token(po)};
   }
+
+  // The tape position of the current token, or NENI_NA_PASCE when it is not on the tape.
+  static constexpr PoziceNaPasce NENI_NA_PASCE = UINT32_MAX;
+  PoziceNaPasce pozice_aktualniho() const {
+    if (vycerpano_) return NENI_NA_PASCE;
+    if (rezim_.z_pasky) {
+      const PoziceNaPasce dalsi = cykly_.pozice(rezim_.pozice);
+      if (dalsi > 0 && token_buffer_ == cykly_.token(dalsi - 1)) return dalsi - 1;
+      return NENI_NA_PASCE;
+    }
+    const PoziceNaPasce n = cykly_.delka();
+    if (n > 0 && token_buffer_ == cykly_.token(n - 1)) return n - 1;
+    return NENI_NA_PASCE;
+  }
+  const Token& token_na(PoziceNaPasce i) const { return *cykly_.token(i); }
+  // While replaying: goes on reading at tape position `i`.
+  void skoc(PoziceNaPasce i) { rezim_.pozice = cykly_.token(i); }
+  bool prehrava() const { return rezim_.z_pasky && !vycerpano_; }
 
   RezimLA& rezim() { return rezim_; }
   std::uint64_t cislo_radku() const { return skener_.cislo_radku(); }
@@ -71,6 +90,7 @@ class Lexer {
   Token skenovany_;
   Token vychozi_;
   const Token* token_buffer_ = &vychozi_;
+  bool vycerpano_ = false;  // the step budget is spent
   // Steps the run may still take, plus one: a step is a token scanned or a recorded list
   // replayed, so a program that never ends runs out of them too. At zero every token is
   // the end of input.

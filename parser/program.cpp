@@ -90,12 +90,30 @@ int Interpret::Prikaz() {
 
 // block -> "{" statement-list "}"
 int Interpret::Blok() {
-  if (!tok().je(Znacka::LevaSlozena)) return chyba_znak("Blok", "{");
+  const Token& t = tok();
+  if (!t.je(Znacka::LevaSlozena)) return chyba_znak("Blok", "{");
   if (g_.hloubka >= MAX_VNORENI) return chyba_vnoreni("Blok");
   const Uroven uroven(g_.hloubka);
+  if (t.konec_bloku != 0 && !provadi() && lex_.prehrava()) {
+    // A replayed block that is passed over and holds no read statement: reading it again
+    // would find the same tokens and do nothing, so go straight to its "}".
+    lex_.skoc(t.konec_bloku - 1);
+    Lex();
+    Lex();
+    return 0;
+  }
+  // At the first reading of a block on the tape that holds no read statement, its "{"
+  // learns where the block ends.
+  const PoziceNaPasce zacatek =
+      t.konec_bloku == 0 ? lex_.pozice_aktualniho() : Lexer::NENI_NA_PASCE;
+  const auto cteni = g_.cteni;
   Lex();
   if ((g_.chyba_SA = Vnitrni_blok()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaSlozena)) return chyba_znak("Blok", "}");
+  if (zacatek != Lexer::NENI_NA_PASCE && g_.cteni == cteni) {
+    const PoziceNaPasce konec = lex_.pozice_aktualniho();
+    if (konec != Lexer::NENI_NA_PASCE) lex_.token_na(zacatek).konec_bloku = konec + 1;
+  }
   Lex();
   return 0;
 }

@@ -14,6 +14,7 @@ bool bila(int c) {
 
 // read -> "cti" "(" variable ")"
 int Interpret::Cti() {
+  ++g_.cteni;
   if (!tok().je(Znacka::LevaKulata)) return chyba_znak("Cti", "(");
   Lex();
   if (tok().kind != T_PROMENNA) return 1;  // no message of its own: only the verdict
