@@ -1,0 +1,9 @@
+# count: the same loop as count.mox.
+use strict;
+use warnings;
+
+my $i = 0;
+while ($i < 10000000) {
+    $i = $i + 1;
+}
+printf("%f\n", $i);

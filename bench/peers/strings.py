@@ -1,0 +1,34 @@
+# strings: the same appends and text comparisons as strings.mox.
+def main():
+    i = 0
+    j = 0
+    eq = 0
+    ne = 0
+    lt = 0
+    s = "m"
+    t = "m"
+    while i < 1000000:
+        if i % 5 == 0:
+            s = s + "ba"
+        else:
+            s = s + "ab"
+        if i % 3 == 0:
+            t = t + "ba"
+        else:
+            t = t + "ab"
+        if s == t:
+            eq = eq + 1
+        if s != "mabab":
+            ne = ne + 1
+        if s < t:
+            lt = lt + 1
+        j = j + 1
+        if j == 7:
+            j = 0
+            s = "m"
+            t = "m"
+        i = i + 1
+    print("eq" + "%f" % eq + " ne" + "%f" % ne + " lt" + "%f" % lt + " s" + s + " t" + t)
+
+
+main()
