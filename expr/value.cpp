@@ -124,7 +124,7 @@ void Value::klasifikuj() const {
 
 void Value::vytvor_text() const {
   if (forma_ == Forma::Cele) {
-    text_.assign(cislo_ != 0.0 ? "1" : "0");
+    text_.assign(std::string_view(cislo_ != 0.0 ? "1" : "0"));
   } else {
     text_.assign(format_f(cislo_));
   }

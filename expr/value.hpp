@@ -77,6 +77,18 @@ class Retezec {
       dlouhy_ = true;
     }
   }
+  // A std::string keeps at least 16 readable bytes (its inline buffer, or a larger block),
+  // so a short one is copied with one fixed-size move.
+  void assign(const std::string& t) {
+    static_assert(sizeof k_ >= 16);
+    if (t.size() < 16) {
+      std::memcpy(k_, t.data(), 16);
+      n_ = static_cast<std::uint8_t>(t.size());
+      dlouhy_ = false;
+    } else {
+      assign(std::string_view(t));
+    }
+  }
   void append(std::string_view t) {
     if (!dlouhy_ && n_ + t.size() <= sizeof k_) {
       std::memcpy(k_ + n_, t.data(), t.size());
@@ -141,6 +153,13 @@ class Value {
 
   // In-place forms of the above, which keep the text buffer this value already owns.
   void nastav_text(std::string_view t, Ciselnost c, double cteni) {
+    forma_ = Forma::Text;
+    text_.assign(t);
+    ciselnost_ = c;
+    cislo_ = cteni;
+  }
+  // The same for a text held in a std::string, which is copied faster when short.
+  void nastav_text(const std::string& t, Ciselnost c, double cteni) {
     forma_ = Forma::Text;
     text_.assign(t);
     ciselnost_ = c;
