@@ -39,6 +39,22 @@ bool je_nasobeni(Znacka z) {
 }
 bool je_logicka(Znacka z) { return z == Znacka::Nebo || z == Znacka::A; }
 
+// The floating-point remainder of a / b: a - n * b with n the quotient truncated toward
+// zero, with the sign of a. Whole numbers are done in integer arithmetic, which gives the
+// same result (a zero keeping the sign of a) without the library's long path.
+double zbytek(double a, double b) {
+  constexpr double MEZ = 0x1p53;
+  if (a > -MEZ && a < MEZ && b > -MEZ && b < MEZ && b != 0.0) {
+    const auto x = static_cast<std::int64_t>(a);
+    const auto y = static_cast<std::int64_t>(b);
+    if (static_cast<double>(x) == a && static_cast<double>(y) == b) {
+      const auto r = static_cast<double>(x % y);
+      return r == 0.0 ? std::copysign(0.0, a) : r;
+    }
+  }
+  return std::fmod(a, b);
+}
+
 // Whether relation `op` holds between `a` and `b`.
 template <typename T>
 bool plati(Znacka op, const T& a, const T& b) {
@@ -182,7 +198,7 @@ int Interpret::Vnitrni_term(Znacka op) {
   if (!leva.je_cislo() || !prava.je_cislo()) return chyba_cislo("Vnitrni_term");
   const double a = leva.cteni();
   const double b = prava.cteni();
-  leva.nastav_vysledek(op == Znacka::Krat ? a * b : op == Znacka::Deleno ? a / b : std::fmod(a, b));
+  leva.nastav_vysledek(op == Znacka::Krat ? a * b : op == Znacka::Deleno ? a / b : zbytek(a, b));
   zas_.zahod();
   return 0;
 }
