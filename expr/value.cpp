@@ -56,6 +56,20 @@ bool Je_cislo(std::string_view text) {
 }
 
 double cteni_textu(std::string_view text) {
+  // Most texts are short whole numbers: read those directly.
+  {
+    std::size_t i = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    const std::size_t od = i;
+    std::uint64_t n = 0;
+    while (i < text.size() && i - od < 15 && je_cislice(text[i]))
+      n = n * 10 + static_cast<std::uint64_t>(text[i++] - '0');
+    const bool dal = i < text.size() &&
+                     (je_cislice(text[i]) || text[i] == '.' || text[i] == 'e' || text[i] == 'E');
+    if (i > od && !dal) {
+      const auto d = static_cast<double>(n);  // exact: at most 15 digits
+      return text[0] == '-' ? -d : d;
+    }
+  }
   const char* zacatek = text.data();
   const char* konec = zacatek + text.size();
   if (zacatek != konec && *zacatek == '+') ++zacatek;  // from_chars knows no '+'

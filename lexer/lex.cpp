@@ -2,6 +2,20 @@
 
 namespace moxa {
 
+// The next token from the scanner, recorded on the tape while a loop is executing.
+void Lexer::ze_skeneru() {
+  if (--zbyva_ == 0) {
+    vycerpano();
+  } else if (cykly_.prazdny()) {
+    skener_.skenuj(skenovany_);
+    token_buffer_ = &skenovany_;
+  } else {
+    Token& t = cykly_.pridej();
+    skener_.skenuj(t);
+    token_buffer_ = &t;
+  }
+}
+
 // Past the step limit the run sees only the end of input, which no construct accepts, so
 // the parse ends at its next check.
 void Lexer::vycerpano() {

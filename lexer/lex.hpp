@@ -32,15 +32,8 @@ class Lexer {
     if (rezim_.z_pasky) {
       if (rezim_.pozice == rezim_.konec) rezim_.pozice = rezim_.zacatek;
       token_buffer_ = rezim_.pozice++;
-    } else if (--zbyva_ == 0) {
-      vycerpano();
-    } else if (cykly_.prazdny()) {
-      skener_.skenuj(skenovany_);
-      token_buffer_ = &skenovany_;
     } else {
-      Token& t = cykly_.pridej();
-      skener_.skenuj(t);
-      token_buffer_ = &t;
+      ze_skeneru();
     }
   }
 
@@ -82,6 +75,7 @@ class Lexer {
   std::uint64_t cislo_radku() const { return skener_.cislo_radku(); }
 
  private:
+  void ze_skeneru();
   void vycerpano();
 
   Skener skener_;

@@ -88,7 +88,6 @@ void Skener::skenuj(Token& t) {
       stav = 12;
     };
 
-    bool bila = false;
     for (bool hotovo = false; !hotovo;) {
       // Runs of bytes that leave the state as it is are taken in bulk.
       switch (stav) {
@@ -115,8 +114,8 @@ void Skener::skenuj(Token& t) {
             case '\t':
             case '\n':
             case ' ':
-              bila = true;
-              hotovo = true;
+              // White space finishes an empty token, which is dropped: the same as staying
+              // at the start.
               break;
             case '!':
             case '<':
@@ -384,7 +383,7 @@ void Skener::skenuj(Token& t) {
         default: break;
       }
     }
-    if (bila || kind == T_KOMENTAR) continue;
+    if (kind == T_KOMENTAR) continue;
 
     t.kind = kind;
     switch (kind) {
