@@ -4,16 +4,10 @@ namespace moxa {
 
 // The next token from the scanner, recorded on the tape while a loop is executing.
 void Lexer::ze_skeneru() {
-  if (--zbyva_ == 0) {
-    vycerpano();
-  } else if (cykly_.prazdny()) {
-    skener_.skenuj(skenovany_);
-    token_buffer_ = &skenovany_;
-  } else {
-    Token& t = cykly_.pridej();
-    skener_.skenuj(t);
-    token_buffer_ = &t;
-  }
+  if (--zbyva_ == 0) return vycerpano();
+  Token* t = cykly_.prazdny() ? &skenovany_ : &cykly_.pridej();
+  token_buffer_ = t;
+  skener_.skenuj(*t);
 }
 
 // Past the step limit the run sees only the end of input, which no construct accepts, so
