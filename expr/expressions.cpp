@@ -4,11 +4,13 @@
 // pushed, popped, tested or computed: only the tokens are read and checked.
 //
 // The grammar, loosest level first, every binary level grouping to the left:
+// clang-format off
 //   Logicky_vyraz     -> LV_1 { ("|" | "&") LV_1 }
 //   LV_1              -> [ "!" ] LV_2
-//   LV_2              -> Aritmeticky_vyraz { ("<" | ">" | "=" | "!=" | "<=" | ">=")
-//   Aritmeticky_vyraz } Aritmeticky_vyraz -> Term { ("+" | "-") Term } Term              -> Faktor
-//   { ("*" | "/" | "%") Faktor }
+//   LV_2              -> Aritmeticky_vyraz { ("<" | ">" | "=" | "!=" | "<=" | ">=") Aritmeticky_vyraz }
+//   Aritmeticky_vyraz -> Term { ("+" | "-") Term }
+//   Term              -> Faktor { ("*" | "/" | "%") Faktor }
+// clang-format on
 // The four levels below the top are the four nested loops of `Logicky_vyraz`, each applying
 // its pending operator as soon as its right operand is complete, which is exactly when the
 // recursive form would apply it. An operand thus costs no call unless it is a bracket or a
