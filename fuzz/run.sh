@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each of them for a bounded time.
+#
+#   fuzz/run.sh --ci              each target for 60 s (FUZZ_SECONDS overrides), starting
+#                                 from the seed corpus alone
+#   fuzz/run.sh --long SECONDS    each target for SECONDS, keeping what it learns in
+#                                 fuzz/corpus-run/<target>/ for the next run
+#
+# The seeds are the golden programs (with their standard input after a 00 00 pair). The
+# build goes to build-fuzz/ (MOXA_FUZZ_BUILD overrides); logs and the inputs behind any
+# finding go to build-fuzz/logs/ and build-fuzz/artifacts/. Exits non-zero when any target
+# finds a crash, a sanitizer report, a leak, a timeout or an out-of-memory.
+# Needs clang and libclang-rt-14-dev (installed by .ci/run); installs nothing itself.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+usage() {
+  echo "usage: fuzz/run.sh --ci | --long SECONDS" >&2
+  exit 2
+}
+case "${1:---ci}" in
+  --ci) seconds=${FUZZ_SECONDS:-60} keep=0 ;;
+  --long) [ $# -eq 2 ] || usage; seconds=$2 keep=1 ;;
+  *) usage ;;
+esac
+
+build=${MOXA_FUZZ_BUILD:-build-fuzz}
+targets=(run scanner value arith)
+# -max_len per target: whole programs, token streams, number texts, pairs of words.
+declare -A max_len=([run]=16384 [scanner]=4096 [value]=512 [arith]=256)
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DMOXA_FUZZ=ON -DMOXA_TESTS=OFF > /dev/null
+cmake --build "$build" --target "${targets[@]/#/fuzz_}" -- -j2
+
+seeds="$build/seeds"
+rm -rf "$seeds"
+mkdir -p "$seeds" "$build/logs" "$build/artifacts"
+for mox in tests/golden/*/*.mox tests/golden/*/*/*.mox; do
+  [ -f "$mox" ] || continue
+  name=$(echo "${mox#tests/golden/}" | tr / _)
+  in="${mox%.mox}.in"
+  if [ -f "$in" ]; then
+    { cat "$mox"; printf '\0\0'; cat "$in"; } > "$seeds/$name"
+  else
+    cp "$mox" "$seeds/$name"
+  fi
+done
+for t in 0 1 -0 +7 1,5 1.5e-3 1e308 1e309 -1e-400 4.9e-324 0.000001 123456789012345678901234567890 \
+  2.2250738585072011e-308 9007199254740993 0x1F 1.e5; do
+  printf '%s' "$t" > "$seeds/number_$t"
+done
+i=0
+for pair in '1 2' '7 -3' '-7 3' '5 0' '0 0' '-0 0' '1e308 10' '1e-320 1e300' 'abc 1' '1 abc' \
+  'a10 a9' '10 9' '0,5 1' '12abc +1' '1. 1.e5' '4503599627370497 3' '9007199254740993 -2'; do
+  printf '%s' "$pair" > "$seeds/pair_$i"
+  i=$((i + 1))
+done
+
+status=0
+for t in "${targets[@]}"; do
+  if [ "$keep" = 1 ]; then
+    corpus="fuzz/corpus-run/$t"
+  else
+    corpus="$build/corpus-ci/$t"
+    rm -rf "$corpus"
+  fi
+  mkdir -p "$corpus"
+  log="$build/logs/$t.log"
+  echo "== fuzz_$t: $seconds s"
+  if "$build/fuzz/fuzz_$t" "$corpus" "$seeds" -dict=fuzz/moxa.dict -max_len="${max_len[$t]}" \
+    -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$build/artifacts/$t-" > "$log" 2>&1; then
+    grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
+    grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1 || true
+  else
+    status=1
+    echo "fuzz_$t FOUND SOMETHING: see $log and $build/artifacts/" >&2
+    grep -E -A30 '^==[0-9]+==|^finding:|runtime error|ERROR: libFuzzer' "$log" | head -60 >&2 || true
+  fi
+done
+exit "$status"

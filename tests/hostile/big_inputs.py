@@ -1,0 +1,211 @@
+#!/usr/bin/env python3
+"""Hostile inputs of great size, through the real executable.
+
+Each program is fed to `moxa - -` on standard input as it is generated, so nothing is
+written to disk; the whole output is checked (exactly, or by its shape where the input is
+random) and so is the peak memory of the process.
+
+    big_inputs.py path/to/moxa            the full sizes (100 MB, 2^31 + 1 line feeds)
+    big_inputs.py path/to/moxa --quick    the same shapes at 1 MB, no memory bounds
+
+Exits non-zero when a case fails; prints one line per case with its time and peak memory.
+"""
+import hashlib
+import os
+import random
+import subprocess
+import sys
+import threading
+import time
+
+HELLO = b"\nhello\n\n"
+BYE = b"\nbye\n\n"
+USPECH = b"\nProgram probehl bez chyb.\n"
+VERDIKT = b"\nV programu se vyskytla chyba.\n"
+MIB = 1 << 20
+CHUNK = MIB
+
+# Bytes that the scanner drops between tokens.
+DROPPED = bytes(
+    [b for b in range(256)
+     if b <= 8 or 11 <= b <= 31 or b >= 127 or chr(b) in "#$',[\\]`"
+     or ord("A") <= b <= ord("Z")])
+
+
+def uspech(vystup):
+    return HELLO + vystup + USPECH + BYE
+
+
+def chyba(vystup, zprava):
+    return HELLO + vystup + zprava + VERDIKT + BYE
+
+
+class Vystup:
+    """Reads a process's output to its end, keeping its size, a hash, its head and tail."""
+
+    def __init__(self, proud):
+        self.hash = hashlib.sha256()
+        self.size = 0
+        self.head = b""
+        self.tail = b""
+        self.vlakno = threading.Thread(target=self._cti, args=(proud,))
+        self.vlakno.start()
+
+    def _cti(self, proud):
+        while True:
+            kus = proud.read(CHUNK)
+            if not kus:
+                return
+            self.hash.update(kus)
+            self.size += len(kus)
+            if len(self.head) < 4096:
+                self.head += kus[:4096]
+            self.tail = (self.tail + kus)[-4096:]
+
+
+# The peak memory of a process is taken by /usr/bin/time, a small process that forks the
+# interpreter itself: a process started straight from this script would inherit this
+# script's memory peak into its own count. Without it, the count of wait4 is used.
+TIME = "/usr/bin/time" if os.access("/usr/bin/time", os.X_OK) else None
+
+
+def spust(moxa, kusy, timeout):
+    """Runs `moxa - -` with the concatenation of `kusy` on standard input. Returns the
+    output reader, the exit status, the peak resident memory in KiB and the wall time."""
+    start = time.monotonic()
+    prikaz = [moxa, "-", "-"]
+    zprava = None
+    if TIME:
+        zprava = "%s/big_inputs.%d.rss" % (os.environ.get("TMPDIR", "/tmp"), os.getpid())
+        prikaz = [TIME, "-f", "%M", "-o", zprava] + prikaz
+    p = subprocess.Popen(prikaz, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    vystup = Vystup(p.stdout)
+    hlidac = threading.Timer(timeout, p.kill)
+    hlidac.start()
+    try:
+        for kus in kusy:
+            p.stdin.write(kus)
+        p.stdin.close()
+    except BrokenPipeError:
+        pass  # the run stopped reading (it ended at an error): the rest is never read
+    _, status, rusage = os.wait4(p.pid, 0)
+    p.returncode = os.waitstatus_to_exitcode(status)
+    hlidac.cancel()
+    vystup.vlakno.join()
+    rss = rusage.ru_maxrss
+    if zprava:
+        with open(zprava) as f:
+            rss = int(f.read().split()[-1])
+        os.unlink(zprava)
+    return vystup, p.returncode, rss, time.monotonic() - start
+
+
+def opakuj(vzor, n):
+    """`n` bytes made of `vzor` repeated, in chunks."""
+    blok = (vzor * (CHUNK // len(vzor) + 1))[:CHUNK]
+    while n > 0:
+        yield blok[:min(n, CHUNK)]
+        n -= CHUNK
+
+
+def nahodne(n, seed, tabulka=None):
+    """`n` random bytes, in chunks; mapped through `tabulka` when given."""
+    g = random.Random(seed)
+    while n > 0:
+        kus = g.randbytes(min(n, CHUNK))
+        yield kus.translate(tabulka) if tabulka else kus
+        n -= CHUNK
+
+
+def tabulka_bez(zakazane, nahrada=b"x"):
+    """A translation table that replaces the bytes of `zakazane` with `nahrada`."""
+    return bytes(nahrada[0] if b in zakazane else b for b in range(256))
+
+
+def tabulka_do(mnozina):
+    """A translation table that maps every byte into `mnozina`, evenly."""
+    return bytes(mnozina[b % len(mnozina)] for b in range(256))
+
+
+def main():
+    if len(sys.argv) < 2:
+        print(__doc__)
+        return 2
+    moxa = sys.argv[1]
+    quick = "--quick" in sys.argv[2:]
+    velikost = MIB if quick else 100 * 1000 * 1000
+    radku = 100_000 if quick else 2**31 + 1
+    mez_kib = None if quick else 64 * 1024  # 64 MiB, for inputs that need not be stored
+
+    def literal_kusy():
+        yield b'{pis("'
+        yield from nahodne(velikost, 4, tabulka_bez(b'"/\0'))
+        yield b'");}.'
+
+    def literal_ocekavany():
+        h = hashlib.sha256()
+        h.update(HELLO)
+        for kus in nahodne(velikost, 4, tabulka_bez(b'"/\0')):
+            h.update(kus)
+        h.update(USPECH + BYE)
+        return h.hexdigest(), len(HELLO) + velikost + len(USPECH + BYE)
+
+    pripady = [
+        # name, chunks, expected output (bytes, or None for a shape check), memory bound
+        ("1 MiB of zero bytes", lambda: opakuj(b"\0", MIB),
+         chyba(b"", b"V bloku: 'Blok', na radku: 1 nastala chyba - byl ocekavan znak: \"{\", "
+               b"namisto toho se vyskytl tento znak: \"\xff\".\n"), mez_kib),
+        ("random bytes", lambda: nahodne(velikost, 1), None, mez_kib),
+        ("bytes dropped between tokens, then a program",
+         lambda: (k for c in (nahodne(velikost, 2, tabulka_do(DROPPED)), [b"{pis_ln(1);}."])
+                  for k in c), uspech(b"1\n"), mez_kib),
+        ("a long line comment",
+         lambda: (k for c in ([b"{::"], nahodne(velikost, 3, tabulka_bez(b"\n")),
+                              [b"\npis_ln(2);}."]) for k in c), uspech(b"2\n"), mez_kib),
+        ("a long block comment",
+         lambda: (k for c in ([b"{:!"], nahodne(velikost, 5, tabulka_bez(b"!")),
+                              [b"!:pis_ln(3);}."]) for k in c), uspech(b"3\n"), mez_kib),
+        # A literal is kept whole and printed whole: memory grows with it, within a bound.
+        ("a long string literal, printed", literal_kusy, literal_ocekavany,
+         None if quick else 4 * velikost // 1024),
+        # The line counter does not wrap: {, the line feeds, then a word that starts no
+        # statement, read when every line feed has been counted.
+        ("%d line feeds, then an error" % radku,
+         lambda: (k for c in ([b"{"], opakuj(b"\n", radku), [b"x;}."]) for k in c),
+         chyba(b"", b"V bloku: 'Prikaz', na radku: %d nastala chyba - byl ocekavan znak: "
+               b"\"prikaz\", namisto toho se vyskytl tento znak: \"x\".\n" % (radku + 1)),
+         mez_kib),
+    ]
+
+    selhalo = 0
+    for jmeno, kusy, ocekavano, mez in pripady:
+        vystup, status, rss, trvani = spust(moxa, kusy(), timeout=600)
+        chyby = []
+        if status != 0:
+            chyby.append("exit status %d" % status)
+        if callable(ocekavano):
+            digest, delka = ocekavano()
+            if (vystup.hash.hexdigest(), vystup.size) != (digest, delka):
+                chyby.append("output of %d bytes differs from the expected %d bytes"
+                             % (vystup.size, delka))
+        elif ocekavano is not None:
+            if (vystup.hash.hexdigest(), vystup.size) != (hashlib.sha256(ocekavano).hexdigest(),
+                                                          len(ocekavano)):
+                chyby.append("output differs: got %r, expected %r" % (vystup.tail[-300:],
+                                                                       ocekavano[-300:]))
+        else:
+            konec = vystup.tail
+            if not (vystup.head.startswith(HELLO) and konec.endswith(BYE) and
+                    (konec[:-len(BYE)].endswith(USPECH) or konec[:-len(BYE)].endswith(VERDIKT))):
+                chyby.append("the run did not end as a run ends: %r" % konec[-300:])
+        if mez is not None and rss > mez:
+            chyby.append("peak memory %d KiB over the bound of %d KiB" % (rss, mez))
+        print("%-48s %7.1f s  %8d KiB peak  %s" % (jmeno, trvani, rss,
+                                                 "ok" if not chyby else "FAIL: " + "; ".join(chyby)))
+        sys.stdout.flush()
+        selhalo += bool(chyby)
+    return 1 if selhalo else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,192 @@
+// Memory that runs out in the middle of a run. Global operator new is replaced by one that,
+// once armed, fails the Nth allocation with std::bad_alloc. For every N from 1 up, until a
+// run makes fewer than N allocations, each sample program is run with the Nth allocation
+// failing, and the run must end in one of the ways a run may end:
+//   - as it ends with enough memory (the failing allocation was not needed for the result);
+//   - with what it printed up to that point, then the error verdict and the closing banner;
+//   - cut short, when the failing allocation was the one that would store more output: the
+//     output collected in memory is then as far as it got, a prefix of the normal output.
+// The counter is armed only around the call of the run itself. An exception that escapes
+// the call is reported with the thread that made the failing allocation: only one made
+// while the run is being set up, before any of the program is read, may escape.
+//
+// Exit status 0 when every run ended well; the last line sums up what was seen.
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "driver/run.hpp"
+
+namespace {
+
+std::atomic<bool> zapnuto{false};
+std::atomic<long> zbyva{0};        // allocations left before the one that fails
+std::atomic<bool> selhala{false};  // the armed allocation has failed
+std::thread::id vlakno_selhani;    // which thread asked for it
+std::thread::id hlavni_vlakno;
+
+void* alokuj(std::size_t n, bool hazet) {
+  if (zapnuto.load(std::memory_order_relaxed) && zbyva.fetch_sub(1) == 1) {
+    selhala = true;
+    vlakno_selhani = std::this_thread::get_id();
+    if (hazet) throw std::bad_alloc();
+    return nullptr;
+  }
+  void* p = std::malloc(n == 0 ? 1 : n);
+  if (p == nullptr && hazet) throw std::bad_alloc();
+  return p;
+}
+
+void* alokuj_zarovnane(std::size_t n, std::align_val_t a, bool hazet) {
+  if (zapnuto.load(std::memory_order_relaxed) && zbyva.fetch_sub(1) == 1) {
+    selhala = true;
+    vlakno_selhani = std::this_thread::get_id();
+    if (hazet) throw std::bad_alloc();
+    return nullptr;
+  }
+  const std::size_t z = static_cast<std::size_t>(a);
+  void* p = std::aligned_alloc(z, (n + z - 1) / z * z);
+  if (p == nullptr && hazet) throw std::bad_alloc();
+  return p;
+}
+
+struct Program {
+  const char* jmeno;
+  std::string text;
+  std::string vstup;
+};
+
+const std::string VERDIKT_A_KONEC = "\nV programu se vyskytla chyba.\n\nbye\n\n";
+
+bool zacina(const std::string& s, const std::string& zacatek) {
+  return s.size() >= zacatek.size() && s.compare(0, zacatek.size(), zacatek) == 0;
+}
+
+}  // namespace
+
+void* operator new(std::size_t n) { return alokuj(n, true); }
+void* operator new[](std::size_t n) { return alokuj(n, true); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return alokuj(n, false); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return alokuj(n, false); }
+void* operator new(std::size_t n, std::align_val_t a) { return alokuj_zarovnane(n, a, true); }
+void* operator new[](std::size_t n, std::align_val_t a) { return alokuj_zarovnane(n, a, true); }
+void* operator new(std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
+  return alokuj_zarovnane(n, a, false);
+}
+void* operator new[](std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
+  return alokuj_zarovnane(n, a, false);
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+
+int main() {
+  hlavni_vlakno = std::this_thread::get_id();
+  const std::vector<Program> programy = {
+      {"straight line", "{ @a -> 1 + 2; @b -> @a * 2; pis_ln(@b); pis_ln(@a < @b); } .", ""},
+      {"loops",
+       "{ @i -> 0; w2 (@i < 3) { @j -> 0; w2 (@j < 2) { pis(@i + @j); @j -> @j + 1; } w2_end; "
+       "@i -> @i + 1; } w2_end; pis_ln(\"\"); } .",
+       ""},
+      {"conditionals",
+       "{ @x -> 5; i2 (@x > 3) { pis_ln(\"big\"); i2 (0) { pis_ln(1); } e2 { pis_ln(2); } i2_end; "
+       "} e2 { pis_ln(\"small\"); } i2_end; } .",
+       ""},
+      {"declarations and calls",
+       "?f(p2 @a; p2 @b) { pis_ln(\"decl\"); } { ~f(1; 2); pis_ln(10 - ~f(1; 2)); "
+       "pis_ln(~g(\"x\" + \"y\")); } .",
+       ""},
+      {"cti",
+       "{ cti(@a); cti(@b); pis_ln(@a + @b); i2 (0) { cti(@c); } i2_end; cti(@d); "
+       "pis_ln(@d); } .",
+       "jedna dva tri ctyri_a_jeste_mnohem_delsi_slovo"},
+      {"long texts in a loop",
+       "{ @s -> \"abcdefghijklmnopqrstuvwxyz\"; @i -> 0; w2 (@i < 3) { @t -> @s + @i; "
+       "pis_ln(@t); ~f(@t; @s + @t); @i -> @i + 1; } w2_end; } .",
+       ""},
+      {"joins", "{ @s -> \"ab\"; @t -> @s + @s + @s + \"cd\"; pis_ln(@t + 1); pis_ln(@t); } .", ""},
+      {"an error", "{ pis_ln(\"before\"); @a -> \"x\" - 1; pis_ln(\"after\"); } .", ""},
+      {"many variables",
+       "{ @a1 -> 1; @a2 -> 2; @a3 -> 3; @a4 -> 4; @a5 -> 5; @a6 -> 6; @a7 -> 7; @a8 -> 8; "
+       "@a9 -> 9; @b1 -> 1; @b2 -> 2; @b3 -> 3; @b4 -> 4; @b5 -> 5; @b6 -> 6; @b7 -> 7; "
+       "@b8 -> 8; @b9 -> 9; @c1 -> 1; @c2 -> 2; @c3 -> 3; @c4 -> 4; @c5 -> 5; @c6 -> 6; "
+       "@c7 -> 7; @c8 -> 8; @c9 -> 9; @d1 -> 1; @d2 -> 2; @d3 -> 3; @d4 -> 4; @d5 -> 5; "
+       "@d6 -> 6; @d7 -> 7; @d8 -> 8; @d9 -> 9; pis_ln(@a1 + @d9); } .",
+       ""},
+  };
+
+  int spatne = 0;
+  long behu = 0;
+  long unikly = 0;  // runs that the failure left by an exception
+  for (const Program& p : programy) {
+    const std::string normalni = moxa::spust_text(p.text, p.vstup);
+    int verdiktu = 0;
+    int useknutych = 0;
+    long n = 1;
+    for (;; ++n) {
+      std::string out;
+      bool vyjimka = false;
+      selhala = false;
+      zbyva = n;
+      zapnuto = true;
+      try {
+        out = moxa::spust_text(p.text, p.vstup);
+      } catch (const std::bad_alloc&) {
+        vyjimka = true;
+      }
+      zapnuto = false;
+      ++behu;
+      if (!selhala) {
+        if (out != normalni) {
+          ++spatne;
+          std::printf("FAIL %s: a run without a failing allocation printed otherwise\n", p.jmeno);
+        }
+        break;
+      }
+      const bool v_hlavnim = vlakno_selhani == hlavni_vlakno;
+      if (vyjimka) {
+        ++unikly;
+        std::printf(
+            "%s %s: allocation %ld (on the %s thread) failed and the exception left "
+            "the run\n",
+            v_hlavnim ? "note" : "FAIL", p.jmeno, n, v_hlavnim ? "calling" : "run's");
+        if (!v_hlavnim) ++spatne;
+        continue;
+      }
+      if (out == normalni) continue;
+      const bool s_verdiktem = out.size() >= VERDIKT_A_KONEC.size() &&
+                               out.compare(out.size() - VERDIKT_A_KONEC.size(),
+                                           VERDIKT_A_KONEC.size(), VERDIKT_A_KONEC) == 0 &&
+                               zacina(normalni, out.substr(0, out.size() - VERDIKT_A_KONEC.size()));
+      if (s_verdiktem) {
+        ++verdiktu;
+        continue;
+      }
+      // The output collected in memory could not grow: it holds what was stored before.
+      // These programs print less than the writer's buffer holds, so the only time the
+      // output grows is when the calling thread flushes it at the end.
+      if (v_hlavnim && zacina(normalni, out) && out.size() < normalni.size()) {
+        ++useknutych;
+        continue;
+      }
+      ++spatne;
+      std::printf("FAIL %s: with allocation %ld failing the run printed:\n%s\n", p.jmeno, n,
+                  out.c_str());
+    }
+    std::printf(
+        "%-24s %4ld allocations: %3d runs ended with the verdict, %3d with their "
+        "output cut short, the rest as normal\n",
+        p.jmeno, n - 1, verdiktu, useknutych);
+  }
+  std::printf("%ld runs, %ld left by an exception, %d failures\n", behu, unikly, spatne);
+  return spatne == 0 ? 0 : 1;
+}
