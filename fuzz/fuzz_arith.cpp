@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "driver/run.hpp"
+#include "fuzz/reference.hpp"
 
 namespace {
 
@@ -35,7 +36,8 @@ const string PROGRAM =
     "pis_ln(@a | @b);pis_ln(@a & @b);pis_ln(!@a);"
     "}.";
 
-bool cislice(char c) { return c >= '0' && c <= '9'; }
+using moxa_fuzz::cislice;
+
 bool bila(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -45,27 +47,7 @@ bool je_cislo(const string& t) {
          (cislice(t[0]) || (t.size() > 1 && (t[0] == '+' || t[0] == '-') && cislice(t[1])));
 }
 
-// strtod of the longest prefix [+-] digits ['.' digits] [(e|E) [+-] digits].
-double cteni(const string& t) {
-  std::size_t i = 0;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-  while (i < t.size() && cislice(t[i]))
-    ++i;
-  if (i < t.size() && t[i] == '.') {
-    ++i;
-    while (i < t.size() && cislice(t[i]))
-      ++i;
-  }
-  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-    std::size_t j = i + 1;
-    if (j < t.size() && (t[j] == '+' || t[j] == '-')) ++j;
-    const std::size_t exponent = j;
-    while (j < t.size() && cislice(t[j]))
-      ++j;
-    if (j > exponent) i = j;
-  }
-  return std::strtod(t.substr(0, i).c_str(), nullptr);
-}
+double cteni(const string& t) { return moxa_fuzz::referencni_cteni(t); }
 
 string f(double d) {
   if (std::isnan(d)) return "nan";

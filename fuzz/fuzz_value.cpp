@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "expr/value.hpp"
+#include "fuzz/reference.hpp"
 
 namespace {
 
@@ -27,31 +28,8 @@ namespace {
 
 bool stejne(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-bool cislice(char c) { return c >= '0' && c <= '9'; }
-
-// The longest prefix of the form [+-] digits ['.' digits] [(e|E) [+-] digits].
-std::string desetinna_predpona(std::string_view t) {
-  std::size_t i = 0;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-  const std::size_t zacatek = i;
-  while (i < t.size() && cislice(t[i]))
-    ++i;
-  if (i == zacatek) return {};
-  if (i < t.size() && t[i] == '.') {
-    ++i;
-    while (i < t.size() && cislice(t[i]))
-      ++i;
-  }
-  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-    std::size_t j = i + 1;
-    if (j < t.size() && (t[j] == '+' || t[j] == '-')) ++j;
-    const std::size_t exponent = j;
-    while (j < t.size() && cislice(t[j]))
-      ++j;
-    if (j > exponent) i = j;
-  }
-  return std::string(t.substr(0, i));
-}
+using moxa_fuzz::cislice;
+using moxa_fuzz::desetinna_predpona;
 
 void zkontroluj_vysledek(double r) {
   char buf[400];
