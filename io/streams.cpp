@@ -68,17 +68,18 @@ bool CilSoubor::zapis(const char* data, std::size_t n) {
   return true;
 }
 
-Vystup::Vystup(Cil& cil) : cil_(cil) { buf_.reserve(KAPACITA); }
+Vystup::Vystup(Cil& cil) : cil_(cil) {}
 
 void Vystup::vyprazdnit() {
-  if (!buf_.empty() && !selhal_ && !cil_.zapis(buf_.data(), buf_.size())) selhal_ = true;
-  buf_.clear();
+  if (delka_ != 0 && !selhal_ && !cil_.zapis(buf_.data(), delka_)) selhal_ = true;
+  delka_ = 0;
 }
 
 void Vystup::pis_dlouhe(std::string_view text) {
   vyprazdnit();
   if (text.size() <= KAPACITA) {
-    buf_.append(text);
+    std::memcpy(buf_.data(), text.data(), text.size());
+    delka_ = text.size();
   } else if (!selhal_ && !cil_.zapis(text.data(), text.size())) {
     selhal_ = true;
   }

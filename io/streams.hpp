@@ -3,8 +3,10 @@
 // through which every byte of output passes.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -122,8 +124,9 @@ class CilSoubor final : public Cil {
   int fd_;
 };
 
-// The buffered writer. Its buffer is allocated once, so writing never allocates; a write
-// that fails makes the writer `selhal` for good and every later write a no-op.
+// The buffered writer. Its buffer is part of it, so neither making it nor writing through
+// it allocates; a write that fails makes the writer `selhal` for good and every later write
+// a no-op.
 class Vystup {
  public:
   explicit Vystup(Cil& cil);
@@ -132,14 +135,15 @@ class Vystup {
 
   void pis(std::string_view text) {
     if (text.size() <= volno_()) {
-      buf_.append(text);
+      std::memcpy(buf_.data() + delka_, text.data(), text.size());
+      delka_ += text.size();
     } else {
       pis_dlouhe(text);
     }
   }
   void pis(char c) {
     if (volno_() == 0) vyprazdnit();
-    buf_.push_back(c);
+    buf_[delka_++] = c;
   }
   void pis_cislo(std::uint64_t n);
 
@@ -148,11 +152,12 @@ class Vystup {
 
  private:
   static constexpr std::size_t KAPACITA = 1 << 16;
-  std::size_t volno_() const { return KAPACITA - buf_.size(); }
+  std::size_t volno_() const { return KAPACITA - delka_; }
   void pis_dlouhe(std::string_view text);
 
   Cil& cil_;
-  std::string buf_;
+  std::array<char, KAPACITA> buf_;  // part of the writer: writing never allocates
+  std::size_t delka_ = 0;
   bool selhal_ = false;
 };
 
