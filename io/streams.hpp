@@ -33,11 +33,7 @@ class Vstup {
   }
 
   // Next byte without consuming it, or KONEC.
-  int nahled() {
-    if (pozice_ != konec_) return *pozice_;
-    if (doplnit_a_cti() == KONEC) return KONEC;
-    return *--pozice_;
-  }
+  int nahled() { return naplnit() ? *pozice_ : KONEC; }
 
   // Bulk access for the scanner: makes sure some unread bytes are buffered (false at the end
   // of input); they are [pozice(), konec()), and `posun` marks those before `p` as read.

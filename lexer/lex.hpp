@@ -71,7 +71,13 @@ class Lexer {
   void skoc(PoziceNaPasce i) { rezim_.pozice = cykly_.token(i); }
   bool prehrava() const { return rezim_.z_pasky && !vycerpano_; }
 
-  RezimLA& rezim() { return rezim_; }
+  const RezimLA& rezim() const { return rezim_; }
+  // Goes back to a source saved by a loop that has ended; on the tape, reading goes on at
+  // position `za`, just past that loop.
+  void obnov(const RezimLA& ulozeny, PoziceNaPasce za) {
+    rezim_ = ulozeny;
+    if (rezim_.z_pasky) rezim_.pozice = cykly_.token(za);
+  }
   std::uint64_t cislo_radku() const { return skener_.cislo_radku(); }
 
  private:

@@ -47,9 +47,7 @@ int Interpret::While() {
     }
     cykly_.Sniz_zas();
     // Back to the enclosing source; on the tape, the enclosing code goes on after this loop.
-    RezimLA& rezim = lex_.rezim();
-    rezim = ulozeny_rezim;
-    if (rezim.z_pasky) rezim.pozice = cykly_.token(ramec.body_end);
+    lex_.obnov(ulozeny_rezim, ramec.body_end);
   }
   Lex();
   g_.i2_priznak = ulozeny;
