@@ -1,8 +1,9 @@
 #include "expr/value.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
+
+#include "expr/number_bridge.hpp"
 
 namespace moxa {
 
@@ -10,7 +11,7 @@ namespace {
 
 bool je_cislice(char c) { return c >= '0' && c <= '9'; }
 
-// Where from_chars reports a reading out of the double range, decides between infinity and
+// Where the reading reports a number out of the double range, decides between infinity and
 // zero from the decimal exponent of the leading digit of `t`, the text of the number alone.
 double mimo_rozsah(std::string_view t) {
   std::size_t i = 0;
@@ -72,25 +73,22 @@ double cteni_textu(std::string_view text) {
   }
   const char* zacatek = text.data();
   const char* konec = zacatek + text.size();
-  if (zacatek != konec && *zacatek == '+') ++zacatek;  // from_chars knows no '+'
-  double d = 0.0;
-  const auto res = std::from_chars(zacatek, konec, d, std::chars_format::general);
-  if (res.ec == std::errc::result_out_of_range) {
+  if (zacatek != konec && *zacatek == '+') ++zacatek;  // the reading takes no '+'
+  const auto res = cisla::precti(zacatek, konec);
+  if (res.mimo_rozsah) {
     // Only the part that forms the number counts (it ends at a second '.', say).
     return mimo_rozsah(
-        std::string_view(text.data(), static_cast<std::size_t>(res.ptr - text.data())));
+        std::string_view(text.data(), static_cast<std::size_t>(res.konec - text.data())));
   }
-  if (res.ec != std::errc()) return 0.0;
-  return d;
+  if (!res.ok) return 0.0;
+  return res.hodnota;
 }
 
 std::string format_f(double d) {
   if (std::isnan(d)) return "nan";
   if (std::isinf(d)) return d > 0 ? "inf" : "-inf";
-  // The longest "%f" text of a double: '-', 309 integer digits, '.', 6 decimals.
-  char buf[330];
-  const auto res = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed, 6);
-  return std::string(buf, res.ptr);
+  char buf[cisla::DELKA_F6];
+  return std::string(buf, cisla::zapis_f6(d, buf));
 }
 
 // The results that are not whole numbers of modest size.
