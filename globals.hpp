@@ -7,8 +7,12 @@
 
 namespace moxa {
 
-// At most this many blocks and bracketed or call factors may be open at once.
-inline constexpr int MAX_VNORENI = 10'000;
+// At most this many blocks and bracketed or call factors may be open at once. A build whose
+// stack the host fixes (WebAssembly in a browser) may set a smaller limit.
+#ifndef MOXA_NESTING_LIMIT
+#define MOXA_NESTING_LIMIT 10'000
+#endif
+inline constexpr int MAX_VNORENI = MOXA_NESTING_LIMIT;
 
 struct Globals {
   // Result code of the routine called last: 0 = success, nonzero after an error (whose

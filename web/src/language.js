@@ -1,0 +1,113 @@
+// moxa for the editor: the fixed words and operator texts of the language, and a tokenizer
+// that colours a program as the interpreter's scanner reads it. The two lists are the
+// interpreter's own (a test holds them to it); keep them in its order.
+import { StreamLanguage } from '@codemirror/language';
+
+// Words with a meaning of their own.
+export const KEYWORDS = ['w2', 'w2_end', 'i2', 'e2', 'i2_end', 'cti', 'pis', 'pis_ln', 'p2'];
+
+// Every text the scanner delivers as an operator token, parentheses included.
+export const OPERATORS = [
+  '(', ')', '+', '-', '*', '/', '%', '<', '>', '=', '!=', '<=', '>=', '!', '&', '|', '^', '_',
+];
+
+// The word that ends a program, the braces, the statement end and the assignment arrow.
+export const END = '.';
+export const BRACES = ['{', '}'];
+export const STATEMENT_END = ';';
+export const ASSIGNMENT = '->';
+
+const klicova = new Set(KEYWORDS);
+// Longest first, so that "!=" is not read as "!" and "=".
+const operatory = [...OPERATORS, ASSIGNMENT].sort((a, b) => b.length - a.length);
+
+function cislice(c) {
+  return c >= '0' && c <= '9';
+}
+
+// The rest of a number after its first digit: digits, an optional ',' and digits, an
+// optional exponent.
+function zbytekCisla(stream) {
+  stream.eatWhile(/[0-9]/);
+  if (stream.peek() === ',' && /[0-9]/.test(stream.string.charAt(stream.pos + 1))) {
+    stream.next();
+    stream.eatWhile(/[0-9]/);
+  }
+  if (stream.match(/^[eE][+-]?[0-9]+/)) return;
+}
+
+const tokenizer = {
+  name: 'moxa',
+  startState: () => ({ vKomentari: false }),
+  token(stream, state) {
+    if (state.vKomentari) {
+      // A block comment runs to the first "!:".
+      while (!stream.eol()) {
+        if (stream.match('!:')) {
+          state.vKomentari = false;
+          return 'blockComment';
+        }
+        stream.next();
+      }
+      return 'blockComment';
+    }
+    if (stream.eatSpace()) return null;
+    if (stream.match('::')) {
+      stream.skipToEnd();
+      return 'lineComment';
+    }
+    if (stream.match(':!')) {
+      state.vKomentari = true;
+      return this.token(stream, state) ?? 'blockComment';
+    }
+    const c = stream.peek();
+    if (c === '"') {
+      // A text literal; '/' escapes the next character. It may span lines.
+      stream.next();
+      state.vTextu = true;
+    }
+    if (state.vTextu) {
+      while (!stream.eol()) {
+        const z = stream.next();
+        if (z === '/') stream.next();
+        else if (z === '"') {
+          state.vTextu = false;
+          break;
+        }
+      }
+      return 'string';
+    }
+    if (c === '@' && stream.match(/^@ *[a-z0-9_]+/)) return 'variableName';
+    if (c === '~' && stream.match(/^~ *[a-z0-9_]+/)) return 'function(variableName)';
+    if (c === '?' && stream.match(/^\? *[a-z0-9_]+/)) return 'definition(variableName)';
+    if (cislice(c) || ((c === '-' || c === '+') && cislice(stream.string.charAt(stream.pos + 1)))) {
+      stream.next();
+      zbytekCisla(stream);
+      return 'number';
+    }
+    if (/[a-z]/.test(c)) {
+      stream.eatWhile(/[a-z0-9_]/);
+      return klicova.has(stream.current()) ? 'keyword' : null;
+    }
+    if (c === '{' || c === '}') {
+      stream.next();
+      return 'brace';
+    }
+    if (c === ';' || c === END) {
+      stream.next();
+      return 'punctuation';
+    }
+    for (const o of operatory) {
+      if (stream.match(o)) return 'operator';
+    }
+    stream.next();
+    return null;
+  },
+  languageData: {
+    commentTokens: { line: '::', block: { open: ':!', close: '!:' } },
+    closeBrackets: { brackets: ['(', '{', '"'] },
+  },
+};
+tokenizer.startState = () => ({ vKomentari: false, vTextu: false });
+
+export const moxaLanguage = StreamLanguage.define(tokenizer);

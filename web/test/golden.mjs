@@ -1,0 +1,57 @@
+// Runs every golden program through the WebAssembly module in node and compares its bytes
+// with the expected output.  Usage: node --no-experimental-fetch golden.mjs MOXA_JS GOLDEN_DIR
+import { readFileSync, readdirSync, statSync, existsSync } from 'node:fs';
+import { join, resolve } from 'node:path';
+import { createRequire } from 'node:module';
+import { nactiModul, spust } from './wasm-run.mjs';
+
+const [moxaJs, goldenDir] = process.argv.slice(2);
+if (!moxaJs || !goldenDir) {
+  console.error('usage: golden.mjs MOXA_JS GOLDEN_DIR');
+  process.exit(2);
+}
+
+function programs(dir) {
+  const out = [];
+  for (const name of readdirSync(dir).sort()) {
+    const p = join(dir, name);
+    if (statSync(p).isDirectory()) out.push(...programs(p));
+    else if (name.endsWith('.mox')) out.push(p);
+  }
+  return out;
+}
+
+function ukaz(bytes, od) {
+  return Array.from(bytes.subarray(od, od + 60), (b) =>
+    b >= 32 && b < 127 ? String.fromCharCode(b) : `\\x${b.toString(16).padStart(2, '0')}`
+  ).join('');
+}
+
+const require = createRequire(import.meta.url);
+const modul = await nactiModul(require(resolve(moxaJs)));
+let selhalo = 0;
+const vse = programs(goldenDir);
+for (const p of vse) {
+  const base = p.slice(0, -'.mox'.length);
+  const program = readFileSync(p);
+  const input = existsSync(base + '.in') ? readFileSync(base + '.in') : new Uint8Array();
+  const expected = readFileSync(base + '.out');
+  let bytes;
+  try {
+    ({ bytes } = await spust(modul, program, input, {}));
+  } catch (e) {
+    console.log(`FAIL ${p}: the run threw ${e}`);
+    selhalo++;
+    continue;
+  }
+  if (Buffer.compare(Buffer.from(bytes), expected) !== 0) {
+    let i = 0;
+    while (i < bytes.length && i < expected.length && bytes[i] === expected[i]) i++;
+    console.log(`FAIL ${p}: first difference at byte ${i}`);
+    console.log(`  expected: ${ukaz(expected, Math.max(0, i - 20))}`);
+    console.log(`       got: ${ukaz(bytes, Math.max(0, i - 20))}`);
+    selhalo++;
+  }
+}
+console.log(`${vse.length - selhalo} of ${vse.length} golden programs give the same bytes`);
+process.exit(selhalo === 0 && vse.length > 0 ? 0 : 1);

@@ -1,0 +1,28 @@
+// One run through the WebAssembly module, outside a browser: the same calls the page's
+// worker makes (see src/run.js).
+import { spustVModulu } from '../src/run.js';
+
+export async function nactiModul(createMoxa) {
+  const stav = { kam: null };
+  const modul = await createMoxa({
+    onOutput: (b) => stav.kam(b),
+    print: () => {},
+    printErr: (t) => process.stderr.write(t + '\n'),
+  });
+  modul.stav = stav;
+  return modul;
+}
+
+export async function spust(modul, program, input, limits) {
+  const kusy = [];
+  modul.stav.kam = (b) => kusy.push(Uint8Array.from(b));
+  const vysledek = await spustVModulu(modul, program, input, limits);
+  const delka = kusy.reduce((n, k) => n + k.length, 0);
+  const bytes = new Uint8Array(delka);
+  let i = 0;
+  for (const k of kusy) {
+    bytes.set(k, i);
+    i += k.length;
+  }
+  return { bytes, vysledek };
+}

@@ -1,0 +1,49 @@
+// The playground's entry into the interpreter: one run of a program held in the module's
+// memory, its output passed to JavaScript piece by piece as it is written. The page's
+// worker calls `moxa_web_run` and receives the bytes through `Module.onOutput`.
+#include <emscripten/emscripten.h>
+
+#include <cstddef>
+#include <string_view>
+
+#include "globals.hpp"
+#include "moxa/moxa.h"
+
+namespace {
+
+// Hands the bytes [b, b + n) to the worker, which copies them before the call returns.
+EM_JS(void, predej_vystup, (const char* b, std::size_t n),
+      { Module.onOutput(HEAPU8.subarray(b, b + n)); });
+
+void zapis(void* /*user*/, const char* bytes, std::size_t length) {
+  if (length > 0) predej_vystup(bytes, length);
+}
+
+void pis(std::string_view text) { predej_vystup(text.data(), text.size()); }
+
+}  // namespace
+
+extern "C" {
+
+// Runs `program` with `input` as the words of `cti`, as `moxa FILE` would: the opening and
+// closing lines included. A limit of 0 is no limit (`max_steps` comes as a double, since
+// JavaScript numbers are). Returns MOXA_OK, MOXA_ERROR or MOXA_STOPPED; a stopped run gets
+// no closing line, for it did not end.
+EMSCRIPTEN_KEEPALIVE int moxa_web_run(const char* program, std::size_t program_length,
+                                      const char* input, std::size_t input_length, double max_steps,
+                                      std::size_t max_output, std::size_t max_memory) {
+  moxa_limits limits{};
+  limits.max_steps = static_cast<unsigned long long>(max_steps);
+  limits.max_output = max_output;
+  limits.max_memory = max_memory;
+  pis("\nhello\n\n");
+  const int r = moxa_run(program, program_length, input, input_length, &limits, zapis, nullptr);
+  if (r != MOXA_STOPPED) pis("\nbye\n\n");
+  return r;
+}
+
+EMSCRIPTEN_KEEPALIVE const char* moxa_web_version() { return moxa_version(); }
+
+// The most levels that may be open at once in this build.
+EMSCRIPTEN_KEEPALIVE int moxa_web_nesting_limit() { return moxa::MAX_VNORENI; }
+}
