@@ -16,7 +16,7 @@ root=$(dirname "$web")
 mkdir -p "$1"
 out=$(cd "$1" && pwd)
 build=${MOXA_WEB_BUILD:-$root/build-web}
-nesting=${MOXA_WEB_NESTING:-4000}
+nesting=${MOXA_WEB_NESTING:-3000}
 # Debian's emscripten finds its JavaScript packages (acorn) only there.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 

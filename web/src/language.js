@@ -36,21 +36,19 @@ function zbytekCisla(stream) {
   if (stream.match(/^[eE][+-]?[0-9]+/)) return;
 }
 
-const tokenizer = {
-  name: 'moxa',
-  startState: () => ({ vKomentari: false }),
-  token(stream, state) {
-    if (state.vKomentari) {
-      // A block comment runs to the first "!:".
-      while (!stream.eol()) {
-        if (stream.match('!:')) {
-          state.vKomentari = false;
-          return 'blockComment';
-        }
-        stream.next();
+function token(stream, state) {
+  if (state.vKomentari) {
+    // A block comment runs to the first "!:".
+    while (!stream.eol()) {
+      if (stream.match('!:')) {
+        state.vKomentari = false;
+        return 'blockComment';
       }
-      return 'blockComment';
+      stream.next();
     }
+    return 'blockComment';
+  }
+  if (!state.vTextu) {
     if (stream.eatSpace()) return null;
     if (stream.match('::')) {
       stream.skipToEnd();
@@ -58,56 +56,61 @@ const tokenizer = {
     }
     if (stream.match(':!')) {
       state.vKomentari = true;
-      return this.token(stream, state) ?? 'blockComment';
+      return token(stream, state) ?? 'blockComment';
     }
-    const c = stream.peek();
-    if (c === '"') {
-      // A text literal; '/' escapes the next character. It may span lines.
+    if (stream.peek() === '"') {
       stream.next();
       state.vTextu = true;
     }
-    if (state.vTextu) {
-      while (!stream.eol()) {
-        const z = stream.next();
-        if (z === '/') stream.next();
-        else if (z === '"') {
-          state.vTextu = false;
-          break;
-        }
+  }
+  if (state.vTextu) {
+    // A text literal; '/' escapes the next character. It may span lines.
+    while (!stream.eol()) {
+      const z = stream.next();
+      if (z === '/') stream.next();
+      else if (z === '"') {
+        state.vTextu = false;
+        break;
       }
-      return 'string';
     }
-    if (c === '@' && stream.match(/^@ *[a-z0-9_]+/)) return 'variableName';
-    if (c === '~' && stream.match(/^~ *[a-z0-9_]+/)) return 'function(variableName)';
-    if (c === '?' && stream.match(/^\? *[a-z0-9_]+/)) return 'definition(variableName)';
-    if (cislice(c) || ((c === '-' || c === '+') && cislice(stream.string.charAt(stream.pos + 1)))) {
-      stream.next();
-      zbytekCisla(stream);
-      return 'number';
-    }
-    if (/[a-z]/.test(c)) {
-      stream.eatWhile(/[a-z0-9_]/);
-      return klicova.has(stream.current()) ? 'keyword' : null;
-    }
-    if (c === '{' || c === '}') {
-      stream.next();
-      return 'brace';
-    }
-    if (c === ';' || c === END) {
-      stream.next();
-      return 'punctuation';
-    }
-    for (const o of operatory) {
-      if (stream.match(o)) return 'operator';
-    }
+    return 'string';
+  }
+  const c = stream.peek();
+  if (c === '@' && stream.match(/^@ *[a-z0-9_]+/)) return 'variableName';
+  if (c === '~' && stream.match(/^~ *[a-z0-9_]+/)) return 'variableName.function';
+  if (c === '?' && stream.match(/^\? *[a-z0-9_]+/)) return 'variableName.definition';
+  if (cislice(c) || ((c === '-' || c === '+') && cislice(stream.string.charAt(stream.pos + 1)))) {
     stream.next();
-    return null;
-  },
+    zbytekCisla(stream);
+    return 'number';
+  }
+  if (/[a-z]/.test(c)) {
+    stream.eatWhile(/[a-z0-9_]/);
+    return klicova.has(stream.current()) ? 'keyword' : null;
+  }
+  if (BRACES.includes(c)) {
+    stream.next();
+    return 'brace';
+  }
+  if (c === STATEMENT_END || c === END) {
+    stream.next();
+    return 'punctuation';
+  }
+  for (const o of operatory) {
+    if (stream.match(o)) return 'operator';
+  }
+  stream.next();
+  return null;
+}
+
+const tokenizer = {
+  name: 'moxa',
+  startState: () => ({ vKomentari: false, vTextu: false }),
+  token,
   languageData: {
     commentTokens: { line: '::', block: { open: ':!', close: '!:' } },
     closeBrackets: { brackets: ['(', '{', '"'] },
   },
 };
-tokenizer.startState = () => ({ vKomentari: false, vTextu: false });
 
 export const moxaLanguage = StreamLanguage.define(tokenizer);
