@@ -3,58 +3,48 @@
 #include <exception>
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "driver/stack.hpp"
 #include "parser/messages.hpp"
 
 namespace moxa {
 
 namespace {
 
-// Deep nesting recurses deeply; the stack is reserved, and committed only as it is used.
-constexpr std::size_t ZASOBNIK_BEHU = std::size_t{256} << 20;
-
 struct Ukol {
   Interpret* interpret;
   int vysledek;
 };
 
-void* spust_SA(void* p) {
+void spust_SA(void* p) {
   auto* ukol = static_cast<Ukol*>(p);
   ukol->vysledek = ukol->interpret->SA();
-  return nullptr;
-}
-
-// Runs SA on a thread of its own with a large stack; returns its result code.
-int SA_na_velkem_zasobniku(Interpret& interpret, Vystup& out) {
-  Ukol ukol{&interpret, 1};
-  pthread_attr_t attr;
-  bool ok = pthread_attr_init(&attr) == 0;
-  ok = ok && pthread_attr_setstacksize(&attr, ZASOBNIK_BEHU) == 0;
-  pthread_t vlakno;
-  ok = ok && pthread_create(&vlakno, &attr, spust_SA, &ukol) == 0;
-  pthread_attr_destroy(&attr);
-  if (!ok) {
-    out.pis(zpravy::VERDIKT);  // no memory for the run's stack
-    return 1;
-  }
-  pthread_join(vlakno, nullptr);
-  return ukol.vysledek;
 }
 
 }  // namespace
 
-void probeh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni) {
+Konec beh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni) {
+  Konec konec = Konec::Chyba;
   try {
     Interpret interpret(zdroj, vstup, out, nastaveni);
-    SA_na_velkem_zasobniku(interpret, out);
+    Ukol ukol{&interpret, 1};
+    if (na_velkem_zasobniku(spust_SA, &ukol)) {
+      if (ukol.vysledek == 0) konec = Konec::Dobehl;
+    } else {
+      out.pis(zpravy::VERDIKT);  // no memory for the run's stack
+    }
     interpret.uvolni();
   } catch (const std::exception&) {
     out.pis(zpravy::VERDIKT);  // no memory to set the run up
   }
   if (!zdroj.zavrit()) out.pis(zpravy::NEUZAVREN);
+  return konec;
+}
+
+void probeh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni) {
+  beh(zdroj, vstup, out, nastaveni);
   out.pis(zpravy::BYE);
   out.vyprazdnit();
 }
