@@ -55,7 +55,9 @@ extern "C" int moxa_run(const char* program, std::size_t program_length, const c
   if (limits != nullptr) {
     nastaveni.limit_kroku = limits->max_steps;
     limit_vystupu = limits->max_output;
+    nastaveni.limit_pameti = limits->max_memory;
   }
+  nastaveni.tichy_limit_kroku = true;
   CilHostitele cil(write, user, limit_vystupu);
   moxa::Vystup out(cil);
   moxa::TextovyVstup zdroj(text(program, program_length));
@@ -67,7 +69,7 @@ extern "C" int moxa_run(const char* program, std::size_t program_length, const c
     // Nothing may cross into the host; a run that could not even be set up failed.
   }
   out.vyprazdnit();
-  if (cil.prekrocen()) return MOXA_STOPPED;
+  if (cil.prekrocen() || konec == moxa::Konec::Zastaven) return MOXA_STOPPED;
   return konec == moxa::Konec::Dobehl ? MOXA_OK : MOXA_ERROR;
 }
 

@@ -31,7 +31,11 @@ Konec beh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni) {
     Interpret interpret(zdroj, vstup, out, nastaveni);
     Ukol ukol{&interpret, 1};
     if (na_velkem_zasobniku(spust_SA, &ukol)) {
-      if (ukol.vysledek == 0) konec = Konec::Dobehl;
+      if (interpret.zastaven()) {
+        konec = Konec::Zastaven;
+      } else if (ukol.vysledek == 0) {
+        konec = Konec::Dobehl;
+      }
     } else {
       out.pis(zpravy::VERDIKT);  // no memory for the run's stack
     }

@@ -11,8 +11,9 @@ namespace moxa {
 
 // How a run ended.
 enum class Konec {
-  Dobehl,  // the program ran to its end
-  Chyba,   // it stopped at an error, whose message and the error verdict were written
+  Dobehl,    // the program ran to its end
+  Chyba,     // it stopped at an error, whose message and the error verdict were written
+  Zastaven,  // a limit stopped it; its output ends where the limit was reached
 };
 
 // Runs the program in `zdroj` without the banners: parses and executes it (on a stack large
