@@ -11,15 +11,44 @@
 
 namespace moxa {
 
-void probeh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni) {
+namespace {
+
+struct Ukol {
+  Interpret* interpret;
+  int vysledek;
+};
+
+void spust_SA(void* p) {
+  auto* ukol = static_cast<Ukol*>(p);
+  ukol->vysledek = ukol->interpret->SA();
+}
+
+}  // namespace
+
+Konec beh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni) {
+  Konec konec = Konec::Chyba;
   try {
     Interpret interpret(zdroj, vstup, out, nastaveni);
-    SA_se_zasobnikem(interpret, out);
+    Ukol ukol{&interpret, 1};
+    if (na_velkem_zasobniku(spust_SA, &ukol)) {
+      if (interpret.zastaven()) {
+        konec = Konec::Zastaven;
+      } else if (ukol.vysledek == 0) {
+        konec = Konec::Dobehl;
+      }
+    } else {
+      out.pis(zpravy::VERDIKT);  // no memory for the run's stack
+    }
     interpret.uvolni();
   } catch (const std::exception&) {
     out.pis(zpravy::VERDIKT);  // no memory to set the run up
   }
   if (!zdroj.zavrit()) out.pis(zpravy::NEUZAVREN);
+  return konec;
+}
+
+void probeh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni) {
+  beh(zdroj, vstup, out, nastaveni);
   out.pis(zpravy::BYE);
   out.vyprazdnit();
 }

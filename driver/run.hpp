@@ -9,6 +9,18 @@
 
 namespace moxa {
 
+// How a run ended.
+enum class Konec {
+  Dobehl,    // the program ran to its end
+  Chyba,     // it stopped at an error, whose message and the error verdict were written
+  Zastaven,  // a limit stopped it; its output ends where the limit was reached
+};
+
+// Runs the program in `zdroj` without the banners: parses and executes it (on a stack large
+// enough for the deepest nesting allowed), prints the error verdict if it failed, releases
+// the stores and closes the source. `vstup` is where `cti` reads words.
+Konec beh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni = {});
+
 // Runs the program in `zdroj` to its end: parses and executes it (on a thread with a stack
 // large enough for the deepest nesting allowed), prints the error verdict if it failed,
 // releases the stores, closes the source and prints the closing banner. `vstup` is where

@@ -1,16 +1,16 @@
-// Where a run's parse executes. Deep nesting recurses deeply, so where threads exist the
-// parse runs on a thread of its own with a large stack; where they do not (WebAssembly in a
-// browser), it runs on the caller's stack, which the host makes large enough. The build
-// picks one of the two files that define this, when it is configured.
+// Where a run executes. Deep nesting recurses deeply, so a run needs a large stack: where
+// threads exist, it gets a thread of its own with one; where they do not (a WebAssembly
+// build), it runs on the caller's stack, which the host then makes large enough. The build
+// picks one of the two implementations (stack_thread.cpp, stack_caller.cpp).
 #pragma once
-
-#include "io/streams.hpp"
-#include "parser/interpret.hpp"
 
 namespace moxa {
 
-// Runs `interpret.SA()` and returns its result code; when no stack can be had for it,
-// writes the error verdict to `out` and returns 1.
-int SA_se_zasobnikem(Interpret& interpret, Vystup& out);
+// The stack that a run may use, in bytes.
+inline constexpr unsigned long ZASOBNIK_BEHU = 256ul << 20;
+
+// Calls `ukol(data)` on a stack of ZASOBNIK_BEHU bytes and waits for it to return. False
+// when no such stack could be had (the task did not run).
+bool na_velkem_zasobniku(void (*ukol)(void*), void* data);
 
 }  // namespace moxa

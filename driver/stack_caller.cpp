@@ -1,9 +1,12 @@
-// The parse on the caller's stack, for builds without threads: the host gives the run a
-// stack large enough for the deepest nesting allowed.
+// A run on the caller's stack, for builds without threads: the host links with a stack of
+// ZASOBNIK_BEHU bytes.
 #include "driver/stack.hpp"
 
 namespace moxa {
 
-int SA_se_zasobnikem(Interpret& interpret, Vystup& /*out*/) { return interpret.SA(); }
+bool na_velkem_zasobniku(void (*ukol)(void*), void* data) {
+  ukol(data);
+  return true;
+}
 
 }  // namespace moxa

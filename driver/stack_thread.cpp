@@ -1,43 +1,36 @@
-// The parse on a thread of its own with a large stack.
+// A run on a thread of its own, whose stack is reserved in full and committed only as it is
+// used.
 #include <pthread.h>
 
 #include "driver/stack.hpp"
-#include "parser/messages.hpp"
 
 namespace moxa {
 
 namespace {
 
-// Deep nesting recurses deeply; the stack is reserved, and committed only as it is used.
-constexpr std::size_t ZASOBNIK_BEHU = std::size_t{256} << 20;
-
-struct Ukol {
-  Interpret* interpret;
-  int vysledek;
+struct Volani {
+  void (*ukol)(void*);
+  void* data;
 };
 
-void* spust_SA(void* p) {
-  auto* ukol = static_cast<Ukol*>(p);
-  ukol->vysledek = ukol->interpret->SA();
+void* spust(void* p) {
+  const auto* v = static_cast<Volani*>(p);
+  v->ukol(v->data);
   return nullptr;
 }
 
 }  // namespace
 
-int SA_se_zasobnikem(Interpret& interpret, Vystup& out) {
-  Ukol ukol{&interpret, 1};
+bool na_velkem_zasobniku(void (*ukol)(void*), void* data) {
+  Volani volani{ukol, data};
   pthread_attr_t attr;
-  bool ok = pthread_attr_init(&attr) == 0;
-  ok = ok && pthread_attr_setstacksize(&attr, ZASOBNIK_BEHU) == 0;
+  if (pthread_attr_init(&attr) != 0) return false;
+  bool ok = pthread_attr_setstacksize(&attr, ZASOBNIK_BEHU) == 0;
   pthread_t vlakno;
-  ok = ok && pthread_create(&vlakno, &attr, spust_SA, &ukol) == 0;
+  ok = ok && pthread_create(&vlakno, &attr, spust, &volani) == 0;
   pthread_attr_destroy(&attr);
-  if (!ok) {
-    out.pis(zpravy::VERDIKT);  // no memory for the run's stack
-    return 1;
-  }
-  pthread_join(vlakno, nullptr);
-  return ukol.vysledek;
+  if (ok) pthread_join(vlakno, nullptr);
+  return ok;
 }
 
 }  // namespace moxa

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "storage/budget.hpp"
+
 namespace moxa {
 
 // Longest a value computed at run time may grow (a concatenation, a word read by `cti`).
@@ -38,6 +40,7 @@ class Retezec {
   Retezec(Retezec&& o) noexcept { *this = std::move(o); }
   Retezec& operator=(const Retezec& o) {
     if (o.dlouhy_) {
+      Rozpocet::pridej(o.d_.size());
       d_ = o.d_;
     } else {
       std::memcpy(k_, o.k_, sizeof k_);
@@ -65,6 +68,9 @@ class Retezec {
     return dlouhy_ ? std::string_view(d_) : std::string_view(k_, n_);
   }
   std::size_t size() const { return dlouhy_ ? d_.size() : n_; }
+  // Bytes held outside the object: the buffer of a long text, kept also after the text
+  // became short again.
+  std::size_t pamet() const { return d_.capacity() > 15 ? d_.capacity() + 1 : 0; }
   bool empty() const { return size() == 0; }
 
   void assign(std::string_view t) {
@@ -73,6 +79,7 @@ class Retezec {
       n_ = static_cast<std::uint8_t>(t.size());
       dlouhy_ = false;
     } else {
+      Rozpocet::pridej(t.size());
       d_.assign(t);
       dlouhy_ = true;
     }
@@ -95,6 +102,7 @@ class Retezec {
       n_ = static_cast<std::uint8_t>(n_ + t.size());
       return;
     }
+    Rozpocet::pridej(t.size() + (dlouhy_ ? 0 : n_));
     if (!dlouhy_) {
       d_.assign(k_, n_);
       dlouhy_ = true;
@@ -204,6 +212,9 @@ class Value {
     if (forma_ != Forma::Text && !text_hotov_) vytvor_text();
     return text_.view();
   }
+
+  // Bytes the value holds outside itself.
+  std::size_t pamet() const { return text_.pamet(); }
 
   // The truth rule of conditions: a number is true when it does not read zero; any other
   // text is true when it is not empty.

@@ -145,6 +145,11 @@ class Vystup {
 
   void vyprazdnit();
   bool selhal() const { return selhal_; }
+  // Delivers what is buffered and refuses everything after it: the output ends here.
+  void zastav() {
+    vyprazdnit();
+    selhal_ = true;
+  }
 
  private:
   static constexpr std::size_t KAPACITA = 1 << 16;

@@ -1,5 +1,7 @@
 #include "lexer/lex.hpp"
 
+#include "storage/budget.hpp"
+
 namespace moxa {
 
 // The next token from the scanner, recorded on the tape while a loop is executing.
@@ -8,6 +10,7 @@ void Lexer::ze_skeneru() {
   Token* t = cykly_.prazdny() ? &skenovany_ : &cykly_.pridej();
   token_buffer_ = t;
   skener_.skenuj(*t);
+  if (t != &skenovany_ && t->text.size() > 15) Rozpocet::pridej(t->text.size());
 }
 
 // Past the step limit the run sees only the end of input, which no construct accepts, so
@@ -20,6 +23,7 @@ void Lexer::vycerpano() {
   rezim_ = RezimLA{true, &vychozi_, &vychozi_, &vychozi_ + 1};  // it, again and again
   zbyva_ = 1;                                                   // and so on at every later step
   vycerpano_ = true;
+  Rozpocet::kroky_dosly();
 }
 
 }  // namespace moxa

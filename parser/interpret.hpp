@@ -14,6 +14,7 @@
 #include "globals.hpp"
 #include "io/streams.hpp"
 #include "lexer/lex.hpp"
+#include "storage/budget.hpp"
 #include "storage/loop_frames.hpp"
 #include "storage/value_stack.hpp"
 #include "storage/variables.hpp"
@@ -28,6 +29,12 @@ struct Nastaveni {
   // For runs whose output is collected in memory: past this many bytes the output counts
   // as unwritable and the run stops quietly (0 = no limit).
   std::size_t limit_vystupu = 0;
+  // Bytes the run may hold (0 = no limit); past them the run stops, its output ending
+  // where it stands.
+  std::size_t limit_pameti = 0;
+  // A step limit that stops the run ends its output where it is reached too, instead of
+  // letting the run report the end of input it then sees.
+  bool tichy_limit_kroku = false;
 };
 
 class Interpret {
@@ -42,6 +49,9 @@ class Interpret {
 
   // Releases the stores: the variable table, the value stack, the loop frames.
   void uvolni();
+
+  // True when a limit (memory, or steps with `tichy_limit_kroku`) stopped the run.
+  bool zastaven() const { return rozpocet_.duvod() != Rozpocet::Duvod::Zadny; }
 
  private:
   // program
@@ -79,6 +89,8 @@ class Interpret {
     return t.promenna >= 0 ? t.promenna : najdi_promennou(t, vytvorit);
   }
   std::int32_t najdi_promennou(const Token& t, bool vytvorit);
+  // Bytes the stores hold right now (for the budget).
+  static std::size_t drzena_pamet(const void* interpret);
   // Reads one word of input as the "%s" conversion does; `kam` is null when the word is to
   // be discarded. False when the word is too long to store.
   bool precti_slovo(std::string* kam);
@@ -108,6 +120,8 @@ class Interpret {
   Lexer lex_;
   TabulkaPromennych tab_;
   ZasobnikHodnot zas_;
+  Rozpocet rozpocet_;
+  bool s_rozpoctem_;  // the run has limits that the budget watches
 };
 
 }  // namespace moxa

@@ -7,9 +7,19 @@
 namespace moxa {
 
 Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni)
-    : vstup_(vstup), out_(out), lex_(zdroj, cykly_, nastaveni.limit_kroku) {}
+    : vstup_(vstup),
+      out_(out),
+      lex_(zdroj, cykly_, nastaveni.limit_kroku),
+      rozpocet_(nastaveni.limit_pameti, out, drzena_pamet, this),
+      s_rozpoctem_(nastaveni.limit_pameti != 0 || nastaveni.tichy_limit_kroku) {}
+
+std::size_t Interpret::drzena_pamet(const void* interpret) {
+  const auto* i = static_cast<const Interpret*>(interpret);
+  return i->zas_.pamet() + i->tab_.pamet() + i->cykly_.pamet();
+}
 
 int Interpret::SA() {
+  const Rozpocet::Aktivni aktivni(s_rozpoctem_ ? &rozpocet_ : nullptr);
   try {
     Lex();
     g_.chyba_SA = Hlavni_program();

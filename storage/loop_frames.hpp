@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "lexer/token.hpp"
+#include "storage/budget.hpp"
 
 namespace moxa {
 
@@ -43,12 +44,22 @@ class ZasobnikCyklu {
   // Appends a slot for the next scanned token.
   Token& pridej() {
     if (pasek_.size() >= MAX_PASKA) throw std::bad_alloc();
+    if (pasek_.size() == pasek_.capacity())
+      Rozpocet::pridej(2 * (pasek_.size() < 8 ? 8 : pasek_.size()) * sizeof(Token));
     return pasek_.emplace_back();
   }
   PoziceNaPasce delka() const { return static_cast<PoziceNaPasce>(pasek_.size()); }
   const Token* token(PoziceNaPasce i) const { return pasek_.data() + i; }
   PoziceNaPasce pozice(const Token* t) const {
     return static_cast<PoziceNaPasce>(t - pasek_.data());
+  }
+
+  // Bytes the tape holds.
+  std::size_t pamet() const {
+    std::size_t n = pasek_.capacity() * sizeof(Token);
+    for (const Token& t : pasek_)
+      n += t.text.capacity() > 15 ? t.text.capacity() + 1 : 0;
+    return n;
   }
 
   // Frees every frame and the tape (after a run, whatever state it ended in).

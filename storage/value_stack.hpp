@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "expr/value.hpp"
+#include "storage/budget.hpp"
 
 namespace moxa {
 
@@ -35,6 +36,7 @@ class ZasobnikHodnot {
   // text, so the missing values are empty texts below the bottom.
   void zajisti(std::size_t n) {
     if (vyska_ >= n) return;
+    Rozpocet::pridej((sloty_.size() + n - vyska_) * sizeof(Value));
     sloty_.insert(sloty_.begin(), n - vyska_, Value());
     kapacita_ = sloty_.size();
     vyska_ = n;
@@ -43,6 +45,14 @@ class ZasobnikHodnot {
   Value& pod_vrcholem() { return sloty_.data()[vyska_ - 2]; }
   // Drops the top value.
   void zahod() { --vyska_; }
+
+  // Bytes the stack holds, free slots and their buffers included.
+  std::size_t pamet() const {
+    std::size_t n = sloty_.capacity() * sizeof(Value);
+    for (const Value& v : sloty_)
+      n += v.pamet();
+    return n;
+  }
 
   void Uvolni_zas() {
     sloty_.clear();
@@ -53,7 +63,9 @@ class ZasobnikHodnot {
 
  private:
   void rozsir() {
-    sloty_.resize(sloty_.size() < 16 ? 16 : sloty_.size() * 2);
+    const std::size_t nove = sloty_.size() < 16 ? 16 : sloty_.size() * 2;
+    Rozpocet::pridej(nove * sizeof(Value));  // the new block lives beside the old one a while
+    sloty_.resize(nove);
     kapacita_ = sloty_.size();
   }
 

@@ -30,6 +30,9 @@ std::int32_t TabulkaPromennych::Vloz_do_tab(std::string_view jmeno, bool vytvori
     if (hashe_[slot] == h32 && jmena_[slot] == jmeno) return static_cast<std::int32_t>(slot);
   }
   if (!vytvorit) return ZADNA;
+  // A name, a value, a hash and two index entries, with the containers' spare room.
+  Rozpocet::pridej(2 * (sizeof(std::string) + sizeof(Value) + 3 * sizeof(std::uint32_t)) +
+                   jmeno.size());
   const std::size_t slot = jmena_.size();
   jmena_.emplace_back(jmeno);
   hodnoty_.push_back(Value::text(NEURCENA, Ciselnost::Neni, 0.0));
@@ -49,6 +52,16 @@ void TabulkaPromennych::zvetsit() {
     nove[i] = static_cast<std::uint32_t>(slot + 1);
   }
   index_.swap(nove);
+}
+
+std::size_t TabulkaPromennych::pamet() const {
+  std::size_t n = jmena_.capacity() * sizeof(std::string) + hodnoty_.capacity() * sizeof(Value) +
+                  (index_.capacity() + hashe_.capacity()) * sizeof(std::uint32_t);
+  for (const std::string& j : jmena_)
+    n += j.capacity() > 15 ? j.capacity() + 1 : 0;
+  for (const Value& v : hodnoty_)
+    n += v.pamet();
+  return n;
 }
 
 void TabulkaPromennych::Uvolni_tab() {

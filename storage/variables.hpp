@@ -24,6 +24,9 @@ class TabulkaPromennych {
 
   Value& hodnota(std::int32_t slot) { return hodnoty_[static_cast<std::size_t>(slot)]; }
 
+  // Bytes the table holds.
+  std::size_t pamet() const;
+
   // Forgets every variable.
   void Uvolni_tab();
 

@@ -283,3 +283,22 @@ test('the page asks for nothing but its own files, and works offline once loaded
   assert.deepEqual(cizi, []);
   await context.close();
 });
+
+test('a run past the output or the memory limit stops with a note outside its output', async () => {
+  const page = await novaStranka(odkaz('{ w2 (1) { pis("abcdefgh"); } w2_end; } .'));
+  const limity = await page.textContent('#limits');
+  let r = await spust(page);
+  assert.equal(r.state, 'stopped');
+  assert.match(r.status, /output reached the limit of 1 MiB/);
+  // Exactly the first MiB of the program's output, after the opening lines.
+  assert.equal(r.output.length, 8 + (1 << 20));
+  assert.ok(r.output.endsWith('abcdefgh'));
+  assert.match(limity, /256 MiB of memory/);
+  // Call statements leave their values on the value stack for ever.
+  await otevri(page, odkaz('?f(p2 @a) { } { w2 (1) { ~f(1;2;3;4;5;6;7;8;9;10); } w2_end; } .'));
+  r = await spust(page);
+  assert.equal(r.state, 'stopped');
+  assert.match(r.status, /memory limit of 256 MiB/);
+  assert.equal(r.output, '\nhello\n\n');
+  await page.close();
+});

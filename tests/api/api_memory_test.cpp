@@ -1,0 +1,134 @@
+// Memory limits of runs through the C interface. Without a sanitizer (which replaces the
+// allocator itself), this program replaces operator new to follow every byte that the
+// process holds, so that a test can check the most a run held against its limit.
+#include <gtest/gtest.h>
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "moxa/moxa.h"
+
+#if MOXA_COUNT_ALLOCATIONS
+namespace {
+std::atomic<std::size_t> drzeno{0};
+std::atomic<std::size_t> nejvic{0};
+}  // namespace
+
+void* operator new(std::size_t n) {
+  void* p = std::malloc(n == 0 ? 1 : n);
+  if (p == nullptr) throw std::bad_alloc();
+  const std::size_t ted = drzeno += malloc_usable_size(p);
+  std::size_t max = nejvic.load();
+  while (ted > max && !nejvic.compare_exchange_weak(max, ted)) {
+  }
+  return p;
+}
+void operator delete(void* p) noexcept {
+  if (p == nullptr) return;
+  drzeno -= malloc_usable_size(p);
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+#endif
+
+namespace {
+
+struct Beh {
+  int kod = 0;
+  std::string vystup;
+};
+
+constexpr const char* USPECH = "\nProgram probehl bez chyb.\n";
+constexpr std::size_t MB = std::size_t{1} << 20;
+
+struct Mereni {
+  Beh beh;
+  std::size_t narust = 0;  // the most the process held above what it held before the run
+};
+
+// Runs `program` under a memory limit of `limit` bytes.
+Mereni s_merenim(const std::string& program, std::size_t limit) {
+  Mereni m;
+  const auto zapis = [](void* user, const char* bytes, std::size_t n) {
+    static_cast<Beh*>(user)->vystup.append(bytes, n);
+  };
+  m.beh.vystup.reserve(1 << 20);  // its growth is the host's, not the run's
+  moxa_limits l{};
+  l.max_memory = limit;
+#if MOXA_COUNT_ALLOCATIONS
+  const std::size_t zaklad = drzeno.load();
+  nejvic = zaklad;
+#endif
+  m.beh.kod = moxa_run(program.data(), program.size(), nullptr, 0, &l, zapis, &m.beh);
+#if MOXA_COUNT_ALLOCATIONS
+  m.narust = nejvic.load() - zaklad;
+#endif
+  return m;
+}
+
+// A run stopped by its limit came near it (it is not stopped long before: the step that
+// failed would have taken it past), but never held more than twice it.
+void zkontroluj_spicku(const Mereni& m, std::size_t limit) {
+#if MOXA_COUNT_ALLOCATIONS
+  EXPECT_GT(m.narust, limit / 2);
+  EXPECT_LE(m.narust, 2 * limit);
+#else
+  (void)m;
+  (void)limit;
+#endif
+}
+
+// Call statements leave their arguments on the value stack for ever.
+TEST(Limits, MemoryStopsAProgramThatPilesUpValues) {
+  const Mereni m = s_merenim("{ w2 (1) { ~f(1; 2; 3; 4); pis(\".\"); } w2_end; }.", 16 * MB);
+  EXPECT_EQ(m.beh.kod, MOXA_STOPPED);
+  EXPECT_GT(m.beh.vystup.size(), 1000u);
+  EXPECT_EQ(m.beh.vystup.find_first_not_of('.'), std::string::npos);  // no message added
+  zkontroluj_spicku(m, 16 * MB);
+}
+
+TEST(Limits, MemoryStopsAProgramThatPilesUpLongTexts) {
+  const std::string program =
+      "{ @s -> \"x\"; @i -> 0; w2 (@i < 17) { @s -> @s + @s; @i -> @i + 1; } w2_end;"
+      "  w2 (1) { ~f(@s); pis(\".\"); } w2_end; }.";
+  const Mereni m = s_merenim(program, 8 * MB);
+  EXPECT_EQ(m.beh.kod, MOXA_STOPPED);
+  // 128 KiB a value: the stack holds about 64 of them at the limit.
+  EXPECT_GE(m.beh.vystup.size(), 30u);
+  EXPECT_LE(m.beh.vystup.size(), 100u);
+  zkontroluj_spicku(m, 8 * MB);
+}
+
+TEST(Limits, MemoryStopsAProgramThatFillsVariables) {
+  // Each pass stores a 128 KiB text in a new variable... there are only so many names, so
+  // the variables are the slots of one deep call chain of values instead.
+  std::string program =
+      "{ @s -> \"x\"; @i -> 0; w2 (@i < 17) { @s -> @s + @s; @i -> @i + 1; } w2_end;";
+  for (int i = 0; i < 200; ++i)
+    program += " @v" + std::to_string(i) + " -> @s + \"" + std::to_string(i) + "\";";
+  program += " pis(\"done\"); }.";
+  const Mereni m = s_merenim(program, 4 * MB);
+  EXPECT_EQ(m.beh.kod, MOXA_STOPPED);
+  EXPECT_EQ(m.beh.vystup, "");
+  // With room for them all, the same program runs to its end.
+  EXPECT_EQ(s_merenim(program, 64 * MB).beh.kod, MOXA_OK);
+}
+
+// Much allocated, little held: a limit far below the bytes allocated stops nothing.
+TEST(Limits, MemoryThatIsGivenBackDoesNotCount) {
+  const std::string program =
+      "{ @n -> 0; w2 (@n < 3000) { @s -> \"\"; @i -> 0;"
+      "  w2 (@i < 40) { @s -> @s + \"abcdefghijklmnopqrstuvwxyz\"; @i -> @i + 1; } w2_end;"
+      "  @n -> @n + 1; } w2_end; pis(\"ok\"); }.";
+  const Mereni m = s_merenim(program, 256 * 1024);
+  EXPECT_EQ(m.beh.kod, MOXA_OK);
+  EXPECT_EQ(m.beh.vystup, std::string("ok") + USPECH);
+}
+
+}  // namespace
