@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The playground's part of continuous integration: installs what it needs (Debian's
+# emscripten and chromium, node and npm), installs the page's npm packages from the lock
+# file, builds the page, and runs its tests:
+#   - the highlighter's tests in node;
+#   - every golden program through the WebAssembly module in node;
+#   - the page in headless Chromium (examples, share links, limits, Stop, input, errors).
+# Usage: web/ci.sh  (from anywhere; expects the native release build in build/, and builds
+# it when it is missing). Leaves a screenshot of the page in build-web-ci/page.png.
+set -euo pipefail
+web=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$web")
+cd "$root"
+
+packages=(emscripten chromium cmake ninja-build g++)
+command -v node > /dev/null || packages+=(nodejs)
+command -v npm > /dev/null || packages+=(npm)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" > /dev/null 2>&1 || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+# Node 20 fetches files through its own fetch unless told not to, which emscripten's
+# loader does not expect.
+node_wasm=(node)
+if node --no-experimental-fetch -e 0 2> /dev/null; then node_wasm+=(--no-experimental-fetch); fi
+
+echo "== playground: npm packages"
+(cd web && npm ci --no-audit --no-fund)
+
+if [ ! -x build/moxa ]; then
+  echo "== playground: native interpreter"
+  cmake --preset release > /dev/null
+  cmake --build --preset release --target moxa
+fi
+
+out=$root/build-web-ci
+rm -rf "$out"
+mkdir -p "$out"
+
+echo "== playground: build"
+MOXA_WEB_BUILD=$out/cmake web/build.sh "$out/site"
+# The same module with the command line's nesting limit, for the golden programs that nest
+# 10,000 levels deep; node is given a stack large enough for them.
+MOXA_WEB_BUILD=$out/cmake-full MOXA_WEB_NESTING=10000 web/build.sh "$out/site-full"
+
+echo "== playground: highlighter"
+words=()
+[ -x build/tools/moxa_tokens ] && words=(build/tools/moxa_tokens)
+node web/test/language.mjs "${words[@]}"
+node web/test/bytes.mjs
+
+echo "== playground: golden programs through the module"
+"${node_wasm[@]}" --stack-size=6000 web/test/golden.mjs "$out/site-full/moxa.js" tests/golden
+
+echo "== playground: the page in Chromium"
+node web/test/page.mjs "$out/site" build/moxa tests/golden "$out/page.png"
