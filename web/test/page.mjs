@@ -253,7 +253,11 @@ test('keyboard alone: type a program, Ctrl+Enter runs it', async () => {
 });
 
 test("at a phone's width nothing overflows and the controls are on screen", async () => {
-  const page = await novaStranka(odkaz('{ pis_ln("telefon"); } .'), { width: 360, height: 740 });
+  const dlouhy = 'x'.repeat(200);
+  const page = await novaStranka(odkaz(`{ pis_ln("telefon"); pis_ln("${dlouhy}"); } .`), {
+    width: 360,
+    height: 740,
+  });
   const sirka = await page.evaluate(() => document.documentElement.scrollWidth);
   assert.ok(sirka <= 360, `page is ${sirka}px wide`);
   for (const id of ['#run', '#stop', '#input', '#output']) {
@@ -261,6 +265,7 @@ test("at a phone's width nothing overflows and the controls are on screen", asyn
     assert.ok(r && r.x >= 0 && r.x + r.width <= 360, id);
   }
   assert.match((await spust(page)).output, /telefon/);
+  assert.ok((await page.evaluate(() => document.documentElement.scrollWidth)) <= 360);
   await page.close();
 });
 
