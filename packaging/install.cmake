@@ -57,8 +57,9 @@ else()
   add_custom_target(moxa_debian_docs ALL
     DEPENDS ${moxa_gen}/moxa.1.gz ${moxa_gen}/changelog.Debian.gz)
   install(FILES ${moxa_gen}/moxa.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
-  foreach(komponenta balik IN ZIP_LISTS "program;lib;dev"
-          "moxa;${MOXA_BALICKY_LIB};${MOXA_BALICKY_DEV}")
+  set(moxa_komponenty program lib dev)
+  set(moxa_balicky moxa ${MOXA_BALICKY_LIB} ${MOXA_BALICKY_DEV})
+  foreach(komponenta balik IN ZIP_LISTS moxa_komponenty moxa_balicky)
     install(FILES ${moxa_gen}/copyright ${moxa_gen}/changelog.Debian.gz
       DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${balik} COMPONENT ${komponenta})
   endforeach()
@@ -77,30 +78,37 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME moxa)
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION interpreters)
 set(CPACK_COMPONENT_PROGRAM_DESCRIPTION
   "interpreter of the moxa teaching language
-moxa runs programs of a small imperative teaching language (files ending in .mox)
-while it reads them. Every value is a text; every message is fixed and in Czech
-without diacritics, so that outputs can be compared byte for byte.")
+moxa runs programs of a small imperative teaching language (files ending
+in .mox) while it reads them. Every value is a text; every message is fixed
+and in Czech without diacritics, so that outputs can be compared byte for
+byte.")
 
 set(CPACK_DEBIAN_LIB_PACKAGE_NAME ${MOXA_BALICKY_LIB})
 set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
+# The library's control files: what packages linked against it depend on, and the trigger
+# that updates the loader's cache when it is installed or removed.
+file(WRITE ${moxa_gen}/lib-control/shlibs
+  "libmoxa ${PROJECT_VERSION_MAJOR} ${MOXA_BALICKY_LIB} (>= ${PROJECT_VERSION})\n")
+file(WRITE ${moxa_gen}/lib-control/triggers "activate-noawait ldconfig\n")
+set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA
+  ${moxa_gen}/lib-control/shlibs ${moxa_gen}/lib-control/triggers)
 set(CPACK_COMPONENT_LIB_DESCRIPTION
   "moxa interpreter as a library - shared library
-The moxa interpreter as a library with a C API: it runs .mox programs held in
-memory, with limits on steps, output and memory, in any number of threads.")
+The moxa interpreter as a library with a C API: it runs .mox programs held
+in memory, with limits on steps, output and memory, in any number of
+threads.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME ${MOXA_BALICKY_DEV})
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_COMPONENT_DEV_DEPENDS lib)
 set(CPACK_COMPONENT_DEV_DESCRIPTION
   "moxa interpreter as a library - development files
-The header moxa/moxa.h, the static library, and the files with which CMake
-(find_package(moxa)) and pkg-config find the library.")
+The header moxa/moxa.h, the static library, and the files with which
+CMake (find_package(moxa)) and pkg-config find the library.")
 
 include(CPack)
