@@ -1,0 +1,81 @@
+// Whole runs through the C interface, with limits drawn from the input, checked against the
+// same run made directly: the first 12 bytes choose the step, output and memory limits,
+// the rest is split into program and words at its first 00 00 pair as in fuzz_run.
+//   - the result is one of MOXA_OK, MOXA_ERROR, MOXA_STOPPED;
+//   - a run that is not stopped writes exactly the direct run's bytes minus the banners, and
+//     its result agrees with how those bytes end;
+//   - a stopped run wrote a prefix of what the direct run writes, at most max_output bytes.
+// Both runs get the same memory limit (it keeps the fuzzer's memory bounded); the direct
+// run's output then ends where the limit stopped it.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "driver/run.hpp"
+#include "moxa/moxa.h"
+
+namespace {
+
+constexpr std::string_view HELLO = "\nhello\n\n";
+constexpr std::string_view BYE = "\nbye\n\n";
+constexpr std::string_view USPECH = "\nProgram probehl bez chyb.\n";
+constexpr std::string_view VERDIKT = "\nV programu se vyskytla chyba.\n";
+
+void sbirej(void* user, const char* bytes, std::size_t n) {
+  static_cast<std::string*>(user)->append(bytes, n);
+}
+
+bool konci(std::string_view s, std::string_view konec) {
+  return s.size() >= konec.size() && s.substr(s.size() - konec.size()) == konec;
+}
+
+void selhani(const char* co) {
+  std::fprintf(stderr, "fuzz_api: %s\n", co);
+  std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 12) return 0;
+  std::uint32_t k, v, p;
+  std::memcpy(&k, data, 4);
+  std::memcpy(&v, data + 4, 4);
+  std::memcpy(&p, data + 8, 4);
+  moxa_limits limity{};
+  limity.max_steps = 1 + k % 50'000;  // always a step limit: the programs may loop forever
+  limity.max_output = v % 3 == 0 ? 0 : v % 100'000;
+  limity.max_memory = 4096 + p % (64u << 20);
+  const std::string_view vstup(reinterpret_cast<const char*>(data) + 12, size - 12);
+  const std::size_t deleni = vstup.find(std::string_view("\0\0", 2));
+  const std::string_view program = vstup.substr(0, deleni);
+  const std::string_view slova =
+      deleni == std::string_view::npos ? std::string_view() : vstup.substr(deleni + 2);
+
+  std::string api;
+  const int kod =
+      moxa_run(program.data(), program.size(), slova.data(), slova.size(), &limity, sbirej, &api);
+
+  moxa::Nastaveni primo;
+  primo.limit_kroku = limity.max_steps;
+  primo.limit_pameti = limity.max_memory;
+  std::string cele = moxa::spust_text(program, slova, primo);
+  if (cele.substr(0, HELLO.size()) != HELLO) selhani("no opening banner");
+  cele.erase(0, HELLO.size());
+
+  if (limity.max_output != 0 && api.size() > limity.max_output) selhani("output past its limit");
+  if (kod == MOXA_STOPPED) {
+    if (cele.compare(0, api.size(), api) != 0) selhani("a stopped run is no prefix");
+    return 0;
+  }
+  if (!konci(cele, BYE)) selhani("no closing banner");
+  cele.erase(cele.size() - BYE.size());
+  if (api != cele) selhani("the library and the direct run differ");
+  if (kod == MOXA_OK && !konci(api, USPECH)) selhani("MOXA_OK without the success line");
+  if (kod == MOXA_ERROR && !konci(api, VERDIKT)) selhani("MOXA_ERROR without the verdict");
+  if (kod != MOXA_OK && kod != MOXA_ERROR) selhani("unknown result");
+  return 0;
+}

@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# What an installed moxa must do, checked from outside the source tree:
+#   - the man page is clean under mandoc and groff;
+#   - `cmake --install` into a temporary prefix, then consumers built from outside the tree
+#     through find_package (shared and static library) and through pkg-config (as C99 with
+#     -Wall -Werror), each running every golden program through the C API, and the Python
+#     grader over the installed library;
+#   - the Debian packages: built with cpack, checked with lintian (no errors), installed with
+#     apt-get, used (moxa, man moxa, the consumers against the system library), removed.
+# Run as root on Debian 12: packaging/ci.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+packages=(cmake ninja-build g++ python3 pkg-config lintian dpkg-dev fakeroot file man-db
+          mandoc groff-base groff)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" > /dev/null 2>&1 || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q "${missing[@]}"
+fi
+
+tmp=$(mktemp -d)
+installed=0
+cleanup() {
+  # A failed check must not leave the packages on the machine.
+  if [ "$installed" = 1 ]; then apt-get purge -y -q moxa libmoxa1 libmoxa-dev > /dev/null || true; fi
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+golden=$root/tests/golden
+embed_test=$root/tests/embed/embed_test.py
+
+echo "== packaging: man page"
+version=$(sed -n 's/^project(moxa VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+sed "s/@MOXA_VERSION@/$version/" packaging/moxa.1 > "$tmp/moxa.1"
+lint=$(mandoc -T lint "$tmp/moxa.1" 2>&1 || true)
+[ -z "$lint" ] || { echo "mandoc -T lint:"; echo "$lint"; exit 1; }
+lint=$(groff -ww -z -man "$tmp/moxa.1" 2>&1)
+[ -z "$lint" ] || { echo "groff -ww -z -man:"; echo "$lint"; exit 1; }
+
+echo "== install into a temporary prefix"
+prefix=$tmp/prefix
+cmake -S . -B "$tmp/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOXA_WERROR=ON -DMOXA_TESTS=OFF
+cmake --build "$tmp/build"
+cmake --install "$tmp/build" --prefix "$prefix"
+for f in bin/moxa share/man/man1/moxa.1 include/moxa/moxa.h lib/libmoxa.so.1 lib/libmoxa.a \
+         lib/cmake/moxa/moxa-config.cmake lib/cmake/moxa/moxa-config-version.cmake \
+         lib/pkgconfig/moxa.pc share/doc/moxa/README.md share/doc/moxa/examples/ahoj.mox; do
+  [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
+done
+soname=$(objdump -p "$prefix/lib/libmoxa.so" | awk '$1 == "SONAME" {print $2}')
+[ "$soname" = "libmoxa.so.${version%%.*}" ] || { echo "SONAME: $soname"; exit 1; }
+exported=$(nm -D --defined-only "$prefix/lib/libmoxa.so" | awk '$2 ~ /^[TDBR]$/ {print $3}' | sort | tr '\n' ' ')
+[ "$exported" = "moxa_run moxa_version " ] || { echo "exported: $exported"; exit 1; }
+
+# Builds the C host with CMake from outside the tree and runs the embedding tests with it.
+consumer_cmake() {  # NAME LIBRARY [cmake arguments...]
+  local name=$1 lib=$2
+  shift 2
+  cmake -S "$root/examples/embed" -B "$tmp/$name" -G Ninja "$@" > /dev/null
+  cmake --build "$tmp/$name" > /dev/null
+  python3 "$embed_test" "$tmp/$name/run_mox" "$lib" "$golden"
+}
+
+echo "== consumer through find_package (shared library)"
+consumer_cmake embed-shared "$prefix/lib/libmoxa.so.1" -DCMAKE_PREFIX_PATH="$prefix"
+libs=$(ldd "$tmp/embed-shared/run_mox")
+grep -q "$prefix/lib/libmoxa.so.1" <<< "$libs" || { echo "$libs"; exit 1; }
+
+echo "== consumer through find_package (static library)"
+consumer_cmake embed-static "$prefix/lib/libmoxa.so.1" -DCMAKE_PREFIX_PATH="$prefix" \
+  -DMOXA_EMBED_STATIC=ON
+libs=$(ldd "$tmp/embed-static/run_mox")
+if grep -q libmoxa <<< "$libs"; then echo "not linked statically: $libs"; exit 1; fi
+
+echo "== consumer through pkg-config (C99, -Wall -Werror)"
+export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
+[ "$(pkg-config --modversion moxa)" = "$version" ]
+# shellcheck disable=SC2046
+cc -std=c99 -Wall -Wextra -Werror $(pkg-config --cflags moxa) examples/embed/run_mox.c \
+  -o "$tmp/run_mox_pc" $(pkg-config --libs moxa)
+LD_LIBRARY_PATH=$prefix/lib python3 "$embed_test" "$tmp/run_mox_pc" "$prefix/lib/libmoxa.so.1" "$golden"
+unset PKG_CONFIG_PATH
+
+echo "== Debian packages"
+rm -f build-package/*.deb
+cmake --workflow --preset package
+debs=(build-package/moxa_*.deb build-package/libmoxa1_*.deb build-package/libmoxa-dev_*.deb)
+for d in "${debs[@]}"; do [ -f "$d" ] || { echo "missing package: $d"; exit 1; }; done
+lintian --allow-root --no-tag-display-limit "${debs[@]}" | tee "$tmp/lintian.txt" || true
+if grep -q '^E:' "$tmp/lintian.txt"; then echo "lintian reports errors"; exit 1; fi
+
+echo "== install the packages"
+export DEBIAN_FRONTEND=noninteractive
+installed=1
+apt-get install -y -q "${debs[@]/#/./}"
+[ "$(command -v moxa)" = /usr/bin/moxa ]
+got=$(cd /usr/share/doc/moxa/examples && moxa ahoj.mox)
+expected=$(printf '\nhello\n\nAhoj, svete!\n6 * 7 = 42.000000\n\nProgram probehl bez chyb.\n\nbye\n')
+[ "$got" = "$expected" ] || { echo "moxa ahoj.mox printed: $got"; exit 1; }
+MANWIDTH=80 man moxa > "$tmp/man.txt" 2> "$tmp/man.err"
+grep -q '^SYNOPSIS' "$tmp/man.txt" || { echo "man moxa:"; cat "$tmp/man.txt"; exit 1; }
+[ ! -s "$tmp/man.err" ] || { cat "$tmp/man.err"; exit 1; }
+[ "$(pkg-config --modversion moxa)" = "$version" ]
+echo "== consumers against the installed packages"
+consumer_cmake embed-system /usr/lib/"$(dpkg-architecture -qDEB_HOST_MULTIARCH)"/libmoxa.so.1
+libs=$(ldd "$tmp/embed-system/run_mox")
+grep -Eq "libmoxa.so.1 => (/usr)?/lib/" <<< "$libs" || { echo "$libs"; exit 1; }
+# The grader finds the library on its own, through the loader's cache.
+graded=$(python3 examples/embed/grade.py "$golden/io")
+grep -q '^[1-9][0-9]* passed, 0 failed, 0 stopped' <<< "$graded" || { echo "$graded"; exit 1; }
+
+echo "== remove the packages"
+apt-get purge -y -q moxa libmoxa1 libmoxa-dev
+installed=0
+for p in moxa libmoxa1 libmoxa-dev; do
+  if dpkg -s "$p" > /dev/null 2>&1; then echo "still installed: $p"; exit 1; fi
+done
+for f in /usr/bin/moxa /usr/share/man/man1/moxa.1.gz /usr/include/moxa /usr/share/doc/moxa \
+         /usr/lib/*/libmoxa.so.1 /usr/lib/*/cmake/moxa /usr/lib/*/pkgconfig/moxa.pc; do
+  if [ -e "$f" ]; then echo "left behind: $f"; exit 1; fi
+done
+echo "packaging: all checks passed"

@@ -1,0 +1,114 @@
+# What `cmake --install` puts in place, the files that let other builds find the library
+# (CMake package, pkg-config), and the Debian packages that `cpack -G DEB` makes from it:
+#   moxa          the program, its man page, the README and the example programs
+#   libmoxa1      the shared library
+#   libmoxa-dev   the header, the static library, the CMake and pkg-config files
+# With MOXA_DEBIAN, the documentation is laid out as Debian wants it: a copyright file and a
+# compressed changelog in each package's documentation folder, the man page compressed.
+include(CMakePackageConfigHelpers)
+
+option(MOXA_DEBIAN "Lay the documentation out for Debian packages" OFF)
+set(MOXA_BALICKY_LIB libmoxa${PROJECT_VERSION_MAJOR})
+set(MOXA_BALICKY_DEV libmoxa-dev)
+set(moxa_cmakedir ${CMAKE_INSTALL_LIBDIR}/cmake/moxa)
+set(moxa_gen ${PROJECT_BINARY_DIR}/packaging)
+
+# The program and the library.
+install(TARGETS moxa RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+install(TARGETS moxa_shared moxa_static EXPORT moxa-targets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lib NAMELINK_COMPONENT dev
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES include/moxa/moxa.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/moxa COMPONENT dev)
+
+# find_package(moxa CONFIG)
+install(EXPORT moxa-targets NAMESPACE moxa:: DESTINATION ${moxa_cmakedir} COMPONENT dev)
+configure_package_config_file(packaging/moxa-config.cmake.in ${moxa_gen}/moxa-config.cmake
+  INSTALL_DESTINATION ${moxa_cmakedir})
+write_basic_package_version_file(${moxa_gen}/moxa-config-version.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${moxa_gen}/moxa-config.cmake ${moxa_gen}/moxa-config-version.cmake
+  DESTINATION ${moxa_cmakedir} COMPONENT dev)
+
+# pkg-config, relocatable: the prefix is found from where the .pc file lies.
+file(RELATIVE_PATH MOXA_PC_TO_PREFIX /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)
+string(REGEX REPLACE "/$" "" MOXA_PC_TO_PREFIX "${MOXA_PC_TO_PREFIX}")
+set(MOXA_PC_THREADS "")
+if(MOXA_THREADS)
+  set(MOXA_PC_THREADS "-pthread")
+endif()
+configure_file(packaging/moxa.pc.in ${moxa_gen}/moxa.pc @ONLY)
+install(FILES ${moxa_gen}/moxa.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+
+# The man page, the README and the example programs.
+set(MOXA_VERSION ${PROJECT_VERSION})
+configure_file(packaging/moxa.1 ${moxa_gen}/moxa.1 @ONLY)
+install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT program)
+install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT program)
+if(NOT MOXA_DEBIAN)
+  install(FILES ${moxa_gen}/moxa.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
+else()
+  # gzip -n: no name or time stamp inside, so the packages build reproducibly.
+  configure_file(packaging/changelog.Debian ${moxa_gen}/changelog.Debian @ONLY)
+  configure_file(packaging/copyright ${moxa_gen}/copyright @ONLY)
+  add_custom_command(OUTPUT ${moxa_gen}/moxa.1.gz ${moxa_gen}/changelog.Debian.gz
+    COMMAND gzip -9nkf ${moxa_gen}/moxa.1 ${moxa_gen}/changelog.Debian
+    DEPENDS ${moxa_gen}/moxa.1 ${moxa_gen}/changelog.Debian)
+  add_custom_target(moxa_debian_docs ALL
+    DEPENDS ${moxa_gen}/moxa.1.gz ${moxa_gen}/changelog.Debian.gz)
+  install(FILES ${moxa_gen}/moxa.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
+  set(moxa_komponenty program lib dev)
+  set(moxa_balicky moxa ${MOXA_BALICKY_LIB} ${MOXA_BALICKY_DEV})
+  foreach(komponenta balik IN ZIP_LISTS moxa_komponenty moxa_balicky)
+    install(FILES ${moxa_gen}/copyright ${moxa_gen}/changelog.Debian.gz
+      DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${balik} COMPONENT ${komponenta})
+  endforeach()
+endif()
+
+# Debian packages.
+set(CPACK_PACKAGE_NAME moxa)
+set(CPACK_PACKAGE_VENDOR "moxa developers")
+set(CPACK_PACKAGE_CONTACT "moxa developers <moxa@example.org>")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_STRIP_FILES ON)
+set(CPACK_COMPONENTS_ALL program lib dev)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
+
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME moxa)
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION interpreters)
+set(CPACK_COMPONENT_PROGRAM_DESCRIPTION
+  "interpreter of the moxa teaching language
+moxa runs programs of a small imperative teaching language (files ending
+in .mox) while it reads them. Every value is a text; every message is fixed
+and in Czech without diacritics, so that outputs can be compared byte for
+byte.")
+
+set(CPACK_DEBIAN_LIB_PACKAGE_NAME ${MOXA_BALICKY_LIB})
+set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
+# The library's control files: what packages linked against it depend on, and the trigger
+# that updates the loader's cache when it is installed or removed.
+file(WRITE ${moxa_gen}/lib-control/shlibs
+  "libmoxa ${PROJECT_VERSION_MAJOR} ${MOXA_BALICKY_LIB} (>= ${PROJECT_VERSION})\n")
+file(WRITE ${moxa_gen}/lib-control/triggers "activate-noawait ldconfig\n")
+set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA
+  ${moxa_gen}/lib-control/shlibs ${moxa_gen}/lib-control/triggers)
+set(CPACK_COMPONENT_LIB_DESCRIPTION
+  "moxa interpreter as a library - shared library
+The moxa interpreter as a library with a C API: it runs .mox programs held
+in memory, with limits on steps, output and memory, in any number of
+threads.")
+
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME ${MOXA_BALICKY_DEV})
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_COMPONENT_DEV_DEPENDS lib)
+set(CPACK_COMPONENT_DEV_DESCRIPTION
+  "moxa interpreter as a library - development files
+The header moxa/moxa.h, the static library, and the files with which
+CMake (find_package(moxa)) and pkg-config find the library.")
+
+include(CPack)
