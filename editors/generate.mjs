@@ -186,6 +186,14 @@ function replaceBlock(text, block) {
   return text.replace(re, block);
 }
 
+// The files as they must be for these word lists: [path, text] pairs.
+export function outputs(words) {
+  return [
+    [grammarPath, JSON.stringify(grammar(words), null, 2) + '\n'],
+    [vimSyntaxPath, replaceBlock(readFileSync(vimSyntaxPath, 'latin1'), vimBlock(words))],
+  ];
+}
+
 function main(argv) {
   const [wordsFile, flag] = argv;
   if (!wordsFile) {
@@ -193,12 +201,8 @@ function main(argv) {
     return 2;
   }
   const words = JSON.parse(readFileSync(wordsFile, 'utf8'));
-  const outputs = [
-    [grammarPath, JSON.stringify(grammar(words), null, 2) + '\n'],
-    [vimSyntaxPath, replaceBlock(readFileSync(vimSyntaxPath, 'latin1'), vimBlock(words))],
-  ];
   let stale = 0;
-  for (const [path, text] of outputs) {
+  for (const [path, text] of outputs(words)) {
     let old = '';
     try {
       old = readFileSync(path, 'latin1');
