@@ -6,7 +6,7 @@
 const vscode = require('vscode');
 const { spawn } = require('child_process');
 const path = require('path');
-const { Annotator } = require('./run-output');
+const { Annotator, LineInput } = require('./run-output');
 
 // A pseudo-terminal that runs one program and shows its output.
 class RunTerminal {
@@ -33,12 +33,14 @@ class RunTerminal {
     this.child.on('close', (code) => this.closeEmitter.fire(code ?? 1));
   }
 
-  // What is typed goes to the program, echoed, Enter as a line end.
+  // What is typed goes to the program a line at a time, echoed as it is typed.
   handleInput(data) {
     if (!this.child || !this.child.stdin.writable) return;
-    const text = data.replace(/\r/g, '\n');
-    this.writeEmitter.fire(text.replace(/\n/g, '\r\n'));
-    this.child.stdin.write(text);
+    this.input ??= new LineInput();
+    const { echo, send, ended } = this.input.type(data);
+    if (echo) this.writeEmitter.fire(echo);
+    if (send) this.child.stdin.write(send, 'latin1');
+    if (ended) this.child.stdin.end();
   }
 
   close() {

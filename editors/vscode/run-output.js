@@ -36,4 +36,40 @@ class Annotator {
   }
 }
 
-module.exports = { MESSAGE, Annotator, pointer };
+// What is typed in the terminal, edited as a line: Enter sends the line (and a line end) to
+// the program, Backspace takes back a character, Ctrl-D ends the program's input.
+// `type` returns what to echo, what to send, and whether the input has ended.
+class LineInput {
+  constructor() {
+    this.line = '';
+  }
+
+  type(data) {
+    let echo = '';
+    let send = '';
+    let ended = false;
+    for (const ch of data) {
+      if (ended) break;
+      if (ch === '\r' || ch === '\n') {
+        send += this.line + '\n';
+        this.line = '';
+        echo += '\r\n';
+      } else if (ch === '\x7f' || ch === '\b') {
+        if (this.line) {
+          this.line = this.line.slice(0, -1);
+          echo += '\b \b';
+        }
+      } else if (ch === '\x04') {
+        send += this.line;
+        this.line = '';
+        ended = true;
+      } else if (ch >= ' ') {
+        this.line += ch;
+        echo += ch;
+      }
+    }
+    return { echo, send, ended };
+  }
+}
+
+module.exports = { MESSAGE, Annotator, LineInput, pointer };

@@ -91,3 +91,26 @@ test('an error in a file whose path has blanks and a colon keeps its path', () =
   assert.equal(p[0].file, file);
   assert.equal(p[0].line, 3);
 });
+
+test('typed input reaches the program a line at a time, with Backspace and Ctrl-D', () => {
+  const { LineInput } = require('../run-output.js');
+  const input = new LineInput();
+  const steps = [
+    // Keys arrive in chunks; nothing is sent before Enter.
+    ['Evx', { echo: 'Evx', send: '', ended: false }],
+    ['\x7fa\r', { echo: '\b \ba\r\n', send: 'Eva\n', ended: false }],
+    ['\x7f', { echo: '', send: '', ended: false }], // nothing left to take back
+    ['3\x04rest', { echo: '3', send: '3', ended: true }],
+  ];
+  let sent = '';
+  for (const [keys, want] of steps) {
+    const got = input.type(keys);
+    assert.deepEqual(got, want, JSON.stringify(keys));
+    sent += got.send;
+  }
+  // What was sent is what the program reads.
+  const file = join(work, 'read.mox');
+  writeFileSync(file, '{\n  cti(@a);\n  cti(@b);\n  pis_ln(@a + "|" + @b);\n} .\n');
+  const out = execFileSync(moxa, [file], { input: sent, encoding: 'latin1' });
+  assert.match(out, /\nEva\|3\n/);
+});
