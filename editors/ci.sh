@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The editors' checks, from a fresh Debian 12 machine: installs vim, node and npm when they
+# are missing, builds the interpreter and its token lister (release preset) unless they are
+# built, installs the extension's pinned npm packages, runs the tests of the word lists, the
+# VS Code grammar, the run task and problem matcher, the Vim files and the packed .vsix, and
+# leaves the extension packed in build/editors/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+missing=()
+command -v node > /dev/null || missing+=(nodejs)
+command -v npm > /dev/null || missing+=(npm)
+command -v python3 > /dev/null || missing+=(python3)
+# Debian's vim (not vim-tiny): the tests need its syntax engine and script functions.
+vim --version 2> /dev/null | grep -q '+syntax' || missing+=(vim)
+if [ ! -x build/moxa ] || [ ! -x build/tools/moxa_tokens ]; then
+  for p in cmake ninja-build g++; do
+    dpkg -s "$p" > /dev/null 2>&1 || missing+=("$p")
+  done
+fi
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q "${missing[@]}"
+fi
+
+echo "== editors: interpreter and token lister"
+[ -f build/build.ninja ] || cmake --preset release
+cmake --build --preset release --target moxa moxa_tokens
+
+echo "== editors: npm ci"
+(cd editors/vscode && npm ci --ignore-scripts --no-audit --no-fund)
+
+echo "== editors: word lists, Vim"
+node --test editors/test/*.test.mjs editors/vim/test/*.test.mjs
+
+echo "== editors: VS Code"
+(cd editors/vscode && npm test)
+
+echo "== editors: package"
+mkdir -p build/editors
+(cd editors/vscode && npx --no-install vsce package --no-dependencies --skip-license \
+  --allow-missing-repository --out ../../build/editors/moxa.vsix)

@@ -1,0 +1,105 @@
+// What every highlighter test shares: where the interpreter's tools are, the programs to
+// check, and the comparison of a highlighting with the tokens of the interpreter's scanner.
+import { execFileSync } from 'node:child_process';
+import { readdirSync } from 'node:fs';
+import { dirname, join, resolve } from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+export const repoDir = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
+
+// The interpreter and its token lister: from MOXA and MOXA_TOKENS, else the release build.
+export const moxa = process.env.MOXA ?? join(repoDir, 'build/moxa');
+export const moxaTokens = process.env.MOXA_TOKENS ?? join(repoDir, 'build/tools/moxa_tokens');
+
+export function scannerTokens(file) {
+  return JSON.parse(execFileSync(moxaTokens, [file], { encoding: 'latin1' }));
+}
+
+export function words() {
+  return JSON.parse(execFileSync(moxaTokens, ['--words'], { encoding: 'latin1' }));
+}
+
+// Every .mox file under the given folders of the repository, sorted.
+export function programs(...folders) {
+  const out = [];
+  const walk = (dir) => {
+    for (const e of readdirSync(dir, { withFileTypes: true })) {
+      const p = join(dir, e.name);
+      if (e.isDirectory()) walk(p);
+      else if (e.name.endsWith('.mox')) out.push(p);
+    }
+  };
+  for (const f of folders) walk(join(repoDir, f));
+  return out.sort();
+}
+
+// The class of a scanner token, by its kind and text: what a highlighter must show.
+export function tokenClass(tok, w) {
+  switch (tok.kind) {
+    case 0: return 'number';
+    case 1: return 'string';
+    case 4: return 'semicolon';
+    case 5:
+      if (w.keywords.includes(tok.text)) return 'keyword';
+      if (tok.text === w.end) return 'end';
+      return 'word';
+    case 6: return 'brace';
+    case 8: return 'assignment';
+    case 9:
+      if (tok.text === '(' || tok.text === ')') return 'paren';
+      if (tok.text === '^' || tok.text === '_') return 'unused-operator';
+      return 'operator';
+    case 10: return 'variable';
+    case 11: return 'call';
+    case 12: return 'declaration';
+    default: return `kind ${tok.kind}`;
+  }
+}
+
+// Where an offset is, as line:column (both from 1), for the listing.
+function place(text, offset) {
+  const before = text.slice(0, offset);
+  return `${before.split('\n').length}:${offset - before.lastIndexOf('\n')}`;
+}
+
+const show = (c) => JSON.stringify(c);
+
+// All disagreements between a highlighting and the scanner's tokens on one source.
+//   text     the source, one character per byte
+//   names    per offset, the highlighter's outermost name for that byte ('' for none)
+//   starts   offsets where the highlighter starts a token (null: not checked)
+//   scan     the output of moxa_tokens for the source
+//   want     class -> the name the highlighter must use
+//   comment  name -> whether it is a comment
+// Each byte of a token must carry its class's name, each token must start a highlighter token,
+// comments must be comments, and bytes dropped between tokens must carry no name. Bytes of a
+// token or comment cut off by the end of input are not checked: a highlighter cannot know
+// where the file ends.
+export function disagreements({ text, names, starts }, scan, w, want, comment) {
+  const owner = new Array(text.length).fill(null);
+  for (const t of scan.tokens) for (let i = t.start; i < t.end; i++) owner[i] = t;
+  for (const [a, b] of scan.comments) for (let i = a; i < b; i++) owner[i] = 'comment';
+  if (scan.unfinished) for (let i = scan.unfinished[0]; i < scan.unfinished[1]; i++) owner[i] = 'unfinished';
+  const out = [];
+  const report = (i, what) => out.push(`${place(text, i)} ${show(text[i])}: ${what}`);
+  if (starts) {
+    for (const t of scan.tokens) {
+      if (!starts.has(t.start)) report(t.start, `token ${show(t.text)} does not start a token`);
+    }
+  }
+  for (let i = 0; i < text.length; i++) {
+    if (text[i] === '\n' || owner[i] === 'unfinished') continue;
+    const got = names[i] || '(none)';
+    if (owner[i] === 'comment') {
+      if (!comment(names[i])) report(i, `comment shown as ${got}`);
+    } else if (owner[i] === null) {
+      if (names[i]) report(i, `dropped byte shown as ${got}`);
+    } else {
+      const expected = want[tokenClass(owner[i], w)];
+      if (got !== expected) {
+        report(i, `in ${show(owner[i].text)} (kind ${owner[i].kind}) want ${expected}, got ${got}`);
+      }
+    }
+  }
+  return out;
+}

@@ -1,0 +1,2 @@
+" moxa programs end in .mox.
+autocmd BufNewFile,BufRead *.mox setfiletype moxa

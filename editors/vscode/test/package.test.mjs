@@ -1,0 +1,47 @@
+// The extension packs into a .vsix with @vscode/vsce, and the packed manifest offers what VS
+// Code needs: the language for *.mox with its configuration, the grammar, the run command,
+// the task type and the problem matcher, every file it names inside the package.
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { test } from 'node:test';
+import { fileURLToPath } from 'node:url';
+
+const extensionDir = fileURLToPath(new URL('..', import.meta.url));
+
+// Name -> text of every file in a zip archive (python3's zipfile reads it).
+function unzip(file) {
+  const py = 'import json,sys,zipfile\nz=zipfile.ZipFile(sys.argv[1])\nprint(json.dumps({n: z.read(n).decode("latin1") for n in z.namelist()}))';
+  return JSON.parse(execFileSync('python3', ['-c', py, file], { encoding: 'latin1', maxBuffer: 1 << 26 }));
+}
+
+test('the .vsix holds the language, the grammar, the run task and the problem matcher', () => {
+  const vsix = join(mkdtempSync(join(tmpdir(), 'moxa-vsix-')), 'moxa.vsix');
+  execFileSync('npx', ['--no-install', 'vsce', 'package', '--no-dependencies', '--skip-license',
+    '--allow-missing-repository', '--out', vsix], { cwd: extensionDir, stdio: 'pipe' });
+  const files = unzip(vsix);
+  const names = Object.keys(files);
+  assert.ok(!names.some((n) => n.includes('node_modules/') || n.includes('/test/')), names.join(' '));
+
+  const manifest = JSON.parse(files['extension/package.json']);
+  const inside = (p) => `extension/${p.replace(/^\.\//, '')}`;
+  const c = manifest.contributes;
+
+  const lang = c.languages.find((l) => l.id === 'moxa');
+  assert.deepEqual(lang.extensions, ['.mox']);
+  const config = JSON.parse(files[inside(lang.configuration)]);
+  assert.equal(config.comments.lineComment, '::');
+  assert.deepEqual(config.comments.blockComment, [':!', '!:']);
+
+  const g = c.grammars.find((x) => x.language === 'moxa');
+  assert.equal(g.scopeName, 'source.moxa');
+  assert.equal(JSON.parse(files[inside(g.path)]).scopeName, 'source.moxa');
+
+  assert.ok(files[inside(manifest.main)].includes("registerCommand('moxa.run'"));
+  assert.ok(c.commands.some((x) => x.command === 'moxa.run'));
+  assert.ok(c.taskDefinitions.some((t) => t.type === 'moxa' && t.required.includes('file')));
+  assert.ok(c.problemMatchers.some((m) => m.name === 'moxa'));
+  assert.ok(files['extension.vsixmanifest'].includes('Id="moxa"'));
+});

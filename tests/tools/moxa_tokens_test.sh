@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# moxa_tokens places each token at the bytes it was scanned from: each sample's listing must
+# match the one worked out by hand beside it, and on every golden program the tool's own check
+# (each token, scanned afresh from the place found for it, is the same token) must hold.
+# Also: the word lists are valid JSON with the keywords in them, and a file that cannot be
+# read is refused.
+set -u
+tool=$1
+golden=$2
+here=$(cd "$(dirname "$0")" && pwd)
+fails=0
+for mox in "$here"/tokens_*.mox; do
+  want=${mox%.mox}.json
+  if ! diff -u "$want" <("$tool" "$mox"); then
+    echo "FAIL: $(basename "$mox")"
+    fails=$((fails + 1))
+  fi
+done
+scanned=0
+while IFS= read -r -d '' mox; do
+  scanned=$((scanned + 1))
+  if ! "$tool" "$mox" > /dev/null; then
+    echo "FAIL: $mox"
+    fails=$((fails + 1))
+  fi
+done < <(find "$golden" -name '*.mox' -print0)
+if [ "$scanned" -lt 100 ]; then
+  echo "FAIL: only $scanned golden programs found in $golden"
+  fails=$((fails + 1))
+fi
+words=$("$tool" --words)
+if ! python3 -c 'import json,sys; w=json.loads(sys.argv[1]); assert "pis_ln" in w["keywords"] and "!=" in w["operators"]' "$words"; then
+  echo "FAIL: --words"
+  fails=$((fails + 1))
+fi
+if "$tool" "$here/no such file.mox" > /dev/null 2>&1; then
+  echo "FAIL: a missing file was not refused"
+  fails=$((fails + 1))
+fi
+[ "$fails" -eq 0 ] && echo "moxa_tokens: all passed"
+exit "$fails"
