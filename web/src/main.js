@@ -20,6 +20,10 @@ import { bytyZTextu, kusyVystupu, sdileni, textZBytu, zeSdileni } from './bytes.
 // counts the program's bytes.
 export const LIMITS = { seconds: 10, output: 1 << 20, memory: 256 << 20 };
 
+// `?stack=worker` runs programs on the worker's own stack, as browsers that cannot give a
+// run a stack of its own do (see run.js): deep nesting then ends sooner, with a note.
+const NA_ZASOBNIKU_WORKERU = new URLSearchParams(location.search).get('stack') === 'worker';
+
 const $ = (id) => document.getElementById(id);
 const runBtn = $('run');
 const stopBtn = $('stop');
@@ -291,6 +295,7 @@ async function spust() {
     program,
     input,
     limits: { output: LIMITS.output, memory: LIMITS.memory },
+    naZasobnikuVolajiciho: NA_ZASOBNIKU_WORKERU,
   });
   casovac = setTimeout(
     () => zastav(`Stopped: the run took longer than the time limit of ${LIMITS.seconds} s.`),
