@@ -49,15 +49,15 @@ const chybnyRadek = StateField.define({
   provide: (f) => EditorView.decorations.from(f),
 });
 
-// A byte that is not valid UTF-8 is held as U+DC80 + byte (see bytes.js): shown as \xHH.
+// A byte that is not valid UTF-8 is held as U+DC80 + byte (see bytes.js): shown as \xHH,
+// as the output pane shows it; other invisible characters as \xHH or \u{HHHH}.
 function zobrazBajt(code) {
   const span = document.createElement('span');
   span.className = 'cm-byte';
-  span.textContent =
-    code >= 0xdc80 && code <= 0xdcff
-      ? '\\x' + (code - 0xdc00).toString(16)
-      : '\\x' + code.toString(16).padStart(2, '0');
-  span.title = 'byte ' + span.textContent;
+  if (code >= 0xdc80 && code <= 0xdcff) span.textContent = '\\x' + (code - 0xdc00).toString(16);
+  else if (code < 0x100) span.textContent = '\\x' + code.toString(16).padStart(2, '0');
+  else span.textContent = '\\u{' + code.toString(16) + '}';
+  span.title = span.textContent;
   return span;
 }
 
