@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -41,6 +42,15 @@ moxa_limits limity(unsigned long long kroky, std::size_t vystup, std::size_t pam
 }
 
 constexpr const char* USPECH = "\nProgram probehl bez chyb.\n";
+
+// The output of a run that printed `text` and ran to its end.
+std::string uspesne(std::string_view text) {
+  std::string s;
+  s.reserve(text.size() + std::string_view(USPECH).size());
+  s.append(text);
+  s.append(USPECH);
+  return s;
+}
 constexpr std::size_t MB = std::size_t{1} << 20;
 
 TEST(Limits, StepsStopAnEndlessLoopQuicklyAndAddNothing) {
@@ -65,7 +75,7 @@ TEST(Limits, StepsThatSufficeChangeNothing) {
   const Beh b =
       spust("{ @i -> 0; w2 (@i < 3) { pis(@i); @i -> @i + 1; } w2_end; }.", limity(1'000, 0, 0));
   EXPECT_EQ(b.kod, MOXA_OK);
-  EXPECT_EQ(b.vystup, std::string("01.0000002.000000") + USPECH);
+  EXPECT_EQ(b.vystup, uspesne("01.0000002.000000"));
 }
 
 TEST(Limits, OutputDeliversExactlyItsFirstBytes) {
@@ -81,7 +91,7 @@ TEST(Limits, OutputDeliversExactlyItsFirstBytes) {
 // The success line counts as output: a limit one byte short of it stops the run.
 TEST(Limits, OutputLimitAtTheLastByte) {
   const std::string program = "{ pis(\"xy\"); }.";
-  const std::string cele = std::string("xy") + USPECH;
+  const std::string cele = uspesne("xy");
   const Beh presne = spust(program, limity(0, cele.size(), 0));
   EXPECT_EQ(presne.kod, MOXA_OK);
   EXPECT_EQ(presne.vystup, cele);

@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "moxa/moxa.h"
 
@@ -18,9 +20,11 @@
 namespace {
 std::atomic<std::size_t> drzeno{0};
 std::atomic<std::size_t> nejvic{0};
+std::atomic<std::size_t> strop{SIZE_MAX};  // past this many bytes held, memory runs out
 }  // namespace
 
 void* operator new(std::size_t n) {
+  if (drzeno.load() + n > strop.load()) throw std::bad_alloc();
   void* p = std::malloc(n == 0 ? 1 : n);
   if (p == nullptr) throw std::bad_alloc();
   const std::size_t ted = drzeno += malloc_usable_size(p);
@@ -45,6 +49,15 @@ struct Beh {
 };
 
 constexpr const char* USPECH = "\nProgram probehl bez chyb.\n";
+
+// The output of a run that printed `text` and ran to its end.
+std::string uspesne(std::string_view text) {
+  std::string s;
+  s.reserve(text.size() + std::string_view(USPECH).size());
+  s.append(text);
+  s.append(USPECH);
+  return s;
+}
 constexpr std::size_t MB = std::size_t{1} << 20;
 
 struct Mereni {
@@ -106,8 +119,7 @@ TEST(Limits, MemoryStopsAProgramThatPilesUpLongTexts) {
 }
 
 TEST(Limits, MemoryStopsAProgramThatFillsVariables) {
-  // Each pass stores a 128 KiB text in a new variable... there are only so many names, so
-  // the variables are the slots of one deep call chain of values instead.
+  // 200 variables, each holding a text of 128 KiB: 25 MiB in all.
   std::string program =
       "{ @s -> \"x\"; @i -> 0; w2 (@i < 17) { @s -> @s + @s; @i -> @i + 1; } w2_end;";
   for (int i = 0; i < 200; ++i)
@@ -128,7 +140,30 @@ TEST(Limits, MemoryThatIsGivenBackDoesNotCount) {
       "  @n -> @n + 1; } w2_end; pis(\"ok\"); }.";
   const Mereni m = s_merenim(program, 256 * 1024);
   EXPECT_EQ(m.beh.kod, MOXA_OK);
-  EXPECT_EQ(m.beh.vystup, std::string("ok") + USPECH);
+  EXPECT_EQ(m.beh.vystup, uspesne("ok"));
+}
+
+// Memory that runs out before any limit is reached ends the run as an error, with the
+// verdict, and the process goes on.
+TEST(Limits, MemoryRunningOutIsAnErrorWithTheVerdict) {
+#if MOXA_COUNT_ALLOCATIONS
+  Beh b;
+  b.vystup.reserve(1 << 20);
+  const std::string program = "{ w2 (1) { ~f(1; 2; 3; 4); pis(\".\"); } w2_end; }.";
+  const auto zapis = [](void* user, const char* bytes, std::size_t n) {
+    static_cast<Beh*>(user)->vystup.append(bytes, n);
+  };
+  strop = drzeno.load() + 8 * MB;
+  b.kod = moxa_run(program.data(), program.size(), nullptr, 0, nullptr, zapis, &b);
+  strop = SIZE_MAX;
+  EXPECT_EQ(b.kod, MOXA_ERROR);
+  const std::string verdikt = "\nV programu se vyskytla chyba.\n";
+  ASSERT_GT(b.vystup.size(), verdikt.size() + 1000);
+  EXPECT_EQ(b.vystup.substr(b.vystup.size() - verdikt.size()), verdikt);
+  EXPECT_EQ(b.vystup.find_first_not_of('.'), b.vystup.size() - verdikt.size());
+#else
+  GTEST_SKIP() << "the allocator is the sanitizer's";
+#endif
 }
 
 }  // namespace

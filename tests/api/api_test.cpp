@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -19,6 +20,15 @@ namespace fs = std::filesystem;
 constexpr std::string_view HELLO = "\nhello\n\n";
 constexpr std::string_view BYE = "\nbye\n\n";
 constexpr std::string_view USPECH = "\nProgram probehl bez chyb.\n";
+
+// The output of a run that printed `text` and ran to its end.
+std::string uspesne(std::string_view text) {
+  std::string s;
+  s.reserve(text.size() + std::string_view(USPECH).size());
+  s.append(text);
+  s.append(USPECH);
+  return s;
+}
 constexpr std::string_view VERDIKT = "\nV programu se vyskytla chyba.\n";
 
 struct Beh {
@@ -52,7 +62,7 @@ TEST(Api, VersionIsTheProjectVersion) { EXPECT_STREQ(moxa_version(), MOXA_EXPECT
 TEST(Api, SuccessfulRunWritesOutputWithoutBanners) {
   const Beh b = spust("{ cti(@a); pis(@a + 1); pis_ln(\"ok\"); }.", "41 x");
   EXPECT_EQ(b.kod, MOXA_OK);
-  EXPECT_EQ(b.vystup, "42.000000ok\n" + std::string(USPECH));
+  EXPECT_EQ(b.vystup, uspesne("42.000000ok\n"));
 }
 
 TEST(Api, FailedRunWritesItsMessageAndTheVerdict) {
@@ -84,7 +94,7 @@ TEST(Api, ZeroBytesArePartOfProgramAndInput) {
   const Beh b = spust(program, input);
   EXPECT_EQ(b.kod, MOXA_OK);
   // A literal and a word are cut at their first zero byte.
-  EXPECT_EQ(b.vystup, "aw\n" + std::string(USPECH));
+  EXPECT_EQ(b.vystup, uspesne("aw\n"));
 }
 
 TEST(Api, NestingUpToTheLimitWorksOneMoreIsRefused) {
@@ -99,7 +109,7 @@ TEST(Api, NestingUpToTheLimitWorksOneMoreIsRefused) {
   };
   const Beh hluboko = spust(vnoreni(10'000));
   EXPECT_EQ(hluboko.kod, MOXA_OK);
-  EXPECT_EQ(hluboko.vystup, "x" + std::string(USPECH));
+  EXPECT_EQ(hluboko.vystup, uspesne("x"));
   const Beh prilis = spust(vnoreni(10'001));
   EXPECT_EQ(prilis.kod, MOXA_ERROR);
   EXPECT_NE(prilis.vystup.find("'Blok', na radku: 1 nastala chyba - prilis hluboke vnoreni."),

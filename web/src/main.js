@@ -20,6 +20,10 @@ import { bytyZTextu, kusyVystupu, sdileni, textZBytu, zeSdileni } from './bytes.
 // counts the program's bytes.
 export const LIMITS = { seconds: 10, output: 1 << 20, memory: 256 << 20 };
 
+// `?stack=worker` runs programs on the worker's own stack, as browsers that cannot give a
+// run a stack of its own do (see run.js): deep nesting then ends sooner, with a note.
+const NA_ZASOBNIKU_WORKERU = new URLSearchParams(location.search).get('stack') === 'worker';
+
 const $ = (id) => document.getElementById(id);
 const runBtn = $('run');
 const stopBtn = $('stop');
@@ -45,15 +49,15 @@ const chybnyRadek = StateField.define({
   provide: (f) => EditorView.decorations.from(f),
 });
 
-// A byte that is not valid UTF-8 is held as U+DC80 + byte (see bytes.js): shown as \xHH.
+// A byte that is not valid UTF-8 is held as U+DC80 + byte (see bytes.js): shown as \xHH,
+// as the output pane shows it; other invisible characters as \xHH or \u{HHHH}.
 function zobrazBajt(code) {
   const span = document.createElement('span');
   span.className = 'cm-byte';
-  span.textContent =
-    code >= 0xdc80 && code <= 0xdcff
-      ? '\\x' + (code - 0xdc00).toString(16)
-      : '\\x' + code.toString(16).padStart(2, '0');
-  span.title = 'byte ' + span.textContent;
+  if (code >= 0xdc80 && code <= 0xdcff) span.textContent = '\\x' + (code - 0xdc00).toString(16);
+  else if (code < 0x100) span.textContent = '\\x' + code.toString(16).padStart(2, '0');
+  else span.textContent = '\\u{' + code.toString(16) + '}';
+  span.title = span.textContent;
   return span;
 }
 
@@ -291,6 +295,7 @@ async function spust() {
     program,
     input,
     limits: { output: LIMITS.output, memory: LIMITS.memory },
+    naZasobnikuVolajiciho: NA_ZASOBNIKU_WORKERU,
   });
   casovac = setTimeout(
     () => zastav(`Stopped: the run took longer than the time limit of ${LIMITS.seconds} s.`),

@@ -23,23 +23,26 @@ function surovyExport(modul, jmeno) {
 // integration), runs go there: that stack is larger than a worker's, so programs may nest
 // deeper. Elsewhere they run on the caller's stack. Returns the function that runs; its
 // result may be a promise.
-function beh(modul) {
-  if (!modul.beh) {
+// `naZasobnikuVolajiciho` keeps a run on the caller's stack even where a stack of its own
+// could be had, as browsers without promise integration run it.
+function beh(modul, naZasobnikuVolajiciho) {
+  if (modul.behSamostatny === undefined) {
     const surovy = surovyExport(modul, '_moxa_web_run');
-    modul.vlastniZasobnik = Boolean(surovy && typeof WebAssembly.promising === 'function');
-    modul.beh = modul.vlastniZasobnik ? WebAssembly.promising(surovy) : modul._moxa_web_run;
+    modul.behSamostatny =
+      surovy && typeof WebAssembly.promising === 'function' ? WebAssembly.promising(surovy) : null;
   }
-  return modul.beh;
+  return naZasobnikuVolajiciho || !modul.behSamostatny ? modul._moxa_web_run : modul.behSamostatny;
 }
 
 // `limits`: { steps, output, memory }, each 0 or missing for none. Returns 'ok', 'error' or
-// 'stopped'.
-export async function spustVModulu(modul, program, input, limits) {
+// 'stopped'. A run that overflows the stack rejects with the browser's RangeError; the
+// module is then unusable.
+export async function spustVModulu(modul, program, input, limits, naZasobnikuVolajiciho = false) {
   const p = doPameti(modul, program);
   let i = 0;
   try {
     i = doPameti(modul, input);
-    const r = await beh(modul)(
+    const r = await beh(modul, naZasobnikuVolajiciho)(
       p, program.length, i, input.length,
       limits.steps || 0, limits.output || 0, limits.memory || 0);
     return VYSLEDEK[r] ?? 'error';

@@ -23,13 +23,13 @@ const pripraven = createMoxa({ onOutput: prijmi, print: () => {}, printErr: () =
 );
 
 onmessage = async (e) => {
-  const { program, input, limits } = e.data;
+  const { program, input, limits, naZasobnikuVolajiciho } = e.data;
   await pripraven;
   if (!modul) return;
   odesilat = (b) => postMessage({ typ: 'vystup', bytes: b }, [b.buffer]);
   let vysledek;
   try {
-    vysledek = await spustVModulu(modul, program, input, limits);
+    vysledek = await spustVModulu(modul, program, input, limits, naZasobnikuVolajiciho);
   } catch (chyba) {
     // The browser's own stack ran out (RangeError) or the module trapped: the module's state
     // is lost, so this worker takes no further runs.

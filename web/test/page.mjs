@@ -307,3 +307,19 @@ test('a run past the output or the memory limit stops with a note outside its ou
   assert.equal(r.output, '\nhello\n\n');
   await page.close();
 });
+
+test("on the worker's own stack, nesting that overflows it is stopped with a note, and the page runs on", async () => {
+  const page = await browser.newPage();
+  const hluboky = `?f(p2 @a) { } { pis_ln("pred"); pis_ln(${'~f('.repeat(2999)}7${')'.repeat(2999)}); } .`;
+  await page.goto(server.url + '?stack=worker' + odkaz(hluboky));
+  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  const r = await spust(page);
+  assert.equal(r.state, 'stopped');
+  assert.match(r.status, /nests deeper than this browser allows/);
+  assert.equal(r.output, '\nhello\n\n');
+  await page.goto('about:blank');
+  await page.goto(server.url + '?stack=worker' + odkaz('{ pis_ln("dal"); } .'));
+  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  assert.match((await spust(page)).output, /\ndal\n/);
+  await page.close();
+});
