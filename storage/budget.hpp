@@ -1,6 +1,6 @@
 // The budget of one run: how much memory the run may hold, and whether a limit has stopped
 // it. A host that runs untrusted programs in its own process sets it up; a run without one
-// is not limited, and its hooks cost a test of one pointer.
+// is not limited, and each of its hooks costs one call that finds no budget.
 //
 // Memory is counted approximately, at the few places where a run's holdings grow: the value
 // stack and the variable table gaining slots, the loop tape gaining tokens, a value's text
