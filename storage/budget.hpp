@@ -1,6 +1,6 @@
 // The budget of one run: how much memory the run may hold, and whether a limit has stopped
 // it. A host that runs untrusted programs in its own process sets it up; a run without one
-// behaves exactly as before.
+// is not limited, and each of its hooks costs one call that finds no budget.
 //
 // Memory is counted approximately, at the few places where a run's holdings grow: the value
 // stack and the variable table gaining slots, the loop tape gaining tokens, a value's text
@@ -9,7 +9,9 @@
 // check reach half the limit (or what is left of it), the run's stores are measured
 // exactly. When they hold more than the limit, the run stops: its output ends where it
 // stands and an exception unwinds the parse. The run thus holds at most one and a half
-// times its limit, and a program that allocates much but keeps little is never stopped.
+// times its limit (besides the one word `cti` is reading and the one token the scanner is
+// reading, which the input bounds), and a program that allocates much but keeps little is
+// never stopped.
 //
 // The hooks are static, so that a store or a value does not have to carry a pointer: they
 // reach the budget of the run that executes on the calling thread, if any.
