@@ -80,11 +80,16 @@ bool plati(Znacka op, const T& a, const T& b) {
     case T_RETEZEC:
       if (t.je(Znacka::LevaKulata)) break;  // a "(" is a bracket whatever its kind
       if (provadi()) t.vloz_literal(zas_.pridej());
+      if (preklad_ > 0) emituj(Instrukce::Literal, kod_.literal(t));
       Lex();
       return 0;
     case T_PROMENNA:
       // Reading a variable that does not exist yet creates it.
-      if (provadi()) zas_.Vloz_do_zas(tab_.hodnota(promenna(t, true)));
+      if (potrebuje_slot()) {
+        const std::int32_t slot = promenna(t, true);
+        if (provadi()) zas_.Vloz_do_zas(tab_.hodnota(slot));
+        emituj(Instrukce::Promenna, static_cast<std::uint32_t>(slot));
+      }
       Lex();
       return 0;
     default: break;
@@ -94,7 +99,7 @@ bool plati(Znacka op, const T& a, const T& b) {
 
 // Applies a comparison to the two values on top: two numbers compare by their readings,
 // anything else compares as texts, byte by byte. A comparison never fails.
-[[gnu::always_inline]] inline void Interpret::Vnitrni_LV_2(Znacka op) {
+void Interpret::Vnitrni_LV_2(Znacka op) {
   zas_.zajisti(2);
   Value& leva = zas_.pod_vrcholem();
   const Value& prava = zas_.vrchol();
@@ -105,7 +110,7 @@ bool plati(Znacka op, const T& a, const T& b) {
 }
 
 // Applies "+" or "-" to the two values on top. "+" joins the texts unless both are numbers.
-[[gnu::always_inline]] inline int Interpret::Vnitrni_aritmeticky_vyraz(Znacka op) {
+int Interpret::Vnitrni_aritmeticky_vyraz(Znacka op) {
   zas_.zajisti(2);
   Value& leva = zas_.pod_vrcholem();
   const Value& prava = zas_.vrchol();
@@ -143,8 +148,11 @@ int Interpret::Logicky_vyraz() {
         for (Znacka op = tok().znacka; je_nasobeni(op); op = tok().znacka) {
           Lex();
           if ((g_.chyba_SA = Faktor()) != 0) return g_.chyba_SA;
+          emituj(Instrukce::Nasobeni, static_cast<std::uint32_t>(op));
           if (provadi() && (g_.chyba_SA = Vnitrni_term(op)) != 0) return g_.chyba_SA;
         }
+        if (scitani != Znacka::Zadna)
+          emituj(Instrukce::Scitani, static_cast<std::uint32_t>(scitani));
         if (scitani != Znacka::Zadna && provadi() &&
             (g_.chyba_SA = Vnitrni_aritmeticky_vyraz(scitani)) != 0) {
           return g_.chyba_SA;
@@ -153,12 +161,17 @@ int Interpret::Logicky_vyraz() {
         scitani = tok().znacka;
         Lex();
       }
-      if (relace != Znacka::Zadna && provadi()) Vnitrni_LV_2(relace);
+      if (relace != Znacka::Zadna) {
+        emituj(Instrukce::Relace, static_cast<std::uint32_t>(relace));
+        if (provadi()) Vnitrni_LV_2(relace);
+      }
       if (!je_relace(tok().znacka)) break;
       relace = tok().znacka;
       Lex();
     }
+    if (negace) emituj(Instrukce::Negace);
     if (negace && provadi() && (g_.chyba_SA = LV_1()) != 0) return g_.chyba_SA;
+    if (logicka != Znacka::Zadna) emituj(Instrukce::Logicka, static_cast<std::uint32_t>(logicka));
     if (logicka != Znacka::Zadna && provadi() &&
         (g_.chyba_SA = Vnitrni_logicky_vyraz(logicka)) != 0) {
       return g_.chyba_SA;

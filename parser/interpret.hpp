@@ -14,6 +14,7 @@
 #include "globals.hpp"
 #include "io/streams.hpp"
 #include "lexer/lex.hpp"
+#include "parser/compiled.hpp"
 #include "storage/loop_frames.hpp"
 #include "storage/value_stack.hpp"
 #include "storage/variables.hpp"
@@ -28,6 +29,10 @@ struct Nastaveni {
   // For runs whose output is collected in memory: past this many bytes the output counts
   // as unwritable and the run stops quietly (0 = no limit).
   std::size_t limit_vystupu = 0;
+  // Loops run their later passes from the compact form compiled in their first pass. When
+  // off, every later pass reads the loop's recorded tokens again and parses them anew; the
+  // two ways print the same bytes, which the tests and a fuzzer compare.
+  bool prekladat_cykly = true;
 };
 
 class Interpret {
@@ -53,6 +58,7 @@ class Interpret {
   // statements
   [[nodiscard]] int If();
   [[nodiscard]] int While();
+  [[nodiscard]] int While_prehravanim();
   [[nodiscard]] int Cti();
   [[nodiscard]] int Pis(bool novy_radek);
   [[nodiscard]] int Funkce_deklarace();
@@ -69,6 +75,22 @@ class Interpret {
   void Vnitrni_LV_2(Znacka op);
   [[nodiscard]] int Vnitrni_aritmeticky_vyraz(Znacka op);
   [[nodiscard]] int Vnitrni_term(Znacka op);
+
+  // the compiled form of loops
+  // Runs the code [od, po): the later passes of a loop whose first pass has been read.
+  [[nodiscard]] int Proved(KodCyklu::Pozice od, KodCyklu::Pozice po);
+  // Appends an instruction while a loop is being compiled.
+  void emituj(Instrukce i, std::uint32_t arg = 0) {
+    if (preklad_ > 0) kod_.pridej(i, arg);
+  }
+  // The same for an instruction with `n` words to fill in later; NIKDE when not compiling.
+  KodCyklu::Pozice emituj_s_misty(Instrukce i, int n) {
+    return preklad_ > 0 ? kod_.pridej_s_misty(i, n) : KodCyklu::NIKDE;
+  }
+  // Whether an action's variable slot is needed: to execute it, or to compile it.
+  bool potrebuje_slot() const { return provadi() || preklad_ > 0; }
+  // Reads and discards the words of `n` read statements in code that is passed over.
+  void preskoc_cteni(std::uint64_t n);
 
   // helpers
   const Token& tok() const { return lex_.token(); }
@@ -108,6 +130,11 @@ class Interpret {
   Lexer lex_;
   TabulkaPromennych tab_;
   ZasobnikHodnot zas_;
+  const bool prekladat_;
+  KodCyklu kod_;
+  int preklad_ = 0;  // loops whose first pass is being compiled right now
+  // For each loop the compiled code is running: 1 while it is in its first pass.
+  std::vector<std::uint8_t> prvni_pruchod_;
 };
 
 }  // namespace moxa

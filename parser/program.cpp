@@ -7,7 +7,10 @@
 namespace moxa {
 
 Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni)
-    : vstup_(vstup), out_(out), lex_(zdroj, cykly_, nastaveni.limit_kroku) {}
+    : vstup_(vstup),
+      out_(out),
+      lex_(zdroj, cykly_, nastaveni.limit_kroku),
+      prekladat_(nastaveni.prekladat_cykly) {}
 
 int Interpret::SA() {
   try {
@@ -25,6 +28,8 @@ void Interpret::uvolni() {
   tab_.Uvolni_tab();
   zas_.Uvolni_zas();
   cykly_.Uvolni_zas_cykl();
+  kod_.vyprazdni();
+  prvni_pruchod_.clear();
 }
 
 // program -> { declaration block } block "."
@@ -52,9 +57,10 @@ int Interpret::Prikaz() {
   if (t.kind == T_PROMENNA) {
     // The target exists before the right-hand side is evaluated, so the right-hand side of
     // an assignment to a new variable reads "hodnota neurcena".
-    const std::int32_t slot = provadi() ? promenna(t, true) : TabulkaPromennych::ZADNA;
+    const std::int32_t slot = potrebuje_slot() ? promenna(t, true) : TabulkaPromennych::ZADNA;
     Lex();
     if ((g_.chyba_SA = Prirazeni()) != 0) return g_.chyba_SA;
+    emituj(Instrukce::Prirad, static_cast<std::uint32_t>(slot));
     if (provadi()) {
       zas_.zajisti(1);
       tab_.hodnota(slot) = std::move(zas_.vrchol());
