@@ -49,8 +49,21 @@ string krat(std::string_view s, N n) {
   return r;
 }
 
+// Runs a program the default way, with loops compiled, and once more with loops replayed
+// from their recorded tokens: the two must print the same bytes.
 string beh(const string& program, const string& vstup = {}) {
-  return moxa::spust_text(program, vstup);
+  const string prelozene = moxa::spust_text(program, vstup);
+  moxa::Nastaveni prehravat;
+  prehravat.prekladat_cykly = false;
+  const string prehrane = moxa::spust_text(program, vstup, prehravat);
+  if (prelozene != prehrane) {
+    std::size_t i = 0;
+    while (i < prelozene.size() && i < prehrane.size() && prelozene[i] == prehrane[i])
+      ++i;
+    ADD_FAILURE() << "compiled and replayed loops part at byte " << i << " of a program of "
+                  << program.size() << " bytes";
+  }
+  return prelozene;
 }
 
 // The whole output of a run that prints `vystup` and succeeds.
