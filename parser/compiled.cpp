@@ -10,6 +10,12 @@ void KodCyklu::rust() {
 }
 
 void KodCyklu::pridej(Instrukce i, std::uint32_t arg) {
+  if (cekajicich_ > 0) vydej_cekajici();
+  posledni_binarni_ = NIKDE;
+  vydej(i, arg);
+}
+
+void KodCyklu::vydej(Instrukce i, std::uint32_t arg) {
   rust();
   if (arg < DLOUHY) {
     slova_.push_back(static_cast<std::uint32_t>(i) | (arg << 8));
@@ -20,13 +26,93 @@ void KodCyklu::pridej(Instrukce i, std::uint32_t arg) {
   slova_.push_back(arg);
 }
 
+void KodCyklu::vydej_cekajici() {
+  for (int k = 0; k < cekajicich_; ++k) {
+    const Operand& o = cekajici_[k];
+    vydej(o.kde == PROMENNA ? Instrukce::Promenna : Instrukce::Literal, o.index);
+  }
+  cekajicich_ = 0;
+}
+
+void KodCyklu::pridej_operand(Misto kde, std::uint32_t index) {
+  if (cekajicich_ == 2) {
+    // Only the last two operands can meet an operator together; the older one is pushed.
+    vydej(cekajici_[0].kde == PROMENNA ? Instrukce::Promenna : Instrukce::Literal,
+          cekajici_[0].index);
+    cekajici_[0] = cekajici_[1];
+    cekajicich_ = 1;
+  }
+  posledni_binarni_ = NIKDE;
+  cekajici_[cekajicich_++] = Operand{kde, index};
+}
+
+void KodCyklu::pridej_binarni(Instrukce obecna, Znacka op) {
+  const auto z = static_cast<std::uint32_t>(op);
+  if (cekajicich_ == 0) {
+    pridej(obecna, z);
+    return;
+  }
+  const Operand prava = cekajici_[cekajicich_ - 1];
+  if (cekajicich_ == 1) {
+    // The left operand is on the stack already; the result takes its place.
+    cekajicich_ = 0;
+    posledni_binarni_ = NIKDE;
+    vydej(prava.kde == PROMENNA ? Instrukce::BinarniZV : Instrukce::BinarniZL, z);
+    slovo(prava.index);
+    return;
+  }
+  const Operand leva = cekajici_[0];
+  cekajicich_ = 0;
+  posledni_binarni_ = static_cast<Pozice>(slova_.size());
+  vydej(binarni_forma(leva.kde, prava.kde, ZASOBNIK), z);
+  slovo(leva.index);
+  slovo(prava.index);
+}
+
+// Turns the fused operator just appended, which pushes its result, into the form that
+// leaves its result in place `cil`.
+void KodCyklu::presmeruj_posledni(Misto cil) {
+  const std::uint32_t w = slova_[posledni_binarni_];
+  const std::uint32_t i = (w & 0xFF) - static_cast<std::uint32_t>(Instrukce::Binarni);
+  const auto forma =
+      binarni_forma(static_cast<Misto>(i / 2 + 1), static_cast<Misto>(i % 2 + 1), cil);
+  slova_[posledni_binarni_] = (w & ~std::uint32_t{0xFF}) | static_cast<std::uint32_t>(forma);
+  posledni_binarni_ = NIKDE;
+}
+
+void KodCyklu::pridej_prirazeni(std::uint32_t slot) {
+  if (cekajicich_ == 1) {
+    // An operand alone: the assignment copies it.
+    const Operand o = cekajici_[0];
+    cekajicich_ = 0;
+    posledni_binarni_ = NIKDE;
+    vydej(Instrukce::Kopiruj, slot);
+    slovo(o.kde);
+    slovo(o.index);
+    return;
+  }
+  if (cekajicich_ == 0 && posledni_binarni_ != NIKDE) {
+    // The operator stores its result in the variable instead of pushing it.
+    presmeruj_posledni(PROMENNA);
+    slovo(slot);
+    return;
+  }
+  pridej(Instrukce::Prirad, slot);
+}
+
+KodCyklu::Pozice KodCyklu::pridej_test(Instrukce obecna, Instrukce s_registrem) {
+  if (cekajicich_ == 0 && posledni_binarni_ != NIKDE) {
+    presmeruj_posledni(PRAVDA);
+    return pridej_s_misty(s_registrem, 2);
+  }
+  return pridej_s_misty(obecna, 2);
+}
+
 KodCyklu::Pozice KodCyklu::pridej_s_misty(Instrukce i, int n) {
   pridej(i);
-  const Pozice p = delka();
-  for (int k = 0; k < n; ++k) {
-    rust();
-    slova_.push_back(0);
-  }
+  const Pozice p = static_cast<Pozice>(slova_.size());
+  for (int k = 0; k < n; ++k)
+    slovo(0);
   return p;
 }
 
@@ -41,6 +127,8 @@ std::uint32_t KodCyklu::literal(const Token& t) {
 }
 
 void KodCyklu::vyprazdni() {
+  cekajicich_ = 0;
+  posledni_binarni_ = NIKDE;
   constexpr std::size_t PONECHAT = std::size_t{1} << 16;
   slova_.clear();
   if (slova_.capacity() > PONECHAT) slova_.shrink_to_fit();

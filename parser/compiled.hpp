@@ -35,6 +35,29 @@ enum class Instrukce : std::uint8_t {
   Prirad,  // pops into variable [arg]
   Pis,     // pops and writes; [arg] 1 adds a line feed
   Cti,     // reads a word into variable [arg]
+  // A binary operator whose right operand is read where it lives ([arg] the operator's
+  // Znacka, the operand's index next); the left one is on top of the stack and the result
+  // takes its place.
+  BinarniZV,
+  BinarniZL,
+  // A binary operator on two operands read where they live ([arg] the operator's Znacka,
+  // their indexes next): twelve forms, by the places of the left and the right operand
+  // (variable or literal) and of the result (pushed; stored in a variable whose slot
+  // follows; or only its truth, in the truth register). See `binarni_forma`.
+  Binarni,  // variable, variable: pushed
+  BinarniVL,
+  BinarniLV,
+  BinarniLL,
+  BinarniVVdoP,  // stored in a variable
+  BinarniVLdoP,
+  BinarniLVdoP,
+  BinarniLLdoP,
+  BinarniVVdoR,  // truth register
+  BinarniVLdoR,
+  BinarniLVdoR,
+  BinarniLLdoR,
+  // Assigns a literal or a variable's value ([arg] the target; kind and index follow).
+  Kopiruj,
   // Conditionals: [count] [target] follow the instruction word.
   Kdyz,   // pops a truth; when false: passes over [count] read statements, jumps
   Jinak,  // end of the branch taken: passes over the other branch's [count], jumps
@@ -43,7 +66,26 @@ enum class Instrukce : std::uint8_t {
   CyklusVstup,
   CyklusTest,
   CyklusZpet,
+  // The same tests taking the truth of the condition from the truth register, where a
+  // fused comparison left it.
+  KdyzR,
+  CyklusTestR,
 };
+
+// Where a fused operator takes an operand or leaves its result.
+enum Misto : std::uint32_t {
+  ZASOBNIK = 0,  // the value stack: the left operand on top, replaced by the result
+  PROMENNA = 1,  // a variable, by slot
+  LITERAL = 2,   // a literal, by index
+  PRAVDA = 3,    // the result only as the truth of a condition, in the truth register
+};
+
+// The instruction of a binary operator on two operands read in place.
+constexpr Instrukce binarni_forma(Misto levy, Misto pravy, Misto cil) {
+  const std::uint32_t c = cil == PRAVDA ? 2U : static_cast<std::uint32_t>(cil);
+  return static_cast<Instrukce>(static_cast<std::uint32_t>(Instrukce::Binarni) + c * 4 +
+                                (levy - 1) * 2 + (pravy - 1));
+}
 
 class KodCyklu {
  public:
@@ -52,11 +94,29 @@ class KodCyklu {
   // An argument word with this value says: the argument is the next word.
   static constexpr std::uint32_t DLOUHY = 0xFFFFFF;
 
-  Pozice delka() const { return static_cast<Pozice>(slova_.size()); }
+  // The position of the next instruction (a jump target): operands still held back are
+  // placed first.
+  Pozice delka() {
+    if (cekajicich_ > 0) vydej_cekajici();
+    posledni_binarni_ = NIKDE;
+    return static_cast<Pozice>(slova_.size());
+  }
   const std::uint32_t* data() const { return slova_.data(); }
 
   // Appends an instruction with its argument.
   void pridej(Instrukce i, std::uint32_t arg = 0);
+
+  // The push of a variable or a literal is held back, so that the operator or statement
+  // that consumes it can read it in place.
+  void pridej_operand(Misto kde, std::uint32_t index);
+  // A binary operator (`obecna` is its form on the value stack), fused with the operands
+  // held back when there are any.
+  void pridej_binarni(Instrukce obecna, Znacka op);
+  // An assignment to variable `slot`: fused with an operator or operand just before it.
+  void pridej_prirazeni(std::uint32_t slot);
+  // A conditional's or loop's test, taking its truth from a comparison just before it when
+  // there is one; `s_registrem` is the form that reads the truth register.
+  Pozice pridej_test(Instrukce obecna, Instrukce s_registrem);
   // Appends an instruction followed by `n` words to be filled in later; returns the
   // position of the first of them.
   Pozice pridej_s_misty(Instrukce i, int n);
@@ -75,6 +135,23 @@ class KodCyklu {
 
  private:
   void rust();
+  void slovo(std::uint32_t w) {
+    rust();
+    slova_.push_back(w);
+  }
+  void vydej_cekajici();
+  void presmeruj_posledni(Misto cil);
+  void vydej(Instrukce i, std::uint32_t arg);
+
+  struct Operand {
+    Misto kde;
+    std::uint32_t index;
+  };
+  Operand cekajici_[2] = {};
+  int cekajicich_ = 0;
+  // The last instruction, when it is a fused operator on two operands that pushes its
+  // result: an assignment or a test after it can take the result instead.
+  Pozice posledni_binarni_ = NIKDE;
 
   std::vector<std::uint32_t> slova_;
   std::vector<Value> literaly_;

@@ -2,9 +2,48 @@
 // grammar routine that compiled it does while executing, on the same value stack and with
 // the same messages; the scanner does not move, so a message quotes the line it has
 // reached, as a replay that parses again would.
+#include "expr/operators.hpp"
 #include "parser/interpret.hpp"
 
 namespace moxa {
+
+// Operator `op` on operands read in place (`a[0]`, `a[1]`), its result left in place C (its
+// slot in `a[2]`). Two numbers take the short way; anything else goes through `binarni`.
+template <Misto L, Misto P, Misto C>
+[[gnu::always_inline]] inline int Interpret::binarni_na_miste(Znacka op, const std::uint32_t* a) {
+  const Value& leva = operand<L>(a[0]);
+  const Value& prava = operand<P>(a[1]);
+  if (leva.je_cislo() && prava.je_cislo()) {
+    double cislo = 0.0;
+    bool pravda = false;
+    const bool logicky = na_cislech(op, leva.cteni(), prava.cteni(), cislo, pravda);
+    if constexpr (C == PRAVDA) {
+      if (logicky) {
+        pravda_ = pravda;
+      } else {
+        // The truth of the rounded result, which can be zero where the exact one is not.
+        pomocna_.nastav_vysledek(cislo);
+        pravda_ = pomocna_.pravda();
+      }
+    } else {
+      Value& r = C == PROMENNA ? tab_.hodnota(static_cast<std::int32_t>(a[2])) : zas_.pridej();
+      if (logicky) {
+        r.nastav_pravdivost(pravda);
+      } else {
+        r.nastav_vysledek(cislo);
+      }
+    }
+    return 0;
+  }
+  if constexpr (C == PRAVDA) {
+    if ((g_.chyba_SA = binarni(op, leva, prava, pomocna_)) != 0) return g_.chyba_SA;
+    pravda_ = pomocna_.pravda();
+    return 0;
+  } else {
+    Value& r = C == PROMENNA ? tab_.hodnota(static_cast<std::int32_t>(a[2])) : zas_.pridej();
+    return g_.chyba_SA = binarni(op, leva, prava, r);
+  }
+}
 
 void Interpret::preskoc_cteni(std::uint64_t n) {
   for (; n > 0; --n)
@@ -24,22 +63,50 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
         zas_.Vloz_do_zas(tab_.hodnota(static_cast<std::int32_t>(arg)));
         break;
       case Instrukce::Nasobeni:
-        if ((g_.chyba_SA = Vnitrni_term(static_cast<Znacka>(arg))) != 0) return g_.chyba_SA;
-        break;
       case Instrukce::Scitani:
-        if ((g_.chyba_SA = Vnitrni_aritmeticky_vyraz(static_cast<Znacka>(arg))) != 0) {
-          return g_.chyba_SA;
-        }
+      case Instrukce::Relace:
+      case Instrukce::Logicka:
+        if (na_zasobniku(static_cast<Znacka>(arg)) != 0) return g_.chyba_SA;
         break;
-      case Instrukce::Relace: Vnitrni_LV_2(static_cast<Znacka>(arg)); break;
       case Instrukce::Negace:
         if ((g_.chyba_SA = LV_1()) != 0) return g_.chyba_SA;
         break;
-      case Instrukce::Logicka:
-        if ((g_.chyba_SA = Vnitrni_logicky_vyraz(static_cast<Znacka>(arg))) != 0) {
+      case Instrukce::BinarniZV:
+      case Instrukce::BinarniZL: {
+        zas_.zajisti(1);
+        Value& leva = zas_.vrchol();
+        const Value& prava = KodCyklu::instrukce(w) == Instrukce::BinarniZV
+                                 ? tab_.hodnota(static_cast<std::int32_t>(kod[pc]))
+                                 : kod_.hodnota_literalu(kod[pc]);
+        ++pc;
+        if ((g_.chyba_SA = binarni(static_cast<Znacka>(arg), leva, prava, leva)) != 0) {
           return g_.chyba_SA;
         }
         break;
+      }
+#define MOXA_BINARNI(L, P, C)                                                                   \
+  case binarni_forma(L, P, C):                                                                  \
+    if (binarni_na_miste<L, P, C>(static_cast<Znacka>(arg), kod + pc) != 0) return g_.chyba_SA; \
+    pc += C == PROMENNA ? 3 : 2;                                                                \
+    break;
+#define MOXA_BINARNI_CIL(C)           \
+  MOXA_BINARNI(PROMENNA, PROMENNA, C) \
+  MOXA_BINARNI(PROMENNA, LITERAL, C)  \
+  MOXA_BINARNI(LITERAL, PROMENNA, C)  \
+  MOXA_BINARNI(LITERAL, LITERAL, C)
+        MOXA_BINARNI_CIL(ZASOBNIK)
+        MOXA_BINARNI_CIL(PROMENNA)
+        MOXA_BINARNI_CIL(PRAVDA)
+#undef MOXA_BINARNI_CIL
+#undef MOXA_BINARNI
+      case Instrukce::Kopiruj: {
+        Value& cil = tab_.hodnota(static_cast<std::int32_t>(arg));
+        const Value& zdroj =
+            kod[pc] == PROMENNA ? operand<PROMENNA>(kod[pc + 1]) : operand<LITERAL>(kod[pc + 1]);
+        if (&cil != &zdroj) cil = zdroj;  // a variable assigned to itself keeps its value
+        pc += 2;
+        break;
+      }
       case Instrukce::Prirad:
         zas_.zajisti(1);
         tab_.hodnota(static_cast<std::int32_t>(arg)) = std::move(zas_.vrchol());
@@ -59,7 +126,8 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
         break;
       }
       case Instrukce::Kdyz:
-        if (zas_.Uber_pravdivost()) {
+      case Instrukce::KdyzR:
+        if (KodCyklu::instrukce(w) == Instrukce::KdyzR ? pravda_ : zas_.Uber_pravdivost()) {
           pc += 2;
         } else {
           preskoc_cteni(kod[pc]);
@@ -72,7 +140,8 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
         break;
       case Instrukce::CyklusVstup: prvni_pruchod_.push_back(1); break;
       case Instrukce::CyklusTest:
-        if (zas_.Uber_pravdivost()) {
+      case Instrukce::CyklusTestR:
+        if (KodCyklu::instrukce(w) == Instrukce::CyklusTestR ? pravda_ : zas_.Uber_pravdivost()) {
           // A later pass of the body costs a step; past the budget the body finds the end
           // of input where its "{" should be.
           if (prvni_pruchod_.back() == 0 && !lex_.krok()) {

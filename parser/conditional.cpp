@@ -14,7 +14,8 @@ int Interpret::If() {
   const bool podminka = ulozeny != 0 && zas_.Uber_pravdivost();
   g_.i2_priznak = podminka ? 1 : 0;
   // Compiled: the test jumps past the first branch, passing over its read statements.
-  const KodCyklu::Pozice test = emituj_s_misty(Instrukce::Kdyz, 2);
+  const KodCyklu::Pozice test =
+      preklad_ > 0 ? kod_.pridej_test(Instrukce::Kdyz, Instrukce::KdyzR) : KodCyklu::NIKDE;
   auto cteni = g_.cteni;
   Lex();
   if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;

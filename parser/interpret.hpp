@@ -70,18 +70,35 @@ class Interpret {
   [[nodiscard]] int Faktor();
   [[nodiscard]] int Faktor_slozeny();
   // operators, applied to the values on top of the value stack
-  [[nodiscard]] int Vnitrni_logicky_vyraz(Znacka op);
   [[nodiscard]] int LV_1();
-  void Vnitrni_LV_2(Znacka op);
-  [[nodiscard]] int Vnitrni_aritmeticky_vyraz(Znacka op);
-  [[nodiscard]] int Vnitrni_term(Znacka op);
+  [[nodiscard]] int na_zasobniku(Znacka op);
 
   // the compiled form of loops
   // Runs the code [od, po): the later passes of a loop whose first pass has been read.
   [[nodiscard]] int Proved(KodCyklu::Pozice od, KodCyklu::Pozice po);
+  // Applies binary operator `op` to `a` and `b`, leaving the result in `r` (which may be
+  // either of them), with the checks and messages of the operator's routine.
+  [[nodiscard]] int binarni(Znacka op, const Value& a, const Value& b, Value& r);
+  template <Misto L, Misto P, Misto C>
+  [[nodiscard]] int binarni_na_miste(Znacka op, const std::uint32_t* a);
+  // A value read in place: a variable's or a literal's.
+  template <Misto M>
+  const Value& operand(std::uint32_t index) {
+    if constexpr (M == PROMENNA) {
+      return tab_.hodnota(static_cast<std::int32_t>(index));
+    } else {
+      return kod_.hodnota_literalu(index);
+    }
+  }
   // Appends an instruction while a loop is being compiled.
   void emituj(Instrukce i, std::uint32_t arg = 0) {
     if (preklad_ > 0) kod_.pridej(i, arg);
+  }
+  void emituj_operand(Misto kde, std::uint32_t index) {
+    if (preklad_ > 0) kod_.pridej_operand(kde, index);
+  }
+  void emituj_binarni(Instrukce obecna, Znacka op) {
+    if (preklad_ > 0) kod_.pridej_binarni(obecna, op);
   }
   // The same for an instruction with `n` words to fill in later; NIKDE when not compiling.
   KodCyklu::Pozice emituj_s_misty(Instrukce i, int n) {
@@ -135,6 +152,8 @@ class Interpret {
   int preklad_ = 0;  // loops whose first pass is being compiled right now
   // For each loop the compiled code is running: 1 while it is in its first pass.
   std::vector<std::uint8_t> prvni_pruchod_;
+  Value pomocna_;        // the result of a fused operator whose truth only a test takes
+  bool pravda_ = false;  // the truth register: that truth
 };
 
 }  // namespace moxa

@@ -29,7 +29,9 @@ int Interpret::While() {
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
   const bool znovu = bezi && zas_.Uber_pravdivost();
-  const KodCyklu::Pozice test = emituj_s_misty(Instrukce::CyklusTest, 2);
+  const KodCyklu::Pozice test =
+      preklad_ > 0 ? kod_.pridej_test(Instrukce::CyklusTest, Instrukce::CyklusTestR)
+                   : KodCyklu::NIKDE;
   const auto cteni = g_.cteni;
   if (!znovu) g_.i2_priznak = 0;
   Lex();

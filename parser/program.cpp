@@ -60,7 +60,7 @@ int Interpret::Prikaz() {
     const std::int32_t slot = potrebuje_slot() ? promenna(t, true) : TabulkaPromennych::ZADNA;
     Lex();
     if ((g_.chyba_SA = Prirazeni()) != 0) return g_.chyba_SA;
-    emituj(Instrukce::Prirad, static_cast<std::uint32_t>(slot));
+    if (preklad_ > 0) kod_.pridej_prirazeni(static_cast<std::uint32_t>(slot));
     if (provadi()) {
       zas_.zajisti(1);
       tab_.hodnota(slot) = std::move(zas_.vrchol());
