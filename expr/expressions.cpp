@@ -67,22 +67,17 @@ bool je_logicka(Znacka z) { return z == Znacka::Nebo || z == Znacka::A; }
   return Faktor_slozeny();
 }
 
-// Applies binary operator `op` to `a` and `b`, into `r`, which may be `a` or `b`:
-//   "*" "/" "%"  need two numbers ('Vnitrni_term'); division by zero is no error: it gives
-//                an infinite or undefined result;
-//   "+" "-"      add two numbers; otherwise "+" joins the texts, no longer than the longest
-//                value, and "-" fails ('Vnitrni_aritmeticky_vyraz');
-//   comparisons  compare two numbers by their readings and anything else as texts, byte by
-//                byte, and never fail;
+// Applies binary operator `op` to `a` and `b`, into `r`, which may be `a` or `b`, when one of
+// them at least is not a number (two numbers take the short way in `binarni`):
+//   "*" "/" "%"  need two numbers ('Vnitrni_term');
+//   "+" "-"      "+" joins the texts, no longer than the longest value; "-" needs two
+//                numbers ('Vnitrni_aritmeticky_vyraz');
+//   comparisons  compare as texts, byte by byte, and never fail;
 //   "|" "&"      need two numbers ('Vnitrni_logicky_vyraz').
-int Interpret::binarni(Znacka op, const Value& a, const Value& b, Value& r) {
+int Interpret::binarni_texty(Znacka op, const Value& a, const Value& b, Value& r) {
   switch (op) {
     case Znacka::Plus:
     case Znacka::Minus: {
-      if (a.je_cislo() && b.je_cislo()) {
-        r.nastav_vysledek(op == Znacka::Minus ? a.cteni() - b.cteni() : a.cteni() + b.cteni());
-        return 0;
-      }
       if (op == Znacka::Minus) return chyba_cislo("Vnitrni_aritmeticky_vyraz");
       const std::size_t prvni = a.text().size();
       const std::string_view druhy = b.text();
@@ -104,27 +99,10 @@ int Interpret::binarni(Znacka op, const Value& a, const Value& b, Value& r) {
     }
     case Znacka::Krat:
     case Znacka::Deleno:
-    case Znacka::Modulo: {
-      if (!a.je_cislo() || !b.je_cislo()) return chyba_cislo("Vnitrni_term");
-      const double x = a.cteni();
-      const double y = b.cteni();
-      r.nastav_vysledek(op == Znacka::Krat ? x * y : op == Znacka::Deleno ? x / y : zbytek(x, y));
-      return 0;
-    }
+    case Znacka::Modulo: return chyba_cislo("Vnitrni_term");
     case Znacka::Nebo:
-    case Znacka::A: {
-      if (!a.je_cislo() || !b.je_cislo()) return chyba_cislo("Vnitrni_logicky_vyraz");
-      const bool l = a.cteni() != 0.0;
-      const bool p = b.cteni() != 0.0;
-      r.nastav_pravdivost(op == Znacka::Nebo ? (l || p) : (l && p));
-      return 0;
-    }
-    default: {
-      const bool v = a.je_cislo() && b.je_cislo() ? plati(op, a.cteni(), b.cteni())
-                                                  : plati(op, a.text(), b.text());
-      r.nastav_pravdivost(v);
-      return 0;
-    }
+    case Znacka::A: return chyba_cislo("Vnitrni_logicky_vyraz");
+    default: r.nastav_pravdivost(plati(op, a.text(), b.text())); return 0;
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "expr/value.hpp"
 #include "lexer/token.hpp"
 
 namespace moxa {
@@ -50,6 +51,17 @@ inline bool na_cislech(Znacka op, double x, double y, double& cislo, bool& pravd
     case Znacka::Nebo: pravda = x != 0.0 || y != 0.0; return true;
     case Znacka::A: pravda = x != 0.0 && y != 0.0; return true;
     default: pravda = plati(op, x, y); return true;
+  }
+}
+
+// Operator `op` on two numbers, its result written into `r`.
+inline void na_cislech_do(Znacka op, double x, double y, Value& r) {
+  double cislo = 0.0;
+  bool pravda = false;
+  if (na_cislech(op, x, y, cislo, pravda)) {
+    r.nastav_pravdivost(pravda);
+  } else {
+    r.nastav_vysledek(cislo);
   }
 }
 

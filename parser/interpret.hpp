@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "expr/operators.hpp"
 #include "expr/value.hpp"
 #include "globals.hpp"
 #include "io/streams.hpp"
@@ -78,7 +79,15 @@ class Interpret {
   [[nodiscard]] int Proved(KodCyklu::Pozice od, KodCyklu::Pozice po);
   // Applies binary operator `op` to `a` and `b`, leaving the result in `r` (which may be
   // either of them), with the checks and messages of the operator's routine.
-  [[nodiscard]] int binarni(Znacka op, const Value& a, const Value& b, Value& r);
+  [[nodiscard]] int binarni(Znacka op, const Value& a, const Value& b, Value& r) {
+    if (a.je_cislo() && b.je_cislo()) {
+      na_cislech_do(op, a.cteni(), b.cteni(), r);
+      return 0;
+    }
+    return binarni_texty(op, a, b, r);
+  }
+  // The same when one operand at least is not a number.
+  [[nodiscard]] int binarni_texty(Znacka op, const Value& a, const Value& b, Value& r);
   template <Misto L, Misto P, Misto C>
   [[nodiscard]] int binarni_na_miste(Znacka op, const std::uint32_t* a);
   // A value read in place: a variable's or a literal's.
