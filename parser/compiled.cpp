@@ -1,5 +1,7 @@
 #include "parser/compiled.hpp"
 
+#include <functional>
+
 namespace moxa {
 
 // The code grows by half its size at a time, so that the unused room stays below a third
@@ -117,13 +119,29 @@ KodCyklu::Pozice KodCyklu::pridej_s_misty(Instrukce i, int n) {
 }
 
 std::uint32_t KodCyklu::literal(const Token& t) {
-  const auto [it, nove] =
-      index_literalu_.try_emplace(t.text, static_cast<std::uint32_t>(literaly_.size()));
-  if (nove) {
-    Value& v = literaly_.emplace_back();
-    t.vloz_literal(v);
+  if ((literaly_.size() + 1) * 2 > index_literalu_.size()) zvetsi_index();
+  const std::size_t maska = index_literalu_.size() - 1;
+  std::size_t i = std::hash<std::string_view>{}(t.text) & maska;
+  for (; index_literalu_[i] != 0; i = (i + 1) & maska) {
+    const std::uint32_t l = index_literalu_[i] - 1;
+    if (literaly_[l].text() == t.text) return l;
   }
-  return it->second;
+  const auto l = static_cast<std::uint32_t>(literaly_.size());
+  t.vloz_literal(literaly_.emplace_back());
+  index_literalu_[i] = l + 1;
+  return l;
+}
+
+void KodCyklu::zvetsi_index() {
+  std::vector<std::uint32_t> nove(index_literalu_.size() < 64 ? 64 : index_literalu_.size() * 2, 0);
+  const std::size_t maska = nove.size() - 1;
+  for (std::uint32_t l = 0; l < literaly_.size(); ++l) {
+    std::size_t i = std::hash<std::string_view>{}(literaly_[l].text()) & maska;
+    while (nove[i] != 0)
+      i = (i + 1) & maska;
+    nove[i] = l + 1;
+  }
+  index_literalu_.swap(nove);
 }
 
 void KodCyklu::vyprazdni() {
@@ -135,7 +153,7 @@ void KodCyklu::vyprazdni() {
   literaly_.clear();
   if (literaly_.capacity() > PONECHAT) literaly_.shrink_to_fit();
   index_literalu_.clear();
-  if (index_literalu_.bucket_count() > PONECHAT) index_literalu_.rehash(0);
+  if (index_literalu_.capacity() > PONECHAT) index_literalu_.shrink_to_fit();
 }
 
 }  // namespace moxa

@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "expr/value.hpp"
@@ -141,6 +140,7 @@ class KodCyklu {
   }
   void vydej_cekajici();
   void presmeruj_posledni(Misto cil);
+  void zvetsi_index();
   void vydej(Instrukce i, std::uint32_t arg);
 
   struct Operand {
@@ -155,7 +155,9 @@ class KodCyklu {
 
   std::vector<std::uint32_t> slova_;
   std::vector<Value> literaly_;
-  std::unordered_map<std::string, std::uint32_t> index_literalu_;
+  // Open addressing over the literals' texts: each entry is (index + 1) or 0 for empty;
+  // kept at most half full.
+  std::vector<std::uint32_t> index_literalu_;
 };
 
 }  // namespace moxa
