@@ -41,7 +41,8 @@ bool plati(Znacka op, const T& a, const T& b) {
 
 // Operator `op` on the readings of two numbers. An arithmetic operator gives its unrounded
 // result in `cislo` and returns false; any other gives its truth and returns true.
-inline bool na_cislech(Znacka op, double x, double y, double& cislo, bool& pravda) {
+[[gnu::always_inline]] inline bool na_cislech(Znacka op, double x, double y, double& cislo,
+                                              bool& pravda) {
   switch (op) {
     case Znacka::Plus: cislo = x + y; return false;
     case Znacka::Minus: cislo = x - y; return false;
@@ -55,7 +56,7 @@ inline bool na_cislech(Znacka op, double x, double y, double& cislo, bool& pravd
 }
 
 // Operator `op` on two numbers, its result written into `r`.
-inline void na_cislech_do(Znacka op, double x, double y, Value& r) {
+[[gnu::always_inline]] inline void na_cislech_do(Znacka op, double x, double y, Value& r) {
   double cislo = 0.0;
   bool pravda = false;
   if (na_cislech(op, x, y, cislo, pravda)) {

@@ -79,7 +79,8 @@ class Interpret {
   [[nodiscard]] int Proved(KodCyklu::Pozice od, KodCyklu::Pozice po);
   // Applies binary operator `op` to `a` and `b`, leaving the result in `r` (which may be
   // either of them), with the checks and messages of the operator's routine.
-  [[nodiscard]] int binarni(Znacka op, const Value& a, const Value& b, Value& r) {
+  [[nodiscard, gnu::always_inline]] int binarni(Znacka op, const Value& a, const Value& b,
+                                                Value& r) {
     if (a.je_cislo() && b.je_cislo()) {
       na_cislech_do(op, a.cteni(), b.cteni(), r);
       return 0;

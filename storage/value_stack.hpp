@@ -34,10 +34,7 @@ class ZasobnikHodnot {
   // Makes sure that `n` values can be popped. Popping from an empty stack gives the empty
   // text, so the missing values are empty texts below the bottom.
   void zajisti(std::size_t n) {
-    if (vyska_ >= n) return;
-    sloty_.insert(sloty_.begin(), n - vyska_, Value());
-    kapacita_ = sloty_.size();
-    vyska_ = n;
+    if (vyska_ < n) doplnit(n);
   }
   Value& vrchol() { return sloty_.data()[vyska_ - 1]; }
   Value& pod_vrcholem() { return sloty_.data()[vyska_ - 2]; }
@@ -52,6 +49,11 @@ class ZasobnikHodnot {
   }
 
  private:
+  [[gnu::noinline]] void doplnit(std::size_t n) {
+    sloty_.insert(sloty_.begin(), n - vyska_, Value());
+    kapacita_ = sloty_.size();
+    vyska_ = n;
+  }
   void rozsir() {
     sloty_.resize(sloty_.size() < 16 ? 16 : sloty_.size() * 2);
     kapacita_ = sloty_.size();
