@@ -14,6 +14,7 @@ void KodCyklu::rust() {
 void KodCyklu::pridej(Instrukce i, std::uint32_t arg) {
   if (cekajicich_ > 0) vydej_cekajici();
   posledni_binarni_ = NIKDE;
+  posledni_na_zasobniku_ = NIKDE;
   vydej(i, arg);
 }
 
@@ -45,6 +46,7 @@ void KodCyklu::pridej_operand(Misto kde, std::uint32_t index) {
     cekajicich_ = 1;
   }
   posledni_binarni_ = NIKDE;
+  posledni_na_zasobniku_ = NIKDE;
   cekajici_[cekajicich_++] = Operand{kde, index};
 }
 
@@ -59,6 +61,7 @@ void KodCyklu::pridej_binarni(Instrukce obecna, Znacka op) {
     // The left operand is on the stack already; the result takes its place.
     cekajicich_ = 0;
     posledni_binarni_ = NIKDE;
+    posledni_na_zasobniku_ = static_cast<Pozice>(slova_.size());
     vydej(prava.kde == PROMENNA ? Instrukce::BinarniZV : Instrukce::BinarniZL, z);
     slovo(prava.index);
     return;
@@ -66,6 +69,7 @@ void KodCyklu::pridej_binarni(Instrukce obecna, Znacka op) {
   const Operand leva = cekajici_[0];
   cekajicich_ = 0;
   posledni_binarni_ = static_cast<Pozice>(slova_.size());
+  posledni_na_zasobniku_ = NIKDE;
   vydej(binarni_forma(leva.kde, prava.kde, ZASOBNIK), z);
   slovo(leva.index);
   slovo(prava.index);
@@ -82,12 +86,24 @@ void KodCyklu::presmeruj_posledni(Misto cil) {
   posledni_binarni_ = NIKDE;
 }
 
+// The same for a fused operator whose left operand is on the stack: it pops that operand.
+void KodCyklu::presmeruj_na_zasobniku(Misto cil) {
+  const std::uint32_t w = slova_[posledni_na_zasobniku_];
+  const bool promenna = (w & 0xFF) == static_cast<std::uint32_t>(Instrukce::BinarniZV);
+  const Instrukce forma = cil == PROMENNA
+                              ? (promenna ? Instrukce::BinarniZVdoP : Instrukce::BinarniZLdoP)
+                              : (promenna ? Instrukce::BinarniZVdoR : Instrukce::BinarniZLdoR);
+  slova_[posledni_na_zasobniku_] = (w & ~std::uint32_t{0xFF}) | static_cast<std::uint32_t>(forma);
+  posledni_na_zasobniku_ = NIKDE;
+}
+
 void KodCyklu::pridej_prirazeni(std::uint32_t slot) {
   if (cekajicich_ == 1) {
     // An operand alone: the assignment copies it.
     const Operand o = cekajici_[0];
     cekajicich_ = 0;
     posledni_binarni_ = NIKDE;
+    posledni_na_zasobniku_ = NIKDE;
     vydej(Instrukce::Kopiruj, slot);
     slovo(o.kde);
     slovo(o.index);
@@ -99,12 +115,21 @@ void KodCyklu::pridej_prirazeni(std::uint32_t slot) {
     slovo(slot);
     return;
   }
+  if (cekajicich_ == 0 && posledni_na_zasobniku_ != NIKDE) {
+    presmeruj_na_zasobniku(PROMENNA);
+    slovo(slot);
+    return;
+  }
   pridej(Instrukce::Prirad, slot);
 }
 
 KodCyklu::Pozice KodCyklu::pridej_test(Instrukce obecna, Instrukce s_registrem) {
   if (cekajicich_ == 0 && posledni_binarni_ != NIKDE) {
     presmeruj_posledni(PRAVDA);
+    return pridej_s_misty(s_registrem, 2);
+  }
+  if (cekajicich_ == 0 && posledni_na_zasobniku_ != NIKDE) {
+    presmeruj_na_zasobniku(PRAVDA);
     return pridej_s_misty(s_registrem, 2);
   }
   return pridej_s_misty(obecna, 2);
@@ -147,6 +172,7 @@ void KodCyklu::zvetsi_index() {
 void KodCyklu::vyprazdni() {
   cekajicich_ = 0;
   posledni_binarni_ = NIKDE;
+  posledni_na_zasobniku_ = NIKDE;
   constexpr std::size_t PONECHAT = std::size_t{1} << 16;
   slova_.clear();
   if (slova_.capacity() > PONECHAT) slova_.shrink_to_fit();

@@ -39,6 +39,12 @@ enum class Instrukce : std::uint8_t {
   // takes its place.
   BinarniZV,
   BinarniZL,
+  // The same with the result stored in a variable (its slot follows) or only its truth
+  // put in the truth register; the left operand is popped.
+  BinarniZVdoP,
+  BinarniZLdoP,
+  BinarniZVdoR,
+  BinarniZLdoR,
   // A binary operator on two operands read where they live ([arg] the operator's Znacka,
   // their indexes next): twelve forms, by the places of the left and the right operand
   // (variable or literal) and of the result (pushed; stored in a variable whose slot
@@ -98,6 +104,7 @@ class KodCyklu {
   Pozice delka() {
     if (cekajicich_ > 0) vydej_cekajici();
     posledni_binarni_ = NIKDE;
+    posledni_na_zasobniku_ = NIKDE;
     return static_cast<Pozice>(slova_.size());
   }
   const std::uint32_t* data() const { return slova_.data(); }
@@ -140,6 +147,7 @@ class KodCyklu {
   }
   void vydej_cekajici();
   void presmeruj_posledni(Misto cil);
+  void presmeruj_na_zasobniku(Misto cil);
   void zvetsi_index();
   void vydej(Instrukce i, std::uint32_t arg);
 
@@ -152,6 +160,8 @@ class KodCyklu {
   // The last instruction, when it is a fused operator on two operands that pushes its
   // result: an assignment or a test after it can take the result instead.
   Pozice posledni_binarni_ = NIKDE;
+  // The last instruction, when it is a fused operator whose left operand is on the stack.
+  Pozice posledni_na_zasobniku_ = NIKDE;
 
   std::vector<std::uint32_t> slova_;
   std::vector<Value> literaly_;

@@ -84,6 +84,26 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
         }
         break;
       }
+      case Instrukce::BinarniZVdoP:
+      case Instrukce::BinarniZLdoP:
+      case Instrukce::BinarniZVdoR:
+      case Instrukce::BinarniZLdoR: {
+        const Instrukce i = KodCyklu::instrukce(w);
+        zas_.zajisti(1);
+        const Value& leva = zas_.vrchol();
+        const Value& prava = i == Instrukce::BinarniZVdoP || i == Instrukce::BinarniZVdoR
+                                 ? tab_.hodnota(static_cast<std::int32_t>(kod[pc]))
+                                 : kod_.hodnota_literalu(kod[pc]);
+        const bool do_promenne = i == Instrukce::BinarniZVdoP || i == Instrukce::BinarniZLdoP;
+        Value& r = do_promenne ? tab_.hodnota(static_cast<std::int32_t>(kod[pc + 1])) : pomocna_;
+        if ((g_.chyba_SA = binarni(static_cast<Znacka>(arg), leva, prava, r)) != 0) {
+          return g_.chyba_SA;
+        }
+        if (!do_promenne) pravda_ = pomocna_.pravda();
+        zas_.zahod();
+        pc += do_promenne ? 2 : 1;
+        break;
+      }
 #define MOXA_BINARNI(L, P, C)                                                                   \
   case binarni_forma(L, P, C):                                                                  \
     if (binarni_na_miste<L, P, C>(static_cast<Znacka>(arg), kod + pc) != 0) return g_.chyba_SA; \
