@@ -140,7 +140,14 @@ class Generator {
     const string c = "@c" + std::to_string(pocitadel_++);
     string s = c + " -> " + std::to_string(nahodne(0, 3)) + ";" + radek();
     s += "w2 (" + c + " > 0" + (nahodne(0, 4) == 0 ? " & " + vyraz(1) : "") + ")" + radek();
-    s += "{" + radek() + c + " -> " + c + " - 1;" + radek() + blok_obsah(hloubka + 1) + "}";
+    s += "{" + radek() + c + " -> " + c + " - 1;" + radek();
+    // A variable turns into a text in a later pass, so that operators fail there, not in
+    // the first pass.
+    if (nahodne(0, 1) == 0) {
+      s += "i2 (" + c + " < " + std::to_string(nahodne(1, 2)) + ") { " + promenna() + " -> " +
+           (nahodne(0, 1) == 0 ? "\"ab\"" : "\"\"") + "; } i2_end;" + radek();
+    }
+    s += blok_obsah(hloubka + 1) + "}";
     return s + radek() + "w2_end";
   }
 
