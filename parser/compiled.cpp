@@ -1,6 +1,7 @@
 #include "parser/compiled.hpp"
 
 #include <functional>
+#include <new>
 
 namespace moxa {
 
@@ -8,6 +9,8 @@ namespace moxa {
 // of what it holds.
 void KodCyklu::rust() {
   if (slova_.size() < slova_.capacity()) return;
+  // Positions are 32-bit; code that would outgrow them is out of memory for this run.
+  if (slova_.size() >= NIKDE - 1) throw std::bad_alloc();
   slova_.reserve(slova_.capacity() < 64 ? 64 : slova_.capacity() + slova_.capacity() / 2);
 }
 
