@@ -15,8 +15,7 @@
 // its pending operator as soon as its right operand is complete, which is exactly when the
 // recursive form would apply it. An operand thus costs no call unless it is a bracket or a
 // call, and a chain of any length costs no stack.
-#include <cmath>
-
+#include "expr/operators.hpp"
 #include "parser/interpret.hpp"
 
 namespace moxa {
@@ -41,35 +40,6 @@ bool je_nasobeni(Znacka z) {
 }
 bool je_logicka(Znacka z) { return z == Znacka::Nebo || z == Znacka::A; }
 
-// The floating-point remainder of a / b: a - n * b with n the quotient truncated toward
-// zero, with the sign of a. Whole numbers are done in integer arithmetic, which gives the
-// same result (a zero keeping the sign of a) without the library's long path.
-double zbytek(double a, double b) {
-  constexpr double MEZ = 0x1p53;
-  if (a > -MEZ && a < MEZ && b > -MEZ && b < MEZ && b != 0.0) {
-    const auto x = static_cast<std::int64_t>(a);
-    const auto y = static_cast<std::int64_t>(b);
-    if (static_cast<double>(x) == a && static_cast<double>(y) == b) {
-      const auto r = static_cast<double>(x % y);
-      return r == 0.0 ? std::copysign(0.0, a) : r;
-    }
-  }
-  return std::fmod(a, b);
-}
-
-// Whether relation `op` holds between `a` and `b`.
-template <typename T>
-bool plati(Znacka op, const T& a, const T& b) {
-  switch (op) {
-    case Znacka::Mensi: return a < b;
-    case Znacka::Vetsi: return a > b;
-    case Znacka::Rovno: return a == b;
-    case Znacka::Nerovno: return a != b;
-    case Znacka::MensiRovno: return a <= b;
-    default: return a >= b;
-  }
-}
-
 }  // namespace
 
 // factor -> number | string | variable | "(" Logicky_vyraz ")" | call
@@ -80,11 +50,16 @@ bool plati(Znacka op, const T& a, const T& b) {
     case T_RETEZEC:
       if (t.je(Znacka::LevaKulata)) break;  // a "(" is a bracket whatever its kind
       if (provadi()) t.vloz_literal(zas_.pridej());
+      if (preklad_ > 0) emituj_operand(LITERAL, kod_.literal(t));
       Lex();
       return 0;
     case T_PROMENNA:
       // Reading a variable that does not exist yet creates it.
-      if (provadi()) zas_.Vloz_do_zas(tab_.hodnota(promenna(t, true)));
+      if (potrebuje_slot()) {
+        const std::int32_t slot = promenna(t, true);
+        if (provadi()) zas_.Vloz_do_zas(tab_.hodnota(slot));
+        emituj_operand(PROMENNA, static_cast<std::uint32_t>(slot));
+      }
       Lex();
       return 0;
     default: break;
@@ -92,37 +67,51 @@ bool plati(Znacka op, const T& a, const T& b) {
   return Faktor_slozeny();
 }
 
-// Applies a comparison to the two values on top: two numbers compare by their readings,
-// anything else compares as texts, byte by byte. A comparison never fails.
-[[gnu::always_inline]] inline void Interpret::Vnitrni_LV_2(Znacka op) {
-  zas_.zajisti(2);
-  Value& leva = zas_.pod_vrcholem();
-  const Value& prava = zas_.vrchol();
-  const bool r = leva.je_cislo() && prava.je_cislo() ? plati(op, leva.cteni(), prava.cteni())
-                                                     : plati(op, leva.text(), prava.text());
-  leva.nastav_pravdivost(r);
-  zas_.zahod();
+// Applies binary operator `op` to `a` and `b`, into `r`, which may be `a` or `b`, when one of
+// them at least is not a number (two numbers take the short way in `binarni`):
+//   "*" "/" "%"  need two numbers ('Vnitrni_term');
+//   "+" "-"      "+" joins the texts, no longer than the longest value; "-" needs two
+//                numbers ('Vnitrni_aritmeticky_vyraz');
+//   comparisons  compare as texts, byte by byte, and never fail;
+//   "|" "&"      need two numbers ('Vnitrni_logicky_vyraz').
+int Interpret::binarni_texty(Znacka op, const Value& a, const Value& b, Value& r) {
+  switch (op) {
+    case Znacka::Plus:
+    case Znacka::Minus: {
+      if (op == Znacka::Minus) return chyba_cislo("Vnitrni_aritmeticky_vyraz");
+      const std::size_t prvni = a.text().size();
+      const std::string_view druhy = b.text();
+      // Literals may be longer than a computed value may be; then any join is too long.
+      if (prvni > MAX_DELKA_HODNOTY || druhy.size() > MAX_DELKA_HODNOTY - prvni) {
+        return chyba_dlouha("Vnitrni_aritmeticky_vyraz");
+      }
+      if (&r == &a) {
+        r.pripoj(druhy);
+      } else if (&r == &b) {
+        Value spojeni = a;
+        spojeni.pripoj(druhy);
+        r = std::move(spojeni);
+      } else {
+        r = a;
+        r.pripoj(druhy);
+      }
+      return 0;
+    }
+    case Znacka::Krat:
+    case Znacka::Deleno:
+    case Znacka::Modulo: return chyba_cislo("Vnitrni_term");
+    case Znacka::Nebo:
+    case Znacka::A: return chyba_cislo("Vnitrni_logicky_vyraz");
+    default: r.nastav_pravdivost(plati(op, a.text(), b.text())); return 0;
+  }
 }
 
-// Applies "+" or "-" to the two values on top. "+" joins the texts unless both are numbers.
-[[gnu::always_inline]] inline int Interpret::Vnitrni_aritmeticky_vyraz(Znacka op) {
+// Applies binary operator `op` to the two values on top of the value stack: the result
+// takes the left operand's place.
+int Interpret::na_zasobniku(Znacka op) {
   zas_.zajisti(2);
   Value& leva = zas_.pod_vrcholem();
-  const Value& prava = zas_.vrchol();
-  if (leva.je_cislo() && prava.je_cislo()) {
-    leva.nastav_vysledek(op == Znacka::Minus ? leva.cteni() - prava.cteni()
-                                             : leva.cteni() + prava.cteni());
-    zas_.zahod();
-    return 0;
-  }
-  if (op == Znacka::Minus) return chyba_cislo("Vnitrni_aritmeticky_vyraz");
-  const std::size_t prvni = leva.text().size();
-  const std::string_view druhy = prava.text();
-  // Literals may be longer than a computed value may be; then any join is too long.
-  if (prvni > MAX_DELKA_HODNOTY || druhy.size() > MAX_DELKA_HODNOTY - prvni) {
-    return chyba_dlouha("Vnitrni_aritmeticky_vyraz");
-  }
-  leva.pripoj(druhy);
+  if ((g_.chyba_SA = binarni(op, leva, zas_.vrchol(), leva)) != 0) return g_.chyba_SA;
   zas_.zahod();
   return 0;
 }
@@ -143,24 +132,29 @@ int Interpret::Logicky_vyraz() {
         for (Znacka op = tok().znacka; je_nasobeni(op); op = tok().znacka) {
           Lex();
           if ((g_.chyba_SA = Faktor()) != 0) return g_.chyba_SA;
-          if (provadi() && (g_.chyba_SA = Vnitrni_term(op)) != 0) return g_.chyba_SA;
+          emituj_binarni(Instrukce::Nasobeni, op);
+          if (provadi() && na_zasobniku(op) != 0) return g_.chyba_SA;
         }
-        if (scitani != Znacka::Zadna && provadi() &&
-            (g_.chyba_SA = Vnitrni_aritmeticky_vyraz(scitani)) != 0) {
+        if (scitani != Znacka::Zadna) emituj_binarni(Instrukce::Scitani, scitani);
+        if (scitani != Znacka::Zadna && provadi() && na_zasobniku(scitani) != 0) {
           return g_.chyba_SA;
         }
         if (!je_scitani(tok().znacka)) break;
         scitani = tok().znacka;
         Lex();
       }
-      if (relace != Znacka::Zadna && provadi()) Vnitrni_LV_2(relace);
+      if (relace != Znacka::Zadna) {
+        emituj_binarni(Instrukce::Relace, relace);
+        if (provadi()) (void)na_zasobniku(relace);  // a comparison never fails
+      }
       if (!je_relace(tok().znacka)) break;
       relace = tok().znacka;
       Lex();
     }
+    if (negace) emituj(Instrukce::Negace);
     if (negace && provadi() && (g_.chyba_SA = LV_1()) != 0) return g_.chyba_SA;
-    if (logicka != Znacka::Zadna && provadi() &&
-        (g_.chyba_SA = Vnitrni_logicky_vyraz(logicka)) != 0) {
+    if (logicka != Znacka::Zadna) emituj_binarni(Instrukce::Logicka, logicka);
+    if (logicka != Znacka::Zadna && provadi() && na_zasobniku(logicka) != 0) {
       return g_.chyba_SA;
     }
     if (!je_logicka(tok().znacka)) return g_.chyba_SA = 0;
@@ -169,39 +163,12 @@ int Interpret::Logicky_vyraz() {
   }
 }
 
-// Applies "|" or "&" to the two values on top.
-int Interpret::Vnitrni_logicky_vyraz(Znacka op) {
-  zas_.zajisti(2);
-  Value& leva = zas_.pod_vrcholem();
-  const Value& prava = zas_.vrchol();
-  if (!leva.je_cislo() || !prava.je_cislo()) return chyba_cislo("Vnitrni_logicky_vyraz");
-  const bool l = leva.cteni() != 0.0;
-  const bool r = prava.cteni() != 0.0;
-  leva.nastav_pravdivost(op == Znacka::Nebo ? (l || r) : (l && r));
-  zas_.zahod();
-  return 0;
-}
-
 // Applies the prefix "!" to the value on top.
 int Interpret::LV_1() {
   zas_.zajisti(1);
   Value& a = zas_.vrchol();
   if (!a.je_cislo()) return chyba_cislo("LV_1");
   a.nastav_pravdivost(a.cteni() == 0.0);
-  return 0;
-}
-
-// Applies "*", "/" or "%" to the two values on top. Division by zero is no error: it gives
-// an infinite or undefined result.
-int Interpret::Vnitrni_term(Znacka op) {
-  zas_.zajisti(2);
-  Value& leva = zas_.pod_vrcholem();
-  const Value& prava = zas_.vrchol();
-  if (!leva.je_cislo() || !prava.je_cislo()) return chyba_cislo("Vnitrni_term");
-  const double a = leva.cteni();
-  const double b = prava.cteni();
-  leva.nastav_vysledek(op == Znacka::Krat ? a * b : op == Znacka::Deleno ? a / b : zbytek(a, b));
-  zas_.zahod();
   return 0;
 }
 

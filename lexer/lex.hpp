@@ -49,8 +49,19 @@ class Lexer {
 
   // Replays the tape range [od, po) from its start.
   void prehravej(PoziceNaPasce od, PoziceNaPasce po) {
-    if (--zbyva_ == 0) return vycerpano();
+    if (!krok()) return;
     rezim_ = RezimLA{true, cykly_.token(od), cykly_.token(od), cykly_.token(po)};
+  }
+
+  // Takes one step of the budget for a later pass of a loop's condition or body. False
+  // when the budget is spent: from then on the current token, and every later one, is the
+  // end of input.
+  bool krok() {
+    if (--zbyva_ == 0) {
+      vycerpano();
+      return false;
+    }
+    return true;
   }
 
   // The tape position of the current token, or NENI_NA_PASCE when it is not on the tape.

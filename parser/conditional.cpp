@@ -13,12 +13,29 @@ int Interpret::If() {
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("If", ")");
   const bool podminka = ulozeny != 0 && zas_.Uber_pravdivost();
   g_.i2_priznak = podminka ? 1 : 0;
+  // Compiled: the test jumps past the first branch, passing over its read statements.
+  const KodCyklu::Pozice test =
+      preklad_ > 0 ? kod_.pridej_test(Instrukce::Kdyz, Instrukce::KdyzR) : KodCyklu::NIKDE;
+  auto cteni = g_.cteni;
   Lex();
   if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
   if (tok().je(Znacka::E2)) {
+    const KodCyklu::Pozice jinak = emituj_s_misty(Instrukce::Jinak, 2);
+    if (test != KodCyklu::NIKDE) {
+      kod_.vypln(test, static_cast<std::uint32_t>(g_.cteni - cteni));
+      kod_.vypln(test + 1, kod_.delka());
+    }
+    cteni = g_.cteni;
     g_.i2_priznak = (ulozeny != 0 && !podminka) ? 1 : 0;
     Lex();
     if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
+    if (jinak != KodCyklu::NIKDE) {
+      kod_.vypln(jinak, static_cast<std::uint32_t>(g_.cteni - cteni));
+      kod_.vypln(jinak + 1, kod_.delka());
+    }
+  } else if (test != KodCyklu::NIKDE) {
+    kod_.vypln(test, static_cast<std::uint32_t>(g_.cteni - cteni));
+    kod_.vypln(test + 1, kod_.delka());
   }
   if (!tok().je(Znacka::I2_end)) return chyba_znak("If", "i2_end");
   g_.i2_priznak = ulozeny;

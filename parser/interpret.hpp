@@ -10,10 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "expr/operators.hpp"
 #include "expr/value.hpp"
 #include "globals.hpp"
 #include "io/streams.hpp"
 #include "lexer/lex.hpp"
+#include "parser/compiled.hpp"
 #include "storage/budget.hpp"
 #include "storage/loop_frames.hpp"
 #include "storage/value_stack.hpp"
@@ -35,6 +37,10 @@ struct Nastaveni {
   // A step limit that stops the run ends its output where it is reached too, instead of
   // letting the run report the end of input it then sees.
   bool tichy_limit_kroku = false;
+  // Loops run their later passes from the compact form compiled in their first pass. When
+  // off, every later pass reads the loop's recorded tokens again and parses them anew; the
+  // two ways print the same bytes, which the tests and a fuzzer compare.
+  bool prekladat_cykly = true;
 };
 
 class Interpret {
@@ -63,6 +69,7 @@ class Interpret {
   // statements
   [[nodiscard]] int If();
   [[nodiscard]] int While();
+  [[nodiscard]] int While_prehravanim();
   [[nodiscard]] int Cti();
   [[nodiscard]] int Pis(bool novy_radek);
   [[nodiscard]] int Funkce_deklarace();
@@ -74,11 +81,53 @@ class Interpret {
   [[nodiscard]] int Faktor();
   [[nodiscard]] int Faktor_slozeny();
   // operators, applied to the values on top of the value stack
-  [[nodiscard]] int Vnitrni_logicky_vyraz(Znacka op);
   [[nodiscard]] int LV_1();
-  void Vnitrni_LV_2(Znacka op);
-  [[nodiscard]] int Vnitrni_aritmeticky_vyraz(Znacka op);
-  [[nodiscard]] int Vnitrni_term(Znacka op);
+  [[nodiscard]] int na_zasobniku(Znacka op);
+
+  // the compiled form of loops
+  // Runs the code [od, po): the later passes of a loop whose first pass has been read.
+  [[nodiscard]] int Proved(KodCyklu::Pozice od, KodCyklu::Pozice po);
+  // Applies binary operator `op` to `a` and `b`, leaving the result in `r` (which may be
+  // either of them), with the checks and messages of the operator's routine.
+  [[nodiscard, gnu::always_inline]] int binarni(Znacka op, const Value& a, const Value& b,
+                                                Value& r) {
+    if (a.je_cislo() && b.je_cislo()) {
+      na_cislech_do(op, a.cteni(), b.cteni(), r);
+      return 0;
+    }
+    return binarni_texty(op, a, b, r);
+  }
+  // The same when one operand at least is not a number.
+  [[nodiscard]] int binarni_texty(Znacka op, const Value& a, const Value& b, Value& r);
+  template <Misto L, Misto P, Misto C>
+  [[nodiscard]] int binarni_na_miste(Znacka op, const std::uint32_t* a);
+  // A value read in place: a variable's or a literal's.
+  template <Misto M>
+  const Value& operand(std::uint32_t index) {
+    if constexpr (M == PROMENNA) {
+      return tab_.hodnota(static_cast<std::int32_t>(index));
+    } else {
+      return kod_.hodnota_literalu(index);
+    }
+  }
+  // Appends an instruction while a loop is being compiled.
+  void emituj(Instrukce i, std::uint32_t arg = 0) {
+    if (preklad_ > 0) kod_.pridej(i, arg);
+  }
+  void emituj_operand(Misto kde, std::uint32_t index) {
+    if (preklad_ > 0) kod_.pridej_operand(kde, index);
+  }
+  void emituj_binarni(Instrukce obecna, Znacka op) {
+    if (preklad_ > 0) kod_.pridej_binarni(obecna, op);
+  }
+  // The same for an instruction with `n` words to fill in later; NIKDE when not compiling.
+  KodCyklu::Pozice emituj_s_misty(Instrukce i, int n) {
+    return preklad_ > 0 ? kod_.pridej_s_misty(i, n) : KodCyklu::NIKDE;
+  }
+  // Whether an action's variable slot is needed: to execute it, or to compile it.
+  bool potrebuje_slot() const { return provadi() || preklad_ > 0; }
+  // Reads and discards the words of `n` read statements in code that is passed over.
+  void preskoc_cteni(std::uint64_t n);
 
   // helpers
   const Token& tok() const { return lex_.token(); }
@@ -122,6 +171,13 @@ class Interpret {
   ZasobnikHodnot zas_;
   Rozpocet rozpocet_;
   bool s_rozpoctem_;  // the run has limits that the budget watches
+  const bool prekladat_;
+  KodCyklu kod_;
+  int preklad_ = 0;  // loops whose first pass is being compiled right now
+  // For each loop the compiled code is running: 1 while it is in its first pass.
+  std::vector<std::uint8_t> prvni_pruchod_;
+  Value pomocna_;        // the result of a fused operator whose truth only a test takes
+  bool pravda_ = false;  // the truth register: that truth
 };
 
 }  // namespace moxa

@@ -1,12 +1,64 @@
-// The loop statement, executed by record and replay: the first pass parses the condition
-// and body from wherever the enclosing code takes its tokens (recording them on the tape
-// when that is the scanner); every further iteration replays them from the tape.
+// The loop statement. Its first pass parses the condition and body from wherever the
+// enclosing code takes its tokens, executing them. Every further pass either runs the code
+// compiled during that first pass, or (the older way, kept switchable) replays the recorded
+// tokens from the tape and parses them again.
 #include "parser/interpret.hpp"
 
 namespace moxa {
 
 // while -> "w2" "(" expression ")" block "w2_end"
+//
+// Compiled, a loop is
+//   enter  condition  test[count, exit]  body  back[condition]  exit:
+// where "enter" marks the loop's first pass, "test" leaves the loop when the condition is
+// false (passing over the body's read statements if that happens at once), and "back"
+// takes the step that every later pass of a loop costs.
 int Interpret::While() {
+  if (!prekladat_) return While_prehravanim();
+  const int ulozeny = g_.i2_priznak;
+  if (!tok().je(Znacka::LevaKulata)) return chyba_znak("While", "(");
+
+  // A loop that executes is compiled (into the code of the loop around it, if any); a loop
+  // in passed-over code is compiled only as part of an enclosing loop.
+  const bool bezi = ulozeny != 0;
+  const bool preklada = bezi || preklad_ > 0;
+  if (preklada) ++preklad_;
+  emituj(Instrukce::CyklusVstup);
+  const KodCyklu::Pozice podminka = kod_.delka();
+  Lex();
+  if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
+  if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
+  const bool znovu = bezi && zas_.Uber_pravdivost();
+  const KodCyklu::Pozice test =
+      preklad_ > 0 ? kod_.pridej_test(Instrukce::CyklusTest, Instrukce::CyklusTestR)
+                   : KodCyklu::NIKDE;
+  const auto cteni = g_.cteni;
+  if (!znovu) g_.i2_priznak = 0;
+  Lex();
+  if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
+  if (!tok().je(Znacka::W2_end)) return chyba_znak("While", "w2_end");
+
+  if (preklada) {
+    const KodCyklu::Pozice zpet = kod_.pridej_s_misty(Instrukce::CyklusZpet, 1) - 1;
+    kod_.vypln(zpet + 1, podminka);
+    const KodCyklu::Pozice vychod = kod_.delka();
+    kod_.vypln(test, static_cast<std::uint32_t>(g_.cteni - cteni));
+    kod_.vypln(test + 1, vychod);
+    if (znovu) {
+      // The first pass is over: the later ones start where the body ends.
+      prvni_pruchod_.push_back(0);
+      if ((g_.chyba_SA = Proved(zpet, vychod)) != 0) return g_.chyba_SA;
+    }
+    if (--preklad_ == 0) kod_.vyprazdni();
+  }
+  Lex();
+  g_.i2_priznak = ulozeny;
+  return 0;
+}
+
+// The same loop by record and replay: the first pass records the tokens it reads from the
+// scanner on the tape; every further iteration replays them from the tape.
+int Interpret::While_prehravanim() {
   const int ulozeny = g_.i2_priznak;
   const RezimLA ulozeny_rezim = lex_.rezim();
   if (!tok().je(Znacka::LevaKulata)) return chyba_znak("While", "(");

@@ -11,11 +11,12 @@ Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& n
       out_(out),
       lex_(zdroj, cykly_, nastaveni.limit_kroku),
       rozpocet_(nastaveni.limit_pameti, out, drzena_pamet, this),
-      s_rozpoctem_(nastaveni.limit_pameti != 0 || nastaveni.tichy_limit_kroku) {}
+      s_rozpoctem_(nastaveni.limit_pameti != 0 || nastaveni.tichy_limit_kroku),
+      prekladat_(nastaveni.prekladat_cykly) {}
 
 std::size_t Interpret::drzena_pamet(const void* interpret) {
   const auto* i = static_cast<const Interpret*>(interpret);
-  return i->zas_.pamet() + i->tab_.pamet() + i->cykly_.pamet();
+  return i->zas_.pamet() + i->tab_.pamet() + i->cykly_.pamet() + i->kod_.pamet();
 }
 
 int Interpret::SA() {
@@ -35,6 +36,8 @@ void Interpret::uvolni() {
   tab_.Uvolni_tab();
   zas_.Uvolni_zas();
   cykly_.Uvolni_zas_cykl();
+  kod_.vyprazdni();
+  prvni_pruchod_.clear();
 }
 
 // program -> { declaration block } block "."
@@ -62,9 +65,10 @@ int Interpret::Prikaz() {
   if (t.kind == T_PROMENNA) {
     // The target exists before the right-hand side is evaluated, so the right-hand side of
     // an assignment to a new variable reads "hodnota neurcena".
-    const std::int32_t slot = provadi() ? promenna(t, true) : TabulkaPromennych::ZADNA;
+    const std::int32_t slot = potrebuje_slot() ? promenna(t, true) : TabulkaPromennych::ZADNA;
     Lex();
     if ((g_.chyba_SA = Prirazeni()) != 0) return g_.chyba_SA;
+    if (preklad_ > 0) kod_.pridej_prirazeni(static_cast<std::uint32_t>(slot));
     if (provadi()) {
       zas_.zajisti(1);
       tab_.hodnota(slot) = std::move(zas_.vrchol());

@@ -18,9 +18,10 @@ int Interpret::Cti() {
   if (!tok().je(Znacka::LevaKulata)) return chyba_znak("Cti", "(");
   Lex();
   if (tok().kind != T_PROMENNA) return 1;  // no message of its own: only the verdict
-  const std::int32_t slot = provadi() ? promenna(tok(), true) : TabulkaPromennych::ZADNA;
+  const std::int32_t slot = potrebuje_slot() ? promenna(tok(), true) : TabulkaPromennych::ZADNA;
   Lex();
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("Cti", ")");
+  emituj(Instrukce::Cti, static_cast<std::uint32_t>(slot));
   // The word is read whether or not the statement executes; only an executed one keeps it.
   std::string slovo;
   if (!precti_slovo(provadi() ? &slovo : nullptr)) return chyba_dlouha("Cti");
@@ -57,6 +58,7 @@ int Interpret::Pis(bool novy_radek) {
   Lex();
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak(blok, ")");
+  emituj(Instrukce::Pis, novy_radek ? 1 : 0);
   if (provadi()) {
     zas_.zajisti(1);
     out_.pis(zas_.vrchol().text());

@@ -1,6 +1,7 @@
-// Loop frames and the tape of recorded tokens.
+// Loop frames and the tape of recorded tokens, for loops that run their later passes by
+// replaying their tokens (when they are not compiled).
 //
-// While at least one loop is being executed, every token that the scanner delivers is
+// While at least one such loop is being executed, every token that the scanner delivers is
 // appended to the tape. A loop's recorded condition (its tokens and the closing ')') and its
 // recorded body ('{' ... '}' 'w2_end') are then two adjacent ranges of the tape: a loop
 // nested in another lies inside the enclosing loop's body range, so one recording serves

@@ -35,11 +35,7 @@ class ZasobnikHodnot {
   // Makes sure that `n` values can be popped. Popping from an empty stack gives the empty
   // text, so the missing values are empty texts below the bottom.
   void zajisti(std::size_t n) {
-    if (vyska_ >= n) return;
-    Rozpocet::pridej((sloty_.size() + n - vyska_) * sizeof(Value));
-    sloty_.insert(sloty_.begin(), n - vyska_, Value());
-    kapacita_ = sloty_.size();
-    vyska_ = n;
+    if (vyska_ < n) doplnit(n);
   }
   Value& vrchol() { return sloty_.data()[vyska_ - 1]; }
   Value& pod_vrcholem() { return sloty_.data()[vyska_ - 2]; }
@@ -62,6 +58,12 @@ class ZasobnikHodnot {
   }
 
  private:
+  [[gnu::noinline]] void doplnit(std::size_t n) {
+    Rozpocet::pridej((sloty_.size() + n - vyska_) * sizeof(Value));
+    sloty_.insert(sloty_.begin(), n - vyska_, Value());
+    kapacita_ = sloty_.size();
+    vyska_ = n;
+  }
   void rozsir() {
     const std::size_t nove = sloty_.size() < 16 ? 16 : sloty_.size() * 2;
     Rozpocet::pridej(nove * sizeof(Value));  // the new block lives beside the old one a while

@@ -127,6 +127,17 @@ def tabulka_do(mnozina):
     return bytes(mnozina[b % len(mnozina)] for b in range(256))
 
 
+PRIKAZ = b"@a -> @a + 1;"
+
+
+def prikazy(n):
+    """`n` statements PRIKAZ, in chunks of whole statements."""
+    v_kusu = CHUNK // len(PRIKAZ)
+    while n > 0:
+        yield PRIKAZ * min(n, v_kusu)
+        n -= v_kusu
+
+
 def main():
     if len(sys.argv) < 2:
         print(__doc__)
@@ -168,6 +179,14 @@ def main():
         # A literal is kept whole and printed whole: memory grows with it, within a bound.
         ("a long string literal, printed", literal_kusy, literal_ocekavany,
          None if quick else 4 * velikost // 1024),
+        # A loop body of that many bytes, run twice: its compiled form costs at most 4 bytes
+        # per byte of it, and memory does not grow with the iterations.
+        ("a loop body of %d statements, run twice" % (velikost // len(PRIKAZ)),
+         lambda: (k for c in ([b"{@a->0;@i->0;w2(@i<2){@i->@i + 1;"],
+                              prikazy(velikost // len(PRIKAZ)),
+                              [b"}w2_end;pis_ln(@a);}."]) for k in c),
+         uspech(b"%d.000000\n" % (2 * (velikost // len(PRIKAZ)))),
+         (4 * velikost + 16 * MIB) // 1024),
         # The line counter does not wrap: {, the line feeds, then a word that starts no
         # statement, read when every line feed has been counted.
         ("%d line feeds, then an error" % radku,

@@ -1,0 +1,203 @@
+#include "parser/compiled.hpp"
+
+#include <functional>
+#include <new>
+
+#include "storage/budget.hpp"
+
+namespace moxa {
+
+// The code grows by half its size at a time, so that the unused room stays below a third
+// of what it holds.
+void KodCyklu::rust() {
+  if (slova_.size() < slova_.capacity()) return;
+  // Positions are 32-bit; code that would outgrow them is out of memory for this run.
+  if (slova_.size() >= NIKDE - 1) throw std::bad_alloc();
+  const std::size_t nova = slova_.capacity() < 64 ? 64 : slova_.capacity() + slova_.capacity() / 2;
+  Rozpocet::pridej(nova * sizeof(std::uint32_t));
+  slova_.reserve(nova);
+}
+
+void KodCyklu::pridej(Instrukce i, std::uint32_t arg) {
+  if (cekajicich_ > 0) vydej_cekajici();
+  posledni_binarni_ = NIKDE;
+  posledni_na_zasobniku_ = NIKDE;
+  vydej(i, arg);
+}
+
+void KodCyklu::vydej(Instrukce i, std::uint32_t arg) {
+  rust();
+  if (arg < DLOUHY) {
+    slova_.push_back(static_cast<std::uint32_t>(i) | (arg << 8));
+    return;
+  }
+  slova_.push_back(static_cast<std::uint32_t>(i) | (DLOUHY << 8));
+  rust();
+  slova_.push_back(arg);
+}
+
+void KodCyklu::vydej_cekajici() {
+  for (int k = 0; k < cekajicich_; ++k) {
+    const Operand& o = cekajici_[k];
+    vydej(o.kde == PROMENNA ? Instrukce::Promenna : Instrukce::Literal, o.index);
+  }
+  cekajicich_ = 0;
+}
+
+void KodCyklu::pridej_operand(Misto kde, std::uint32_t index) {
+  if (cekajicich_ == 2) {
+    // Only the last two operands can meet an operator together; the older one is pushed.
+    vydej(cekajici_[0].kde == PROMENNA ? Instrukce::Promenna : Instrukce::Literal,
+          cekajici_[0].index);
+    cekajici_[0] = cekajici_[1];
+    cekajicich_ = 1;
+  }
+  posledni_binarni_ = NIKDE;
+  posledni_na_zasobniku_ = NIKDE;
+  cekajici_[cekajicich_++] = Operand{kde, index};
+}
+
+void KodCyklu::pridej_binarni(Instrukce obecna, Znacka op) {
+  const auto z = static_cast<std::uint32_t>(op);
+  if (cekajicich_ == 0) {
+    pridej(obecna, z);
+    return;
+  }
+  const Operand prava = cekajici_[cekajicich_ - 1];
+  if (cekajicich_ == 1) {
+    // The left operand is on the stack already; the result takes its place.
+    cekajicich_ = 0;
+    posledni_binarni_ = NIKDE;
+    posledni_na_zasobniku_ = static_cast<Pozice>(slova_.size());
+    vydej(prava.kde == PROMENNA ? Instrukce::BinarniZV : Instrukce::BinarniZL, z);
+    slovo(prava.index);
+    return;
+  }
+  const Operand leva = cekajici_[0];
+  cekajicich_ = 0;
+  posledni_binarni_ = static_cast<Pozice>(slova_.size());
+  posledni_na_zasobniku_ = NIKDE;
+  vydej(binarni_forma(leva.kde, prava.kde, ZASOBNIK), z);
+  slovo(leva.index);
+  slovo(prava.index);
+}
+
+// Turns the fused operator just appended, which pushes its result, into the form that
+// leaves its result in place `cil`.
+void KodCyklu::presmeruj_posledni(Misto cil) {
+  const std::uint32_t w = slova_[posledni_binarni_];
+  const std::uint32_t i = (w & 0xFF) - static_cast<std::uint32_t>(Instrukce::Binarni);
+  const auto forma =
+      binarni_forma(static_cast<Misto>(i / 2 + 1), static_cast<Misto>(i % 2 + 1), cil);
+  slova_[posledni_binarni_] = (w & ~std::uint32_t{0xFF}) | static_cast<std::uint32_t>(forma);
+  posledni_binarni_ = NIKDE;
+}
+
+// The same for a fused operator whose left operand is on the stack: it pops that operand.
+void KodCyklu::presmeruj_na_zasobniku(Misto cil) {
+  const std::uint32_t w = slova_[posledni_na_zasobniku_];
+  const bool promenna = (w & 0xFF) == static_cast<std::uint32_t>(Instrukce::BinarniZV);
+  const Instrukce forma = cil == PROMENNA
+                              ? (promenna ? Instrukce::BinarniZVdoP : Instrukce::BinarniZLdoP)
+                              : (promenna ? Instrukce::BinarniZVdoR : Instrukce::BinarniZLdoR);
+  slova_[posledni_na_zasobniku_] = (w & ~std::uint32_t{0xFF}) | static_cast<std::uint32_t>(forma);
+  posledni_na_zasobniku_ = NIKDE;
+}
+
+void KodCyklu::pridej_prirazeni(std::uint32_t slot) {
+  if (cekajicich_ == 1) {
+    // An operand alone: the assignment copies it.
+    const Operand o = cekajici_[0];
+    cekajicich_ = 0;
+    posledni_binarni_ = NIKDE;
+    posledni_na_zasobniku_ = NIKDE;
+    vydej(Instrukce::Kopiruj, slot);
+    slovo(o.kde);
+    slovo(o.index);
+    return;
+  }
+  if (cekajicich_ == 0 && posledni_binarni_ != NIKDE) {
+    // The operator stores its result in the variable instead of pushing it.
+    presmeruj_posledni(PROMENNA);
+    slovo(slot);
+    return;
+  }
+  if (cekajicich_ == 0 && posledni_na_zasobniku_ != NIKDE) {
+    presmeruj_na_zasobniku(PROMENNA);
+    slovo(slot);
+    return;
+  }
+  pridej(Instrukce::Prirad, slot);
+}
+
+KodCyklu::Pozice KodCyklu::pridej_test(Instrukce obecna, Instrukce s_registrem) {
+  if (cekajicich_ == 0 && posledni_binarni_ != NIKDE) {
+    presmeruj_posledni(PRAVDA);
+    return pridej_s_misty(s_registrem, 2);
+  }
+  if (cekajicich_ == 0 && posledni_na_zasobniku_ != NIKDE) {
+    presmeruj_na_zasobniku(PRAVDA);
+    return pridej_s_misty(s_registrem, 2);
+  }
+  return pridej_s_misty(obecna, 2);
+}
+
+KodCyklu::Pozice KodCyklu::pridej_s_misty(Instrukce i, int n) {
+  pridej(i);
+  const Pozice p = static_cast<Pozice>(slova_.size());
+  for (int k = 0; k < n; ++k)
+    slovo(0);
+  return p;
+}
+
+std::uint32_t KodCyklu::literal(const Token& t) {
+  if ((literaly_.size() + 1) * 2 > index_literalu_.size()) zvetsi_index();
+  const std::size_t maska = index_literalu_.size() - 1;
+  std::size_t i = std::hash<std::string_view>{}(t.text) & maska;
+  for (; index_literalu_[i] != 0; i = (i + 1) & maska) {
+    const std::uint32_t l = index_literalu_[i] - 1;
+    if (literaly_[l].text() == t.text) return l;
+  }
+  const auto l = static_cast<std::uint32_t>(literaly_.size());
+  Rozpocet::pridej(2 * sizeof(Value) + t.text.size());  // the slot, with room to grow, and its text
+  t.vloz_literal(literaly_.emplace_back());
+  index_literalu_[i] = l + 1;
+  return l;
+}
+
+void KodCyklu::zvetsi_index() {
+  const std::size_t velikost = index_literalu_.size() < 64 ? 64 : index_literalu_.size() * 2;
+  Rozpocet::pridej(velikost * sizeof(std::uint32_t));
+  std::vector<std::uint32_t> nove(velikost, 0);
+  const std::size_t maska = nove.size() - 1;
+  for (std::uint32_t l = 0; l < literaly_.size(); ++l) {
+    std::size_t i = std::hash<std::string_view>{}(literaly_[l].text()) & maska;
+    while (nove[i] != 0)
+      i = (i + 1) & maska;
+    nove[i] = l + 1;
+  }
+  index_literalu_.swap(nove);
+}
+
+std::size_t KodCyklu::pamet() const {
+  std::size_t n = slova_.capacity() * sizeof(std::uint32_t) + literaly_.capacity() * sizeof(Value) +
+                  index_literalu_.capacity() * sizeof(std::uint32_t);
+  for (const Value& v : literaly_)
+    n += v.pamet();
+  return n;
+}
+
+void KodCyklu::vyprazdni() {
+  cekajicich_ = 0;
+  posledni_binarni_ = NIKDE;
+  posledni_na_zasobniku_ = NIKDE;
+  constexpr std::size_t PONECHAT = std::size_t{1} << 16;
+  slova_.clear();
+  if (slova_.capacity() > PONECHAT) slova_.shrink_to_fit();
+  literaly_.clear();
+  if (literaly_.capacity() > PONECHAT) literaly_.shrink_to_fit();
+  index_literalu_.clear();
+  if (index_literalu_.capacity() > PONECHAT) index_literalu_.shrink_to_fit();
+}
+
+}  // namespace moxa
