@@ -23,8 +23,11 @@ struct RezimLA {
 
 class Lexer {
  public:
-  Lexer(Vstup& f, ZasobnikCyklu& cykly, std::uint64_t limit_kroku)
-      : skener_(f), cykly_(cykly), zbyva_(limit_kroku == 0 ? UINT64_MAX : limit_kroku + 1) {
+  Lexer(Vstup& f, ZasobnikCyklu& cykly, std::uint64_t limit_kroku, Vystup& out)
+      : skener_(f),
+        cykly_(cykly),
+        out_(out),
+        zbyva_(limit_kroku == 0 ? UINT64_MAX : limit_kroku + 1) {
     vychozi_.text.clear();  // before the first token: the empty text, kind end of input
   }
 
@@ -50,6 +53,9 @@ class Lexer {
   // Replays the tape range [od, po) from its start.
   void prehravej(PoziceNaPasce od, PoziceNaPasce po) {
     if (--zbyva_ == 0) return vycerpano();
+    // Every pass serves the requests from outside the run: output held too long is written
+    // out; a stop (or output that has failed) ends the run as a spent budget does.
+    if (out_.zada() && !out_.obsluz()) return vycerpano();
     rezim_ = RezimLA{true, cykly_.token(od), cykly_.token(od), cykly_.token(po)};
   }
 
@@ -86,6 +92,7 @@ class Lexer {
 
   Skener skener_;
   ZasobnikCyklu& cykly_;
+  Vystup& out_;
   RezimLA rezim_;
   Token skenovany_;
   Token vychozi_;

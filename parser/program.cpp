@@ -7,7 +7,7 @@
 namespace moxa {
 
 Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni)
-    : vstup_(vstup), out_(out), lex_(zdroj, cykly_, nastaveni.limit_kroku) {}
+    : vstup_(vstup), out_(out), lex_(zdroj, cykly_, nastaveni.limit_kroku, out) {}
 
 int Interpret::SA() {
   try {
