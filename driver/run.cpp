@@ -13,43 +13,47 @@ namespace moxa {
 
 namespace {
 
-// Deep nesting recurses deeply; the stack is reserved, and committed only as it is used.
-constexpr std::size_t ZASOBNIK_BEHU = std::size_t{256} << 20;
-
 struct Ukol {
   Interpret* interpret;
   int vysledek;
 };
 
-void* spust_SA(void* p) {
+void spust_SA(void* p) {
   auto* ukol = static_cast<Ukol*>(p);
   ukol->vysledek = ukol->interpret->SA();
-  return nullptr;
 }
 
-// Runs SA on a thread of its own with a large stack; returns its result code.
-int SA_na_velkem_zasobniku(Interpret& interpret, Vystup& out) {
-  Ukol ukol{&interpret, 1};
-  pthread_attr_t attr;
-  bool ok = pthread_attr_init(&attr) == 0;
-  ok = ok && pthread_attr_setstacksize(&attr, ZASOBNIK_BEHU) == 0;
-  pthread_t vlakno;
-  ok = ok && pthread_create(&vlakno, &attr, spust_SA, &ukol) == 0;
-  pthread_attr_destroy(&attr);
-  if (!ok) {
-    out.pis(zpravy::VERDIKT);  // no memory for the run's stack
-    return 1;
-  }
-  pthread_join(vlakno, nullptr);
-  return ukol.vysledek;
+struct Vlakno {
+  void (*ukol)(void*);
+  void* data;
+};
+
+void* spust_vlakno(void* p) {
+  const auto* v = static_cast<const Vlakno*>(p);
+  v->ukol(v->data);
+  return nullptr;
 }
 
 }  // namespace
 
+bool na_vlastnim_zasobniku(std::size_t velikost, void (*ukol)(void*), void* data) {
+  Vlakno v{ukol, data};
+  pthread_attr_t attr;
+  if (pthread_attr_init(&attr) != 0) return false;
+  pthread_t vlakno;
+  const bool ok = pthread_attr_setstacksize(&attr, velikost) == 0 &&
+                  pthread_create(&vlakno, &attr, spust_vlakno, &v) == 0;
+  pthread_attr_destroy(&attr);
+  if (ok) pthread_join(vlakno, nullptr);
+  return ok;
+}
+
 void probeh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni) {
   try {
     Interpret interpret(zdroj, vstup, out, nastaveni);
-    SA_na_velkem_zasobniku(interpret, out);
+    Ukol ukol{&interpret, 1};
+    if (!na_vlastnim_zasobniku(ZASOBNIK_BEHU, spust_SA, &ukol))
+      out.pis(zpravy::VERDIKT);  // no memory for the run's stack
     interpret.uvolni();
   } catch (const std::exception&) {
     out.pis(zpravy::VERDIKT);  // no memory to set the run up

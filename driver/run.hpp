@@ -1,6 +1,7 @@
 // The run sequence around the parse, and the command-line entry of the interpreter.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -9,9 +10,14 @@
 
 namespace moxa {
 
-// Runs the program in `zdroj` to its end: parses and executes it (on a thread with a stack
-// large enough for the deepest nesting allowed), prints the error verdict if it failed,
-// releases the stores, closes the source and prints the closing banner. `vstup` is where
+// Runs `ukol(data)` on a new thread with a stack of `velikost` bytes (reserved, committed
+// only as it is used) and waits for it to end. False when no such thread can be had: the
+// address space or the memory for its stack is missing.
+bool na_vlastnim_zasobniku(std::size_t velikost, void (*ukol)(void*), void* data);
+
+// Runs the program in `zdroj` to its end: parses and executes it (on a thread with a stack of
+// ZASOBNIK_BEHU bytes, large enough for the deepest nesting allowed), prints the error verdict if
+// it failed, releases the stores, closes the source and prints the closing banner. `vstup` is where
 // `cti` reads words; it is `zdroj` itself when the program comes from standard input.
 void probeh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni = {});
 
