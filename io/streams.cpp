@@ -69,7 +69,10 @@ void SouborovyVstup::doplnit() {
       pollfd p{fd_, POLLIN, 0};
       if (::poll(&p, 1, 0) <= 0) {
         if (vystup_ != nullptr) vystup_->vyprazdnit();
-        if (!cekej(fd_, POLLIN, budik)) return;
+        if (!cekej(fd_, POLLIN, budik)) {
+          zastaveno();  // serves the stop that ended the wait: nothing more is printed
+          return;
+        }
       }
     }
     const ssize_t n = ::read(fd_, buf_, sizeof buf_);
