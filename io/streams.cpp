@@ -62,7 +62,7 @@ bool SouborovyVstup::zastaveno() const {
 void SouborovyVstup::doplnit() {
   pozice_ = konec_ = buf_;
   if (zavren_ || zastaveno()) return;
-  const Budik* budik = vystup_ != nullptr ? vystup_->budik() : nullptr;
+  const Budik* budik = vystup_ != nullptr ? &vystup_->budik() : nullptr;
   bool cekat = !vzdy_pripraven_;  // poll first: the output is flushed only before a real wait
   for (;;) {
     if (cekat) {
@@ -128,7 +128,8 @@ bool CilSoubor::zije() {
   return ::poll(&p, 1, 0) <= 0 || (p.revents & POLLERR) == 0;
 }
 
-Vystup::Vystup(Cil& cil, Budik* budik) : cil_(cil), budik_(budik) {}
+Vystup::Vystup(Cil& cil, Budik* budik)
+    : cil_(cil), budik_(budik != nullptr ? budik : &vlastni_budik_) {}
 
 void Vystup::vyprazdnit() {
   if (delka_ != 0 && !selhal_ && !cil_.zapis(buf_.data(), delka_)) selhal_ = true;
@@ -136,7 +137,7 @@ void Vystup::vyprazdnit() {
 }
 
 bool Vystup::obsluz() {
-  const unsigned co = budik_ != nullptr ? budik_->vyzvedni() : 0;
+  const unsigned co = budik_->vyzvedni();
   if ((co & Budik::ZASTAVIT) != 0) {
     vyprazdnit();
     zastaveno_ = true;

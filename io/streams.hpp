@@ -198,10 +198,11 @@ class Vystup {
   // Writes out every complete line at once (for a person watching a terminal).
   void po_radcich(bool ano) { po_radcich_ = ano; }
 
-  // The alarm whose requests the run serves, or null.
-  Budik* budik() const { return budik_; }
+  // The alarm whose requests the run serves: the one given, or one of its own that nobody
+  // rings.
+  Budik& budik() const { return *budik_; }
   // Whether a request waits to be served; cheap enough for every loop pass.
-  bool zada() const { return budik_ != nullptr && budik_->zvoni(); }
+  bool zada() const { return budik_->zvoni(); }
   // Serves the waiting requests: writes out what is held; on a stop, writes it out and
   // writes nothing more. False when the run must end: it was stopped, or output failed.
   bool obsluz();
@@ -215,6 +216,7 @@ class Vystup {
   void konec_radku(std::string_view text);
 
   Cil& cil_;
+  Budik vlastni_budik_;
   Budik* budik_;
   std::array<char, KAPACITA> buf_;  // part of the writer: writing never allocates
   std::size_t delka_ = 0;

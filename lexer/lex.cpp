@@ -22,4 +22,12 @@ void Lexer::vycerpano() {
   vycerpano_ = true;
 }
 
+// Output held too long is written out; a stop (or output that has failed) ends the run as a
+// spent budget does. False when the run ends.
+bool Lexer::obsluz_budik() {
+  if (out_.obsluz()) return true;
+  vycerpano();
+  return false;
+}
+
 }  // namespace moxa

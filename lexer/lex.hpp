@@ -26,8 +26,9 @@ class Lexer {
   Lexer(Vstup& f, ZasobnikCyklu& cykly, std::uint64_t limit_kroku, Vystup& out)
       : skener_(f),
         cykly_(cykly),
+        zbyva_(limit_kroku == 0 ? UINT64_MAX : limit_kroku + 1),
         out_(out),
-        zbyva_(limit_kroku == 0 ? UINT64_MAX : limit_kroku + 1) {
+        budik_(out.budik()) {
     vychozi_.text.clear();  // before the first token: the empty text, kind end of input
   }
 
@@ -53,9 +54,10 @@ class Lexer {
   // Replays the tape range [od, po) from its start.
   void prehravej(PoziceNaPasce od, PoziceNaPasce po) {
     if (--zbyva_ == 0) return vycerpano();
-    // Every pass serves the requests from outside the run: output held too long is written
-    // out; a stop (or output that has failed) ends the run as a spent budget does.
-    if (out_.zada() && !out_.obsluz()) return vycerpano();
+    // Every pass serves the requests from outside the run (out of line: the check is all
+    // that the hot path carries).
+    if (budik_.zvoni()) [[unlikely]]
+      if (!obsluz_budik()) return;
     rezim_ = RezimLA{true, cykly_.token(od), cykly_.token(od), cykly_.token(po)};
   }
 
@@ -89,10 +91,10 @@ class Lexer {
  private:
   void ze_skeneru();
   void vycerpano();
+  bool obsluz_budik();
 
   Skener skener_;
   ZasobnikCyklu& cykly_;
-  Vystup& out_;
   RezimLA rezim_;
   Token skenovany_;
   Token vychozi_;
@@ -102,6 +104,9 @@ class Lexer {
   // replayed, so a program that never ends runs out of them too. At zero every token is
   // the end of input.
   std::uint64_t zbyva_;
+  // Where the requests from outside the run (a timer, a signal) arrive and are served.
+  Vystup& out_;
+  const Budik& budik_;
 };
 
 }  // namespace moxa
