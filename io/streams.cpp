@@ -152,16 +152,12 @@ bool Vystup::obsluz() {
   return !selhal_;
 }
 
-void Vystup::konec_radku(std::string_view text) {
-  if (std::memchr(text.data(), '\n', text.size()) != nullptr) vyprazdnit();
-}
-
-void Vystup::pis_dlouhe(std::string_view text) {
-  vyprazdnit();
+void Vystup::pis_pomalu(std::string_view text) {
+  if (delka_ + text.size() > KAPACITA) vyprazdnit();
   if (text.size() <= KAPACITA) {
-    std::memcpy(buf_.data(), text.data(), text.size());
-    delka_ = text.size();
-    if (po_radcich_) konec_radku(text);
+    std::memcpy(buf_.data() + delka_, text.data(), text.size());
+    delka_ += text.size();
+    if (po_radcich_ && std::memchr(text.data(), '\n', text.size()) != nullptr) vyprazdnit();
   } else if (!selhal_ && !cil_.zapis(text.data(), text.size())) {
     selhal_ = true;
   }

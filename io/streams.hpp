@@ -177,18 +177,19 @@ class Vystup {
   Vystup& operator=(const Vystup&) = delete;
 
   void pis(std::string_view text) {
-    if (text.size() <= volno_()) {
+    if (delka_ + text.size() <= mez_) {
       std::memcpy(buf_.data() + delka_, text.data(), text.size());
       delka_ += text.size();
-      if (po_radcich_) konec_radku(text);
     } else {
-      pis_dlouhe(text);
+      pis_pomalu(text);
     }
   }
   void pis(char c) {
-    if (volno_() == 0) vyprazdnit();
-    buf_[delka_++] = c;
-    if (po_radcich_ && c == '\n') vyprazdnit();
+    if (delka_ < mez_) {
+      buf_[delka_++] = c;
+    } else {
+      pis_pomalu(std::string_view(&c, 1));
+    }
   }
   void pis_cislo(std::uint64_t n);
 
@@ -196,7 +197,10 @@ class Vystup {
   bool selhal() const { return selhal_; }
 
   // Writes out every complete line at once (for a person watching a terminal).
-  void po_radcich(bool ano) { po_radcich_ = ano; }
+  void po_radcich(bool ano) {
+    po_radcich_ = ano;
+    mez_ = ano ? 0 : KAPACITA;
+  }
 
   // The alarm whose requests the run serves: the one given, or one of its own that nobody
   // rings.
@@ -211,15 +215,17 @@ class Vystup {
 
  private:
   static constexpr std::size_t KAPACITA = 1 << 16;
-  std::size_t volno_() const { return KAPACITA - delka_; }
-  void pis_dlouhe(std::string_view text);
-  void konec_radku(std::string_view text);
+  // What does not fit, and everything when writing by lines.
+  void pis_pomalu(std::string_view text);
 
   Cil& cil_;
   Budik vlastni_budik_;
   Budik* budik_;
   std::array<char, KAPACITA> buf_;  // part of the writer: writing never allocates
   std::size_t delka_ = 0;
+  // The fast path takes a write that ends within this: the capacity, or 0 when writing by
+  // lines, so that every write then takes the slow path, which looks for line ends.
+  std::size_t mez_ = KAPACITA;
   bool selhal_ = false;
   bool po_radcich_ = false;
   bool zastaveno_ = false;
