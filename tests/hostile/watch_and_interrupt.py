@@ -287,6 +287,15 @@ def signals(tmp):
     check(status == -signal.SIGTERM, "SIGTERM while cti waits: the status", f"status {status}")
     check(out == HELLO + b"Zadej: ", "SIGTERM while cti waits: the output", repr(out))
 
+    # Output stuck in a pipe that nobody reads: the signal still ends the process, late.
+    proc = subprocess.Popen([MOXA, counter], stdout=subprocess.PIPE)
+    time.sleep(0.5)  # long enough to fill the pipe; the check holds either way
+    proc.send_signal(signal.SIGTERM)
+    status = reap(proc, "SIGTERM while the output is stuck")
+    proc.stdout.close()
+    check(status == -signal.SIGTERM, "SIGTERM while the output is stuck in a full pipe",
+          f"status {status}")
+
     # A signal the run was started ignoring (as nohup leaves SIGHUP) stays ignored.
     proc = subprocess.Popen([MOXA, forever], stdout=subprocess.PIPE,
                             preexec_fn=lambda: signal.signal(signal.SIGHUP, signal.SIG_IGN))
