@@ -163,6 +163,12 @@ void Vystup::pis_pomalu(std::string_view text) {
   }
 }
 
+void Vystup::pis_pomalu(char c) {
+  if (delka_ == KAPACITA) vyprazdnit();
+  buf_[delka_++] = c;
+  if (po_radcich_ && c == '\n') vyprazdnit();
+}
+
 void Vystup::pis_cislo(std::uint64_t n) {
   char digits[24];
   const auto res = std::to_chars(digits, digits + sizeof digits, n);

@@ -188,7 +188,7 @@ class Vystup {
     if (delka_ < mez_) {
       buf_[delka_++] = c;
     } else {
-      pis_pomalu(std::string_view(&c, 1));
+      pis_pomalu(c);
     }
   }
   void pis_cislo(std::uint64_t n);
@@ -217,6 +217,7 @@ class Vystup {
   static constexpr std::size_t KAPACITA = 1 << 16;
   // What does not fit, and everything when writing by lines.
   void pis_pomalu(std::string_view text);
+  void pis_pomalu(char c);
 
   Cil& cil_;
   Budik vlastni_budik_;
