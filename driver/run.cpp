@@ -75,7 +75,7 @@ int hlavni(int argc, const char* const* argv, Vstup& std_in, Vystup& out) {
     out.vyprazdnit();
     return 0;
   }
-  SouborovyVstup zdroj(fd);
+  SouborovyVstup zdroj(fd, &out);  // a FIFO may block: the output is flushed first
   probeh(zdroj, std_in, out);
   return 0;
 }

@@ -1,6 +1,7 @@
 // The run sequence around the parse, and the command-line entry of the interpreter.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 

@@ -4,10 +4,9 @@
 // picks one of the two implementations (stack_thread.cpp, stack_caller.cpp).
 #pragma once
 
-namespace moxa {
+#include "globals.hpp"
 
-// The stack that a run may use, in bytes.
-inline constexpr unsigned long ZASOBNIK_BEHU = 256ul << 20;
+namespace moxa {
 
 // Calls `ukol(data)` on a stack of ZASOBNIK_BEHU bytes and waits for it to return. False
 // when no such stack could be had (the task did not run).

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <new>
 
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace moxa {
@@ -18,6 +20,25 @@ int Vstup::doplnit_a_cti() {
   return *pozice_++;
 }
 
+void Budik::zazvon(unsigned co) noexcept {
+  zadost_.fetch_or(co, std::memory_order_release);
+  if ((co & ZASTAVIT) != 0 && probudit_ >= 0) {
+    const char b = 0;
+    [[maybe_unused]] const ssize_t w = ::write(probudit_, &b, 1);  // a full pipe is awake too
+  }
+}
+
+bool cekej(int fd, short udalost, const Budik* budik) {
+  pollfd p[2] = {{fd, udalost, 0}, {budik != nullptr ? budik->cekani() : -1, POLLIN, 0}};
+  for (;;) {
+    const int n = ::poll(p, 2, -1);  // an entry with fd -1 is left out
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (p[1].revents != 0) return false;
+    if (p[0].revents != 0) return true;  // ready, or an error that the next call reports
+  }
+}
+
 TextovyVstup::TextovyVstup(std::string_view text) : zbytek_(text) {}
 
 void TextovyVstup::doplnit() {
@@ -27,17 +48,44 @@ void TextovyVstup::doplnit() {
   zbytek_ = {};
 }
 
+SouborovyVstup::SouborovyVstup(int fd, Vystup* vystup) : fd_(fd), vystup_(vystup) {
+  struct stat st {};
+  vzdy_pripraven_ = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool SouborovyVstup::zastaveno() const {
+  if (vystup_ == nullptr) return false;
+  if (vystup_->zada()) vystup_->obsluz();
+  return vystup_->zastaveno();
+}
+
 void SouborovyVstup::doplnit() {
   pozice_ = konec_ = buf_;
-  if (zavren_) return;
-  if (vystup_ != nullptr) vystup_->vyprazdnit();
+  if (zavren_ || zastaveno()) return;
+  const Budik* budik = vystup_ != nullptr ? &vystup_->budik() : nullptr;
+  bool cekat = !vzdy_pripraven_;  // poll first: the output is flushed only before a real wait
   for (;;) {
+    if (cekat) {
+      pollfd p{fd_, POLLIN, 0};
+      if (::poll(&p, 1, 0) <= 0) {
+        if (vystup_ != nullptr) vystup_->vyprazdnit();
+        if (!cekej(fd_, POLLIN, budik)) {
+          zastaveno();  // serves the stop that ended the wait: nothing more is printed
+          return;
+        }
+      }
+    }
     const ssize_t n = ::read(fd_, buf_, sizeof buf_);
     if (n > 0) {
       konec_ = buf_ + n;
       return;
     }
-    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // Interrupted, or nothing yet on a non-blocking descriptor: wait and try again.
+      if (zastaveno()) return;
+      cekat = true;
+      continue;
+    }
     return;  // end of input, or a read error, which counts as the end
   }
 }
@@ -60,29 +108,65 @@ bool CilRetezec::zapis(const char* data, std::size_t n) {
 bool CilSoubor::zapis(const char* data, std::size_t n) {
   while (n > 0) {
     const ssize_t w = ::write(fd_, data, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    data += w;
-    n -= static_cast<std::size_t>(w);
+    if (w > 0) {
+      data += w;
+      n -= static_cast<std::size_t>(w);
+    } else if (w < 0 && errno == EINTR) {
+      continue;
+    } else if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (!cekej(fd_, POLLOUT, nullptr)) return false;  // a non-blocking descriptor is full
+    } else {
+      return false;  // a closed pipe, a full disk, ...
+    }
   }
   return true;
 }
 
-Vystup::Vystup(Cil& cil) : cil_(cil) {}
+bool CilSoubor::zije() {
+  // A pipe whose reader has closed it reports an error to poll, before any write.
+  pollfd p{fd_, 0, 0};
+  return ::poll(&p, 1, 0) <= 0 || (p.revents & POLLERR) == 0;
+}
+
+Vystup::Vystup(Cil& cil, Budik* budik)
+    : cil_(cil), budik_(budik != nullptr ? budik : &vlastni_budik_) {}
 
 void Vystup::vyprazdnit() {
   if (delka_ != 0 && !selhal_ && !cil_.zapis(buf_.data(), delka_)) selhal_ = true;
   delka_ = 0;
 }
 
-void Vystup::pis_dlouhe(std::string_view text) {
-  vyprazdnit();
+bool Vystup::obsluz() {
+  const unsigned co = budik_->vyzvedni();
+  if ((co & Budik::ZASTAVIT) != 0) {
+    vyprazdnit();
+    zastaveno_ = true;
+    selhal_ = true;  // nothing after the stop is written
+  } else if ((co & Budik::VYPSAT) != 0) {
+    if (delka_ != 0) {
+      vyprazdnit();
+    } else if (!selhal_ && !cil_.zije()) {
+      selhal_ = true;  // a silent program whose reader has gone ends as a writing one would
+    }
+  }
+  return !selhal_;
+}
+
+void Vystup::pis_pomalu(std::string_view text) {
+  if (delka_ + text.size() > KAPACITA) vyprazdnit();
   if (text.size() <= KAPACITA) {
-    std::memcpy(buf_.data(), text.data(), text.size());
-    delka_ = text.size();
+    std::memcpy(buf_.data() + delka_, text.data(), text.size());
+    delka_ += text.size();
+    if (po_radcich_ && std::memchr(text.data(), '\n', text.size()) != nullptr) vyprazdnit();
   } else if (!selhal_ && !cil_.zapis(text.data(), text.size())) {
     selhal_ = true;
   }
+}
+
+void Vystup::pis_pomalu(char c) {
+  if (delka_ == KAPACITA) vyprazdnit();
+  buf_[delka_++] = c;
+  if (po_radcich_ && c == '\n') vyprazdnit();
 }
 
 void Vystup::pis_cislo(std::uint64_t n) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +14,41 @@
 namespace moxa {
 
 class Vystup;
+
+// Requests that reach a run from outside it: a timer asks for the output held so far to be
+// written out, a signal asks the run to stop. Asking is async-signal-safe and may come from
+// any thread; the run serves the requests at its next step (a loop pass, a refill of its
+// input) and wakes from any wait for input or output when asked to stop.
+class Budik {
+ public:
+  static constexpr unsigned VYPSAT = 1;    // write out what the writer holds
+  static constexpr unsigned ZASTAVIT = 2;  // stop the run
+
+  // Without a pipe a stop is seen at the next step only. With one, a stop also writes a byte
+  // to `probudit` (the write end, non-blocking), which makes `cekani` readable for good, so
+  // that a wait that polls it ends.
+  Budik() = default;
+  Budik(int cekani, int probudit) : cekani_(cekani), probudit_(probudit) {}
+  Budik(const Budik&) = delete;
+  Budik& operator=(const Budik&) = delete;
+
+  void zazvon(unsigned co) noexcept;
+  bool zvoni() const noexcept { return zadost_.load(std::memory_order_relaxed) != 0; }
+  // Takes the pending requests, leaving none.
+  unsigned vyzvedni() noexcept { return zadost_.exchange(0, std::memory_order_acquire); }
+  // Readable once a stop has been asked for; -1 without a pipe.
+  int cekani() const noexcept { return cekani_; }
+
+ private:
+  std::atomic<unsigned> zadost_{0};
+  int cekani_ = -1;
+  int probudit_ = -1;
+};
+static_assert(std::atomic<unsigned>::is_always_lock_free, "asked from signal handlers");
+
+// Waits until `fd` is ready for `udalost` (POLLIN or POLLOUT) or reports an error; false
+// when the wait ended because `budik` asked the run to stop (or polling itself failed).
+bool cekej(int fd, short udalost, const Budik* budik);
 
 // A buffered byte reader. Subclasses supply `doplnit`, which refills the buffer; the hot
 // path (`cti_znak`) is an inline pointer bump. Once the end of input has been seen, every
@@ -74,21 +110,25 @@ class TextovyVstup final : public Vstup {
   std::string_view zbytek_;
 };
 
-// Input read from a file descriptor. A read error counts as the end of input. When
-// `pred_cekanim` is set, it is flushed before every read that may block, so that a prompt
-// is visible before the interpreter waits.
+// Input read from a file descriptor: a file, a pipe, a FIFO, a terminal. A read error
+// counts as the end of input; a read that would block or is interrupted is waited out and
+// tried again. When `vystup` is set, it is flushed before every read that may block, so that
+// a prompt is visible before the interpreter waits, and the requests of its alarm are served
+// at every refill; a stop ends the input.
 class SouborovyVstup final : public Vstup {
  public:
-  explicit SouborovyVstup(int fd, Vystup* pred_cekanim = nullptr)
-      : fd_(fd), vystup_(pred_cekanim) {}
+  explicit SouborovyVstup(int fd, Vystup* vystup = nullptr);
   bool zavrit() override;
 
  protected:
   void doplnit() override;
 
  private:
+  bool zastaveno() const;
+
   int fd_;
   Vystup* vystup_;
+  bool vzdy_pripraven_ = false;  // a regular file: a read never waits
   bool zavren_ = false;
   unsigned char buf_[1 << 16];
 };
@@ -99,6 +139,9 @@ class Cil {
  public:
   virtual ~Cil() = default;
   virtual bool zapis(const char* data, std::size_t n) = 0;
+  // False when it is known that nothing more can be written, although nothing is waiting
+  // to be (a pipe whose reader has gone).
+  virtual bool zije() { return true; }
 };
 
 class CilRetezec final : public Cil {
@@ -111,10 +154,13 @@ class CilRetezec final : public Cil {
   std::size_t limit_;  // 0 = no limit
 };
 
+// A file descriptor. A write that would block (a non-blocking descriptor) or is interrupted
+// is waited out and tried again, also after a stop: what the run printed is still owed.
 class CilSoubor final : public Cil {
  public:
   explicit CilSoubor(int fd) : fd_(fd) {}
   bool zapis(const char* data, std::size_t n) override;
+  bool zije() override;
 
  private:
   int fd_;
@@ -122,24 +168,30 @@ class CilSoubor final : public Cil {
 
 // The buffered writer. Its buffer is part of it, so neither making it nor writing through
 // it allocates; a write that fails makes the writer `selhal` for good and every later write
-// a no-op.
+// a no-op. It holds up to 64 KiB before writing them out, or, when it writes by lines (to a
+// terminal), every complete line at once.
 class Vystup {
  public:
-  explicit Vystup(Cil& cil);
+  explicit Vystup(Cil& cil, Budik* budik = nullptr);
   Vystup(const Vystup&) = delete;
   Vystup& operator=(const Vystup&) = delete;
 
   void pis(std::string_view text) {
-    if (text.size() <= volno_()) {
+    // The first test is redundant (mez_ never exceeds the buffer) but lets the compiler see
+    // that a text longer than the buffer never takes this path.
+    if (text.size() <= KAPACITA && delka_ + text.size() <= mez_) {
       std::memcpy(buf_.data() + delka_, text.data(), text.size());
       delka_ += text.size();
     } else {
-      pis_dlouhe(text);
+      pis_pomalu(text);
     }
   }
   void pis(char c) {
-    if (volno_() == 0) vyprazdnit();
-    buf_[delka_++] = c;
+    if (delka_ < mez_) {
+      buf_[delka_++] = c;
+    } else {
+      pis_pomalu(c);
+    }
   }
   void pis_cislo(std::uint64_t n);
 
@@ -151,15 +203,40 @@ class Vystup {
     selhal_ = true;
   }
 
+  // Writes out every complete line at once (for a person watching a terminal).
+  void po_radcich(bool ano) {
+    po_radcich_ = ano;
+    mez_ = ano ? 0 : KAPACITA;
+  }
+
+  // The alarm whose requests the run serves: the one given, or one of its own that nobody
+  // rings.
+  Budik& budik() const { return *budik_; }
+  // Whether a request waits to be served; cheap enough for every loop pass.
+  bool zada() const { return budik_->zvoni(); }
+  // Serves the waiting requests: writes out what is held; on a stop, writes it out and
+  // writes nothing more. False when the run must end: it was stopped, or output failed.
+  bool obsluz();
+  // The run was asked to stop (and its output ended there).
+  bool zastaveno() const { return zastaveno_; }
+
  private:
   static constexpr std::size_t KAPACITA = 1 << 16;
-  std::size_t volno_() const { return KAPACITA - delka_; }
-  void pis_dlouhe(std::string_view text);
+  // What does not fit, and everything when writing by lines.
+  void pis_pomalu(std::string_view text);
+  void pis_pomalu(char c);
 
   Cil& cil_;
+  Budik vlastni_budik_;
+  Budik* budik_;
   std::array<char, KAPACITA> buf_;  // part of the writer: writing never allocates
   std::size_t delka_ = 0;
+  // The fast path takes a write that ends within this: the capacity, or 0 when writing by
+  // lines, so that every write then takes the slow path, which looks for line ends.
+  std::size_t mez_ = KAPACITA;
   bool selhal_ = false;
+  bool po_radcich_ = false;
+  bool zastaveno_ = false;
 };
 
 }  // namespace moxa

@@ -26,4 +26,12 @@ void Lexer::vycerpano() {
   Rozpocet::kroky_dosly();
 }
 
+// Output held too long is written out; a stop (or output that has failed) ends the run as a
+// spent budget does. False when the run ends.
+bool Lexer::obsluz_budik() {
+  if (out_.obsluz()) return true;
+  vycerpano();
+  return false;
+}
+
 }  // namespace moxa

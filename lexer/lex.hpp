@@ -23,8 +23,12 @@ struct RezimLA {
 
 class Lexer {
  public:
-  Lexer(Vstup& f, ZasobnikCyklu& cykly, std::uint64_t limit_kroku)
-      : skener_(f), cykly_(cykly), zbyva_(limit_kroku == 0 ? UINT64_MAX : limit_kroku + 1) {
+  Lexer(Vstup& f, ZasobnikCyklu& cykly, std::uint64_t limit_kroku, Vystup& out)
+      : skener_(f),
+        cykly_(cykly),
+        zbyva_(limit_kroku == 0 ? UINT64_MAX : limit_kroku + 1),
+        out_(out),
+        budik_(out.budik()) {
     vychozi_.text.clear();  // before the first token: the empty text, kind end of input
   }
 
@@ -61,6 +65,10 @@ class Lexer {
       vycerpano();
       return false;
     }
+    // Every pass also serves the requests from outside the run, a timer or a signal (out of
+    // line: the check is all that the hot path carries).
+    if (budik_.zvoni()) [[unlikely]]
+      return obsluz_budik();
     return true;
   }
 
@@ -94,6 +102,7 @@ class Lexer {
  private:
   void ze_skeneru();
   void vycerpano();
+  bool obsluz_budik();
 
   Skener skener_;
   ZasobnikCyklu& cykly_;
@@ -106,6 +115,9 @@ class Lexer {
   // replayed, so a program that never ends runs out of them too. At zero every token is
   // the end of input.
   std::uint64_t zbyva_;
+  // Where the requests from outside the run (a timer, a signal) arrive and are served.
+  Vystup& out_;
+  const Budik& budik_;
 };
 
 }  // namespace moxa

@@ -9,7 +9,7 @@ namespace moxa {
 Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni)
     : vstup_(vstup),
       out_(out),
-      lex_(zdroj, cykly_, nastaveni.limit_kroku),
+      lex_(zdroj, cykly_, nastaveni.limit_kroku, out),
       rozpocet_(nastaveni.limit_pameti, out, drzena_pamet, this),
       s_rozpoctem_(nastaveni.limit_pameti != 0 || nastaveni.tichy_limit_kroku),
       prekladat_(nastaveni.prekladat_cykly) {}

@@ -1,0 +1,461 @@
+#!/usr/bin/env python3
+"""Output that a person can watch, runs that are interrupted, streams that make us wait,
+all through the real executable:
+
+  - on a terminal every line is visible while the program still runs, a prompt before the
+    program waits, and Ctrl-C ends the run by SIGINT;
+  - SIGINT, SIGTERM and SIGHUP sent to a running program whose output goes to a file or a
+    pipe: every line printed before the signal is there, and the status is the signal's;
+  - a file or a pipe sees the progress of a long computation, and a reader that goes away
+    ends even a program that prints nothing more;
+  - non-blocking pipes on standard input and output, and a source that is a FIFO: the
+    interpreter waits for them and flushes its output before it waits;
+  - a small address-space limit: hello world, and 10,000 levels of nesting, still run;
+    when even the run's stack cannot be had, the error verdict.
+
+Usage: watch_and_interrupt.py path/to/moxa [--no-ulimit]
+  --no-ulimit  leave out the address-space limits (a sanitizer needs more address space)
+Waits are generous and poll for what they wait for: the tests run beside others on a
+loaded machine and in the sanitizer build.
+"""
+import fcntl
+import os
+import pty
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+MOXA = os.path.abspath(sys.argv[1])
+ULIMIT = "--no-ulimit" not in sys.argv[2:]
+LIMIT = 60.0  # seconds to wait for anything that should come at once
+
+HELLO = b"\nhello\n\n"
+USPECH = b"\nProgram probehl bez chyb.\n"
+BYE = b"\nbye\n\n"
+VERDIKT = b"\nV programu se vyskytla chyba.\n"
+
+FOREVER = b'{ pis_ln("first line"); @i -> 0; w2(1) { @i -> @i + 1; } w2_end; } .'
+COUNTER = b"{ @i -> 0; w2(1) { @i -> @i + 1; pis_ln(@i); } w2_end; } ."
+PROMPT = b'{ pis("Zadej: "); cti(@a); pis_ln("[" + @a + "]"); } .'
+
+passes = 0
+fails = 0
+
+
+def check(ok, what, detail=""):
+    global passes, fails
+    if ok:
+        passes += 1
+    else:
+        fails += 1
+        print(f"FAIL: {what}" + (f"\n  {detail}" if detail else ""), flush=True)
+
+
+def wait_for(condition, limit=LIMIT):
+    """Polls `condition` until it holds or `limit` seconds pass; returns its last value."""
+    end = time.monotonic() + limit
+    while True:
+        value = condition()
+        if value or time.monotonic() > end:
+            return value
+        time.sleep(0.02)
+
+
+def lines(n):
+    """What COUNTER prints in its first n passes."""
+    return b"".join(b"%d.000000\n" % i for i in range(1, n + 1))
+
+
+def counter_prefix_ok(out):
+    """The output of COUNTER cut at a pass boundary: the banner, then whole lines 1, 2, ..."""
+    if not out.startswith(HELLO):
+        return False
+    body = out[len(HELLO):]
+    if body and not body.endswith(b"\n"):
+        return False
+    got = body.split(b"\n")[:-1]
+    return all(line == b"%d.000000" % (i + 1) for i, line in enumerate(got))
+
+
+class Collector:
+    """Reads a descriptor to its end on a thread of its own, so that the writer never waits."""
+
+    def __init__(self, fd):
+        self.fd = fd
+        self.data = b""
+        self.lock = threading.Lock()
+        self.thread = threading.Thread(target=self._run, daemon=True)
+        self.thread.start()
+
+    def _run(self):
+        while True:
+            try:
+                chunk = os.read(self.fd, 65536)
+            except OSError:
+                break
+            if not chunk:
+                break
+            with self.lock:
+                self.data += chunk
+
+    def get(self):
+        with self.lock:
+            return self.data
+
+    def finish(self):
+        self.thread.join(LIMIT)
+        return self.get()
+
+
+def reap(proc, what):
+    """Waits for the run to end; kills it (and fails) when it does not."""
+    try:
+        return proc.wait(LIMIT)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+        check(False, f"{what}: the run did not end")
+        return None
+
+
+def program(tmp, name, text):
+    path = os.path.join(tmp, name)
+    with open(path, "wb") as f:
+        f.write(text)
+    return path
+
+
+# --- A terminal --------------------------------------------------------------------------
+
+def pty_run(argv):
+    """Starts argv on a new pseudo-terminal as its controlling terminal; (pid, master)."""
+    pid, master = pty.fork()
+    if pid == 0:
+        try:
+            os.execv(argv[0], argv)
+        finally:
+            os._exit(127)
+    return pid, master
+
+
+def pty_read_until(master, data, wanted, limit=LIMIT):
+    """Reads from the terminal until `wanted` is in what was read; returns all read."""
+    end = time.monotonic() + limit
+    while wanted not in data and time.monotonic() < end:
+        ready, _, _ = select.select([master], [], [], 0.1)
+        if ready:
+            try:
+                chunk = os.read(master, 4096)
+            except OSError:  # the other side is closed
+                break
+            if not chunk:
+                break
+            data += chunk
+    return data
+
+
+def pty_drain(master, data):
+    while True:
+        try:
+            ready, _, _ = select.select([master], [], [], 1.0)
+            if not ready:
+                return data
+            chunk = os.read(master, 4096)
+        except OSError:
+            return data
+        if not chunk:
+            return data
+        data += chunk
+
+
+def pty_status(pid):
+    end = time.monotonic() + LIMIT
+    while time.monotonic() < end:
+        done, status = os.waitpid(pid, os.WNOHANG)
+        if done:
+            return status
+        time.sleep(0.02)
+    os.kill(pid, signal.SIGKILL)
+    os.waitpid(pid, 0)
+    return None
+
+
+def terminal(tmp):
+    # Every line is on the screen while the loop still runs; Ctrl-C then ends the run.
+    pid, master = pty_run([MOXA, program(tmp, "forever.mox", FOREVER)])
+    seen = pty_read_until(master, b"", b"first line\r\n")
+    running = os.waitpid(pid, os.WNOHANG)[0] == 0
+    check(b"first line\r\n" in seen and running,
+          "terminal: the banner and the first line are visible while the loop runs", repr(seen))
+    os.write(master, b"\x03")  # Ctrl-C, as typed: the terminal sends SIGINT
+    seen = pty_drain(master, seen)
+    status = pty_status(pid)
+    os.close(master)
+    check(status is not None and os.WIFSIGNALED(status) and os.WTERMSIG(status) == signal.SIGINT,
+          "terminal: Ctrl-C ends the run by SIGINT", f"wait status {status}")
+    check(seen.replace(b"^C", b"") == b"\r\nhello\r\n\r\nfirst line\r\n",
+          "terminal: nothing more is printed after Ctrl-C", repr(seen))
+
+    # A prompt without a line end is visible before cti waits; the word typed is read.
+    pid, master = pty_run([MOXA, program(tmp, "prompt.mox", PROMPT)])
+    seen = pty_read_until(master, b"", b"Zadej: ")
+    check(seen.endswith(b"Zadej: "), "terminal: the prompt is visible before cti waits", repr(seen))
+    os.write(master, b"slovo\n")
+    seen = pty_drain(master, seen)
+    status = pty_status(pid)
+    os.close(master)
+    check(status is not None and os.WIFEXITED(status) and os.WEXITSTATUS(status) == 0,
+          "terminal: the prompt program ends with status 0", f"wait status {status}")
+    check(b"[slovo]\r\n\r\nProgram probehl bez chyb.\r\n\r\nbye\r\n\r\n" in seen,
+          "terminal: the typed word is read", repr(seen))
+
+    # Ctrl-C while cti waits ends the wait and the run at once.
+    pid, master = pty_run([MOXA, program(tmp, "prompt.mox", PROMPT)])
+    seen = pty_read_until(master, b"", b"Zadej: ")
+    os.write(master, b"\x03")
+    seen = pty_drain(master, seen)
+    status = pty_status(pid)
+    os.close(master)
+    check(status is not None and os.WIFSIGNALED(status) and os.WTERMSIG(status) == signal.SIGINT,
+          "terminal: Ctrl-C while cti waits ends the run by SIGINT", f"wait status {status}")
+    check(seen.replace(b"^C", b"") == b"\r\nhello\r\n\r\nZadej: ",
+          "terminal: Ctrl-C while cti waits prints nothing more", repr(seen))
+
+
+# --- Signals to a run that writes to a file or a pipe ------------------------------------
+
+def start(path, to_file, tmp, stdin=subprocess.DEVNULL):
+    """Starts moxa on `path`; returns (process, a function that returns the output so far,
+    a function that waits for the rest and returns all of it)."""
+    if to_file:
+        out_path = os.path.join(tmp, "out")
+        out = open(out_path, "wb")
+        proc = subprocess.Popen([MOXA, path], stdin=stdin, stdout=out)
+        out.close()
+
+        def read():
+            with open(out_path, "rb") as f:
+                return f.read()
+
+        return proc, read, read
+    proc = subprocess.Popen([MOXA, path], stdin=stdin, stdout=subprocess.PIPE)
+    collector = Collector(proc.stdout.fileno())
+    return proc, collector.get, collector.finish
+
+
+def signals(tmp):
+    forever = program(tmp, "forever.mox", FOREVER)
+    counter = program(tmp, "counter.mox", COUNTER)
+    for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+        for to_file in (True, False):
+            where = f"{sig.name} to a run writing to {'a file' if to_file else 'a pipe'}"
+            # A quiet computation after one line: the line comes out on the timer, and the
+            # signal ends the run with the output exactly as printed.
+            proc, read, finish = start(forever, to_file, tmp)
+            seen = wait_for(lambda: b"first line\n" in read())
+            check(seen, f"{where}: the first line comes out while the loop runs", repr(read()))
+            proc.send_signal(sig)
+            status = reap(proc, where)
+            out = finish()
+            check(status == -sig, f"{where}: the status is the signal's", f"status {status}")
+            check(out == HELLO + b"first line\n", f"{where}: the output", repr(out[:200]))
+            # A program that prints all the time: whatever it printed is there, in whole lines.
+            proc, read, finish = start(counter, to_file, tmp)
+            wait_for(lambda: len(read()) > 200_000)
+            proc.send_signal(sig)
+            status = reap(proc, where)
+            out = finish()
+            check(status == -sig, f"{where}, printing: the status is the signal's",
+                  f"status {status}")
+            check(len(out) > 200_000 and counter_prefix_ok(out),
+                  f"{where}, printing: every line printed, none cut", repr(out[-100:]))
+
+    # SIGTERM while cti waits for a pipe that stays open and silent.
+    proc = subprocess.Popen([MOXA, program(tmp, "prompt.mox", PROMPT)], stdin=subprocess.PIPE,
+                            stdout=subprocess.PIPE)
+    collector = Collector(proc.stdout.fileno())
+    wait_for(lambda: b"Zadej: " in collector.get())
+    proc.send_signal(signal.SIGTERM)
+    status = reap(proc, "SIGTERM while cti waits")
+    out = collector.finish()
+    proc.stdin.close()
+    check(status == -signal.SIGTERM, "SIGTERM while cti waits: the status", f"status {status}")
+    check(out == HELLO + b"Zadej: ", "SIGTERM while cti waits: the output", repr(out))
+
+    # Output stuck in a pipe that nobody reads: the signal still ends the process, late.
+    proc = subprocess.Popen([MOXA, counter], stdout=subprocess.PIPE)
+    time.sleep(0.5)  # long enough to fill the pipe; the check holds either way
+    proc.send_signal(signal.SIGTERM)
+    status = reap(proc, "SIGTERM while the output is stuck")
+    proc.stdout.close()
+    check(status == -signal.SIGTERM, "SIGTERM while the output is stuck in a full pipe",
+          f"status {status}")
+
+    # A signal the run was started ignoring (as nohup leaves SIGHUP) stays ignored.
+    proc = subprocess.Popen([MOXA, forever], stdout=subprocess.PIPE,
+                            preexec_fn=lambda: signal.signal(signal.SIGHUP, signal.SIG_IGN))
+    collector = Collector(proc.stdout.fileno())
+    wait_for(lambda: b"first line\n" in collector.get())
+    proc.send_signal(signal.SIGHUP)
+    time.sleep(0.5)
+    check(proc.poll() is None, "an ignored SIGHUP leaves the run running")
+    proc.send_signal(signal.SIGTERM)
+    status = reap(proc, "SIGTERM after an ignored SIGHUP")
+    collector.finish()
+    check(status == -signal.SIGTERM, "SIGTERM after an ignored SIGHUP", f"status {status}")
+
+
+def progress(tmp):
+    # A reader that takes one line and goes away ends a program that prints nothing more,
+    # quietly: `moxa forever.mox | head -1` does not wait for a timeout.
+    proc = subprocess.Popen([MOXA, program(tmp, "forever.mox", FOREVER)],
+                            stdout=subprocess.PIPE)
+    ready, _, _ = select.select([proc.stdout], [], [], LIMIT)
+    first = proc.stdout.readline() if ready else b""
+    proc.stdout.close()
+    status = reap(proc, "a silent loop whose reader has gone")
+    check(first == b"\n", "a silent loop: the reader gets its line", repr(first))
+    check(status == 0, "a silent loop whose reader has gone ends with status 0", f"status {status}")
+
+
+# --- Streams that make the interpreter wait ----------------------------------------------
+
+def feed(fd, data):
+    """Writes to the run's input; a run that has already gone is reported by its output."""
+    try:
+        os.write(fd, data)
+    except BrokenPipeError:
+        pass
+
+
+def set_nonblocking(fd):
+    fcntl.fcntl(fd, fcntl.F_SETFL, fcntl.fcntl(fd, fcntl.F_GETFL) | os.O_NONBLOCK)
+
+
+def waiting_streams(tmp):
+    # Standard output left non-blocking by the parent, and a reader slower than the writer.
+    n = 100_000
+    path = program(tmp, "many.mox", b"{ @i -> 0; w2(@i < %d) { @i -> @i + 1; pis_ln(@i); } "
+                   b"w2_end; } ." % n)
+    r, w = os.pipe()
+    set_nonblocking(w)
+    proc = subprocess.Popen([MOXA, path], stdin=subprocess.DEVNULL, stdout=w)
+    os.close(w)
+    time.sleep(0.3)  # the pipe fills up meanwhile; the writer must wait, not give up
+    collector = Collector(r)
+    status = reap(proc, "a non-blocking standard output")
+    out = collector.finish()
+    os.close(r)
+    check(status == 0, "a non-blocking standard output: status 0", f"status {status}")
+    check(out == HELLO + lines(n) + USPECH + BYE, "a non-blocking standard output: every byte",
+          f"{len(out)} bytes, ending {out[-60:]!r}")
+
+    # Standard input left non-blocking, with words that come slowly: cti waits for them.
+    r, w = os.pipe()
+    set_nonblocking(r)
+    path = program(tmp, "two.mox", b'{ cti(@a); cti(@b); pis_ln(@a + "-" + @b); } .')
+    proc = subprocess.Popen([MOXA, path], stdin=r, stdout=subprocess.PIPE)
+    os.close(r)
+    collector = Collector(proc.stdout.fileno())
+    time.sleep(0.2)
+    feed(w, b"prvni ")
+    time.sleep(0.2)
+    feed(w, b"druhe\n")
+    os.close(w)
+    status = reap(proc, "a non-blocking standard input")
+    out = collector.finish()
+    check(out == HELLO + b"prvni-druhe\n" + USPECH + BYE,
+          "a non-blocking standard input: cti reads the words that come later", repr(out))
+
+    # The program itself from a non-blocking standard input, in pieces.
+    r, w = os.pipe()
+    set_nonblocking(r)
+    proc = subprocess.Popen([MOXA, "-", "-"], stdin=r, stdout=subprocess.PIPE)
+    os.close(r)
+    collector = Collector(proc.stdout.fileno())
+    for piece in (b"{ pis_ln(", b"6 * 7); pis_ln(", b"1); } ."):
+        time.sleep(0.2)
+        feed(w, piece)
+    os.close(w)
+    status = reap(proc, "a program from a non-blocking standard input")
+    out = collector.finish()
+    check(out == HELLO + b"42.000000\n1\n" + USPECH + BYE,
+          "a program from a non-blocking standard input is read whole", repr(out))
+
+    # A source that is a FIFO: what was printed comes out before the reader waits for more.
+    fifo = os.path.join(tmp, "fifo.mox")
+    os.mkfifo(fifo)
+    proc = subprocess.Popen([MOXA, fifo], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
+    collector = Collector(proc.stdout.fileno())
+    f = os.open(fifo, os.O_WRONLY)
+    feed(f, b'{ pis_ln("before"); ')
+    seen = wait_for(lambda: b"before\n" in collector.get())
+    check(seen, "a FIFO source: the output is flushed before the reader waits",
+          repr(collector.get()))
+    feed(f, b'pis_ln("after"); } .')
+    os.close(f)
+    status = reap(proc, "a FIFO source")
+    out = collector.finish()
+    check(out == HELLO + b"before\nafter\n" + USPECH + BYE, "a FIFO source: the output", repr(out))
+
+
+# --- A small address-space limit ----------------------------------------------------------
+
+def limited(kib, path):
+    proc = subprocess.run(["bash", "-c", f'ulimit -v {kib} && exec "$0" "$1"', MOXA, path],
+                          stdin=subprocess.DEVNULL, capture_output=True, timeout=LIMIT)
+    return proc.returncode, proc.stdout
+
+
+def address_space(tmp):
+    hello = program(tmp, "ahoj.mox", b'{ pis_ln("Ahoj, svete!"); } .')
+    status, out = limited(100_000, hello)
+    check(status == 0 and out == HELLO + b"Ahoj, svete!\n" + USPECH + BYE,
+          "hello world under ulimit -v 100000", repr(out))
+    depth = 9_999  # with the main block, the deepest nesting allowed
+    for shape, text in (
+            ("calls", b"{pis_ln(" + b"~f(" * depth + b"7" + b")" * depth + b");}."),
+            ("loops", b"{" + b"@w->1;w2(@w){@w->0;" * depth + b"pis_ln(7);" + b"}w2_end;" * depth +
+             b"}.")):
+        status, out = limited(100_000, program(tmp, "deep.mox", text))
+        check(status == 0 and out == HELLO + b"7\n" + USPECH + BYE,
+              f"10,000 levels of {shape} under ulimit -v 100000", repr(out[-200:]))
+    # So little that the run's stack cannot be had: the error verdict, not a crash.
+    status, out = limited(12_000, hello)
+    check(status == 0 and out == HELLO + VERDIKT + BYE,
+          "no room for the run's stack gives the error verdict", f"status {status}, {out!r}")
+
+
+def main():
+    tmp = tempfile.mkdtemp()
+    try:
+        try:
+            for fd in os.openpty():
+                os.close(fd)
+            have_pty = True
+        except OSError:
+            have_pty = False
+        if have_pty:
+            terminal(tmp)
+        else:
+            print("note: no pseudo-terminal can be had here; the terminal is not tried")
+        signals(tmp)
+        progress(tmp)
+        waiting_streams(tmp)
+        if ULIMIT:
+            address_space(tmp)
+        else:
+            print("note: the address-space limits are left out in this build")
+    finally:
+        shutil.rmtree(tmp, ignore_errors=True)
+    print(f"watch_and_interrupt: {passes} passed, {fails} failed")
+    return 0 if fails == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
