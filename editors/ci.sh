@@ -7,23 +7,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-missing=()
-command -v node > /dev/null || missing+=(nodejs)
-command -v npm > /dev/null || missing+=(npm)
-command -v python3 > /dev/null || missing+=(python3)
+packages=()
+command -v node > /dev/null || packages+=(nodejs)
+command -v npm > /dev/null || packages+=(npm)
+command -v python3 > /dev/null || packages+=(python3)
 # Debian's vim (not vim-tiny): the tests need its syntax engine and script functions.
-vim --version 2> /dev/null | grep -q '+syntax' || missing+=(vim)
+vim --version 2> /dev/null | grep -q '+syntax' || packages+=(vim)
 if [ ! -x build/moxa ] || [ ! -x build/tools/moxa_tokens ]; then
-  for p in cmake ninja-build g++; do
-    dpkg -s "$p" > /dev/null 2>&1 || missing+=("$p")
-  done
+  packages+=(cmake ninja-build g++)
 fi
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q "${missing[@]}"
-fi
+. .ci/packages.sh
+install_missing "${packages[@]}"
 
 echo "== editors: interpreter and token lister"
 [ -f build/build.ninja ] || cmake --preset release

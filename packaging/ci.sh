@@ -14,16 +14,8 @@ root=$(pwd)
 
 packages=(cmake ninja-build g++ python3 pkg-config lintian dpkg-dev fakeroot file man-db
           mandoc groff-base groff)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" > /dev/null 2>&1 || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q "${missing[@]}"
-fi
+. .ci/packages.sh
+install_missing "${packages[@]}"
 
 tmp=$(mktemp -d)
 installed=0

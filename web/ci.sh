@@ -15,16 +15,8 @@ cd "$root"
 packages=(emscripten chromium cmake ninja-build g++)
 command -v node > /dev/null || packages+=(nodejs)
 command -v npm > /dev/null || packages+=(npm)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" > /dev/null 2>&1 || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+. .ci/packages.sh
+install_missing "${packages[@]}"
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 # Node 20 fetches files through its own fetch unless told not to, which emscripten's
 # loader does not expect.

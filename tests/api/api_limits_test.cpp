@@ -12,46 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "moxa/moxa.h"
+#include "host.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Beh {
-  int kod = 0;
-  std::string vystup;
-};
-
-void sbirej(void* user, const char* bytes, std::size_t n) {
-  static_cast<Beh*>(user)->vystup.append(bytes, n);
-}
-
-Beh spust(const std::string& program, const moxa_limits& limity, const std::string& input = {}) {
-  Beh b;
-  b.kod = moxa_run(program.data(), program.size(), input.data(), input.size(), &limity, sbirej, &b);
-  return b;
-}
-
-moxa_limits limity(unsigned long long kroky, std::size_t vystup, std::size_t pamet) {
-  moxa_limits l{};
-  l.max_steps = kroky;
-  l.max_output = vystup;
-  l.max_memory = pamet;
-  return l;
-}
-
-constexpr const char* USPECH = "\nProgram probehl bez chyb.\n";
-
-// The output of a run that printed `text` and ran to its end.
-std::string uspesne(std::string_view text) {
-  std::string s;
-  s.reserve(text.size() + std::string_view(USPECH).size());
-  s.append(text);
-  s.append(USPECH);
-  return s;
-}
-constexpr std::size_t MB = std::size_t{1} << 20;
 
 TEST(Limits, StepsStopAnEndlessLoopQuicklyAndAddNothing) {
   const auto start = std::chrono::steady_clock::now();
@@ -98,13 +63,6 @@ TEST(Limits, OutputLimitAtTheLastByte) {
   const Beh kratce = spust(program, limity(0, cele.size() - 1, 0));
   EXPECT_EQ(kratce.kod, MOXA_STOPPED);
   EXPECT_EQ(kratce.vystup, cele.substr(0, cele.size() - 1));
-}
-
-std::string precti(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 // Eight threads run every golden program at once; each gets the bytes and the result of a

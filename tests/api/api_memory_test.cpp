@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "moxa/moxa.h"
+#include "host.hpp"
 
 #if MOXA_COUNT_ALLOCATIONS
 namespace {
@@ -42,23 +42,6 @@ void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 #endif
 
 namespace {
-
-struct Beh {
-  int kod = 0;
-  std::string vystup;
-};
-
-constexpr const char* USPECH = "\nProgram probehl bez chyb.\n";
-
-// The output of a run that printed `text` and ran to its end.
-std::string uspesne(std::string_view text) {
-  std::string s;
-  s.reserve(text.size() + std::string_view(USPECH).size());
-  s.append(text);
-  s.append(USPECH);
-  return s;
-}
-constexpr std::size_t MB = std::size_t{1} << 20;
 
 struct Mereni {
   Beh beh;

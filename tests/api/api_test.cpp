@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "moxa/moxa.h"
+#include "host.hpp"
 
 namespace {
 
@@ -19,43 +19,7 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view HELLO = "\nhello\n\n";
 constexpr std::string_view BYE = "\nbye\n\n";
-constexpr std::string_view USPECH = "\nProgram probehl bez chyb.\n";
-
-// The output of a run that printed `text` and ran to its end.
-std::string uspesne(std::string_view text) {
-  std::string s;
-  s.reserve(text.size() + std::string_view(USPECH).size());
-  s.append(text);
-  s.append(USPECH);
-  return s;
-}
 constexpr std::string_view VERDIKT = "\nV programu se vyskytla chyba.\n";
-
-struct Beh {
-  int kod;
-  std::string vystup;
-  int volani = 0;  // how many times the write function was called
-};
-
-void sbirej(void* user, const char* bytes, std::size_t n) {
-  auto* b = static_cast<Beh*>(user);
-  b->vystup.append(bytes, n);
-  ++b->volani;
-}
-
-Beh spust(std::string_view program, std::string_view input = {},
-          const moxa_limits* limits = nullptr) {
-  Beh b{0, {}};
-  b.kod = moxa_run(program.data(), program.size(), input.data(), input.size(), limits, sbirej, &b);
-  return b;
-}
-
-std::string precti(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 TEST(Api, VersionIsTheProjectVersion) { EXPECT_STREQ(moxa_version(), MOXA_EXPECTED_VERSION); }
 
