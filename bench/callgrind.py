@@ -1,14 +1,19 @@
 #!/usr/bin/env python3
 """Counts the instructions that each interpreter executes per innermost iteration of the
-loop workloads, with callgrind, and prints one table: moxa beside its peers.
+loop workloads, with callgrind, and prints one table: moxa beside its peers. For the scan
+workload (straight-line code) it counts instructions per statement and per byte of the
+moxa program, beside the floor: scan_floor.c, a plain C tokeniser over the same file.
 
-Usage: bench/callgrind.py [WORKLOAD...]      (default: count arith strings nest calls)
-Environment: MOXA, the moxa binary (default: build/moxa in the repository).
+Usage: bench/callgrind.py [WORKLOAD...]      (default: count arith strings nest calls scan)
+Environment: MOXA, the moxa binary (default: build/moxa in the repository);
+             CC, the C compiler for the floor (default: cc).
 
 Instruction counts do not depend on how busy the machine is, so the figures repeat from
 run to run. Every program runs twice, with its outermost loop bound set to two small
 values; the difference of the two counts, divided by the difference in innermost
 iterations, is the cost of one iteration with start-up and the final print taken out.
+The scan programs are written by gen_scan.py with 2,000 and 4,000 statements, and the
+figures are the differences divided by 2,000 statements (or by the difference in bytes).
 Needs valgrind; a peer that is not installed is left out of the table.
 """
 
@@ -68,27 +73,70 @@ def per_iteration(source, command, workload, folder, suffix):
     return (counts[1] - counts[0]) / ((large - small) * inner)
 
 
+SCAN_SIZES = (2000, 4000)
+
+
+def scan_rows(moxa, peers, folder):
+    """Per statement: instructions of moxa, the floor and every peer; per byte of the moxa
+    program: moxa and the floor."""
+    floor = os.path.join(folder, "scan_floor")
+    subprocess.run([os.environ.get("CC", "cc"), "-O2", "-o", floor,
+                    os.path.join(BENCH, "scan_floor.c")], check=True)
+    counts = {}
+    sizes = []
+    for n in SCAN_SIZES:
+        programs = os.path.join(folder, f"scan{n}")
+        subprocess.run([sys.executable, os.path.join(BENCH, "gen_scan.py"), programs, str(n)],
+                       check=True)
+        mox = os.path.join(programs, "scan.mox")
+        sizes.append(os.path.getsize(mox))
+        counts.setdefault("moxa", []).append(instructions([moxa, mox], folder))
+        counts.setdefault("floor", []).append(instructions([floor, mox], folder))
+        for name, suffix, command in peers:
+            source = os.path.join(programs, "scan." + suffix)
+            counts.setdefault(name, []).append(instructions(command + [source], folder))
+    statements = SCAN_SIZES[1] - SCAN_SIZES[0]
+    per_statement = {k: (v[1] - v[0]) / statements for k, v in counts.items()}
+    per_byte = {k: (counts[k][1] - counts[k][0]) / (sizes[1] - sizes[0]) for k in ("moxa", "floor")}
+    return per_statement, per_byte
+
+
 def main():
     if shutil.which("valgrind") is None:
         sys.exit("callgrind.py: valgrind is not installed")
-    workloads = sys.argv[1:] or list(WORKLOADS)
+    known = list(WORKLOADS) + ["scan"]
+    workloads = sys.argv[1:] or known
     for w in workloads:
-        if w not in WORKLOADS:
-            sys.exit(f"callgrind.py: unknown workload {w} (known: {' '.join(WORKLOADS)})")
+        if w not in known:
+            sys.exit(f"callgrind.py: unknown workload {w} (known: {' '.join(known)})")
     moxa = os.environ.get("MOXA", os.path.join(ROOT, "build", "moxa"))
     peers = [p for p in PEERS if shutil.which(p[2][0])]
     missing = [p[0] for p in PEERS if not shutil.which(p[2][0])]
     names = ["moxa"] + [p[0] for p in peers]
-    print("instructions per innermost iteration (callgrind)")
-    print("| workload | " + " | ".join(names) + " |")
-    print("|---|" + "---:|" * len(names))
+    loops = [w for w in workloads if w != "scan"]
     with tempfile.TemporaryDirectory() as folder:
-        for w in workloads:
+        if loops:
+            print("instructions per innermost iteration (callgrind)")
+            print("| workload | " + " | ".join(names) + " |")
+            print("|---|" + "---:|" * len(names))
+        for w in loops:
             row = [per_iteration(os.path.join(BENCH, w + ".mox"), [moxa], w, folder, "mox")]
             for _, suffix, command in peers:
                 source = os.path.join(BENCH, "peers", f"{w}.{suffix}")
                 row.append(per_iteration(source, command, w, folder, suffix))
             print(f"| {w} | " + " | ".join(f"{x:,.0f}" for x in row) + " |", flush=True)
+        if "scan" in workloads:
+            per_statement, per_byte = scan_rows(moxa, peers, folder)
+            columns = ["moxa", "floor"] + names[1:]
+            if loops:
+                print()
+            print("scan: instructions per statement (callgrind; floor: scan_floor.c)")
+            print("| workload | " + " | ".join(columns) + " |")
+            print("|---|" + "---:|" * len(columns))
+            print("| scan | " + " | ".join(f"{per_statement[c]:,.0f}" for c in columns) + " |")
+            print(f"per byte of the moxa program: moxa {per_byte['moxa']:.1f}, "
+                  f"floor {per_byte['floor']:.1f}, "
+                  f"moxa/floor {per_byte['moxa'] / per_byte['floor']:.2f}", flush=True)
     if missing:
         print("not installed, left out: " + ", ".join(missing))
 

@@ -23,82 +23,125 @@ def constant(k):
     return (k * 7919 + 13) % 100000
 
 
-# Per language: text before the statements, the four statement shapes (each
-# with one %d for the literal), the comment line (two %d: first and last
-# statement it announces) and the text after the statements, written as it
-# stands.
+# Thirty variables, one to eleven letters long, so that the names a scanner and
+# a variable table meet vary in length as they do in real programs. None is a
+# keyword or a built-in name in any of the languages.
+NAMES = ("a", "b", "c", "d", "x1", "y2", "suma", "pocet", "delka_radku",
+         "mez_dolni", "mez_horni", "soucet", "prumer", "max_hodnota",
+         "min_hodnota", "krok", "citac", "zbytek", "podil", "nasobek",
+         "vysledek", "pomocna", "tmp9", "q", "r", "s_t", "u_v", "w",
+         "kvocient", "akumulator")
+
+# Per language: how a variable is written, the line that sets one variable to
+# 0, the four statement shapes, the comment line (two %d: first and last
+# statement it announces), and the final print of the total (one %s: the sum
+# of all variables, written with "var").
+#
+# A shape is filled in with t (the variable assigned), s and u (two variables
+# read) and k (the statement's literal). Every variable stays a non-negative
+# integer far below 2^53: shape 0 adds at most 2,997, shape 1 at most 201,998,
+# shape 2 at most 7, and shape 3 never lowers its variable. So '%' only ever
+# sees non-negative operands and every language computes the same total.
+#
+# The moxa shapes carry the whole token mix without changing a value: number
+# literals with ',' fractions and exponents (k,25 and k,5 read as k; 3e0 is 3;
+# -1e0 is -1), a text literal in arithmetic ("k" % 7), all thirteen binary
+# operators, and a relational chain that ends as (s < u) again:
+# x > 0 >= 1 = 1 != 0 is x, <= 0 negates it, = 0 negates it back, | 0 & 1
+# keeps it. The peers compute the same values the plain way.
 LANGUAGES = {
     "mox": (
-        "{\n@a -> 0;\n@b -> 0;\n@c -> 0;\n@d -> 0;\n",
-        ("@a -> @a + %d %% 1000 * 3;\n",
-         "@b -> @b + (%d - @a %% 1000) * 2;\n",
-         "@c -> @c + (@a < @b) + %d %% 7;\n",
-         "@d -> @d - %d %% 100 + 50;\n"),
-        ":: statements %d to %d\n",
-        "pis_ln(@a + @b + @c + @d);\n} .\n",
+        lambda v: "@" + v,
+        "{t} -> 0;\n",
+        ("{t} -> {t} + {k},25 % 1000 * 3e0 / 1;\n",
+         "{t} -> {t} + ({k} + {s} % 1000) * 2;\n",
+         "{t} -> {t} + ({s} < {u} > 0 >= 1 = 1 != 0 <= 0 = 0 | 0 & 1) + \"{k}\" % 7;\n",
+         "{t} -> {t} - {k},5e+2 % 100 + 100 + -1e0;\n"),
+        ":: statements %d to %d\npis(\"\");\n",
+        "pis_ln(%s);\n",
+        ("{\n", "} .\n"),
     ),
     "py": (
-        "a = 0\nb = 0\nc = 0\nd = 0\n",
-        ("a = a + %d %% 1000 * 3\n",
-         "b = b + (%d - a %% 1000) * 2\n",
-         "c = c + (a < b) + %d %% 7\n",
-         "d = d - %d %% 100 + 50\n"),
+        lambda v: v,
+        "{t} = 0\n",
+        ("{t} = {t} + {k} % 1000 * 3 // 1\n",
+         "{t} = {t} + ({k} + {s} % 1000) * 2\n",
+         "{t} = {t} + ({s} < {u}) + {k} % 7\n",
+         "{t} = {t} - {k} % 100 + 100 + -1\n"),
         "# statements %d to %d\n",
-        'print("%f" % (a + b + c + d))\n',
+        'print("%%f" %% (%s))\n',
+        ("", ""),
     ),
     "lua": (
-        "local a, b, c, d = 0, 0, 0, 0\n",
-        ("a = a + %d %% 1000 * 3\n",
-         "b = b + (%d - a %% 1000) * 2\n",
-         "c = c + (a < b and 1 or 0) + %d %% 7\n",
-         "d = d - %d %% 100 + 50\n"),
+        lambda v: v,
+        "local {t} = 0\n",
+        ("{t} = {t} + {k} % 1000 * 3 // 1\n",
+         "{t} = {t} + ({k} + {s} % 1000) * 2\n",
+         "{t} = {t} + ({s} < {u} and 1 or 0) + {k} % 7\n",
+         "{t} = {t} - {k} % 100 + 100 + -1\n"),
         "-- statements %d to %d\n",
-        'print(string.format("%f", a + b + c + d))\n',
+        'print(string.format("%%f", %s))\n',
+        ("", ""),
     ),
     # Inside a proc, so that Tcl compiles the whole body to bytecode once.
     "tcl": (
-        "proc main {} {\n    set a 0\n    set b 0\n    set c 0\n    set d 0\n",
-        ("    set a [expr {$a + %d %% 1000 * 3}]\n",
-         "    set b [expr {$b + (%d - $a %% 1000) * 2}]\n",
-         "    set c [expr {$c + ($a < $b) + %d %% 7}]\n",
-         "    set d [expr {$d - %d %% 100 + 50}]\n"),
+        lambda v: "$" + v,
+        "    set {n} 0\n",
+        ("    set {n} [expr {{{t} + {k} % 1000 * 3 / 1}}]\n",
+         "    set {n} [expr {{{t} + ({k} + {s} % 1000) * 2}}]\n",
+         "    set {n} [expr {{{t} + ({s} < {u}) + {k} % 7}}]\n",
+         "    set {n} [expr {{{t} - {k} % 100 + 100 + -1}}]\n"),
         "    # statements %d to %d\n",
-        "    puts [format %f [expr {$a + $b + $c + $d}]]\n}\nmain\n",
+        "    puts [format %%f [expr {%s}]]\n",
+        ("proc main {} {\n", "}\nmain\n"),
     ),
     "pl": (
-        "my $ta = 0;\nmy $tb = 0;\nmy $tc = 0;\nmy $td = 0;\n",
-        ("$ta = $ta + %d %% 1000 * 3;\n",
-         "$tb = $tb + (%d - $ta %% 1000) * 2;\n",
-         "$tc = $tc + ($ta < $tb ? 1 : 0) + %d %% 7;\n",
-         "$td = $td - %d %% 100 + 50;\n"),
+        lambda v: "$v_" + v,
+        "my {t} = 0;\n",
+        ("{t} = {t} + {k} % 1000 * 3 / 1;\n",
+         "{t} = {t} + ({k} + {s} % 1000) * 2;\n",
+         "{t} = {t} + ({s} < {u} ? 1 : 0) + {k} % 7;\n",
+         "{t} = {t} - {k} % 100 + 100 + -1;\n"),
         "# statements %d to %d\n",
-        'printf("%f\\n", $ta + $tb + $tc + $td);\n',
+        'printf("%%f\\n", %s);\n',
+        ("", ""),
     ),
     "awk": (
-        "BEGIN {\n    a = 0; b = 0; c = 0; d = 0\n",
-        ("    a = a + %d %% 1000 * 3\n",
-         "    b = b + (%d - a %% 1000) * 2\n",
-         "    c = c + (a < b) + %d %% 7\n",
-         "    d = d - %d %% 100 + 50\n"),
+        lambda v: v,
+        "    {t} = 0\n",
+        ("    {t} = {t} + {k} % 1000 * 3 / 1\n",
+         "    {t} = {t} + ({k} + {s} % 1000) * 2\n",
+         "    {t} = {t} + ({s} < {u}) + {k} % 7\n",
+         "    {t} = {t} - {k} % 100 + 100 + -1\n"),
         "    # statements %d to %d\n",
-        '    printf "%f\\n", a + b + c + d\n}\n',
+        '    printf "%%f\\n", %s\n',
+        ("BEGIN {\n", "}\n"),
     ),
 }
 
 
-def write_program(path, head, shapes, comment, tail, count):
+def write_program(path, spell, init, shapes, comment, tail, frame, count):
+    """Statement j assigns NAMES[j % 30] and reads two others, picked so that
+    every variable is read by some statement before the end."""
+    width = len(NAMES)
     with open(path, "w", encoding="ascii", newline="\n") as out:
-        out.write(head)
+        out.write(frame[0])
+        out.write("".join(init.format(t=spell(v), n=v) for v in NAMES))
         chunk = []
-        for k in range(count):
-            if k % 10 == 0:
-                chunk.append(comment % (k, min(k + 9, count - 1)))
-            chunk.append(shapes[k % 4] % constant(k))
+        for j in range(count):
+            if j % 10 == 0:
+                chunk.append(comment % (j, min(j + 9, count - 1)))
+            target = NAMES[j % width]
+            chunk.append(shapes[j % 4].format(
+                t=spell(target), n=target, k=constant(j),
+                s=spell(NAMES[(j * 7 + 3) % width]),
+                u=spell(NAMES[(j * 11 + 5) % width])))
             if len(chunk) >= 10000:
                 out.write("".join(chunk))
                 chunk = []
         out.write("".join(chunk))
-        out.write(tail)
+        out.write(tail % " + ".join(spell(v) for v in NAMES))
+        out.write(frame[1])
 
 
 def main(argv):
@@ -111,8 +154,8 @@ def main(argv):
         sys.stderr.write("gen_scan.py: N must be at least 1\n")
         return 2
     os.makedirs(folder, exist_ok=True)
-    for ext, (head, shapes, comment, tail) in LANGUAGES.items():
-        write_program(os.path.join(folder, "scan." + ext), head, shapes, comment, tail, count)
+    for ext, parts in LANGUAGES.items():
+        write_program(os.path.join(folder, "scan." + ext), *parts, count)
     return 0
 
 

@@ -131,10 +131,33 @@ for work in "${workloads[@]}"; do
         exit 1
     }
     if [[ $work == scan ]]; then
+        # The floor: a plain C tokeniser over the same moxa program, timed beside moxa.
+        "${CC:-cc}" -O2 -o "$results/scan_floor" "$bench/scan_floor.c"
+        echo "[scan] timing moxa beside the C tokeniser scan_floor"
+        hyperfine -N -i --runs "$n" --export-json "$results/floor.json" \
+            -n moxa "$moxa $dir/scan.mox" -n scan_floor "$results/scan_floor $dir/scan.mox" \
+            >"$results/floor.hyperfine.txt" 2>&1 || {
+            echo "run.sh: hyperfine failed on the scan floor:" >&2
+            cat "$results/floor.hyperfine.txt" >&2
+            exit 1
+        }
         rm -rf "$dir"
     fi
 done
 
 echo
 list() { local IFS=,; echo "$*"; }
-python3 "$bench/report.py" "$results" "$(list "${workloads[@]}")" "$(list "${names[@]}")"
+status=0
+python3 "$bench/report.py" "$results" "$(list "${workloads[@]}")" "$(list "${names[@]}")" || status=1
+if [[ -f $results/floor.json ]]; then
+    python3 - "$results/floor.json" <<'PY'
+import json, sys
+runs = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
+moxa, floor = runs["moxa"], runs["scan_floor"]
+cpu = lambda r: r["user"] + r["system"]
+print()
+print("scan beside its floor (mean CPU seconds, user + system):")
+print(f"moxa {cpu(moxa):.3f}, scan_floor {cpu(floor):.3f}, moxa/floor {cpu(moxa) / cpu(floor):.2f}")
+PY
+fi
+exit $status

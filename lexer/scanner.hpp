@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "io/streams.hpp"
 #include "lexer/token.hpp"
@@ -52,6 +53,20 @@ class Skener {
       if (q != e) return;
     }
   }
+
+  // The token families; each returns the kind of the token it scanned.
+  std::int32_t hotovo(std::int32_t kind);
+  std::int32_t konec(std::string& text);
+  std::int32_t jediny(std::string& text, int ch, std::int32_t kind);
+  std::int32_t porovnani(std::string& text, int ch);
+  std::int32_t znamenko(std::string& text, int ch);
+  std::int32_t cislo(std::string& text);
+  int cislice_dal(std::string& text);
+  bool cekej_na_cislici(std::string& text);
+  std::int32_t jmeno(std::string& text, std::int32_t kind);
+  std::int32_t slovo(std::string& text, std::int32_t kind);
+  std::int32_t retezec(std::string& text);
+  std::int32_t komentar(std::string& text);
 
   Vstup& f_;
   int buffer_ = 0;  // the character after the last token (-1 for the end of input); 0 = none

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The scan workload of bench/: the generated moxa program must compute the same
+# total as its python3 equivalent (and every other peer that is installed), it
+# must carry the whole token mix it claims, and the C tokeniser that serves as
+# its floor must split it into exactly the tokens and lines that moxa's scanner
+# finds.
+# Usage: scan_workload_test.sh MOXA MOXA_TOKENS BENCH_FOLDER
+set -u
+moxa=$1
+tokens_tool=$2
+bench=$3
+work=$(mktemp -d "${TMPDIR:-/tmp}/scan-test.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+fails=0
+fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
+
+python3 "$bench/gen_scan.py" "$work" 403 || { echo "FAIL: gen_scan.py"; exit 1; }
+
+# moxa's output is its banners around one line: the total.
+"$moxa" "$work/scan.mox" > "$work/moxa.out" < /dev/null
+total=$(python3 - "$work/moxa.out" <<'PY'
+import sys
+out = open(sys.argv[1]).read()
+head, tail = "\nhello\n\n", "\n\nProgram probehl bez chyb.\n\nbye\n\n"
+body = out[len(head):len(out) - len(tail)]
+ok = out.startswith(head) and out.endswith(tail) and body and "\n" not in body
+print(body if ok else "BAD OUTPUT: " + repr(out[:300]))
+PY
+)
+want=$(python3 "$work/scan.py")
+[ "$total" = "$want" ] || fail "moxa printed '$total', python3 '$want'"
+for peer in "lua5.4 scan.lua" "perl scan.pl" "tclsh scan.tcl" "mawk -f scan.awk"; do
+  set -- $peer
+  command -v "$1" > /dev/null || continue
+  got=$(cd "$work" && "$@" 2>&1 < /dev/null)
+  [ "$got" = "$want" ] || fail "$1 printed '$got', python3 '$want'"
+done
+
+# The token mix, as moxa's scanner sees it.
+"$tokens_tool" "$work/scan.mox" > "$work/tokens.json" || fail "moxa_tokens"
+python3 - "$work/tokens.json" <<'PY' || fail "the program lacks part of the token mix"
+import json, sys
+tokens = json.load(open(sys.argv[1]))["tokens"]
+texts = {t["text"] for t in tokens}
+missing = [op for op in "+ - * / % < > = != <= >= | & ( ) -> ; { } pis pis_ln .".split()
+           if op not in texts]
+numbers = [t["text"] for t in tokens if t["kind"] == 0]
+checks = {
+    "operators and words " + " ".join(missing): not missing,
+    "a number with a ',' fraction": any("," in n for n in numbers),
+    "a number with an exponent": any("e" in n for n in numbers),
+    "a number with a ',' fraction and an exponent": any("," in n and "e" in n for n in numbers),
+    "a negative number": any(n.startswith("-") for n in numbers),
+    "a text literal": any(t["kind"] == 1 for t in tokens),
+    "30 variable names": len({t["text"] for t in tokens if t["kind"] == 10}) == 30,
+    "a relational chain": any(a["text"] in "<>=" and b["kind"] == 0 and c["text"] == ">="
+                              for a, b, c in zip(tokens, tokens[1:], tokens[2:])),
+}
+for name, ok in checks.items():
+    if not ok:
+        print("missing: " + name)
+sys.exit(0 if all(checks.values()) else 1)
+PY
+
+# The floor splits the same tokens and counts the same lines.
+compiler=${CC:-cc}
+if "$compiler" -O2 -Wall -Wextra -Werror -o "$work/scan_floor" "$bench/scan_floor.c"; then
+  got=$("$work/scan_floor" "$work/scan.mox")
+  count=$(python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1]))["tokens"]))' \
+          "$work/tokens.json")
+  lines=$(($(wc -l < "$work/scan.mox") + 1))
+  [ "$got" = "tokens $count lines $lines" ] || fail "scan_floor says '$got', moxa tokens $count lines $lines"
+  "$work/scan_floor" "$work/no such file" > /dev/null 2>&1 && fail "scan_floor read a missing file"
+else
+  fail "scan_floor.c does not compile"
+fi
+[ "$fails" -eq 0 ] && echo "scan workload: all passed"
