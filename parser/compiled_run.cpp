@@ -53,7 +53,10 @@ void Interpret::preskoc_cteni(std::uint64_t n) {
 int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   const std::uint32_t* const kod = kod_.data();
   KodCyklu::Pozice pc = od;
-  while (pc != po) {
+  // The run ends where the loop's own test jumps to its exit, the one way to reach `po`
+  // (the code starts at the loop's jump back, and every part of the loop lies before
+  // `po`), so only jumps look for the end.
+  for (;;) {
     const std::uint32_t w = kod[pc++];
     std::uint32_t arg = KodCyklu::argument(w);
     if (arg == KodCyklu::DLOUHY) arg = kod[pc++];
@@ -152,11 +155,13 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
         } else {
           preskoc_cteni(kod[pc]);
           pc = kod[pc + 1];
+          if (pc == po) return 0;
         }
         break;
       case Instrukce::Jinak:
         preskoc_cteni(kod[pc]);
         pc = kod[pc + 1];
+        if (pc == po) return 0;
         break;
       case Instrukce::CyklusVstup: prvni_pruchod_.push_back(1); break;
       case Instrukce::CyklusTest:
@@ -172,6 +177,7 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
           if (prvni_pruchod_.back() != 0) preskoc_cteni(kod[pc]);
           prvni_pruchod_.pop_back();
           pc = kod[pc + 1];
+          if (pc == po) return 0;
         }
         break;
       case Instrukce::CyklusZpet:
@@ -184,9 +190,11 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
         }
         pc = kod[pc];
         break;
+      default:
+        // Every instruction the compiler appends is handled above.
+        __builtin_unreachable();
     }
   }
-  return 0;
 }
 
 }  // namespace moxa
