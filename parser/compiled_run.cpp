@@ -16,7 +16,16 @@ template <Misto L, Misto P, Misto C>
   if (leva.je_cislo() && prava.je_cislo()) {
     double cislo = 0.0;
     bool pravda = false;
-    const bool logicky = na_cislech(op, leva.cteni(), prava.cteni(), cislo, pravda);
+    bool logicky = false;
+    // The operators of counting loops take a short way around the operator switch.
+    if (op == Znacka::Plus) {
+      cislo = leva.cteni() + prava.cteni();
+    } else if (op == Znacka::Mensi) {
+      pravda = leva.cteni() < prava.cteni();
+      logicky = true;
+    } else {
+      logicky = na_cislech(op, leva.cteni(), prava.cteni(), cislo, pravda);
+    }
     if constexpr (C == PRAVDA) {
       if (logicky) {
         pravda_ = pravda;
