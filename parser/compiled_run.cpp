@@ -16,7 +16,16 @@ template <Misto L, Misto P, Misto C>
   if (leva.je_cislo() && prava.je_cislo()) {
     double cislo = 0.0;
     bool pravda = false;
-    const bool logicky = na_cislech(op, leva.cteni(), prava.cteni(), cislo, pravda);
+    bool logicky = false;
+    // The operators of counting loops take a short way around the operator switch.
+    if (op == Znacka::Plus) {
+      cislo = leva.cteni() + prava.cteni();
+    } else if (op == Znacka::Mensi) {
+      pravda = leva.cteni() < prava.cteni();
+      logicky = true;
+    } else {
+      logicky = na_cislech(op, leva.cteni(), prava.cteni(), cislo, pravda);
+    }
     if constexpr (C == PRAVDA) {
       if (logicky) {
         pravda_ = pravda;
@@ -53,7 +62,10 @@ void Interpret::preskoc_cteni(std::uint64_t n) {
 int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   const std::uint32_t* const kod = kod_.data();
   KodCyklu::Pozice pc = od;
-  while (pc != po) {
+  // The run ends where the loop's own test jumps to its exit, the one way to reach `po`
+  // (the code starts at the loop's jump back, and every part of the loop lies before
+  // `po`), so only jumps look for the end.
+  for (;;) {
     const std::uint32_t w = kod[pc++];
     std::uint32_t arg = KodCyklu::argument(w);
     if (arg == KodCyklu::DLOUHY) arg = kod[pc++];
@@ -152,11 +164,13 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
         } else {
           preskoc_cteni(kod[pc]);
           pc = kod[pc + 1];
+          if (pc == po) return 0;
         }
         break;
       case Instrukce::Jinak:
         preskoc_cteni(kod[pc]);
         pc = kod[pc + 1];
+        if (pc == po) return 0;
         break;
       case Instrukce::CyklusVstup: prvni_pruchod_.push_back(1); break;
       case Instrukce::CyklusTest:
@@ -172,6 +186,7 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
           if (prvni_pruchod_.back() != 0) preskoc_cteni(kod[pc]);
           prvni_pruchod_.pop_back();
           pc = kod[pc + 1];
+          if (pc == po) return 0;
         }
         break;
       case Instrukce::CyklusZpet:
@@ -184,9 +199,11 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
         }
         pc = kod[pc];
         break;
+      default:
+        // Every instruction the compiler appends is handled above.
+        __builtin_unreachable();
     }
   }
-  return 0;
 }
 
 }  // namespace moxa
