@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "expr/operators.hpp"
+#include "parser/operators.hpp"
 #include "expr/value.hpp"
 #include "globals.hpp"
 #include "io/streams.hpp"
