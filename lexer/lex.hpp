@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "lexer/scanner.hpp"
-#include "storage/loop_frames.hpp"
+#include "lexer/tape.hpp"
 
 namespace moxa {
 

@@ -17,7 +17,7 @@
 #include "lexer/lex.hpp"
 #include "parser/compiled.hpp"
 #include "storage/budget.hpp"
-#include "storage/loop_frames.hpp"
+#include "lexer/tape.hpp"
 #include "storage/value_stack.hpp"
 #include "storage/variables.hpp"
 
