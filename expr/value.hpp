@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "storage/budget.hpp"
+#include "limits/budget.hpp"
 
 namespace moxa {
 

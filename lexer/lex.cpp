@@ -1,6 +1,6 @@
 #include "lexer/lex.hpp"
 
-#include "storage/budget.hpp"
+#include "limits/budget.hpp"
 
 namespace moxa {
 

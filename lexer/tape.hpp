@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "lexer/token.hpp"
-#include "storage/budget.hpp"
+#include "limits/budget.hpp"
 
 namespace moxa {
 

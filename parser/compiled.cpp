@@ -3,7 +3,7 @@
 #include <functional>
 #include <new>
 
-#include "storage/budget.hpp"
+#include "limits/budget.hpp"
 
 namespace moxa {
 

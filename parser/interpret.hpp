@@ -16,7 +16,7 @@
 #include "io/streams.hpp"
 #include "lexer/lex.hpp"
 #include "parser/compiled.hpp"
-#include "storage/budget.hpp"
+#include "limits/budget.hpp"
 #include "lexer/tape.hpp"
 #include "storage/value_stack.hpp"
 #include "storage/variables.hpp"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "expr/value.hpp"
-#include "storage/budget.hpp"
+#include "limits/budget.hpp"
 
 namespace moxa {
 

@@ -1,4 +1,4 @@
-#include "storage/budget.hpp"
+#include "limits/budget.hpp"
 
 #include <algorithm>
 
