@@ -4,7 +4,7 @@
 // picks one of the two implementations (stack_thread.cpp, stack_caller.cpp).
 #pragma once
 
-#include "globals.hpp"
+#include "parser/globals.hpp"
 
 namespace moxa {
 

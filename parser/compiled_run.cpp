@@ -2,8 +2,8 @@
 // grammar routine that compiled it does while executing, on the same value stack and with
 // the same messages; the scanner does not move, so a message quotes the line it has
 // reached, as a replay that parses again would.
-#include "parser/operators.hpp"
 #include "parser/interpret.hpp"
+#include "parser/operators.hpp"
 
 namespace moxa {
 

@@ -15,8 +15,8 @@
 // its pending operator as soon as its right operand is complete, which is exactly when the
 // recursive form would apply it. An operand thus costs no call unless it is a bracket or a
 // call, and a chain of any length costs no stack.
-#include "parser/operators.hpp"
 #include "parser/interpret.hpp"
+#include "parser/operators.hpp"
 
 namespace moxa {
 

@@ -10,14 +10,14 @@
 #include <string_view>
 #include <vector>
 
-#include "parser/operators.hpp"
 #include "expr/value.hpp"
-#include "globals.hpp"
 #include "io/streams.hpp"
 #include "lexer/lex.hpp"
-#include "parser/compiled.hpp"
-#include "limits/budget.hpp"
 #include "lexer/tape.hpp"
+#include "limits/budget.hpp"
+#include "parser/compiled.hpp"
+#include "parser/globals.hpp"
+#include "parser/operators.hpp"
 #include "storage/value_stack.hpp"
 #include "storage/variables.hpp"
 

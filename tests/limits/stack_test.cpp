@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "globals.hpp"
 #include "io/streams.hpp"
+#include "parser/globals.hpp"
 #include "parser/interpret.hpp"
 
 namespace {
