@@ -12,6 +12,42 @@ bool bila(int c) {
 
 }  // namespace
 
+// assignment -> variable "->" expression
+[[gnu::always_inline]] inline int Interpret::Prirazeni() {
+  if (tok().kind != T_PRIRAZENI) return chyba_znak("Prirazeni", "->");
+  Lex();
+  return g_.chyba_SA = Logicky_vyraz();
+}
+
+// statement -> assignment | "i2" if | "w2" while | "pis" ... | "pis_ln" ... | "cti" ... | call
+int Interpret::Prikaz() {
+  const Token& t = tok();
+  if (t.kind == T_PROMENNA) {
+    // The target exists before the right-hand side is evaluated, so the right-hand side of
+    // an assignment to a new variable reads "hodnota neurcena".
+    const std::int32_t slot = potrebuje_slot() ? promenna(t, true) : TabulkaPromennych::ZADNA;
+    Lex();
+    if ((g_.chyba_SA = Prirazeni()) != 0) return g_.chyba_SA;
+    if (preklad_ > 0) kod_.pridej_prirazeni(static_cast<std::uint32_t>(slot));
+    if (provadi()) {
+      zas_.zajisti(1);
+      tab_.hodnota(slot) = std::move(zas_.vrchol());
+      zas_.zahod();
+    }
+    return 0;
+  }
+  switch (t.znacka) {
+    case Znacka::I2: Lex(); return g_.chyba_SA = If();
+    case Znacka::W2: Lex(); return g_.chyba_SA = While();
+    case Znacka::Pis: Lex(); return g_.chyba_SA = Pis(false);
+    case Znacka::Pis_ln: Lex(); return g_.chyba_SA = Pis(true);
+    case Znacka::Cti: Lex(); return g_.chyba_SA = Cti();
+    default: break;
+  }
+  if (t.kind == T_VOLANI) return g_.chyba_SA = Funkce_volani();
+  return chyba_znak("Prikaz", "prikaz");
+}
+
 // read -> "cti" "(" variable ")"
 int Interpret::Cti() {
   ++g_.cteni;
