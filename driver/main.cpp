@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "driver/run.hpp"
+#include "limits/limits.hpp"
 
 namespace {
 
@@ -89,8 +90,7 @@ class Hlidac {
     konec_zapis_ = p[1];
     pthread_attr_t attr;
     if (::pthread_attr_init(&attr) != 0) return;
-    // It only polls; the main thread and the run need the address space.
-    ::pthread_attr_setstacksize(&attr, std::size_t{256} << 10);
+    ::pthread_attr_setstacksize(&attr, moxa::HLIDAC_ZASOBNIK);
     // The signals go to the other threads, where they end waits.
     sigset_t vse, puvodni;
     sigemptyset(&vse);
@@ -114,15 +114,14 @@ class Hlidac {
   }
 
  private:
-  static constexpr int TIK_MS = 100;
-  static constexpr int TIKU_NA_PRERUSENI = 20;
+  static constexpr int TIKU_NA_PRERUSENI = moxa::HLIDAC_PRERUSENI_MS / moxa::HLIDAC_TIK_MS;
 
   static void* hlidej(void* p) {
     auto* h = static_cast<Hlidac*>(p);
     int od_preruseni = 0;
     for (;;) {
       pollfd konec{h->konec_cteni_, POLLIN, 0};
-      const int n = ::poll(&konec, 1, TIK_MS);
+      const int n = ::poll(&konec, 1, moxa::HLIDAC_TIK_MS);
       if (n > 0) return nullptr;
       if (n < 0 && errno != EINTR) return nullptr;
       h->budik_.zazvon(moxa::Budik::VYPSAT);

@@ -4,7 +4,7 @@
 // picks one of the two implementations (stack_thread.cpp, stack_caller.cpp).
 #pragma once
 
-#include "parser/globals.hpp"
+#include "limits/limits.hpp"
 
 namespace moxa {
 

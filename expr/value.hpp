@@ -11,11 +11,9 @@
 #include <string_view>
 
 #include "limits/budget.hpp"
+#include "limits/limits.hpp"
 
 namespace moxa {
-
-// Longest a value computed at run time may grow (a concatenation, a word read by `cti`).
-inline constexpr std::size_t MAX_DELKA_HODNOTY = 1'048'576;
 
 // The number test: the text starts with a digit, or with '+' or '-' and a digit.
 bool Je_cislo(std::string_view text);

@@ -16,6 +16,7 @@
 
 #include "lexer/token.hpp"
 #include "limits/budget.hpp"
+#include "limits/limits.hpp"
 
 namespace moxa {
 
@@ -71,7 +72,6 @@ class ZasobnikCyklu {
   }
 
  private:
-  static constexpr std::size_t MAX_PASKA = UINT32_MAX - 1;  // positions are 32-bit
   std::size_t bezicich_ = 0;
   std::vector<Token> pasek_;
 };

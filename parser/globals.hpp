@@ -5,40 +5,7 @@
 // (`cislo_radku`) belong to the lexer, which owns them; the stores own their contents.
 #pragma once
 
-#include <cstddef>
-
 namespace moxa {
-
-// At most this many blocks and bracketed or call factors may be open at once. A build whose
-// stack the host fixes (WebAssembly in a browser) may set a smaller limit.
-#ifndef MOXA_NESTING_LIMIT
-#define MOXA_NESTING_LIMIT 10'000
-#endif
-inline constexpr int MAX_VNORENI = MOXA_NESTING_LIMIT;
-
-// The stack of the thread that runs a program: as large as MAX_VNORENI open levels need in
-// this build, with room to spare, and no larger, so that a run fits a small address-space
-// limit. Measured at MAX_VNORENI levels of each shape (tests/limits/stack_test.cpp prints
-// the figures and fails when less than half stays free): optimised, the deepest program
-// needs 5.4 MiB with g++ 12 (calls in calls, 567 bytes a level) and 3.7 MiB with clang++ 14
-// (loops in loops); with AddressSanitizer 33.5 MiB (calls, 3.5 KiB a level); without
-// optimisation 5.7 MiB with g++ 12 (calls), more room kept for other compilers.
-#if defined(__SANITIZE_ADDRESS__)
-#define MOXA_ZASOBNIK_MIB 96
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define MOXA_ZASOBNIK_MIB 96
-#endif
-#endif
-#ifndef MOXA_ZASOBNIK_MIB
-#if defined(__OPTIMIZE__)
-#define MOXA_ZASOBNIK_MIB 16
-#else
-#define MOXA_ZASOBNIK_MIB 32
-#endif
-#endif
-inline constexpr std::size_t ZASOBNIK_BEHU = std::size_t{MOXA_ZASOBNIK_MIB} << 20;
-#undef MOXA_ZASOBNIK_MIB
 
 struct Globals {
   // Result code of the routine called last: 0 = success, nonzero after an error (whose

@@ -15,6 +15,7 @@
 #include "lexer/lex.hpp"
 #include "lexer/tape.hpp"
 #include "limits/budget.hpp"
+#include "limits/limits.hpp"
 #include "parser/compiled.hpp"
 #include "parser/globals.hpp"
 #include "parser/operators.hpp"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "io/streams.hpp"
-#include "parser/globals.hpp"
+#include "limits/limits.hpp"
 #include "parser/interpret.hpp"
 
 namespace {

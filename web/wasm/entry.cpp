@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "limits/limits.hpp"
 #include "moxa/moxa.h"
-#include "parser/globals.hpp"
 
 namespace {
 
