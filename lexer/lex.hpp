@@ -23,7 +23,7 @@ struct RezimLA {
 
 class Lexer {
  public:
-  Lexer(Vstup& f, ZasobnikCyklu& cykly, std::uint64_t limit_kroku, Vystup& out)
+  Lexer(Vstup& f, PasekTokenu& cykly, std::uint64_t limit_kroku, Vystup& out)
       : skener_(f),
         cykly_(cykly),
         zbyva_(limit_kroku == 0 ? UINT64_MAX : limit_kroku + 1),
@@ -105,7 +105,7 @@ class Lexer {
   bool obsluz_budik();
 
   Skener skener_;
-  ZasobnikCyklu& cykly_;
+  PasekTokenu& cykly_;
   RezimLA rezim_;
   Token skenovany_;
   Token vychozi_;

@@ -1,5 +1,5 @@
-// Loop frames and the tape of recorded tokens, for loops that run their later passes by
-// replaying their tokens (when they are not compiled).
+// The tape of recorded tokens, for loops that run their later passes by replaying their
+// tokens (when they are not compiled), and the frame that says where one loop lies on it.
 //
 // While at least one such loop is being executed, every token that the scanner delivers is
 // appended to the tape. A loop's recorded condition (its tokens and the closing ')') and its
@@ -8,6 +8,13 @@
 // every nesting depth, and a token is appended once however many loops contain it. A loop
 // met while an enclosing loop replays finds its tokens on the tape already and records
 // nothing. The tape is emptied when the outermost loop ends.
+//
+// Where the loop-frame routines went:
+//   Zvys_zas, Sniz_zas, Uvolni_zas_cykl  members of the same names below
+//   Vloz_do_zas_cykl                     `pridej`, called by Lexer::ze_skeneru
+//   Obnov_zas                            Lexer::prehravej, from a frame's positions
+//   Obnov_pom_zas                        the loop statement saving and restoring RezimLA
+//   Uvolni_sez                           `Sniz_zas` of the outermost loop emptying the tape
 #pragma once
 
 #include <cstdint>
@@ -22,15 +29,17 @@ namespace moxa {
 
 using PoziceNaPasce = std::uint32_t;
 
-// One executing loop: where its condition and body lie on the tape. Each loop statement
-// keeps its own frame while it runs; the stack of frames is the nesting of those statements.
+// One executing loop (a Ramec_cykl): where its condition and body lie on the tape. Each loop
+// statement keeps its frame in a local variable while it runs, so the stack of frames is
+// the nesting of those statements.
 struct RamecCyklu {
   PoziceNaPasce cond_head = 0;  // first token of the condition
   PoziceNaPasce body_head = 0;  // the '{' after the condition's ')'
   PoziceNaPasce body_end = 0;   // one past the loop's 'w2_end'
 };
 
-class ZasobnikCyklu {
+// The tape, and a count of the loops executing on it.
+class PasekTokenu {
  public:
   // True while no loop is being executed: scanned tokens are then not recorded.
   bool prazdny() const { return bezicich_ == 0; }
@@ -64,7 +73,7 @@ class ZasobnikCyklu {
     return n;
   }
 
-  // Frees every frame and the tape (after a run, whatever state it ended in).
+  // Frees the tape (after a run, whatever state it ended in).
   void Uvolni_zas_cykl() {
     bezicich_ = 0;
     pasek_.clear();

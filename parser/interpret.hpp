@@ -54,7 +54,7 @@ class Interpret {
   // error verdict when the run failed. Returns the result code.
   int SA();
 
-  // Releases the stores: the variable table, the value stack, the loop frames.
+  // Releases the stores: the variable table, the value stack, the token tape.
   void uvolni();
 
   // True when a limit (memory, or steps with `tichy_limit_kroku`) stopped the run.
@@ -166,7 +166,7 @@ class Interpret {
   Globals g_;
   Vstup& vstup_;
   Vystup& out_;
-  ZasobnikCyklu cykly_;
+  PasekTokenu cykly_;
   Lexer lex_;
   TabulkaPromennych tab_;
   ZasobnikHodnot zas_;

@@ -5,6 +5,11 @@
 // Slots above the top are kept with their text buffers, so a push into a slot that held a
 // text before needs no allocation. Operators work in place: the left operand's slot takes
 // the result and the right operand's slot is dropped.
+//
+// Where the value-stack routines went (`hodnota_zas` is the slot or reference in hand):
+//   Vloz_do_zas   `Vloz_do_zas`, or `pridej` and filling the slot in place
+//   Uber_ze_zas   `vrchol` then `zahod`, or `Uber_pravdivost` when only the truth is wanted
+//   Uvolni_zas    `Uvolni_zas`
 #pragma once
 
 #include <cstddef>

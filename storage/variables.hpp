@@ -1,6 +1,11 @@
 // The variable table: every variable of a run, global, created the first time an executed
 // statement names it, alive to the end of the run. Found by hashing its name; a variable is
 // known by its slot, which never changes, so a recorded token can keep it.
+//
+// Where the variable-table routines went (`hodnota_tab` is the slot's value in hand):
+//   Vloz_do_tab                      `Vloz_do_tab`, which gives the slot
+//   Vloz_obsah_tab, Nacti_obsah_tab  writing or reading `hodnota(slot)`
+//   Uvolni_tab                       `Uvolni_tab`
 #pragma once
 
 #include <cstdint>
