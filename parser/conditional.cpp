@@ -7,8 +7,7 @@ namespace moxa {
 // if -> "i2" "(" expression ")" block [ "e2" block ] "i2_end"
 int Interpret::If() {
   const int ulozeny = g_.i2_priznak;
-  if (!tok().je(Znacka::LevaKulata)) return chyba_znak("If", "(");
-  Lex();
+  if (ocekavej(Znacka::LevaKulata, "If", "(") != 0) return 1;
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("If", ")");
   const bool podminka = ulozeny != 0 && zas_.Uber_pravdivost();
@@ -37,10 +36,8 @@ int Interpret::If() {
     kod_.vypln(test, static_cast<std::uint32_t>(g_.cteni - cteni));
     kod_.vypln(test + 1, kod_.delka());
   }
-  if (!tok().je(Znacka::I2_end)) return chyba_znak("If", "i2_end");
   g_.i2_priznak = ulozeny;
-  Lex();
-  return 0;
+  return ocekavej(Znacka::I2_end, "If", "i2_end");
 }
 
 }  // namespace moxa

@@ -175,21 +175,16 @@ int Interpret::LV_1() {
 // The factors that open a nesting level, and the missing factor.
 int Interpret::Faktor_slozeny() {
   const Token& t = tok();
-  if (t.je(Znacka::LevaKulata)) {
-    if (g_.hloubka >= MAX_VNORENI) return chyba_vnoreni("Faktor");
-    const Uroven uroven(g_.hloubka);
-    Lex();
-    if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
-    if (!tok().je(Znacka::PravaKulata)) return chyba_znak("Faktor", ")");
-    Lex();
-    return 0;
+  const bool zavorka = t.je(Znacka::LevaKulata);
+  if (!zavorka && t.kind != T_VOLANI) {
+    return chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
   }
-  if (t.kind == T_VOLANI) {
-    if (g_.hloubka >= MAX_VNORENI) return chyba_vnoreni("Faktor");
-    const Uroven uroven(g_.hloubka);
-    return g_.chyba_SA = Funkce_volani();
-  }
-  return chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
+  const Uroven uroven(*this, "Faktor");
+  if (!uroven.otevrena()) return 1;
+  if (!zavorka) return g_.chyba_SA = Funkce_volani();
+  Lex();
+  if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
+  return ocekavej(Znacka::PravaKulata, "Faktor", ")");
 }
 
 }  // namespace moxa

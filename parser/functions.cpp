@@ -4,15 +4,20 @@
 
 namespace moxa {
 
+// A name followed by a list in brackets, the shape that a declaration and a call share:
+//   name "(" list ")"
+// where `Seznam` reads the list. Entered with the name current.
+template <int (Interpret::*Seznam)()>
+int Interpret::jmeno_a_seznam(std::string_view blok) {
+  Lex();
+  if (ocekavej(Znacka::LevaKulata, blok, "(") != 0) return 1;
+  if ((g_.chyba_SA = (this->*Seznam)()) != 0) return g_.chyba_SA;
+  return ocekavej(Znacka::PravaKulata, blok, ")");
+}
+
 // declaration -> declaration-name "(" parameters ")"   (its block follows)
 int Interpret::Funkce_deklarace() {
-  Lex();
-  if (!tok().je(Znacka::LevaKulata)) return chyba_znak("Funkce_deklarace", "(");
-  Lex();
-  if ((g_.chyba_SA = Vnitrni_funkce_deklarace()) != 0) return g_.chyba_SA;
-  if (!tok().je(Znacka::PravaKulata)) return chyba_znak("Funkce_deklarace", ")");
-  Lex();
-  return 0;
+  return jmeno_a_seznam<&Interpret::Vnitrni_funkce_deklarace>("Funkce_deklarace");
 }
 
 // parameters -> [ "p2" variable { ";" "p2" variable } [ ";" ] ]
@@ -21,8 +26,7 @@ int Interpret::Vnitrni_funkce_deklarace() {
   for (;;) {
     if (tok().je(Znacka::P2)) {
       Lex();
-      if (tok().kind != T_PROMENNA) return chyba_znak("Vnitrni_funkce_deklarace", "promenna");
-      Lex();
+      if (ocekavej(T_PROMENNA, "Vnitrni_funkce_deklarace", "promenna") != 0) return 1;
       if (tok().kind != T_STREDNIK) return 0;
       Lex();
       continue;
@@ -33,15 +37,7 @@ int Interpret::Vnitrni_funkce_deklarace() {
 }
 
 // call -> call-name "(" arguments ")"
-int Interpret::Funkce_volani() {
-  Lex();
-  if (!tok().je(Znacka::LevaKulata)) return chyba_znak("Funkce_volani", "(");
-  Lex();
-  if ((g_.chyba_SA = Start()) != 0) return g_.chyba_SA;
-  if (!tok().je(Znacka::PravaKulata)) return chyba_znak("Funkce_volani", ")");
-  Lex();
-  return 0;
-}
+int Interpret::Funkce_volani() { return jmeno_a_seznam<&Interpret::Start>("Funkce_volani"); }
 
 // arguments -> [ expression { ";" expression } [ ";" ] ]
 // Each argument leaves its value on the value stack.

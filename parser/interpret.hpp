@@ -77,6 +77,8 @@ class Interpret {
   [[nodiscard]] int Vnitrni_funkce_deklarace();
   [[nodiscard]] int Funkce_volani();
   [[nodiscard]] int Start();
+  template <int (Interpret::*Seznam)()>
+  [[nodiscard]] int jmeno_a_seznam(std::string_view blok);
   // expressions
   [[nodiscard]] int Logicky_vyraz();
   [[nodiscard]] int Faktor();
@@ -145,22 +147,52 @@ class Interpret {
   // be discarded. False when the word is too long to store.
   bool precti_slovo(std::string* kam);
 
-  // Error reports; each prints its message and returns 1.
+  // Checks that the current token is `z` and reads the next one; otherwise reports that
+  // routine `blok` expected `ocekavano` there and returns 1.
+  [[nodiscard]] int ocekavej(Znacka z, std::string_view blok, std::string_view ocekavano) {
+    if (!tok().je(z)) [[unlikely]]
+      return chyba_znak(blok, ocekavano);
+    Lex();
+    return 0;
+  }
+  // The same for a token recognised by its kind.
+  [[nodiscard]] int ocekavej(Druh d, std::string_view blok, std::string_view ocekavano) {
+    if (tok().kind != d) [[unlikely]]
+      return chyba_znak(blok, ocekavano);
+    Lex();
+    return 0;
+  }
+
+  // Error reports of routine `blok`, at the line the scanner has reached; each prints its
+  // message and returns 1.
   int chyba_znak(std::string_view blok, std::string_view ocekavano);
   int chyba_cislo(std::string_view blok);
   int chyba_dlouha(std::string_view blok);
   int chyba_vnoreni(std::string_view blok);
 
-  // Opens one nesting level for the duration of a block or factor.
+  // One nesting level, open for the life of the object when the limit allows another: the
+  // one place where blocks, bracketed factors and call factors count their depth. At the
+  // limit nothing is opened and the error of routine `blok` is printed instead.
   class Uroven {
    public:
-    explicit Uroven(int& h) : h_(h) { ++h_; }
-    ~Uroven() { --h_; }
+    Uroven(Interpret& i, std::string_view blok)
+        : h_(i.g_.hloubka), otevrena_(i.g_.hloubka < MAX_VNORENI) {
+      if (otevrena_) [[likely]] {
+        ++h_;
+      } else {
+        i.chyba_vnoreni(blok);
+      }
+    }
+    ~Uroven() {
+      if (otevrena_) --h_;
+    }
     Uroven(const Uroven&) = delete;
     Uroven& operator=(const Uroven&) = delete;
+    bool otevrena() const { return otevrena_; }
 
    private:
     int& h_;
+    const bool otevrena_;
   };
 
   Globals g_;

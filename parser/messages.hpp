@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string_view>
 
 #include "io/streams.hpp"
@@ -20,14 +21,18 @@ inline constexpr std::string_view VERDIKT = "\nV programu se vyskytla chyba.\n";
 // "\nSoubor \"<name>\" se nezdarilo otevrit.\n"
 void neotevren(Vystup& out, std::string_view soubor);
 
-// A syntax error: routine `blok` expected `ocekavano` but found the token text `nalezeno`.
-void ocekavan_znak(Vystup& out, std::string_view blok, std::uint64_t radek,
-                   std::string_view ocekavano, std::string_view nalezeno);
-// An operand of routine `blok` is not a number.
-void nejedna_se_o_cislo(Vystup& out, std::string_view blok, std::uint64_t radek);
-// A value computed in routine `blok` would be longer than a value may be.
-void prilis_dlouha(Vystup& out, std::string_view blok, std::uint64_t radek);
-// Routine `blok` would open one nesting level too many.
-void prilis_hluboko(Vystup& out, std::string_view blok, std::uint64_t radek);
+// What follows the opening "V bloku: '<routine>', na radku: <line> nastala chyba - " of an
+// error in a routine.
+inline constexpr std::string_view NENI_CISLO = "nejedna se o cislo.\n";
+inline constexpr std::string_view PRILIS_DLOUHA = "hodnota je prilis dlouha.\n";
+inline constexpr std::string_view PRILIS_HLUBOKO = "prilis hluboke vnoreni.\n";
+// A syntax error: OCEKAVAN, the expected text, NAMISTO, the token text found, OCEKAVAN_KONEC.
+inline constexpr std::string_view OCEKAVAN = "byl ocekavan znak: \"";
+inline constexpr std::string_view NAMISTO = "\", namisto toho se vyskytl tento znak: \"";
+inline constexpr std::string_view OCEKAVAN_KONEC = "\".\n";
+
+// Prints the error of routine `blok` found at line `radek`: the opening, then `casti`.
+void chyba(Vystup& out, std::string_view blok, std::uint64_t radek,
+           std::initializer_list<std::string_view> casti);
 
 }  // namespace moxa::zpravy

@@ -61,8 +61,7 @@ int Interpret::Hlavni_program() {
                                t.je(Znacka::Pis) || t.je(Znacka::Pis_ln);
     if (!zacina_prikaz) return 0;
     if ((g_.chyba_SA = Prikaz()) != 0) return g_.chyba_SA;
-    if (tok().kind != T_STREDNIK) return chyba_znak("Vnitrni_blok", ";");
-    Lex();
+    if (ocekavej(T_STREDNIK, "Vnitrni_blok", ";") != 0) return 1;
   }
 }
 
@@ -70,8 +69,8 @@ int Interpret::Hlavni_program() {
 int Interpret::Blok() {
   const Token& t = tok();
   if (!t.je(Znacka::LevaSlozena)) return chyba_znak("Blok", "{");
-  if (g_.hloubka >= MAX_VNORENI) return chyba_vnoreni("Blok");
-  const Uroven uroven(g_.hloubka);
+  const Uroven uroven(*this, "Blok");
+  if (!uroven.otevrena()) return 1;
   if (t.konec_bloku != 0 && !provadi() && lex_.prehrava()) {
     // A replayed block that is passed over and holds no read statement: reading it again
     // would find the same tokens and do nothing, so go straight to its "}".
@@ -103,22 +102,23 @@ std::int32_t Interpret::najdi_promennou(const Token& t, bool vytvorit) {
 }
 
 int Interpret::chyba_znak(std::string_view blok, std::string_view ocekavano) {
-  zpravy::ocekavan_znak(out_, blok, lex_.cislo_radku(), ocekavano, tok().text);
+  zpravy::chyba(out_, blok, lex_.cislo_radku(),
+                {zpravy::OCEKAVAN, ocekavano, zpravy::NAMISTO, tok().text, zpravy::OCEKAVAN_KONEC});
   return 1;
 }
 
 int Interpret::chyba_cislo(std::string_view blok) {
-  zpravy::nejedna_se_o_cislo(out_, blok, lex_.cislo_radku());
+  zpravy::chyba(out_, blok, lex_.cislo_radku(), {zpravy::NENI_CISLO});
   return 1;
 }
 
 int Interpret::chyba_dlouha(std::string_view blok) {
-  zpravy::prilis_dlouha(out_, blok, lex_.cislo_radku());
+  zpravy::chyba(out_, blok, lex_.cislo_radku(), {zpravy::PRILIS_DLOUHA});
   return 1;
 }
 
 int Interpret::chyba_vnoreni(std::string_view blok) {
-  zpravy::prilis_hluboko(out_, blok, lex_.cislo_radku());
+  zpravy::chyba(out_, blok, lex_.cislo_radku(), {zpravy::PRILIS_HLUBOKO});
   return 1;
 }
 

@@ -14,8 +14,7 @@ bool bila(int c) {
 
 // assignment -> variable "->" expression
 [[gnu::always_inline]] inline int Interpret::Prirazeni() {
-  if (tok().kind != T_PRIRAZENI) return chyba_znak("Prirazeni", "->");
-  Lex();
+  if (ocekavej(T_PRIRAZENI, "Prirazeni", "->") != 0) return 1;
   return g_.chyba_SA = Logicky_vyraz();
 }
 
@@ -51,8 +50,7 @@ int Interpret::Prikaz() {
 // read -> "cti" "(" variable ")"
 int Interpret::Cti() {
   ++g_.cteni;
-  if (!tok().je(Znacka::LevaKulata)) return chyba_znak("Cti", "(");
-  Lex();
+  if (ocekavej(Znacka::LevaKulata, "Cti", "(") != 0) return 1;
   if (tok().kind != T_PROMENNA) return 1;  // no message of its own: only the verdict
   const std::int32_t slot = potrebuje_slot() ? promenna(tok(), true) : TabulkaPromennych::ZADNA;
   Lex();
@@ -90,8 +88,7 @@ bool Interpret::precti_slovo(std::string* kam) {
 // write -> ("pis" | "pis_ln") "(" expression ")"
 int Interpret::Pis(bool novy_radek) {
   const std::string_view blok = novy_radek ? "Pis_Ln" : "Pis";
-  if (!tok().je(Znacka::LevaKulata)) return chyba_znak(blok, "(");
-  Lex();
+  if (ocekavej(Znacka::LevaKulata, blok, "(") != 0) return 1;
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak(blok, ")");
   emituj(Instrukce::Pis, novy_radek ? 1 : 0);
