@@ -20,8 +20,11 @@ void Lexer::vycerpano() {
   vychozi_.kind = T_KONEC;
   vychozi_.znacka = Znacka::Zadna;
   token_buffer_ = &vychozi_;
-  rezim_ = RezimLA{true, &vychozi_, &vychozi_, &vychozi_ + 1};  // it, again and again
-  zbyva_ = 1;                                                   // and so on at every later step
+  // From now on `Lex` replays a one-token range in a circle: this end-of-input token, at
+  // every call.
+  rezim_ = RezimLA{true, &vychozi_, &vychozi_, &vychozi_ + 1};
+  // One step left, so that the next step taken spends it and comes back here.
+  zbyva_ = 1;
   vycerpano_ = true;
   Rozpocet::kroky_dosly();
 }

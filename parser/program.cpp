@@ -73,7 +73,9 @@ int Interpret::Blok() {
   if (!uroven.otevrena()) return 1;
   if (t.konec_bloku != 0 && !provadi() && lex_.prehrava()) {
     // A replayed block that is passed over and holds no read statement: reading it again
-    // would find the same tokens and do nothing, so go straight to its "}".
+    // would find the same tokens and do nothing, so go straight to its "}". `konec_bloku`
+    // is the tape position just past that "}" (0 when not known, hence the +1): jump to the
+    // "}", make it the current token, then read past it as the end of a block does.
     lex_.skoc(t.konec_bloku - 1);
     Lex();
     Lex();

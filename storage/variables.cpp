@@ -16,6 +16,8 @@ std::uint64_t TabulkaPromennych::hash(std::string_view s) {
   return h ^ (h >> 29);
 }
 
+// Makes the index empty at its starting size: 64 entries, a power of two, so that a hash
+// masked with size - 1 lands in it; it doubles as variables are added.
 void TabulkaPromennych::uvolnene_sloty() { index_.assign(64, 0); }
 
 std::int32_t TabulkaPromennych::Vloz_do_tab(std::string_view jmeno, bool vytvorit) {
