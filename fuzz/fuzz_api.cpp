@@ -16,13 +16,14 @@
 
 #include "driver/run.hpp"
 #include "moxa/moxa.h"
+#include "tests/texts.hpp"
 
 namespace {
 
-constexpr std::string_view HELLO = "\nhello\n\n";
-constexpr std::string_view BYE = "\nbye\n\n";
-constexpr std::string_view USPECH = "\nProgram probehl bez chyb.\n";
-constexpr std::string_view VERDIKT = "\nV programu se vyskytla chyba.\n";
+using texty::BYE;
+using texty::HELLO;
+using texty::USPECH;
+using texty::VERDIKT;
 
 void sbirej(void* user, const char* bytes, std::size_t n) {
   static_cast<std::string*>(user)->append(bytes, n);

@@ -19,6 +19,7 @@
 
 #include "driver/run.hpp"
 #include "fuzz/reference.hpp"
+#include "tests/texts.hpp"
 
 namespace {
 
@@ -108,11 +109,10 @@ Vysledek dale(const Vysledek& r, Vysledek (*op)(const string&, const string&), c
 }
 
 string ocekavany_vystup(const string& a, const string& b) {
-  string out = "\nhello\n\n";
+  string out(texty::HELLO);
   const auto radek = [&out](const Vysledek& r) {
     if (r.chyba != nullptr) {
-      out +=
-          "V bloku: '" + string(r.chyba) + "', na radku: 1 nastala chyba - nejedna se o cislo.\n";
+      out += texty::chyba(r.chyba, 1, texty::NENI_CISLO);
       return false;
     }
     out += r.text + "\n";
@@ -137,8 +137,8 @@ string ocekavany_vystup(const string& a, const string& b) {
       radek(krat(b, b).chyba != nullptr ? krat(b, b) : minus(a, krat(b, b).text)) &&
       radek(logika('|', a, b)) && radek(logika('&', a, b)) &&
       radek(je_cislo(a) ? Vysledek{pravdivost(cteni(a) == 0.0)} : nejde("LV_1"));
-  out += hotovo ? "\nProgram probehl bez chyb.\n" : "\nV programu se vyskytla chyba.\n";
-  return out + "\nbye\n\n";
+  out += hotovo ? texty::USPECH : texty::VERDIKT;
+  return out.append(texty::BYE);
 }
 
 // The next word as cti reads it, cut at its first zero byte; empty at the end of input.

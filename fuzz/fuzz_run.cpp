@@ -14,6 +14,7 @@
 #include "driver/run.hpp"
 #include "fuzz/capped_memory.hpp"
 #include "fuzz/split_input.hpp"
+#include "tests/texts.hpp"
 
 namespace {
 
@@ -29,10 +30,10 @@ constexpr std::size_t LIMIT_VYSTUPU = std::size_t{4} << 20;
 constexpr std::size_t NEJDELSI_HODNOTA = std::size_t{1} << 20;
 constexpr std::size_t BUFFER_VYSTUPU = std::size_t{1} << 16;
 
-constexpr std::string_view HELLO = "\nhello\n\n";
-constexpr std::string_view BYE = "\nbye\n\n";
-constexpr std::string_view USPECH = "\nProgram probehl bez chyb.\n";
-constexpr std::string_view VERDIKT = "\nV programu se vyskytla chyba.\n";
+using texty::BYE;
+using texty::HELLO;
+using texty::USPECH;
+using texty::VERDIKT;
 
 bool konci(std::string_view s, std::string_view konec) {
   return s.size() >= konec.size() && s.substr(s.size() - konec.size()) == konec;

@@ -44,7 +44,6 @@ check "a directory is not a program" "$tmp/exp" "$tmp/got"
 # With two arguments the program comes from standard input, and cti reads the same stream
 # after the character the scanner holds (here the ';' after the ')').
 printf '\nhello\n\nab\n\nProgram probehl bez chyb.\n\nbye\n\n' > "$tmp/exp"
-printf '{ cti(@a); pis(@a); } .\n' > "$tmp/prog"
 printf '{ cti(@a)\n ab\n; pis_ln(@a); } .' | "$moxa" x y > "$tmp/got"
 check "program and words on standard input" "$tmp/exp" "$tmp/got"
 

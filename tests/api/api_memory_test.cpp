@@ -140,7 +140,7 @@ TEST(Limits, MemoryRunningOutIsAnErrorWithTheVerdict) {
   b.kod = moxa_run(program.data(), program.size(), nullptr, 0, nullptr, zapis, &b);
   strop = SIZE_MAX;
   EXPECT_EQ(b.kod, MOXA_ERROR);
-  const std::string verdikt = "\nV programu se vyskytla chyba.\n";
+  const std::string verdikt(texty::VERDIKT);
   ASSERT_GT(b.vystup.size(), verdikt.size() + 1000);
   EXPECT_EQ(b.vystup.substr(b.vystup.size() - verdikt.size()), verdikt);
   EXPECT_EQ(b.vystup.find_first_not_of('.'), b.vystup.size() - verdikt.size());

@@ -17,9 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view HELLO = "\nhello\n\n";
-constexpr std::string_view BYE = "\nbye\n\n";
-constexpr std::string_view VERDIKT = "\nV programu se vyskytla chyba.\n";
+using texty::BYE;
+using texty::HELLO;
+using texty::VERDIKT;
 
 TEST(Api, VersionIsTheProjectVersion) { EXPECT_STREQ(moxa_version(), MOXA_EXPECTED_VERSION); }
 
@@ -33,9 +33,7 @@ TEST(Api, FailedRunWritesItsMessageAndTheVerdict) {
   const Beh b = spust("{ pis_ln(\"a\"); pis_ln(\"b\" * 2); }.");
   EXPECT_EQ(b.kod, MOXA_ERROR);
   EXPECT_EQ(b.vystup,
-            "a\nV bloku: 'Vnitrni_term', na radku: 1 nastala chyba - nejedna se o "
-            "cislo.\n" +
-                std::string(VERDIKT));
+            "a\n" + texty::chyba("Vnitrni_term", 1, texty::NENI_CISLO) + std::string(VERDIKT));
 }
 
 TEST(Api, EmptyProgramIsAnErrorAndNullPointersWithLengthsAreRefused) {
@@ -76,8 +74,7 @@ TEST(Api, NestingUpToTheLimitWorksOneMoreIsRefused) {
   EXPECT_EQ(hluboko.vystup, uspesne("x"));
   const Beh prilis = spust(vnoreni(10'001));
   EXPECT_EQ(prilis.kod, MOXA_ERROR);
-  EXPECT_NE(prilis.vystup.find("'Blok', na radku: 1 nastala chyba - prilis hluboke vnoreni."),
-            std::string::npos);
+  EXPECT_NE(prilis.vystup.find(texty::chyba("Blok", 1, texty::PRILIS_HLUBOKO)), std::string::npos);
 }
 
 // Every golden program gives through the library what the command gives, minus the banners.

@@ -8,10 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "../texts.hpp"
 #include "moxa/moxa.h"
 
 inline constexpr std::size_t MB = std::size_t{1} << 20;
-inline constexpr std::string_view USPECH = "\nProgram probehl bez chyb.\n";
+using texty::USPECH;
 
 // A run as the host saw it: the status, every byte written, and how many calls wrote them.
 struct Beh {

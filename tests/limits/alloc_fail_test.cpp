@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "driver/run.hpp"
+#include "tests/texts.hpp"
 
 namespace {
 
@@ -60,7 +61,7 @@ struct Program {
   std::string vstup;
 };
 
-const std::string VERDIKT_A_KONEC = "\nV programu se vyskytla chyba.\n\nbye\n\n";
+const std::string VERDIKT_A_KONEC = std::string(texty::VERDIKT) + std::string(texty::BYE);
 
 bool zacina(const std::string& s, const std::string& zacatek) {
   return s.size() >= zacatek.size() && s.compare(0, zacatek.size(), zacatek) == 0;

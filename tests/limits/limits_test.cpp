@@ -13,15 +13,16 @@
 #include <vector>
 
 #include "driver/run.hpp"
+#include "tests/texts.hpp"
 
 namespace {
 
 using std::string;
 
-const string HELLO = "\nhello\n\n";
-const string BYE = "\nbye\n\n";
-const string USPECH = "\nProgram probehl bez chyb.\n";
-const string VERDIKT = "\nV programu se vyskytla chyba.\n";
+const string HELLO(texty::HELLO);
+const string BYE(texty::BYE);
+const string USPECH(texty::USPECH);
+const string VERDIKT(texty::VERDIKT);
 
 constexpr int HLOUBKA = 10'000;         // levels that may be open at once
 constexpr std::size_t DELKA = 1 << 20;  // bytes a computed value may have
@@ -75,13 +76,11 @@ string chyba(const string& vystup, const string& zprava) {
 }
 
 string vnoreni(const string& blok, int radek) {
-  return "V bloku: '" + blok + "', na radku: " + std::to_string(radek) +
-         " nastala chyba - prilis hluboke vnoreni.\n";
+  return texty::chyba(blok, radek, texty::PRILIS_HLUBOKO);
 }
 
 string dlouha(const string& blok, int radek) {
-  return "V bloku: '" + blok + "', na radku: " + std::to_string(radek) +
-         " nastala chyba - hodnota je prilis dlouha.\n";
+  return texty::chyba(blok, radek, texty::PRILIS_DLOUHA);
 }
 
 // Compares long outputs without printing them whole.
@@ -256,17 +255,11 @@ TEST(EndOfInput, UnfinishedTokensAreDropped) {
   };
   for (const Konec& k : konce) {
     const string program = string("{pis_ln(1);") + k.text;
-    const string ocekavano =
-        chyba("1\n", "V bloku: 'Blok', na radku: " + std::to_string(k.radek) +
-                         " nastala chyba - byl ocekavan znak: \"}\", namisto toho se vyskytl "
-                         "tento znak: \"\xFF\".\n");
+    const string ocekavano = chyba("1\n", texty::ocekavan("Blok", k.radek, "}", "\xFF"));
     EXPECT_EQ(beh(program), ocekavano) << k.text;
     EXPECT_EQ(moxa::spust_text_ze_vstupu(program), ocekavano) << k.text;
   }
-  const string prvni =
-      chyba("",
-            "V bloku: 'Blok', na radku: 1 nastala chyba - byl ocekavan znak: \"{\", "
-            "namisto toho se vyskytl tento znak: \"\xFF\".\n");
+  const string prvni = chyba("", texty::ocekavan("Blok", 1, "{", "\xFF"));
   EXPECT_EQ(beh("\"{"), prvni);
   EXPECT_EQ(moxa::spust_text_ze_vstupu(":!{}."), prvni);
 }

@@ -13,7 +13,10 @@ namespace {
 using moxa::Skener;
 using moxa::TextovyVstup;
 using moxa::Token;
-using Tokeny = std::vector<std::pair<int, std::string>>;
+using Tokeny = std::vector<std::pair<moxa::Druh, std::string>>;
+using moxa::T_CISLO, moxa::T_RETEZEC, moxa::T_STREDNIK, moxa::T_SLOVO, moxa::T_ZAVORKA,
+    moxa::T_KONEC, moxa::T_PRIRAZENI, moxa::T_OPERATOR, moxa::T_PROMENNA, moxa::T_VOLANI,
+    moxa::T_DEKLARACE;
 
 // Every token up to and including the first end-of-input token.
 Tokeny tokeny(std::string_view zdroj) {
@@ -23,64 +26,79 @@ Tokeny tokeny(std::string_view zdroj) {
   Token t;
   do {
     s.skenuj(t);
-    v.emplace_back(t.kind, t.text);
-  } while (t.kind != moxa::T_KONEC && v.size() < 1000);
+    v.emplace_back(static_cast<moxa::Druh>(t.kind), t.text);
+  } while (t.kind != T_KONEC && v.size() < 1000);
   return v;
 }
 
 const std::string KONEC = "\xFF";
 
 TEST(Scanner, NumbersTakeTheirSignCommaAndExponent) {
-  EXPECT_EQ(tokeny("5-3"), (Tokeny{{0, "5"}, {0, "-3"}, {7, KONEC}}));
-  EXPECT_EQ(tokeny("5 - 3"), (Tokeny{{0, "5"}, {9, "-"}, {0, "3"}, {7, KONEC}}));
-  EXPECT_EQ(tokeny("@x->-1"), (Tokeny{{10, "@x"}, {8, "->"}, {0, "-1"}, {7, KONEC}}));
-  EXPECT_EQ(tokeny("1.5"), (Tokeny{{0, "1"}, {5, ".5"}, {7, KONEC}}));
+  EXPECT_EQ(tokeny("5-3"), (Tokeny{{T_CISLO, "5"}, {T_CISLO, "-3"}, {T_KONEC, KONEC}}));
+  EXPECT_EQ(tokeny("5 - 3"),
+            (Tokeny{{T_CISLO, "5"}, {T_OPERATOR, "-"}, {T_CISLO, "3"}, {T_KONEC, KONEC}}));
+  EXPECT_EQ(tokeny("@x->-1"),
+            (Tokeny{{T_PROMENNA, "@x"}, {T_PRIRAZENI, "->"}, {T_CISLO, "-1"}, {T_KONEC, KONEC}}));
+  EXPECT_EQ(tokeny("1.5"), (Tokeny{{T_CISLO, "1"}, {T_SLOVO, ".5"}, {T_KONEC, KONEC}}));
   EXPECT_EQ(tokeny("1,x5 1e x5 1,5e-3"),
-            (Tokeny{{0, "1,5"}, {0, "1e5"}, {0, "1,5e-3"}, {7, KONEC}}));
-  EXPECT_EQ(tokeny("12abc +7 +x"),
-            (Tokeny{{0, "12"}, {5, "abc"}, {0, "+7"}, {9, "+"}, {5, "x"}, {7, KONEC}}));
+            (Tokeny{{T_CISLO, "1,5"}, {T_CISLO, "1e5"}, {T_CISLO, "1,5e-3"}, {T_KONEC, KONEC}}));
+  EXPECT_EQ(tokeny("12abc +7 +x"), (Tokeny{{T_CISLO, "12"},
+                                           {T_SLOVO, "abc"},
+                                           {T_CISLO, "+7"},
+                                           {T_OPERATOR, "+"},
+                                           {T_SLOVO, "x"},
+                                           {T_KONEC, KONEC}}));
 }
 
 TEST(Scanner, WordsAndNamesDropWhatCannotContinueThem) {
-  EXPECT_EQ(tokeny("ab_ cd ab__1"), (Tokeny{{5, "ab_cd"}, {5, "ab__1"}, {7, KONEC}}));
-  EXPECT_EQ(tokeny("@ x @X1y ~f ?g"),
-            (Tokeny{{10, "@x"}, {10, "@y"}, {11, "~f"}, {12, "?g"}, {7, KONEC}}));
-  EXPECT_EQ(tokeny("Pis W2 w2_end ."),
-            (Tokeny{{5, "is"}, {0, "2"}, {5, "w2_end"}, {5, "."}, {7, KONEC}}));
-  EXPECT_EQ(tokeny(".x"), (Tokeny{{5, ".x"}, {7, KONEC}}));
+  EXPECT_EQ(tokeny("ab_ cd ab__1"),
+            (Tokeny{{T_SLOVO, "ab_cd"}, {T_SLOVO, "ab__1"}, {T_KONEC, KONEC}}));
+  EXPECT_EQ(tokeny("@ x @X1y ~f ?g"), (Tokeny{{T_PROMENNA, "@x"},
+                                              {T_PROMENNA, "@y"},
+                                              {T_VOLANI, "~f"},
+                                              {T_DEKLARACE, "?g"},
+                                              {T_KONEC, KONEC}}));
+  EXPECT_EQ(
+      tokeny("Pis W2 w2_end ."),
+      (Tokeny{
+          {T_SLOVO, "is"}, {T_CISLO, "2"}, {T_SLOVO, "w2_end"}, {T_SLOVO, "."}, {T_KONEC, KONEC}}));
+  EXPECT_EQ(tokeny(".x"), (Tokeny{{T_SLOVO, ".x"}, {T_KONEC, KONEC}}));
 }
 
 TEST(Scanner, OperatorsPairOnlyAsListed) {
-  EXPECT_EQ(tokeny("!= <= >= =< - > ^_"), (Tokeny{{9, "!="},
-                                                  {9, "<="},
-                                                  {9, ">="},
-                                                  {9, "="},
-                                                  {9, "<"},
-                                                  {9, "-"},
-                                                  {9, ">"},
-                                                  {9, "^"},
-                                                  {9, "_"},
-                                                  {7, KONEC}}));
-  EXPECT_EQ(tokeny("{};"), (Tokeny{{6, "{"}, {6, "}"}, {4, ";"}, {7, KONEC}}));
+  EXPECT_EQ(tokeny("!= <= >= =< - > ^_"), (Tokeny{{T_OPERATOR, "!="},
+                                                  {T_OPERATOR, "<="},
+                                                  {T_OPERATOR, ">="},
+                                                  {T_OPERATOR, "="},
+                                                  {T_OPERATOR, "<"},
+                                                  {T_OPERATOR, "-"},
+                                                  {T_OPERATOR, ">"},
+                                                  {T_OPERATOR, "^"},
+                                                  {T_OPERATOR, "_"},
+                                                  {T_KONEC, KONEC}}));
+  EXPECT_EQ(tokeny("{};"),
+            (Tokeny{{T_ZAVORKA, "{"}, {T_ZAVORKA, "}"}, {T_STREDNIK, ";"}, {T_KONEC, KONEC}}));
 }
 
 TEST(Scanner, StringLiteralsKeepEscapesAndCutAtZero) {
-  EXPECT_EQ(tokeny("\"a/\"b\" \"\""), (Tokeny{{1, "a/\"b"}, {1, ""}, {7, KONEC}}));
-  EXPECT_EQ(tokeny(std::string("\"ab\0cd\" x", 9)), (Tokeny{{1, "ab"}, {5, "x"}, {7, KONEC}}));
-  EXPECT_EQ(tokeny("\"\xE9\r\n\" \xE9"), (Tokeny{{1, "\xE9\r\n"}, {7, KONEC}}));
+  EXPECT_EQ(tokeny("\"a/\"b\" \"\""),
+            (Tokeny{{T_RETEZEC, "a/\"b"}, {T_RETEZEC, ""}, {T_KONEC, KONEC}}));
+  EXPECT_EQ(tokeny(std::string("\"ab\0cd\" x", 9)),
+            (Tokeny{{T_RETEZEC, "ab"}, {T_SLOVO, "x"}, {T_KONEC, KONEC}}));
+  EXPECT_EQ(tokeny("\"\xE9\r\n\" \xE9"), (Tokeny{{T_RETEZEC, "\xE9\r\n"}, {T_KONEC, KONEC}}));
 }
 
 TEST(Scanner, CommentsAndLoneColonsAreSkipped) {
   EXPECT_EQ(tokeny(":: line\nx :!!: y :! a !: z"),
-            (Tokeny{{5, "x"}, {5, "y"}, {5, "z"}, {7, KONEC}}));
-  EXPECT_EQ(tokeny(":!:x!: y"), (Tokeny{{5, "y"}, {7, KONEC}}));
-  EXPECT_EQ(tokeny(": a : b\nc"), (Tokeny{{5, "c"}, {7, KONEC}}));
+            (Tokeny{{T_SLOVO, "x"}, {T_SLOVO, "y"}, {T_SLOVO, "z"}, {T_KONEC, KONEC}}));
+  EXPECT_EQ(tokeny(":!:x!: y"), (Tokeny{{T_SLOVO, "y"}, {T_KONEC, KONEC}}));
+  EXPECT_EQ(tokeny(": a : b\nc"), (Tokeny{{T_SLOVO, "c"}, {T_KONEC, KONEC}}));
 }
 
 TEST(Scanner, EndOfInputInsideAnUnfinishedTokenDropsIt) {
   for (const char* zdroj : {"x \"abc", "x :!abc", "x ::abc", "x 1,", "x 1e", "x 1e+", "x ab_",
                             "x @", "x ~", "x ?", "x :", "x \"a/"}) {
-    EXPECT_EQ(tokeny(zdroj), (Tokeny{{5, "x"}, {7, KONEC}})) << zdroj;
+    EXPECT_EQ(tokeny(zdroj), (Tokeny{{T_SLOVO, "x"}, {T_KONEC, KONEC}})) << zdroj;
   }
 }
 
@@ -92,7 +110,7 @@ TEST(Scanner, EndOfInputRepeatsForever) {
   EXPECT_EQ(t.text, "x");
   for (int i = 0; i < 3; ++i) {
     s.skenuj(t);
-    EXPECT_EQ(t.kind, moxa::T_KONEC);
+    EXPECT_EQ(t.kind, T_KONEC);
     EXPECT_EQ(t.text, KONEC);
   }
 }
@@ -118,7 +136,7 @@ TEST(Scanner, KeywordsAreTaggedByTextWhateverTheKind) {
   Skener s(f);
   Token t;
   s.skenuj(t);
-  EXPECT_EQ(t.kind, moxa::T_RETEZEC);
+  EXPECT_EQ(t.kind, T_RETEZEC);
   EXPECT_EQ(t.znacka, moxa::Znacka::Pis);
   s.skenuj(t);
   EXPECT_EQ(t.znacka, moxa::Znacka::Pis);
