@@ -1,4 +1,4 @@
-// The program, blocks, the statement dispatcher and the assignment.
+// The run: the program, blocks and statement lists, and the error reports.
 #include <exception>
 
 #include "parser/interpret.hpp"

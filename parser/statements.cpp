@@ -1,4 +1,5 @@
-// The read statement and the two write statements.
+// The statements: the dispatcher, the assignment, the read statement and the two write
+// statements.
 #include "parser/interpret.hpp"
 
 namespace moxa {

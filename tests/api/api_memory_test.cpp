@@ -17,28 +17,13 @@
 #include "host.hpp"
 
 #if MOXA_COUNT_ALLOCATIONS
+#include "../replaced_new.hpp"
+
 namespace {
-std::atomic<std::size_t> drzeno{0};
-std::atomic<std::size_t> nejvic{0};
 std::atomic<std::size_t> strop{SIZE_MAX};  // past this many bytes held, memory runs out
 }  // namespace
 
-void* operator new(std::size_t n) {
-  if (drzeno.load() + n > strop.load()) throw std::bad_alloc();
-  void* p = std::malloc(n == 0 ? 1 : n);
-  if (p == nullptr) throw std::bad_alloc();
-  const std::size_t ted = drzeno += malloc_usable_size(p);
-  std::size_t max = nejvic.load();
-  while (ted > max && !nejvic.compare_exchange_weak(max, ted)) {
-  }
-  return p;
-}
-void operator delete(void* p) noexcept {
-  if (p == nullptr) return;
-  drzeno -= malloc_usable_size(p);
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+bool nahrazeny_new::smi(std::size_t n) { return drzeno.load() + n <= strop.load(); }
 #endif
 
 namespace {
@@ -58,12 +43,12 @@ Mereni s_merenim(const std::string& program, std::size_t limit) {
   moxa_limits l{};
   l.max_memory = limit;
 #if MOXA_COUNT_ALLOCATIONS
-  const std::size_t zaklad = drzeno.load();
-  nejvic = zaklad;
+  const std::size_t zaklad = nahrazeny_new::drzeno.load();
+  nahrazeny_new::nejvic = zaklad;
 #endif
   m.beh.kod = moxa_run(program.data(), program.size(), nullptr, 0, &l, zapis, &m.beh);
 #if MOXA_COUNT_ALLOCATIONS
-  m.narust = nejvic.load() - zaklad;
+  m.narust = nahrazeny_new::nejvic.load() - zaklad;
 #endif
   return m;
 }
@@ -136,7 +121,7 @@ TEST(Limits, MemoryRunningOutIsAnErrorWithTheVerdict) {
   const auto zapis = [](void* user, const char* bytes, std::size_t n) {
     static_cast<Beh*>(user)->vystup.append(bytes, n);
   };
-  strop = drzeno.load() + 8 * MB;
+  strop = nahrazeny_new::drzeno.load() + 8 * MB;
   b.kod = moxa_run(program.data(), program.size(), nullptr, 0, nullptr, zapis, &b);
   strop = SIZE_MAX;
   EXPECT_EQ(b.kod, MOXA_ERROR);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "driver/run.hpp"
+#include "tests/replaced_new.hpp"
 #include "tests/texts.hpp"
 
 namespace {
@@ -29,31 +30,6 @@ std::atomic<long> zbyva{0};        // allocations left before the one that fails
 std::atomic<bool> selhala{false};  // the armed allocation has failed
 std::thread::id vlakno_selhani;    // which thread asked for it
 std::thread::id hlavni_vlakno;
-
-void* alokuj(std::size_t n, bool hazet) {
-  if (zapnuto.load(std::memory_order_relaxed) && zbyva.fetch_sub(1) == 1) {
-    selhala = true;
-    vlakno_selhani = std::this_thread::get_id();
-    if (hazet) throw std::bad_alloc();
-    return nullptr;
-  }
-  void* p = std::malloc(n == 0 ? 1 : n);
-  if (p == nullptr && hazet) throw std::bad_alloc();
-  return p;
-}
-
-void* alokuj_zarovnane(std::size_t n, std::align_val_t a, bool hazet) {
-  if (zapnuto.load(std::memory_order_relaxed) && zbyva.fetch_sub(1) == 1) {
-    selhala = true;
-    vlakno_selhani = std::this_thread::get_id();
-    if (hazet) throw std::bad_alloc();
-    return nullptr;
-  }
-  const std::size_t z = static_cast<std::size_t>(a);
-  void* p = std::aligned_alloc(z, (n + z - 1) / z * z);
-  if (p == nullptr && hazet) throw std::bad_alloc();
-  return p;
-}
 
 struct Program {
   const char* jmeno;
@@ -69,26 +45,13 @@ bool zacina(const std::string& s, const std::string& zacatek) {
 
 }  // namespace
 
-void* operator new(std::size_t n) { return alokuj(n, true); }
-void* operator new[](std::size_t n) { return alokuj(n, true); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return alokuj(n, false); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return alokuj(n, false); }
-void* operator new(std::size_t n, std::align_val_t a) { return alokuj_zarovnane(n, a, true); }
-void* operator new[](std::size_t n, std::align_val_t a) { return alokuj_zarovnane(n, a, true); }
-void* operator new(std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
-  return alokuj_zarovnane(n, a, false);
+// The Nth allocation fails once the counter is armed.
+bool nahrazeny_new::smi(std::size_t) {
+  if (!zapnuto.load(std::memory_order_relaxed) || zbyva.fetch_sub(1) != 1) return true;
+  selhala = true;
+  vlakno_selhani = std::this_thread::get_id();
+  return false;
 }
-void* operator new[](std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
-  return alokuj_zarovnane(n, a, false);
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
 
 int main() {
   hlavni_vlakno = std::this_thread::get_id();
