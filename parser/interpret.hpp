@@ -65,9 +65,9 @@ class Interpret {
   [[nodiscard]] int Hlavni_program();
   [[nodiscard]] int Blok();
   [[nodiscard]] int Vnitrni_blok();
+  // statements
   [[nodiscard]] int Prikaz();
   [[nodiscard]] int Prirazeni();
-  // statements
   [[nodiscard]] int If();
   [[nodiscard]] int While();
   [[nodiscard]] int While_prehravanim();
