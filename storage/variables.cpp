@@ -16,9 +16,12 @@ std::uint64_t TabulkaPromennych::hash(std::string_view s) {
   return h ^ (h >> 29);
 }
 
-void TabulkaPromennych::uvolnene_sloty() { index_.assign(64, 0); }
+void TabulkaPromennych::uvolnene_sloty() {
+  index_.assign(64, 0);
+  naposled_.fill(0);
+}
 
-std::int32_t TabulkaPromennych::Vloz_do_tab(std::string_view jmeno, bool vytvorit) {
+std::int32_t TabulkaPromennych::najdi(std::string_view jmeno, bool vytvorit) {
   const std::uint64_t h = hash(jmeno);
   const std::uint32_t h32 = static_cast<std::uint32_t>(h);
   const std::size_t maska = index_.size() - 1;

@@ -1,11 +1,16 @@
 // The variable table: every variable of a run, global, created the first time an executed
 // statement names it, alive to the end of the run. Found by hashing its name; a variable is
-// known by its slot, which never changes, so a recorded token can keep it.
+// known by its slot, which never changes, so a recorded token can keep it. A small memory of
+// the names last found, keyed by a name's length and two of its bytes, finds the slot of a
+// name met again (straight-line code names the same few variables over and over) without
+// hashing it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "expr/value.hpp"
@@ -20,7 +25,22 @@ class TabulkaPromennych {
 
   // Finds the variable named `jmeno` (with its '@'); when it is not there and `vytvorit` is
   // set, creates it with the value "hodnota neurcena". Returns its slot or ZADNA.
-  std::int32_t Vloz_do_tab(std::string_view jmeno, bool vytvorit);
+  std::int32_t Vloz_do_tab(std::string_view jmeno, bool vytvorit) {
+    if (jmeno.empty()) return najdi(jmeno, vytvorit);
+    // Two places per key, the name found last in the first.
+    std::uint32_t* const m = naposled_.data() + klic(jmeno);
+    if (m[0] != 0 && stejne(jmena_[m[0] - 1], jmeno)) return static_cast<std::int32_t>(m[0] - 1);
+    if (m[1] != 0 && stejne(jmena_[m[1] - 1], jmeno)) {
+      std::swap(m[0], m[1]);
+      return static_cast<std::int32_t>(m[0] - 1);
+    }
+    const std::int32_t slot = najdi(jmeno, vytvorit);
+    if (slot != ZADNA) {
+      m[1] = m[0];
+      m[0] = static_cast<std::uint32_t>(slot) + 1;
+    }
+    return slot;
+  }
 
   Value& hodnota(std::int32_t slot) { return hodnoty_[static_cast<std::size_t>(slot)]; }
 
@@ -31,6 +51,21 @@ class TabulkaPromennych {
   void Uvolni_tab();
 
  private:
+  // Where a name is remembered: its length and three of its bytes, mixed.
+  static std::size_t klic(std::string_view s) {
+    const std::size_t n = s.size();
+    const auto b = [&](std::size_t i) {
+      return static_cast<std::size_t>(static_cast<unsigned char>(s[i]));
+    };
+    return (n * 37 + b(n - 1) * 5 + b(n / 2) * 3 + b(n > 1 ? 1 : 0) * 11) % POCET_NAPOSLED;
+  }
+  static bool stejne(const std::string& a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < b.size(); ++i)
+      if (a[i] != b[i]) return false;
+    return true;
+  }
+  std::int32_t najdi(std::string_view jmeno, bool vytvorit);
   static std::uint64_t hash(std::string_view s);
   void uvolnene_sloty();
   void zvetsit();
@@ -40,6 +75,9 @@ class TabulkaPromennych {
   // Open addressing: each entry is (slot + 1) or 0 for empty; kept at most half full.
   std::vector<std::uint32_t> index_;
   std::vector<std::uint32_t> hashe_;  // the low bits of each variable's hash, by slot
+  // The names last found: (slot + 1) or 0, at `klic` and the place after it.
+  static constexpr std::size_t POCET_NAPOSLED = 251;
+  std::array<std::uint32_t, POCET_NAPOSLED + 1> naposled_{};
 };
 
 }  // namespace moxa
