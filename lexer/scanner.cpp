@@ -169,7 +169,12 @@ void Skener::skenuj(Token& t) {
   std::int32_t kind = T_KONEC;
   Znacka znacka = Znacka::Zadna;
   for (bool mezera = true; mezera;) {
-    const int ch = cti();
+    int ch = cti();
+    // White space (and dropped bytes) before the token, in bulk.
+    while (ch >= 0 && je_mezera(static_cast<unsigned char>(ch))) {
+      hltej<true>(je_mezera, nullptr);
+      ch = dalsi();
+    }
     if (ch == Vstup::KONEC) {
       kind = konec(s);
       break;
@@ -177,9 +182,7 @@ void Skener::skenuj(Token& t) {
     mezera = false;
     switch (TABULKY.zacatek[static_cast<unsigned>(ch)]) {
       case Z_ZAHODIT:
-      case Z_MEZERA:
-        // The rest of a run of white space (and dropped bytes) in bulk.
-        hltej<true>(je_mezera, nullptr);
+      case Z_MEZERA:  // taken above
         mezera = true;
         break;
       case Z_OPERATOR:

@@ -57,14 +57,11 @@ class TabulkaPromennych {
     const auto b = [&](std::size_t i) {
       return static_cast<std::size_t>(static_cast<unsigned char>(s[i]));
     };
-    return (n * 37 + b(n - 1) * 5 + b(n / 2) * 3 + b(n > 1 ? 1 : 0) * 11) % POCET_NAPOSLED;
+    return (n * 37 + b(n - 1) * 5 + b(n / 2) * 3 + b(n > 1 ? 1 : 0) * 11) & (POCET_NAPOSLED - 1);
   }
-  static bool stejne(const std::string& a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < b.size(); ++i)
-      if (a[i] != b[i]) return false;
-    return true;
-  }
+  // One comparison of whole blocks: a loop over the bytes would stop at a different byte for
+  // every name, which the processor cannot foresee.
+  static bool stejne(const std::string& a, std::string_view b) { return std::string_view(a) == b; }
   std::int32_t najdi(std::string_view jmeno, bool vytvorit);
   static std::uint64_t hash(std::string_view s);
   void uvolnene_sloty();
@@ -76,7 +73,7 @@ class TabulkaPromennych {
   std::vector<std::uint32_t> index_;
   std::vector<std::uint32_t> hashe_;  // the low bits of each variable's hash, by slot
   // The names last found: (slot + 1) or 0, at `klic` and the place after it.
-  static constexpr std::size_t POCET_NAPOSLED = 251;
+  static constexpr std::size_t POCET_NAPOSLED = 256;
   std::array<std::uint32_t, POCET_NAPOSLED + 1> naposled_{};
 };
 
