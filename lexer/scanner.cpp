@@ -65,55 +65,84 @@ constexpr Tabulky TABULKY = vytvor_tabulky();
 
 // The end of input (-1) is none of these.
 bool cislice(int c) { return c >= 0 && (TABULKY.znak[static_cast<unsigned>(c)] & CISLICE) != 0; }
-bool pismeno(int c) { return c >= 0 && (TABULKY.znak[static_cast<unsigned>(c)] & PISMENO) != 0; }
 bool slovni(int c) {
   return c >= 0 && (TABULKY.znak[static_cast<unsigned>(c)] & (CISLICE | PISMENO)) != 0;
 }
 bool je_cislice(unsigned char c) { return (TABULKY.znak[c] & CISLICE) != 0; }
 bool je_slovni(unsigned char c) { return (TABULKY.znak[c] & (CISLICE | PISMENO)) != 0; }
+bool je_mezera(unsigned char c) { return TABULKY.zacatek[c] <= Z_MEZERA; }
+
+// The tag of a text of one byte.
+constexpr Znacka znacka_znaku(char c) {
+  switch (c) {
+    case '.': return Znacka::Tecka;
+    case '(': return Znacka::LevaKulata;
+    case ')': return Znacka::PravaKulata;
+    case '{': return Znacka::LevaSlozena;
+    case '}': return Znacka::PravaSlozena;
+    case ';': return Znacka::Strednik;
+    case '+': return Znacka::Plus;
+    case '-': return Znacka::Minus;
+    case '*': return Znacka::Krat;
+    case '/': return Znacka::Deleno;
+    case '%': return Znacka::Modulo;
+    case '<': return Znacka::Mensi;
+    case '>': return Znacka::Vetsi;
+    case '=': return Znacka::Rovno;
+    case '!': return Znacka::Ne;
+    case '&': return Znacka::A;
+    case '|': return Znacka::Nebo;
+    default: return Znacka::Zadna;
+  }
+}
+
+constexpr std::array<Znacka, 256> vytvor_znacky_znaku() {
+  std::array<Znacka, 256> z{};
+  for (std::size_t c = 0; c < 256; ++c)
+    z[c] = znacka_znaku(static_cast<char>(c));
+  return z;
+}
+
+constexpr std::array<Znacka, 256> ZNACKY_ZNAKU = vytvor_znacky_znaku();
+
+// Whether `s` is the word `w`; `s` has the word's length already.
+template <std::size_t N>
+bool je_slovo(std::string_view s, const char (&w)[N]) {
+  for (std::size_t i = 0; i + 1 < N; ++i)
+    if (s[i] != w[i]) return false;
+  return true;
+}
 
 }  // namespace
 
 Znacka znacka_textu(std::string_view s) {
   switch (s.size()) {
-    case 1:
+    case 1: return ZNACKY_ZNAKU[static_cast<unsigned char>(s[0])];
+    case 2:
+      if (s[1] == '2') {
+        switch (s[0]) {
+          case 'w': return Znacka::W2;
+          case 'i': return Znacka::I2;
+          case 'e': return Znacka::E2;
+          case 'p': return Znacka::P2;
+          default: return Znacka::Zadna;
+        }
+      }
+      if (s[1] != '=') return Znacka::Zadna;
       switch (s[0]) {
-        case '.': return Znacka::Tecka;
-        case '(': return Znacka::LevaKulata;
-        case ')': return Znacka::PravaKulata;
-        case '{': return Znacka::LevaSlozena;
-        case '}': return Znacka::PravaSlozena;
-        case ';': return Znacka::Strednik;
-        case '+': return Znacka::Plus;
-        case '-': return Znacka::Minus;
-        case '*': return Znacka::Krat;
-        case '/': return Znacka::Deleno;
-        case '%': return Znacka::Modulo;
-        case '<': return Znacka::Mensi;
-        case '>': return Znacka::Vetsi;
-        case '=': return Znacka::Rovno;
-        case '!': return Znacka::Ne;
-        case '&': return Znacka::A;
-        case '|': return Znacka::Nebo;
+        case '!': return Znacka::Nerovno;
+        case '<': return Znacka::MensiRovno;
+        case '>': return Znacka::VetsiRovno;
         default: return Znacka::Zadna;
       }
-    case 2:
-      if (s == "w2") return Znacka::W2;
-      if (s == "i2") return Znacka::I2;
-      if (s == "e2") return Znacka::E2;
-      if (s == "p2") return Znacka::P2;
-      if (s == "!=") return Znacka::Nerovno;
-      if (s == "<=") return Znacka::MensiRovno;
-      if (s == ">=") return Znacka::VetsiRovno;
-      return Znacka::Zadna;
     case 3:
-      if (s == "cti") return Znacka::Cti;
-      if (s == "pis") return Znacka::Pis;
+      if (je_slovo(s, "cti")) return Znacka::Cti;
+      if (je_slovo(s, "pis")) return Znacka::Pis;
       return Znacka::Zadna;
     case 6:
-      if (s == "w2_end") return Znacka::W2_end;
-      if (s == "i2_end") return Znacka::I2_end;
-      if (s == "pis_ln") return Znacka::Pis_ln;
+      if (je_slovo(s, "w2_end")) return Znacka::W2_end;
+      if (je_slovo(s, "i2_end")) return Znacka::I2_end;
+      if (je_slovo(s, "pis_ln")) return Znacka::Pis_ln;
       return Znacka::Zadna;
     default: return Znacka::Zadna;
   }
@@ -132,154 +161,161 @@ Znacka znacka_textu(std::string_view s) {
 // A finished token is followed by one character that is pushed back into `buffer_`; white
 // space finishes without push-back. Comments are never stored. At the end of input inside an
 // unfinished token the token is dropped and the end-of-input token delivered instead.
+// Inside a token nothing is pushed back, so the routines read with `dalsi`.
 void Skener::skenuj(Token& t) {
   std::string& text = t.text;
   text.clear();
+  Sber s(text);
   std::int32_t kind = T_KONEC;
-  for (bool hotovo = false; !hotovo;) {
-    const int ch = cti();
+  Znacka znacka = Znacka::Zadna;
+  for (bool mezera = true; mezera;) {
+    int ch = cti();
+    // White space (and dropped bytes) before the token, in bulk.
+    while (ch >= 0 && je_mezera(static_cast<unsigned char>(ch))) {
+      hltej<true>(je_mezera, nullptr);
+      ch = dalsi();
+    }
     if (ch == Vstup::KONEC) {
-      kind = konec(text);
+      kind = konec(s);
       break;
     }
-    hotovo = true;
+    mezera = false;
     switch (TABULKY.zacatek[static_cast<unsigned>(ch)]) {
       case Z_ZAHODIT:
-      case Z_MEZERA: hotovo = false; break;
-      case Z_OPERATOR: kind = jediny(text, ch, T_OPERATOR); break;
-      case Z_STREDNIK: kind = jediny(text, ch, T_STREDNIK); break;
-      case Z_ZAVORKA: kind = jediny(text, ch, T_ZAVORKA); break;
-      case Z_POROVNANI: kind = porovnani(text, ch); break;
+      case Z_MEZERA:  // taken above
+        mezera = true;
+        break;
+      case Z_OPERATOR:
+      case Z_STREDNIK:
+      case Z_ZAVORKA: {
+        const Zacatek z = TABULKY.zacatek[static_cast<unsigned>(ch)];
+        s.pridej(static_cast<char>(ch));
+        znacka = ZNACKY_ZNAKU[static_cast<unsigned>(ch)];
+        kind = hotovo(z == Z_OPERATOR ? T_OPERATOR : z == Z_STREDNIK ? T_STREDNIK : T_ZAVORKA);
+        break;
+      }
+      case Z_POROVNANI: kind = porovnani(s, ch, znacka); break;
       case Z_PLUS:
-      case Z_MINUS: kind = znamenko(text, ch); break;
-      case Z_UVOZOVKY: kind = retezec(text); break;
+      case Z_MINUS:
+        kind = znamenko(s, ch);
+        if (kind == T_OPERATOR) znacka = ch == '+' ? Znacka::Plus : Znacka::Minus;
+        break;
+      case Z_UVOZOVKY:
+        kind = retezec(s);
+        if (kind == T_RETEZEC) {
+          s.vylij();
+          znacka = znacka_textu(text);
+        }
+        break;
       case Z_DVOJTECKA:
-        kind = komentar(text);
-        hotovo = kind != T_KOMENTAR;
+        kind = komentar(s);
+        mezera = kind == T_KOMENTAR;
         break;
       case Z_JMENO:
         kind = ch == '@' ? T_PROMENNA : ch == '~' ? T_VOLANI : T_DEKLARACE;
-        text.push_back(static_cast<char>(ch));
-        kind = jmeno(text, kind);
+        s.pridej(static_cast<char>(ch));
+        kind = jmeno(s, kind);
         break;
       case Z_SLOVO:
-        text.push_back(static_cast<char>(ch));
-        kind = slovo(text, T_SLOVO);
+        s.pridej(static_cast<char>(ch));
+        kind = slovo(s, T_SLOVO);
+        if (kind == T_SLOVO) {
+          s.vylij();
+          znacka = znacka_textu(text);
+        }
         break;
       case Z_CISLICE:
-        text.push_back(static_cast<char>(ch));
-        kind = cislo(text);
+        s.pridej(static_cast<char>(ch));
+        kind = cislo(s);
         break;
     }
   }
+  s.vylij();
 
   t.kind = kind;
-  switch (kind) {
-    case T_RETEZEC:
-    case T_STREDNIK:
-    case T_SLOVO:
-    case T_ZAVORKA:
-    case T_OPERATOR: t.znacka = znacka_textu(text); break;
-    default: t.znacka = Znacka::Zadna; break;
-  }
+  t.znacka = znacka;
   t.ciselnost = Ciselnost::Nevime;
   t.promenna = -1;
 }
 
-// State 12: the token is complete; the character after it is read and pushed back.
-std::int32_t Skener::hotovo(std::int32_t kind) {
-  buffer_ = cti();
-  return kind;
-}
-
 // The end of input, at the start or inside an unfinished token: the end-of-input token.
-std::int32_t Skener::konec(std::string& text) {
-  text.assign(1, '\xFF');
+std::int32_t Skener::konec(Sber& s) {
+  s.konec();
   return hotovo(T_KONEC);
 }
 
-std::int32_t Skener::jediny(std::string& text, int ch, std::int32_t kind) {
-  text.push_back(static_cast<char>(ch));
-  return hotovo(kind);
-}
-
 // State 17: '!', '<' or '>', and '=' after it makes one token.
-std::int32_t Skener::porovnani(std::string& text, int ch) {
-  text.push_back(static_cast<char>(ch));
-  const int dalsi = cti();
-  if (dalsi != '=') {
-    buffer_ = dalsi;
+std::int32_t Skener::porovnani(Sber& s, int ch, Znacka& znacka) {
+  s.pridej(static_cast<char>(ch));
+  const int dalsi_znak = dalsi();
+  if (dalsi_znak != '=') {
+    buffer_ = dalsi_znak;
+    znacka = ZNACKY_ZNAKU[static_cast<unsigned>(ch)];
     return T_OPERATOR;
   }
-  text.push_back('=');
+  s.pridej('=');
+  znacka = ch == '!' ? Znacka::Nerovno : ch == '<' ? Znacka::MensiRovno : Znacka::VetsiRovno;
   return hotovo(T_OPERATOR);
 }
 
 // States 15 and 16: a sign directly followed by a digit starts a number; '-' and '>' make
 // the assignment arrow; anything else leaves the sign an operator.
-std::int32_t Skener::znamenko(std::string& text, int ch) {
-  text.push_back(static_cast<char>(ch));
-  const int dalsi = cti();
-  if (cislice(dalsi)) {
-    text.push_back(static_cast<char>(dalsi));
-    return cislo(text);
+std::int32_t Skener::znamenko(Sber& s, int ch) {
+  s.pridej(static_cast<char>(ch));
+  const int dalsi_znak = dalsi();
+  if (cislice(dalsi_znak)) {
+    s.pridej(static_cast<char>(dalsi_znak));
+    return cislo(s);
   }
-  if (ch == '-' && dalsi == '>') {
-    text.push_back('>');
+  if (ch == '-' && dalsi_znak == '>') {
+    s.pridej('>');
     return hotovo(T_PRIRAZENI);
   }
-  buffer_ = dalsi;
+  buffer_ = dalsi_znak;
   return T_OPERATOR;
 }
 
-// A run of digits appended to `text`; returns the character after it.
-int Skener::cislice_dal(std::string& text) {
-  for (;;) {
-    hltej<false>(je_cislice, &text);
-    const int c = cti();
-    if (!cislice(c)) return c;
-    text.push_back(static_cast<char>(c));
-  }
-}
+// A run of digits added to the text; returns the character after it.
+int Skener::cislice_dal(Sber& s) { return beh(je_cislice, s); }
 
-// Waits for a digit, dropping every other character (states 1 and 3); the digit is appended.
+// Waits for a digit, dropping every other character (states 1 and 3); the digit is added.
 // False at the end of input.
-bool Skener::cekej_na_cislici(std::string& text) {
+bool Skener::cekej_na_cislici(Sber& s) {
   for (;;) {
-    const int c = cti();
+    const int c = dalsi();
     if (cislice(c)) {
-      text.push_back(static_cast<char>(c));
+      s.pridej(static_cast<char>(c));
       return true;
     }
     if (c == Vstup::KONEC) return false;
   }
 }
 
-// A number whose first digit is in `text`: integer digits (13), then a ',' and fraction
+// A number whose first digit is in the text: integer digits (13), then a ',' and fraction
 // digits (1, 19), then an 'e', an optional sign and exponent digits (2, 3, 20).
-std::int32_t Skener::cislo(std::string& text) {
-  int c = cislice_dal(text);
+std::int32_t Skener::cislo(Sber& s) {
+  int c = cislice_dal(s);
   if (c == ',') {
-    text.push_back(',');
-    if (!cekej_na_cislici(text)) return konec(text);
-    c = cislice_dal(text);
+    s.pridej(',');
+    if (!cekej_na_cislici(s)) return konec(s);
+    c = cislice_dal(s);
   }
   if (c == 'e') {
-    text.push_back('e');
+    s.pridej('e');
     for (;;) {  // state 2
-      c = cti();
+      c = dalsi();
       if (c == '+' || c == '-') {
-        text.push_back(static_cast<char>(c));
-        if (!cekej_na_cislici(text)) return konec(text);
+        s.pridej(static_cast<char>(c));
+        if (!cekej_na_cislici(s)) return konec(s);
         break;
       }
       if (cislice(c)) {
-        text.push_back(static_cast<char>(c));
+        s.pridej(static_cast<char>(c));
         break;
       }
-      if (c == Vstup::KONEC) return konec(text);
+      if (c == Vstup::KONEC) return konec(s);
     }
-    c = cislice_dal(text);
+    c = cislice_dal(s);
   }
   buffer_ = c;
   return T_CISLO;
@@ -287,41 +323,36 @@ std::int32_t Skener::cislo(std::string& text) {
 
 // State 7: after '@', '~' or '?' every character is dropped until a lowercase letter comes;
 // the rest is a word's.
-std::int32_t Skener::jmeno(std::string& text, std::int32_t kind) {
+std::int32_t Skener::jmeno(Sber& s, std::int32_t kind) {
   for (;;) {
-    const int c = cti();
-    if (pismeno(c)) {
-      text.push_back(static_cast<char>(c));
-      return slovo(text, kind);
+    const int c = dalsi();
+    if (c >= 'a' && c <= 'z') {
+      s.pridej(static_cast<char>(c));
+      return slovo(s, kind);
     }
-    if (c == Vstup::KONEC) return konec(text);
+    if (c == Vstup::KONEC) return konec(s);
   }
 }
 
 // States 14 and 6: letters and digits; after '_' characters are dropped until a letter, a
 // digit or a further '_' comes, so that no word or name ends in '_'.
-std::int32_t Skener::slovo(std::string& text, std::int32_t kind) {
+std::int32_t Skener::slovo(Sber& s, std::int32_t kind) {
   for (;;) {
-    hltej<false>(je_slovni, &text);
-    int c = cti();
-    if (slovni(c)) {
-      text.push_back(static_cast<char>(c));
-      continue;
-    }
+    int c = beh(je_slovni, s);
     if (c != '_') {
       buffer_ = c;
       return kind;
     }
-    text.push_back('_');
+    s.pridej('_');
     for (;;) {
-      c = cti();
+      c = dalsi();
       if (c == '_') {
-        text.push_back('_');
+        s.pridej('_');
       } else if (slovni(c)) {
-        text.push_back(static_cast<char>(c));
+        s.pridej(static_cast<char>(c));
         break;
       } else if (c == Vstup::KONEC) {
-        return konec(text);
+        return konec(s);
       }
     }
   }
@@ -330,26 +361,25 @@ std::int32_t Skener::slovo(std::string& text, std::int32_t kind) {
 // States 4 and 5: the quotes are not stored; '/' and the character after it are both stored,
 // and that character never ends the literal. A zero byte cuts the text: nothing after it is
 // kept, though the literal still runs to its closing quote.
-std::int32_t Skener::retezec(std::string& text) {
-  bool useknuto = false;
+std::int32_t Skener::retezec(Sber& s) {
+  Sber* text = &s;  // null once a zero byte has cut the text
   const auto pridej = [&](int c) {
-    if (useknuto) return;
+    if (text == nullptr) return;
     if (c == 0) {
-      useknuto = true;
+      text = nullptr;
     } else {
-      text.push_back(static_cast<char>(c));
+      text->pridej(static_cast<char>(c));
     }
   };
   for (;;) {
-    hltej<true>([](unsigned char c) { return c != '"' && c != '/' && c != 0; },
-                useknuto ? nullptr : &text);
-    const int c = cti();
+    hltej<true>([](unsigned char c) { return c != '"' && c != '/' && c != 0; }, text);
+    const int c = dalsi();
     if (c == '"') return hotovo(T_RETEZEC);
-    if (c == Vstup::KONEC) return konec(text);
+    if (c == Vstup::KONEC) return konec(s);
     pridej(c);
     if (c == '/') {
-      const int za = cti();
-      if (za == Vstup::KONEC) return konec(text);
+      const int za = dalsi();
+      if (za == Vstup::KONEC) return konec(s);
       pridej(za);
     }
   }
@@ -358,30 +388,30 @@ std::int32_t Skener::retezec(std::string& text) {
 // States 11, 8, 9 and 10: a ':' drops characters until ':' opens a line comment or '!' a
 // block comment. Returns T_KOMENTAR when the comment is complete (with the character after
 // it pushed back), or the end-of-input token when the input ends first.
-std::int32_t Skener::komentar(std::string& text) {
+std::int32_t Skener::komentar(Sber& s) {
   int c;
   do {
-    c = cti();
-    if (c == Vstup::KONEC) return konec(text);
+    c = dalsi();
+    if (c == Vstup::KONEC) return konec(s);
   } while (c != ':' && c != '!');
   if (c == ':') {
     for (;;) {
       hltej<false>([](unsigned char b) { return b != '\n'; }, nullptr);
-      c = cti();
+      c = dalsi();
       if (c == '\n') return hotovo(T_KOMENTAR);
-      if (c == Vstup::KONEC) return konec(text);
+      if (c == Vstup::KONEC) return konec(s);
     }
   }
   for (;;) {
     hltej<true>([](unsigned char b) { return b != '!'; }, nullptr);
-    c = cti();
-    if (c == Vstup::KONEC) return konec(text);
+    c = dalsi();
+    if (c == Vstup::KONEC) return konec(s);
     if (c != '!') continue;
     do {
-      c = cti();
+      c = dalsi();
     } while (c == '!');
     if (c == ':') return hotovo(T_KOMENTAR);
-    if (c == Vstup::KONEC) return konec(text);
+    if (c == Vstup::KONEC) return konec(s);
   }
 }
 

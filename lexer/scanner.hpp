@@ -2,7 +2,9 @@
 // push-back. It skips white space and comments, counts lines, and delivers one token per call.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "io/streams.hpp"
@@ -21,30 +23,84 @@ class Skener {
   std::uint64_t cislo_radku() const { return cislo_radku_; }
 
  private:
+  // Gathers the text of the token being scanned in a small buffer and hands it to the
+  // token's string in pieces: most tokens are a few bytes long, and a byte added costs a store.
+  class Sber {
+   public:
+    explicit Sber(std::string& text) : text_(text) {}
+    [[gnu::always_inline]] void pridej(char c) {
+      if (n_ == N) vylij();
+      buf_[n_++] = c;
+    }
+    // Adds the `n` bytes at `p`, which lie in a buffer that ends at `e`. A short run is moved
+    // as one block of fixed size, which costs a few moves and no call.
+    [[gnu::always_inline]] void pridej(const unsigned char* p, std::size_t n,
+                                       const unsigned char* e) {
+      if (n <= BLOK && static_cast<std::size_t>(e - p) >= BLOK && N - n_ >= BLOK) {
+        std::memcpy(buf_ + n_, p, BLOK);
+        n_ += static_cast<unsigned>(n);
+        return;
+      }
+      vylij();
+      text_.append(reinterpret_cast<const char*>(p), n);
+    }
+    // Hands over what is gathered; the token's text is complete once this has run.
+    void vylij() {
+      // A byte or two cost less one at a time than as a piece.
+      switch (n_) {
+        case 0: return;
+        case 2: text_.push_back(buf_[0]); [[fallthrough]];
+        case 1: text_.push_back(buf_[n_ - 1]); break;
+        default: text_.append(buf_, n_); break;
+      }
+      n_ = 0;
+    }
+    // The end of input replaces whatever was gathered with its own text.
+    void konec() {
+      n_ = 0;
+      text_.assign(1, '\xFF');
+    }
+
+   private:
+    static constexpr unsigned N = 64;
+    static constexpr std::size_t BLOK = 16;
+    std::string& text_;
+    unsigned n_ = 0;
+    char buf_[N];
+  };
+
   // One character: the pushed-back one if there is one, else the next from the source.
-  int cti() {
+  [[gnu::always_inline]] int cti() {
     if (buffer_ != 0) {
       const int c = buffer_;
       buffer_ = 0;
       return c;
     }
+    return dalsi();
+  }
+
+  // The next character from the source; for use inside a token, where nothing is pushed back.
+  [[gnu::always_inline]] int dalsi() {
     const int c = f_.cti_znak();
     if (c == '\n') ++cislo_radku_;
     return c;
   }
 
-  // Takes the longest run of source bytes for which `bere` holds, appending them to `text`
-  // unless it is null. Only for use inside a token, where nothing is pushed back.
+  // Takes the longest run of source bytes for which `bere` holds, adding them to `s` unless it
+  // is null. Only for use inside a token or between tokens, where nothing is pushed back.
   template <bool SRadky, typename P>
-  void hltej(P bere, std::string* text) {
+  void hltej(P bere, Sber* s) {
     while (f_.naplnit()) {
       const unsigned char* p = f_.pozice();
       const unsigned char* const e = f_.konec();
       const unsigned char* q = p;
-      while (q != e && bere(*q))
-        ++q;
-      if (text != nullptr)
-        text->append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(q - p));
+      if (s != nullptr) {
+        while (q != e && bere(*q))
+          s->pridej(static_cast<char>(*q++));
+      } else {
+        while (q != e && bere(*q))
+          ++q;
+      }
       if constexpr (SRadky) {
         for (const unsigned char* r = p; r != q; ++r)
           cislo_radku_ += (*r == '\n');
@@ -54,19 +110,43 @@ class Skener {
     }
   }
 
+  // Takes the longest run of source bytes for which `bere` holds into `s`, then reads the
+  // character after it (as `dalsi` does). Only for use inside a token.
+  template <typename P>
+  [[gnu::always_inline]] int beh(P bere, Sber& s) {
+    for (;;) {
+      const unsigned char* const p = f_.pozice();
+      const unsigned char* const e = f_.konec();
+      const unsigned char* q = p;
+      while (q != e && bere(*q))
+        ++q;
+      s.pridej(p, static_cast<std::size_t>(q - p), e);
+      if (q != e) {
+        f_.posun(q + 1);
+        if (*q == '\n') ++cislo_radku_;
+        return *q;
+      }
+      f_.posun(q);
+      if (!f_.naplnit()) return dalsi();
+    }
+  }
+
   // The token families; each returns the kind of the token it scanned.
-  std::int32_t hotovo(std::int32_t kind);
-  std::int32_t konec(std::string& text);
-  std::int32_t jediny(std::string& text, int ch, std::int32_t kind);
-  std::int32_t porovnani(std::string& text, int ch);
-  std::int32_t znamenko(std::string& text, int ch);
-  std::int32_t cislo(std::string& text);
-  int cislice_dal(std::string& text);
-  bool cekej_na_cislici(std::string& text);
-  std::int32_t jmeno(std::string& text, std::int32_t kind);
-  std::int32_t slovo(std::string& text, std::int32_t kind);
-  std::int32_t retezec(std::string& text);
-  std::int32_t komentar(std::string& text);
+  // State 12: the token is complete; the character after it is read and pushed back.
+  [[gnu::always_inline]] std::int32_t hotovo(std::int32_t kind) {
+    buffer_ = dalsi();
+    return kind;
+  }
+  std::int32_t konec(Sber& s);
+  std::int32_t porovnani(Sber& s, int ch, Znacka& znacka);
+  std::int32_t znamenko(Sber& s, int ch);
+  std::int32_t cislo(Sber& s);
+  int cislice_dal(Sber& s);
+  bool cekej_na_cislici(Sber& s);
+  std::int32_t jmeno(Sber& s, std::int32_t kind);
+  std::int32_t slovo(Sber& s, std::int32_t kind);
+  std::int32_t retezec(Sber& s);
+  std::int32_t komentar(Sber& s);
 
   Vstup& f_;
   int buffer_ = 0;  // the character after the last token (-1 for the end of input); 0 = none

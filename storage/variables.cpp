@@ -17,10 +17,14 @@ std::uint64_t TabulkaPromennych::hash(std::string_view s) {
 }
 
 // Makes the index empty at its starting size: 64 entries, a power of two, so that a hash
-// masked with size - 1 lands in it; it doubles as variables are added.
-void TabulkaPromennych::uvolnene_sloty() { index_.assign(64, 0); }
+// masked with size - 1 lands in it; it doubles as variables are added. The memory of the
+// names found last forgets them too.
+void TabulkaPromennych::vyprazdni_index() {
+  index_.assign(64, 0);
+  naposled_.fill(0);
+}
 
-std::int32_t TabulkaPromennych::Vloz_do_tab(std::string_view jmeno, bool vytvorit) {
+std::int32_t TabulkaPromennych::najdi(std::string_view jmeno, bool vytvorit) {
   const std::uint64_t h = hash(jmeno);
   const std::uint32_t h32 = static_cast<std::uint32_t>(h);
   const std::size_t maska = index_.size() - 1;
@@ -73,7 +77,7 @@ void TabulkaPromennych::Uvolni_tab() {
   hodnoty_.shrink_to_fit();
   hashe_.clear();
   hashe_.shrink_to_fit();
-  uvolnene_sloty();
+  vyprazdni_index();
 }
 
 }  // namespace moxa

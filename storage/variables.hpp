@@ -1,6 +1,9 @@
 // The variable table: every variable of a run, global, created the first time an executed
 // statement names it, alive to the end of the run. Found by hashing its name; a variable is
-// known by its slot, which never changes, so a recorded token can keep it.
+// known by its slot, which never changes, so a recorded token can keep it. A small memory of
+// the names last found, keyed by a name's length and three of its bytes, finds the slot of a
+// name met again (straight-line code names the same few variables over and over) without
+// hashing it.
 //
 // Where the variable-table routines went (`hodnota_tab` is the slot's value in hand):
 //   Vloz_do_tab                      `Vloz_do_tab`, which gives the slot
@@ -8,9 +11,11 @@
 //   Uvolni_tab                       `Uvolni_tab`
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "expr/value.hpp"
@@ -21,11 +26,26 @@ class TabulkaPromennych {
  public:
   static constexpr std::int32_t ZADNA = -1;
 
-  TabulkaPromennych() { uvolnene_sloty(); }
+  TabulkaPromennych() { vyprazdni_index(); }
 
   // Finds the variable named `jmeno` (with its '@'); when it is not there and `vytvorit` is
   // set, creates it with the value "hodnota neurcena". Returns its slot or ZADNA.
-  std::int32_t Vloz_do_tab(std::string_view jmeno, bool vytvorit);
+  std::int32_t Vloz_do_tab(std::string_view jmeno, bool vytvorit) {
+    if (jmeno.empty()) return najdi(jmeno, vytvorit);
+    // Two places per key, the name found last in the first.
+    std::uint32_t* const m = naposled_.data() + klic(jmeno);
+    if (m[0] != 0 && stejne(jmena_[m[0] - 1], jmeno)) return static_cast<std::int32_t>(m[0] - 1);
+    if (m[1] != 0 && stejne(jmena_[m[1] - 1], jmeno)) {
+      std::swap(m[0], m[1]);
+      return static_cast<std::int32_t>(m[0] - 1);
+    }
+    const std::int32_t slot = najdi(jmeno, vytvorit);
+    if (slot != ZADNA) {
+      m[1] = m[0];
+      m[0] = static_cast<std::uint32_t>(slot) + 1;
+    }
+    return slot;
+  }
 
   Value& hodnota(std::int32_t slot) { return hodnoty_[static_cast<std::size_t>(slot)]; }
 
@@ -36,8 +56,20 @@ class TabulkaPromennych {
   void Uvolni_tab();
 
  private:
+  // Where a name is remembered: its length and three of its bytes, mixed.
+  static std::size_t klic(std::string_view s) {
+    const std::size_t n = s.size();
+    const auto b = [&](std::size_t i) {
+      return static_cast<std::size_t>(static_cast<unsigned char>(s[i]));
+    };
+    return (n * 37 + b(n - 1) * 5 + b(n / 2) * 3 + b(n > 1 ? 1 : 0) * 11) & (POCET_NAPOSLED - 1);
+  }
+  // One comparison of whole blocks: a loop over the bytes would stop at a different byte for
+  // every name, which the processor cannot foresee.
+  static bool stejne(const std::string& a, std::string_view b) { return std::string_view(a) == b; }
+  std::int32_t najdi(std::string_view jmeno, bool vytvorit);
   static std::uint64_t hash(std::string_view s);
-  void uvolnene_sloty();
+  void vyprazdni_index();
   void zvetsit();
 
   std::vector<std::string> jmena_;
@@ -45,6 +77,9 @@ class TabulkaPromennych {
   // Open addressing: each entry is (slot + 1) or 0 for empty; kept at most half full.
   std::vector<std::uint32_t> index_;
   std::vector<std::uint32_t> hashe_;  // the low bits of each variable's hash, by slot
+  // The names last found: (slot + 1) or 0, at `klic` and the place after it.
+  static constexpr std::size_t POCET_NAPOSLED = 256;
+  std::array<std::uint32_t, POCET_NAPOSLED + 1> naposled_{};
 };
 
 }  // namespace moxa

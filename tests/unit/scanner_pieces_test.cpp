@@ -1,0 +1,105 @@
+// The scanner takes runs of bytes in bulk from its reader's buffer. However the reader splits
+// the input, the tokens, their tags and the line counter must come out the same.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "io/streams.hpp"
+#include "lexer/scanner.hpp"
+
+namespace {
+
+// A reader that hands the input over in pieces of `krok` bytes.
+class PoKouskach final : public moxa::Vstup {
+ public:
+  PoKouskach(std::string_view text, std::size_t krok) : zbytek_(text), krok_(krok) {}
+
+ protected:
+  void doplnit() override {
+    const std::size_t n = zbytek_.size() < krok_ ? zbytek_.size() : krok_;
+    pozice_ = reinterpret_cast<const unsigned char*>(zbytek_.data());
+    konec_ = pozice_ + n;
+    zbytek_.remove_prefix(n);
+  }
+
+ private:
+  std::string_view zbytek_;
+  std::size_t krok_;
+};
+
+struct Zaznam {
+  int kind;
+  std::string text;
+  moxa::Znacka znacka;
+  std::uint64_t radek;
+  bool operator==(const Zaznam&) const = default;
+};
+
+std::vector<Zaznam> tokeny(moxa::Vstup& f) {
+  moxa::Skener s(f);
+  std::vector<Zaznam> v;
+  moxa::Token t;
+  do {
+    s.skenuj(t);
+    v.push_back({t.kind, t.text, t.znacka, s.cislo_radku()});
+  } while (t.kind != moxa::T_KONEC && v.size() < 10000);
+  return v;
+}
+
+std::vector<Zaznam> po_kouskach(std::string_view zdroj, std::size_t krok) {
+  PoKouskach f(zdroj, krok);
+  return tokeny(f);
+}
+
+// The pieces joined into one text.
+std::string spoj(std::initializer_list<std::string_view> kusy) {
+  std::string s;
+  for (const std::string_view k : kusy)
+    s.append(k);
+  return s;
+}
+
+const std::string DLOUHE_JMENO = spoj({"@", std::string(70, 'k'), "_", std::string(30, '7')});
+const std::string DLOUHE_CISLO = spoj({std::string(40, '9'), ",", std::string(20, '1'), "e-12"});
+const std::string DLOUHY_RETEZEC = spoj({"a/\"b\n", std::string(90, 'x')});
+
+// Every token family, tokens longer than the scanner's own buffer, runs that end exactly at
+// the end of the input, and line feeds inside strings and block comments.
+const std::string ZDROJ =
+    spoj({"{\n@a -> @a + 13,25 % 1000 * 3e0 / 1;\n", DLOUHE_JMENO, " -> ", DLOUHE_CISLO,
+          ";\n:: a comment\n@s_t->@u_v<=-1e0|\"", DLOUHY_RETEZEC,
+          "\"&(7>=8)!=1;\n:! block\n!! !:@delka__radku pis_ln(\"pis\"); w2_end ~f(?g) }.\n",
+          DLOUHE_JMENO});
+
+TEST(ScannerPieces, TokensDoNotDependOnHowTheInputIsSplit) {
+  const std::vector<Zaznam> cele = po_kouskach(ZDROJ, ZDROJ.size());
+  ASSERT_GT(cele.size(), 40u);
+  EXPECT_EQ(cele.back().radek,
+            1 + static_cast<std::uint64_t>(std::count(ZDROJ.begin(), ZDROJ.end(), '\n')));
+  for (std::size_t krok = 1; krok <= 33; ++krok)
+    EXPECT_EQ(po_kouskach(ZDROJ, krok), cele) << "pieces of " << krok << " bytes";
+}
+
+TEST(ScannerPieces, LongTokensKeepEveryByte) {
+  const std::vector<Zaznam> v = po_kouskach(ZDROJ, 5);
+  const auto ma = [&](int kind, const std::string& text) {
+    for (const Zaznam& z : v)
+      if (z.kind == kind && z.text == text) return true;
+    return false;
+  };
+  EXPECT_TRUE(ma(moxa::T_PROMENNA, DLOUHE_JMENO));
+  EXPECT_TRUE(ma(moxa::T_CISLO, DLOUHE_CISLO));
+  EXPECT_TRUE(ma(moxa::T_RETEZEC, DLOUHY_RETEZEC));
+  EXPECT_TRUE(ma(moxa::T_PROMENNA, "@delka__radku"));
+  EXPECT_TRUE(ma(moxa::T_CISLO, "-1e0"));
+  EXPECT_EQ(v.back().kind, moxa::T_KONEC);
+  // The last name runs up to the end of the input.
+  EXPECT_EQ(v[v.size() - 2].text, DLOUHE_JMENO);
+}
+
+}  // namespace
