@@ -13,26 +13,11 @@
 
 #include "io/streams.hpp"
 #include "lexer/scanner.hpp"
+#include "tests/piece_reader.hpp"
 
 namespace {
 
-// A reader that hands the input over in pieces of `krok` bytes.
-class PoKouskach final : public moxa::Vstup {
- public:
-  PoKouskach(std::string_view text, std::size_t krok) : zbytek_(text), krok_(krok) {}
-
- protected:
-  void doplnit() override {
-    const std::size_t n = zbytek_.size() < krok_ ? zbytek_.size() : krok_;
-    pozice_ = reinterpret_cast<const unsigned char*>(zbytek_.data());
-    konec_ = pozice_ + n;
-    zbytek_.remove_prefix(n);
-  }
-
- private:
-  std::string_view zbytek_;
-  std::size_t krok_;
-};
+using kousky::PoKouskach;
 
 struct Zaznam {
   std::int32_t kind;
