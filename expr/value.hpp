@@ -121,7 +121,21 @@ class Value {
   Value() = default;
   Value(const Value& o) = default;
   Value(Value&& o) noexcept = default;
-  Value& operator=(Value&& o) noexcept = default;
+  // A computed number moves as its reading alone; the text buffer this value owns stays.
+  Value& operator=(Value&& o) noexcept {
+    if (o.forma_ != Forma::Text && !o.text_hotov_) {
+      cislo_ = o.cislo_;
+      forma_ = o.forma_;
+      text_hotov_ = false;
+      return *this;
+    }
+    text_ = std::move(o.text_);
+    cislo_ = o.cislo_;
+    forma_ = o.forma_;
+    ciselnost_ = o.ciselnost_;
+    text_hotov_ = o.text_hotov_;
+    return *this;
+  }
   ~Value() = default;
   // A computed number carries no text until it is looked at, so copying one copies no text.
   Value& operator=(const Value& o) {
@@ -171,7 +185,7 @@ class Value {
     ciselnost_ = c;
     cislo_ = cteni;
   }
-  void nastav_vysledek(double r) {
+  [[gnu::always_inline]] void nastav_vysledek(double r) {
     // A whole number of modest size is its own six-decimal rounding ("%f" adds ".000000",
     // and reading that back gives the number again), so it needs no work.
     if (r > -0x1p62 && r < 0x1p62 && static_cast<double>(static_cast<std::int64_t>(r)) == r) {
@@ -182,7 +196,7 @@ class Value {
     }
     nastav_zlomek(r);
   }
-  void nastav_pravdivost(bool b) {
+  [[gnu::always_inline]] void nastav_pravdivost(bool b) {
     forma_ = Forma::Cele;
     text_hotov_ = false;
     cislo_ = b ? 1.0 : 0.0;
@@ -197,7 +211,7 @@ class Value {
     ciselnost_ = Ciselnost::Nevime;
   }
 
-  bool je_cislo() const {
+  [[gnu::always_inline]] bool je_cislo() const {
     if (forma_ != Forma::Text) return true;
     if (ciselnost_ == Ciselnost::Nevime) klasifikuj();
     return ciselnost_ == Ciselnost::Je;
@@ -225,7 +239,8 @@ class Value {
     Cele,   // the value is the "%d" text of cislo_ (0 or 1)
   };
 
-  void nastav_zlomek(double r);
+  // Out of line, so that the whole-number path above stays small where it is inlined.
+  [[gnu::noinline]] void nastav_zlomek(double r);
   void klasifikuj() const;
   void vytvor_text() const;
 

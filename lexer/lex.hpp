@@ -60,7 +60,7 @@ class Lexer {
   // Takes one step of the budget for a later pass of a loop's condition or body. False
   // when the budget is spent: from then on the current token, and every later one, is the
   // end of input.
-  bool krok() {
+  [[gnu::always_inline]] bool krok() {
     if (--zbyva_ == 0) {
       vycerpano();
       return false;

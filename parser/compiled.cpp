@@ -21,7 +21,6 @@ void KodCyklu::rust() {
 void KodCyklu::pridej(Instrukce i, std::uint32_t arg) {
   if (cekajicich_ > 0) vydej_cekajici();
   posledni_binarni_ = NIKDE;
-  posledni_na_zasobniku_ = NIKDE;
   vydej(i, arg);
 }
 
@@ -53,7 +52,6 @@ void KodCyklu::pridej_operand(Misto kde, std::uint32_t index) {
     cekajicich_ = 1;
   }
   posledni_binarni_ = NIKDE;
-  posledni_na_zasobniku_ = NIKDE;
   cekajici_[cekajicich_++] = Operand{kde, index};
 }
 
@@ -67,41 +65,32 @@ void KodCyklu::pridej_binarni(Instrukce obecna, Znacka op) {
   if (cekajicich_ == 1) {
     // The left operand is on the stack already; the result takes its place.
     cekajicich_ = 0;
-    posledni_binarni_ = NIKDE;
-    posledni_na_zasobniku_ = static_cast<Pozice>(slova_.size());
-    vydej(prava.kde == PROMENNA ? Instrukce::BinarniZV : Instrukce::BinarniZL, z);
+    posledni_binarni_ = static_cast<Pozice>(slova_.size());
+    vydej(
+        static_cast<Instrukce>(binarni_instrukce(binarni_forma(ZASOBNIK, prava.kde, ZASOBNIK), op)),
+        z);
     slovo(prava.index);
     return;
   }
   const Operand leva = cekajici_[0];
   cekajicich_ = 0;
   posledni_binarni_ = static_cast<Pozice>(slova_.size());
-  posledni_na_zasobniku_ = NIKDE;
-  vydej(binarni_forma(leva.kde, prava.kde, ZASOBNIK), z);
+  vydej(static_cast<Instrukce>(binarni_instrukce(binarni_forma(leva.kde, prava.kde, ZASOBNIK), op)),
+        z);
   slovo(leva.index);
   slovo(prava.index);
 }
 
 // Turns the fused operator just appended, which pushes its result, into the form that
-// leaves its result in place `cil`.
+// leaves its result in place `cil` (a form with its left operand on the stack pops it).
 void KodCyklu::presmeruj_posledni(Misto cil) {
   const std::uint32_t w = slova_[posledni_binarni_];
-  const std::uint32_t i = (w & 0xFF) - static_cast<std::uint32_t>(Instrukce::Binarni);
-  const auto forma =
-      binarni_forma(static_cast<Misto>(i / 2 + 1), static_cast<Misto>(i % 2 + 1), cil);
-  slova_[posledni_binarni_] = (w & ~std::uint32_t{0xFF}) | static_cast<std::uint32_t>(forma);
+  const std::uint32_t forma =
+      ((w & 0xFF) - kod_instrukce(Instrukce::Binarni)) / BINARNICH_OPERATORU;
+  const std::uint32_t nova = binarni_instrukce(
+      binarni_forma(levy_formy(forma), pravy_formy(forma), cil), static_cast<Znacka>(argument(w)));
+  slova_[posledni_binarni_] = (w & ~std::uint32_t{0xFF}) | nova;
   posledni_binarni_ = NIKDE;
-}
-
-// The same for a fused operator whose left operand is on the stack: it pops that operand.
-void KodCyklu::presmeruj_na_zasobniku(Misto cil) {
-  const std::uint32_t w = slova_[posledni_na_zasobniku_];
-  const bool promenna = (w & 0xFF) == static_cast<std::uint32_t>(Instrukce::BinarniZV);
-  const Instrukce forma = cil == PROMENNA
-                              ? (promenna ? Instrukce::BinarniZVdoP : Instrukce::BinarniZLdoP)
-                              : (promenna ? Instrukce::BinarniZVdoR : Instrukce::BinarniZLdoR);
-  slova_[posledni_na_zasobniku_] = (w & ~std::uint32_t{0xFF}) | static_cast<std::uint32_t>(forma);
-  posledni_na_zasobniku_ = NIKDE;
 }
 
 void KodCyklu::pridej_prirazeni(std::uint32_t slot) {
@@ -110,7 +99,6 @@ void KodCyklu::pridej_prirazeni(std::uint32_t slot) {
     const Operand o = cekajici_[0];
     cekajicich_ = 0;
     posledni_binarni_ = NIKDE;
-    posledni_na_zasobniku_ = NIKDE;
     vydej(Instrukce::Kopiruj, slot);
     slovo(o.kde);
     slovo(o.index);
@@ -122,21 +110,12 @@ void KodCyklu::pridej_prirazeni(std::uint32_t slot) {
     slovo(slot);
     return;
   }
-  if (cekajicich_ == 0 && posledni_na_zasobniku_ != NIKDE) {
-    presmeruj_na_zasobniku(PROMENNA);
-    slovo(slot);
-    return;
-  }
   pridej(Instrukce::Prirad, slot);
 }
 
 KodCyklu::Pozice KodCyklu::pridej_test(Instrukce obecna, Instrukce s_registrem) {
   if (cekajicich_ == 0 && posledni_binarni_ != NIKDE) {
     presmeruj_posledni(PRAVDA);
-    return pridej_s_misty(s_registrem, 2);
-  }
-  if (cekajicich_ == 0 && posledni_na_zasobniku_ != NIKDE) {
-    presmeruj_na_zasobniku(PRAVDA);
     return pridej_s_misty(s_registrem, 2);
   }
   return pridej_s_misty(obecna, 2);
@@ -156,11 +135,21 @@ std::uint32_t KodCyklu::literal(const Token& t) {
   std::size_t i = std::hash<std::string_view>{}(t.text) & maska;
   for (; index_literalu_[i] != 0; i = (i + 1) & maska) {
     const std::uint32_t l = index_literalu_[i] - 1;
-    if (literaly_[l].text() == t.text) return l;
+    if (text_literalu(l) == t.text) return l;
   }
+  // Offsets and lengths are 32-bit; a pool that would outgrow them is out of memory.
+  if (texty_.size() + t.text.size() >= CISLO || literaly_.size() >= NIKDE - 1) {
+    throw std::bad_alloc();
+  }
+  // Both buffers grow by doubling: the budget counts the room they may take.
+  Rozpocet::pridej(2 * (sizeof(Literal) + t.text.size()));
+  Value v;
+  t.vloz_literal(v);  // the token's cached number test and reading
   const auto l = static_cast<std::uint32_t>(literaly_.size());
-  Rozpocet::pridej(2 * sizeof(Value) + t.text.size());  // the slot, with room to grow, and its text
-  t.vloz_literal(literaly_.emplace_back());
+  literaly_.push_back(
+      Literal{v.je_cislo() ? v.cteni() : 0.0, static_cast<std::uint32_t>(texty_.size()),
+              static_cast<std::uint32_t>(t.text.size()) | (v.je_cislo() ? CISLO : 0)});
+  texty_.append(t.text);
   index_literalu_[i] = l + 1;
   return l;
 }
@@ -171,7 +160,7 @@ void KodCyklu::zvetsi_index() {
   std::vector<std::uint32_t> nove(velikost, 0);
   const std::size_t maska = nove.size() - 1;
   for (std::uint32_t l = 0; l < literaly_.size(); ++l) {
-    std::size_t i = std::hash<std::string_view>{}(literaly_[l].text()) & maska;
+    std::size_t i = std::hash<std::string_view>{}(text_literalu(l)) & maska;
     while (nove[i] != 0)
       i = (i + 1) & maska;
     nove[i] = l + 1;
@@ -180,22 +169,23 @@ void KodCyklu::zvetsi_index() {
 }
 
 std::size_t KodCyklu::pamet() const {
-  std::size_t n = slova_.capacity() * sizeof(std::uint32_t) + literaly_.capacity() * sizeof(Value) +
-                  index_literalu_.capacity() * sizeof(std::uint32_t);
-  for (const Value& v : literaly_)
-    n += v.pamet();
-  return n;
+  return slova_.capacity() * sizeof(std::uint32_t) + literaly_.capacity() * sizeof(Literal) +
+         texty_.capacity() + index_literalu_.capacity() * sizeof(std::uint32_t) +
+         docasne_[0].pamet() + docasne_[1].pamet();
 }
 
 void KodCyklu::vyprazdni() {
   cekajicich_ = 0;
   posledni_binarni_ = NIKDE;
-  posledni_na_zasobniku_ = NIKDE;
   constexpr std::size_t PONECHAT = std::size_t{1} << 16;
   slova_.clear();
   if (slova_.capacity() > PONECHAT) slova_.shrink_to_fit();
   literaly_.clear();
   if (literaly_.capacity() > PONECHAT) literaly_.shrink_to_fit();
+  texty_.clear();
+  if (texty_.capacity() > PONECHAT) texty_.shrink_to_fit();
+  for (Value& v : docasne_)
+    v = Value();  // a long literal's text is not kept
   index_literalu_.clear();
   if (index_literalu_.capacity() > PONECHAT) index_literalu_.shrink_to_fit();
 }

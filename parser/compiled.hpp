@@ -34,33 +34,6 @@ enum class Instrukce : std::uint8_t {
   Prirad,  // pops into variable [arg]
   Pis,     // pops and writes; [arg] 1 adds a line feed
   Cti,     // reads a word into variable [arg]
-  // A binary operator whose right operand is read where it lives ([arg] the operator's
-  // Znacka, the operand's index next); the left one is on top of the stack and the result
-  // takes its place.
-  BinarniZV,
-  BinarniZL,
-  // The same with the result stored in a variable (its slot follows) or only its truth
-  // put in the truth register; the left operand is popped.
-  BinarniZVdoP,
-  BinarniZLdoP,
-  BinarniZVdoR,
-  BinarniZLdoR,
-  // A binary operator on two operands read where they live ([arg] the operator's Znacka,
-  // their indexes next): twelve forms, by the places of the left and the right operand
-  // (variable or literal) and of the result (pushed; stored in a variable whose slot
-  // follows; or only its truth, in the truth register). See `binarni_forma`.
-  Binarni,  // variable, variable: pushed
-  BinarniVL,
-  BinarniLV,
-  BinarniLL,
-  BinarniVVdoP,  // stored in a variable
-  BinarniVLdoP,
-  BinarniLVdoP,
-  BinarniLLdoP,
-  BinarniVVdoR,  // truth register
-  BinarniVLdoR,
-  BinarniLVdoR,
-  BinarniLLdoR,
   // Assigns a literal or a variable's value ([arg] the target; kind and index follow).
   Kopiruj,
   // Conditionals: [count] [target] follow the instruction word.
@@ -75,6 +48,14 @@ enum class Instrukce : std::uint8_t {
   // fused comparison left it.
   KdyzR,
   CyklusTestR,
+  // A binary operator with its right operand read where it lives, and its left one either
+  // read in place too or on top of the value stack (the operands' indexes next; [arg] the
+  // operator's Znacka). The instruction carries the operator and the places of both
+  // operands and of the result (pushed, or taking the left operand's place on the stack;
+  // stored in a variable whose slot follows; or only its truth, in the truth register),
+  // so that its run needs no second dispatch. This is the first of those instructions;
+  // see `binarni_instrukce`.
+  Binarni,
 };
 
 // Where a fused operator takes an operand or leaves its result.
@@ -85,12 +66,35 @@ enum Misto : std::uint32_t {
   PRAVDA = 3,    // the result only as the truth of a condition, in the truth register
 };
 
-// The instruction of a binary operator on two operands read in place.
-constexpr Instrukce binarni_forma(Misto levy, Misto pravy, Misto cil) {
+// The fused operators come in eighteen forms: twelve with both operands in place (by the
+// places of the left and the right operand and of the result) and six with the left one on
+// the stack, its place ZASOBNIK.
+constexpr std::uint32_t binarni_forma(Misto levy, Misto pravy, Misto cil) {
   const std::uint32_t c = cil == PRAVDA ? 2U : static_cast<std::uint32_t>(cil);
-  return static_cast<Instrukce>(static_cast<std::uint32_t>(Instrukce::Binarni) + c * 4 +
-                                (levy - 1) * 2 + (pravy - 1));
+  if (levy == ZASOBNIK) return 12 + c * 2 + (pravy - 1);
+  return c * 4 + (levy - 1) * 2 + (pravy - 1);
 }
+// The places of the operands of form `forma`.
+constexpr Misto levy_formy(std::uint32_t forma) {
+  return forma >= 12 ? ZASOBNIK : static_cast<Misto>(forma % 4 / 2 + 1);
+}
+constexpr Misto pravy_formy(std::uint32_t forma) { return static_cast<Misto>(forma % 2 + 1); }
+
+// Each form has one instruction per binary operator, "+" to ">=", then "&" and "|".
+inline constexpr std::uint32_t BINARNICH_OPERATORU = 13;
+constexpr std::uint32_t poradi_operatoru(Znacka op) {
+  const auto z = static_cast<std::uint32_t>(op) - static_cast<std::uint32_t>(Znacka::Plus);
+  return op <= Znacka::VetsiRovno ? z : z - 1;  // the prefix "!" lies between
+}
+constexpr std::uint32_t kod_instrukce(Instrukce i) { return static_cast<std::uint32_t>(i); }
+constexpr std::uint32_t binarni_instrukce(std::uint32_t forma, Znacka op) {
+  return kod_instrukce(Instrukce::Binarni) + forma * BINARNICH_OPERATORU + poradi_operatoru(op);
+}
+static_assert(kod_instrukce(Instrukce::Binarni) + 18 * BINARNICH_OPERATORU <= 0x100,
+              "every instruction fits its word's low byte");
+static_assert(poradi_operatoru(Znacka::Nebo) == BINARNICH_OPERATORU - 1 &&
+                  poradi_operatoru(Znacka::VetsiRovno) == 10 && Znacka::Ne < Znacka::A,
+              "the binary operators' codes");
 
 class KodCyklu {
  public:
@@ -104,7 +108,6 @@ class KodCyklu {
   Pozice delka() {
     if (cekajicich_ > 0) vydej_cekajici();
     posledni_binarni_ = NIKDE;
-    posledni_na_zasobniku_ = NIKDE;
     return static_cast<Pozice>(slova_.size());
   }
   const std::uint32_t* data() const { return slova_.data(); }
@@ -130,7 +133,24 @@ class KodCyklu {
 
   // The index of the literal with the text of token `t`, taken into the pool once.
   std::uint32_t literal(const Token& t);
-  const Value& hodnota_literalu(std::uint32_t i) const { return literaly_[i]; }
+  // A literal's number test, reading and text.
+  bool literal_je_cislo(std::uint32_t i) const { return (literaly_[i].delka & CISLO) != 0; }
+  double cteni_literalu(std::uint32_t i) const { return literaly_[i].cteni; }
+  std::string_view text_literalu(std::uint32_t i) const {
+    const Literal& l = literaly_[i];
+    return std::string_view(texty_).substr(l.od, l.delka & ~CISLO);
+  }
+  // Literal `i` made a value, in `v`.
+  void do_hodnoty(std::uint32_t i, Value& v) const {
+    v.nastav_text(text_literalu(i), literal_je_cislo(i) ? Ciselnost::Je : Ciselnost::Neni,
+                  cteni_literalu(i));
+  }
+  // Literal `i` made a value in scratch place `k` (0 or 1), valid until that place is used
+  // again: for the operators' long way, which takes values.
+  const Value& hodnota_literalu(std::uint32_t i, int k) {
+    do_hodnoty(i, docasne_[k]);
+    return docasne_[k];
+  }
 
   // Bytes the code and its literals hold (for a run's memory budget).
   std::size_t pamet() const;
@@ -150,7 +170,6 @@ class KodCyklu {
   }
   void vydej_cekajici();
   void presmeruj_posledni(Misto cil);
-  void presmeruj_na_zasobniku(Misto cil);
   void zvetsi_index();
   void vydej(Instrukce i, std::uint32_t arg);
 
@@ -160,14 +179,23 @@ class KodCyklu {
   };
   Operand cekajici_[2] = {};
   int cekajicich_ = 0;
-  // The last instruction, when it is a fused operator on two operands that pushes its
-  // result: an assignment or a test after it can take the result instead.
+  // The last instruction, when it is a fused operator that pushes its result (or leaves it
+  // in its left operand's place on the stack): an assignment or a test after it can take
+  // the result instead.
   Pozice posledni_binarni_ = NIKDE;
-  // The last instruction, when it is a fused operator whose left operand is on the stack.
-  Pozice posledni_na_zasobniku_ = NIKDE;
 
   std::vector<std::uint32_t> slova_;
-  std::vector<Value> literaly_;
+  // The literal pool. A literal is kept compact, not as a ready value: its text in the
+  // shared buffer `texty_`, with its number test and reading.
+  static constexpr std::uint32_t CISLO = 0x80000000;  // in `delka`: passes the number test
+  struct Literal {
+    double cteni;
+    std::uint32_t od;     // where its text starts in `texty_`
+    std::uint32_t delka;  // its length, with CISLO
+  };
+  std::vector<Literal> literaly_;
+  std::string texty_;
+  Value docasne_[2];
   // Open addressing over the literals' texts: each entry is (index + 1) or 0 for empty;
   // kept at most half full.
   std::vector<std::uint32_t> index_literalu_;

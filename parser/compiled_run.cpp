@@ -7,25 +7,50 @@
 
 namespace moxa {
 
-// Operator `op` on operands read in place (`a[0]`, `a[1]`), its result left in place C (its
-// slot in `a[2]`). Two numbers take the short way; anything else goes through `binarni`.
-template <Misto L, Misto P, Misto C>
-[[gnu::always_inline]] inline int Interpret::binarni_na_miste(Znacka op, const std::uint32_t* a) {
-  const Value& leva = operand<L>(a[0]);
-  const Value& prava = operand<P>(a[1]);
-  if (leva.je_cislo() && prava.je_cislo()) {
+// Operator OP on operands read in place (their indexes in `a`), its result left in place C
+// (a variable's slot following the indexes). A left operand in place ZASOBNIK is the value
+// on top of the stack: the result takes its place there, or it is popped. Two numbers take
+// the short way; anything else goes through `binarni`.
+template <Misto L, Misto P, Misto C, Znacka OP>
+[[gnu::always_inline]] inline int Interpret::binarni_na_miste(const std::uint32_t* a) {
+  constexpr int PRAVY = L == ZASOBNIK ? 0 : 1;
+  if constexpr (L == ZASOBNIK) zas_.zajisti(1);
+  // A variable or the stack's top is read as a value; a literal, from the pool's record.
+  const Value* leva = nullptr;
+  if constexpr (L == ZASOBNIK) leva = &zas_.vrchol();
+  if constexpr (L == PROMENNA) leva = &tab_.hodnota(static_cast<std::int32_t>(a[0]));
+  const Value* prava = nullptr;
+  if constexpr (P == PROMENNA) prava = &tab_.hodnota(static_cast<std::int32_t>(a[PRAVY]));
+  // Where the result goes; the truth register's value is a scratch one.
+  Value& r = C == PROMENNA   ? tab_.hodnota(static_cast<std::int32_t>(a[PRAVY + 1]))
+             : C == PRAVDA   ? pomocna_
+             : L == ZASOBNIK ? zas_.vrchol()
+                             : zas_.pridej();
+  bool cisla = false;
+  if constexpr (L == LITERAL) {
+    cisla = kod_.literal_je_cislo(a[0]);
+  } else {
+    cisla = leva->je_cislo();
+  }
+  if constexpr (P == LITERAL) {
+    cisla = cisla && kod_.literal_je_cislo(a[PRAVY]);
+  } else {
+    cisla = cisla && prava->je_cislo();
+  }
+  if (cisla) {
+    double x = 0.0;
+    double y = 0.0;
+    if constexpr (L == LITERAL)
+      x = kod_.cteni_literalu(a[0]);
+    else
+      x = leva->cteni();
+    if constexpr (P == LITERAL)
+      y = kod_.cteni_literalu(a[PRAVY]);
+    else
+      y = prava->cteni();
     double cislo = 0.0;
     bool pravda = false;
-    bool logicky = false;
-    // The operators of counting loops take a short way around the operator switch.
-    if (op == Znacka::Plus) {
-      cislo = leva.cteni() + prava.cteni();
-    } else if (op == Znacka::Mensi) {
-      pravda = leva.cteni() < prava.cteni();
-      logicky = true;
-    } else {
-      logicky = na_cislech(op, leva.cteni(), prava.cteni(), cislo, pravda);
-    }
+    const bool logicky = na_cislech(OP, x, y, cislo, pravda);
     if constexpr (C == PRAVDA) {
       if (logicky) {
         pravda_ = pravda;
@@ -34,24 +59,34 @@ template <Misto L, Misto P, Misto C>
         pomocna_.nastav_vysledek(cislo);
         pravda_ = pomocna_.pravda();
       }
+    } else if (logicky) {
+      r.nastav_pravdivost(pravda);
     } else {
-      Value& r = C == PROMENNA ? tab_.hodnota(static_cast<std::int32_t>(a[2])) : zas_.pridej();
-      if (logicky) {
-        r.nastav_pravdivost(pravda);
-      } else {
-        r.nastav_vysledek(cislo);
-      }
+      r.nastav_vysledek(cislo);
     }
-    return 0;
-  }
-  if constexpr (C == PRAVDA) {
-    if ((g_.chyba_SA = binarni(op, leva, prava, pomocna_)) != 0) return g_.chyba_SA;
-    pravda_ = pomocna_.pravda();
-    return 0;
   } else {
-    Value& r = C == PROMENNA ? tab_.hodnota(static_cast<std::int32_t>(a[2])) : zas_.pridej();
-    return g_.chyba_SA = binarni(op, leva, prava, r);
+    if constexpr (L == LITERAL) leva = &kod_.hodnota_literalu(a[0], 0);
+    if constexpr (P == LITERAL) prava = &kod_.hodnota_literalu(a[PRAVY], 1);
+    if ((g_.chyba_SA = binarni(OP, *leva, *prava, r)) != 0) return g_.chyba_SA;
+    if constexpr (C == PRAVDA) pravda_ = pomocna_.pravda();
   }
+  if constexpr (L == ZASOBNIK && C != ZASOBNIK) zas_.zahod();
+  return 0;
+}
+
+// Operator OP on the two values on top of the stack, as `na_zasobniku` applies it.
+template <Znacka OP>
+[[gnu::always_inline]] inline int Interpret::na_zasobniku_s() {
+  zas_.zajisti(2);
+  Value& leva = zas_.pod_vrcholem();
+  const Value& prava = zas_.vrchol();
+  if (leva.je_cislo() && prava.je_cislo()) {
+    na_cislech_do(OP, leva.cteni(), prava.cteni(), leva);
+  } else if ((g_.chyba_SA = binarni_texty(OP, leva, prava, leva)) != 0) {
+    return g_.chyba_SA;
+  }
+  zas_.zahod();
+  return 0;
 }
 
 void Interpret::preskoc_cteni(std::uint64_t n) {
@@ -68,59 +103,60 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   for (;;) {
     const std::uint32_t w = kod[pc++];
     std::uint32_t arg = KodCyklu::argument(w);
-    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];
-    switch (KodCyklu::instrukce(w)) {
-      case Instrukce::Literal: zas_.pridej() = kod_.hodnota_literalu(arg); break;
-      case Instrukce::Promenna:
+    // Only the instructions whose argument is a slot or a literal's index can have a long
+    // one, in the next word; the others carry an operator's code or nothing.
+    // On the code, not the enumeration: the fused operators are a numbered range.
+    switch (w & 0xFF) {
+      case kod_instrukce(Instrukce::Literal):
+        if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+        kod_.do_hodnoty(arg, zas_.pridej());
+        break;
+      case kod_instrukce(Instrukce::Promenna):
+        if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
         zas_.Vloz_do_zas(tab_.hodnota(static_cast<std::int32_t>(arg)));
         break;
-      case Instrukce::Nasobeni:
-      case Instrukce::Scitani:
-      case Instrukce::Relace:
-      case Instrukce::Logicka:
+      // The sums and products, the most frequent, know their operator after one test.
+      case kod_instrukce(Instrukce::Scitani):
+        if ((arg == static_cast<std::uint32_t>(Znacka::Plus)
+                 ? na_zasobniku_s<Znacka::Plus>()
+                 : na_zasobniku_s<Znacka::Minus>()) != 0) {
+          return g_.chyba_SA;
+        }
+        break;
+      case kod_instrukce(Instrukce::Nasobeni):
+        if ((arg == static_cast<std::uint32_t>(Znacka::Krat) ? na_zasobniku_s<Znacka::Krat>()
+             : arg == static_cast<std::uint32_t>(Znacka::Deleno)
+                 ? na_zasobniku_s<Znacka::Deleno>()
+                 : na_zasobniku_s<Znacka::Modulo>()) != 0) {
+          return g_.chyba_SA;
+        }
+        break;
+      case kod_instrukce(Instrukce::Relace):
+      case kod_instrukce(Instrukce::Logicka):
         if (na_zasobniku(static_cast<Znacka>(arg)) != 0) return g_.chyba_SA;
         break;
-      case Instrukce::Negace:
+      case kod_instrukce(Instrukce::Negace):
         if ((g_.chyba_SA = LV_1()) != 0) return g_.chyba_SA;
         break;
-      case Instrukce::BinarniZV:
-      case Instrukce::BinarniZL: {
-        zas_.zajisti(1);
-        Value& leva = zas_.vrchol();
-        const Value& prava = KodCyklu::instrukce(w) == Instrukce::BinarniZV
-                                 ? tab_.hodnota(static_cast<std::int32_t>(kod[pc]))
-                                 : kod_.hodnota_literalu(kod[pc]);
-        ++pc;
-        if ((g_.chyba_SA = binarni(static_cast<Znacka>(arg), leva, prava, leva)) != 0) {
-          return g_.chyba_SA;
-        }
-        break;
-      }
-      case Instrukce::BinarniZVdoP:
-      case Instrukce::BinarniZLdoP:
-      case Instrukce::BinarniZVdoR:
-      case Instrukce::BinarniZLdoR: {
-        const Instrukce i = KodCyklu::instrukce(w);
-        zas_.zajisti(1);
-        const Value& leva = zas_.vrchol();
-        const Value& prava = i == Instrukce::BinarniZVdoP || i == Instrukce::BinarniZVdoR
-                                 ? tab_.hodnota(static_cast<std::int32_t>(kod[pc]))
-                                 : kod_.hodnota_literalu(kod[pc]);
-        const bool do_promenne = i == Instrukce::BinarniZVdoP || i == Instrukce::BinarniZLdoP;
-        Value& r = do_promenne ? tab_.hodnota(static_cast<std::int32_t>(kod[pc + 1])) : pomocna_;
-        if ((g_.chyba_SA = binarni(static_cast<Znacka>(arg), leva, prava, r)) != 0) {
-          return g_.chyba_SA;
-        }
-        if (!do_promenne) pravda_ = pomocna_.pravda();
-        zas_.zahod();
-        pc += do_promenne ? 2 : 1;
-        break;
-      }
-#define MOXA_BINARNI(L, P, C)                                                                   \
-  case binarni_forma(L, P, C):                                                                  \
-    if (binarni_na_miste<L, P, C>(static_cast<Znacka>(arg), kod + pc) != 0) return g_.chyba_SA; \
-    pc += C == PROMENNA ? 3 : 2;                                                                \
+#define MOXA_BINARNI_OP(L, P, C, OP)                                              \
+  case binarni_instrukce(binarni_forma(L, P, C), Znacka::OP):                     \
+    if (binarni_na_miste<L, P, C, Znacka::OP>(kod + pc) != 0) return g_.chyba_SA; \
+    pc += (L == ZASOBNIK ? 1 : 2) + (C == PROMENNA ? 1 : 0);                      \
     break;
+#define MOXA_BINARNI(L, P, C)          \
+  MOXA_BINARNI_OP(L, P, C, Plus)       \
+  MOXA_BINARNI_OP(L, P, C, Minus)      \
+  MOXA_BINARNI_OP(L, P, C, Krat)       \
+  MOXA_BINARNI_OP(L, P, C, Deleno)     \
+  MOXA_BINARNI_OP(L, P, C, Modulo)     \
+  MOXA_BINARNI_OP(L, P, C, Mensi)      \
+  MOXA_BINARNI_OP(L, P, C, Vetsi)      \
+  MOXA_BINARNI_OP(L, P, C, Rovno)      \
+  MOXA_BINARNI_OP(L, P, C, Nerovno)    \
+  MOXA_BINARNI_OP(L, P, C, MensiRovno) \
+  MOXA_BINARNI_OP(L, P, C, VetsiRovno) \
+  MOXA_BINARNI_OP(L, P, C, A)          \
+  MOXA_BINARNI_OP(L, P, C, Nebo)
 #define MOXA_BINARNI_CIL(C)           \
   MOXA_BINARNI(PROMENNA, PROMENNA, C) \
   MOXA_BINARNI(PROMENNA, LITERAL, C)  \
@@ -129,36 +165,49 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
         MOXA_BINARNI_CIL(ZASOBNIK)
         MOXA_BINARNI_CIL(PROMENNA)
         MOXA_BINARNI_CIL(PRAVDA)
+        MOXA_BINARNI(ZASOBNIK, PROMENNA, ZASOBNIK)
+        MOXA_BINARNI(ZASOBNIK, LITERAL, ZASOBNIK)
+        MOXA_BINARNI(ZASOBNIK, PROMENNA, PROMENNA)
+        MOXA_BINARNI(ZASOBNIK, LITERAL, PROMENNA)
+        MOXA_BINARNI(ZASOBNIK, PROMENNA, PRAVDA)
+        MOXA_BINARNI(ZASOBNIK, LITERAL, PRAVDA)
 #undef MOXA_BINARNI_CIL
 #undef MOXA_BINARNI
-      case Instrukce::Kopiruj: {
+#undef MOXA_BINARNI_OP
+      case kod_instrukce(Instrukce::Kopiruj): {
+        if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
         Value& cil = tab_.hodnota(static_cast<std::int32_t>(arg));
-        const Value& zdroj =
-            kod[pc] == PROMENNA ? operand<PROMENNA>(kod[pc + 1]) : operand<LITERAL>(kod[pc + 1]);
-        if (&cil != &zdroj) cil = zdroj;  // a variable assigned to itself keeps its value
+        if (kod[pc] == PROMENNA) {
+          const Value& zdroj = tab_.hodnota(static_cast<std::int32_t>(kod[pc + 1]));
+          if (&cil != &zdroj) cil = zdroj;  // a variable assigned to itself keeps its value
+        } else {
+          kod_.do_hodnoty(kod[pc + 1], cil);
+        }
         pc += 2;
         break;
       }
-      case Instrukce::Prirad:
+      case kod_instrukce(Instrukce::Prirad):
+        if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
         zas_.zajisti(1);
         tab_.hodnota(static_cast<std::int32_t>(arg)) = std::move(zas_.vrchol());
         zas_.zahod();
         break;
-      case Instrukce::Pis:
+      case kod_instrukce(Instrukce::Pis):
         zas_.zajisti(1);
         out_.pis(zas_.vrchol().text());
         zas_.zahod();
         if (arg != 0) out_.pis('\n');
         if (out_.selhal()) return g_.chyba_SA = 1;  // output can no longer be written
         break;
-      case Instrukce::Cti: {
+      case kod_instrukce(Instrukce::Cti): {
+        if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
         std::string slovo;
         if (!precti_slovo(&slovo)) return g_.chyba_SA = chyba_dlouha("Cti");
         tab_.hodnota(static_cast<std::int32_t>(arg)) = Value::text(std::move(slovo));
         break;
       }
-      case Instrukce::Kdyz:
-      case Instrukce::KdyzR:
+      case kod_instrukce(Instrukce::Kdyz):
+      case kod_instrukce(Instrukce::KdyzR):
         if (KodCyklu::instrukce(w) == Instrukce::KdyzR ? pravda_ : zas_.Uber_pravdivost()) {
           pc += 2;
         } else {
@@ -167,14 +216,14 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
           if (pc == po) return 0;
         }
         break;
-      case Instrukce::Jinak:
+      case kod_instrukce(Instrukce::Jinak):
         preskoc_cteni(kod[pc]);
         pc = kod[pc + 1];
         if (pc == po) return 0;
         break;
-      case Instrukce::CyklusVstup: prvni_pruchod_.push_back(1); break;
-      case Instrukce::CyklusTest:
-      case Instrukce::CyklusTestR:
+      case kod_instrukce(Instrukce::CyklusVstup): prvni_pruchod_.push_back(1); break;
+      case kod_instrukce(Instrukce::CyklusTest):
+      case kod_instrukce(Instrukce::CyklusTestR):
         if (KodCyklu::instrukce(w) == Instrukce::CyklusTestR ? pravda_ : zas_.Uber_pravdivost()) {
           // A later pass of the body costs a step; past the budget the body finds the end
           // of input where its "{" should be.
@@ -189,7 +238,7 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
           if (pc == po) return 0;
         }
         break;
-      case Instrukce::CyklusZpet:
+      case kod_instrukce(Instrukce::CyklusZpet):
         // A later pass of the condition costs a step; past the budget the condition finds
         // the end of input where its first factor should be.
         prvni_pruchod_.back() = 0;

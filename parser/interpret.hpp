@@ -102,17 +102,10 @@ class Interpret {
   }
   // The same when one operand at least is not a number.
   [[nodiscard]] int binarni_texty(Znacka op, const Value& a, const Value& b, Value& r);
-  template <Misto L, Misto P, Misto C>
-  [[nodiscard]] int binarni_na_miste(Znacka op, const std::uint32_t* a);
-  // A value read in place: a variable's or a literal's.
-  template <Misto M>
-  const Value& operand(std::uint32_t index) {
-    if constexpr (M == PROMENNA) {
-      return tab_.hodnota(static_cast<std::int32_t>(index));
-    } else {
-      return kod_.hodnota_literalu(index);
-    }
-  }
+  template <Misto L, Misto P, Misto C, Znacka OP>
+  [[nodiscard]] int binarni_na_miste(const std::uint32_t* a);
+  template <Znacka OP>
+  [[nodiscard]] int na_zasobniku_s();
   // Appends an instruction while a loop is being compiled.
   void emituj(Instrukce i, std::uint32_t arg = 0) {
     if (preklad_ > 0) kod_.pridej(i, arg);

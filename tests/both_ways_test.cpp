@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -195,6 +196,50 @@ TEST(BothWays, GeneratedLoopPrograms) {
   // The generator must give both outcomes often, or it tests too little.
   EXPECT_GT(uspesnych, 300);
   EXPECT_LT(uspesnych, 2700);
+}
+
+// Every binary operator in every place its operands and result can take: both operands in
+// variables or literals, the left one computed in brackets; the result stored, printed or
+// tested. The operands change between passes (a fraction, a zero, a text), so that later
+// passes take each operator's number path, its text path and its messages.
+TEST(BothWays, EveryOperatorInEveryPlace) {
+  static const char* const OPERATORY[] = {"+", "-",  "*",  "/",  "%", "<", ">",
+                                          "=", "!=", "<=", ">=", "&", "|"};
+  static const char* const TVARY[] = {
+      "@r -> @a # @b;", "@r -> @a # 3;", "@r -> 3 # @b;", "@r -> \"2,5\" # 4;", "pis(@a # @b);",
+      "pis(@a # 3 + 1);", "pis(4 # @b);", "pis(\"x\" # 2);", "i2 (@a # @b) { pis(1); } i2_end;",
+      "i2 (@a # 0) { pis(1); } e2 { pis(0); } i2_end;", "i2 (4 # @b) { pis(1); } i2_end;",
+      "i2 (0,5 # 2) { pis(1); } i2_end;", "@r -> (@a - @c) # @b;", "@r -> (@a - @c) # 7;",
+      "pis((@a - @c) # @b);", "pis((@a - @c) # 2);", "i2 ((@a - @c) # @b) { pis(1); } i2_end;",
+      "i2 ((@a - @c) # 3) { pis(1); } i2_end;",
+      // A literal too long to be held inline in a value.
+      "@r -> @a # \"a text longer than twenty-two bytes\";"};
+  const int pred = rozdilu;
+  int dobehlo = 0;
+  for (const char* op : OPERATORY) {
+    for (const char* tvar : TVARY) {
+      string prikaz = tvar;
+      prikaz.replace(prikaz.find('#'), 1, op);
+      const string program =
+          "{ @n -> 0; @a -> 7; @b -> 2; @c -> 1; @r -> 0;\n"
+          "w2 (@n < 5) {\n" +
+          prikaz +
+          "\npis_ln(\" \" + @r); @n -> @n + 1;\n"
+          "i2 (@n = 1) { @a -> 2,5; @b -> -0,75; } i2_end;\n"
+          "i2 (@n = 2) { @b -> 0; @c -> \"1e1\"; } i2_end;\n"
+          "i2 (@n = 3) { @a -> \"1,5\"; } i2_end;\n"
+          "i2 (@n = 4) { @b -> \"ab\"; } i2_end;\n"
+          "} w2_end; }.";
+      const string vystup = oboji(program, "", 0, false, program);
+      // The first pass runs on numbers; only a text can stop a later one.
+      EXPECT_NE(vystup.find('\n'), string::npos) << program;
+      if (vystup.find("Program probehl bez chyb.") != string::npos) ++dobehlo;
+    }
+  }
+  EXPECT_EQ(rozdilu, pred);
+  // Comparisons and "+" run on texts; the other operators stop there.
+  EXPECT_GT(dobehlo, 100);
+  EXPECT_LT(dobehlo, static_cast<int>(std::size(OPERATORY) * std::size(TVARY)));
 }
 
 }  // namespace
