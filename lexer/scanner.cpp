@@ -163,9 +163,8 @@ Znacka znacka_textu(std::string_view s) {
 // unfinished token the token is dropped and the end-of-input token delivered instead.
 // Inside a token nothing is pushed back, so the routines read with `dalsi`.
 void Skener::skenuj(Token& t) {
-  std::string& text = t.text;
-  text.clear();
-  Sber s(text);
+  t.text.clear();
+  Sber s(t.text);
   std::int32_t kind = T_KONEC;
   Znacka znacka = Znacka::Zadna;
   for (bool mezera = true; mezera;) {
@@ -179,56 +178,8 @@ void Skener::skenuj(Token& t) {
       kind = konec(s);
       break;
     }
-    mezera = false;
-    switch (TABULKY.zacatek[static_cast<unsigned>(ch)]) {
-      case Z_ZAHODIT:
-      case Z_MEZERA:  // taken above
-        mezera = true;
-        break;
-      case Z_OPERATOR:
-      case Z_STREDNIK:
-      case Z_ZAVORKA: {
-        const Zacatek z = TABULKY.zacatek[static_cast<unsigned>(ch)];
-        s.pridej(static_cast<char>(ch));
-        znacka = ZNACKY_ZNAKU[static_cast<unsigned>(ch)];
-        kind = hotovo(z == Z_OPERATOR ? T_OPERATOR : z == Z_STREDNIK ? T_STREDNIK : T_ZAVORKA);
-        break;
-      }
-      case Z_POROVNANI: kind = porovnani(s, ch, znacka); break;
-      case Z_PLUS:
-      case Z_MINUS:
-        kind = znamenko(s, ch);
-        if (kind == T_OPERATOR) znacka = ch == '+' ? Znacka::Plus : Znacka::Minus;
-        break;
-      case Z_UVOZOVKY:
-        kind = retezec(s);
-        if (kind == T_RETEZEC) {
-          s.vylij();
-          znacka = znacka_textu(text);
-        }
-        break;
-      case Z_DVOJTECKA:
-        kind = komentar(s);
-        mezera = kind == T_KOMENTAR;
-        break;
-      case Z_JMENO:
-        kind = ch == '@' ? T_PROMENNA : ch == '~' ? T_VOLANI : T_DEKLARACE;
-        s.pridej(static_cast<char>(ch));
-        kind = jmeno(s, kind);
-        break;
-      case Z_SLOVO:
-        s.pridej(static_cast<char>(ch));
-        kind = slovo(s, T_SLOVO);
-        if (kind == T_SLOVO) {
-          s.vylij();
-          znacka = znacka_textu(text);
-        }
-        break;
-      case Z_CISLICE:
-        s.pridej(static_cast<char>(ch));
-        kind = cislo(s);
-        break;
-    }
+    kind = rodina(s, ch, znacka);
+    mezera = kind == T_MEZERA || kind == T_KOMENTAR;
   }
   s.vylij();
 
@@ -236,6 +187,58 @@ void Skener::skenuj(Token& t) {
   t.znacka = znacka;
   t.ciselnost = Ciselnost::Nevime;
   t.promenna = -1;
+}
+
+// The token that starts with `ch`, by its family; T_MEZERA or T_KOMENTAR when what was read
+// is not delivered and the next token is still to come. `znacka` gets the token's tag.
+std::int32_t Skener::rodina(Sber& s, int ch, Znacka& znacka) {
+  const Zacatek z = TABULKY.zacatek[static_cast<unsigned>(ch)];
+  std::int32_t kind = T_KONEC;
+  switch (z) {
+    case Z_ZAHODIT:
+    case Z_MEZERA:  // taken by the caller
+      return T_MEZERA;
+    case Z_OPERATOR:
+    case Z_STREDNIK:
+    case Z_ZAVORKA: {
+      s.pridej(static_cast<char>(ch));
+      znacka = ZNACKY_ZNAKU[static_cast<unsigned>(ch)];
+      kind = hotovo(z == Z_OPERATOR ? T_OPERATOR : z == Z_STREDNIK ? T_STREDNIK : T_ZAVORKA);
+      break;
+    }
+    case Z_POROVNANI: kind = porovnani(s, ch, znacka); break;
+    case Z_PLUS:
+    case Z_MINUS:
+      kind = znamenko(s, ch);
+      if (kind == T_OPERATOR) znacka = ch == '+' ? Znacka::Plus : Znacka::Minus;
+      break;
+    case Z_UVOZOVKY:
+      kind = retezec(s);
+      if (kind == T_RETEZEC) {
+        s.vylij();
+        znacka = znacka_textu(s.text());
+      }
+      break;
+    case Z_DVOJTECKA: return komentar(s);
+    case Z_JMENO:
+      kind = ch == '@' ? T_PROMENNA : ch == '~' ? T_VOLANI : T_DEKLARACE;
+      s.pridej(static_cast<char>(ch));
+      kind = jmeno(s, kind);
+      break;
+    case Z_SLOVO:
+      s.pridej(static_cast<char>(ch));
+      kind = slovo(s, T_SLOVO);
+      if (kind == T_SLOVO) {
+        s.vylij();
+        znacka = znacka_textu(s.text());
+      }
+      break;
+    case Z_CISLICE:
+      s.pridej(static_cast<char>(ch));
+      kind = cislo(s);
+      break;
+  }
+  return kind;
 }
 
 // The end of input, at the start or inside an unfinished token: the end-of-input token.

@@ -44,6 +44,8 @@ class Skener {
       vylij();
       text_.append(reinterpret_cast<const char*>(p), n);
     }
+    // The token's text, complete once `vylij` has run.
+    const std::string& text() const { return text_; }
     // Hands over what is gathered; the token's text is complete once this has run.
     void vylij() {
       // A byte or two cost less one at a time than as a piece.
@@ -137,6 +139,7 @@ class Skener {
     buffer_ = dalsi();
     return kind;
   }
+  std::int32_t rodina(Sber& s, int ch, Znacka& znacka);
   std::int32_t konec(Sber& s);
   std::int32_t porovnani(Sber& s, int ch, Znacka& znacka);
   std::int32_t znamenko(Sber& s, int ch);
