@@ -122,7 +122,7 @@ class Value {
   Value(const Value& o) = default;
   Value(Value&& o) noexcept = default;
   // A computed number moves as its reading alone; the text buffer this value owns stays.
-  Value& operator=(Value&& o) noexcept {
+  [[gnu::always_inline]] Value& operator=(Value&& o) noexcept {
     if (o.forma_ != Forma::Text && !o.text_hotov_) {
       cislo_ = o.cislo_;
       forma_ = o.forma_;

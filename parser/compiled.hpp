@@ -134,8 +134,10 @@ class KodCyklu {
   // The index of the literal with the text of token `t`, taken into the pool once.
   std::uint32_t literal(const Token& t);
   // A literal's number test, reading and text.
-  bool literal_je_cislo(std::uint32_t i) const { return (literaly_[i].delka & CISLO) != 0; }
-  double cteni_literalu(std::uint32_t i) const { return literaly_[i].cteni; }
+  [[gnu::always_inline]] bool literal_je_cislo(std::uint32_t i) const {
+    return (literaly_[i].delka & CISLO) != 0;
+  }
+  [[gnu::always_inline]] double cteni_literalu(std::uint32_t i) const { return literaly_[i].cteni; }
   std::string_view text_literalu(std::uint32_t i) const {
     const Literal& l = literaly_[i];
     return std::string_view(texty_).substr(l.od, l.delka & ~CISLO);

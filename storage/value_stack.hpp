@@ -24,12 +24,12 @@ namespace moxa {
 class ZasobnikHodnot {
  public:
   // Pushes a slot for the caller to fill (its old contents are to be overwritten).
-  Value& pridej() {
+  [[gnu::always_inline]] Value& pridej() {
     if (vyska_ == kapacita_) rozsir();
     return sloty_.data()[vyska_++];
   }
   // Pushes a copy of `v`, which must not live in this stack.
-  void Vloz_do_zas(const Value& v) { pridej() = v; }
+  [[gnu::always_inline]] void Vloz_do_zas(const Value& v) { pridej() = v; }
 
   // Pops the top value and tells whether it is true by the truth rule of conditions.
   bool Uber_pravdivost() {
@@ -39,7 +39,7 @@ class ZasobnikHodnot {
 
   // Makes sure that `n` values can be popped. Popping from an empty stack gives the empty
   // text, so the missing values are empty texts below the bottom.
-  void zajisti(std::size_t n) {
+  [[gnu::always_inline]] void zajisti(std::size_t n) {
     if (vyska_ < n) doplnit(n);
   }
   Value& vrchol() { return sloty_.data()[vyska_ - 1]; }
