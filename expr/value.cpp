@@ -92,7 +92,7 @@ std::string format_f(double d) {
 }
 
 // The results that are not whole numbers of modest size.
-void Value::nastav_zlomek(double r) {
+void Hodnota::nastav_zlomek(double r) {
   text_hotov_ = false;
   if (!std::isfinite(r)) {
     forma_ = Forma::Text;
@@ -125,7 +125,7 @@ void Value::nastav_zlomek(double r) {
   ciselnost_ = Ciselnost::Je;
 }
 
-void Value::klasifikuj() const {
+void Hodnota::klasifikuj() const {
   if (Je_cislo(text_.view())) {
     cislo_ = cteni_textu(text_.view());
     ciselnost_ = Ciselnost::Je;
@@ -134,7 +134,7 @@ void Value::klasifikuj() const {
   }
 }
 
-void Value::vytvor_text() const {
+void Hodnota::vytvor_text() const {
   if (forma_ == Forma::Cele) {
     text_.assign(std::string_view(cislo_ != 0.0 ? "1" : "0"));
   } else {

@@ -115,14 +115,14 @@ class Retezec {
   std::string d_;
 };
 
-class Value {
+class Hodnota {
  public:
   // The empty text.
-  Value() = default;
-  Value(const Value& o) = default;
-  Value(Value&& o) noexcept = default;
+  Hodnota() = default;
+  Hodnota(const Hodnota& o) = default;
+  Hodnota(Hodnota&& o) noexcept = default;
   // A computed number moves as its reading alone; the text buffer this value owns stays.
-  [[gnu::always_inline]] Value& operator=(Value&& o) noexcept {
+  [[gnu::always_inline]] Hodnota& operator=(Hodnota&& o) noexcept {
     if (o.forma_ != Forma::Text && !o.text_hotov_) {
       cislo_ = o.cislo_;
       forma_ = o.forma_;
@@ -136,9 +136,9 @@ class Value {
     text_hotov_ = o.text_hotov_;
     return *this;
   }
-  ~Value() = default;
+  ~Hodnota() = default;
   // A computed number carries no text until it is looked at, so copying one copies no text.
-  Value& operator=(const Value& o) {
+  Hodnota& operator=(const Hodnota& o) {
     cislo_ = o.cislo_;
     forma_ = o.forma_;
     ciselnost_ = o.ciselnost_;
@@ -147,26 +147,26 @@ class Value {
     return *this;
   }
 
-  static Value text(std::string_view t) {
-    Value v;
+  static Hodnota text(std::string_view t) {
+    Hodnota v;
     v.text_.assign(t);
     return v;
   }
   // A text whose number test and reading are already known (a cached literal).
-  static Value text(std::string_view t, Ciselnost c, double cteni) {
-    Value v;
+  static Hodnota text(std::string_view t, Ciselnost c, double cteni) {
+    Hodnota v;
     v.nastav_text(t, c, cteni);
     return v;
   }
   // The text of an arithmetic result: "%f" of `r`, read back.
-  static Value vysledek(double r) {
-    Value v;
+  static Hodnota vysledek(double r) {
+    Hodnota v;
     v.nastav_vysledek(r);
     return v;
   }
   // The text of a relational or logical result: "0" or "1".
-  static Value pravdivost(bool b) {
-    Value v;
+  static Hodnota pravdivost(bool b) {
+    Hodnota v;
     v.nastav_pravdivost(b);
     return v;
   }

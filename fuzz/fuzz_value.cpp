@@ -35,7 +35,7 @@ void zkontroluj_vysledek(double r) {
   char buf[400];
   std::snprintf(buf, sizeof buf, "%f", r);
   const std::string ocekavano = std::isnan(r) ? "nan" : buf;
-  const moxa::Value v = moxa::Value::vysledek(r);
+  const moxa::Hodnota v = moxa::Hodnota::vysledek(r);
   if (v.text() != ocekavano) nalez("a result printed otherwise than %f", v.text(), r, r);
   if (moxa::format_f(r) != ocekavano) nalez("format_f differs from %f", ocekavano, r, r);
   if (!std::isfinite(r)) {
@@ -49,10 +49,10 @@ void zkontroluj_vysledek(double r) {
   if (!stejne(v.cteni(), zpet))
     nalez("a result reads otherwise than its text", ocekavano, zpet, v.cteni());
   // A result whose text is first made when it is copied or extended.
-  moxa::Value kopie;
+  moxa::Hodnota kopie;
   kopie = v;
   if (kopie.text() != ocekavano) nalez("a copied result lost its text", kopie.text(), r, r);
-  moxa::Value delsi = moxa::Value::vysledek(r);
+  moxa::Hodnota delsi = moxa::Hodnota::vysledek(r);
   delsi.pripoj("x");
   if (delsi.text() != ocekavano + "x") nalez("an extended result", delsi.text(), r, r);
 }
@@ -62,7 +62,7 @@ void zkontroluj_text(std::string_view t) {
       !t.empty() &&
       (cislice(t[0]) || (t.size() > 1 && (t[0] == '+' || t[0] == '-') && cislice(t[1])));
   if (moxa::Je_cislo(t) != cislo) nalez("the number test", t, cislo, !cislo);
-  const moxa::Value v = moxa::Value::text(std::string(t));
+  const moxa::Hodnota v = moxa::Hodnota::text(std::string(t));
   if (v.je_cislo() != cislo) nalez("the number test of a value", t, cislo, !cislo);
   if (!cislo) return;
   const std::string predpona = desetinna_predpona(t);

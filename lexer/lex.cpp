@@ -5,9 +5,9 @@
 namespace moxa {
 
 // The next token from the scanner, recorded on the tape while a loop is executing.
-void Lexer::ze_skeneru() {
+void ZdrojTokenu::ze_skeneru() {
   if (--zbyva_ == 0) return vycerpano();
-  Token* t = cykly_.prazdny() ? &skenovany_ : &cykly_.pridej();
+  Token* t = pasek_.prazdny() ? &skenovany_ : &pasek_.pridej();
   token_buffer_ = t;
   skener_.skenuj(*t);
   if (t != &skenovany_ && t->text.size() > 15) Rozpocet::pridej(t->text.size());
@@ -15,7 +15,7 @@ void Lexer::ze_skeneru() {
 
 // Past the step limit the run sees only the end of input, which no construct accepts, so
 // the parse ends at its next check.
-void Lexer::vycerpano() {
+void ZdrojTokenu::vycerpano() {
   vychozi_.text.assign(1, '\xFF');
   vychozi_.kind = T_KONEC;
   vychozi_.znacka = Znacka::Zadna;
@@ -31,7 +31,7 @@ void Lexer::vycerpano() {
 
 // Output held too long is written out; a stop (or output that has failed) ends the run as a
 // spent budget does. False when the run ends.
-bool Lexer::obsluz_budik() {
+bool ZdrojTokenu::obsluz_budik() {
   if (out_.obsluz()) return true;
   vycerpano();
   return false;

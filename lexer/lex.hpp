@@ -21,11 +21,11 @@ struct RezimLA {
   const Token* konec = nullptr;
 };
 
-class Lexer {
+class ZdrojTokenu {
  public:
-  Lexer(Vstup& f, PasekTokenu& cykly, std::uint64_t limit_kroku, Vystup& out)
+  ZdrojTokenu(Vstup& f, PasekTokenu& pasek, std::uint64_t limit_kroku, Vystup& out)
       : skener_(f),
-        cykly_(cykly),
+        pasek_(pasek),
         zbyva_(limit_kroku == 0 ? UINT64_MAX : limit_kroku + 1),
         out_(out),
         budik_(out.budik()) {
@@ -46,15 +46,15 @@ class Lexer {
   // The tape position of the token that the next `Lex` delivers.
   PoziceNaPasce dalsi_pozice() {
     if (vycerpano_) return 0;  // the run is ending: no position matters any more
-    if (!rezim_.z_pasky) return cykly_.delka();
+    if (!rezim_.z_pasky) return pasek_.delka();
     if (rezim_.pozice == rezim_.konec) rezim_.pozice = rezim_.zacatek;
-    return cykly_.pozice(rezim_.pozice);
+    return pasek_.pozice(rezim_.pozice);
   }
 
   // Replays the tape range [od, po) from its start.
   void prehravej(PoziceNaPasce od, PoziceNaPasce po) {
     if (!krok()) return;
-    rezim_ = RezimLA{true, cykly_.token(od), cykly_.token(od), cykly_.token(po)};
+    rezim_ = RezimLA{true, pasek_.token(od), pasek_.token(od), pasek_.token(po)};
   }
 
   // Takes one step of the budget for a later pass of a loop's condition or body. False
@@ -77,17 +77,17 @@ class Lexer {
   PoziceNaPasce pozice_aktualniho() const {
     if (vycerpano_) return NENI_NA_PASCE;
     if (rezim_.z_pasky) {
-      const PoziceNaPasce dalsi = cykly_.pozice(rezim_.pozice);
-      if (dalsi > 0 && token_buffer_ == cykly_.token(dalsi - 1)) return dalsi - 1;
+      const PoziceNaPasce dalsi = pasek_.pozice(rezim_.pozice);
+      if (dalsi > 0 && token_buffer_ == pasek_.token(dalsi - 1)) return dalsi - 1;
       return NENI_NA_PASCE;
     }
-    const PoziceNaPasce n = cykly_.delka();
-    if (n > 0 && token_buffer_ == cykly_.token(n - 1)) return n - 1;
+    const PoziceNaPasce n = pasek_.delka();
+    if (n > 0 && token_buffer_ == pasek_.token(n - 1)) return n - 1;
     return NENI_NA_PASCE;
   }
-  const Token& token_na(PoziceNaPasce i) const { return *cykly_.token(i); }
+  const Token& token_na(PoziceNaPasce i) const { return *pasek_.token(i); }
   // While replaying: goes on reading at tape position `i`.
-  void skoc(PoziceNaPasce i) { rezim_.pozice = cykly_.token(i); }
+  void skoc(PoziceNaPasce i) { rezim_.pozice = pasek_.token(i); }
   bool prehrava() const { return rezim_.z_pasky && !vycerpano_; }
 
   const RezimLA& rezim() const { return rezim_; }
@@ -95,7 +95,7 @@ class Lexer {
   // position `za`, just past that loop.
   void obnov(const RezimLA& ulozeny, PoziceNaPasce za) {
     rezim_ = ulozeny;
-    if (rezim_.z_pasky) rezim_.pozice = cykly_.token(za);
+    if (rezim_.z_pasky) rezim_.pozice = pasek_.token(za);
   }
   std::uint64_t cislo_radku() const { return skener_.cislo_radku(); }
 
@@ -105,7 +105,7 @@ class Lexer {
   bool obsluz_budik();
 
   Skener skener_;
-  PasekTokenu& cykly_;
+  PasekTokenu& pasek_;
   RezimLA rezim_;
   Token skenovany_;
   Token vychozi_;

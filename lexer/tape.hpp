@@ -11,8 +11,8 @@
 //
 // Where the loop-frame routines went:
 //   Zvys_zas, Sniz_zas, Uvolni_zas_cykl  members of the same names below
-//   Vloz_do_zas_cykl                     `pridej`, called by Lexer::ze_skeneru
-//   Obnov_zas                            Lexer::prehravej, from a frame's positions
+//   Vloz_do_zas_cykl                     `pridej`, called by ZdrojTokenu::ze_skeneru
+//   Obnov_zas                            ZdrojTokenu::prehravej, from a frame's positions
 //   Obnov_pom_zas                        the loop statement saving and restoring RezimLA
 //   Uvolni_sez                           `Sniz_zas` of the outermost loop emptying the tape
 #pragma once

@@ -82,7 +82,7 @@ struct Token {
   bool je(Znacka z) const { return znacka == z; }
 
   // Makes `v` the value of this number or string literal.
-  void vloz_literal(Value& v) const {
+  void vloz_literal(Hodnota& v) const {
     if (ciselnost == Ciselnost::Nevime) {
       if (Je_cislo(text)) {
         cislo = cteni_textu(text);

@@ -43,7 +43,7 @@ inline constexpr int MAX_VNORENI = MOXA_NESTING_LIMIT;
 inline constexpr std::size_t ZASOBNIK_BEHU = std::size_t{MOXA_ZASOBNIK_MIB} << 20;
 #undef MOXA_ZASOBNIK_MIB
 
-// Value length: the longest text a run may compute (a join with "+", a word read by `cti`);
+// Length of a value: the longest text a run may compute (a join with "+", a word read by `cti`);
 // a longer one is the "hodnota je prilis dlouha" error. Part of the language, like the
 // nesting limit: it keeps a program that doubles a text in a loop from taking all memory.
 // Literals in the program text are not limited; the program itself bounds them.

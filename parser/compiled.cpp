@@ -143,7 +143,7 @@ std::uint32_t KodCyklu::literal(const Token& t) {
   }
   // Both buffers grow by doubling: the budget counts the room they may take.
   Rozpocet::pridej(2 * (sizeof(Literal) + t.text.size()));
-  Value v;
+  Hodnota v;
   t.vloz_literal(v);  // the token's cached number test and reading
   const auto l = static_cast<std::uint32_t>(literaly_.size());
   literaly_.push_back(
@@ -184,8 +184,8 @@ void KodCyklu::vyprazdni() {
   if (literaly_.capacity() > PONECHAT) literaly_.shrink_to_fit();
   texty_.clear();
   if (texty_.capacity() > PONECHAT) texty_.shrink_to_fit();
-  for (Value& v : docasne_)
-    v = Value();  // a long literal's text is not kept
+  for (Hodnota& v : docasne_)
+    v = Hodnota();  // a long literal's text is not kept
   index_literalu_.clear();
   if (index_literalu_.capacity() > PONECHAT) index_literalu_.shrink_to_fit();
 }

@@ -143,13 +143,13 @@ class KodCyklu {
     return std::string_view(texty_).substr(l.od, l.delka & ~CISLO);
   }
   // Literal `i` made a value, in `v`.
-  void do_hodnoty(std::uint32_t i, Value& v) const {
+  void do_hodnoty(std::uint32_t i, Hodnota& v) const {
     v.nastav_text(text_literalu(i), literal_je_cislo(i) ? Ciselnost::Je : Ciselnost::Neni,
                   cteni_literalu(i));
   }
   // Literal `i` made a value in scratch place `k` (0 or 1), valid until that place is used
   // again: for the operators' long way, which takes values.
-  const Value& hodnota_literalu(std::uint32_t i, int k) {
+  const Hodnota& hodnota_literalu(std::uint32_t i, int k) {
     do_hodnoty(i, docasne_[k]);
     return docasne_[k];
   }
@@ -197,7 +197,7 @@ class KodCyklu {
   };
   std::vector<Literal> literaly_;
   std::string texty_;
-  Value docasne_[2];
+  Hodnota docasne_[2];
   // Open addressing over the literals' texts: each entry is (index + 1) or 0 for empty;
   // kept at most half full.
   std::vector<std::uint32_t> index_literalu_;

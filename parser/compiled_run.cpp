@@ -16,16 +16,16 @@ template <Misto L, Misto P, Misto C, Znacka OP>
   constexpr int PRAVY = L == ZASOBNIK ? 0 : 1;
   if constexpr (L == ZASOBNIK) zas_.zajisti(1);
   // A variable or the stack's top is read as a value; a literal, from the pool's record.
-  const Value* leva = nullptr;
+  const Hodnota* leva = nullptr;
   if constexpr (L == ZASOBNIK) leva = &zas_.vrchol();
   if constexpr (L == PROMENNA) leva = &tab_.hodnota(static_cast<std::int32_t>(a[0]));
-  const Value* prava = nullptr;
+  const Hodnota* prava = nullptr;
   if constexpr (P == PROMENNA) prava = &tab_.hodnota(static_cast<std::int32_t>(a[PRAVY]));
   // Where the result goes; the truth register's value is a scratch one.
-  Value& r = C == PROMENNA   ? tab_.hodnota(static_cast<std::int32_t>(a[PRAVY + 1]))
-             : C == PRAVDA   ? pomocna_
-             : L == ZASOBNIK ? zas_.vrchol()
-                             : zas_.pridej();
+  Hodnota& r = C == PROMENNA   ? tab_.hodnota(static_cast<std::int32_t>(a[PRAVY + 1]))
+               : C == PRAVDA   ? pomocna_
+               : L == ZASOBNIK ? zas_.vrchol()
+                               : zas_.pridej();
   bool cisla = false;
   if constexpr (L == LITERAL) {
     cisla = kod_.literal_je_cislo(a[0]);
@@ -78,8 +78,8 @@ template <Misto L, Misto P, Misto C, Znacka OP>
 template <Znacka OP>
 [[gnu::always_inline]] inline int Interpret::na_zasobniku_s() {
   zas_.zajisti(2);
-  Value& leva = zas_.pod_vrcholem();
-  const Value& prava = zas_.vrchol();
+  Hodnota& leva = zas_.pod_vrcholem();
+  const Hodnota& prava = zas_.vrchol();
   if (leva.je_cislo() && prava.je_cislo()) {
     na_cislech_do(OP, leva.cteni(), prava.cteni(), leva);
   } else if ((g_.chyba_SA = binarni_texty(OP, leva, prava, leva)) != 0) {
@@ -176,9 +176,9 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
 #undef MOXA_BINARNI_OP
       case kod_instrukce(Instrukce::Kopiruj): {
         if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
-        Value& cil = tab_.hodnota(static_cast<std::int32_t>(arg));
+        Hodnota& cil = tab_.hodnota(static_cast<std::int32_t>(arg));
         if (kod[pc] == PROMENNA) {
-          const Value& zdroj = tab_.hodnota(static_cast<std::int32_t>(kod[pc + 1]));
+          const Hodnota& zdroj = tab_.hodnota(static_cast<std::int32_t>(kod[pc + 1]));
           if (&cil != &zdroj) cil = zdroj;  // a variable assigned to itself keeps its value
         } else {
           kod_.do_hodnoty(kod[pc + 1], cil);
@@ -203,7 +203,7 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
         if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
         std::string slovo;
         if (!precti_slovo(&slovo)) return g_.chyba_SA = chyba_dlouha("Cti");
-        tab_.hodnota(static_cast<std::int32_t>(arg)) = Value::text(std::move(slovo));
+        tab_.hodnota(static_cast<std::int32_t>(arg)) = Hodnota::text(std::move(slovo));
         break;
       }
       case kod_instrukce(Instrukce::Kdyz):

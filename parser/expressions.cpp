@@ -74,7 +74,7 @@ bool je_logicka(Znacka z) { return z == Znacka::Nebo || z == Znacka::A; }
 //                numbers ('Vnitrni_aritmeticky_vyraz');
 //   comparisons  compare as texts, byte by byte, and never fail;
 //   "|" "&"      need two numbers ('Vnitrni_logicky_vyraz').
-int Interpret::binarni_texty(Znacka op, const Value& a, const Value& b, Value& r) {
+int Interpret::binarni_texty(Znacka op, const Hodnota& a, const Hodnota& b, Hodnota& r) {
   switch (op) {
     case Znacka::Plus:
     case Znacka::Minus: {
@@ -88,7 +88,7 @@ int Interpret::binarni_texty(Znacka op, const Value& a, const Value& b, Value& r
       if (&r == &a) {
         r.pripoj(druhy);
       } else if (&r == &b) {
-        Value spojeni = a;
+        Hodnota spojeni = a;
         spojeni.pripoj(druhy);
         r = std::move(spojeni);
       } else {
@@ -110,7 +110,7 @@ int Interpret::binarni_texty(Znacka op, const Value& a, const Value& b, Value& r
 // takes the left operand's place.
 int Interpret::na_zasobniku(Znacka op) {
   zas_.zajisti(2);
-  Value& leva = zas_.pod_vrcholem();
+  Hodnota& leva = zas_.pod_vrcholem();
   if ((g_.chyba_SA = binarni(op, leva, zas_.vrchol(), leva)) != 0) return g_.chyba_SA;
   zas_.zahod();
   return 0;
@@ -166,7 +166,7 @@ int Interpret::Logicky_vyraz() {
 // Applies the prefix "!" to the value on top.
 int Interpret::LV_1() {
   zas_.zajisti(1);
-  Value& a = zas_.vrchol();
+  Hodnota& a = zas_.vrchol();
   if (!a.je_cislo()) return chyba_cislo("LV_1");
   a.nastav_pravdivost(a.cteni() == 0.0);
   return 0;

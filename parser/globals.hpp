@@ -7,7 +7,7 @@
 
 namespace moxa {
 
-struct Globals {
+struct SdilenyStav {
   // Result code of the routine called last: 0 = success, nonzero after an error (whose
   // message the routine that found it has printed).
   int chyba_SA = 0;

@@ -92,8 +92,8 @@ class Interpret {
   [[nodiscard]] int Proved(KodCyklu::Pozice od, KodCyklu::Pozice po);
   // Applies binary operator `op` to `a` and `b`, leaving the result in `r` (which may be
   // either of them), with the checks and messages of the operator's routine.
-  [[nodiscard, gnu::always_inline]] int binarni(Znacka op, const Value& a, const Value& b,
-                                                Value& r) {
+  [[nodiscard, gnu::always_inline]] int binarni(Znacka op, const Hodnota& a, const Hodnota& b,
+                                                Hodnota& r) {
     if (a.je_cislo() && b.je_cislo()) {
       na_cislech_do(op, a.cteni(), b.cteni(), r);
       return 0;
@@ -101,7 +101,7 @@ class Interpret {
     return binarni_texty(op, a, b, r);
   }
   // The same when one operand at least is not a number.
-  [[nodiscard]] int binarni_texty(Znacka op, const Value& a, const Value& b, Value& r);
+  [[nodiscard]] int binarni_texty(Znacka op, const Hodnota& a, const Hodnota& b, Hodnota& r);
   template <Misto L, Misto P, Misto C, Znacka OP>
   [[nodiscard]] int binarni_na_miste(const std::uint32_t* a);
   template <Znacka OP>
@@ -188,11 +188,11 @@ class Interpret {
     const bool otevrena_;
   };
 
-  Globals g_;
+  SdilenyStav g_;
   Vstup& vstup_;
   Vystup& out_;
-  PasekTokenu cykly_;
-  Lexer lex_;
+  PasekTokenu pasek_;
+  ZdrojTokenu lex_;
   TabulkaPromennych tab_;
   ZasobnikHodnot zas_;
   Rozpocet rozpocet_;
@@ -202,7 +202,7 @@ class Interpret {
   int preklad_ = 0;  // loops whose first pass is being compiled right now
   // For each loop the compiled code is running: 1 while it is in its first pass.
   std::vector<std::uint8_t> prvni_pruchod_;
-  Value pomocna_;        // the result of a fused operator whose truth only a test takes
+  Hodnota pomocna_;      // the result of a fused operator whose truth only a test takes
   bool pravda_ = false;  // the truth register: that truth
 };
 

@@ -68,7 +68,7 @@ int Interpret::While_prehravanim() {
   const bool bezi = ulozeny != 0;
   RamecCyklu ramec;
   if (bezi) {
-    cykly_.Zvys_zas();
+    pasek_.Zvys_zas();
     ramec.cond_head = lex_.dalsi_pozice();
   }
   Lex();
@@ -97,7 +97,7 @@ int Interpret::While_prehravanim() {
         if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
       }
     }
-    cykly_.Sniz_zas();
+    pasek_.Sniz_zas();
     // Back to the enclosing source; on the tape, the enclosing code goes on after this loop.
     lex_.obnov(ulozeny_rezim, ramec.body_end);
   }

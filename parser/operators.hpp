@@ -56,7 +56,7 @@ bool plati(Znacka op, const T& a, const T& b) {
 }
 
 // Operator `op` on two numbers, its result written into `r`.
-[[gnu::always_inline]] inline void na_cislech_do(Znacka op, double x, double y, Value& r) {
+[[gnu::always_inline]] inline void na_cislech_do(Znacka op, double x, double y, Hodnota& r) {
   double cislo = 0.0;
   bool pravda = false;
   if (na_cislech(op, x, y, cislo, pravda)) {

@@ -9,14 +9,14 @@ namespace moxa {
 Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni)
     : vstup_(vstup),
       out_(out),
-      lex_(zdroj, cykly_, nastaveni.limit_kroku, out),
+      lex_(zdroj, pasek_, nastaveni.limit_kroku, out),
       rozpocet_(nastaveni.limit_pameti, out, drzena_pamet, this),
       s_rozpoctem_(nastaveni.limit_pameti != 0 || nastaveni.tichy_limit_kroku),
       prekladat_(nastaveni.prekladat_cykly) {}
 
 std::size_t Interpret::drzena_pamet(const void* interpret) {
   const auto* i = static_cast<const Interpret*>(interpret);
-  return i->zas_.pamet() + i->tab_.pamet() + i->cykly_.pamet() + i->kod_.pamet();
+  return i->zas_.pamet() + i->tab_.pamet() + i->pasek_.pamet() + i->kod_.pamet();
 }
 
 int Interpret::SA() {
@@ -35,7 +35,7 @@ int Interpret::SA() {
 void Interpret::uvolni() {
   tab_.Uvolni_tab();
   zas_.Uvolni_zas();
-  cykly_.Uvolni_zas_cykl();
+  pasek_.Uvolni_zas_cykl();
   kod_.vyprazdni();
   prvni_pruchod_.clear();
 }
@@ -84,14 +84,14 @@ int Interpret::Blok() {
   // At the first reading of a block on the tape that holds no read statement, its "{"
   // learns where the block ends.
   const PoziceNaPasce zacatek =
-      t.konec_bloku == 0 ? lex_.pozice_aktualniho() : Lexer::NENI_NA_PASCE;
+      t.konec_bloku == 0 ? lex_.pozice_aktualniho() : ZdrojTokenu::NENI_NA_PASCE;
   const auto cteni = g_.cteni;
   Lex();
   if ((g_.chyba_SA = Vnitrni_blok()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaSlozena)) return chyba_znak("Blok", "}");
-  if (zacatek != Lexer::NENI_NA_PASCE && g_.cteni == cteni) {
+  if (zacatek != ZdrojTokenu::NENI_NA_PASCE && g_.cteni == cteni) {
     const PoziceNaPasce konec = lex_.pozice_aktualniho();
-    if (konec != Lexer::NENI_NA_PASCE) lex_.token_na(zacatek).konec_bloku = konec + 1;
+    if (konec != ZdrojTokenu::NENI_NA_PASCE) lex_.token_na(zacatek).konec_bloku = konec + 1;
   }
   Lex();
   return 0;

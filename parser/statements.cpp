@@ -60,7 +60,7 @@ int Interpret::Cti() {
   // The word is read whether or not the statement executes; only an executed one keeps it.
   std::string slovo;
   if (!precti_slovo(provadi() ? &slovo : nullptr)) return chyba_dlouha("Cti");
-  if (provadi()) tab_.hodnota(slot) = Value::text(std::move(slovo));
+  if (provadi()) tab_.hodnota(slot) = Hodnota::text(std::move(slovo));
   Lex();
   return 0;
 }

@@ -24,16 +24,16 @@ namespace moxa {
 class ZasobnikHodnot {
  public:
   // Pushes a slot for the caller to fill (its old contents are to be overwritten).
-  [[gnu::always_inline]] Value& pridej() {
+  [[gnu::always_inline]] Hodnota& pridej() {
     if (vyska_ == kapacita_) rozsir();
     return sloty_.data()[vyska_++];
   }
   // Pushes a copy of `v`, which must not live in this stack.
-  [[gnu::always_inline]] void Vloz_do_zas(const Value& v) { pridej() = v; }
+  [[gnu::always_inline]] void Vloz_do_zas(const Hodnota& v) { pridej() = v; }
 
   // Pops the top value and tells whether it is true by the truth rule of conditions.
   bool Uber_pravdivost() {
-    if (vyska_ == 0) return Value().pravda();
+    if (vyska_ == 0) return Hodnota().pravda();
     return sloty_[--vyska_].pravda();
   }
 
@@ -42,15 +42,15 @@ class ZasobnikHodnot {
   [[gnu::always_inline]] void zajisti(std::size_t n) {
     if (vyska_ < n) doplnit(n);
   }
-  Value& vrchol() { return sloty_.data()[vyska_ - 1]; }
-  Value& pod_vrcholem() { return sloty_.data()[vyska_ - 2]; }
+  Hodnota& vrchol() { return sloty_.data()[vyska_ - 1]; }
+  Hodnota& pod_vrcholem() { return sloty_.data()[vyska_ - 2]; }
   // Drops the top value.
   void zahod() { --vyska_; }
 
   // Bytes the stack holds, free slots and their buffers included.
   std::size_t pamet() const {
-    std::size_t n = sloty_.capacity() * sizeof(Value);
-    for (const Value& v : sloty_)
+    std::size_t n = sloty_.capacity() * sizeof(Hodnota);
+    for (const Hodnota& v : sloty_)
       n += v.pamet();
     return n;
   }
@@ -64,19 +64,19 @@ class ZasobnikHodnot {
 
  private:
   [[gnu::noinline]] void doplnit(std::size_t n) {
-    Rozpocet::pridej((sloty_.size() + n - vyska_) * sizeof(Value));
-    sloty_.insert(sloty_.begin(), n - vyska_, Value());
+    Rozpocet::pridej((sloty_.size() + n - vyska_) * sizeof(Hodnota));
+    sloty_.insert(sloty_.begin(), n - vyska_, Hodnota());
     kapacita_ = sloty_.size();
     vyska_ = n;
   }
   void rozsir() {
     const std::size_t nove = sloty_.size() < 16 ? 16 : sloty_.size() * 2;
-    Rozpocet::pridej(nove * sizeof(Value));  // the new block lives beside the old one a while
+    Rozpocet::pridej(nove * sizeof(Hodnota));  // the new block lives beside the old one a while
     sloty_.resize(nove);
     kapacita_ = sloty_.size();
   }
 
-  std::vector<Value> sloty_;  // every slot holds a valid value; those from vyska_ on are free
+  std::vector<Hodnota> sloty_;  // every slot holds a valid value; those from vyska_ on are free
   std::size_t vyska_ = 0;
   std::size_t kapacita_ = 0;  // sloty_.size(), kept at hand
 };

@@ -37,11 +37,11 @@ std::int32_t TabulkaPromennych::najdi(std::string_view jmeno, bool vytvorit) {
   }
   if (!vytvorit) return ZADNA;
   // A name, a value, a hash and two index entries, with the containers' spare room.
-  Rozpocet::pridej(2 * (sizeof(std::string) + sizeof(Value) + 3 * sizeof(std::uint32_t)) +
+  Rozpocet::pridej(2 * (sizeof(std::string) + sizeof(Hodnota) + 3 * sizeof(std::uint32_t)) +
                    jmeno.size());
   const std::size_t slot = jmena_.size();
   jmena_.emplace_back(jmeno);
-  hodnoty_.push_back(Value::text(NEURCENA, Ciselnost::Neni, 0.0));
+  hodnoty_.push_back(Hodnota::text(NEURCENA, Ciselnost::Neni, 0.0));
   hashe_.push_back(h32);
   index_[i] = static_cast<std::uint32_t>(slot + 1);
   if (jmena_.size() * 2 > index_.size()) zvetsit();
@@ -61,11 +61,11 @@ void TabulkaPromennych::zvetsit() {
 }
 
 std::size_t TabulkaPromennych::pamet() const {
-  std::size_t n = jmena_.capacity() * sizeof(std::string) + hodnoty_.capacity() * sizeof(Value) +
+  std::size_t n = jmena_.capacity() * sizeof(std::string) + hodnoty_.capacity() * sizeof(Hodnota) +
                   (index_.capacity() + hashe_.capacity()) * sizeof(std::uint32_t);
   for (const std::string& j : jmena_)
     n += j.capacity() > 15 ? j.capacity() + 1 : 0;
-  for (const Value& v : hodnoty_)
+  for (const Hodnota& v : hodnoty_)
     n += v.pamet();
   return n;
 }

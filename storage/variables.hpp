@@ -47,7 +47,7 @@ class TabulkaPromennych {
     return slot;
   }
 
-  Value& hodnota(std::int32_t slot) { return hodnoty_[static_cast<std::size_t>(slot)]; }
+  Hodnota& hodnota(std::int32_t slot) { return hodnoty_[static_cast<std::size_t>(slot)]; }
 
   // Bytes the table holds.
   std::size_t pamet() const;
@@ -73,7 +73,7 @@ class TabulkaPromennych {
   void zvetsit();
 
   std::vector<std::string> jmena_;
-  std::vector<Value> hodnoty_;
+  std::vector<Hodnota> hodnoty_;
   // Open addressing: each entry is (slot + 1) or 0 for empty; kept at most half full.
   std::vector<std::uint32_t> index_;
   std::vector<std::uint32_t> hashe_;  // the low bits of each variable's hash, by slot

@@ -13,10 +13,10 @@
 namespace {
 
 using moxa::cteni_textu;
+using moxa::Hodnota;
 using moxa::Je_cislo;
-using moxa::Value;
 
-TEST(Value, NumberTestLooksAtTheStartOnly) {
+TEST(Hodnota, NumberTestLooksAtTheStartOnly) {
   for (const char* t : {"42", "007", "-7", "+0", "12abc", "1,5", "0x1F", "3.000000"}) {
     EXPECT_TRUE(Je_cislo(t)) << t;
   }
@@ -25,7 +25,7 @@ TEST(Value, NumberTestLooksAtTheStartOnly) {
   }
 }
 
-TEST(Value, ReadingTakesTheLongestDecimalPrefix) {
+TEST(Hodnota, ReadingTakesTheLongestDecimalPrefix) {
   EXPECT_EQ(cteni_textu("12abc"), 12.0);
   EXPECT_EQ(cteni_textu("1e3"), 1000.0);
   EXPECT_EQ(cteni_textu("2.5e-1"), 0.25);
@@ -40,7 +40,7 @@ TEST(Value, ReadingTakesTheLongestDecimalPrefix) {
   EXPECT_TRUE(std::signbit(cteni_textu("-0")));
 }
 
-TEST(Value, ReadingOverflowsToInfinityAndUnderflowsToZero) {
+TEST(Hodnota, ReadingOverflowsToInfinityAndUnderflowsToZero) {
   EXPECT_EQ(cteni_textu("1e999"), INFINITY);
   EXPECT_EQ(cteni_textu("-1e999"), -INFINITY);
   EXPECT_EQ(cteni_textu("1e99999999999999999999999"), INFINITY);
@@ -50,29 +50,29 @@ TEST(Value, ReadingOverflowsToInfinityAndUnderflowsToZero) {
   EXPECT_EQ(cteni_textu(std::string(400, '9')), INFINITY);
 }
 
-TEST(Value, ResultsAreWrittenAsPercentF) {
-  EXPECT_EQ(Value::vysledek(3).text(), "3.000000");
-  EXPECT_EQ(Value::vysledek(1.0 / 3).text(), "0.333333");
-  EXPECT_EQ(Value::vysledek(2.0 / 3).text(), "0.666667");
-  EXPECT_EQ(Value::vysledek(-1e-9).text(), "-0.000000");
-  EXPECT_EQ(Value::vysledek(-0.0).text(), "-0.000000");
-  EXPECT_EQ(Value::vysledek(1.0 / 0.0).text(), "inf");
-  EXPECT_EQ(Value::vysledek(-1.0 / 0.0).text(), "-inf");
-  EXPECT_EQ(Value::vysledek(std::nan("")).text(), "nan");
-  EXPECT_EQ(Value::vysledek(-std::nan("")).text(), "nan");
-  EXPECT_FALSE(Value::vysledek(1.0 / 0.0).je_cislo());
+TEST(Hodnota, ResultsAreWrittenAsPercentF) {
+  EXPECT_EQ(Hodnota::vysledek(3).text(), "3.000000");
+  EXPECT_EQ(Hodnota::vysledek(1.0 / 3).text(), "0.333333");
+  EXPECT_EQ(Hodnota::vysledek(2.0 / 3).text(), "0.666667");
+  EXPECT_EQ(Hodnota::vysledek(-1e-9).text(), "-0.000000");
+  EXPECT_EQ(Hodnota::vysledek(-0.0).text(), "-0.000000");
+  EXPECT_EQ(Hodnota::vysledek(1.0 / 0.0).text(), "inf");
+  EXPECT_EQ(Hodnota::vysledek(-1.0 / 0.0).text(), "-inf");
+  EXPECT_EQ(Hodnota::vysledek(std::nan("")).text(), "nan");
+  EXPECT_EQ(Hodnota::vysledek(-std::nan("")).text(), "nan");
+  EXPECT_FALSE(Hodnota::vysledek(1.0 / 0.0).je_cislo());
   // Large results are written in full, every digit of the double.
   char buf[400];
   std::snprintf(buf, sizeof buf, "%f", 1e300);
-  EXPECT_EQ(Value::vysledek(1e300).text(), buf);
-  EXPECT_EQ(Value::vysledek(1e300).text().size(), 308u);
-  EXPECT_EQ(Value::pravdivost(true).text(), "1");
-  EXPECT_EQ(Value::pravdivost(false).text(), "0");
+  EXPECT_EQ(Hodnota::vysledek(1e300).text(), buf);
+  EXPECT_EQ(Hodnota::vysledek(1e300).text().size(), 308u);
+  EXPECT_EQ(Hodnota::pravdivost(true).text(), "1");
+  EXPECT_EQ(Hodnota::pravdivost(false).text(), "0");
 }
 
 // A result must be exactly what writing "%f" and reading the text back gives, for its text
 // and its reading, ties and signs included.
-TEST(Value, ResultsAgreeWithTheCLibrary) {
+TEST(Hodnota, ResultsAgreeWithTheCLibrary) {
   std::mt19937_64 g(12345);
   for (int i = 0; i < 400000; ++i) {
     double r = 0;
@@ -97,23 +97,23 @@ TEST(Value, ResultsAgreeWithTheCLibrary) {
     char buf[400];
     std::snprintf(buf, sizeof buf, "%f", r);
     const double zpet = std::strtod(buf, nullptr);
-    const Value v = Value::vysledek(r);
+    const Hodnota v = Hodnota::vysledek(r);
     ASSERT_EQ(v.text(), buf) << r;
     ASSERT_EQ(v.cteni(), zpet) << buf;
     ASSERT_EQ(std::signbit(v.cteni()), std::signbit(zpet)) << buf;
   }
 }
 
-TEST(Value, TruthRule) {
+TEST(Hodnota, TruthRule) {
   for (const char* t :
        {"1", "2", "-3", "1,5", "0.000001", "1e999", "abc", "hodnota neurcena", " 0", "-"}) {
-    EXPECT_TRUE(Value::text(t).pravda()) << t;
+    EXPECT_TRUE(Hodnota::text(t).pravda()) << t;
   }
   for (const char* t : {"0", "0.000000", "-0", "+0", "00", "0abc", "0,5", ""}) {
-    EXPECT_FALSE(Value::text(t).pravda()) << t;
+    EXPECT_FALSE(Hodnota::text(t).pravda()) << t;
   }
-  EXPECT_FALSE(Value::vysledek(1.0 - 1.0).pravda());
-  EXPECT_TRUE(Value::vysledek(1.0 / 0.0).pravda());
+  EXPECT_FALSE(Hodnota::vysledek(1.0 - 1.0).pravda());
+  EXPECT_TRUE(Hodnota::vysledek(1.0 / 0.0).pravda());
 }
 
 }  // namespace
