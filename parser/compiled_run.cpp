@@ -26,28 +26,12 @@ template <Misto L, Misto P, Misto C, Znacka OP>
                : C == PRAVDA   ? pomocna_
                : L == ZASOBNIK ? zas_.vrchol()
                                : zas_.pridej();
-  bool cisla = false;
-  if constexpr (L == LITERAL) {
-    cisla = kod_.literal_je_cislo(a[0]);
-  } else {
-    cisla = leva->je_cislo();
-  }
-  if constexpr (P == LITERAL) {
-    cisla = cisla && kod_.literal_je_cislo(a[PRAVY]);
-  } else {
-    cisla = cisla && prava->je_cislo();
-  }
+  // Only one arm of each choice below is ever taken: L and P are known when compiling.
+  const bool cisla = (L == LITERAL ? kod_.literal_je_cislo(a[0]) : leva->je_cislo()) &&
+                     (P == LITERAL ? kod_.literal_je_cislo(a[PRAVY]) : prava->je_cislo());
   if (cisla) {
-    double x = 0.0;
-    double y = 0.0;
-    if constexpr (L == LITERAL)
-      x = kod_.cteni_literalu(a[0]);
-    else
-      x = leva->cteni();
-    if constexpr (P == LITERAL)
-      y = kod_.cteni_literalu(a[PRAVY]);
-    else
-      y = prava->cteni();
+    const double x = L == LITERAL ? kod_.cteni_literalu(a[0]) : leva->cteni();
+    const double y = P == LITERAL ? kod_.cteni_literalu(a[PRAVY]) : prava->cteni();
     double cislo = 0.0;
     bool pravda = false;
     const bool logicky = na_cislech(OP, x, y, cislo, pravda);
@@ -94,6 +78,12 @@ void Interpret::preskoc_cteni(std::uint64_t n) {
     precti_slovo(nullptr);
 }
 
+// Runs the code from `od` until the loop's own test leaves it for `po`. This is the one long
+// function of the interpreter, on purpose: the instructions are the cases of one switch in
+// one loop, so that the compiler keeps `pc` and the code's base in registers and turns the
+// switch into a single jump table; a case moved out into a function of its own would cost a
+// call on every instruction of every pass. Each case is short and does what the grammar
+// routine that compiled it does.
 int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   const std::uint32_t* const kod = kod_.data();
   KodCyklu::Pozice pc = od;
