@@ -121,11 +121,12 @@ namespace {
 
 // One submission while it is being graded.
 struct Slot {
+  explicit Slot(std::size_t tests) : results(tests), remaining(tests) {}
   std::once_flag loaded;
   std::string program;
   std::string problem;
   std::vector<TestResult> results;
-  std::size_t remaining = 0;
+  std::size_t remaining;
 };
 
 }  // namespace
@@ -136,14 +137,13 @@ void grade_all(const Assignment& assignment, const std::vector<Submission>& subm
   const std::size_t tests = assignment.tests.size();
   const std::size_t total = submissions.size() * tests;
   jobs = std::max(1u, jobs);
-  // Threads run ahead of the report by at most this many submissions, so that results and
-  // programs held at once do not grow with the number of submissions.
+  // Threads run ahead of the report by at most this many submissions, and the slots of the
+  // submissions in that window are all that is held: submission s lives in slot s % ahead,
+  // which gets a fresh one when the submission `ahead` places before it has been reported.
   const std::size_t ahead = 4 * static_cast<std::size_t>(jobs) + 2;
-  std::vector<Slot> slots(submissions.size());
-  for (Slot& slot : slots) {
-    slot.results.resize(tests);
-    slot.remaining = tests;
-  }
+  std::vector<std::unique_ptr<Slot>> slots(std::min(ahead, submissions.size()));
+  for (std::unique_ptr<Slot>& slot : slots)
+    slot = std::make_unique<Slot>(tests);
   std::mutex mutex;
   std::condition_variable work_allowed, submission_done;
   std::size_t next = 0;      // the next (submission, test) pair to take
@@ -152,14 +152,16 @@ void grade_all(const Assignment& assignment, const std::vector<Submission>& subm
   auto worker = [&] {
     for (;;) {
       std::size_t unit = 0;
+      Slot* taken = nullptr;
       {
         std::unique_lock lock(mutex);
         work_allowed.wait(lock, [&] { return next >= total || next / tests < reported + ahead; });
         if (next >= total) return;
         unit = next++;
+        taken = slots[unit / tests % ahead].get();
       }
       const std::size_t s = unit / tests;
-      Slot& slot = slots[s];
+      Slot& slot = *taken;
       std::call_once(slot.loaded, [&] {
         slot.problem = printable(submissions[s].problem);
         if (!slot.problem.empty()) return;
@@ -192,7 +194,7 @@ void grade_all(const Assignment& assignment, const std::vector<Submission>& subm
     threads.emplace_back(worker);
 
   for (std::size_t s = 0; s < submissions.size(); ++s) {
-    Slot& slot = slots[s];
+    Slot& slot = *slots[s % ahead];
     {
       std::unique_lock lock(mutex);
       submission_done.wait(lock, [&] { return slot.remaining == 0; });
@@ -218,8 +220,11 @@ void grade_all(const Assignment& assignment, const std::vector<Submission>& subm
     {
       std::lock_guard lock(mutex);
       ++reported;
-      slot.program = std::string();
-      slot.results = {};
+      if (s + ahead < submissions.size()) {
+        slots[s % ahead] = std::make_unique<Slot>(tests);
+      } else {
+        slots[s % ahead].reset();
+      }
     }
     work_allowed.notify_all();
   }
