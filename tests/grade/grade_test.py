@@ -222,7 +222,7 @@ HELLO, BYE, OK = b"\nhello\n\n", b"\nbye\n\n", b"\nProgram probehl bez chyb.\n"
 
 
 def comparison_modes_and_bytes(tmp):
-    a = os.path.join(tmp, "modes")
+    a = os.path.join(tmp, 'modes & "<xml>"')
     expected = HELLO + b"x: 3.000000\ty: 0.5\n" + OK + BYE
     for t, mode in (("e", "exact"), ("t", "trailing"), ("w", "whitespace"), ("n", "numbers")):
         write(os.path.join(a, t + ".out"), expected)
@@ -241,17 +241,25 @@ def comparison_modes_and_bytes(tmp):
     for name, program in programs.items():
         write(os.path.join(tmp, "subs", name + ".mox"), program)
     subs = [os.path.join(tmp, "subs", n + ".mox") for n in programs]
+    # A file name with a control byte in it.
+    odd = os.path.join(tmp.encode(), b"subs", b"odd\x01name.mox")
+    with open(odd, "wb") as f:
+        f.write(programs["same"])
+    subs.append(odd.decode("utf-8", "surrogateescape"))
     rows = list(csv.reader(io.StringIO(grade("--format", "csv", a, *subs).stdout.decode(),
                                        newline="")))
     got = {r[0]: r[1:5] for r in rows[1:]}
     check(rows[0][1:5] == ["e", "n", "t", "w"], "modes: columns " + str(rows[0]))
-    want = {"same": "1111", "trail": "0111", "spaced": "0101", "numeric": "0100",
+    want = {"odd\\x01name": "1111", "same": "1111", "trail": "0111", "spaced": "0101", "numeric": "0100",
             "off": "0000", "ctrl": "0000", "binary": "0000"}
     for name, marks in want.items():
         check("".join(got.get(name, [])) == marks, "modes: %s got %s" % (name, got.get(name)))
     # A control byte in the output is an escape in the XML, which stays well-formed.
     junit = grade("--format", "junit", a, *subs).stdout
     root = ET.fromstring(junit)
+    check(root.get("name") == 'modes & "<xml>"', "junit: the assignment's name " + root.get("name"))
+    check([s.get("name") for s in root.iter("testsuite")][-1] == "odd\\x01name",
+          "junit: a name with a control byte")
     texts = " ".join(f.text or "" for f in root.iter("failure"))
     check("3.000000\\x01" in texts, "junit: the control byte as an escape")
     detail = grade("--details", a, subs[1]).stdout.decode()
