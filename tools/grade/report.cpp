@@ -146,7 +146,7 @@ class GradescopeReport final : public Report {
     for (const TestResult& test : graded.tests)
       passed += test.verdict == Verdict::passed;
     result["score"] = graded.score;
-    result["execution_time"] = graded.seconds;
+    result["execution_time"] = std::round(graded.seconds * 1e6) / 1e6;  // to the microsecond
     if (!graded.problem.empty()) {
       result["output"] = "not graded: " + graded.problem;
     } else {
