@@ -131,6 +131,9 @@ int main(int argc, char** argv) {
   } catch (const UnusableAssignment& e) {
     std::cerr << "moxa-grade: " << e.message << '\n';
     return 2;
+  } catch (const std::exception& e) {  // a folder that fails while it is listed
+    std::cerr << "moxa-grade: " << options.operands[0] << ": " << e.what() << '\n';
+    return 2;
   }
   std::vector<Submission> submissions;
   for (std::size_t i = 1; i < options.operands.size(); ++i)

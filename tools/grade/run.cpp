@@ -40,13 +40,15 @@ Submission find_submission(const fs::path& argument) {
   }
   if (fs::is_directory(status)) {
     std::vector<fs::path> programs;
-    for (const fs::directory_entry& entry : fs::directory_iterator(argument, error)) {
-      std::error_code kind_error;
-      if (entry.path().extension() == ".mox" && !entry.is_directory(kind_error))
-        programs.push_back(entry.path());
-    }
-    if (error) {
-      submission.problem = "cannot read the folder " + argument.string() + ": " + error.message();
+    try {
+      for (const fs::directory_entry& entry : fs::directory_iterator(argument)) {
+        std::error_code kind_error;
+        if (entry.path().extension() == ".mox" && !entry.is_directory(kind_error))
+          programs.push_back(entry.path());
+      }
+    } catch (const fs::filesystem_error& e) {
+      submission.problem =
+          "cannot read the folder " + argument.string() + ": " + e.code().message();
       return submission;
     }
     std::sort(programs.begin(), programs.end());
