@@ -266,6 +266,22 @@ def comparison_modes_and_bytes(tmp):
     check("+x:\u00b73.000000\u2192y:\u00b70.5\u00b7\u00b7" in detail, "details: tab and spaces\n" + detail)
 
 
+def diff_of_a_missing_line(tmp):
+    a = os.path.join(tmp, "diffs")
+    letters = "abcdefghijkl"
+    write(os.path.join(a, "lines.out"), HELLO + "".join(c + "\n" for c in letters).encode() + OK + BYE)
+    program = "{ " + " ".join('pis_ln("%s");' % c for c in letters if c != "e") + " } ."
+    write(os.path.join(tmp, "skips_e.mox"), program.encode())
+    details = grade("-d", a, os.path.join(tmp, "skips_e.mox")).stdout.decode()
+    # HELLO takes lines 1-3, so "e" is line 8; the diff starts three lines before it and
+    # holds ten lines of each output.
+    want = "\n".join("    " + line for line in [
+        "first difference: line 8, column 1", "--- expected", "+++ actual",
+        "@@ -5,10 +5,10 @@", " b", " c", " d", "-e", " f", " g", " h", " i", " j", " k", "+l",
+        "(the diff stops here)"])
+    check(want in details, "diff of a missing line:\n" + details)
+
+
 def unusable(tmp):
     def status(*args):
         return grade(*args).returncode
@@ -305,6 +321,7 @@ def main():
         csv_report()
         same_reports_any_threads(tmp)
         comparison_modes_and_bytes(tmp)
+        diff_of_a_missing_line(tmp)
         unusable(tmp)
     finally:
         shutil.rmtree(tmp)
