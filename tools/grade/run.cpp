@@ -102,8 +102,7 @@ TestResult run_test(const std::string& program, const TestCase& test) {
     } else {
       result.verdict = Verdict::limit;
       why = "stopped: the run used up its step budget (" + std::to_string(test.limits.max_steps) +
-            " steps) or its memory limit (" + std::to_string(test.limits.max_memory) +
-            " bytes); it does not end, or not soon enough";
+            " steps) or its memory limit (" + std::to_string(test.limits.max_memory) + " bytes)";
     }
     result.message = why + "\npartial output:\n" + partial_output(output, kPartialOutputShown);
     return result;
