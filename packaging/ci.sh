@@ -52,7 +52,7 @@ done
 soname=$(objdump -p "$prefix/lib/libmoxa.so" | awk '$1 == "SONAME" {print $2}')
 [ "$soname" = "libmoxa.so.${version%%.*}" ] || { echo "SONAME: $soname"; exit 1; }
 exported=$(nm -D --defined-only "$prefix/lib/libmoxa.so" | awk '$2 ~ /^[TDBR]$/ {print $3}' | sort | tr '\n' ' ')
-[ "$exported" = "moxa_run moxa_version " ] || { echo "exported: $exported"; exit 1; }
+[ "$exported" = "moxa_run moxa_run_with moxa_version " ] || { echo "exported: $exported"; exit 1; }
 
 # Builds the C host with CMake from outside the tree and runs the embedding tests with it.
 consumer_cmake() {  # NAME LIBRARY [cmake arguments...]

@@ -26,15 +26,14 @@ POINTS = {"mezery": 1, "prazdny": 1, "tajny": 2, "zakladni": 2}
 # What each submission of the sample earns, test by test, worked out from its program:
 # petr skips the first number (right only when there are none), mezery adds a space at
 # each line end (right only where trailing blanks do not count), smycka never counts up
-# (with no numbers it stops at once but prints no mean), zaplava prints for ever (and runs
-# out of the secret test's small step budget before it prints a megabyte), pamet
+# (with no numbers it stops at once but prints no mean), zaplava prints for ever, pamet
 # piles values on the stack, syntax and hloubka stop at an error message.
 EXPECTED = {
     "eva": {"mezery": "passed", "prazdny": "passed", "tajny": "passed", "zakladni": "passed"},
     "petr": {"mezery": "wrong", "prazdny": "passed", "tajny": "wrong", "zakladni": "wrong"},
     "mezery": {"mezery": "passed", "prazdny": "wrong", "tajny": "wrong", "zakladni": "wrong"},
     "smycka": {"mezery": "limit", "prazdny": "wrong", "tajny": "limit", "zakladni": "limit"},
-    "zaplava": {"mezery": "output", "prazdny": "output", "tajny": "limit", "zakladni": "output"},
+    "zaplava": {t: "output" for t in TESTS},
     "pamet": {t: "limit" for t in TESTS},
     "syntax": {t: "wrong" for t in TESTS},
     "hloubka": {t: "wrong" for t in TESTS},
@@ -91,8 +90,8 @@ def table_report():
     check("first difference: line 4, column 17" in details, "details: where\n" + details)
     check("-soucet:\u00b76.000000\n" in details and "+soucet:\u00b76.000000\u00b7\n" in details,
           "details: the diff with visible spaces\n" + details)
-    check("the output reached its limit of 1000000 bytes" in details, "details: output limit")
-    check("... (cut: 2000 of 1000008 bytes shown)" in details, "details: partial output cut")
+    check("the output reached its limit of 10000 bytes" in details, "details: output limit")
+    check("... (cut: 2000 of 10008 bytes shown)" in details, "details: partial output cut")
 
 
 def gradescope_report(out):
@@ -282,6 +281,19 @@ def diff_of_a_missing_line(tmp):
     check(want in details, "diff of a missing line:\n" + details)
 
 
+def time_limit(tmp):
+    # With no step budget, only the clock stops the endless loop.
+    a = os.path.join(tmp, "timed")
+    write(os.path.join(a, "t.in"), b"3\n1 2 3\n")
+    write(os.path.join(a, "t.out"), b"")
+    write(os.path.join(a, "grading.json"), b'{"defaults": {"max_steps": 0, "max_time": 300}}')
+    result = grade("-f", "junit", a, os.path.join(CLASS, "smycka.mox"))
+    failure = ET.fromstring(result.stdout).find("testsuite/testcase/failure")
+    check(failure is not None and failure.get("type") == "time", "time limit: verdict")
+    check(failure is not None and "the run took its limit of 300 ms" in failure.text,
+          "time limit: message")
+
+
 def unusable(tmp):
     def status(*args):
         return grade(*args).returncode
@@ -322,6 +334,7 @@ def main():
         same_reports_any_threads(tmp)
         comparison_modes_and_bytes(tmp)
         diff_of_a_missing_line(tmp)
+        time_limit(tmp)
         unusable(tmp)
     finally:
         shutil.rmtree(tmp)

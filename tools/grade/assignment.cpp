@@ -12,8 +12,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "run.hpp"
-
 namespace moxa::grade {
 
 namespace fs = std::filesystem;
@@ -147,8 +145,6 @@ void apply(const json& settings, const std::string& where, TestCase& test) {
     } else if (key == "max_memory") {
       test.limits.max_memory = static_cast<std::size_t>(whole_number(value, place));
     } else if (key == "max_time") {
-      if (!kHasTimeLimit)
-        unusable(place + ": this build of the library has no time limit; use max_steps");
       test.limits.max_time = whole_number(value, place);
     } else {
       unusable(where + ": unknown setting \"" + key + "\"");

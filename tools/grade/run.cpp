@@ -82,11 +82,15 @@ void collect(void* user, const char* bytes, std::size_t length) {
 TestResult run_test(const std::string& program, const TestCase& test) {
   TestResult result;
   std::string output(kHello);  // the command prints its opening banner before the program runs
-  const moxa_limits limits = {test.limits.max_steps, test.limits.max_output,
-                              test.limits.max_memory};
+  moxa_options options{};
+  options.size = sizeof options;
+  options.max_steps = test.limits.max_steps;
+  options.max_output = test.limits.max_output;
+  options.max_memory = test.limits.max_memory;
+  options.max_time = test.limits.max_time;
   const auto start = std::chrono::steady_clock::now();
-  const int status = moxa_run(program.data(), program.size(), test.input.data(), test.input.size(),
-                              &limits, collect, &output);
+  const int status = moxa_run_with(program.data(), program.size(), test.input.data(),
+                                   test.input.size(), &options, collect, &output);
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (status == MOXA_STOPPED) {
     const std::size_t printed = output.size() - kHello.size();

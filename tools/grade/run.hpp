@@ -13,9 +13,6 @@
 
 namespace moxa::grade {
 
-// Whether the library offers a wall-clock limit per run (grading's max_time).
-inline constexpr bool kHasTimeLimit = false;
-
 // The bytes of partial output shown when a limit stopped a run.
 inline constexpr std::size_t kPartialOutputShown = 2000;
 
