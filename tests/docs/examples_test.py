@@ -206,9 +206,15 @@ def check_man_page(moxa, root):
             session(moxa, root, f"packaging/moxa.1:{line}", lines)
     if sessions < 3:
         fail("packaging/moxa.1", f"only {sessions} example sessions found")
-    # The page as text: escapes resolved, requests dropped.
-    return "\n".join(roff_text(line) for line in source.split("\n")
-                     if not line.startswith(".") or line.startswith(".B"))
+    # The two guides as text: escapes resolved, requests other than fonts dropped.
+    guides = {}
+    for name, heading in [("packaging/moxa.1", "A STUDENT'S GUIDE"),
+                          ("packaging/moxa.1 (cesky)", "PRUVODCE PRO STUDENTY")]:
+        m = re.search(r'^\.SH "' + re.escape(heading) + r'"\n(.*?)(?=^\.SH )', source, re.M | re.S)
+        body = m.group(1) if m else ""
+        guides[name] = "\n".join(roff_text(line) for line in body.split("\n")
+                                 if not line.startswith(".") or line.startswith(".B"))
+    return guides
 
 
 def check_guide_names_every_message(where, text):
@@ -230,7 +236,8 @@ def main():
         page = html.unescape(re.sub(r"<[^>]+>", "", f.read()))
     check_guide_names_every_message("README.md", section(readme, "A student's guide"))
     check_guide_names_every_message("README.md (cesky)", section(readme, "Pruvodce pro studenty"))
-    check_guide_names_every_message("packaging/moxa.1", man)
+    for name, guide in man.items():
+        check_guide_names_every_message(name, guide)
     check_guide_names_every_message("web/src/guide.html", page)
     for f in failures:
         print("FAIL", f)
