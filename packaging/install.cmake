@@ -45,9 +45,11 @@ if(MOXA_DEBIAN)
   # symbols a user of the library does not need, a static library without debug
   # information and with its members' dates and owners zeroed.
   set(moxa_instalovano "\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_LIBDIR}")
-  install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --remove-section=.comment --remove-section=.note
-    \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_BINDIR}/moxa\" COMMAND_ERROR_IS_FATAL ANY)"
-    COMPONENT program)
+  foreach(program moxa moxa-grade)
+    install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --remove-section=.comment --remove-section=.note
+      \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_BINDIR}/${program}\" COMMAND_ERROR_IS_FATAL ANY)"
+      COMPONENT program)
+  endforeach()
   install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --remove-section=.comment --remove-section=.note
     --strip-unneeded \"${moxa_instalovano}/libmoxa.so.${PROJECT_VERSION}\" COMMAND_ERROR_IS_FATAL ANY)"
     COMPONENT lib)
