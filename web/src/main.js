@@ -1,5 +1,7 @@
 // The playground page: the editor, the input box, the output pane and the controls. Runs go
-// to a Web Worker (worker.js), so that a program that never ends cannot freeze the page.
+// to a Web Worker (worker.js), so that a program that never ends cannot freeze the page. The
+// output is shown as it arrives; when the input box is empty, `cti` asks the person for a line
+// in the output pane, as a terminal would.
 import { EditorState, StateEffect, StateField } from '@codemirror/state';
 import {
   Decoration,
@@ -11,18 +13,28 @@ import {
   keymap,
   lineNumbers,
 } from '@codemirror/view';
-import { defaultKeymap, history, historyKeymap } from '@codemirror/commands';
+import { defaultKeymap, history as historieUprav, historyKeymap } from '@codemirror/commands';
 import { bracketMatching, defaultHighlightStyle, syntaxHighlighting } from '@codemirror/language';
 import { moxaLanguage } from './language.js';
 import { bytyZTextu, kusyVystupu, sdileni, textZBytu, zeSdileni } from './bytes.js';
+import { TEXTY, uvodniProgram, vlozText, zvolJazyk } from './texts.js';
+
+const parametry = new URLSearchParams(location.search);
 
 // What a run may take. The memory limit counts what the interpreter holds; the output limit
-// counts the program's bytes.
-export const LIMITS = { seconds: 10, output: 1 << 20, memory: 256 << 20 };
+// counts the program's bytes; the time counts only while the program runs, not while it
+// waits for a line of input. `?seconds=N` sets another time limit.
+const sekund = Number(parametry.get('seconds'));
+export const LIMITS = {
+  seconds: sekund > 0 ? sekund : 10,
+  output: 1 << 20,
+  memory: 256 << 20,
+};
 
 // `?stack=worker` runs programs on the worker's own stack, as browsers that cannot give a
-// run a stack of its own do (see run.js): deep nesting then ends sooner, with a note.
-const NA_ZASOBNIKU_WORKERU = new URLSearchParams(location.search).get('stack') === 'worker';
+// run a stack of its own do (see run.js): deep nesting then ends sooner, with a note, and a
+// program cannot wait for input typed while it runs.
+const NA_ZASOBNIKU_WORKERU = parametry.get('stack') === 'worker';
 
 const $ = (id) => document.getElementById(id);
 const runBtn = $('run');
@@ -30,6 +42,23 @@ const stopBtn = $('stop');
 const inputBox = $('input');
 const outputPane = $('output');
 const statusLine = $('status');
+const konecVstupuBtn = $('end-input');
+const jazykMenu = $('lang');
+
+// ---- the page's language ----------------------------------------------------------------
+
+const ULOZENY_JAZYK = 'moxa-lang';
+
+function ulozenyJazyk() {
+  try {
+    return localStorage.getItem(ULOZENY_JAZYK);
+  } catch {
+    return null; // storage refused (a private window, a file: page)
+  }
+}
+
+let jazyk = zvolJazyk(parametry.get('lang'), ulozenyJazyk(), navigator.languages ?? [navigator.language ?? '']);
+const t = () => TEXTY[jazyk];
 
 // ---- the editor -------------------------------------------------------------------------
 
@@ -64,7 +93,7 @@ function zobrazBajt(code) {
 const editor = new EditorView({
   parent: $('editor'),
   state: EditorState.create({
-    doc: '',
+    doc: uvodniProgram(jazyk),
     extensions: [
       // Only a line feed ends a line: a carriage return is a byte of the program like any other.
       EditorState.lineSeparator.of('\n'),
@@ -72,7 +101,7 @@ const editor = new EditorView({
       highlightActiveLineGutter(),
       highlightActiveLine(),
       highlightSpecialChars({ addSpecialChars: /[\udc80-\udcff\r]/, render: zobrazBajt }),
-      history(),
+      historieUprav(),
       drawSelection(),
       bracketMatching(),
       syntaxHighlighting(defaultHighlightStyle),
@@ -124,11 +153,17 @@ function vstupniBajty() {
 
 // ---- the output pane --------------------------------------------------------------------
 
-let prijate = [];
+// The output of a run in order: pieces of the program's bytes, and the lines typed while it
+// ran, which are shown marked and are no part of the program's output.
+let useky = [];
 let prijatoBajtu = 0;
+// Bytes that arrived and are not on the page yet, and the unfinished UTF-8 sequence at the
+// end of those that are.
+let cekajici = [];
 let zbytek = new Uint8Array();
+let snimekNaplanovan = false;
 
-function vykresli(kusy, cil, odkaz) {
+function vykresli(kusy, odkaz) {
   const frag = document.createDocumentFragment();
   let pozice = 0;
   for (const k of kusy) {
@@ -140,78 +175,182 @@ function vykresli(kusy, cil, odkaz) {
       pozice += k.esc.length;
       continue;
     }
-    const t = k.text;
-    if (odkaz && odkaz.od >= pozice && odkaz.od < pozice + t.length) {
+    const text = k.text;
+    if (odkaz && odkaz.od >= pozice && odkaz.od < pozice + text.length) {
       const a = odkaz.od - pozice;
       const b = a + odkaz.delka;
       const link = document.createElement('a');
       link.href = '#';
       link.className = 'line';
-      link.textContent = t.slice(a, b);
-      link.title = 'Go to line ' + odkaz.radek;
+      link.dataset.radek = odkaz.radek;
+      link.textContent = text.slice(a, b);
+      link.title = t().naRadek(odkaz.radek);
       link.addEventListener('click', (e) => {
         e.preventDefault();
         naRadek(odkaz.radek);
       });
-      frag.append(t.slice(0, a), link, t.slice(b));
+      frag.append(text.slice(0, a), link, text.slice(b));
     } else {
-      frag.append(t);
+      frag.append(text);
     }
-    pozice += t.length;
+    pozice += text.length;
   }
-  cil.append(frag);
+  return frag;
+}
+
+function spoj(kusy, delka) {
+  const vse = new Uint8Array(delka);
+  let i = 0;
+  for (const b of kusy) {
+    vse.set(b, i);
+    i += b.length;
+  }
+  return vse;
+}
+
+// Keeps the end of the output in view while it grows, unless the person scrolled up to read.
+function pripoj(uzel) {
+  const dole = outputPane.scrollHeight - outputPane.scrollTop - outputPane.clientHeight < 8;
+  outputPane.append(uzel);
+  if (dole) outputPane.scrollTop = outputPane.scrollHeight;
+}
+
+// Puts the bytes that arrived since the last frame on the page: at most once a frame, so
+// that a program printing many short lines does not keep the page busy.
+function vykresliCekajici(konec = false) {
+  snimekNaplanovan = false;
+  if (cekajici.length === 0 && (!konec || zbytek.length === 0)) return;
+  const kusy = [zbytek, ...cekajici];
+  const b = spoj(kusy, kusy.reduce((n, k) => n + k.length, 0));
+  cekajici = [];
+  const { kusy: zobrazit, zbytek: n } = kusyVystupu(b, konec);
+  zbytek = b.slice(b.length - n);
+  pripoj(vykresli(zobrazit, null));
 }
 
 function pridejVystup(b) {
-  prijate.push(b);
+  const posledni = useky.at(-1);
+  if (posledni?.bajty) {
+    posledni.bajty.push(b);
+    posledni.delka += b.length;
+  } else useky.push({ bajty: [b], delka: b.length });
   prijatoBajtu += b.length;
-  const spojene = new Uint8Array(zbytek.length + b.length);
-  spojene.set(zbytek);
-  spojene.set(b, zbytek.length);
-  const { kusy, zbytek: n } = kusyVystupu(spojene, false);
-  zbytek = spojene.slice(spojene.length - n);
-  vykresli(kusy, outputPane, null);
+  cekajici.push(b);
+  if (!snimekNaplanovan) {
+    snimekNaplanovan = true;
+    requestAnimationFrame(() => vykresliCekajici());
+  }
+}
+
+function ozvena(text) {
+  const s = document.createElement('span');
+  s.className = 'input-echo';
+  s.textContent = text;
+  return s;
 }
 
 const VERDIKT = '\nV programu se vyskytla chyba.\n';
 const ZPRAVA = /V bloku: '[^']*', na radku: (\d+) nastala chyba/g;
 
-// Draws the whole output again, with the line number of the error message as a link.
+// Where the line number of the error message is in the shown text, or null.
+function odkazNaChybu(text) {
+  const konecZprav = text.lastIndexOf(VERDIKT);
+  let m;
+  let posledni = null;
+  ZPRAVA.lastIndex = 0;
+  while ((m = ZPRAVA.exec(text)) !== null && m.index < konecZprav) posledni = m;
+  if (!posledni) return null;
+  const od = posledni.index + posledni[0].indexOf(posledni[1], posledni[0].indexOf('na radku: '));
+  return { od, delka: posledni[1].length, radek: Number(posledni[1]) };
+}
+
+// Draws the whole output again at the end of a run: the last unfinished UTF-8 sequence as
+// escapes, and the line number of an error message as a link.
 function dokonciVystup(vysledek) {
-  const vse = new Uint8Array(prijatoBajtu);
-  let i = 0;
-  for (const b of prijate) {
-    vse.set(b, i);
-    i += b.length;
-  }
-  const { kusy } = kusyVystupu(vse, true);
-  let odkaz = null;
-  if (vysledek === 'error') {
-    const text = kusy.map((k) => k.esc ?? k.text).join('');
-    const konecZprav = text.lastIndexOf(VERDIKT);
-    let m;
-    let posledni = null;
-    ZPRAVA.lastIndex = 0;
-    while ((m = ZPRAVA.exec(text)) !== null && m.index < konecZprav) posledni = m;
-    if (posledni) {
-      const od = posledni.index + posledni[0].indexOf(posledni[1], posledni[0].indexOf('na radku: '));
-      odkaz = { od, delka: posledni[1].length, radek: Number(posledni[1]) };
+  const posun = outputPane.scrollTop;
+  const frag = document.createDocumentFragment();
+  useky.forEach((u, i) => {
+    if (!u.bajty) {
+      frag.append(ozvena(u.ozvena));
+      return;
     }
-  }
+    const { kusy } = kusyVystupu(spoj(u.bajty, u.delka), true);
+    const odkaz =
+      vysledek === 'error' && i === useky.length - 1
+        ? odkazNaChybu(kusy.map((k) => k.esc ?? k.text).join(''))
+        : null;
+    frag.append(vykresli(kusy, odkaz));
+  });
+  cekajici = [];
+  zbytek = new Uint8Array();
   outputPane.textContent = '';
-  vykresli(kusy, outputPane, odkaz);
+  outputPane.append(frag);
+  outputPane.scrollTop = posun;
 }
 
 function vycisti() {
-  prijate = [];
+  useky = [];
   prijatoBajtu = 0;
+  cekajici = [];
   zbytek = new Uint8Array();
   outputPane.textContent = '';
 }
 
-function poznamka(text, chyba = true) {
-  statusLine.textContent = text;
+// The note under the output, kept as what it says so that it follows a change of language.
+let posledniPoznamka = null;
+
+function poznamka(klic, args = [], chyba = true) {
+  posledniPoznamka = { klic, args, chyba };
+  const text = t()[klic];
+  statusLine.textContent = typeof text === 'function' ? text(...args) : text;
   statusLine.className = chyba ? 'note' : '';
+}
+
+// ---- input typed while the program runs ------------------------------------------------
+
+let radekVstupu = null;
+
+function odesliVstup(text, konec) {
+  radekVstupu.remove();
+  radekVstupu = null;
+  konecVstupuBtn.hidden = true;
+  if (text) {
+    pridejOzvenu(text);
+  }
+  worker.postMessage({ typ: 'vstup', bytes: bytyZTextu(text), konec });
+  spustCasovac();
+  poznamka('bezi', [], false);
+}
+
+function pridejOzvenu(text) {
+  vykresliCekajici(true);
+  useky.push({ ozvena: text });
+  pripoj(ozvena(text));
+}
+
+// The program waits for a word: an input line at the end of the output, after its prompt.
+function chceVstup() {
+  vykresliCekajici(true);
+  zastavCasovac();
+  radekVstupu = document.createElement('input');
+  radekVstupu.id = 'stdin-line';
+  radekVstupu.type = 'text';
+  radekVstupu.autocomplete = 'off';
+  radekVstupu.spellcheck = false;
+  radekVstupu.setAttribute('aria-label', t().radekVstupu);
+  radekVstupu.addEventListener('keydown', (e) => {
+    if (e.key === 'Enter' && !e.isComposing) {
+      e.preventDefault();
+      odesliVstup(radekVstupu.value + '\n', false);
+    } else if (e.key.toLowerCase() === 'd' && e.ctrlKey) {
+      e.preventDefault();
+      odesliVstup(radekVstupu.value, true);
+    }
+  });
+  pripoj(radekVstupu);
+  konecVstupuBtn.hidden = false;
+  radekVstupu.focus();
+  poznamka('cekaNaVstup', [], false);
 }
 
 // ---- runs -------------------------------------------------------------------------------
@@ -219,8 +358,9 @@ function poznamka(text, chyba = true) {
 let worker = null;
 let workerPripraven = null;
 let nestingLimit = null;
+let umiCekat = false;
 let bezi = false;
-let casovac = null;
+let chtelVstup = false;
 
 function novyWorker() {
   worker = new Worker('worker.js');
@@ -228,11 +368,12 @@ function novyWorker() {
     worker.addEventListener('message', function hotovo(e) {
       if (e.data.typ === 'pripraven') {
         nestingLimit = e.data.nesting;
+        umiCekat = e.data.umiCekat && !NA_ZASOBNIKU_WORKERU;
         ukazLimity();
         worker.removeEventListener('message', hotovo);
         resolve(true);
       } else if (e.data.typ === 'selhani') {
-        poznamka('The interpreter could not be loaded: ' + e.data.zprava);
+        poznamka('nenacteno', [e.data.zprava]);
         resolve(false);
       }
     });
@@ -247,35 +388,53 @@ function zWorkeru(e) {
   const d = e.data;
   if (!bezi) return;
   if (d.typ === 'vystup') pridejVystup(d.bytes);
+  else if (d.typ === 'chceVstup') chceVstup();
+  else if (d.typ === 'bezVstupu') chtelVstup = true;
   else if (d.typ === 'konec') konecBehu(d.vysledek);
   else if (d.typ === 'preteceni') {
-    konecBehu('stopped', 'Stopped: the program nests deeper than this browser allows.');
+    konecBehu('stopped', 'prilisHluboko');
     novyWorker();
   }
 }
 
-function konecBehu(vysledek, text) {
+// The time limit counts the time the program runs, without the waits for input.
+let casovac = null;
+let zbyvaCasu = 0;
+let casSpusten = 0;
+
+function spustCasovac() {
+  casSpusten = performance.now();
+  casovac = setTimeout(() => zastav('limitCasu', [LIMITS.seconds]), zbyvaCasu);
+}
+
+function zastavCasovac() {
+  clearTimeout(casovac);
+  zbyvaCasu -= performance.now() - casSpusten;
+}
+
+function konecBehu(vysledek, klic, args = []) {
   bezi = false;
   clearTimeout(casovac);
+  radekVstupu?.remove();
+  radekVstupu = null;
+  konecVstupuBtn.hidden = true;
   dokonciVystup(vysledek);
   stopBtn.disabled = true;
   runBtn.disabled = false;
   document.body.dataset.state = vysledek;
-  if (text) poznamka(text);
+  if (klic) poznamka(klic, args);
   else if (vysledek === 'stopped') {
-    poznamka(
-      prijatoBajtu >= LIMITS.output + 8
-        ? `Stopped: the output reached the limit of ${velikost(LIMITS.output)}.`
-        : `Stopped: the run reached the memory limit of ${velikost(LIMITS.memory)}.`
-    );
-  } else poznamka(vysledek === 'ok' ? 'Finished.' : 'Finished with an error.', false);
+    if (prijatoBajtu >= LIMITS.output + 8) poznamka('limitVystupu', [LIMITS.output]);
+    else poznamka('limitPameti', [LIMITS.memory]);
+  } else if (chtelVstup) poznamka('bezVstupu');
+  else poznamka(vysledek === 'ok' ? 'dobehl' : 'chyba', [], false);
 }
 
-// Ends the worker at once, with the run in it.
-function zastav(text) {
+// Ends the worker at once, with the run in it; what it printed until then stays.
+function zastav(klic, args = []) {
   if (!bezi) return;
   worker.terminate();
-  konecBehu('stopped', text);
+  konecBehu('stopped', klic, args);
   novyWorker();
   runBtn.disabled = true;
 }
@@ -285,33 +444,28 @@ async function spust() {
   if (!(await workerPripraven)) return;
   vycisti();
   bezi = true;
+  chtelVstup = false;
   document.body.dataset.state = 'running';
   runBtn.disabled = true;
   stopBtn.disabled = false;
-  poznamka('Running…', false);
+  poznamka('bezi', [], false);
   const program = bytyZTextu(editor.state.doc.toString());
   const input = vstupniBajty();
   worker.postMessage({
+    typ: 'beh',
     program,
     input,
     limits: { output: LIMITS.output, memory: LIMITS.memory },
     naZasobnikuVolajiciho: NA_ZASOBNIKU_WORKERU,
+    // An empty box: the program asks for its input while it runs.
+    interaktivni: input.length === 0,
   });
-  casovac = setTimeout(
-    () => zastav(`Stopped: the run took longer than the time limit of ${LIMITS.seconds} s.`),
-    LIMITS.seconds * 1000
-  );
-}
-
-function velikost(n) {
-  return n >= 1 << 20 ? `${n / (1 << 20)} MiB` : `${n / 1024} KiB`;
+  zbyvaCasu = LIMITS.seconds * 1000;
+  spustCasovac();
 }
 
 function ukazLimity() {
-  $('limits').textContent =
-    `Limits of a run: ${LIMITS.seconds} s, ${velikost(LIMITS.output)} of output, ` +
-    `${velikost(LIMITS.memory)} of memory` +
-    (nestingLimit ? `, ${nestingLimit.toLocaleString('en')} nested levels.` : '.');
+  $('limits').textContent = t().limity(LIMITS.seconds, LIMITS.output, LIMITS.memory, nestingLimit);
 }
 
 // ---- share links and examples -----------------------------------------------------------
@@ -321,33 +475,41 @@ function nactiOdkaz() {
   try {
     sdilene = zeSdileni(location.hash);
   } catch {
-    poznamka('This link does not hold a valid program.');
+    poznamka('spatnyOdkaz');
     return;
   }
   if (!sdilene) return;
   nastavProgram(textZBytu(sdilene.program));
   nastavVstup(sdilene.input);
   vycisti();
-  poznamka('Loaded from the link. Press Run to run it.', false);
+  poznamka('zOdkazu', [], false);
 }
 
 function sdilej() {
   const fragment = sdileni(bytyZTextu(editor.state.doc.toString()), vstupniBajty());
-  history.replaceState(null, '', fragment);
+  window.history.replaceState(null, '', fragment);
   const url = location.href;
   const pole = $('share-link');
   pole.value = url;
   $('share-link-row').hidden = false;
   pole.select();
+  poznamka('odkazVAdrese', [], false);
   navigator.clipboard?.writeText(url).then(
-    () => poznamka('The link is in the address bar and on the clipboard.', false),
-    () => poznamka('The link is in the address bar.', false)
+    () => poznamka('odkazVsude', [], false),
+    () => {}
   );
+}
+
+let priklady = [];
+
+function popisPrikladu() {
+  for (const o of $('examples').options) {
+    if (o.value) o.textContent = t().priklady[o.value] ?? o.value;
+  }
 }
 
 async function nactiPriklady() {
   const menu = $('examples');
-  let priklady = [];
   try {
     priklady = await (await fetch('examples.json')).json();
   } catch {
@@ -356,21 +518,57 @@ async function nactiPriklady() {
   for (const p of priklady) {
     const o = document.createElement('option');
     o.value = p.name;
-    o.textContent = p.name;
     menu.append(o);
   }
+  popisPrikladu();
   menu.addEventListener('change', () => {
     const p = priklady.find((x) => x.name === menu.value);
     if (!p) return;
     nastavProgram(p.program);
     nastavVstup(new TextEncoder().encode(p.input ?? ''));
     vycisti();
-    poznamka(`Example ${p.name} loaded.`, false);
+    poznamka('prikladNacten', [t().priklady[p.name] ?? p.name], false);
   });
 }
 
+// ---- the page's texts -------------------------------------------------------------------
+
+function prelozStranku() {
+  document.documentElement.lang = jazyk;
+  for (const e of document.querySelectorAll('[data-t]')) vlozText(e, t()[e.dataset.t]);
+  for (const e of document.querySelectorAll('[data-t-title]')) e.title = t()[e.dataset.tTitle];
+  for (const e of document.querySelectorAll('[data-t-aria-label]')) {
+    e.setAttribute('aria-label', t()[e.dataset.tAriaLabel]);
+  }
+  for (const a of outputPane.querySelectorAll('a.line')) a.title = t().naRadek(a.dataset.radek);
+  radekVstupu?.setAttribute('aria-label', t().radekVstupu);
+  jazykMenu.value = jazyk;
+  popisPrikladu();
+  ukazLimity();
+  if (posledniPoznamka) {
+    const { klic, args, chyba } = posledniPoznamka;
+    poznamka(klic, klic === 'prikladNacten' ? [t().priklady[$('examples').value] ?? args[0]] : args, chyba);
+  }
+}
+
+jazykMenu.addEventListener('change', () => {
+  const dosavadni = jazyk;
+  jazyk = jazykMenu.value;
+  try {
+    localStorage.setItem(ULOZENY_JAZYK, jazyk);
+  } catch {
+    // not remembered, but switched
+  }
+  // The starter program, untouched, follows the language of the page.
+  if (editor.state.doc.toString() === uvodniProgram(dosavadni)) nastavProgram(uvodniProgram(jazyk));
+  prelozStranku();
+});
+
 runBtn.addEventListener('click', spust);
-stopBtn.addEventListener('click', () => zastav('Stopped.'));
+stopBtn.addEventListener('click', () => zastav('zastaveno'));
+konecVstupuBtn.addEventListener('click', () => {
+  if (radekVstupu) odesliVstup(radekVstupu.value, true);
+});
 $('share').addEventListener('click', sdilej);
 window.addEventListener('hashchange', nactiOdkaz);
 inputBox.addEventListener('keydown', (e) => {
@@ -380,7 +578,7 @@ inputBox.addEventListener('keydown', (e) => {
   }
 });
 
-ukazLimity();
+prelozStranku();
 novyWorker();
 nactiOdkaz();
 nactiPriklady();
