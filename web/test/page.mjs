@@ -387,6 +387,17 @@ test("on the worker's own stack, nesting that overflows it is stopped with a not
   await page.goto(server.url + '?stack=worker' + odkaz('{ pis_ln("dal"); } .'));
   await page.waitForFunction(() => !document.getElementById('run').disabled);
   assert.match((await spust(page)).output, /\ndal\n/);
+  // There a run cannot wait for input: with the box empty, cti reads the end of the input,
+  // and the note says to give the input in the box.
+  await otevri(page, '?stack=worker' + odkaz('{ pis("? "); cti(@a); pis_ln("[" + @a + "]"); } .'));
+  await page.click('#run');
+  await page.waitForFunction(() => document.body.dataset.state === 'ok');
+  assert.equal(await page.locator('#stdin-line').count(), 0);
+  assert.match(await page.textContent('#output'), /^\nhello\n\n\? \[\]\n/);
+  assert.match(await page.textContent('#status'), /type the input into the box before Run/);
+  await page.fill('#input', 'slovo');
+  assert.match((await spust(page)).output, /^\nhello\n\n\? \[slovo\]\n/);
+  assert.equal(await page.textContent('#status'), 'Finished.');
   await page.close();
 });
 
