@@ -310,6 +310,26 @@ function poznamka(klic, args = [], chyba = true) {
 
 let radekVstupu = null;
 
+// Where the run cannot suspend, the worker can still wait for a line by blocking on memory
+// shared with the page, which a browser allows a cross-origin isolated page only (the
+// service worker makes the page one once it serves it). The memory holds the state (0
+// waiting, 1 a line is there), the line's length and whether the input ended, then the line.
+const SDILENY_RADEK = 1 << 16;
+let sdilene = null;
+
+function predejRadek(bytes, konec) {
+  if (!sdilene) {
+    worker.postMessage({ typ: 'vstup', bytes, konec });
+    return;
+  }
+  const rizeni = new Int32Array(sdilene, 0, 3);
+  new Uint8Array(sdilene, 12).set(bytes);
+  rizeni[1] = bytes.length;
+  rizeni[2] = konec ? 1 : 0;
+  Atomics.store(rizeni, 0, 1);
+  Atomics.notify(rizeni, 0);
+}
+
 function odesliVstup(text, konec) {
   radekVstupu.remove();
   radekVstupu = null;
@@ -317,7 +337,7 @@ function odesliVstup(text, konec) {
   if (text) {
     pridejOzvenu(text);
   }
-  worker.postMessage({ typ: 'vstup', bytes: bytyZTextu(text), konec });
+  predejRadek(bytyZTextu(text), konec);
   spustCasovac();
   poznamka('bezi', [], false);
 }
@@ -337,6 +357,8 @@ function chceVstup() {
   radekVstupu.type = 'text';
   radekVstupu.autocomplete = 'off';
   radekVstupu.spellcheck = false;
+  // Even in four-byte characters, a line fits the memory it may be handed over in.
+  radekVstupu.maxLength = SDILENY_RADEK / 4;
   radekVstupu.setAttribute('aria-label', t().radekVstupu);
   radekVstupu.addEventListener('keydown', (e) => {
     if (e.key === 'Enter' && !e.isComposing) {
@@ -451,6 +473,8 @@ async function spust() {
   poznamka('bezi', [], false);
   const program = bytyZTextu(editor.state.doc.toString());
   const input = vstupniBajty();
+  sdilene =
+    !umiCekat && self.crossOriginIsolated ? new SharedArrayBuffer(12 + SDILENY_RADEK) : null;
   worker.postMessage({
     typ: 'beh',
     program,
@@ -459,6 +483,7 @@ async function spust() {
     naZasobnikuVolajiciho: NA_ZASOBNIKU_WORKERU,
     // An empty box: the program asks for its input while it runs.
     interaktivni: input.length === 0,
+    sdilene,
   });
   zbyvaCasu = LIMITS.seconds * 1000;
   spustCasovac();

@@ -1,7 +1,8 @@
 // The run, off the page's thread: loads the interpreter's module once, runs each program it
 // is sent, and posts the output back piece by piece as it is written. When the page's input
-// box was empty, a run that needs a word asks the page for a line and waits for it (where
-// the browser lets WebAssembly wait). The page ends the worker to stop a run (Stop, or the
+// box was empty, a run that needs a word asks the page for a line and waits for it: the
+// WebAssembly run suspends where the browser allows that, else the worker blocks on memory
+// shared with the page where the page is cross-origin isolated. The page ends the worker to stop a run (Stop, or the
 // time limit) and starts a new one.
 /* global importScripts, createMoxa */
 import { instancujSCekanim, spustVModulu, umiCekat } from './run.js';
@@ -45,13 +46,29 @@ async function radekZeStranky() {
   return bytes;
 }
 
-// Where the run cannot wait, the input ends with the box; the page says why.
+// Where the run cannot suspend, the worker blocks until the page puts the line into the
+// memory they share (see main.js).
+function radekZeSdilene(sdilene) {
+  const rizeni = new Int32Array(sdilene, 0, 3);
+  const data = new Uint8Array(sdilene, 12);
+  return () => {
+    if (vstupSkoncil) return new Uint8Array();
+    postMessage({ typ: 'chceVstup' });
+    Atomics.wait(rizeni, 0, 0);
+    const bytes = data.slice(0, rizeni[1]);
+    vstupSkoncil = rizeni[2] === 1;
+    Atomics.store(rizeni, 0, 0);
+    return bytes;
+  };
+}
+
+// Where the run can wait in neither way, the input ends with the box; the page says why.
 function bezVstupu() {
   postMessage({ typ: 'bezVstupu' });
   return new Uint8Array();
 }
 
-async function spustProgram({ program, input, limits, naZasobnikuVolajiciho, interaktivni }) {
+async function spustProgram({ program, input, limits, naZasobnikuVolajiciho, interaktivni, sdilene }) {
   await pripraven;
   if (!modul) return;
   odesilat = (b) => postMessage({ typ: 'vystup', bytes: b }, [b.buffer]);
@@ -61,7 +78,13 @@ async function spustProgram({ program, input, limits, naZasobnikuVolajiciho, int
   try {
     vysledek = await spustVModulu(modul, program, input, limits, {
       naZasobnikuVolajiciho,
-      dalsiVstup: interaktivni ? (cekat ? radekZeStranky : bezVstupu) : null,
+      dalsiVstup: !interaktivni
+        ? null
+        : cekat
+          ? radekZeStranky
+          : sdilene
+            ? radekZeSdilene(sdilene)
+            : bezVstupu,
       cekat,
     });
   } catch (chyba) {

@@ -614,3 +614,30 @@ test('the page in Czech: the switch changes every text, is remembered, and ?lang
   assert.match(await p.title(), /Hřiště/);
   await c.close();
 });
+
+test('where a run cannot suspend, the page isolated by its service worker still waits for typed input', async () => {
+  const context = await novyKontext();
+  const page = await context.newPage();
+  await page.goto(server.url);
+  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  await page.goto('about:blank');
+  await page.goto(server.url + '?stack=worker' + odkaz('{ pis("? "); cti(@a); pis_ln("[" + @a + "]"); } .'));
+  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  assert.equal(await page.evaluate(() => crossOriginIsolated), true);
+  await page.click('#run');
+  await napis(page, '\nhello\n\n? ', 'sdilene');
+  await page.waitForFunction(() => document.body.dataset.state === 'ok');
+  assert.equal(await vystupProgramu(page), '\nhello\n\n? [sdilene]\n\nProgram probehl bez chyb.\n\nbye\n\n');
+  // Stop while the worker is blocked, and the next run waits again.
+  await page.click('#run');
+  await page.waitForSelector('#stdin-line');
+  await page.click('#stop');
+  await page.waitForFunction(() => document.body.dataset.state === 'stopped');
+  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  await page.click('#run');
+  await napis(page, '\nhello\n\n? ', '', 'Control+d');
+  await page.waitForFunction(() => document.body.dataset.state === 'ok');
+  assert.match(await page.textContent('#output'), /^\nhello\n\n\? \[\]\n/);
+  await context.close();
+});
