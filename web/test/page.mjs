@@ -571,7 +571,8 @@ test('the page in Czech: the switch changes every text, is remembered, and ?lang
   await page.goto(server.url);
   await page.waitForFunction(() => !document.getElementById('run').disabled);
   assert.equal(await page.getAttribute('html', 'lang'), 'en');
-  // A note, a line link and the input line on the page.
+  await page.waitForFunction(() => document.getElementById('examples').options.length > 1);
+  // A note and the input line on the page.
   await page.click('#run');
   await page.waitForSelector('#stdin-line');
   const anglicky = new Set(await textyStranky(page));
