@@ -334,9 +334,7 @@ function odesliVstup(text, konec) {
   radekVstupu.remove();
   radekVstupu = null;
   konecVstupuBtn.hidden = true;
-  if (text) {
-    pridejOzvenu(text);
-  }
+  if (text) pridejOzvenu(text);
   predejRadek(bytyZTextu(text), konec);
   spustCasovac();
   poznamka('bezi', [], false);
