@@ -163,15 +163,50 @@ let cekajici = [];
 let zbytek = new Uint8Array();
 let snimekNaplanovan = false;
 
+// The output pane holds its text in blocks that end at a line end, each of about
+// VELIKOST_BLOKU characters or one long line: a browser lays out again the whole block that
+// text is added to, so output in one block would cost more to extend the longer it grew, and
+// it skips the layout of blocks out of view (style.css).
+const VELIKOST_BLOKU = 4096;
+let blok = null;
+let vBloku = 0;
+
+function novyBlok() {
+  blok = document.createElement('div');
+  outputPane.append(blok);
+  vBloku = 0;
+}
+
+function pridejText(text) {
+  if (blok === null) novyBlok();
+  for (;;) {
+    const j =
+      vBloku + text.length > VELIKOST_BLOKU ? text.indexOf('\n', Math.max(0, VELIKOST_BLOKU - vBloku - 1)) : -1;
+    if (j < 0) break;
+    blok.append(text.slice(0, j + 1));
+    novyBlok();
+    text = text.slice(j + 1);
+  }
+  if (text) blok.append(text);
+  vBloku += text.length;
+}
+
+function pridejUzel(uzel) {
+  if (blok === null) novyBlok();
+  blok.append(uzel);
+  vBloku += uzel.textContent.length;
+}
+
+// Adds pieces of output (see kusyVystupu); `odkaz`, if given, makes the characters at
+// [od, od + delka) of their text a link to a line of the program.
 function vykresli(kusy, odkaz) {
-  const frag = document.createDocumentFragment();
   let pozice = 0;
   for (const k of kusy) {
     if (k.esc) {
       const s = document.createElement('span');
       s.className = 'esc';
       s.textContent = k.esc;
-      frag.append(s);
+      pridejUzel(s);
       pozice += k.esc.length;
       continue;
     }
@@ -189,13 +224,14 @@ function vykresli(kusy, odkaz) {
         e.preventDefault();
         naRadek(odkaz.radek);
       });
-      frag.append(text.slice(0, a), link, text.slice(b));
+      pridejText(text.slice(0, a));
+      pridejUzel(link);
+      pridejText(text.slice(b));
     } else {
-      frag.append(text);
+      pridejText(text);
     }
     pozice += text.length;
   }
-  return frag;
 }
 
 function spoj(kusy, delka) {
@@ -208,24 +244,50 @@ function spoj(kusy, delka) {
   return vse;
 }
 
-// Keeps the end of the output in view while it grows, unless the person scrolled up to read.
-function pripoj(uzel) {
+// Adds to the output, keeping its end in view while it grows, unless the person scrolled up
+// to read.
+function pripoj(pridej) {
   const dole = outputPane.scrollHeight - outputPane.scrollTop - outputPane.clientHeight < 8;
-  outputPane.append(uzel);
+  pridej();
   if (dole) outputPane.scrollTop = outputPane.scrollHeight;
 }
 
-// Puts the bytes that arrived since the last frame on the page: at most once a frame, so
-// that a program printing many short lines does not keep the page busy.
-function vykresliCekajici(konec = false) {
+// Puts the bytes that arrived on the page, once a frame and at most BAJTU_ZA_SNIMEK of them
+// in one frame, so that a program that prints a lot does not keep the page busy; the rest
+// waits for the next frames. `vse` puts all of them there at once. Once the run has ended
+// (`vystupSkoncil`), an unfinished UTF-8 sequence at the end is shown as escapes, and
+// `poVykresleni` runs when all is shown.
+const BAJTU_ZA_SNIMEK = 1 << 17;
+let vystupSkoncil = false;
+let poVykresleni = null;
+
+function vykresliCekajici(vse = false) {
   snimekNaplanovan = false;
-  if (cekajici.length === 0 && (!konec || zbytek.length === 0)) return;
-  const kusy = [zbytek, ...cekajici];
-  const b = spoj(kusy, kusy.reduce((n, k) => n + k.length, 0));
-  cekajici = [];
-  const { kusy: zobrazit, zbytek: n } = kusyVystupu(b, konec);
-  zbytek = b.slice(b.length - n);
-  pripoj(vykresli(zobrazit, null));
+  const vzit = [zbytek];
+  let n = zbytek.length;
+  while (cekajici.length > 0 && (vse || n < BAJTU_ZA_SNIMEK)) {
+    n += cekajici[0].length;
+    vzit.push(cekajici.shift());
+  }
+  const hotovo = cekajici.length === 0;
+  if (n > 0) {
+    const b = spoj(vzit, n);
+    const { kusy, zbytek: z } = kusyVystupu(b, vystupSkoncil && hotovo);
+    zbytek = b.slice(b.length - z);
+    pripoj(() => vykresli(kusy, null));
+  }
+  if (!hotovo) naplanujSnimek();
+  else if (vystupSkoncil && poVykresleni) {
+    const f = poVykresleni;
+    poVykresleni = null;
+    f();
+  }
+}
+
+function naplanujSnimek() {
+  if (snimekNaplanovan) return;
+  snimekNaplanovan = true;
+  requestAnimationFrame(() => vykresliCekajici());
 }
 
 function pridejVystup(b) {
@@ -236,10 +298,7 @@ function pridejVystup(b) {
   } else useky.push({ bajty: [b], delka: b.length });
   prijatoBajtu += b.length;
   cekajici.push(b);
-  if (!snimekNaplanovan) {
-    snimekNaplanovan = true;
-    requestAnimationFrame(() => vykresliCekajici());
-  }
+  naplanujSnimek();
 }
 
 function ozvena(text) {
@@ -264,27 +323,20 @@ function odkazNaChybu(text) {
   return { od, delka: posledni[1].length, radek: Number(posledni[1]) };
 }
 
-// Draws the whole output again at the end of a run: the last unfinished UTF-8 sequence as
-// escapes, and the line number of an error message as a link.
-function dokonciVystup(vysledek) {
+// After an error, draws the output again with the line number of its message as a link.
+function oznacChybu() {
   const posun = outputPane.scrollTop;
-  const frag = document.createDocumentFragment();
+  vyprazdniPanel();
   useky.forEach((u, i) => {
     if (!u.bajty) {
-      frag.append(ozvena(u.ozvena));
+      pridejUzel(ozvena(u.ozvena));
       return;
     }
     const { kusy } = kusyVystupu(spoj(u.bajty, u.delka), true);
     const odkaz =
-      vysledek === 'error' && i === useky.length - 1
-        ? odkazNaChybu(kusy.map((k) => k.esc ?? k.text).join(''))
-        : null;
-    frag.append(vykresli(kusy, odkaz));
+      i === useky.length - 1 ? odkazNaChybu(kusy.map((k) => k.esc ?? k.text).join('')) : null;
+    vykresli(kusy, odkaz);
   });
-  cekajici = [];
-  zbytek = new Uint8Array();
-  outputPane.textContent = '';
-  outputPane.append(frag);
   outputPane.scrollTop = posun;
 }
 
@@ -293,7 +345,14 @@ function vycisti() {
   prijatoBajtu = 0;
   cekajici = [];
   zbytek = new Uint8Array();
+  vystupSkoncil = false;
+  poVykresleni = null;
+  vyprazdniPanel();
+}
+
+function vyprazdniPanel() {
   outputPane.textContent = '';
+  blok = null;
 }
 
 // The note under the output, kept as what it says so that it follows a change of language.
@@ -340,15 +399,23 @@ function odesliVstup(text, konec) {
   poznamka('bezi', [], false);
 }
 
-function pridejOzvenu(text) {
+// Puts all output so far on the page, an unfinished UTF-8 sequence at its end as escapes:
+// what comes next (typed input) is no continuation of it.
+function vykresliVse() {
+  vystupSkoncil = true;
   vykresliCekajici(true);
+  vystupSkoncil = false;
+}
+
+function pridejOzvenu(text) {
+  vykresliVse();
   useky.push({ ozvena: text });
-  pripoj(ozvena(text));
+  pripoj(() => pridejUzel(ozvena(text)));
 }
 
 // The program waits for a word: an input line at the end of the output, after its prompt.
 function chceVstup() {
-  vykresliCekajici(true);
+  vykresliVse();
   zastavCasovac();
   radekVstupu = document.createElement('input');
   radekVstupu.id = 'stdin-line';
@@ -367,7 +434,7 @@ function chceVstup() {
       odesliVstup(radekVstupu.value, true);
     }
   });
-  pripoj(radekVstupu);
+  pripoj(() => pridejUzel(radekVstupu));
   konecVstupuBtn.hidden = false;
   radekVstupu.focus();
   poznamka('cekaNaVstup', [], false);
@@ -432,14 +499,21 @@ function zastavCasovac() {
   zbyvaCasu -= performance.now() - casSpusten;
 }
 
+// The run has ended: once all its output is on the page, the page says how.
 function konecBehu(vysledek, klic, args = []) {
   bezi = false;
   clearTimeout(casovac);
   radekVstupu?.remove();
   radekVstupu = null;
   konecVstupuBtn.hidden = true;
-  dokonciVystup(vysledek);
   stopBtn.disabled = true;
+  vystupSkoncil = true;
+  poVykresleni = () => ohlasKonec(vysledek, klic, args);
+  vykresliCekajici();
+}
+
+function ohlasKonec(vysledek, klic, args) {
+  if (vysledek === 'error') oznacChybu();
   runBtn.disabled = false;
   document.body.dataset.state = vysledek;
   if (klic) poznamka(klic, args);
