@@ -284,10 +284,13 @@ function vykresliCekajici(vse = false) {
   }
 }
 
+// A hidden page gets no frames: its output is put there by a timer instead, so that the run
+// still ends there.
 function naplanujSnimek() {
   if (snimekNaplanovan) return;
   snimekNaplanovan = true;
-  requestAnimationFrame(() => vykresliCekajici());
+  if (document.hidden) setTimeout(() => vykresliCekajici(), 100);
+  else requestAnimationFrame(() => vykresliCekajici());
 }
 
 function pridejVystup(b) {
