@@ -637,6 +637,7 @@ function prelozStranku() {
   document.documentElement.lang = jazyk;
   for (const e of document.querySelectorAll('[data-t]')) vlozText(e, t()[e.dataset.t]);
   for (const e of document.querySelectorAll('[data-t-title]')) e.title = t()[e.dataset.tTitle];
+  for (const e of document.querySelectorAll('[data-t-href]')) e.href = t()[e.dataset.tHref];
   for (const e of document.querySelectorAll('[data-t-aria-label]')) {
     e.setAttribute('aria-label', t()[e.dataset.tAriaLabel]);
   }

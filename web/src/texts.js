@@ -17,6 +17,8 @@ export const TEXTY = {
     vstup: 'Input (the words that `cti` reads; leave it empty to type them when the program asks)',
     vystup: 'Output',
     odkaz: 'Link',
+    pruvodce: "What the messages mean, and the rules that surprise: a student's guide",
+    pruvodceAdresa: 'guide.html',
     radekVstupu: 'Input line',
     konecVstupu: 'End input',
     konecVstupuTitulek: 'End the input (Ctrl+D): cti then reads the empty word',
@@ -48,6 +50,7 @@ export const TEXTY = {
     priklady: {
       'ahoj.mox': 'Hello, world',
       'faktorial.mox': 'Factorials',
+      'faktorial_cela.mox': 'Factorials in whole numbers',
       'nasobilka.mox': 'Multiplication table',
       'sude_liche.mox': 'Even or odd',
     },
@@ -66,6 +69,8 @@ export const TEXTY = {
     vstup: 'Vstup (slova, která čte `cti`; když zůstane prázdný, píšete je, až se program zeptá)',
     vystup: 'Výstup',
     odkaz: 'Odkaz',
+    pruvodce: 'Co znamenají hlášení a která pravidla překvapí: průvodce pro studenty',
+    pruvodceAdresa: 'guide.html#cs',
     radekVstupu: 'Řádek vstupu',
     konecVstupu: 'Konec vstupu',
     konecVstupuTitulek: 'Ukončit vstup (Ctrl+D): cti pak přečte prázdné slovo',
@@ -97,6 +102,7 @@ export const TEXTY = {
     priklady: {
       'ahoj.mox': 'Ahoj, světe',
       'faktorial.mox': 'Faktoriály',
+      'faktorial_cela.mox': 'Faktoriály v celých číslech',
       'nasobilka.mox': 'Násobilka',
       'sude_liche.mox': 'Sudé, nebo liché',
     },

@@ -626,6 +626,10 @@ test('the page in Czech: the switch changes every text, is remembered, and ?lang
   assert.equal(await p.textContent('#run'), 'Spustit');
   assert.equal(await p.inputValue('#lang'), 'cs');
   assert.match(await p.title(), /Hřiště/);
+  // The guide's link leads to its Czech part.
+  await p.click('#guide');
+  await p.waitForURL(/guide\.html#cs$/);
+  assert.equal(await p.getAttribute(':target', 'lang'), 'cs');
   await c.close();
 });
 
