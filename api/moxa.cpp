@@ -2,11 +2,14 @@
 // host's write function as it arises.
 #include "moxa/moxa.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <exception>
 #include <string_view>
 
 #include "driver/run.hpp"
+#include "limits/budget.hpp"
 
 namespace {
 
@@ -39,29 +42,86 @@ class CilHostitele final : public moxa::Cil {
   bool prekrocen_ = false;
 };
 
+// The words that `cti` reads: the host's `input` first, then, with a read callback, what
+// the callback supplies. Before each call all output so far is delivered, and the wait does
+// not count toward the time limit. A stop asked for by the callback stops the run.
+class VstupHostitele final : public moxa::Vstup {
+ public:
+  VstupHostitele(std::string_view text, moxa_read_fn cti, void* user, moxa::Vystup& out)
+      : text_(text), cti_(cti), user_(user), out_(out) {}
+
+  bool zastavil() const { return zastavil_; }
+
+ protected:
+  void doplnit() override {
+    if (!text_.empty()) {
+      pozice_ = reinterpret_cast<const unsigned char*>(text_.data());
+      konec_ = pozice_ + text_.size();
+      text_ = {};
+      return;
+    }
+    pozice_ = konec_ = buf_;
+    if (cti_ == nullptr || zastavil_ || out_.zastaveno()) return;
+    out_.vyprazdnit();
+    std::size_t n = 0;
+    {
+      const moxa::Rozpocet::Cekani cekani;
+      n = cti_(user_, reinterpret_cast<char*>(buf_), sizeof buf_);
+    }
+    if (n > sizeof buf_) {
+      // MOXA_READ_STOP (or a count the buffer cannot hold): the run ends here, and at its
+      // next step it sees the stop.
+      zastavil_ = true;
+      out_.zastav();
+      out_.budik().zazvon(moxa::Budik::ZASTAVIT);
+      return;
+    }
+    konec_ = buf_ + n;
+  }
+
+ private:
+  std::string_view text_;
+  moxa_read_fn cti_;
+  void* user_;
+  moxa::Vystup& out_;
+  bool zastavil_ = false;
+  unsigned char buf_[4096];
+};
+
 std::string_view text(const char* data, std::size_t n) {
   return n == 0 ? std::string_view() : std::string_view(data, n);
 }
 
+// The options as this library knows them: the host's fields, those it does not know of zero.
+moxa_options precti_volby(const moxa_options* volby) {
+  moxa_options v{};
+  if (volby != nullptr) {
+    std::memcpy(&v, volby, std::min(volby->size, sizeof v));
+    v.size = sizeof v;
+  }
+  return v;
+}
+
 }  // namespace
 
-extern "C" int moxa_run(const char* program, std::size_t program_length, const char* input,
-                        std::size_t input_length, const moxa_limits* limits, moxa_write_fn write,
-                        void* user) {
+extern "C" int moxa_run_with(const char* program, std::size_t program_length, const char* input,
+                             std::size_t input_length, const moxa_options* options,
+                             moxa_write_fn write, void* user) {
   if ((program == nullptr && program_length != 0) || (input == nullptr && input_length != 0))
     return MOXA_INVALID;
+  const moxa_options volby = precti_volby(options);
   moxa::Nastaveni nastaveni;
-  std::size_t limit_vystupu = 0;
-  if (limits != nullptr) {
-    nastaveni.limit_kroku = limits->max_steps;
-    limit_vystupu = limits->max_output;
-    nastaveni.limit_pameti = limits->max_memory;
-  }
+  nastaveni.limit_kroku = volby.max_steps;
+  nastaveni.limit_pameti = volby.max_memory;
+  nastaveni.limit_casu_ms = volby.max_time;
   nastaveni.tichy_limit_kroku = true;
-  CilHostitele cil(write, user, limit_vystupu);
-  moxa::Vystup out(cil);
+  nastaveni.kroky_za_texty = true;
+  nastaveni.zivy_vystup = true;
+  CilHostitele cil(write, user, volby.max_output);
+  moxa::Budik budik;
+  moxa::Vystup out(cil, &budik);
   moxa::TextovyVstup zdroj(text(program, program_length));
-  moxa::TextovyVstup vstup(text(input, input_length));
+  VstupHostitele vstup(text(input, input_length), volby.read, volby.read_user, out);
   moxa::Konec konec = moxa::Konec::Chyba;
   try {
     konec = moxa::beh(zdroj, vstup, out, nastaveni);
@@ -69,8 +129,21 @@ extern "C" int moxa_run(const char* program, std::size_t program_length, const c
     // Nothing may cross into the host; a run that could not even be set up failed.
   }
   out.vyprazdnit();
-  if (cil.prekrocen() || konec == moxa::Konec::Zastaven) return MOXA_STOPPED;
+  if (cil.prekrocen() || vstup.zastavil() || konec == moxa::Konec::Zastaven) return MOXA_STOPPED;
   return konec == moxa::Konec::Dobehl ? MOXA_OK : MOXA_ERROR;
+}
+
+extern "C" int moxa_run(const char* program, std::size_t program_length, const char* input,
+                        std::size_t input_length, const moxa_limits* limits, moxa_write_fn write,
+                        void* user) {
+  moxa_options volby{};
+  volby.size = sizeof volby;
+  if (limits != nullptr) {
+    volby.max_steps = limits->max_steps;
+    volby.max_output = limits->max_output;
+    volby.max_memory = limits->max_memory;
+  }
+  return moxa_run_with(program, program_length, input, input_length, &volby, write, user);
 }
 
 extern "C" const char* moxa_version(void) { return MOXA_VERSION_TEXT; }

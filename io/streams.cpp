@@ -13,6 +13,7 @@ namespace moxa {
 int Vstup::doplnit_a_cti() {
   if (skoncil_) return KONEC;
   doplnit();
+  prijato_ += static_cast<std::uint64_t>(konec_ - pozice_);
   if (pozice_ == konec_) {
     skoncil_ = true;
     return KONEC;

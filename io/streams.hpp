@@ -86,6 +86,14 @@ class Vstup {
   // Closes the underlying stream; false when closing fails.
   virtual bool zavrit() { return true; }
 
+  // Bytes handed over by refills since the last call (what the run has taken in, for its
+  // budget of steps).
+  std::uint64_t vezmi_prijate() {
+    const std::uint64_t n = prijato_;
+    prijato_ = 0;
+    return n;
+  }
+
  protected:
   // Makes [pozice_, konec_) the next bytes of input; leaves it empty at the end of input.
   virtual void doplnit() = 0;
@@ -96,6 +104,7 @@ class Vstup {
  private:
   int doplnit_a_cti();
   bool skoncil_ = false;
+  std::uint64_t prijato_ = 0;
 };
 
 // Input held in memory (tests, fuzzing, embedding).

@@ -6,7 +6,11 @@ namespace moxa {
 
 // The next token from the scanner, recorded on the tape while a loop is executing.
 void ZdrojTokenu::ze_skeneru() {
-  if (--zbyva_ == 0) return vycerpano();
+  // One step for the token, and the bytes of program text taken in since the last one.
+  if (!rozpocet_.krok(1)) return vycerpano();
+  if (const std::uint64_t b = zdroj_.vezmi_prijate(); b != 0 && !rozpocet_.za_bajty(b)) {
+    return vycerpano();
+  }
   Token* t = pasek_.prazdny() ? &skenovany_ : &pasek_.pridej();
   token_buffer_ = t;
   skener_.skenuj(*t);
@@ -23,18 +27,7 @@ void ZdrojTokenu::vycerpano() {
   // From now on `Lex` replays a one-token range in a circle: this end-of-input token, at
   // every call.
   rezim_ = RezimLA{true, &vychozi_, &vychozi_, &vychozi_ + 1};
-  // One step left, so that the next step taken spends it and comes back here.
-  zbyva_ = 1;
   vycerpano_ = true;
-  Rozpocet::kroky_dosly();
-}
-
-// Output held too long is written out; a stop (or output that has failed) ends the run as a
-// spent budget does. False when the run ends.
-bool ZdrojTokenu::obsluz_budik() {
-  if (out_.obsluz()) return true;
-  vycerpano();
-  return false;
 }
 
 }  // namespace moxa

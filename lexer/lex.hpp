@@ -7,6 +7,7 @@
 
 #include "lexer/scanner.hpp"
 #include "lexer/tape.hpp"
+#include "limits/budget.hpp"
 
 namespace moxa {
 
@@ -23,16 +24,13 @@ struct RezimLA {
 
 class ZdrojTokenu {
  public:
-  ZdrojTokenu(Vstup& f, PasekTokenu& pasek, std::uint64_t limit_kroku, Vystup& out)
-      : skener_(f),
-        pasek_(pasek),
-        zbyva_(limit_kroku == 0 ? UINT64_MAX : limit_kroku + 1),
-        out_(out),
-        budik_(out.budik()) {
+  ZdrojTokenu(Vstup& f, PasekTokenu& pasek, Rozpocet& rozpocet)
+      : skener_(f), zdroj_(f), pasek_(pasek), rozpocet_(rozpocet) {
     vychozi_.text.clear();  // before the first token: the empty text, kind end of input
   }
 
   void Lex() {
+    ++precteno_;
     if (rezim_.z_pasky) {
       if (rezim_.pozice == rezim_.konec) rezim_.pozice = rezim_.zacatek;
       token_buffer_ = rezim_.pozice++;
@@ -51,26 +49,25 @@ class ZdrojTokenu {
     return pasek_.pozice(rezim_.pozice);
   }
 
-  // Replays the tape range [od, po) from its start.
-  void prehravej(PoziceNaPasce od, PoziceNaPasce po) {
-    if (!krok()) return;
+  // Replays the tape range [od, po) from its start, taking `kroky` steps first.
+  void prehravej(PoziceNaPasce od, PoziceNaPasce po, std::uint32_t kroky) {
+    if (!krok(kroky)) return;
     rezim_ = RezimLA{true, pasek_.token(od), pasek_.token(od), pasek_.token(po)};
   }
 
-  // Takes one step of the budget for a later pass of a loop's condition or body. False
-  // when the budget is spent: from then on the current token, and every later one, is the
-  // end of input.
-  [[gnu::always_inline]] bool krok() {
-    if (--zbyva_ == 0) {
-      vycerpano();
-      return false;
-    }
-    // Every pass also serves the requests from outside the run, a timer or a signal (out of
-    // line: the check is all that the hot path carries).
-    if (budik_.zvoni()) [[unlikely]]
-      return obsluz_budik();
-    return true;
+  // Takes `n` steps of the budget for a later pass of a loop. False when the run must end
+  // (its budget is spent, or it was asked to stop): from then on the current token, and
+  // every later one, is the end of input.
+  [[gnu::always_inline]] bool krok(std::uint32_t n) {
+    if (rozpocet_.krok(n)) [[likely]]
+      return true;
+    vycerpano();
+    return false;
   }
+
+  // Tokens delivered so far: the difference between two points of a loop's first pass is
+  // the length of the list that a later pass replays.
+  std::uint64_t precteno() const { return precteno_; }
 
   // The tape position of the current token, or NENI_NA_PASCE when it is not on the tape.
   static constexpr PoziceNaPasce NENI_NA_PASCE = UINT32_MAX;
@@ -102,22 +99,20 @@ class ZdrojTokenu {
  private:
   void ze_skeneru();
   void vycerpano();
-  bool obsluz_budik();
 
   Skener skener_;
+  Vstup& zdroj_;
   PasekTokenu& pasek_;
   RezimLA rezim_;
   Token skenovany_;
   Token vychozi_;
   const Token* token_buffer_ = &vychozi_;
-  bool vycerpano_ = false;  // the step budget is spent
-  // Steps the run may still take, plus one: a step is a token scanned or a recorded list
-  // replayed, so a program that never ends runs out of them too. At zero every token is
-  // the end of input.
-  std::uint64_t zbyva_;
-  // Where the requests from outside the run (a timer, a signal) arrive and are served.
-  Vystup& out_;
-  const Budik& budik_;
+  bool vycerpano_ = false;  // the run is ending: every token is the end of input
+  std::uint64_t precteno_ = 0;
+  // Steps are taken for every token scanned and every recorded list replayed, so a program
+  // that never ends runs out of them too; the budget also serves the requests from outside
+  // the run (a timer, a signal) and keeps its time.
+  Rozpocet& rozpocet_;
 };
 
 }  // namespace moxa

@@ -7,19 +7,83 @@
 namespace moxa {
 
 namespace {
-// The budget of the run executing on this thread (null: none, or outside a run).
+// The budget of the run executing on this thread (null: outside a run).
 thread_local Rozpocet* aktivni = nullptr;
 }  // namespace
+
+Rozpocet::Rozpocet(const Limity& limity, Vystup& out, std::size_t (*zmer)(const void*),
+                   const void* data)
+    : zbyva_(limity.kroky == 0 ? UINT64_MAX : limity.kroky),
+      tichy_(limity.tichy),
+      texty_(limity.texty),
+      zivy_vystup_(limity.zivy_vystup),
+      hodiny_(limity.cas_ms != 0 || limity.zivy_vystup),
+      limit_(limity.pamet),
+      out_(out),
+      zmer_(zmer),
+      data_(data) {
+  const auto ted = std::chrono::steady_clock::now();
+  termin_ = limity.cas_ms == 0 ? std::chrono::steady_clock::time_point::max()
+                               : ted + std::chrono::milliseconds(limity.cas_ms);
+  vypsano_ = ted;
+  davka_ = static_cast<std::int64_t>(std::min<std::uint64_t>(DAVKA, zbyva_));
+  do_kontroly_ = davka_;
+}
 
 Rozpocet::Aktivni::Aktivni(Rozpocet* r) : predchozi_(aktivni) { aktivni = r; }
 Rozpocet::Aktivni::~Aktivni() { aktivni = predchozi_; }
 
-void Rozpocet::pridej(std::size_t n) {
-  if (Rozpocet* r = aktivni; r != nullptr && r->limit_ != 0) r->pridej_(n);
+Rozpocet::Cekani::Cekani() : od_(std::chrono::steady_clock::now()) {}
+
+Rozpocet::Cekani::~Cekani() {
+  Rozpocet* r = aktivni;
+  if (r == nullptr || !r->hodiny_) return;
+  const auto ted = std::chrono::steady_clock::now();
+  if (r->termin_ != std::chrono::steady_clock::time_point::max()) r->termin_ += ted - od_;
+  r->vypsano_ = ted;  // everything was written out before the wait
 }
 
-void Rozpocet::kroky_dosly() {
-  if (Rozpocet* r = aktivni; r != nullptr) r->zastav(Duvod::Kroky);
+// Settles the batch of steps that has just been overdrawn and grants the next one.
+bool Rozpocet::kontrola() {
+  if (!konec_) {
+    const auto spotrebovano = static_cast<std::uint64_t>(davka_ - do_kontroly_);
+    if (spotrebovano > zbyva_) {
+      konec_ = true;
+      if (tichy_) zastav(Duvod::Kroky);
+    } else {
+      zbyva_ -= spotrebovano;
+    }
+  }
+  if (!konec_ && hodiny_) {
+    const auto ted = std::chrono::steady_clock::now();
+    if (ted >= termin_) {
+      konec_ = true;
+      zastav(Duvod::Cas);
+    } else if (zivy_vystup_ && ted - vypsano_ >= TIK) {
+      out_.vyprazdnit();
+      vypsano_ = ted;
+    }
+  }
+  // Requests from outside the run: output to write out, a stop.
+  if (!konec_ && out_.zada() && !out_.obsluz()) konec_ = true;
+  davka_ = konec_ ? 0 : static_cast<std::int64_t>(std::min<std::uint64_t>(DAVKA, zbyva_));
+  do_kontroly_ = davka_;
+  return !konec_;
+}
+
+void Rozpocet::pridej(std::size_t n) {
+  Rozpocet* r = aktivni;
+  if (r == nullptr) return;
+  if (r->texty_) r->za_text_(n);  // memory taken is work done
+  if (r->limit_ != 0) r->pridej_(n);
+}
+
+void Rozpocet::za_text(std::size_t n) {
+  if (Rozpocet* r = aktivni; r != nullptr && r->texty_) r->za_text_(n);
+}
+
+void Rozpocet::za_text_(std::size_t n) {
+  if (!za_bajty(n)) throw Vycerpan();
 }
 
 void Rozpocet::pridej_(std::size_t n) {
@@ -39,6 +103,7 @@ void Rozpocet::pridej_(std::size_t n) {
 void Rozpocet::zastav(Duvod d) {
   if (duvod_ != Duvod::Zadny) return;
   duvod_ = d;
+  konec_ = true;
   out_.zastav();
 }
 

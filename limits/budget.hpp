@@ -1,23 +1,33 @@
-// The budget of one run: how much memory the run may hold, and whether a limit has stopped
-// it. A host that runs untrusted programs in its own process sets it up; a run without one
-// is not limited, and each of its hooks costs one call that finds no budget.
+// The budget of one run: the work it may do (steps), the time it may take, the memory it may
+// hold, and whether one of them has stopped it. Every run has one; a run without limits only
+// counts.
 //
-// Memory is counted approximately, at the few places where a run's holdings grow: the value
-// stack and the variable table gaining slots, the loop tape gaining tokens, a value's text
-// getting a buffer of its own (a join, a copy of a long text, a word read). `pridej` is
-// called before the bytes are taken and only adds; every time the additions since the last
-// check reach half the limit (or what is left of it), the run's stores are measured
-// exactly. When they hold more than the limit, the run stops: its output ends where it
-// stands and an exception unwinds the parse. The run thus holds at most one and a half
-// times its limit (besides the one word `cti` is reading and the one token the scanner is
-// reading, which the input bounds), and a program that allocates much but keeps little is
-// never stopped.
+// Steps. A step is a bounded amount of work. The scanner takes one per token it delivers; a
+// later pass of a loop takes as many as the loop has tokens (its condition and body), once
+// per pass, since a pass does at most a bounded amount of work per token of the loop; and
+// every 256 bytes the run takes in (program text, words for `cti`) cost one more. For hosts,
+// work whose cost grows with a text's length costs by that length too: 256 bytes of a text
+// copied, joined, compared or given memory cost one step. `krok` is the hot path: one
+// subtraction and one test; the rest (counting against the limit, looking at the clock,
+// serving the requests of the run's alarm) happens once per batch of steps, in `kontrola`.
 //
-// The hooks are static, so that a store or a value does not have to carry a pointer: they
-// reach the budget of the run that executes on the calling thread, if any.
+// Memory is counted where a run's holdings grow: the value stack and the variable table
+// gaining room, the loop tape and code growing, a value's text getting a buffer of its own
+// (a join, a copy of a long text, a word read). `pridej` is called before the bytes are
+// taken, with every byte the growth allocates (a vector's whole new block, a text's whole
+// new buffer), and only adds; every time the additions since the last check reach half the
+// limit (or what is left of it), the run's stores are measured exactly. When they hold more
+// than the limit, the run stops: its output ends where it stands and an exception unwinds
+// the parse. The run thus never holds more than one and a half times its limit, and a
+// program that allocates much but keeps little is never stopped.
+//
+// The static hooks reach the budget of the run that executes on the calling thread, so that
+// a store or a value does not have to carry a pointer.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <new>
 
 namespace moxa {
@@ -26,17 +36,29 @@ class Vystup;
 
 class Rozpocet {
  public:
-  enum class Duvod { Zadny, Kroky, Pamet };
+  enum class Duvod { Zadny, Kroky, Pamet, Cas };
 
-  // A run stopped by its memory limit unwinds with this.
+  // A run stopped by its memory limit, or by steps or time in the middle of a long
+  // operation, unwinds with this.
   class Vycerpan : public std::bad_alloc {
    public:
-    const char* what() const noexcept override { return "moxa: memory limit"; }
+    const char* what() const noexcept override { return "moxa: limit"; }
   };
 
-  // `limit` bytes (0: no limit); `zmer(data)` measures what the run holds right now.
-  Rozpocet(std::size_t limit, Vystup& out, std::size_t (*zmer)(const void*), const void* data)
-      : limit_(limit), out_(out), zmer_(zmer), data_(data) {}
+  struct Limity {
+    std::uint64_t kroky = 0;   // steps the run may take; 0: no limit
+    std::size_t pamet = 0;     // bytes the run may hold; 0: no limit
+    std::uint64_t cas_ms = 0;  // milliseconds of wall clock the run may take; 0: no limit
+    bool tichy = false;        // spent steps end the output where they are reached
+    bool texty = false;        // long texts cost steps by their length (see above)
+    bool zivy_vystup = false;  // output held for a tick of the clock is written out
+  };
+
+  // Bytes of input or of text that cost one step.
+  static constexpr std::uint64_t BAJTU_NA_KROK = 256;
+
+  // `zmer(data)` measures what the run holds right now.
+  Rozpocet(const Limity& limity, Vystup& out, std::size_t (*zmer)(const void*), const void* data);
   Rozpocet(const Rozpocet&) = delete;
   Rozpocet& operator=(const Rozpocet&) = delete;
 
@@ -52,18 +74,67 @@ class Rozpocet {
     Rozpocet* predchozi_;
   };
 
-  // The run is about to take `n` more bytes. May stop it (throws Vycerpan).
+  // While one of these lives, the run waits for its host (a read callback): the time does
+  // not count toward the time limit.
+  class Cekani {
+   public:
+    Cekani();
+    ~Cekani();
+    Cekani(const Cekani&) = delete;
+    Cekani& operator=(const Cekani&) = delete;
+
+   private:
+    std::chrono::steady_clock::time_point od_;
+  };
+
+  // Takes `n` steps. False when the run must end: its steps or its time are spent, it was
+  // asked to stop, or its output failed; from then on every call is false.
+  [[gnu::always_inline]] bool krok(std::uint64_t n = 1) {
+    do_kontroly_ -= static_cast<std::int64_t>(n);
+    if (do_kontroly_ >= 0) [[likely]]
+      return true;
+    return kontrola();
+  }
+  // Takes the steps that `n` more bytes of input or text cost.
+  bool za_bajty(std::uint64_t n) {
+    bajty_ += n;
+    const std::uint64_t k = bajty_ / BAJTU_NA_KROK;
+    bajty_ %= BAJTU_NA_KROK;
+    return krok(k);
+  }
+
+  // The run is about to take `n` more bytes of memory. May stop it (throws Vycerpan).
   static void pridej(std::size_t n);
-  // The run has used up its steps: its output ends here.
-  static void kroky_dosly();
+  // The run is about to work on `n` bytes of a text (a comparison). May stop it (throws
+  // Vycerpan), when long texts cost steps.
+  static void za_text(std::size_t n);
 
   Duvod duvod() const { return duvod_; }
 
  private:
+  static constexpr std::int64_t DAVKA = 4096;  // steps between two looks at the clock
+  static constexpr auto TIK = std::chrono::milliseconds(100);
+
+  bool kontrola();
   void pridej_(std::size_t n);
+  void za_text_(std::size_t n);
   void zastav(Duvod d);
 
-  std::size_t limit_;
+  // The steps of the batch under way: `davka_` were granted, `do_kontroly_` are left (below
+  // zero: overdrawn, which the check settles).
+  std::int64_t do_kontroly_ = 0;
+  std::int64_t davka_ = 0;
+  std::uint64_t zbyva_;      // steps left after the batch under way
+  std::uint64_t bajty_ = 0;  // bytes of input or text not yet worth a whole step
+  bool konec_ = false;       // the run must end: every step from now on fails
+  const bool tichy_;
+  const bool texty_;
+  const bool zivy_vystup_;
+  const bool hodiny_;  // the clock is looked at, for the time limit or for live output
+  std::chrono::steady_clock::time_point termin_;   // when the time is up (with a time limit)
+  std::chrono::steady_clock::time_point vypsano_;  // output was last written out
+
+  std::size_t limit_;  // bytes of memory; 0: no limit
   Vystup& out_;
   std::size_t (*zmer_)(const void*);
   const void* data_;

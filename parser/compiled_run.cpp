@@ -215,11 +215,6 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
       case kod_instrukce(Instrukce::CyklusTest):
       case kod_instrukce(Instrukce::CyklusTestR):
         if (KodCyklu::instrukce(w) == Instrukce::CyklusTestR ? pravda_ : zas_.Uber_pravdivost()) {
-          // A later pass of the body costs a step; past the budget the body finds the end
-          // of input where its "{" should be.
-          if (prvni_pruchod_.back() == 0 && !lex_.krok()) {
-            return g_.chyba_SA = chyba_znak("Blok", "{");
-          }
           pc += 2;
         } else {
           if (prvni_pruchod_.back() != 0) preskoc_cteni(kod[pc]);
@@ -229,10 +224,10 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
         }
         break;
       case kod_instrukce(Instrukce::CyklusZpet):
-        // A later pass of the condition costs a step; past the budget the condition finds
-        // the end of input where its first factor should be.
+        // A later pass costs a step per token of the loop; past the budget the condition
+        // finds the end of input where its first factor should be.
         prvni_pruchod_.back() = 0;
-        if (!lex_.krok()) {
+        if (!lex_.krok(kod[pc + 1])) {
           return g_.chyba_SA =
                      chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
         }

@@ -25,9 +25,10 @@
 namespace moxa {
 
 struct Nastaveni {
-  // After this many steps (tokens scanned and loop passes replayed) the run sees only the
-  // end of input (0 = no limit). Lets a host such as a fuzzer stop a program that would
-  // loop forever.
+  // Steps the run may take (0 = no limit): a step is a token scanned, a token of a loop's
+  // later pass, 256 bytes of program or input taken in (see limits/budget.hpp). Past them
+  // the run sees only the end of input. Lets a host such as a fuzzer stop a program that
+  // would loop forever.
   std::uint64_t limit_kroku = 0;
   // For runs whose output is collected in memory: past this many bytes the output counts
   // as unwritable and the run stops quietly (0 = no limit).
@@ -35,9 +36,21 @@ struct Nastaveni {
   // Bytes the run may hold (0 = no limit); past them the run stops, its output ending
   // where it stands.
   std::size_t limit_pameti = 0;
+  // Milliseconds of wall clock the run may take (0 = no limit); then it stops, its output
+  // ending where it stands.
+  std::uint64_t limit_casu_ms = 0;
   // A step limit that stops the run ends its output where it is reached too, instead of
   // letting the run report the end of input it then sees.
   bool tichy_limit_kroku = false;
+  // Long texts copied, joined or compared cost steps by their length, so that a step is a
+  // bounded amount of work whatever the texts. Only with `tichy_limit_kroku`: such a step
+  // may be taken deep inside an operator, where the run stops at once. The two ways of
+  // running loops copy texts a different number of times, so the runs that compare them
+  // leave this off.
+  bool kroky_za_texty = false;
+  // Output held for a tenth of a second is written out, measured by the run's own clock
+  // (for hosts without a timer thread).
+  bool zivy_vystup = false;
   // Loops run their later passes from the compact form compiled in their first pass. When
   // off, every later pass reads the loop's recorded tokens again and parses them anew; the
   // two ways print the same bytes, which the tests and a fuzzer compare.
@@ -57,7 +70,7 @@ class Interpret {
   // Releases the stores: the variable table, the value stack, the token tape.
   void uvolni();
 
-  // True when a limit (memory, or steps with `tichy_limit_kroku`) stopped the run.
+  // True when a limit (memory, time, or steps with `tichy_limit_kroku`) stopped the run.
   bool zastaven() const { return rozpocet_.duvod() != Rozpocet::Duvod::Zadny; }
 
  private:
@@ -134,6 +147,7 @@ class Interpret {
     return t.promenna >= 0 ? t.promenna : najdi_promennou(t, vytvorit);
   }
   std::int32_t najdi_promennou(const Token& t, bool vytvorit);
+  static Rozpocet::Limity limity(const Nastaveni& n);
   // Bytes the stores hold right now (for the budget).
   static std::size_t drzena_pamet(const void* interpret);
   // Reads one word of input as the "%s" conversion does; `kam` is null when the word is to
@@ -191,12 +205,11 @@ class Interpret {
   SdilenyStav g_;
   Vstup& vstup_;
   Vystup& out_;
+  Rozpocet rozpocet_;
   PasekTokenu pasek_;
   ZdrojTokenu lex_;
   TabulkaPromennych tab_;
   ZasobnikHodnot zas_;
-  Rozpocet rozpocet_;
-  bool s_rozpoctem_;  // the run has limits that the budget watches
   const bool prekladat_;
   KodCyklu kod_;
   int preklad_ = 0;  // loops whose first pass is being compiled right now

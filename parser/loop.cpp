@@ -6,13 +6,21 @@
 
 namespace moxa {
 
+namespace {
+// The steps of a loop's later pass: its tokens (a loop holds fewer than 2^32).
+std::uint32_t tokenu(std::uint64_t n) {
+  return n < UINT32_MAX ? static_cast<std::uint32_t>(n) : UINT32_MAX;
+}
+}  // namespace
+
 // while -> "w2" "(" expression ")" block "w2_end"
 //
 // Compiled, a loop is
-//   enter  condition  test[count, exit]  body  back[condition]  exit:
+//   enter  condition  test[count, exit]  body  back[condition, tokens]  exit:
 // where "enter" marks the loop's first pass, "test" leaves the loop when the condition is
 // false (passing over the body's read statements if that happens at once), and "back"
-// takes the step that every later pass of a loop costs.
+// takes the steps that every later pass of a loop costs: one per token of the condition and
+// the body, as many as a replay of the pass reads.
 int Interpret::While() {
   if (!prekladat_) return While_prehravanim();
   const int ulozeny = g_.i2_priznak;
@@ -25,6 +33,7 @@ int Interpret::While() {
   if (preklada) ++preklad_;
   emituj(Instrukce::CyklusVstup);
   const KodCyklu::Pozice podminka = kod_.delka();
+  const std::uint64_t prvni_token = lex_.precteno();
   Lex();
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
@@ -39,8 +48,9 @@ int Interpret::While() {
   if (!tok().je(Znacka::W2_end)) return chyba_znak("While", "w2_end");
 
   if (preklada) {
-    const KodCyklu::Pozice zpet = kod_.pridej_s_misty(Instrukce::CyklusZpet, 1) - 1;
+    const KodCyklu::Pozice zpet = kod_.pridej_s_misty(Instrukce::CyklusZpet, 2) - 1;
     kod_.vypln(zpet + 1, podminka);
+    kod_.vypln(zpet + 2, tokenu(lex_.precteno() - prvni_token));
     const KodCyklu::Pozice vychod = kod_.delka();
     kod_.vypln(test, static_cast<std::uint32_t>(g_.cteni - cteni));
     kod_.vypln(test + 1, vychod);
@@ -86,13 +96,16 @@ int Interpret::While_prehravanim() {
 
   if (bezi) {
     ramec.body_end = lex_.dalsi_pozice();
+    // A later pass costs a step per token of the condition and the body, taken with the
+    // condition, as a compiled pass takes them.
+    const std::uint32_t kroky = tokenu(ramec.body_end - ramec.cond_head);
     while (znovu) {
-      lex_.prehravej(ramec.cond_head, ramec.body_head);
+      lex_.prehravej(ramec.cond_head, ramec.body_head, kroky);
       Lex();
       if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
       znovu = zas_.Uber_pravdivost();
       if (znovu) {
-        lex_.prehravej(ramec.body_head, ramec.body_end);
+        lex_.prehravej(ramec.body_head, ramec.body_end, 0);
         Lex();
         if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
       }

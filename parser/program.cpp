@@ -9,10 +9,20 @@ namespace moxa {
 Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni)
     : vstup_(vstup),
       out_(out),
-      lex_(zdroj, pasek_, nastaveni.limit_kroku, out),
-      rozpocet_(nastaveni.limit_pameti, out, drzena_pamet, this),
-      s_rozpoctem_(nastaveni.limit_pameti != 0 || nastaveni.tichy_limit_kroku),
+      rozpocet_(limity(nastaveni), out, drzena_pamet, this),
+      lex_(zdroj, pasek_, rozpocet_),
       prekladat_(nastaveni.prekladat_cykly) {}
+
+Rozpocet::Limity Interpret::limity(const Nastaveni& n) {
+  Rozpocet::Limity l;
+  l.kroky = n.limit_kroku;
+  l.pamet = n.limit_pameti;
+  l.cas_ms = n.limit_casu_ms;
+  l.tichy = n.tichy_limit_kroku;
+  l.texty = n.kroky_za_texty && n.tichy_limit_kroku;
+  l.zivy_vystup = n.zivy_vystup;
+  return l;
+}
 
 std::size_t Interpret::drzena_pamet(const void* interpret) {
   const auto* i = static_cast<const Interpret*>(interpret);
@@ -20,7 +30,7 @@ std::size_t Interpret::drzena_pamet(const void* interpret) {
 }
 
 int Interpret::SA() {
-  const Rozpocet::Aktivni aktivni(s_rozpoctem_ ? &rozpocet_ : nullptr);
+  const Rozpocet::Aktivni aktivni(&rozpocet_);
   try {
     Lex();
     g_.chyba_SA = Hlavni_program();

@@ -1,9 +1,17 @@
 /* moxa: run .mox programs inside another program.
  *
  * One call runs one whole program, held in memory, with the words that `cti` reads held in
- * memory too; the program's output goes to a function the host supplies. Every run owns its
- * state: any number of runs may go on at once, in any threads. The header is valid C99 and
- * C++; the library it belongs to exports these functions and nothing else. */
+ * memory too or supplied on demand by the host; the program's output goes to a function the
+ * host supplies. Every run owns its state: any number of runs may go on at once, in any
+ * threads. The header is valid C99 and C++; the library it belongs to exports these
+ * functions and nothing else.
+ *
+ * Output is delivered while the run goes on: every complete line within about 100 ms of
+ * being printed (output waits at most that long while the program computes), everything
+ * printed before the run waits for input (before `read` is called), and everything at the
+ * end. This holds in both builds: the run on a thread of its own, and the run on the
+ * caller's stack (-DMOXA_THREADS=OFF, WebAssembly), where the run looks at a clock itself
+ * every few thousand steps. */
 #ifndef MOXA_MOXA_H
 #define MOXA_MOXA_H
 
@@ -25,7 +33,7 @@ extern "C" {
 typedef void (*moxa_write_fn)(void *user, const char *bytes, size_t length);
 
 typedef struct moxa_limits {
-    unsigned long long max_steps; /* 0: no limit. A budget of work that grows with run time; it stops a program that would loop forever. */
+    unsigned long long max_steps; /* 0: no limit. A budget of work that grows with run time (see moxa_options); it stops a program that would loop forever. */
     size_t max_output;            /* bytes of output; 0: no limit */
     size_t max_memory;            /* bytes the run may hold (values, variables, value stack, loops); 0: no limit */
 } moxa_limits;
@@ -43,6 +51,54 @@ MOXA_API int moxa_run(const char *program, size_t program_length,
                       const char *input, size_t input_length, /* the words that cti reads */
                       const moxa_limits *limits,              /* NULL: no limits */
                       moxa_write_fn write, void *user);
+
+/* Supplies the bytes that cti reads, on demand, after the `input` given to the run is used
+ * up. Fills at most `capacity` bytes of `buffer` and returns how many; 0 means the input has
+ * ended (cti then reads the empty word, as at the end of a file, and `read` is not called
+ * again); MOXA_READ_STOP stops the run (it returns MOXA_STOPPED; nothing more is written),
+ * and so does any other value above `capacity`. Called on the run's thread, only when the
+ * run needs more input, after all output so far has been delivered to `write`. It may
+ * block, e.g. while a person types; time spent in it does not count toward max_time. */
+typedef size_t (*moxa_read_fn)(void *user, char *buffer, size_t capacity);
+#ifdef __cplusplus
+#define MOXA_READ_STOP (static_cast<size_t>(-1)) /* the same value, without a C cast */
+#else
+#define MOXA_READ_STOP ((size_t)-1)
+#endif
+
+/* Everything a run may be given besides its program, input and output. A field that is 0
+ * (or NULL) asks for nothing.
+ *
+ * max_steps is a budget of work. A step is a bounded amount of work: one token of the
+ * program read, one token of a loop's condition and body for every later pass of the loop,
+ * 256 bytes of program or input taken in, and 256 bytes of a text copied, joined, compared
+ * or given memory.
+ *
+ * max_output delivers exactly that many bytes of output, then stops the run.
+ *
+ * max_memory stops a program that piles up values, variables or loop records: growth is
+ * charged before it happens, so the run never holds more than one and a half times the
+ * limit (besides the text of the one token the scanner is reading, which the program text
+ * bounds). Memory that runs out regardless gives MOXA_ERROR.
+ *
+ * max_time is measured by the run itself, on the wall clock, in both builds; the run stops
+ * within a few milliseconds past it. Time spent in `read` does not count. */
+typedef struct moxa_options {
+    size_t size;                 /* sizeof(moxa_options) as the host was built with; later
+                                    versions add fields only at the end */
+    unsigned long long max_steps;
+    size_t max_output;
+    size_t max_memory;
+    unsigned long long max_time; /* milliseconds of wall clock; 0: no limit */
+    moxa_read_fn read;           /* NULL: the input is `input` alone */
+    void *read_user;
+} moxa_options;
+
+/* As moxa_run, with options (NULL: none; fields past options->size count as zero). A stop
+ * by max_time or by `read` returns MOXA_STOPPED, like the other limits. */
+MOXA_API int moxa_run_with(const char *program, size_t program_length,
+                           const char *input, size_t input_length,
+                           const moxa_options *options, moxa_write_fn write, void *user);
 
 MOXA_API const char *moxa_version(void); /* "MAJOR.MINOR.PATCH" */
 
