@@ -3,8 +3,10 @@
 # emscripten and chromium, node and npm), installs the page's npm packages from the lock
 # file, builds the page, and runs its tests:
 #   - the highlighter's tests in node;
-#   - every golden program through the WebAssembly module in node;
-#   - the page in headless Chromium (examples, share links, limits, Stop, input, errors).
+#   - every golden program through the WebAssembly module in node (those with input also
+#     with the input handed over on demand, word by word);
+#   - the page in headless Chromium (examples, share links, limits, Stop, output as it
+#     arrives, input typed when asked, the two languages, errors).
 # Usage: web/ci.sh  (from anywhere; expects the native release build in build/, and builds
 # it when it is missing). Leaves a screenshot of the page in build-web-ci/page.png.
 set -euo pipefail

@@ -49,6 +49,13 @@ export function kusyVystupu(b, konec = true) {
   let i = 0;
   const dekoder = new TextDecoder('utf-8');
   while (i < b.length) {
+    // Most output is printable ASCII, tabs and line ends: a run of them is taken whole.
+    const od = i;
+    while (i < b.length && ((b[i] >= 0x20 && b[i] < 0x7f) || b[i] === 0x0a || b[i] === 0x09)) i++;
+    if (i > od) {
+      text += dekoder.decode(b.subarray(od, i));
+      continue;
+    }
     const n = delkaSekvence(b, i, konec);
     if (n === -1) break;
     if (n === 0) {

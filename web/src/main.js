@@ -1,5 +1,7 @@
 // The playground page: the editor, the input box, the output pane and the controls. Runs go
-// to a Web Worker (worker.js), so that a program that never ends cannot freeze the page.
+// to a Web Worker (worker.js), so that a program that never ends cannot freeze the page. The
+// output is shown as it arrives; when the input box is empty, `cti` asks the person for a line
+// in the output pane, as a terminal would.
 import { EditorState, StateEffect, StateField } from '@codemirror/state';
 import {
   Decoration,
@@ -11,18 +13,28 @@ import {
   keymap,
   lineNumbers,
 } from '@codemirror/view';
-import { defaultKeymap, history, historyKeymap } from '@codemirror/commands';
+import { defaultKeymap, history as historieUprav, historyKeymap } from '@codemirror/commands';
 import { bracketMatching, defaultHighlightStyle, syntaxHighlighting } from '@codemirror/language';
 import { moxaLanguage } from './language.js';
 import { bytyZTextu, kusyVystupu, sdileni, textZBytu, zeSdileni } from './bytes.js';
+import { TEXTY, uvodniProgram, vlozText, zvolJazyk } from './texts.js';
+
+const parametry = new URLSearchParams(location.search);
 
 // What a run may take. The memory limit counts what the interpreter holds; the output limit
-// counts the program's bytes.
-export const LIMITS = { seconds: 10, output: 1 << 20, memory: 256 << 20 };
+// counts the program's bytes; the time counts only while the program runs, not while it
+// waits for a line of input. `?seconds=N` sets another time limit.
+const sekund = Number(parametry.get('seconds'));
+export const LIMITS = {
+  seconds: sekund > 0 ? sekund : 10,
+  output: 1 << 20,
+  memory: 256 << 20,
+};
 
 // `?stack=worker` runs programs on the worker's own stack, as browsers that cannot give a
-// run a stack of its own do (see run.js): deep nesting then ends sooner, with a note.
-const NA_ZASOBNIKU_WORKERU = new URLSearchParams(location.search).get('stack') === 'worker';
+// run a stack of its own do (see run.js): deep nesting then ends sooner, with a note, and a
+// program cannot wait for input typed while it runs.
+const NA_ZASOBNIKU_WORKERU = parametry.get('stack') === 'worker';
 
 const $ = (id) => document.getElementById(id);
 const runBtn = $('run');
@@ -30,6 +42,23 @@ const stopBtn = $('stop');
 const inputBox = $('input');
 const outputPane = $('output');
 const statusLine = $('status');
+const konecVstupuBtn = $('end-input');
+const jazykMenu = $('lang');
+
+// ---- the page's language ----------------------------------------------------------------
+
+const ULOZENY_JAZYK = 'moxa-lang';
+
+function ulozenyJazyk() {
+  try {
+    return localStorage.getItem(ULOZENY_JAZYK);
+  } catch {
+    return null; // storage refused (a private window, a file: page)
+  }
+}
+
+let jazyk = zvolJazyk(parametry.get('lang'), ulozenyJazyk(), navigator.languages ?? [navigator.language ?? '']);
+const t = () => TEXTY[jazyk];
 
 // ---- the editor -------------------------------------------------------------------------
 
@@ -64,7 +93,7 @@ function zobrazBajt(code) {
 const editor = new EditorView({
   parent: $('editor'),
   state: EditorState.create({
-    doc: '',
+    doc: uvodniProgram(jazyk),
     extensions: [
       // Only a line feed ends a line: a carriage return is a byte of the program like any other.
       EditorState.lineSeparator.of('\n'),
@@ -72,7 +101,7 @@ const editor = new EditorView({
       highlightActiveLineGutter(),
       highlightActiveLine(),
       highlightSpecialChars({ addSpecialChars: /[\udc80-\udcff\r]/, render: zobrazBajt }),
-      history(),
+      historieUprav(),
       drawSelection(),
       bracketMatching(),
       syntaxHighlighting(defaultHighlightStyle),
@@ -124,94 +153,294 @@ function vstupniBajty() {
 
 // ---- the output pane --------------------------------------------------------------------
 
-let prijate = [];
+// The output of a run in order: pieces of the program's bytes, and the lines typed while it
+// ran, which are shown marked and are no part of the program's output.
+let useky = [];
 let prijatoBajtu = 0;
+// Bytes that arrived and are not on the page yet, and the unfinished UTF-8 sequence at the
+// end of those that are.
+let cekajici = [];
 let zbytek = new Uint8Array();
+let snimekNaplanovan = false;
 
-function vykresli(kusy, cil, odkaz) {
-  const frag = document.createDocumentFragment();
+// The output pane holds its text in blocks that end at a line end, each of about
+// VELIKOST_BLOKU characters or one long line: a browser lays out again the whole block that
+// text is added to, so output in one block would cost more to extend the longer it grew, and
+// it skips the layout of blocks out of view (style.css).
+const VELIKOST_BLOKU = 4096;
+let blok = null;
+let vBloku = 0;
+
+function novyBlok() {
+  blok = document.createElement('div');
+  outputPane.append(blok);
+  vBloku = 0;
+}
+
+function pridejText(text) {
+  if (blok === null) novyBlok();
+  for (;;) {
+    const j =
+      vBloku + text.length > VELIKOST_BLOKU ? text.indexOf('\n', Math.max(0, VELIKOST_BLOKU - vBloku - 1)) : -1;
+    if (j < 0) break;
+    blok.append(text.slice(0, j + 1));
+    novyBlok();
+    text = text.slice(j + 1);
+  }
+  if (text) blok.append(text);
+  vBloku += text.length;
+}
+
+function pridejUzel(uzel) {
+  if (blok === null) novyBlok();
+  blok.append(uzel);
+  vBloku += uzel.textContent.length;
+}
+
+// Adds pieces of output (see kusyVystupu); `odkaz`, if given, makes the characters at
+// [od, od + delka) of their text a link to a line of the program.
+function vykresli(kusy, odkaz) {
   let pozice = 0;
   for (const k of kusy) {
     if (k.esc) {
       const s = document.createElement('span');
       s.className = 'esc';
       s.textContent = k.esc;
-      frag.append(s);
+      pridejUzel(s);
       pozice += k.esc.length;
       continue;
     }
-    const t = k.text;
-    if (odkaz && odkaz.od >= pozice && odkaz.od < pozice + t.length) {
+    const text = k.text;
+    if (odkaz && odkaz.od >= pozice && odkaz.od < pozice + text.length) {
       const a = odkaz.od - pozice;
       const b = a + odkaz.delka;
       const link = document.createElement('a');
       link.href = '#';
       link.className = 'line';
-      link.textContent = t.slice(a, b);
-      link.title = 'Go to line ' + odkaz.radek;
+      link.dataset.radek = odkaz.radek;
+      link.textContent = text.slice(a, b);
+      link.title = t().naRadek(odkaz.radek);
       link.addEventListener('click', (e) => {
         e.preventDefault();
         naRadek(odkaz.radek);
       });
-      frag.append(t.slice(0, a), link, t.slice(b));
+      pridejText(text.slice(0, a));
+      pridejUzel(link);
+      pridejText(text.slice(b));
     } else {
-      frag.append(t);
+      pridejText(text);
     }
-    pozice += t.length;
+    pozice += text.length;
   }
-  cil.append(frag);
+}
+
+function spoj(kusy, delka) {
+  const vse = new Uint8Array(delka);
+  let i = 0;
+  for (const b of kusy) {
+    vse.set(b, i);
+    i += b.length;
+  }
+  return vse;
+}
+
+// Adds to the output, keeping its end in view while it grows, unless the person scrolled up
+// to read.
+function pripoj(pridej) {
+  const dole = outputPane.scrollHeight - outputPane.scrollTop - outputPane.clientHeight < 8;
+  pridej();
+  if (dole) outputPane.scrollTop = outputPane.scrollHeight;
+}
+
+// Puts the bytes that arrived on the page, once a frame and at most BAJTU_ZA_SNIMEK of them
+// in one frame, so that a program that prints a lot does not keep the page busy; the rest
+// waits for the next frames. `vse` puts all of them there at once. Once the run has ended
+// (`vystupSkoncil`), an unfinished UTF-8 sequence at the end is shown as escapes, and
+// `poVykresleni` runs when all is shown.
+const BAJTU_ZA_SNIMEK = 1 << 17;
+let vystupSkoncil = false;
+let poVykresleni = null;
+
+function vykresliCekajici(vse = false) {
+  snimekNaplanovan = false;
+  const vzit = [zbytek];
+  let n = zbytek.length;
+  while (cekajici.length > 0 && (vse || n < BAJTU_ZA_SNIMEK)) {
+    n += cekajici[0].length;
+    vzit.push(cekajici.shift());
+  }
+  const hotovo = cekajici.length === 0;
+  if (n > 0) {
+    const b = spoj(vzit, n);
+    const { kusy, zbytek: z } = kusyVystupu(b, vystupSkoncil && hotovo);
+    zbytek = b.slice(b.length - z);
+    pripoj(() => vykresli(kusy, null));
+  }
+  if (!hotovo) naplanujSnimek();
+  else if (vystupSkoncil && poVykresleni) {
+    const f = poVykresleni;
+    poVykresleni = null;
+    f();
+  }
+}
+
+// A hidden page gets no frames: its output is put there by a timer instead, so that the run
+// still ends there.
+function naplanujSnimek() {
+  if (snimekNaplanovan) return;
+  snimekNaplanovan = true;
+  if (document.hidden) setTimeout(() => vykresliCekajici(), 100);
+  else requestAnimationFrame(() => vykresliCekajici());
 }
 
 function pridejVystup(b) {
-  prijate.push(b);
+  const posledni = useky.at(-1);
+  if (posledni?.bajty) {
+    posledni.bajty.push(b);
+    posledni.delka += b.length;
+  } else useky.push({ bajty: [b], delka: b.length });
   prijatoBajtu += b.length;
-  const spojene = new Uint8Array(zbytek.length + b.length);
-  spojene.set(zbytek);
-  spojene.set(b, zbytek.length);
-  const { kusy, zbytek: n } = kusyVystupu(spojene, false);
-  zbytek = spojene.slice(spojene.length - n);
-  vykresli(kusy, outputPane, null);
+  cekajici.push(b);
+  naplanujSnimek();
+}
+
+function ozvena(text) {
+  const s = document.createElement('span');
+  s.className = 'input-echo';
+  s.textContent = text;
+  return s;
 }
 
 const VERDIKT = '\nV programu se vyskytla chyba.\n';
 const ZPRAVA = /V bloku: '[^']*', na radku: (\d+) nastala chyba/g;
 
-// Draws the whole output again, with the line number of the error message as a link.
-function dokonciVystup(vysledek) {
-  const vse = new Uint8Array(prijatoBajtu);
-  let i = 0;
-  for (const b of prijate) {
-    vse.set(b, i);
-    i += b.length;
-  }
-  const { kusy } = kusyVystupu(vse, true);
-  let odkaz = null;
-  if (vysledek === 'error') {
-    const text = kusy.map((k) => k.esc ?? k.text).join('');
-    const konecZprav = text.lastIndexOf(VERDIKT);
-    let m;
-    let posledni = null;
-    ZPRAVA.lastIndex = 0;
-    while ((m = ZPRAVA.exec(text)) !== null && m.index < konecZprav) posledni = m;
-    if (posledni) {
-      const od = posledni.index + posledni[0].indexOf(posledni[1], posledni[0].indexOf('na radku: '));
-      odkaz = { od, delka: posledni[1].length, radek: Number(posledni[1]) };
+// Where the line number of the error message is in the shown text, or null.
+function odkazNaChybu(text) {
+  const konecZprav = text.lastIndexOf(VERDIKT);
+  let m;
+  let posledni = null;
+  ZPRAVA.lastIndex = 0;
+  while ((m = ZPRAVA.exec(text)) !== null && m.index < konecZprav) posledni = m;
+  if (!posledni) return null;
+  const od = posledni.index + posledni[0].indexOf(posledni[1], posledni[0].indexOf('na radku: '));
+  return { od, delka: posledni[1].length, radek: Number(posledni[1]) };
+}
+
+// After an error, draws the output again with the line number of its message as a link.
+function oznacChybu() {
+  const posun = outputPane.scrollTop;
+  vyprazdniPanel();
+  useky.forEach((u, i) => {
+    if (!u.bajty) {
+      pridejUzel(ozvena(u.ozvena));
+      return;
     }
-  }
-  outputPane.textContent = '';
-  vykresli(kusy, outputPane, odkaz);
+    const { kusy } = kusyVystupu(spoj(u.bajty, u.delka), true);
+    const odkaz =
+      i === useky.length - 1 ? odkazNaChybu(kusy.map((k) => k.esc ?? k.text).join('')) : null;
+    vykresli(kusy, odkaz);
+  });
+  outputPane.scrollTop = posun;
 }
 
 function vycisti() {
-  prijate = [];
+  useky = [];
   prijatoBajtu = 0;
+  cekajici = [];
   zbytek = new Uint8Array();
-  outputPane.textContent = '';
+  vystupSkoncil = false;
+  poVykresleni = null;
+  vyprazdniPanel();
 }
 
-function poznamka(text, chyba = true) {
-  statusLine.textContent = text;
+function vyprazdniPanel() {
+  outputPane.textContent = '';
+  blok = null;
+}
+
+// The note under the output, kept as what it says so that it follows a change of language.
+let posledniPoznamka = null;
+
+function poznamka(klic, args = [], chyba = true) {
+  posledniPoznamka = { klic, args, chyba };
+  const text = t()[klic];
+  statusLine.textContent = typeof text === 'function' ? text(...args) : text;
   statusLine.className = chyba ? 'note' : '';
+}
+
+// ---- input typed while the program runs ------------------------------------------------
+
+let radekVstupu = null;
+
+// Where the run cannot suspend, the worker can still wait for a line by blocking on memory
+// shared with the page, which a browser allows a cross-origin isolated page only (the
+// service worker makes the page one once it serves it). The memory holds the state (0
+// waiting, 1 a line is there), the line's length and whether the input ended, then the line.
+const SDILENY_RADEK = 1 << 16;
+let sdilene = null;
+
+function predejRadek(bytes, konec) {
+  if (!sdilene) {
+    worker.postMessage({ typ: 'vstup', bytes, konec });
+    return;
+  }
+  const rizeni = new Int32Array(sdilene, 0, 3);
+  new Uint8Array(sdilene, 12).set(bytes);
+  rizeni[1] = bytes.length;
+  rizeni[2] = konec ? 1 : 0;
+  Atomics.store(rizeni, 0, 1);
+  Atomics.notify(rizeni, 0);
+}
+
+function odesliVstup(text, konec) {
+  radekVstupu.remove();
+  radekVstupu = null;
+  konecVstupuBtn.hidden = true;
+  if (text) pridejOzvenu(text);
+  predejRadek(bytyZTextu(text), konec);
+  spustCasovac();
+  poznamka('bezi', [], false);
+}
+
+// Puts all output so far on the page, an unfinished UTF-8 sequence at its end as escapes:
+// what comes next (typed input) is no continuation of it.
+function vykresliVse() {
+  vystupSkoncil = true;
+  vykresliCekajici(true);
+  vystupSkoncil = false;
+}
+
+function pridejOzvenu(text) {
+  vykresliVse();
+  useky.push({ ozvena: text });
+  pripoj(() => pridejUzel(ozvena(text)));
+}
+
+// The program waits for a word: an input line at the end of the output, after its prompt.
+function chceVstup() {
+  vykresliVse();
+  zastavCasovac();
+  radekVstupu = document.createElement('input');
+  radekVstupu.id = 'stdin-line';
+  radekVstupu.type = 'text';
+  radekVstupu.autocomplete = 'off';
+  radekVstupu.spellcheck = false;
+  // Even in four-byte characters, a line fits the memory it may be handed over in.
+  radekVstupu.maxLength = SDILENY_RADEK / 4;
+  radekVstupu.setAttribute('aria-label', t().radekVstupu);
+  radekVstupu.addEventListener('keydown', (e) => {
+    if (e.key === 'Enter' && !e.isComposing) {
+      e.preventDefault();
+      odesliVstup(radekVstupu.value + '\n', false);
+    } else if (e.key.toLowerCase() === 'd' && e.ctrlKey) {
+      e.preventDefault();
+      odesliVstup(radekVstupu.value, true);
+    }
+  });
+  pripoj(() => pridejUzel(radekVstupu));
+  konecVstupuBtn.hidden = false;
+  radekVstupu.focus();
+  poznamka('cekaNaVstup', [], false);
 }
 
 // ---- runs -------------------------------------------------------------------------------
@@ -219,8 +448,9 @@ function poznamka(text, chyba = true) {
 let worker = null;
 let workerPripraven = null;
 let nestingLimit = null;
+let umiCekat = false;
 let bezi = false;
-let casovac = null;
+let chtelVstup = false;
 
 function novyWorker() {
   worker = new Worker('worker.js');
@@ -228,11 +458,12 @@ function novyWorker() {
     worker.addEventListener('message', function hotovo(e) {
       if (e.data.typ === 'pripraven') {
         nestingLimit = e.data.nesting;
+        umiCekat = e.data.umiCekat && !NA_ZASOBNIKU_WORKERU;
         ukazLimity();
         worker.removeEventListener('message', hotovo);
         resolve(true);
       } else if (e.data.typ === 'selhani') {
-        poznamka('The interpreter could not be loaded: ' + e.data.zprava);
+        poznamka('nenacteno', [e.data.zprava]);
         resolve(false);
       }
     });
@@ -247,35 +478,60 @@ function zWorkeru(e) {
   const d = e.data;
   if (!bezi) return;
   if (d.typ === 'vystup') pridejVystup(d.bytes);
+  else if (d.typ === 'chceVstup') chceVstup();
+  else if (d.typ === 'bezVstupu') chtelVstup = true;
   else if (d.typ === 'konec') konecBehu(d.vysledek);
   else if (d.typ === 'preteceni') {
-    konecBehu('stopped', 'Stopped: the program nests deeper than this browser allows.');
+    konecBehu('stopped', 'prilisHluboko');
     novyWorker();
   }
 }
 
-function konecBehu(vysledek, text) {
-  bezi = false;
-  clearTimeout(casovac);
-  dokonciVystup(vysledek);
-  stopBtn.disabled = true;
-  runBtn.disabled = false;
-  document.body.dataset.state = vysledek;
-  if (text) poznamka(text);
-  else if (vysledek === 'stopped') {
-    poznamka(
-      prijatoBajtu >= LIMITS.output + 8
-        ? `Stopped: the output reached the limit of ${velikost(LIMITS.output)}.`
-        : `Stopped: the run reached the memory limit of ${velikost(LIMITS.memory)}.`
-    );
-  } else poznamka(vysledek === 'ok' ? 'Finished.' : 'Finished with an error.', false);
+// The time limit counts the time the program runs, without the waits for input.
+let casovac = null;
+let zbyvaCasu = 0;
+let casSpusten = 0;
+
+function spustCasovac() {
+  casSpusten = performance.now();
+  casovac = setTimeout(() => zastav('limitCasu', [LIMITS.seconds]), zbyvaCasu);
 }
 
-// Ends the worker at once, with the run in it.
-function zastav(text) {
+function zastavCasovac() {
+  clearTimeout(casovac);
+  zbyvaCasu -= performance.now() - casSpusten;
+}
+
+// The run has ended: once all its output is on the page, the page says how.
+function konecBehu(vysledek, klic, args = []) {
+  bezi = false;
+  clearTimeout(casovac);
+  radekVstupu?.remove();
+  radekVstupu = null;
+  konecVstupuBtn.hidden = true;
+  stopBtn.disabled = true;
+  vystupSkoncil = true;
+  poVykresleni = () => ohlasKonec(vysledek, klic, args);
+  vykresliCekajici();
+}
+
+function ohlasKonec(vysledek, klic, args) {
+  if (vysledek === 'error') oznacChybu();
+  runBtn.disabled = false;
+  document.body.dataset.state = vysledek;
+  if (klic) poznamka(klic, args);
+  else if (vysledek === 'stopped') {
+    if (prijatoBajtu >= LIMITS.output + 8) poznamka('limitVystupu', [LIMITS.output]);
+    else poznamka('limitPameti', [LIMITS.memory]);
+  } else if (chtelVstup) poznamka('bezVstupu');
+  else poznamka(vysledek === 'ok' ? 'dobehl' : 'chyba', [], false);
+}
+
+// Ends the worker at once, with the run in it; what it printed until then stays.
+function zastav(klic, args = []) {
   if (!bezi) return;
   worker.terminate();
-  konecBehu('stopped', text);
+  konecBehu('stopped', klic, args);
   novyWorker();
   runBtn.disabled = true;
 }
@@ -285,33 +541,31 @@ async function spust() {
   if (!(await workerPripraven)) return;
   vycisti();
   bezi = true;
+  chtelVstup = false;
   document.body.dataset.state = 'running';
   runBtn.disabled = true;
   stopBtn.disabled = false;
-  poznamka('Running…', false);
+  poznamka('bezi', [], false);
   const program = bytyZTextu(editor.state.doc.toString());
   const input = vstupniBajty();
+  sdilene =
+    !umiCekat && self.crossOriginIsolated ? new SharedArrayBuffer(12 + SDILENY_RADEK) : null;
   worker.postMessage({
+    typ: 'beh',
     program,
     input,
     limits: { output: LIMITS.output, memory: LIMITS.memory },
     naZasobnikuVolajiciho: NA_ZASOBNIKU_WORKERU,
+    // An empty box: the program asks for its input while it runs.
+    interaktivni: input.length === 0,
+    sdilene,
   });
-  casovac = setTimeout(
-    () => zastav(`Stopped: the run took longer than the time limit of ${LIMITS.seconds} s.`),
-    LIMITS.seconds * 1000
-  );
-}
-
-function velikost(n) {
-  return n >= 1 << 20 ? `${n / (1 << 20)} MiB` : `${n / 1024} KiB`;
+  zbyvaCasu = LIMITS.seconds * 1000;
+  spustCasovac();
 }
 
 function ukazLimity() {
-  $('limits').textContent =
-    `Limits of a run: ${LIMITS.seconds} s, ${velikost(LIMITS.output)} of output, ` +
-    `${velikost(LIMITS.memory)} of memory` +
-    (nestingLimit ? `, ${nestingLimit.toLocaleString('en')} nested levels.` : '.');
+  $('limits').textContent = t().limity(LIMITS.seconds, LIMITS.output, LIMITS.memory, nestingLimit);
 }
 
 // ---- share links and examples -----------------------------------------------------------
@@ -321,33 +575,41 @@ function nactiOdkaz() {
   try {
     sdilene = zeSdileni(location.hash);
   } catch {
-    poznamka('This link does not hold a valid program.');
+    poznamka('spatnyOdkaz');
     return;
   }
   if (!sdilene) return;
   nastavProgram(textZBytu(sdilene.program));
   nastavVstup(sdilene.input);
   vycisti();
-  poznamka('Loaded from the link. Press Run to run it.', false);
+  poznamka('zOdkazu', [], false);
 }
 
 function sdilej() {
   const fragment = sdileni(bytyZTextu(editor.state.doc.toString()), vstupniBajty());
-  history.replaceState(null, '', fragment);
+  window.history.replaceState(null, '', fragment);
   const url = location.href;
   const pole = $('share-link');
   pole.value = url;
   $('share-link-row').hidden = false;
   pole.select();
+  poznamka('odkazVAdrese', [], false);
   navigator.clipboard?.writeText(url).then(
-    () => poznamka('The link is in the address bar and on the clipboard.', false),
-    () => poznamka('The link is in the address bar.', false)
+    () => poznamka('odkazVsude', [], false),
+    () => {}
   );
+}
+
+let priklady = [];
+
+function popisPrikladu() {
+  for (const o of $('examples').options) {
+    if (o.value) o.textContent = t().priklady[o.value] ?? o.value;
+  }
 }
 
 async function nactiPriklady() {
   const menu = $('examples');
-  let priklady = [];
   try {
     priklady = await (await fetch('examples.json')).json();
   } catch {
@@ -356,21 +618,58 @@ async function nactiPriklady() {
   for (const p of priklady) {
     const o = document.createElement('option');
     o.value = p.name;
-    o.textContent = p.name;
     menu.append(o);
   }
+  popisPrikladu();
   menu.addEventListener('change', () => {
     const p = priklady.find((x) => x.name === menu.value);
     if (!p) return;
     nastavProgram(p.program);
     nastavVstup(new TextEncoder().encode(p.input ?? ''));
     vycisti();
-    poznamka(`Example ${p.name} loaded.`, false);
+    poznamka('prikladNacten', [t().priklady[p.name] ?? p.name], false);
   });
 }
 
+// ---- the page's texts -------------------------------------------------------------------
+
+function prelozStranku() {
+  document.documentElement.lang = jazyk;
+  for (const e of document.querySelectorAll('[data-t]')) vlozText(e, t()[e.dataset.t]);
+  for (const e of document.querySelectorAll('[data-t-title]')) e.title = t()[e.dataset.tTitle];
+  for (const e of document.querySelectorAll('[data-t-href]')) e.href = t()[e.dataset.tHref];
+  for (const e of document.querySelectorAll('[data-t-aria-label]')) {
+    e.setAttribute('aria-label', t()[e.dataset.tAriaLabel]);
+  }
+  for (const a of outputPane.querySelectorAll('a.line')) a.title = t().naRadek(a.dataset.radek);
+  radekVstupu?.setAttribute('aria-label', t().radekVstupu);
+  jazykMenu.value = jazyk;
+  popisPrikladu();
+  ukazLimity();
+  if (posledniPoznamka) {
+    const { klic, args, chyba } = posledniPoznamka;
+    poznamka(klic, klic === 'prikladNacten' ? [t().priklady[$('examples').value] ?? args[0]] : args, chyba);
+  }
+}
+
+jazykMenu.addEventListener('change', () => {
+  const dosavadni = jazyk;
+  jazyk = jazykMenu.value;
+  try {
+    localStorage.setItem(ULOZENY_JAZYK, jazyk);
+  } catch {
+    // not remembered, but switched
+  }
+  // The starter program, untouched, follows the language of the page.
+  if (editor.state.doc.toString() === uvodniProgram(dosavadni)) nastavProgram(uvodniProgram(jazyk));
+  prelozStranku();
+});
+
 runBtn.addEventListener('click', spust);
-stopBtn.addEventListener('click', () => zastav('Stopped.'));
+stopBtn.addEventListener('click', () => zastav('zastaveno'));
+konecVstupuBtn.addEventListener('click', () => {
+  if (radekVstupu) odesliVstup(radekVstupu.value, true);
+});
 $('share').addEventListener('click', sdilej);
 window.addEventListener('hashchange', nactiOdkaz);
 inputBox.addEventListener('keydown', (e) => {
@@ -380,7 +679,7 @@ inputBox.addEventListener('keydown', (e) => {
   }
 });
 
-ukazLimity();
+prelozStranku();
 novyWorker();
 nactiOdkaz();
 nactiPriklady();

@@ -21,8 +21,8 @@ function surovyExport(modul, jmeno) {
 
 // Where the browser can run WebAssembly on a stack of its own (JavaScript promise
 // integration), runs go there: that stack is larger than a worker's, so programs may nest
-// deeper. Elsewhere they run on the caller's stack. Returns the function that runs; its
-// result may be a promise.
+// deeper, and a run can wait there for input. Elsewhere they run on the caller's stack.
+// Returns the function that runs; its result may be a promise.
 // `naZasobnikuVolajiciho` keeps a run on the caller's stack even where a stack of its own
 // could be had, as browsers without promise integration run it.
 function beh(modul, naZasobnikuVolajiciho) {
@@ -34,17 +34,60 @@ function beh(modul, naZasobnikuVolajiciho) {
   return naZasobnikuVolajiciho || !modul.behSamostatny ? modul._moxa_web_run : modul.behSamostatny;
 }
 
-// `limits`: { steps, output, memory }, each 0 or missing for none. Returns 'ok', 'error' or
-// 'stopped'. A run that overflows the stack rejects with the browser's RangeError; the
-// module is then unusable.
-export async function spustVModulu(modul, program, input, limits, naZasobnikuVolajiciho = false) {
+// True where a run may wait for input: the module was made with `instancujSCekanim` and
+// runs on a stack of its own.
+export function umiCekat(modul) {
+  return Boolean(modul.cekaniMozne) && beh(modul, false) !== modul._moxa_web_run;
+}
+
+// For `instantiateWasm` of the module: makes the import that asks for input one on which
+// the module suspends until the promise it returns settles. Where the browser cannot do
+// that, returns false and emscripten instantiates the module itself.
+export function instancujSCekanim(url) {
+  if (typeof WebAssembly.Suspending !== 'function') return undefined;
+  return (importy, prijmi) => {
+    for (const jmenny of new Set(Object.values(importy))) {
+      for (const [k, f] of Object.entries(jmenny)) {
+        if (typeof f === 'function' && String(f).includes('Module.vstupCekej')) {
+          jmenny[k] = new WebAssembly.Suspending(f);
+        }
+      }
+    }
+    WebAssembly.instantiateStreaming(fetch(url), importy)
+      .catch(() => fetch(url).then((r) => r.arrayBuffer()).then((b) => WebAssembly.instantiate(b, importy)))
+      .then(({ instance, module }) => {
+        prijmi(instance, module);
+      });
+    return {};
+  };
+}
+
+// `limits`: { steps, output, memory }, each 0 or missing for none. `dalsiVstup`, when given,
+// is asked for more input once `input` is used up: called with the most bytes that fit, it
+// returns bytes (empty at the end of the input), or, where `umiCekat` and `cekat`, a promise
+// of them. Returns 'ok', 'error' or 'stopped'. A run that overflows the stack rejects with
+// the browser's RangeError; the module is then unusable.
+export async function spustVModulu(modul, program, input, limits, moznosti = {}) {
+  const { naZasobnikuVolajiciho = false, dalsiVstup = null, cekat = false } = moznosti;
+  const sCekanim = dalsiVstup !== null && cekat && !naZasobnikuVolajiciho && umiCekat(modul);
+  let zbyva = new Uint8Array();
+  const predej = (b, n, bytes) => {
+    zbyva = bytes;
+    const k = Math.min(n, zbyva.length);
+    modul.HEAPU8.set(zbyva.subarray(0, k), b);
+    zbyva = zbyva.subarray(k);
+    return k;
+  };
+  modul.vstupHned = (b, n) => predej(b, n, zbyva.length > 0 ? zbyva : dalsiVstup(n));
+  modul.vstupCekej = async (b, n) => predej(b, n, zbyva.length > 0 ? zbyva : await dalsiVstup(n));
   const p = doPameti(modul, program);
   let i = 0;
   try {
     i = doPameti(modul, input);
     const r = await beh(modul, naZasobnikuVolajiciho)(
       p, program.length, i, input.length,
-      limits.steps || 0, limits.output || 0, limits.memory || 0);
+      limits.steps || 0, limits.output || 0, limits.memory || 0,
+      dalsiVstup === null ? 0 : sCekanim ? 2 : 1);
     return VYSLEDEK[r] ?? 'error';
   } finally {
     modul._free(p);

@@ -1,5 +1,7 @@
 // Runs every golden program through the WebAssembly module in node and compares its bytes
-// with the expected output.  Usage: node --no-experimental-fetch golden.mjs MOXA_JS GOLDEN_DIR
+// with the expected output; a program with input runs a second time with its input handed
+// over on demand, one word at a time, as a person would type it.
+// Usage: node --no-experimental-fetch golden.mjs MOXA_JS GOLDEN_DIR
 import { readFileSync, readdirSync, statSync, existsSync } from 'node:fs';
 import { join, resolve } from 'node:path';
 import { createRequire } from 'node:module';
@@ -27,9 +29,32 @@ function ukaz(bytes, od) {
   ).join('');
 }
 
+// The input in pieces of one word and the blanks after it; the last call ends the input.
+function poSlovech(input) {
+  const kusy = [];
+  for (const m of Buffer.from(input).toString('latin1').matchAll(/[ \t\n]*[^ \t\n]*[ \t\n]*/g)) {
+    if (m[0]) kusy.push(Buffer.from(m[0], 'latin1'));
+  }
+  return (kapacita) => {
+    if (!(kapacita > 0)) throw new Error(`asked for ${kapacita} bytes`);
+    return kusy.shift() ?? new Uint8Array();
+  };
+}
+
+function porovnej(p, bytes, expected, jak) {
+  if (Buffer.compare(Buffer.from(bytes), expected) === 0) return true;
+  let i = 0;
+  while (i < bytes.length && i < expected.length && bytes[i] === expected[i]) i++;
+  console.log(`FAIL ${p}${jak}: first difference at byte ${i}`);
+  console.log(`  expected: ${ukaz(expected, Math.max(0, i - 20))}`);
+  console.log(`       got: ${ukaz(bytes, Math.max(0, i - 20))}`);
+  return false;
+}
+
 const require = createRequire(import.meta.url);
 const modul = await nactiModul(require(resolve(moxaJs)));
 let selhalo = 0;
+let sVstupem = 0;
 const vse = programs(goldenDir);
 for (const p of vse) {
   const base = p.slice(0, -'.mox'.length);
@@ -44,14 +69,15 @@ for (const p of vse) {
     selhalo++;
     continue;
   }
-  if (Buffer.compare(Buffer.from(bytes), expected) !== 0) {
-    let i = 0;
-    while (i < bytes.length && i < expected.length && bytes[i] === expected[i]) i++;
-    console.log(`FAIL ${p}: first difference at byte ${i}`);
-    console.log(`  expected: ${ukaz(expected, Math.max(0, i - 20))}`);
-    console.log(`       got: ${ukaz(bytes, Math.max(0, i - 20))}`);
+  if (!porovnej(p, bytes, expected, '')) {
     selhalo++;
+    continue;
   }
+  if (input.length === 0) continue;
+  ({ bytes } = await spust(modul, program, new Uint8Array(), {}, poSlovech(input)));
+  if (!porovnej(p, bytes, expected, ' (input word by word)')) selhalo++;
+  sVstupem++;
 }
 console.log(`${vse.length - selhalo} of ${vse.length} golden programs give the same bytes`);
-process.exit(selhalo === 0 && vse.length > 0 ? 0 : 1);
+console.log(`${sVstupem} of them also with their input given word by word`);
+process.exit(selhalo === 0 && vse.length > 0 && sVstupem > 0 ? 0 : 1);

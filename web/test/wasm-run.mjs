@@ -13,10 +13,11 @@ export async function nactiModul(createMoxa) {
   return modul;
 }
 
-export async function spust(modul, program, input, limits) {
+// `dalsiVstup`: where cti reads once `input` is used up (see run.js), or null.
+export async function spust(modul, program, input, limits, dalsiVstup = null) {
   const kusy = [];
   modul.stav.kam = (b) => kusy.push(Uint8Array.from(b));
-  const vysledek = await spustVModulu(modul, program, input, limits);
+  const vysledek = await spustVModulu(modul, program, input, limits, { dalsiVstup });
   const delka = kusy.reduce((n, k) => n + k.length, 0);
   const bytes = new Uint8Array(delka);
   let i = 0;

@@ -1,6 +1,7 @@
 // The playground's entry into the interpreter: one run of a program held in the module's
 // memory, its output passed to JavaScript piece by piece as it is written. The page's
-// worker calls `moxa_web_run` and receives the bytes through `Module.onOutput`.
+// worker calls `moxa_web_run` and receives the bytes through `Module.onOutput`; when the run
+// reads past its input, it asks `Module.vstupHned` or `Module.vstupCekej` for more.
 #include <emscripten/emscripten.h>
 
 #include <cstddef>
@@ -15,8 +16,22 @@ namespace {
 EM_JS(void, predej_vystup, (const char* b, std::size_t n),
       { Module.onOutput(HEAPU8.subarray(b, b + n)); });
 
+// More input, at most `n` bytes into `b`: how many, 0 at the end of the input. The first
+// answers at once; the second may return a promise, on which the module suspends where the
+// worker wrapped it for that (see run.js).
+EM_JS(std::size_t, vstup_hned, (char* b, std::size_t n), { return Module.vstupHned(b, n); });
+EM_JS(std::size_t, vstup_cekej, (char* b, std::size_t n), { return Module.vstupCekej(b, n); });
+
 void zapis(void* /*user*/, const char* bytes, std::size_t length) {
   if (length > 0) predej_vystup(bytes, length);
+}
+
+std::size_t cti_hned(void* /*user*/, char* buffer, std::size_t capacity) {
+  return vstup_hned(buffer, capacity);
+}
+
+std::size_t cti_s_cekanim(void* /*user*/, char* buffer, std::size_t capacity) {
+  return vstup_cekej(buffer, capacity);
 }
 
 void pis(std::string_view text) { predej_vystup(text.data(), text.size()); }
@@ -27,17 +42,22 @@ extern "C" {
 
 // Runs `program` with `input` as the words of `cti`, as `moxa FILE` would: the opening and
 // closing lines included. A limit of 0 is no limit (`max_steps` comes as a double, since
-// JavaScript numbers are). Returns MOXA_OK, MOXA_ERROR or MOXA_STOPPED; a stopped run gets
-// no closing line, for it did not end.
+// JavaScript numbers are). `cteni` says where `cti` reads once `input` is used up: 0 nowhere
+// (the input has ended), 1 from `Module.vstupHned`, 2 from `Module.vstupCekej`. Returns
+// MOXA_OK, MOXA_ERROR or MOXA_STOPPED; a stopped run gets no closing line, for it did not end.
 EMSCRIPTEN_KEEPALIVE int moxa_web_run(const char* program, std::size_t program_length,
                                       const char* input, std::size_t input_length, double max_steps,
-                                      std::size_t max_output, std::size_t max_memory) {
-  moxa_limits limits{};
-  limits.max_steps = static_cast<unsigned long long>(max_steps);
-  limits.max_output = max_output;
-  limits.max_memory = max_memory;
+                                      std::size_t max_output, std::size_t max_memory, int cteni) {
+  moxa_options options{};
+  options.size = sizeof options;
+  options.max_steps = static_cast<unsigned long long>(max_steps);
+  options.max_output = max_output;
+  options.max_memory = max_memory;
+  if (cteni == 1) options.read = cti_hned;
+  if (cteni == 2) options.read = cti_s_cekanim;
   pis("\nhello\n\n");
-  const int r = moxa_run(program, program_length, input, input_length, &limits, zapis, nullptr);
+  const int r =
+      moxa_run_with(program, program_length, input, input_length, &options, zapis, nullptr);
   if (r != MOXA_STOPPED) pis("\nbye\n\n");
   return r;
 }
