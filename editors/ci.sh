@@ -14,7 +14,8 @@ command -v python3 > /dev/null || packages+=(python3)
 # Debian's vim (not vim-tiny): the tests need its syntax engine and script functions.
 vim --version 2> /dev/null | grep -q '+syntax' || packages+=(vim)
 if [ ! -x build/moxa ] || [ ! -x build/tools/moxa_tokens ]; then
-  packages+=(cmake ninja-build g++)
+  # The whole project is configured, moxa-grade's libraries included.
+  packages+=(cmake ninja-build g++ nlohmann-json3-dev libtomlplusplus-dev libpugixml-dev)
 fi
 . .ci/packages.sh
 install_missing "${packages[@]}"

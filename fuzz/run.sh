@@ -10,7 +10,8 @@
 # build goes to build-fuzz/ (MOXA_FUZZ_BUILD overrides); logs and the inputs behind any
 # finding go to build-fuzz/logs/ and build-fuzz/artifacts/. Exits non-zero when any target
 # finds a crash, a sanitizer report, a leak, a timeout or an out-of-memory.
-# Needs clang and libclang-rt-14-dev (installed by .ci/run); installs nothing itself.
+# Needs clang and libclang-rt-14-dev, and for configuring the project the libraries that
+# moxa-grade uses (all installed by .ci/run); installs nothing itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 packages=(cmake ninja-build g++ python3 pkg-config lintian dpkg-dev fakeroot file man-db
-          mandoc groff-base groff)
+          mandoc groff-base groff nlohmann-json3-dev libtomlplusplus-dev libpugixml-dev)
 . .ci/packages.sh
 install_missing "${packages[@]}"
 
@@ -41,19 +41,22 @@ cmake -S . -B "$tmp/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOXA_WERROR=ON 
   -DCMAKE_INSTALL_PREFIX="$prefix"
 cmake --build "$tmp/build"
 cmake --install "$tmp/build"
-for f in bin/moxa share/man/man1/moxa.1 include/moxa/moxa.h lib/libmoxa.so.1 lib/libmoxa.a \
+for f in bin/moxa bin/moxa-grade share/man/man1/moxa.1 share/man/man1/moxa-grade.1 \
+         include/moxa/moxa.h lib/libmoxa.so.1 lib/libmoxa.a \
          lib/cmake/moxa/moxa-config.cmake lib/cmake/moxa/moxa-config-version.cmake \
          lib/pkgconfig/moxa.pc share/doc/moxa/README.md share/doc/moxa/examples/ahoj.mox; do
   [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 
-echo "== packaging: man page"
+echo "== packaging: man pages"
+for page in "$prefix"/share/man/man1/moxa.1 "$prefix"/share/man/man1/moxa-grade.1; do
+  lint=$(mandoc -T lint "$page" 2>&1 || true)
+  [ -z "$lint" ] || { echo "mandoc -T lint $page:"; echo "$lint"; exit 1; }
+  lint=$(groff -ww -z -man "$page" 2>&1)
+  [ -z "$lint" ] || { echo "groff -ww -z -man $page:"; echo "$lint"; exit 1; }
+  grep -q "moxa $version" "$page" || { echo "$page names no version $version"; exit 1; }
+done
 page=$prefix/share/man/man1/moxa.1
-lint=$(mandoc -T lint "$page" 2>&1 || true)
-[ -z "$lint" ] || { echo "mandoc -T lint:"; echo "$lint"; exit 1; }
-lint=$(groff -ww -z -man "$page" 2>&1)
-[ -z "$lint" ] || { echo "groff -ww -z -man:"; echo "$lint"; exit 1; }
-grep -q "moxa $version" "$page" || { echo "the man page names no version $version"; exit 1; }
 # The page names the folder of the README and the examples where this installation put them.
 grep -q "^\.IR $prefix/share/doc/moxa " "$page" || { echo "the man page names another doc folder"; exit 1; }
 
@@ -61,7 +64,7 @@ soname=$(objdump -p "$prefix/lib/libmoxa.so" | awk '$1 == "SONAME" {print $2}')
 [ "$soname" = "libmoxa.so.${version%%.*}" ] || { echo "SONAME: $soname"; exit 1; }
 # The library exports the C interface alone, and the package's symbols file lists exactly it.
 exported=$(nm -D --defined-only "$prefix/lib/libmoxa.so" | awk '$2 ~ /^[TDBR]$/ {print $3}' | sort | tr '\n' ' ')
-[ "$exported" = "moxa_run moxa_version " ] || { echo "exported: $exported"; exit 1; }
+[ "$exported" = "moxa_run moxa_run_with moxa_version " ] || { echo "exported: $exported"; exit 1; }
 listed=$(sed -n 's/^ \([a-z_]*\)@Base .*/\1/p' packaging/libmoxa.symbols | sort | tr '\n' ' ')
 [ "$listed" = "$exported" ] || { echo "packaging/libmoxa.symbols lists: $listed"; exit 1; }
 # The static library holds machine code only, no link-time optimiser's form.
@@ -136,9 +139,18 @@ apt-get install -y -q "${debs[@]/#/./}"
 got=$(cd /usr/share/doc/moxa/examples && moxa ahoj.mox)
 expected=$(printf '\nhello\n\nAhoj, svete!\n6 * 7 = 42.000000\n\nProgram probehl bez chyb.\n\nbye\n')
 [ "$got" = "$expected" ] || { echo "moxa ahoj.mox printed: $got"; exit 1; }
-MANWIDTH=80 man moxa > "$tmp/man.txt" 2> "$tmp/man.err"
-grep -q '^SYNOPSIS' "$tmp/man.txt" || { echo "man moxa:"; cat "$tmp/man.txt"; exit 1; }
-[ ! -s "$tmp/man.err" ] || { cat "$tmp/man.err"; exit 1; }
+for page in moxa moxa-grade; do
+  MANWIDTH=80 man "$page" > "$tmp/man.txt" 2> "$tmp/man.err"
+  grep -q '^SYNOPSIS' "$tmp/man.txt" || { echo "man $page:"; cat "$tmp/man.txt"; exit 1; }
+  [ ! -s "$tmp/man.err" ] || { cat "$tmp/man.err"; exit 1; }
+done
+# The grader as installed, on the sample assignment installed with it: one row per
+# submission, Eva's with full points.
+[ "$(command -v moxa-grade)" = /usr/bin/moxa-grade ]
+sample=/usr/share/doc/moxa/examples/grading
+graded=$(moxa-grade -f csv "$sample/soucet" "$sample"/trida/*)
+grep -q '^eva,1,1,2,2,6,' <<< "$graded" || { echo "moxa-grade printed: $graded"; exit 1; }
+[ "$(grep -c . <<< "$graded")" = 10 ] || { echo "moxa-grade printed: $graded"; exit 1; }
 [ "$(pkg-config --modversion moxa)" = "$version" ]
 echo "== consumers against the installed packages"
 consumer_cmake embed-system /usr/lib/"$(dpkg-architecture -qDEB_HOST_MULTIARCH)"/libmoxa.so.1
@@ -154,7 +166,8 @@ installed=0
 for p in moxa libmoxa1 libmoxa-dev; do
   if dpkg -s "$p" > /dev/null 2>&1; then echo "still installed: $p"; exit 1; fi
 done
-for f in /usr/bin/moxa /usr/share/man/man1/moxa.1.gz /usr/include/moxa /usr/share/doc/moxa \
+for f in /usr/bin/moxa /usr/bin/moxa-grade /usr/share/man/man1/moxa.1.gz \
+         /usr/share/man/man1/moxa-grade.1.gz /usr/include/moxa /usr/share/doc/moxa \
          /usr/lib/*/libmoxa.so.1 /usr/lib/*/cmake/moxa /usr/lib/*/pkgconfig/moxa.pc; do
   if [ -e "$f" ]; then echo "left behind: $f"; exit 1; fi
 done

@@ -1,6 +1,7 @@
 # What `cmake --install` puts in place, the files that let other builds find the library
 # (CMake package, pkg-config), and the Debian packages that `cpack -G DEB` makes from it:
-#   moxa          the program, its man page, the README and the example programs
+#   moxa          the programs (moxa, moxa-grade), their man pages, the README and the
+#                 example programs
 #   libmoxa1      the shared library
 #   libmoxa-dev   the header, the static library, the CMake and pkg-config files
 # With MOXA_DEBIAN, the documentation is laid out as Debian wants it: a copyright file and a
@@ -34,7 +35,7 @@ add_custom_target(uninstall
   COMMENT "Removing the files that cmake --install put in place" VERBATIM)
 
 # The program and the library.
-install(TARGETS moxa RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+install(TARGETS moxa moxa_grade RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 install(TARGETS moxa_shared moxa_static EXPORT moxa-targets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lib NAMELINK_COMPONENT dev
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
@@ -44,9 +45,11 @@ if(MOXA_DEBIAN)
   # symbols a user of the library does not need, a static library without debug
   # information and with its members' dates and owners zeroed.
   set(moxa_instalovano "\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_LIBDIR}")
-  install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --remove-section=.comment --remove-section=.note
-    \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_BINDIR}/moxa\" COMMAND_ERROR_IS_FATAL ANY)"
-    COMPONENT program)
+  foreach(program moxa moxa-grade)
+    install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --remove-section=.comment --remove-section=.note
+      \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_BINDIR}/${program}\" COMMAND_ERROR_IS_FATAL ANY)"
+      COMPONENT program)
+  endforeach()
   install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --remove-section=.comment --remove-section=.note
     --strip-unneeded \"${moxa_instalovano}/libmoxa.so.${PROJECT_VERSION}\" COMMAND_ERROR_IS_FATAL ANY)"
     COMPONENT lib)
@@ -76,25 +79,29 @@ endif()
 configure_file(packaging/moxa.pc.in ${moxa_gen}/moxa.pc @ONLY)
 install(FILES ${moxa_gen}/moxa.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 
-# The man page, which names the folder of the README and the examples as installed, the
+# The man pages (moxa's page names the folder of the README and the examples as installed), the
 # README and the example programs.
 set(MOXA_VERSION ${PROJECT_VERSION})
 set(MOXA_DOCDIR ${CMAKE_INSTALL_FULL_DOCDIR})
 configure_file(packaging/moxa.1 ${moxa_gen}/moxa.1 @ONLY)
+configure_file(packaging/moxa-grade.1 ${moxa_gen}/moxa-grade.1 @ONLY)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT program)
 install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT program)
 if(NOT MOXA_DEBIAN)
-  install(FILES ${moxa_gen}/moxa.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
+  install(FILES ${moxa_gen}/moxa.1 ${moxa_gen}/moxa-grade.1
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
 else()
   # gzip -n: no name or time stamp inside, so the packages build reproducibly.
   configure_file(packaging/changelog.Debian ${moxa_gen}/changelog.Debian @ONLY)
   configure_file(packaging/copyright ${moxa_gen}/copyright @ONLY)
-  add_custom_command(OUTPUT ${moxa_gen}/moxa.1.gz ${moxa_gen}/changelog.Debian.gz
-    COMMAND gzip -9nkf ${moxa_gen}/moxa.1 ${moxa_gen}/changelog.Debian
-    DEPENDS ${moxa_gen}/moxa.1 ${moxa_gen}/changelog.Debian)
+  add_custom_command(
+    OUTPUT ${moxa_gen}/moxa.1.gz ${moxa_gen}/moxa-grade.1.gz ${moxa_gen}/changelog.Debian.gz
+    COMMAND gzip -9nkf ${moxa_gen}/moxa.1 ${moxa_gen}/moxa-grade.1 ${moxa_gen}/changelog.Debian
+    DEPENDS ${moxa_gen}/moxa.1 ${moxa_gen}/moxa-grade.1 ${moxa_gen}/changelog.Debian)
   add_custom_target(moxa_debian_docs ALL
-    DEPENDS ${moxa_gen}/moxa.1.gz ${moxa_gen}/changelog.Debian.gz)
-  install(FILES ${moxa_gen}/moxa.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
+    DEPENDS ${moxa_gen}/moxa.1.gz ${moxa_gen}/moxa-grade.1.gz ${moxa_gen}/changelog.Debian.gz)
+  install(FILES ${moxa_gen}/moxa.1.gz ${moxa_gen}/moxa-grade.1.gz
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
   set(moxa_komponenty program lib dev)
   set(moxa_balicky moxa ${MOXA_BALICKY_LIB} ${MOXA_BALICKY_DEV})
   foreach(komponenta balik IN ZIP_LISTS moxa_komponenty moxa_balicky)
@@ -124,7 +131,11 @@ set(CPACK_COMPONENT_PROGRAM_DESCRIPTION
 moxa runs programs of a small imperative teaching language (files ending
 in .mox) while it reads them. Every value is a text; every message is fixed
 and in Czech without diacritics, so that outputs can be compared byte for
-byte.")
+byte.
+.
+moxa-grade grades a class's submissions against an assignment's tests, in
+parallel, and writes the results as a table, Gradescope results.json,
+JUnit XML, TAP or CSV.")
 
 set(CPACK_DEBIAN_LIB_PACKAGE_NAME ${MOXA_BALICKY_LIB})
 set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)

@@ -1,0 +1,349 @@
+#!/usr/bin/env python3
+"""moxa-grade from outside: the sample assignment of examples/grading graded in every format,
+each report read back by a standard reader (json, xml.etree, csv, Perl's TAP::Parser), the
+same reports with one thread and with eight, and the hostile and unusable cases.
+
+    grade_test.py MOXA_GRADE EXAMPLES_GRADING_DIR
+"""
+import csv
+import io
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import xml.etree.ElementTree as ET
+
+GRADE = sys.argv[1]
+SAMPLE = os.path.abspath(sys.argv[2])
+ASSIGNMENT = os.path.join(SAMPLE, "soucet")
+CLASS = os.path.join(SAMPLE, "trida")
+TESTS = ["mezery", "prazdny", "tajny", "zakladni"]
+POINTS = {"mezery": 1, "prazdny": 1, "tajny": 2, "zakladni": 2}
+
+# What each submission of the sample earns, test by test, worked out from its program:
+# petr skips the first number (right only when there are none), mezery adds a space at
+# each line end (right only where trailing blanks do not count), smycka never counts up
+# (with no numbers it stops at once but prints no mean), zaplava prints for ever, pamet
+# piles values on the stack, syntax and hloubka stop at an error message.
+EXPECTED = {
+    "eva": {"mezery": "passed", "prazdny": "passed", "tajny": "passed", "zakladni": "passed"},
+    "petr": {"mezery": "wrong", "prazdny": "passed", "tajny": "wrong", "zakladni": "wrong"},
+    "mezery": {"mezery": "passed", "prazdny": "wrong", "tajny": "wrong", "zakladni": "wrong"},
+    "smycka": {"mezery": "limit", "prazdny": "wrong", "tajny": "limit", "zakladni": "limit"},
+    "zaplava": {t: "output" for t in TESTS},
+    "pamet": {t: "limit" for t in TESTS},
+    "syntax": {t: "wrong" for t in TESTS},
+    "hloubka": {t: "wrong" for t in TESTS},
+}
+NOT_GRADED = {"dvojice": "several .mox files", "chybi": "no such file"}
+ORDER = ["eva", "petr", "mezery", "smycka", "zaplava", "pamet", "syntax", "hloubka", "dvojice",
+         "chybi"]
+SUBMISSIONS = [os.path.join(CLASS, n) for n in ("eva", "petr")] + [
+    os.path.join(CLASS, n + ".mox") for n in ("mezery", "smycka", "zaplava", "pamet", "syntax",
+                                             "hloubka")] + [
+    os.path.join(CLASS, "dvojice"), os.path.join(CLASS, "chybi.mox")]
+
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAIL: " + what)
+
+
+def grade(*args, jobs=2):
+    return subprocess.run([GRADE, "-j", str(jobs), *args], stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE)
+
+
+def score(name):
+    return sum(POINTS[t] for t, v in EXPECTED[name].items() if v == "passed")
+
+
+def without_times(text):
+    return re.sub(rb'(time="|"execution_time": )[0-9.e+-]+', rb"\1T", text)
+
+
+def table_report():
+    result = grade(ASSIGNMENT, *SUBMISSIONS)
+    check(result.returncode == 0, "table: exit status %d" % result.returncode)
+    lines = result.stdout.decode().split("\n")
+    check(lines[0].split() == ["submission"] + TESTS + ["total"], "table header: " + lines[0])
+    check(lines[1].split() == ["(points)", "1", "1", "2", "2", "6"], "table points: " + lines[1])
+    rows = {line.split()[0]: line.split()[1:] for line in lines[2:2 + len(ORDER)]}
+    check(list(rows) == ORDER, "table rows in the order given: %s" % list(rows))
+    for name, verdicts in EXPECTED.items():
+        cells = [str(POINTS[t]) if verdicts[t] == "passed" else verdicts[t] for t in TESTS]
+        check(rows.get(name) == cells + ["%d/6" % score(name)], "table row %s: %s" % (name, rows.get(name)))
+    for name, why in NOT_GRADED.items():
+        check(why in " ".join(rows.get(name, [])), "table row %s: %s" % (name, rows.get(name)))
+    check(lines[-2] == "8 submissions graded, 2 not graded; 1 with full points; mean score 1.00 of 6",
+          "table summary: " + lines[-2])
+
+    details = grade("--details", ASSIGNMENT, os.path.join(CLASS, "mezery.mox"),
+                    os.path.join(CLASS, "zaplava.mox")).stdout.decode()
+    # The diff marks the space the program adds where the expected line has none.
+    check("first difference: line 4, column 17" in details, "details: where\n" + details)
+    check("-soucet:\u00b76.000000\n" in details and "+soucet:\u00b76.000000\u00b7\n" in details,
+          "details: the diff with visible spaces\n" + details)
+    check("the output reached its limit of 10000 bytes" in details, "details: output limit")
+    check("... (cut: 2000 of 10008 bytes shown)" in details, "details: partial output cut")
+
+
+def gradescope_report(out):
+    result = grade("--format", "gradescope", "--out", out, ASSIGNMENT, *SUBMISSIONS)
+    check(result.returncode == 0, "gradescope: exit status %d %s" % (result.returncode, result.stderr))
+    check(sorted(os.listdir(out)) == sorted(ORDER), "gradescope folders: %s" % os.listdir(out))
+    for name in ORDER:
+        with open(os.path.join(out, name, "results.json"), encoding="utf-8") as f:
+            data = json.load(f)
+        check(set(data) == {"score", "execution_time", "output", "tests"}, name + ": top-level keys")
+        check(isinstance(data["execution_time"], (int, float)), name + ": execution_time")
+        check([t["name"] for t in data["tests"]] == TESTS, name + ": test names")
+        for test in data["tests"]:
+            check(set(test) == {"name", "score", "max_score", "status", "output", "visibility"},
+                  name + ": keys of a test")
+            check(test["max_score"] == POINTS[test["name"]], name + ": max_score")
+            check(test["visibility"] == ("hidden" if test["name"] == "tajny" else "visible"),
+                  name + ": visibility of " + test["name"])
+            verdict = EXPECTED.get(name, {}).get(test["name"], "none")
+            check(test["status"] == ("passed" if verdict == "passed" else "failed"),
+                  "%s/%s: status %s" % (name, test["name"], test["status"]))
+            check((test["output"] == "") == (verdict == "passed"), name + ": output of a test")
+        if name in EXPECTED:
+            check(data["score"] == score(name), "%s: score %s" % (name, data["score"]))
+        else:
+            check(data["score"] == 0 and NOT_GRADED[name] in data["output"], name + ": not graded")
+
+    # One submission and no --out: results.json on standard output, as an autograder wants.
+    single = grade("--format", "gradescope", ASSIGNMENT, os.path.join(CLASS, "eva"))
+    check(json.loads(single.stdout)["score"] == 6, "gradescope on standard output")
+
+
+def junit_report():
+    result = grade("--format", "junit", ASSIGNMENT, *SUBMISSIONS)
+    check(result.returncode == 0, "junit: exit status")
+    root = ET.fromstring(result.stdout)
+    check(root.tag == "testsuites" and root.get("name") == "soucet", "junit: root")
+    suites = root.findall("testsuite")
+    check([s.get("name") for s in suites] == ORDER, "junit: suites")
+    for suite in suites:
+        name = suite.get("name")
+        cases = suite.findall("testcase")
+        check([c.get("name") for c in cases] == TESTS, name + ": test cases")
+        check(all(c.get("classname") == name for c in cases), name + ": classname")
+        props = {p.get("name"): p.get("value") for p in suite.iter("property")}
+        check(props.get("max_score") == "6", name + ": max_score property")
+        if name in EXPECTED:
+            failed = [c.get("name") for c in cases if c.find("failure") is not None]
+            want = [t for t in TESTS if EXPECTED[name][t] != "passed"]
+            check(failed == want, "%s: failed cases %s" % (name, failed))
+            check(suite.get("failures") == str(len(want)) and suite.get("errors") == "0",
+                  name + ": failure counts")
+            for case in cases:
+                failure = case.find("failure")
+                if failure is not None:
+                    check(failure.get("type") == EXPECTED[name][case.get("name")],
+                          name + ": failure type")
+            check(props.get("score") == str(score(name)), name + ": score property")
+        else:
+            check(all(c.find("error") is not None for c in cases), name + ": errors")
+            check(NOT_GRADED[name] in cases[0].find("error").get("message"), name + ": message")
+
+
+def tap_report():
+    result = grade("--format", "tap", ASSIGNMENT, *SUBMISSIONS)
+    check(result.returncode == 0, "tap: exit status")
+    # Perl's own TAP parser reads the stream and says what it found.
+    script = r'''
+use TAP::Parser;
+local $/; my $tap = <STDIN>;
+my $p = TAP::Parser->new({ tap => $tap });
+while (my $r = $p->next) {
+  print "test ", ($r->is_ok ? "ok" : "not ok"), " ", $r->description, "\n" if $r->is_test;
+  print "yaml ", scalar(keys %{$r->data}), "\n" if $r->is_yaml;
+}
+print "planned ", $p->tests_planned, " run ", $p->tests_run, " errors ",
+      scalar($p->parse_errors), " version ", $p->version, "\n";
+'''
+    parsed = subprocess.run(["perl", "-e", script], input=result.stdout,
+                            stdout=subprocess.PIPE, check=True).stdout.decode().split("\n")
+    check(parsed[-2] == "planned 40 run 40 errors 0 version 13", "tap: " + parsed[-2])
+    tests = [line for line in parsed if line.startswith("test ")]
+    want = []
+    for name in ORDER:
+        for t in TESTS:
+            ok = EXPECTED.get(name, {}).get(t) == "passed"
+            want.append("test %s - %s: %s" % ("ok" if ok else "not ok", name, t))
+    check(tests == want, "tap: test points\n" + "\n".join(tests))
+    check(sum(line == "yaml 4" for line in parsed) == sum("not ok" in w for w in want),
+          "tap: a YAML block of four keys for each failure")
+
+
+def csv_report():
+    result = grade("--format", "csv", ASSIGNMENT, *SUBMISSIONS)
+    rows = list(csv.reader(io.StringIO(result.stdout.decode(), newline="")))
+    check(rows[0] == ["submission"] + TESTS + ["total", "note"], "csv header")
+    check([r[0] for r in rows[1:]] == ORDER, "csv rows")
+    for row in rows[1:]:
+        name = row[0]
+        if name in EXPECTED:
+            want = [str(POINTS[t]) if EXPECTED[name][t] == "passed" else "0" for t in TESTS]
+            check(row[1:] == want + [str(score(name)), ""], "csv row " + str(row))
+        else:
+            check(row[1:-1] == ["0"] * 5 and NOT_GRADED[name] in row[-1], "csv row " + str(row))
+
+
+def same_reports_any_threads(tmp):
+    for fmt in ("table", "junit", "tap", "csv"):
+        runs = [grade("--format", fmt, ASSIGNMENT, *SUBMISSIONS, jobs=j).stdout for j in (1, 8, 8)]
+        check(len(set(without_times(r) for r in runs)) == 1, fmt + ": -j 1, -j 8 and again differ")
+    outs = []
+    for j in (1, 8):
+        out = os.path.join(tmp, "gs%d" % j)
+        grade("--format", "gradescope", "--out", out, ASSIGNMENT, *SUBMISSIONS, jobs=j)
+        outs.append({n: without_times(open(os.path.join(out, n, "results.json"), "rb").read())
+                     for n in ORDER})
+    check(outs[0] == outs[1], "gradescope: -j 1 and -j 8 differ")
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+HELLO, BYE, OK = b"\nhello\n\n", b"\nbye\n\n", b"\nProgram probehl bez chyb.\n"
+
+
+def comparison_modes_and_bytes(tmp):
+    a = os.path.join(tmp, 'modes & "<xml>"')
+    expected = HELLO + b"x: 3.000000\ty: 0.5\n" + OK + BYE
+    for t, mode in (("e", "exact"), ("t", "trailing"), ("w", "whitespace"), ("n", "numbers")):
+        write(os.path.join(a, t + ".out"), expected)
+    write(os.path.join(a, "grading.json"),
+          json.dumps({"tests": {"t": {"mode": "trailing"}, "w": {"mode": "whitespace"},
+                                "n": {"mode": "numbers"}}}).encode())
+    programs = {
+        "same": b'{ pis("x: 3.000000"); pis("\t"); pis_ln("y: 0.5"); } .',
+        "trail": b'{ pis("x: 3.000000"); pis("\t"); pis_ln("y: 0.5  "); } .',
+        "spaced": b'{ pis_ln("x:   3.000000"); pis_ln("y:"); pis_ln("0.5"); } .',
+        "numeric": b'{ pis("x: 3"); pis("\t"); pis_ln("y: 0.5000001"); } .',
+        "off": b'{ pis("x: 3.01"); pis("\t"); pis_ln("y: 0.5"); } .',
+        "ctrl": b'{ pis("x: 3.000000\x01"); pis("\t"); pis_ln("y: 0.5"); } .',
+        "binary": bytes(range(256)) * 4,
+    }
+    for name, program in programs.items():
+        write(os.path.join(tmp, "subs", name + ".mox"), program)
+    subs = [os.path.join(tmp, "subs", n + ".mox") for n in programs]
+    # A file name with a control byte in it.
+    odd = os.path.join(tmp.encode(), b"subs", b"odd\x01name.mox")
+    with open(odd, "wb") as f:
+        f.write(programs["same"])
+    subs.append(odd.decode("utf-8", "surrogateescape"))
+    rows = list(csv.reader(io.StringIO(grade("--format", "csv", a, *subs).stdout.decode(),
+                                       newline="")))
+    got = {r[0]: r[1:5] for r in rows[1:]}
+    check(rows[0][1:5] == ["e", "n", "t", "w"], "modes: columns " + str(rows[0]))
+    want = {"odd\\x01name": "1111", "same": "1111", "trail": "0111", "spaced": "0101", "numeric": "0100",
+            "off": "0000", "ctrl": "0000", "binary": "0000"}
+    for name, marks in want.items():
+        check("".join(got.get(name, [])) == marks, "modes: %s got %s" % (name, got.get(name)))
+    # A control byte in the output is an escape in the XML, which stays well-formed.
+    junit = grade("--format", "junit", a, *subs).stdout
+    root = ET.fromstring(junit)
+    check(root.get("name") == 'modes & "<xml>"', "junit: the assignment's name " + root.get("name"))
+    check([s.get("name") for s in root.iter("testsuite")][-1] == "odd\\x01name",
+          "junit: a name with a control byte")
+    texts = " ".join(f.text or "" for f in root.iter("failure"))
+    check("3.000000\\x01" in texts, "junit: the control byte as an escape")
+    detail = grade("--details", a, subs[1]).stdout.decode()
+    check("+x:\u00b73.000000\u2192y:\u00b70.5\u00b7\u00b7" in detail, "details: tab and spaces\n" + detail)
+
+
+def diff_of_a_missing_line(tmp):
+    a = os.path.join(tmp, "diffs")
+    letters = "abcdefghijkl"
+    write(os.path.join(a, "lines.out"), HELLO + "".join(c + "\n" for c in letters).encode() + OK + BYE)
+    program = "{ " + " ".join('pis_ln("%s");' % c for c in letters if c != "e") + " } ."
+    write(os.path.join(tmp, "skips_e.mox"), program.encode())
+    details = grade("-d", a, os.path.join(tmp, "skips_e.mox")).stdout.decode()
+    # HELLO takes lines 1-3, so "e" is line 8; the diff starts three lines before it and
+    # holds ten lines of each output.
+    want = "\n".join("    " + line for line in [
+        "first difference: line 8, column 1", "--- expected", "+++ actual",
+        "@@ -5,10 +5,10 @@", " b", " c", " d", "-e", " f", " g", " h", " i", " j", " k", "+l",
+        "(the diff stops here)"])
+    check(want in details, "diff of a missing line:\n" + details)
+
+
+def time_limit(tmp):
+    # With no step budget, only the clock stops the endless loop.
+    a = os.path.join(tmp, "timed")
+    write(os.path.join(a, "t.in"), b"3\n1 2 3\n")
+    write(os.path.join(a, "t.out"), b"")
+    write(os.path.join(a, "grading.json"), b'{"defaults": {"max_steps": 0, "max_time": 300}}')
+    result = grade("-f", "junit", a, os.path.join(CLASS, "smycka.mox"))
+    failure = ET.fromstring(result.stdout).find("testsuite/testcase/failure")
+    check(failure is not None and failure.get("type") == "time", "time limit: verdict")
+    check(failure is not None and "the run took its limit of 300 ms" in failure.text,
+          "time limit: message")
+
+
+def unusable(tmp):
+    def status(*args):
+        return grade(*args).returncode
+
+    sub = os.path.join(CLASS, "eva")
+    check(status(os.path.join(tmp, "nowhere"), sub) == 2, "missing assignment: 2")
+    empty = os.path.join(tmp, "empty")
+    os.makedirs(empty)
+    check(status(empty, sub) == 2, "assignment without tests: 2")
+    cases = {
+        "grading.json": b'{"tests": {"nosuch": {}}}',
+        "grading.toml": b'[defaults]\nmode = "fuzzy"\n',
+    }
+    for i, (file, text) in enumerate(list(cases.items()) + [
+            ("grading.json", b'{"defaults": {"pointz": 1}}'),
+            ("grading.json", b'{"defaults": {"max_steps": -1}}'),
+            ("grading.toml", b'[defaults\n')]):
+        a = os.path.join(tmp, "bad%d" % i)
+        write(os.path.join(a, "x.out"), b"")
+        write(os.path.join(a, file), text)
+        r = grade(a, sub)
+        check(r.returncode == 2 and r.stderr.startswith(b"moxa-grade: "),
+              "unusable %s %r: %d %r" % (file, text, r.returncode, r.stderr))
+    for args in (["--format", "pdf"], ["-j", "0"], ["--bogus"], ["--format", "gradescope"]):
+        check(status(*args, ASSIGNMENT, sub, sub) == 2, "bad options %s: 2" % args)
+    helped = subprocess.run([GRADE, "--help"], stdout=subprocess.PIPE)
+    check(helped.returncode == 0 and b"usage: moxa-grade" in helped.stdout, "--help")
+
+
+def main():
+    tmp = tempfile.mkdtemp()
+    try:
+        table_report()
+        gradescope_report(os.path.join(tmp, "gradescope"))
+        junit_report()
+        tap_report()
+        csv_report()
+        same_reports_any_threads(tmp)
+        comparison_modes_and_bytes(tmp)
+        diff_of_a_missing_line(tmp)
+        time_limit(tmp)
+        unusable(tmp)
+    finally:
+        shutil.rmtree(tmp)
+    if failures:
+        print("%d checks failed" % len(failures))
+        return 1
+    print("grade: all checks passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,185 @@
+// moxa-grade: grades submissions of .mox programs against an assignment's tests, running
+// them in this process through the moxa library on all cores, and reports the results as a
+// table or in the files that grading platforms, CI systems and spreadsheets read.
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "assignment.hpp"
+#include "moxa/moxa.h"
+#include "report.hpp"
+#include "run.hpp"
+
+namespace {
+
+using namespace moxa::grade;
+namespace fs = std::filesystem;
+
+constexpr const char* kUsage =
+    "usage: moxa-grade [OPTIONS] ASSIGNMENT SUBMISSION...\n"
+    "\n"
+    "Runs every SUBMISSION (a .mox file, or a folder holding one) against every test of\n"
+    "ASSIGNMENT (a folder of NAME.in and NAME.out files, with grading.json or grading.toml\n"
+    "for points, comparison modes, visibility and limits), and reports the scores.\n"
+    "\n"
+    "options:\n"
+    "  -j, --jobs N       runs at once (default: one per core)\n"
+    "  -f, --format FMT   table (the default), gradescope, junit, tap or csv\n"
+    "  -o, --out PATH     gradescope: a folder that gets NAME/results.json per submission;\n"
+    "                     other formats: the file to write instead of standard output\n"
+    "  -d, --details      table: below each row, how each failed test went\n"
+    "  -h, --help         this text\n"
+    "      --version      the version of moxa-grade and of the library\n"
+    "\n"
+    "Exit status: 0 when the grading ran (whatever the scores), 1 when the report could not\n"
+    "be written, 2 when the assignment or the options are unusable. See moxa-grade(1).\n";
+
+struct Options {
+  ReportSettings report;
+  std::optional<fs::path> out;
+  unsigned jobs = 0;
+  std::vector<std::string> operands;
+};
+
+[[noreturn]] void bad_usage(const std::string& message) {
+  std::cerr << "moxa-grade: " << message << "\n(moxa-grade --help lists the options)\n";
+  std::exit(2);
+}
+
+Options parse_options(int argc, char** argv) {
+  Options options;
+  bool operands_only = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    if (operands_only || arg.size() < 2 || arg[0] != '-') {
+      options.operands.emplace_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      operands_only = true;
+      continue;
+    }
+    std::string name(arg);
+    std::optional<std::string> value;
+    if (const std::size_t equals = name.find('=');
+        name.starts_with("--") && equals != std::string::npos) {
+      value = name.substr(equals + 1);
+      name.resize(equals);
+    }
+    auto take_value = [&]() -> std::string {
+      if (value) return *value;
+      if (i + 1 >= argc) bad_usage(name + " needs a value");
+      return argv[++i];
+    };
+    if (name == "-h" || name == "--help") {
+      std::cout << kUsage;
+      std::exit(0);
+    } else if (name == "--version") {
+      std::cout << "moxa-grade " << moxa_version() << " (library " << moxa_version() << ")\n";
+      std::exit(0);
+    } else if (name == "-j" || name == "--jobs") {
+      const std::string text = take_value();
+      char* end = nullptr;
+      const unsigned long jobs = std::strtoul(text.c_str(), &end, 10);
+      if (text.empty() || *end != '\0' || text[0] == '-' || jobs == 0 || jobs > 1024)
+        bad_usage("--jobs takes a number from 1 to 1024, not '" + text + "'");
+      options.jobs = static_cast<unsigned>(jobs);
+    } else if (name == "-f" || name == "--format") {
+      const std::string format = take_value();
+      if (format == "table") {
+        options.report.format = Format::table;
+      } else if (format == "gradescope") {
+        options.report.format = Format::gradescope;
+      } else if (format == "junit") {
+        options.report.format = Format::junit;
+      } else if (format == "tap") {
+        options.report.format = Format::tap;
+      } else if (format == "csv") {
+        options.report.format = Format::csv;
+      } else {
+        bad_usage("unknown format '" + format + "' (table, gradescope, junit, tap, csv)");
+      }
+    } else if (name == "-o" || name == "--out") {
+      options.out = fs::path(take_value());
+    } else if (name == "-d" || name == "--details") {
+      options.report.details = true;
+    } else {
+      bad_usage("unknown option " + name);
+    }
+  }
+  if (options.operands.size() < 2) bad_usage("an assignment and at least one submission needed");
+  return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  Options options = parse_options(argc, argv);
+  if (options.jobs == 0) options.jobs = std::max(1u, std::thread::hardware_concurrency());
+
+  Assignment assignment;
+  try {
+    assignment = load_assignment(options.operands[0]);
+  } catch (const UnusableAssignment& e) {
+    std::cerr << "moxa-grade: " << e.message << '\n';
+    return 2;
+  } catch (const std::exception& e) {  // a folder that fails while it is listed
+    std::cerr << "moxa-grade: " << options.operands[0] << ": " << e.what() << '\n';
+    return 2;
+  }
+  std::vector<Submission> submissions;
+  for (std::size_t i = 1; i < options.operands.size(); ++i)
+    submissions.push_back(find_submission(options.operands[i]));
+
+  std::ofstream file;
+  std::ostream* out = &std::cout;
+  if (options.report.format == Format::gradescope) {
+    if (options.out) {
+      options.report.out_dir = options.out;
+      std::set<std::string> names;
+      for (const Submission& submission : submissions) {
+        if (submission.name.empty() || submission.name == "." || submission.name == "..")
+          bad_usage("a submission's name must make a folder name: '" + submission.name + "'");
+        if (!names.insert(submission.name).second)
+          bad_usage("two submissions are named '" + submission.name +
+                    "'; their results.json would share a folder");
+      }
+    } else if (submissions.size() > 1) {
+      bad_usage("--format gradescope with several submissions needs --out DIR");
+    }
+  } else if (options.out) {
+    file.open(*options.out, std::ios::binary | std::ios::trunc);
+    if (!file) {
+      std::cerr << "moxa-grade: cannot write " << options.out->string() << '\n';
+      return 2;
+    }
+    out = &file;
+  }
+
+  try {
+    std::unique_ptr<Report> report = make_report(options.report, assignment, submissions, *out);
+    report->begin();
+    grade_all(assignment, submissions, options.jobs,
+              [&](std::size_t index, const GradedSubmission& graded) {
+                report->submission(submissions[index], graded);
+              });
+    report->end();
+    out->flush();
+  } catch (const std::exception& e) {
+    std::cerr << "moxa-grade: " << e.what() << '\n';
+    return 1;
+  }
+  if (!*out) {
+    std::cerr << "moxa-grade: the report could not be written\n";
+    return 1;
+  }
+  return 0;
+}

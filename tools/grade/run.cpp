@@ -1,0 +1,238 @@
+#include "run.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+#include "compare.hpp"
+#include "moxa/moxa.h"
+
+namespace moxa::grade {
+
+namespace fs = std::filesystem;
+
+const char* verdict_word(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::passed: return "passed";
+    case Verdict::wrong: return "wrong";
+    case Verdict::output_limit: return "output";
+    case Verdict::limit: return "limit";
+    case Verdict::time_limit: return "time";
+    case Verdict::not_graded: return "none";
+  }
+  return "none";
+}
+
+Submission find_submission(const fs::path& argument) {
+  Submission submission;
+  std::error_code error;
+  const fs::file_status status = fs::status(argument, error);
+  fs::path normal = argument.lexically_normal();
+  if (normal.filename().empty()) normal = normal.parent_path();
+  submission.name = (normal.extension() == ".mox" ? normal.stem() : normal.filename()).string();
+  if (status.type() == fs::file_type::not_found || (error && !fs::exists(status))) {
+    submission.problem = "no such file or folder: " + argument.string();
+    return submission;
+  }
+  if (fs::is_directory(status)) {
+    std::vector<fs::path> programs;
+    try {
+      for (const fs::directory_entry& entry : fs::directory_iterator(argument)) {
+        std::error_code kind_error;
+        if (entry.path().extension() == ".mox" && !entry.is_directory(kind_error))
+          programs.push_back(entry.path());
+      }
+    } catch (const fs::filesystem_error& e) {
+      submission.problem =
+          "cannot read the folder " + argument.string() + ": " + e.code().message();
+      return submission;
+    }
+    std::sort(programs.begin(), programs.end());
+    if (programs.empty()) {
+      submission.problem = "no .mox file in the folder " + argument.string();
+    } else if (programs.size() > 1) {
+      submission.problem = "several .mox files in the folder (";
+      for (std::size_t i = 0; i < programs.size(); ++i)
+        submission.problem += (i ? ", " : "") + programs[i].filename().string();
+      submission.problem += "); none graded";
+    } else {
+      submission.file = programs.front();
+    }
+    return submission;
+  }
+  submission.file = argument;
+  return submission;
+}
+
+namespace {
+
+constexpr std::string_view kHello = "\nhello\n\n";
+constexpr std::string_view kBye = "\nbye\n\n";
+
+void collect(void* user, const char* bytes, std::size_t length) {
+  static_cast<std::string*>(user)->append(bytes, length);
+}
+
+}  // namespace
+
+TestResult run_test(const std::string& program, const TestCase& test) {
+  TestResult result;
+  std::string output(kHello);  // the command prints its opening banner before the program runs
+  moxa_options options{};
+  options.size = sizeof options;
+  options.max_steps = test.limits.max_steps;
+  options.max_output = test.limits.max_output;
+  options.max_memory = test.limits.max_memory;
+  options.max_time = test.limits.max_time;
+  const auto start = std::chrono::steady_clock::now();
+  const int status = moxa_run_with(program.data(), program.size(), test.input.data(),
+                                   test.input.size(), &options, collect, &output);
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (status == MOXA_STOPPED) {
+    const std::size_t printed = output.size() - kHello.size();
+    std::string why;
+    if (test.limits.max_output != 0 && printed >= test.limits.max_output) {
+      result.verdict = Verdict::output_limit;
+      why = "stopped: the output reached its limit of " + std::to_string(test.limits.max_output) +
+            " bytes";
+    } else if (test.limits.max_time != 0 &&
+               result.seconds * 1000 >= static_cast<double>(test.limits.max_time)) {
+      result.verdict = Verdict::time_limit;
+      why = "stopped: the run took its limit of " + std::to_string(test.limits.max_time) + " ms";
+    } else {
+      result.verdict = Verdict::limit;
+      why = "stopped: the run used up its step budget (" + std::to_string(test.limits.max_steps) +
+            " steps) or its memory limit (" + std::to_string(test.limits.max_memory) + " bytes)";
+    }
+    result.message = why + "\npartial output:\n" + partial_output(output, kPartialOutputShown);
+    return result;
+  }
+  output += kBye;
+  if (outputs_agree(test.expected, output, test.mode)) {
+    result.verdict = Verdict::passed;
+    result.score = test.points;
+  } else {
+    result.verdict = Verdict::wrong;
+    result.message = describe_difference(test.expected, output, test.mode);
+  }
+  return result;
+}
+
+namespace {
+
+// One submission while it is being graded.
+struct Slot {
+  explicit Slot(std::size_t tests) : results(tests), remaining(tests) {}
+  std::once_flag loaded;
+  std::string program;
+  std::string problem;
+  std::vector<TestResult> results;
+  std::size_t remaining;
+};
+
+}  // namespace
+
+void grade_all(const Assignment& assignment, const std::vector<Submission>& submissions,
+               unsigned jobs,
+               const std::function<void(std::size_t, const GradedSubmission&)>& report) {
+  const std::size_t tests = assignment.tests.size();
+  const std::size_t total = submissions.size() * tests;
+  jobs = std::max(1u, jobs);
+  // Threads run ahead of the report by at most this many submissions, and the slots of the
+  // submissions in that window are all that is held: submission s lives in slot s % ahead,
+  // which gets a fresh one when the submission `ahead` places before it has been reported.
+  const std::size_t ahead = 4 * static_cast<std::size_t>(jobs) + 2;
+  std::vector<std::unique_ptr<Slot>> slots(std::min(ahead, submissions.size()));
+  for (std::unique_ptr<Slot>& slot : slots)
+    slot = std::make_unique<Slot>(tests);
+  std::mutex mutex;
+  std::condition_variable work_allowed, submission_done;
+  std::size_t next = 0;      // the next (submission, test) pair to take
+  std::size_t reported = 0;  // submissions handed to `report`
+
+  auto worker = [&] {
+    for (;;) {
+      std::size_t unit = 0;
+      Slot* taken = nullptr;
+      {
+        std::unique_lock lock(mutex);
+        work_allowed.wait(lock, [&] { return next >= total || next / tests < reported + ahead; });
+        if (next >= total) return;
+        unit = next++;
+        taken = slots[unit / tests % ahead].get();
+      }
+      const std::size_t s = unit / tests;
+      Slot& slot = *taken;
+      std::call_once(slot.loaded, [&] {
+        slot.problem = printable(submissions[s].problem);
+        if (!slot.problem.empty()) return;
+        try {
+          slot.program = read_file(submissions[s].file);
+        } catch (const std::exception& e) {
+          slot.problem = printable("cannot read " + submissions[s].file.string() + ": " + e.what());
+        }
+      });
+      TestResult result;
+      if (slot.problem.empty()) {
+        try {
+          result = run_test(slot.program, assignment.tests[unit % tests]);
+        } catch (const std::exception& e) {  // out of memory while collecting the output
+          result.verdict = Verdict::not_graded;
+          result.message = std::string("the grader could not run the test: ") + e.what();
+        }
+      } else {
+        result.message = slot.problem;
+      }
+      std::lock_guard lock(mutex);
+      slot.results[unit % tests] = std::move(result);
+      if (--slot.remaining == 0) submission_done.notify_all();
+    }
+  };
+
+  std::vector<std::jthread> threads;
+  const std::size_t count = std::min<std::size_t>(jobs, std::max<std::size_t>(total, 1));
+  for (std::size_t i = 0; i < count; ++i)
+    threads.emplace_back(worker);
+
+  for (std::size_t s = 0; s < submissions.size(); ++s) {
+    Slot& slot = *slots[s % ahead];
+    {
+      std::unique_lock lock(mutex);
+      submission_done.wait(lock, [&] { return slot.remaining == 0; });
+    }
+    GradedSubmission graded;
+    graded.tests = std::move(slot.results);
+    graded.problem = slot.problem;
+    for (const TestResult& result : graded.tests) {
+      graded.score += result.score;
+      graded.seconds += result.seconds;
+    }
+    try {
+      report(s, graded);
+    } catch (...) {
+      // The threads must not wait for a report that will never come.
+      {
+        std::lock_guard lock(mutex);
+        next = total;
+      }
+      work_allowed.notify_all();
+      throw;
+    }
+    {
+      std::lock_guard lock(mutex);
+      ++reported;
+      if (s + ahead < submissions.size()) {
+        slots[s % ahead] = std::make_unique<Slot>(tests);
+      } else {
+        slots[s % ahead].reset();
+      }
+    }
+    work_allowed.notify_all();
+  }
+}
+
+}  // namespace moxa::grade

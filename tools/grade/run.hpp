@@ -1,0 +1,65 @@
+// Grading itself: what a submission is, one test run through the library, and every
+// submission against every test on a pool of threads, with the results handed on in the
+// order of the submissions.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "assignment.hpp"
+
+namespace moxa::grade {
+
+// The bytes of partial output shown when a limit stopped a run.
+inline constexpr std::size_t kPartialOutputShown = 2000;
+
+enum class Verdict {
+  passed,        // the output agrees with the expected one
+  wrong,         // it does not
+  output_limit,  // the run printed max_output bytes and was stopped
+  limit,         // the step budget or the memory limit stopped the run
+  time_limit,    // the run took max_time
+  not_graded     // the submission could not be run at all
+};
+
+// A short word for the verdict, as the table, the TAP and the JUnit report name it.
+const char* verdict_word(Verdict verdict);
+
+struct TestResult {
+  Verdict verdict = Verdict::not_graded;
+  double score = 0;
+  std::string message;  // for a test that did not pass: what happened, made visible
+  double seconds = 0;
+};
+
+// A submission named on the command line: a .mox file, or a folder holding exactly one.
+struct Submission {
+  std::string name;            // the file's name without .mox, or the folder's name
+  std::filesystem::path file;  // the program, when there is one
+  std::string problem;         // why it cannot be graded; empty when it can
+};
+
+Submission find_submission(const std::filesystem::path& argument);
+
+struct GradedSubmission {
+  std::vector<TestResult> tests;  // in the order of the assignment's tests
+  std::string problem;            // as Submission::problem, or that its file could not be read
+  double score = 0;
+  double seconds = 0;
+};
+
+// Runs one test: `program` with the test's input and limits, compared by the test's mode.
+TestResult run_test(const std::string& program, const TestCase& test);
+
+// Grades every submission against every test on `jobs` threads. `report` is called on the
+// calling thread once per submission, in the order given, as soon as that submission and all
+// before it are done; a submission's results are dropped after that, so memory is bounded by
+// the number of threads, not the number of submissions.
+void grade_all(const Assignment& assignment, const std::vector<Submission>& submissions,
+               unsigned jobs,
+               const std::function<void(std::size_t, const GradedSubmission&)>& report);
+
+}  // namespace moxa::grade
