@@ -64,7 +64,7 @@ std::size_t TabulkaPromennych::pamet() const {
   std::size_t n = jmena_.capacity() * sizeof(std::string) + hodnoty_.capacity() * sizeof(Hodnota) +
                   (index_.capacity() + hashe_.capacity()) * sizeof(std::uint32_t);
   for (const std::string& j : jmena_)
-    n += j.capacity() > 15 ? j.capacity() + 1 : 0;
+    n += pamet_textu(j);
   for (const Hodnota& v : hodnoty_)
     n += v.pamet();
   return n;
