@@ -36,9 +36,9 @@ EMSCRIPTEN_KEEPALIVE int moxa_web_run(const char* program, std::size_t program_l
   limits.max_steps = static_cast<unsigned long long>(max_steps);
   limits.max_output = max_output;
   limits.max_memory = max_memory;
-  pis("\nhello\n\n");
+  pis(MOXA_OPENING);
   const int r = moxa_run(program, program_length, input, input_length, &limits, zapis, nullptr);
-  if (r != MOXA_STOPPED) pis("\nbye\n\n");
+  if (r != MOXA_STOPPED) pis(MOXA_CLOSING);
   return r;
 }
 
