@@ -14,6 +14,7 @@ import {
 import { defaultKeymap, history, historyKeymap } from '@codemirror/commands';
 import { bracketMatching, defaultHighlightStyle, syntaxHighlighting } from '@codemirror/language';
 import { moxaLanguage } from './language.js';
+import { MESSAGE } from './words.js';
 import { bytyZTextu, kusyVystupu, sdileni, textZBytu, zeSdileni } from './bytes.js';
 
 // What a run may take. The memory limit counts what the interpreter holds; the output limit
@@ -174,7 +175,9 @@ function pridejVystup(b) {
 }
 
 const VERDIKT = '\nV programu se vyskytla chyba.\n';
-const ZPRAVA = /V bloku: '[^']*', na radku: (\d+) nastala chyba/g;
+// Every error message in the whole output, one a line; group 2 is the line it quotes, and
+// `indices` tell where it stands.
+const ZPRAVA = new RegExp(MESSAGE.source, 'gmd');
 
 // Draws the whole output again, with the line number of the error message as a link.
 function dokonciVystup(vysledek) {
@@ -194,8 +197,8 @@ function dokonciVystup(vysledek) {
     ZPRAVA.lastIndex = 0;
     while ((m = ZPRAVA.exec(text)) !== null && m.index < konecZprav) posledni = m;
     if (posledni) {
-      const od = posledni.index + posledni[0].indexOf(posledni[1], posledni[0].indexOf('na radku: '));
-      odkaz = { od, delka: posledni[1].length, radek: Number(posledni[1]) };
+      const od = posledni.indices[2][0];
+      odkaz = { od, delka: posledni[2].length, radek: Number(posledni[2]) };
     }
   }
   outputPane.textContent = '';
