@@ -208,18 +208,14 @@ class Interpret {
   };
 
   // One loop being compiled, for the life of the object when `preklada` is set; when the
-  // outermost such loop ends, its code is dropped, and so are the first-pass marks of loops
-  // that an error left running in it.
+  // outermost such loop ends, its code is dropped.
   class Prekladani {
    public:
     Prekladani(Interpret& i, bool preklada) : i_(i), preklada_(preklada) {
       if (preklada_) ++i_.preklad_;
     }
     ~Prekladani() {
-      if (preklada_ && --i_.preklad_ == 0) {
-        i_.kod_.vyprazdni();
-        i_.prvni_pruchod_.clear();
-      }
+      if (preklada_ && --i_.preklad_ == 0) i_.kod_.vyprazdni();
     }
     Prekladani(const Prekladani&) = delete;
     Prekladani& operator=(const Prekladani&) = delete;
