@@ -51,7 +51,7 @@ template <Misto L, Misto P, Misto C, Znacka OP>
   } else {
     if constexpr (L == LITERAL) leva = &kod_.hodnota_literalu(a[0], 0);
     if constexpr (P == LITERAL) prava = &kod_.hodnota_literalu(a[PRAVY], 1);
-    if (binarni(OP, *leva, *prava, r) != 0) return 1;
+    if ((g_.chyba_SA = binarni(OP, *leva, *prava, r)) != 0) return g_.chyba_SA;
     if constexpr (C == PRAVDA) pravda_ = pomocna_.pravda();
   }
   if constexpr (L == ZASOBNIK && C != ZASOBNIK) zas_.zahod();
@@ -66,8 +66,8 @@ template <Znacka OP>
   const Hodnota& prava = zas_.vrchol();
   if (leva.je_cislo() && prava.je_cislo()) {
     na_cislech_do(OP, leva.cteni(), prava.cteni(), leva);
-  } else if (binarni_texty(OP, leva, prava, leva) != 0) {
-    return 1;
+  } else if ((g_.chyba_SA = binarni_texty(OP, leva, prava, leva)) != 0) {
+    return g_.chyba_SA;
   }
   zas_.zahod();
   return 0;
@@ -110,7 +110,7 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
         if ((arg == static_cast<std::uint32_t>(Znacka::Plus)
                  ? na_zasobniku_s<Znacka::Plus>()
                  : na_zasobniku_s<Znacka::Minus>()) != 0) {
-          return 1;
+          return g_.chyba_SA;
         }
         break;
       case kod_instrukce(Instrukce::Nasobeni):
@@ -118,20 +118,20 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
              : arg == static_cast<std::uint32_t>(Znacka::Deleno)
                  ? na_zasobniku_s<Znacka::Deleno>()
                  : na_zasobniku_s<Znacka::Modulo>()) != 0) {
-          return 1;
+          return g_.chyba_SA;
         }
         break;
       case kod_instrukce(Instrukce::Relace):
       case kod_instrukce(Instrukce::Logicka):
-        if (na_zasobniku(static_cast<Znacka>(arg)) != 0) return 1;
+        if (na_zasobniku(static_cast<Znacka>(arg)) != 0) return g_.chyba_SA;
         break;
       case kod_instrukce(Instrukce::Negace):
-        if (LV_1() != 0) return 1;
+        if ((g_.chyba_SA = LV_1()) != 0) return g_.chyba_SA;
         break;
-#define MOXA_BINARNI_OP(L, P, C, OP)                                    \
-  case binarni_instrukce(binarni_forma(L, P, C), Znacka::OP):           \
-    if (binarni_na_miste<L, P, C, Znacka::OP>(kod + pc) != 0) return 1; \
-    pc += (L == ZASOBNIK ? 1 : 2) + (C == PROMENNA ? 1 : 0);            \
+#define MOXA_BINARNI_OP(L, P, C, OP)                                              \
+  case binarni_instrukce(binarni_forma(L, P, C), Znacka::OP):                     \
+    if (binarni_na_miste<L, P, C, Znacka::OP>(kod + pc) != 0) return g_.chyba_SA; \
+    pc += (L == ZASOBNIK ? 1 : 2) + (C == PROMENNA ? 1 : 0);                      \
     break;
 #define MOXA_BINARNI(L, P, C)          \
   MOXA_BINARNI_OP(L, P, C, Plus)       \
@@ -187,12 +187,12 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
         out_.pis(zas_.vrchol().text());
         zas_.zahod();
         if (arg != 0) out_.pis('\n');
-        if (out_.selhal()) return 1;  // output can no longer be written
+        if (out_.selhal()) return g_.chyba_SA = 1;  // output can no longer be written
         break;
       case kod_instrukce(Instrukce::Cti): {
         if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
         std::string slovo;
-        if (!precti_slovo(&slovo)) return chyba_dlouha("Cti");
+        if (!precti_slovo(&slovo)) return g_.chyba_SA = chyba_dlouha("Cti");
         tab_.hodnota(static_cast<std::int32_t>(arg)) = Hodnota::text(std::move(slovo));
         break;
       }
@@ -218,7 +218,7 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
           // A later pass of the body costs a step; past the budget the body finds the end
           // of input where its "{" should be.
           if (prvni_pruchod_.back() == 0 && !lex_.krok()) {
-            return chyba_znak("Blok", "{");
+            return g_.chyba_SA = chyba_znak("Blok", "{");
           }
           pc += 2;
         } else {
@@ -233,7 +233,8 @@ int Interpret::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
         // the end of input where its first factor should be.
         prvni_pruchod_.back() = 0;
         if (!lex_.krok()) {
-          return chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
+          return g_.chyba_SA =
+                     chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
         }
         pc = kod[pc];
         break;

@@ -7,9 +7,8 @@ namespace moxa {
 // if -> "i2" "(" expression ")" block [ "e2" block ] "i2_end"
 int Interpret::If() {
   const int ulozeny = g_.i2_priznak;
-  const Obnovi<int> priznak(g_.i2_priznak);
   if (ocekavej(Znacka::LevaKulata, "If", "(") != 0) return 1;
-  if (Logicky_vyraz() != 0) return 1;
+  if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("If", ")");
   const bool podminka = ulozeny != 0 && zas_.Uber_pravdivost();
   g_.i2_priznak = podminka ? 1 : 0;
@@ -18,7 +17,7 @@ int Interpret::If() {
       preklad_ > 0 ? kod_.pridej_test(Instrukce::Kdyz, Instrukce::KdyzR) : KodCyklu::NIKDE;
   auto cteni = g_.cteni;
   Lex();
-  if (Blok() != 0) return 1;
+  if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
   if (tok().je(Znacka::E2)) {
     const KodCyklu::Pozice jinak = emituj_s_misty(Instrukce::Jinak, 2);
     if (test != KodCyklu::NIKDE) {
@@ -28,7 +27,7 @@ int Interpret::If() {
     cteni = g_.cteni;
     g_.i2_priznak = (ulozeny != 0 && !podminka) ? 1 : 0;
     Lex();
-    if (Blok() != 0) return 1;
+    if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
     if (jinak != KodCyklu::NIKDE) {
       kod_.vypln(jinak, static_cast<std::uint32_t>(g_.cteni - cteni));
       kod_.vypln(jinak + 1, kod_.delka());
@@ -37,6 +36,7 @@ int Interpret::If() {
     kod_.vypln(test, static_cast<std::uint32_t>(g_.cteni - cteni));
     kod_.vypln(test + 1, kod_.delka());
   }
+  g_.i2_priznak = ulozeny;
   return ocekavej(Znacka::I2_end, "If", "i2_end");
 }
 

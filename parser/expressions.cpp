@@ -111,7 +111,7 @@ int Interpret::binarni_texty(Znacka op, const Hodnota& a, const Hodnota& b, Hodn
 int Interpret::na_zasobniku(Znacka op) {
   zas_.zajisti(2);
   Hodnota& leva = zas_.pod_vrcholem();
-  if (binarni(op, leva, zas_.vrchol(), leva) != 0) return 1;
+  if ((g_.chyba_SA = binarni(op, leva, zas_.vrchol(), leva)) != 0) return g_.chyba_SA;
   zas_.zahod();
   return 0;
 }
@@ -128,16 +128,16 @@ int Interpret::Logicky_vyraz() {
       Znacka scitani = Znacka::Zadna;  // the pending "+" or "-"
       for (;;) {
         // Term
-        if (Faktor() != 0) return 1;
+        if ((g_.chyba_SA = Faktor()) != 0) return g_.chyba_SA;
         for (Znacka op = tok().znacka; je_nasobeni(op); op = tok().znacka) {
           Lex();
-          if (Faktor() != 0) return 1;
+          if ((g_.chyba_SA = Faktor()) != 0) return g_.chyba_SA;
           emituj_binarni(Instrukce::Nasobeni, op);
-          if (provadi() && na_zasobniku(op) != 0) return 1;
+          if (provadi() && na_zasobniku(op) != 0) return g_.chyba_SA;
         }
         if (scitani != Znacka::Zadna) emituj_binarni(Instrukce::Scitani, scitani);
         if (scitani != Znacka::Zadna && provadi() && na_zasobniku(scitani) != 0) {
-          return 1;
+          return g_.chyba_SA;
         }
         if (!je_scitani(tok().znacka)) break;
         scitani = tok().znacka;
@@ -152,12 +152,12 @@ int Interpret::Logicky_vyraz() {
       Lex();
     }
     if (negace) emituj(Instrukce::Negace);
-    if (negace && provadi() && LV_1() != 0) return 1;
+    if (negace && provadi() && (g_.chyba_SA = LV_1()) != 0) return g_.chyba_SA;
     if (logicka != Znacka::Zadna) emituj_binarni(Instrukce::Logicka, logicka);
     if (logicka != Znacka::Zadna && provadi() && na_zasobniku(logicka) != 0) {
-      return 1;
+      return g_.chyba_SA;
     }
-    if (!je_logicka(tok().znacka)) return 0;
+    if (!je_logicka(tok().znacka)) return g_.chyba_SA = 0;
     logicka = tok().znacka;
     Lex();
   }
@@ -181,9 +181,9 @@ int Interpret::Faktor_slozeny() {
   }
   const Uroven uroven(*this, "Faktor");
   if (!uroven.otevrena()) return 1;
-  if (!zavorka) return Funkce_volani();
+  if (!zavorka) return g_.chyba_SA = Funkce_volani();
   Lex();
-  if (Logicky_vyraz() != 0) return 1;
+  if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   return ocekavej(Znacka::PravaKulata, "Faktor", ")");
 }
 

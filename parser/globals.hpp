@@ -8,13 +8,11 @@
 namespace moxa {
 
 struct SdilenyStav {
-  // Result of the run: 0 = success, 1 after an error (whose message the routine that found
-  // it has printed). Written once, when the run ends; the routines pass their results up
-  // by returning them.
+  // Result code of the routine called last: 0 = success, nonzero after an error (whose
+  // message the routine that found it has printed).
   int chyba_SA = 0;
   // The execution flag: 1 = execute, 0 = only parse (a branch not taken, the body of a
-  // loop whose condition was false at first). Changed only by the conditional and the loop,
-  // each of which puts it back as it leaves.
+  // loop whose condition was false at first). Written only by the conditional and the loop.
   int i2_priznak = 1;
   // Blocks and bracketed or call factors open right now.
   int hloubka = 0;

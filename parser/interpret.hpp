@@ -1,11 +1,8 @@
 // One run of a program: the recursive-descent parser that executes each construct as it
-// recognises it. Every grammar routine is a member returning its result (0 = success, 1 =
-// an error), which the caller must check; it is entered with the first token of its
-// construct current and leaves the first token after it current. The first error ends the
-// run: the routine that finds it prints its one message and every caller returns 1 at once,
-// up to `SA`, which alone records and reports the result. The state a construct changes for
-// its parts (the execution flag, the count of loops being compiled, the token source) is
-// put back by a guard object on every way out, an error included.
+// recognises it. Every grammar routine is a member returning the result code (0 = success);
+// it is entered with the first token of its construct current and leaves the first token
+// after it current. The first error ends the run: the routine that finds it prints its one
+// message and every caller returns at once.
 #pragma once
 
 #include <cstddef>
@@ -161,10 +158,10 @@ class Interpret {
 
   // Error reports of routine `blok`, at the line the scanner has reached; each prints its
   // message and returns 1.
-  [[nodiscard]] int chyba_znak(std::string_view blok, std::string_view ocekavano);
-  [[nodiscard]] int chyba_cislo(std::string_view blok);
-  [[nodiscard]] int chyba_dlouha(std::string_view blok);
-  [[nodiscard]] int chyba_vnoreni(std::string_view blok);
+  int chyba_znak(std::string_view blok, std::string_view ocekavano);
+  int chyba_cislo(std::string_view blok);
+  int chyba_dlouha(std::string_view blok);
+  int chyba_vnoreni(std::string_view blok);
 
   // One nesting level, open for the life of the object when the limit allows another: the
   // one place where blocks, bracketed factors and call factors count their depth. At the
@@ -176,7 +173,7 @@ class Interpret {
       if (otevrena_) [[likely]] {
         ++h_;
       } else {
-        (void)i.chyba_vnoreni(blok);  // the caller sees the level closed and returns 1
+        i.chyba_vnoreni(blok);
       }
     }
     ~Uroven() {
@@ -189,40 +186,6 @@ class Interpret {
    private:
     int& h_;
     const bool otevrena_;
-  };
-
-  // Keeps the value a piece of the run's state has now and puts it back when the object
-  // goes out of scope: a construct that changes the execution flag for its parts restores
-  // it on every way out.
-  template <class T>
-  class Obnovi {
-   public:
-    explicit Obnovi(T& misto) : misto_(misto), puvodni_(misto) {}
-    ~Obnovi() { misto_ = puvodni_; }
-    Obnovi(const Obnovi&) = delete;
-    Obnovi& operator=(const Obnovi&) = delete;
-
-   private:
-    T& misto_;
-    const T puvodni_;
-  };
-
-  // One loop being compiled, for the life of the object when `preklada` is set; when the
-  // outermost such loop ends, its code is dropped.
-  class Prekladani {
-   public:
-    Prekladani(Interpret& i, bool preklada) : i_(i), preklada_(preklada) {
-      if (preklada_) ++i_.preklad_;
-    }
-    ~Prekladani() {
-      if (preklada_ && --i_.preklad_ == 0) i_.kod_.vyprazdni();
-    }
-    Prekladani(const Prekladani&) = delete;
-    Prekladani& operator=(const Prekladani&) = delete;
-
-   private:
-    Interpret& i_;
-    const bool preklada_;
   };
 
   SdilenyStav g_;

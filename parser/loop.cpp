@@ -6,41 +6,6 @@
 
 namespace moxa {
 
-namespace {
-
-// A loop that executes by record and replay, for the life of the object: the tape records
-// while it lives, and the token source the loop found is put back as it ends, an error
-// included.
-class Nahravani {
- public:
-  Nahravani(ZdrojTokenu& lex, PasekTokenu& pasek, bool bezi)
-      : lex_(lex), pasek_(pasek), ulozeny_(lex.rezim()), bezi_(bezi) {
-    if (bezi_) pasek_.Zvys_zas();
-  }
-  // The loop has ended: back to the source it found, where reading goes on at tape position
-  // `za`, just past the loop, when that source is the tape.
-  void skonci(PoziceNaPasce za) {
-    if (!bezi_) return;
-    bezi_ = false;
-    pasek_.Sniz_zas();
-    lex_.obnov(ulozeny_, za);
-  }
-  // Left by an error: back to the source as it was.
-  ~Nahravani() {
-    if (bezi_) skonci(ulozeny_.z_pasky ? pasek_.pozice(ulozeny_.pozice) : 0);
-  }
-  Nahravani(const Nahravani&) = delete;
-  Nahravani& operator=(const Nahravani&) = delete;
-
- private:
-  ZdrojTokenu& lex_;
-  PasekTokenu& pasek_;
-  const RezimLA ulozeny_;
-  bool bezi_;
-};
-
-}  // namespace
-
 // while -> "w2" "(" expression ")" block "w2_end"
 //
 // Compiled, a loop is
@@ -51,18 +16,17 @@ class Nahravani {
 int Interpret::While() {
   if (!prekladat_) return While_prehravanim();
   const int ulozeny = g_.i2_priznak;
-  const Obnovi<int> priznak(g_.i2_priznak);
   if (!tok().je(Znacka::LevaKulata)) return chyba_znak("While", "(");
 
   // A loop that executes is compiled (into the code of the loop around it, if any); a loop
   // in passed-over code is compiled only as part of an enclosing loop.
   const bool bezi = ulozeny != 0;
   const bool preklada = bezi || preklad_ > 0;
-  const Prekladani prekladani(*this, preklada);
+  if (preklada) ++preklad_;
   emituj(Instrukce::CyklusVstup);
   const KodCyklu::Pozice podminka = kod_.delka();
   Lex();
-  if (Logicky_vyraz() != 0) return 1;
+  if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
   const bool znovu = bezi && zas_.Uber_pravdivost();
   const KodCyklu::Pozice test =
@@ -71,7 +35,7 @@ int Interpret::While() {
   const auto cteni = g_.cteni;
   if (!znovu) g_.i2_priznak = 0;
   Lex();
-  if (Blok() != 0) return 1;
+  if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::W2_end)) return chyba_znak("While", "w2_end");
 
   if (preklada) {
@@ -83,10 +47,12 @@ int Interpret::While() {
     if (znovu) {
       // The first pass is over: the later ones start where the body ends.
       prvni_pruchod_.push_back(0);
-      if (Proved(zpet, vychod) != 0) return 1;
+      if ((g_.chyba_SA = Proved(zpet, vychod)) != 0) return g_.chyba_SA;
     }
+    if (--preklad_ == 0) kod_.vyprazdni();
   }
   Lex();
+  g_.i2_priznak = ulozeny;
   return 0;
 }
 
@@ -94,17 +60,19 @@ int Interpret::While() {
 // scanner on the tape; every further iteration replays them from the tape.
 int Interpret::While_prehravanim() {
   const int ulozeny = g_.i2_priznak;
-  const Obnovi<int> priznak(g_.i2_priznak);
+  const RezimLA ulozeny_rezim = lex_.rezim();
   if (!tok().je(Znacka::LevaKulata)) return chyba_znak("While", "(");
 
   // A loop in code that is passed over is parsed once, from and into whatever the enclosing
   // code reads and records, and runs nothing.
   const bool bezi = ulozeny != 0;
-  Nahravani nahravani(lex_, pasek_, bezi);
   RamecCyklu ramec;
-  if (bezi) ramec.cond_head = lex_.dalsi_pozice();
+  if (bezi) {
+    pasek_.Zvys_zas();
+    ramec.cond_head = lex_.dalsi_pozice();
+  }
   Lex();
-  if (Logicky_vyraz() != 0) return 1;
+  if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
   bool znovu = false;
   if (bezi) {
@@ -113,7 +81,7 @@ int Interpret::While_prehravanim() {
   }
   if (!znovu) g_.i2_priznak = 0;
   Lex();
-  if (Blok() != 0) return 1;
+  if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::W2_end)) return chyba_znak("While", "w2_end");
 
   if (bezi) {
@@ -121,18 +89,20 @@ int Interpret::While_prehravanim() {
     while (znovu) {
       lex_.prehravej(ramec.cond_head, ramec.body_head);
       Lex();
-      if (Logicky_vyraz() != 0) return 1;
+      if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
       znovu = zas_.Uber_pravdivost();
       if (znovu) {
         lex_.prehravej(ramec.body_head, ramec.body_end);
         Lex();
-        if (Blok() != 0) return 1;
+        if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
       }
     }
+    pasek_.Sniz_zas();
     // Back to the enclosing source; on the tape, the enclosing code goes on after this loop.
-    nahravani.skonci(ramec.body_end);
+    lex_.obnov(ulozeny_rezim, ramec.body_end);
   }
   Lex();
+  g_.i2_priznak = ulozeny;
   return 0;
 }
 

@@ -16,7 +16,7 @@ bool bila(int c) {
 // assignment -> variable "->" expression
 [[gnu::always_inline]] inline int Interpret::Prirazeni() {
   if (ocekavej(T_PRIRAZENI, "Prirazeni", "->") != 0) return 1;
-  return Logicky_vyraz();
+  return g_.chyba_SA = Logicky_vyraz();
 }
 
 // statement -> assignment | "i2" if | "w2" while | "pis" ... | "pis_ln" ... | "cti" ... | call
@@ -27,7 +27,7 @@ int Interpret::Prikaz() {
     // an assignment to a new variable reads "hodnota neurcena".
     const std::int32_t slot = potrebuje_slot() ? promenna(t, true) : TabulkaPromennych::ZADNA;
     Lex();
-    if (Prirazeni() != 0) return 1;
+    if ((g_.chyba_SA = Prirazeni()) != 0) return g_.chyba_SA;
     if (preklad_ > 0) kod_.pridej_prirazeni(static_cast<std::uint32_t>(slot));
     if (provadi()) {
       zas_.zajisti(1);
@@ -37,14 +37,14 @@ int Interpret::Prikaz() {
     return 0;
   }
   switch (t.znacka) {
-    case Znacka::I2: Lex(); return If();
-    case Znacka::W2: Lex(); return While();
-    case Znacka::Pis: Lex(); return Pis(false);
-    case Znacka::Pis_ln: Lex(); return Pis(true);
-    case Znacka::Cti: Lex(); return Cti();
+    case Znacka::I2: Lex(); return g_.chyba_SA = If();
+    case Znacka::W2: Lex(); return g_.chyba_SA = While();
+    case Znacka::Pis: Lex(); return g_.chyba_SA = Pis(false);
+    case Znacka::Pis_ln: Lex(); return g_.chyba_SA = Pis(true);
+    case Znacka::Cti: Lex(); return g_.chyba_SA = Cti();
     default: break;
   }
-  if (t.kind == T_VOLANI) return Funkce_volani();
+  if (t.kind == T_VOLANI) return g_.chyba_SA = Funkce_volani();
   return chyba_znak("Prikaz", "prikaz");
 }
 
@@ -90,7 +90,7 @@ bool Interpret::precti_slovo(std::string* kam) {
 int Interpret::Pis(bool novy_radek) {
   const std::string_view blok = novy_radek ? "Pis_Ln" : "Pis";
   if (ocekavej(Znacka::LevaKulata, blok, "(") != 0) return 1;
-  if (Logicky_vyraz() != 0) return 1;
+  if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak(blok, ")");
   emituj(Instrukce::Pis, novy_radek ? 1 : 0);
   if (provadi()) {
