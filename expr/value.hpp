@@ -68,7 +68,7 @@ class Retezec {
   std::size_t size() const { return dlouhy_ ? d_.size() : n_; }
   // Bytes held outside the object: the buffer of a long text, kept also after the text
   // became short again.
-  std::size_t pamet() const { return d_.capacity() > 15 ? d_.capacity() + 1 : 0; }
+  std::size_t pamet() const { return pamet_textu(d_); }
   bool empty() const { return size() == 0; }
 
   void assign(std::string_view t) {

@@ -14,6 +14,7 @@
 #include "driver/run.hpp"
 #include "fuzz/capped_memory.hpp"
 #include "fuzz/split_input.hpp"
+#include "tests/compare.hpp"
 
 namespace {
 
@@ -23,35 +24,16 @@ using omezena_pamet::pamet_dosla;
 constexpr std::uint64_t LIMIT_KROKU = 50'000;
 constexpr std::size_t LIMIT_VYSTUPU = std::size_t{4} << 20;
 
-std::string spust(std::string_view program, std::string_view vstup, bool jeden_proud,
-                  bool prekladat) {
+void porovnej(std::string_view program, std::string_view vstup, bool jeden_proud) {
   moxa::Nastaveni nastaveni;
   nastaveni.limit_kroku = LIMIT_KROKU;
   nastaveni.limit_vystupu = LIMIT_VYSTUPU;
-  nastaveni.prekladat_cykly = prekladat;
-  hlidat = true;
-  std::string vystup = jeden_proud ? moxa::spust_text_ze_vstupu(program, nastaveni)
-                                   : moxa::spust_text(program, vstup, nastaveni);
-  hlidat = false;
-  return vystup;
-}
-
-void porovnej(std::string_view program, std::string_view vstup, bool jeden_proud) {
   pamet_dosla = false;
-  const std::string prelozene = spust(program, vstup, jeden_proud, true);
-  const std::string prehrane = spust(program, vstup, jeden_proud, false);
-  if (prelozene == prehrane || pamet_dosla) return;
-  std::size_t i = 0;
-  while (i < prelozene.size() && i < prehrane.size() && prelozene[i] == prehrane[i])
-    ++i;
-  const std::size_t od = i > 100 ? i - 100 : 0;
-  std::fprintf(stderr, "finding: compiled and replayed loops part at byte %zu\ncompiled: ", i);
-  const std::string_view a = std::string_view(prelozene).substr(od, 200);
-  const std::string_view b = std::string_view(prehrane).substr(od, 200);
-  std::fwrite(a.data(), 1, a.size(), stderr);
-  std::fputs("\nreplayed: ", stderr);
-  std::fwrite(b.data(), 1, b.size(), stderr);
-  std::fputc('\n', stderr);
+  hlidat = true;
+  const porovnani::DvaBehy d = porovnani::oba_zpusoby(program, vstup, nastaveni, jeden_proud);
+  hlidat = false;
+  if (d.stejne() || pamet_dosla) return;
+  std::fprintf(stderr, "finding: %s\n", d.rozdil().c_str());
   std::abort();
 }
 

@@ -14,7 +14,7 @@ void ZdrojTokenu::ze_skeneru() {
   Token* t = pasek_.prazdny() ? &skenovany_ : &pasek_.pridej();
   token_buffer_ = t;
   skener_.skenuj(*t);
-  if (t != &skenovany_ && t->text.size() > 15) Rozpocet::pridej(t->text.size());
+  if (t != &skenovany_ && pamet_textu(t->text) != 0) Rozpocet::pridej(t->text.size());
 }
 
 // Past the step limit the run sees only the end of input, which no construct accepts, so

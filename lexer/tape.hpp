@@ -69,7 +69,7 @@ class PasekTokenu {
   std::size_t pamet() const {
     std::size_t n = pasek_.capacity() * sizeof(Token);
     for (const Token& t : pasek_)
-      n += t.text.capacity() > 15 ? t.text.capacity() + 1 : 0;
+      n += pamet_textu(t.text);
     return n;
   }
 

@@ -28,7 +28,9 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <new>
+#include <string>
 
 namespace moxa {
 
@@ -142,5 +144,15 @@ class Rozpocet {
   std::size_t pribylo_ = 0;  // bytes added since then
   Duvod duvod_ = Duvod::Zadny;
 };
+
+// Bytes text `s` holds outside its own object: none while it sits in the string's inline
+// buffer (whose size differs from one standard library to another), else its heap buffer
+// with the terminating zero.
+inline std::size_t pamet_textu(const std::string& s) {
+  const char* const objekt = reinterpret_cast<const char*>(&s);
+  const std::less<const char*> pred;
+  const bool uvnitr = !pred(s.data(), objekt) && pred(s.data(), objekt + sizeof s);
+  return uvnitr ? 0 : s.capacity() + 1;
+}
 
 }  // namespace moxa

@@ -1,6 +1,5 @@
 #include "parser/compiled.hpp"
 
-#include <functional>
 #include <new>
 
 #include "limits/budget.hpp"
@@ -130,13 +129,17 @@ KodCyklu::Pozice KodCyklu::pridej_s_misty(Instrukce i, int n) {
 }
 
 std::uint32_t KodCyklu::literal(const Token& t) {
-  if ((literaly_.size() + 1) * 2 > index_literalu_.size()) zvetsi_index();
-  const std::size_t maska = index_literalu_.size() - 1;
-  std::size_t i = std::hash<std::string_view>{}(t.text) & maska;
-  for (; index_literalu_[i] != 0; i = (i + 1) & maska) {
-    const std::uint32_t l = index_literalu_[i] - 1;
-    if (text_literalu(l) == t.text) return l;
+  if ((literaly_.size() + 1) * 2 > index_literalu_.velikost()) {
+    // The index doubles (from 64 places), the budget counting the new one.
+    const std::size_t velikost =
+        index_literalu_.velikost() < 64 ? 64 : index_literalu_.velikost() * 2;
+    Rozpocet::pridej(velikost * sizeof(std::uint32_t));
+    index_literalu_.prestav(velikost, static_cast<std::uint32_t>(literaly_.size()),
+                            [&](std::uint32_t l) { return IndexHashu::hash(text_literalu(l)); });
   }
+  const IndexHashu::Nalez nalez = index_literalu_.najdi(
+      IndexHashu::hash(t.text), [&](std::uint32_t l) { return text_literalu(l) == t.text; });
+  if (nalez.zaznam != IndexHashu::ZADNY) return nalez.zaznam;
   // Offsets and lengths are 32-bit; a pool that would outgrow them is out of memory.
   if (texty_.size() + t.text.size() >= CISLO || literaly_.size() >= NIKDE - 1) {
     throw std::bad_alloc();
@@ -150,28 +153,13 @@ std::uint32_t KodCyklu::literal(const Token& t) {
       Literal{v.je_cislo() ? v.cteni() : 0.0, static_cast<std::uint32_t>(texty_.size()),
               static_cast<std::uint32_t>(t.text.size()) | (v.je_cislo() ? CISLO : 0)});
   texty_.append(t.text);
-  index_literalu_[i] = l + 1;
+  index_literalu_.vloz(nalez, l);
   return l;
-}
-
-void KodCyklu::zvetsi_index() {
-  const std::size_t velikost = index_literalu_.size() < 64 ? 64 : index_literalu_.size() * 2;
-  Rozpocet::pridej(velikost * sizeof(std::uint32_t));
-  std::vector<std::uint32_t> nove(velikost, 0);
-  const std::size_t maska = nove.size() - 1;
-  for (std::uint32_t l = 0; l < literaly_.size(); ++l) {
-    std::size_t i = std::hash<std::string_view>{}(text_literalu(l)) & maska;
-    while (nove[i] != 0)
-      i = (i + 1) & maska;
-    nove[i] = l + 1;
-  }
-  index_literalu_.swap(nove);
 }
 
 std::size_t KodCyklu::pamet() const {
   return slova_.capacity() * sizeof(std::uint32_t) + literaly_.capacity() * sizeof(Literal) +
-         texty_.capacity() + index_literalu_.capacity() * sizeof(std::uint32_t) +
-         docasne_[0].pamet() + docasne_[1].pamet();
+         texty_.capacity() + index_literalu_.pamet() + docasne_[0].pamet() + docasne_[1].pamet();
 }
 
 void KodCyklu::vyprazdni() {
@@ -186,8 +174,8 @@ void KodCyklu::vyprazdni() {
   if (texty_.capacity() > PONECHAT) texty_.shrink_to_fit();
   for (Hodnota& v : docasne_)
     v = Hodnota();  // a long literal's text is not kept
-  index_literalu_.clear();
-  if (index_literalu_.capacity() > PONECHAT) index_literalu_.shrink_to_fit();
+  index_literalu_.vyprazdni(0);
+  index_literalu_.uvolni(PONECHAT);
 }
 
 }  // namespace moxa

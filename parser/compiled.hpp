@@ -18,6 +18,7 @@
 
 #include "expr/value.hpp"
 #include "lexer/token.hpp"
+#include "storage/hash_index.hpp"
 
 namespace moxa {
 
@@ -172,7 +173,6 @@ class KodCyklu {
   }
   void vydej_cekajici();
   void presmeruj_posledni(Misto cil);
-  void zvetsi_index();
   void vydej(Instrukce i, std::uint32_t arg);
 
   struct Operand {
@@ -198,9 +198,8 @@ class KodCyklu {
   std::vector<Literal> literaly_;
   std::string texty_;
   Hodnota docasne_[2];
-  // Open addressing over the literals' texts: each entry is (index + 1) or 0 for empty;
-  // kept at most half full.
-  std::vector<std::uint32_t> index_literalu_;
+  // The literals by text, kept at most half full.
+  IndexHashu index_literalu_;
 };
 
 }  // namespace moxa

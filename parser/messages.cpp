@@ -10,11 +10,11 @@ void neotevren(Vystup& out, std::string_view soubor) {
 
 void chyba(Vystup& out, std::string_view blok, std::uint64_t radek,
            std::initializer_list<std::string_view> casti) {
-  out.pis("V bloku: '");
+  out.pis(ZPRAVA_PRED_BLOKEM);
   out.pis(blok);
-  out.pis("', na radku: ");
+  out.pis(ZPRAVA_PRED_RADKEM);
   out.pis_cislo(radek);
-  out.pis(" nastala chyba - ");
+  out.pis(ZPRAVA_ZA_RADKEM);
   for (const std::string_view cast : casti)
     out.pis(cast);
 }

@@ -6,11 +6,13 @@
 #include <string_view>
 
 #include "io/streams.hpp"
+#include "moxa/moxa.h"
 
 namespace moxa::zpravy {
 
-inline constexpr std::string_view HELLO = "\nhello\n\n";
-inline constexpr std::string_view BYE = "\nbye\n\n";
+// The banners around a run, which every host that shows a whole run shares.
+inline constexpr std::string_view HELLO = MOXA_OPENING;
+inline constexpr std::string_view BYE = MOXA_CLOSING;
 inline constexpr std::string_view MAN =
     "Prosim zadejte vstupni soubor ve tvaru: './moxa jmeno_souboru.mox'.\n";
 inline constexpr std::string_view PRILIS_ARGUMENTU = "Prilis mnoho argumentu.\n";
@@ -21,8 +23,14 @@ inline constexpr std::string_view VERDIKT = "\nV programu se vyskytla chyba.\n";
 // "\nSoubor \"<name>\" se nezdarilo otevrit.\n"
 void neotevren(Vystup& out, std::string_view soubor);
 
-// What follows the opening "V bloku: '<routine>', na radku: <line> nastala chyba - " of an
-// error in a routine.
+// The opening of an error in a routine: "V bloku: '<routine>', na radku: <line> nastala
+// chyba - ", its fixed parts in order. The editors and the playground find a message (and
+// the line it quotes) by a pattern generated from these.
+inline constexpr std::string_view ZPRAVA_PRED_BLOKEM = "V bloku: '";
+inline constexpr std::string_view ZPRAVA_PRED_RADKEM = "', na radku: ";
+inline constexpr std::string_view ZPRAVA_ZA_RADKEM = " nastala chyba - ";
+
+// What follows the opening of an error in a routine.
 inline constexpr std::string_view NENI_CISLO = "nejedna se o cislo.\n";
 inline constexpr std::string_view PRILIS_DLOUHA = "hodnota je prilis dlouha.\n";
 inline constexpr std::string_view PRILIS_HLUBOKO = "prilis hluboke vnoreni.\n";

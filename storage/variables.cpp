@@ -6,65 +6,40 @@ namespace {
 const std::string NEURCENA = "hodnota neurcena";
 }
 
-std::uint64_t TabulkaPromennych::hash(std::string_view s) {
-  // FNV-1a, finished with a multiply so the low bits mix well.
-  std::uint64_t h = 1469598103934665603ULL;
-  for (const char c : s) {
-    h ^= static_cast<unsigned char>(c);
-    h *= 1099511628211ULL;
-  }
-  return h ^ (h >> 29);
-}
-
-// Makes the index empty at its starting size: 64 entries, a power of two, so that a hash
-// masked with size - 1 lands in it; it doubles as variables are added. The memory of the
-// names found last forgets them too.
+// Makes the index empty at its starting size: 64 places; it doubles as variables are
+// added. The memory of the names found last forgets them too.
 void TabulkaPromennych::vyprazdni_index() {
-  index_.assign(64, 0);
+  index_.vyprazdni(64);
   naposled_.fill(0);
 }
 
 std::int32_t TabulkaPromennych::najdi(std::string_view jmeno, bool vytvorit) {
-  const std::uint64_t h = hash(jmeno);
-  const std::uint32_t h32 = static_cast<std::uint32_t>(h);
-  const std::size_t maska = index_.size() - 1;
-  std::size_t i = static_cast<std::size_t>(h) & maska;
-  for (;; i = (i + 1) & maska) {
-    const std::uint32_t e = index_[i];
-    if (e == 0) break;
-    const std::size_t slot = e - 1;
-    if (hashe_[slot] == h32 && jmena_[slot] == jmeno) return static_cast<std::int32_t>(slot);
-  }
+  const std::uint64_t h = IndexHashu::hash(jmeno);
+  const auto h32 = static_cast<std::uint32_t>(h);
+  const IndexHashu::Nalez nalez = index_.najdi(
+      h, [&](std::uint32_t slot) { return hashe_[slot] == h32 && jmena_[slot] == jmeno; });
+  if (nalez.zaznam != IndexHashu::ZADNY) return static_cast<std::int32_t>(nalez.zaznam);
   if (!vytvorit) return ZADNA;
   // A name, a value, a hash and two index entries, with the containers' spare room.
   Rozpocet::pridej(2 * (sizeof(std::string) + sizeof(Hodnota) + 3 * sizeof(std::uint32_t)) +
                    jmeno.size());
-  const std::size_t slot = jmena_.size();
+  const auto slot = static_cast<std::uint32_t>(jmena_.size());
   jmena_.emplace_back(jmeno);
   hodnoty_.push_back(Hodnota::text(NEURCENA, Ciselnost::Neni, 0.0));
   hashe_.push_back(h32);
-  index_[i] = static_cast<std::uint32_t>(slot + 1);
-  if (jmena_.size() * 2 > index_.size()) zvetsit();
-  return static_cast<std::int32_t>(slot);
-}
-
-void TabulkaPromennych::zvetsit() {
-  std::vector<std::uint32_t> nove(index_.size() * 2, 0);
-  const std::size_t maska = nove.size() - 1;
-  for (std::size_t slot = 0; slot < jmena_.size(); ++slot) {
-    std::size_t i = static_cast<std::size_t>(hash(jmena_[slot])) & maska;
-    while (nove[i] != 0)
-      i = (i + 1) & maska;
-    nove[i] = static_cast<std::uint32_t>(slot + 1);
+  index_.vloz(nalez, slot);
+  if (jmena_.size() * 2 > index_.velikost()) {
+    index_.prestav(index_.velikost() * 2, slot + 1,
+                   [&](std::uint32_t s) { return IndexHashu::hash(jmena_[s]); });
   }
-  index_.swap(nove);
+  return static_cast<std::int32_t>(slot);
 }
 
 std::size_t TabulkaPromennych::pamet() const {
   std::size_t n = jmena_.capacity() * sizeof(std::string) + hodnoty_.capacity() * sizeof(Hodnota) +
-                  (index_.capacity() + hashe_.capacity()) * sizeof(std::uint32_t);
+                  index_.pamet() + hashe_.capacity() * sizeof(std::uint32_t);
   for (const std::string& j : jmena_)
-    n += j.capacity() > 15 ? j.capacity() + 1 : 0;
+    n += pamet_textu(j);
   for (const Hodnota& v : hodnoty_)
     n += v.pamet();
   return n;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "expr/value.hpp"
+#include "storage/hash_index.hpp"
 
 namespace moxa {
 
@@ -68,14 +69,11 @@ class TabulkaPromennych {
   // every name, which the processor cannot foresee.
   static bool stejne(const std::string& a, std::string_view b) { return std::string_view(a) == b; }
   std::int32_t najdi(std::string_view jmeno, bool vytvorit);
-  static std::uint64_t hash(std::string_view s);
   void vyprazdni_index();
-  void zvetsit();
 
   std::vector<std::string> jmena_;
   std::vector<Hodnota> hodnoty_;
-  // Open addressing: each entry is (slot + 1) or 0 for empty; kept at most half full.
-  std::vector<std::uint32_t> index_;
+  IndexHashu index_;                  // the slots by name, kept at most half full
   std::vector<std::uint32_t> hashe_;  // the low bits of each variable's hash, by slot
   // The names last found: (slot + 1) or 0, at `klic` and the place after it.
   static constexpr std::size_t POCET_NAPOSLED = 256;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "driver/run.hpp"
+#include "tests/compare.hpp"
 
 namespace {
 
@@ -33,32 +34,6 @@ std::vector<fs::path> programy() {
   return v;
 }
 
-// Shows where two outputs part, with a little context, bytes escaped.
-std::string rozdil(const std::string& ocekavano, const std::string& skutecne) {
-  std::size_t i = 0;
-  while (i < ocekavano.size() && i < skutecne.size() && ocekavano[i] == skutecne[i])
-    ++i;
-  const auto ukaz = [i](const std::string& s) {
-    std::string r;
-    const std::size_t od = i > 40 ? i - 40 : 0;
-    for (std::size_t k = od; k < s.size() && k < i + 40; ++k) {
-      const auto c = static_cast<unsigned char>(s[k]);
-      if (c == '\n') {
-        r += "\\n";
-      } else if (c < 32 || c > 126) {
-        char b[8];
-        std::snprintf(b, sizeof b, "\\x%02x", c);
-        r += b;
-      } else {
-        r += static_cast<char>(c);
-      }
-    }
-    return r;
-  };
-  return "first difference at byte " + std::to_string(i) + "\n expected: " + ukaz(ocekavano) +
-         "\n      got: " + ukaz(skutecne);
-}
-
 class Golden : public testing::TestWithParam<fs::path> {};
 
 TEST_P(Golden, PrintsExactlyTheExpectedOutput) {
@@ -71,7 +46,8 @@ TEST_P(Golden, PrintsExactlyTheExpectedOutput) {
   const std::string ocekavano = precti(out);
   const std::string skutecne =
       moxa::spust_text(precti(mox), fs::exists(in) ? precti(in) : std::string());
-  EXPECT_TRUE(ocekavano == skutecne) << mox.string() << "\n" << rozdil(ocekavano, skutecne);
+  EXPECT_TRUE(ocekavano == skutecne) << mox.string() << "\n"
+                                     << porovnani::rozdil(ocekavano, skutecne);
 }
 
 std::string jmeno(const testing::TestParamInfo<fs::path>& info) {

@@ -4,7 +4,8 @@
 //
 //   moxa_tokens FILE      {"tokens":[{"kind":K,"start":S,"end":E,"text":T},...],
 //                          "comments":[[S,E],...],"unfinished":[S,E] or null}
-//   moxa_tokens --words   {"keywords":[...],"end":".","operators":[...],...}
+//   moxa_tokens --words   {"keywords":[...],"end":".","operators":[...],...,
+//                          "message":[the fixed parts of an error message's opening]}
 //
 // Offsets count bytes from 0; a token covers [start, end), dropped bytes inside it included
 // (the ' ' of "@ x", the quotes of a string literal). Texts are escaped byte by byte, every
@@ -22,6 +23,7 @@
 #include "io/streams.hpp"
 #include "lexer/scanner.hpp"
 #include "lexer/words.hpp"
+#include "parser/messages.hpp"
 
 namespace {
 
@@ -194,7 +196,10 @@ void slova() {
             << ",\"operators\":" << json_seznam(moxa::OPERATORY)
             << ",\"braces\":" << json_seznam(moxa::ZAVORKY)
             << ",\"separator\":" << json_text(moxa::STREDNIK.text)
-            << ",\"assignment\":" << json_text(moxa::PRIRAZENI) << "}\n";
+            << ",\"assignment\":" << json_text(moxa::PRIRAZENI) << ",\"message\":["
+            << json_text(moxa::zpravy::ZPRAVA_PRED_BLOKEM) << ","
+            << json_text(moxa::zpravy::ZPRAVA_PRED_RADKEM) << ","
+            << json_text(moxa::zpravy::ZPRAVA_ZA_RADKEM) << "]}\n";
 }
 
 void tokeny(const Vypis& v) {

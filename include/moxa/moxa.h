@@ -43,9 +43,15 @@ typedef struct moxa_limits {
 #define MOXA_STOPPED 2 /* a limit stopped the run: everything written before the stop was delivered, nothing is added */
 #define MOXA_INVALID (-1) /* the arguments make no run: a null pointer with a nonzero length; nothing was written */
 
+/* The line the command writes before a run and the one it writes after a run that was not
+ * stopped, each with an empty line either side; moxa_run writes neither. A host that shows
+ * a run as the command does writes them around it. */
+#define MOXA_OPENING "\nhello\n\n"
+#define MOXA_CLOSING "\nbye\n\n"
+
 /* Runs `program` as `moxa FILE` runs the file, with `input` as its standard input, and
  * passes every byte that the command would write to standard output to `write`, except the
- * opening "\nhello\n\n" and the closing "\nbye\n\n". A null `write` discards the output.
+ * opening MOXA_OPENING and the closing MOXA_CLOSING. A null `write` discards the output.
  * Returns MOXA_OK, MOXA_ERROR, MOXA_STOPPED or MOXA_INVALID. */
 MOXA_API int moxa_run(const char *program, size_t program_length,
                       const char *input, size_t input_length, /* the words that cti reads */

@@ -17,9 +17,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using texty::BYE;
-using texty::HELLO;
 using texty::VERDIKT;
+
+// The banners that the command writes around a run, as the header gives them to hosts.
+const std::string_view HELLO = MOXA_OPENING;
+const std::string_view BYE = MOXA_CLOSING;
 
 TEST(Api, VersionIsTheProjectVersion) { EXPECT_STREQ(moxa_version(), MOXA_EXPECTED_VERSION); }
 

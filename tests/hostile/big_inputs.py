@@ -18,10 +18,9 @@ import sys
 import threading
 import time
 
-HELLO = b"\nhello\n\n"
-BYE = b"\nbye\n\n"
-USPECH = b"\nProgram probehl bez chyb.\n"
-VERDIKT = b"\nV programu se vyskytla chyba.\n"
+
+from runs import BYE, HELLO, USPECH, VERDIKT, chyba, uspech
+
 MIB = 1 << 20
 CHUNK = MIB
 
@@ -30,14 +29,6 @@ DROPPED = bytes(
     [b for b in range(256)
      if b <= 8 or 11 <= b <= 31 or b >= 127 or chr(b) in "#$',[\\]`"
      or ord("A") <= b <= ord("Z")])
-
-
-def uspech(vystup):
-    return HELLO + vystup + USPECH + BYE
-
-
-def chyba(vystup, zprava):
-    return HELLO + vystup + zprava + VERDIKT + BYE
 
 
 class Vystup:

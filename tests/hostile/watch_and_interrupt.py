@@ -30,14 +30,12 @@ import tempfile
 import threading
 import time
 
+from runs import HELLO, chyba, uspech
+
 MOXA = os.path.abspath(sys.argv[1])
 ULIMIT = "--no-ulimit" not in sys.argv[2:]
 LIMIT = 60.0  # seconds to wait for anything that should come at once
 
-HELLO = b"\nhello\n\n"
-USPECH = b"\nProgram probehl bez chyb.\n"
-BYE = b"\nbye\n\n"
-VERDIKT = b"\nV programu se vyskytla chyba.\n"
 
 FOREVER = b'{ pis_ln("first line"); @i -> 0; w2(1) { @i -> @i + 1; } w2_end; } .'
 COUNTER = b"{ @i -> 0; w2(1) { @i -> @i + 1; pis_ln(@i); } w2_end; } ."
@@ -352,7 +350,7 @@ def waiting_streams(tmp):
     out = collector.finish()
     os.close(r)
     check(status == 0, "a non-blocking standard output: status 0", f"status {status}")
-    check(out == HELLO + lines(n) + USPECH + BYE, "a non-blocking standard output: every byte",
+    check(out == uspech(lines(n)), "a non-blocking standard output: every byte",
           f"{len(out)} bytes, ending {out[-60:]!r}")
 
     # Standard input left non-blocking, with words that come slowly: cti waits for them.
@@ -369,7 +367,7 @@ def waiting_streams(tmp):
     os.close(w)
     status = reap(proc, "a non-blocking standard input")
     out = collector.finish()
-    check(out == HELLO + b"prvni-druhe\n" + USPECH + BYE,
+    check(out == uspech(b"prvni-druhe\n"),
           "a non-blocking standard input: cti reads the words that come later", repr(out))
 
     # The program itself from a non-blocking standard input, in pieces.
@@ -384,7 +382,7 @@ def waiting_streams(tmp):
     os.close(w)
     status = reap(proc, "a program from a non-blocking standard input")
     out = collector.finish()
-    check(out == HELLO + b"42.000000\n1\n" + USPECH + BYE,
+    check(out == uspech(b"42.000000\n1\n"),
           "a program from a non-blocking standard input is read whole", repr(out))
 
     # A source that is a FIFO: what was printed comes out before the reader waits for more.
@@ -401,7 +399,7 @@ def waiting_streams(tmp):
     os.close(f)
     status = reap(proc, "a FIFO source")
     out = collector.finish()
-    check(out == HELLO + b"before\nafter\n" + USPECH + BYE, "a FIFO source: the output", repr(out))
+    check(out == uspech(b"before\nafter\n"), "a FIFO source: the output", repr(out))
 
 
 # --- A small address-space limit ----------------------------------------------------------
@@ -415,7 +413,7 @@ def limited(kib, path):
 def address_space(tmp):
     hello = program(tmp, "ahoj.mox", b'{ pis_ln("Ahoj, svete!"); } .')
     status, out = limited(100_000, hello)
-    check(status == 0 and out == HELLO + b"Ahoj, svete!\n" + USPECH + BYE,
+    check(status == 0 and out == uspech(b"Ahoj, svete!\n"),
           "hello world under ulimit -v 100000", repr(out))
     depth = 9_999  # with the main block, the deepest nesting allowed
     for shape, text in (
@@ -423,11 +421,11 @@ def address_space(tmp):
             ("loops", b"{" + b"@w->1;w2(@w){@w->0;" * depth + b"pis_ln(7);" + b"}w2_end;" * depth +
              b"}.")):
         status, out = limited(100_000, program(tmp, "deep.mox", text))
-        check(status == 0 and out == HELLO + b"7\n" + USPECH + BYE,
+        check(status == 0 and out == uspech(b"7\n"),
               f"10,000 levels of {shape} under ulimit -v 100000", repr(out[-200:]))
     # So little that the run's stack cannot be had: the error verdict, not a crash.
     status, out = limited(12_000, hello)
-    check(status == 0 and out == HELLO + VERDIKT + BYE,
+    check(status == 0 and out == chyba(b"", b""),
           "no room for the run's stack gives the error verdict", f"status {status}, {out!r}")
 
 

@@ -1,21 +1,9 @@
-// moxa for the editor: the fixed words and operator texts of the language, and a tokenizer
-// that colours a program as the interpreter's scanner reads it. The two lists are the
-// interpreter's own (a test holds them to it); keep them in its order.
+// moxa for the editor: a tokenizer that colours a program as the interpreter's scanner reads
+// it. The fixed words and operator texts are the interpreter's own, generated into words.js.
 import { StreamLanguage } from '@codemirror/language';
+import { ASSIGNMENT, BRACES, END, KEYWORDS, OPERATORS, STATEMENT_END } from './words.js';
 
-// Words with a meaning of their own.
-export const KEYWORDS = ['w2', 'w2_end', 'i2', 'e2', 'i2_end', 'cti', 'pis', 'pis_ln', 'p2'];
-
-// Every text the scanner delivers as an operator token, parentheses included.
-export const OPERATORS = [
-  '(', ')', '+', '-', '*', '/', '%', '<', '>', '=', '!=', '<=', '>=', '!', '&', '|', '^', '_',
-];
-
-// The word that ends a program, the braces, the statement end and the assignment arrow.
-export const END = '.';
-export const BRACES = ['{', '}'];
-export const STATEMENT_END = ';';
-export const ASSIGNMENT = '->';
+export { ASSIGNMENT, BRACES, END, KEYWORDS, OPERATORS, STATEMENT_END };
 
 const klicova = new Set(KEYWORDS);
 // Longest first, so that "!=" is not read as "!" and "=".

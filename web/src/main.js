@@ -16,6 +16,7 @@ import {
 import { defaultKeymap, history as historieUprav, historyKeymap } from '@codemirror/commands';
 import { bracketMatching, defaultHighlightStyle, syntaxHighlighting } from '@codemirror/language';
 import { moxaLanguage } from './language.js';
+import { MESSAGE } from './words.js';
 import { bytyZTextu, kusyVystupu, sdileni, textZBytu, zeSdileni } from './bytes.js';
 import { TEXTY, uvodniProgram, vlozText, zvolJazyk } from './texts.js';
 
@@ -312,7 +313,9 @@ function ozvena(text) {
 }
 
 const VERDIKT = '\nV programu se vyskytla chyba.\n';
-const ZPRAVA = /V bloku: '[^']*', na radku: (\d+) nastala chyba/g;
+// Every error message in the whole output, one a line; group 2 is the line it quotes, and
+// `indices` tell where it stands.
+const ZPRAVA = new RegExp(MESSAGE.source, 'gmd');
 
 // Where the line number of the error message is in the shown text, or null.
 function odkazNaChybu(text) {
@@ -322,8 +325,7 @@ function odkazNaChybu(text) {
   ZPRAVA.lastIndex = 0;
   while ((m = ZPRAVA.exec(text)) !== null && m.index < konecZprav) posledni = m;
   if (!posledni) return null;
-  const od = posledni.index + posledni[0].indexOf(posledni[1], posledni[0].indexOf('na radku: '));
-  return { od, delka: posledni[1].length, radek: Number(posledni[1]) };
+  return { od: posledni.indices[2][0], delka: posledni[2].length, radek: Number(posledni[2]) };
 }
 
 // After an error, draws the output again with the line number of its message as a link.

@@ -55,10 +55,10 @@ EMSCRIPTEN_KEEPALIVE int moxa_web_run(const char* program, std::size_t program_l
   options.max_memory = max_memory;
   if (cteni == 1) options.read = cti_hned;
   if (cteni == 2) options.read = cti_s_cekanim;
-  pis("\nhello\n\n");
+  pis(MOXA_OPENING);
   const int r =
       moxa_run_with(program, program_length, input, input_length, &options, zapis, nullptr);
-  if (r != MOXA_STOPPED) pis("\nbye\n\n");
+  if (r != MOXA_STOPPED) pis(MOXA_CLOSING);
   return r;
 }
 

@@ -1,0 +1,81 @@
+// Comparing outputs, for the tests and fuzzers: where two outputs part, shown with a little
+// context, and a program run both ways (loops compiled in their first pass, and loops
+// replayed from their recorded tokens), which must print the same bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "driver/run.hpp"
+
+namespace porovnani {
+
+// The first byte at which `a` and `b` differ: the length of the shorter when it is a prefix
+// of the longer; npos when they are equal.
+inline std::size_t kde_se_lisi(std::string_view a, std::string_view b) {
+  if (a == b) return std::string_view::npos;
+  std::size_t i = 0;
+  while (i < a.size() && i < b.size() && a[i] == b[i])
+    ++i;
+  return i;
+}
+
+// Up to 40 bytes of `s` either side of byte `i`, a line feed and any byte that is not
+// printable ASCII written as an escape.
+inline std::string okoli(std::string_view s, std::size_t i) {
+  std::string r;
+  const std::size_t od = i > 40 ? i - 40 : 0;
+  for (std::size_t k = od; k < s.size() && k < i + 40; ++k) {
+    const auto c = static_cast<unsigned char>(s[k]);
+    if (c == '\n') {
+      r += "\\n";
+    } else if (c < 32 || c > 126) {
+      char b[8];
+      std::snprintf(b, sizeof b, "\\x%02x", c);
+      r += b;
+    } else {
+      r += static_cast<char>(c);
+    }
+  }
+  return r;
+}
+
+// Where output `a` (called `jmeno_a`) and output `b` (called `jmeno_b`) part, for a failure
+// message; empty when they are equal.
+inline std::string rozdil(std::string_view a, std::string_view b,
+                          std::string_view jmeno_a = "expected", std::string_view jmeno_b = "got") {
+  const std::size_t i = kde_se_lisi(a, b);
+  if (i == std::string_view::npos) return {};
+  std::string r = "outputs of " + std::to_string(a.size()) + " and " + std::to_string(b.size()) +
+                  " bytes part at byte " + std::to_string(i) + "\n ";
+  r.append(jmeno_a).append(": ").append(okoli(a, i)).append("\n ");
+  return r.append(jmeno_b).append(": ").append(okoli(b, i));
+}
+
+struct DvaBehy {
+  std::string prelozene;  // with loops compiled (the way every real run takes)
+  std::string prehrane;   // with loops replayed from their recorded tokens
+  bool stejne() const { return prelozene == prehrane; }
+  std::string rozdil() const {
+    return porovnani::rozdil(prelozene, prehrane, "compiled", "replayed");
+  }
+};
+
+// Runs `program` both ways with the settings `n` otherwise; with `jeden_proud` the input
+// follows the program on the one stream that both are read from.
+inline DvaBehy oba_zpusoby(std::string_view program, std::string_view vstup, moxa::Nastaveni n = {},
+                           bool jeden_proud = false) {
+  const auto beh = [&](bool prekladat) {
+    n.prekladat_cykly = prekladat;
+    return jeden_proud ? moxa::spust_text_ze_vstupu(std::string(program).append(vstup), n)
+                       : moxa::spust_text(program, vstup, n);
+  };
+  DvaBehy d;
+  d.prelozene = beh(true);
+  d.prehrane = beh(false);
+  return d;
+}
+
+}  // namespace porovnani
