@@ -1,10 +1,20 @@
 #include "storage/variables.hpp"
 
+#include <algorithm>
+
 namespace moxa {
 
 namespace {
 const std::string NEURCENA = "hodnota neurcena";
+
+// The bytes of the block that vector `v` takes at its next push_back: none while it has
+// room, a block of twice its capacity when full.
+template <typename V>
+std::size_t dalsi_blok(const V& v) {
+  if (v.size() < v.capacity()) return 0;
+  return std::max<std::size_t>(1, 2 * v.capacity()) * sizeof(typename V::value_type);
 }
+}  // namespace
 
 std::uint64_t TabulkaPromennych::hash(std::string_view s) {
   // FNV-1a, finished with a multiply so the low bits mix well.
@@ -36,9 +46,13 @@ std::int32_t TabulkaPromennych::najdi(std::string_view jmeno, bool vytvorit) {
     if (hashe_[slot] == h32 && jmena_[slot] == jmeno) return static_cast<std::int32_t>(slot);
   }
   if (!vytvorit) return ZADNA;
-  // A name, a value, a hash and two index entries, with the containers' spare room.
-  Rozpocet::pridej(2 * (sizeof(std::string) + sizeof(Hodnota) + 3 * sizeof(std::uint32_t)) +
-                   jmeno.size());
+  // Every block that the new variable makes the table take is charged before it is taken:
+  // the name's own buffer, each vector's next block when it is full (the old block is freed
+  // only after the elements have moved), the doubled index.
+  std::size_t nove = jmeno.size() > 15 ? jmeno.size() + 1 : 0;
+  nove += dalsi_blok(jmena_) + dalsi_blok(hodnoty_) + dalsi_blok(hashe_);
+  if ((jmena_.size() + 1) * 2 > index_.size()) nove += 2 * index_.size() * sizeof(std::uint32_t);
+  Rozpocet::pridej(nove);
   const std::size_t slot = jmena_.size();
   jmena_.emplace_back(jmeno);
   hodnoty_.push_back(Hodnota::text(NEURCENA, Ciselnost::Neni, 0.0));
