@@ -1,5 +1,6 @@
 #include "driver/run.hpp"
 
+#include <cerrno>
 #include <exception>
 
 #include <fcntl.h>
@@ -66,7 +67,16 @@ int hlavni(int argc, const char* const* argv, Vstup& std_in, Vystup& out) {
     return 0;
   }
   const char* jmeno = argv[1];
-  const int fd = ::open(jmeno, O_RDONLY | O_CLOEXEC);
+  // Opening a FIFO waits for a writer. A signal that interrupts the wait and asks the run to
+  // stop ends it there, as during a read: no message and no closing banner; any other
+  // interruption is waited out.
+  int fd = -1;
+  for (;;) {
+    fd = ::open(jmeno, O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 || errno != EINTR) break;
+    if (out.zada()) out.obsluz();
+    if (out.zastaveno()) return 0;
+  }
   struct stat st {};
   if (fd < 0 || ::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
     if (fd >= 0) ::close(fd);

@@ -5,6 +5,8 @@
 // exactly that of formatting every result at once and reading it again.
 #pragma once
 
+#include <algorithm>
+#include <concepts>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -38,7 +40,7 @@ class Retezec {
   Retezec(Retezec&& o) noexcept { *this = std::move(o); }
   Retezec& operator=(const Retezec& o) {
     if (o.dlouhy_) {
-      Rozpocet::pridej(o.d_.size());
+      pred_zapisem(o.d_.size(), o.d_.size());
       d_ = o.d_;
     } else {
       std::memcpy(k_, o.k_, sizeof k_);
@@ -77,8 +79,17 @@ class Retezec {
       n_ = static_cast<std::uint8_t>(t.size());
       dlouhy_ = false;
     } else {
-      Rozpocet::pridej(t.size());
+      pred_zapisem(t.size(), t.size());
       d_.assign(t);
+      dlouhy_ = true;
+    }
+  }
+  // Takes over the buffer of `t` (charged by whoever grew it).
+  void assign(std::string&& t) {
+    if (t.size() <= sizeof k_) {
+      assign(std::string_view(t));
+    } else {
+      d_ = std::move(t);
       dlouhy_ = true;
     }
   }
@@ -100,7 +111,7 @@ class Retezec {
       n_ = static_cast<std::uint8_t>(n_ + t.size());
       return;
     }
-    Rozpocet::pridej(t.size() + (dlouhy_ ? 0 : n_));
+    pred_zapisem((dlouhy_ ? d_.size() : n_) + t.size(), t.size());
     if (!dlouhy_) {
       d_.assign(k_, n_);
       dlouhy_ = true;
@@ -109,6 +120,17 @@ class Retezec {
   }
 
  private:
+  // Before the long text becomes `n` bytes long, `novych` of them new. A buffer that must
+  // grow is charged whole before it is taken (a std::string at least doubles, and the old
+  // buffer is freed only once the new one is filled); the bytes written cost work either way.
+  void pred_zapisem(std::size_t n, std::size_t novych) {
+    if (n > d_.capacity()) {
+      Rozpocet::pridej(std::max(n, 2 * d_.capacity()) + 64);
+    } else {
+      Rozpocet::za_text(novych);
+    }
+  }
+
   char k_[22] = {};
   std::uint8_t n_ = 0;
   bool dlouhy_ = false;  // the text is d_, not k_
@@ -150,6 +172,14 @@ class Hodnota {
   static Hodnota text(std::string_view t) {
     Hodnota v;
     v.text_.assign(t);
+    return v;
+  }
+  // The same, taking over the buffer of a std::string given as an rvalue (a word read).
+  template <typename S>
+  requires std::same_as<S, std::string>
+  static Hodnota text(S&& t) {
+    Hodnota v;
+    v.text_.assign(std::move(t));
     return v;
   }
   // A text whose number test and reading are already known (a cached literal).

@@ -7,8 +7,8 @@
 // per pass, since a pass does at most a bounded amount of work per token of the loop; and
 // every 256 bytes the run takes in (program text, words for `cti`) cost one more. For hosts,
 // work whose cost grows with a text's length costs by that length too: 256 bytes of a text
-// copied, joined, compared or given memory cost one step. `krok` is the hot path: one
-// subtraction and one test; the rest (counting against the limit, looking at the clock,
+// copied, joined or compared cost one step, and so do 64 bytes of memory taken. `krok` is the hot
+// path: one subtraction and one test; the rest (counting against the limit, looking at the clock,
 // serving the requests of the run's alarm) happens once per batch of steps, in `kontrola`.
 //
 // Memory is counted where a run's holdings grow: the value stack and the variable table
@@ -56,8 +56,9 @@ class Rozpocet {
     bool zivy_vystup = false;  // output held for a tick of the clock is written out
   };
 
-  // Bytes of input or of text that cost one step.
+  // Bytes of input or of text that cost one step, and bytes of memory taken.
   static constexpr std::uint64_t BAJTU_NA_KROK = 256;
+  static constexpr std::uint64_t BAJTU_PAMETI_NA_KROK = 64;
 
   // `zmer(data)` measures what the run holds right now.
   Rozpocet(const Limity& limity, Vystup& out, std::size_t (*zmer)(const void*), const void* data);

@@ -1,5 +1,7 @@
 #include "parser/compiled.hpp"
 
+#include <algorithm>
+#include <functional>
 #include <new>
 
 #include "limits/budget.hpp"
@@ -144,8 +146,14 @@ std::uint32_t KodCyklu::literal(const Token& t) {
   if (texty_.size() + t.text.size() >= CISLO || literaly_.size() >= NIKDE - 1) {
     throw std::bad_alloc();
   }
-  // Both buffers grow by doubling: the budget counts the room they may take.
-  Rozpocet::pridej(2 * (sizeof(Literal) + t.text.size()));
+  // Both buffers grow by doubling: a block that must grow is charged whole, before it is
+  // taken.
+  std::size_t nove = 0;
+  if (literaly_.size() == literaly_.capacity())
+    nove += std::max<std::size_t>(1, 2 * literaly_.capacity()) * sizeof(Literal);
+  if (texty_.size() + t.text.size() > texty_.capacity())
+    nove += std::max(texty_.size() + t.text.size(), 2 * texty_.capacity()) + 1;
+  Rozpocet::pridej(nove);
   Hodnota v;
   t.vloz_literal(v);  // the token's cached number test and reading
   const auto l = static_cast<std::uint32_t>(literaly_.size());

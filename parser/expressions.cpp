@@ -102,7 +102,14 @@ int Interpret::binarni_texty(Znacka op, const Hodnota& a, const Hodnota& b, Hodn
     case Znacka::Modulo: return chyba_cislo("Vnitrni_term");
     case Znacka::Nebo:
     case Znacka::A: return chyba_cislo("Vnitrni_logicky_vyraz");
-    default: r.nastav_pravdivost(plati(op, a.text(), b.text())); return 0;
+    default: {
+      // Comparing texts reads them up to where they part: work by their length.
+      const std::string_view x = a.text();
+      const std::string_view y = b.text();
+      Rozpocet::za_text(std::min(x.size(), y.size()));
+      r.nastav_pravdivost(plati(op, x, y));
+      return 0;
+    }
   }
 }
 

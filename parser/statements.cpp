@@ -1,5 +1,7 @@
 // The statements: the dispatcher, the assignment, the read statement and the two write
 // statements.
+#include <algorithm>
+
 #include "parser/interpret.hpp"
 
 namespace moxa {
@@ -80,9 +82,14 @@ bool Interpret::precti_slovo(std::string* kam) {
     } else if (kam->size() == MAX_DELKA_HODNOTY) {
       return false;
     } else {
+      // A word's buffer that must grow is charged before it doubles.
+      if (kam->size() == kam->capacity())
+        Rozpocet::pridej(std::max<std::size_t>(2 * kam->capacity(), 32) + 1);
       kam->push_back(static_cast<char>(c));
     }
   }
+  // The bytes of input taken in cost steps (the words passed over too).
+  rozpocet_.za_bajty(vstup_.vezmi_prijate());
   return true;
 }
 

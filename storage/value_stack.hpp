@@ -12,6 +12,7 @@
 //   Uvolni_zas    `Uvolni_zas`
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -64,7 +65,8 @@ class ZasobnikHodnot {
 
  private:
   [[gnu::noinline]] void doplnit(std::size_t n) {
-    Rozpocet::pridej((sloty_.size() + n - vyska_) * sizeof(Hodnota));
+    // An insert grows the block to at least twice its size.
+    Rozpocet::pridej((sloty_.size() + std::max(sloty_.size(), n - vyska_)) * sizeof(Hodnota));
     sloty_.insert(sloty_.begin(), n - vyska_, Hodnota());
     kapacita_ = sloty_.size();
     vyska_ = n;

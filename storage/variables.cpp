@@ -1,10 +1,20 @@
 #include "storage/variables.hpp"
 
+#include <algorithm>
+
 namespace moxa {
 
 namespace {
 const std::string NEURCENA = "hodnota neurcena";
+
+// The bytes of the block that vector `v` takes at its next push_back: none while it has
+// room, a block of twice its capacity when full.
+template <typename V>
+std::size_t dalsi_blok(const V& v) {
+  if (v.size() < v.capacity()) return 0;
+  return std::max<std::size_t>(1, 2 * v.capacity()) * sizeof(typename V::value_type);
 }
+}  // namespace
 
 // Makes the index empty at its starting size: 64 places; it doubles as variables are
 // added. The memory of the names found last forgets them too.
@@ -20,9 +30,15 @@ std::int32_t TabulkaPromennych::najdi(std::string_view jmeno, bool vytvorit) {
       h, [&](std::uint32_t slot) { return hashe_[slot] == h32 && jmena_[slot] == jmeno; });
   if (nalez.zaznam != IndexHashu::ZADNY) return static_cast<std::int32_t>(nalez.zaznam);
   if (!vytvorit) return ZADNA;
-  // A name, a value, a hash and two index entries, with the containers' spare room.
-  Rozpocet::pridej(2 * (sizeof(std::string) + sizeof(Hodnota) + 3 * sizeof(std::uint32_t)) +
-                   jmeno.size());
+  // Every block that the new variable makes the table take is charged before it is taken:
+  // the name's own buffer (charged whole even where the name would fit in the text object
+  // itself, since that room differs between standard libraries), each vector's next block
+  // when it is full (the old block is freed only after the elements have moved), the doubled
+  // index.
+  std::size_t nove = jmeno.size() + 1;
+  nove += dalsi_blok(jmena_) + dalsi_blok(hodnoty_) + dalsi_blok(hashe_);
+  if ((jmena_.size() + 1) * 2 > index_.velikost()) nove += 2 * index_.pamet();
+  Rozpocet::pridej(nove);
   const auto slot = static_cast<std::uint32_t>(jmena_.size());
   jmena_.emplace_back(jmeno);
   hodnoty_.push_back(Hodnota::text(NEURCENA, Ciselnost::Neni, 0.0));

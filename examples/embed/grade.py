@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Grades a folder of .mox programs with the moxa library (standard library ctypes only).
 
-    grade.py [--steps N] [--memory BYTES] [--lib PATH] FOLDER
+    grade.py [--time SECONDS] [--steps N] [--memory BYTES] [--lib PATH] FOLDER
 
 For every NAME.mox in FOLDER that has a NAME.out beside it, runs the program with NAME.in
 (if there is one) as its input and compares what it prints with NAME.out, which holds what
@@ -11,8 +11,9 @@ For every NAME.mox in FOLDER that has a NAME.out beside it, runs the program wit
     fail NAME: line 3: expected '6.000000', got '5.000000'
     stopped NAME
 
-and a summary. A step limit (10,000,000 unless --steps says otherwise) stops programs that
-loop forever. The library is found by --lib, then the MOXA_LIB environment variable, then
+and a summary. A time limit (10 seconds a program unless --time says otherwise) stops
+programs that loop forever; a step limit (--steps; none unless given) bounds the work of a
+program the same way on every machine. The library is found by --lib, then the MOXA_LIB environment variable, then
 the system's library path. Exit status: 0 when every program passed, 1 otherwise, 2 when the
 folder or the library cannot be used.
 """
@@ -29,11 +30,20 @@ BYE = b"\nbye\n\n"
 WRITE_FN = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.POINTER(ctypes.c_char), ctypes.c_size_t)
 
 
-class Limits(ctypes.Structure):
+READ_FN = ctypes.CFUNCTYPE(ctypes.c_size_t, ctypes.c_void_p, ctypes.POINTER(ctypes.c_char),
+                           ctypes.c_size_t)
+
+
+class Options(ctypes.Structure):
+    """moxa_options: `size` tells the library which fields this host knows."""
     _fields_ = [
+        ("size", ctypes.c_size_t),
         ("max_steps", ctypes.c_ulonglong),
         ("max_output", ctypes.c_size_t),
         ("max_memory", ctypes.c_size_t),
+        ("max_time", ctypes.c_ulonglong),
+        ("read", READ_FN),
+        ("read_user", ctypes.c_void_p),
     ]
 
 
@@ -46,17 +56,21 @@ def load_library(path):
             lib = ctypes.CDLL(name)
         except OSError:
             continue
-        lib.moxa_run.argtypes = [
+        try:
+            run_with = lib.moxa_run_with
+        except AttributeError:
+            continue  # a library older than the options
+        run_with.argtypes = [
             ctypes.c_char_p, ctypes.c_size_t, ctypes.c_char_p, ctypes.c_size_t,
-            ctypes.POINTER(Limits), WRITE_FN, ctypes.c_void_p,
+            ctypes.POINTER(Options), WRITE_FN, ctypes.c_void_p,
         ]
-        lib.moxa_run.restype = ctypes.c_int
+        run_with.restype = ctypes.c_int
         lib.moxa_version.restype = ctypes.c_char_p
         return lib
     return None
 
 
-def run(lib, program, stdin, limits):
+def run(lib, program, stdin, options):
     """Runs one program; returns its status and everything the command would print."""
     chunks = []
 
@@ -64,8 +78,8 @@ def run(lib, program, stdin, limits):
         chunks.append(ctypes.string_at(data, length))
 
     callback = WRITE_FN(write)
-    status = lib.moxa_run(program, len(program), stdin, len(stdin), ctypes.byref(limits),
-                          callback, None)
+    status = lib.moxa_run_with(program, len(program), stdin, len(stdin), ctypes.byref(options),
+                               callback, None)
     output = b"".join(chunks)
     if status != MOXA_STOPPED:
         output = HELLO + output + BYE  # the banners the command adds
@@ -93,7 +107,8 @@ def read(path):
 def main():
     parser = argparse.ArgumentParser(description="Grade a folder of .mox programs.")
     parser.add_argument("folder")
-    parser.add_argument("--steps", type=int, default=10_000_000)
+    parser.add_argument("--time", type=float, default=10.0)
+    parser.add_argument("--steps", type=int, default=0)
     parser.add_argument("--memory", type=int, default=256 << 20)
     parser.add_argument("--lib")
     args = parser.parse_args()
@@ -106,7 +121,8 @@ def main():
         print("grade.py: %s is not a folder" % args.folder, file=sys.stderr)
         return 2
 
-    limits = Limits(args.steps, 0, args.memory)
+    options = Options(ctypes.sizeof(Options), args.steps, 0, args.memory,
+                      int(args.time * 1000))
     counts = {"pass": 0, "fail": 0, "stopped": 0}
     for name in sorted(os.listdir(args.folder)):
         if not name.endswith(".mox"):
@@ -115,7 +131,7 @@ def main():
         if not os.path.exists(stem + ".out"):
             continue
         stdin = read(stem + ".in") if os.path.exists(stem + ".in") else b""
-        status, output = run(lib, read(stem + ".mox"), stdin, limits)
+        status, output = run(lib, read(stem + ".mox"), stdin, options)
         expected = read(stem + ".out")
         if status == MOXA_STOPPED:
             verdict = "stopped"

@@ -77,8 +77,11 @@ typedef size_t (*moxa_read_fn)(void *user, char *buffer, size_t capacity);
  *
  * max_steps is a budget of work. A step is a bounded amount of work: one token of the
  * program read, one token of a loop's condition and body for every later pass of the loop,
- * 256 bytes of program or input taken in, and 256 bytes of a text copied, joined, compared
- * or given memory.
+ * 256 bytes of program or input taken in, 256 bytes of a text copied, joined or compared,
+ * and 64 bytes of memory taken. A million steps take at most 0.1 s of processor time on the
+ * machine the library is developed on (x86-64, optimised build with g++ 12; the costliest
+ * shapes measured, such as long words read, many variables and long copies, take 0.02 to
+ * 0.035 s), so max_steps bounds the run time of any program.
  *
  * max_output delivers exactly that many bytes of output, then stops the run.
  *

@@ -9,6 +9,7 @@ RUN_MOX is a build of examples/embed/run_mox.c; LIBMOXA the shared library for t
 import os
 import subprocess
 import sys
+import time
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -103,6 +104,15 @@ def grader_verdicts(lib, tmp):
                         "stopped c_endless"], "grader verdicts: %r" % lines)
     check(len(lines) == 4 and lines[3].startswith("1 passed, 1 failed, 1 stopped"),
           "grader summary: %r" % lines[3:])
+    # With the time limit alone (no step limit), the endless program is stopped all the same,
+    # soon after its half second.
+    start = time.monotonic()
+    r = subprocess.run([sys.executable, GRADER, "--lib", lib, "--time", "0.5", cases],
+                       capture_output=True)
+    took = time.monotonic() - start
+    lines = r.stdout.decode().splitlines()
+    check(lines[2:3] == ["stopped c_endless"], "grader time limit: %r" % lines)
+    check(0.5 <= took < 5, "grader time limit: took %.2f s" % took)
 
 
 def main():

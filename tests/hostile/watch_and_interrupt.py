@@ -401,6 +401,21 @@ def waiting_streams(tmp):
     out = collector.finish()
     check(out == uspech(b"before\nafter\n"), "a FIFO source: the output", repr(out))
 
+    # A signal while the source, a FIFO, waits for a writer in open(): the run ends as during
+    # a read, with no message and no closing banner, by the signal.
+    for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+        fifo = os.path.join(tmp, f"fifo-{sig.name}.mox")
+        os.mkfifo(fifo)
+        proc = subprocess.Popen([MOXA, fifo], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
+        collector = Collector(proc.stdout.fileno())
+        time.sleep(0.5)  # in open() by now; were it not, the signal would end it all the same
+        proc.send_signal(sig)
+        status = reap(proc, f"{sig.name} while a FIFO source is opened")
+        out = collector.finish()
+        check(status == -sig, f"{sig.name} while a FIFO source is opened: the status",
+              f"status {status}")
+        check(out == HELLO, f"{sig.name} while a FIFO source is opened: the output", repr(out))
+
 
 # --- A small address-space limit ----------------------------------------------------------
 
