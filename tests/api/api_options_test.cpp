@@ -213,8 +213,8 @@ TEST(LiveOutput, ALineArrivesWhileTheProgramComputes) {
 TEST(TimeLimit, StopsEndlessWorkSoonAfterTheLimit) {
   const char* programy[] = {
       "{ pis(\"a\"); @i -> 0; w2 (1) { @i -> @i + 1; } w2_end; }.",
-      "{ pis(\"a\"); @t -> \"ab\"; @j -> 0; w2 (@j < 18) { @t -> @t + @t; @j -> @j + 1; } "
-      "w2_end; w2 (1) { @s -> @t + \"x\"; i2 (@s = @t) { } i2_end; } w2_end; }.",
+      ("{ pis(\"a\"); @t -> \"ab\"; @j -> 0; w2 (@j < 18) { @t -> @t + @t; @j -> @j + 1; } "
+       "w2_end; w2 (1) { @s -> @t + \"x\"; i2 (@s = @t) { } i2_end; } w2_end; }."),
       "{ pis(\"a\"); w2 (1) { cti(@x); } w2_end; }.",
   };
   for (const char* program : programy) {
