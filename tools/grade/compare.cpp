@@ -202,8 +202,17 @@ bool outputs_agree(std::string_view expected, std::string_view actual, Mode mode
   return false;
 }
 
-std::string visible(std::string_view text, bool keep_lines) {
+namespace {
+// Appends `byte` as the escape \xHH.
+void append_hex(std::string& out, unsigned char byte) {
   static const char hex[] = "0123456789abcdef";
+  out += "\\x";
+  out += hex[byte >> 4];
+  out += hex[byte & 15];
+}
+}  // namespace
+
+std::string visible(std::string_view text, bool keep_lines) {
   std::string out;
   out.reserve(text.size());
   for (const char c : text) {
@@ -217,9 +226,7 @@ std::string visible(std::string_view text, bool keep_lines) {
     } else if (c == '\n' && keep_lines) {
       out += '\n';
     } else if (byte < 0x20 || byte > 0x7e) {
-      out += "\\x";
-      out += hex[byte >> 4];
-      out += hex[byte & 15];
+      append_hex(out, byte);
     } else {
       out += c;
     }
@@ -228,14 +235,11 @@ std::string visible(std::string_view text, bool keep_lines) {
 }
 
 std::string printable(std::string_view text) {
-  static const char hex[] = "0123456789abcdef";
   std::string out;
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte > 0x7e) {
-      out += "\\x";
-      out += hex[byte >> 4];
-      out += hex[byte & 15];
+      append_hex(out, byte);
     } else {
       out += c;
     }
