@@ -12,7 +12,10 @@ namespace moxa {
 
 int Vstup::doplnit_a_cti() {
   if (skoncil_) return KONEC;
+  // The buffer that ends here has been taken whole: its end is the offset of the next one.
+  const std::uint64_t pred = precteno_do(konec_);
   doplnit();
+  zaklad_ = pred - reinterpret_cast<std::uintptr_t>(pozice_);
   if (pozice_ == konec_) {
     skoncil_ = true;
     return KONEC;

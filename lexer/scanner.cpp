@@ -167,22 +167,38 @@ void Skener::skenuj(Token& t) {
   Sber s(t.text);
   std::int32_t kind = T_KONEC;
   Znacka znacka = Znacka::Zadna;
+  // The offset just past the token's first byte, its line and where that line starts.
+  std::uint64_t za = 0;
+  std::uint64_t radek = 0;
+  std::uint64_t od_radku = 0;
   for (bool mezera = true; mezera;) {
+    za = buffer_ != 0 ? za_bufferem_ : f_.precteno() + 1;
     int ch = cti();
     // White space (and dropped bytes) before the token, in bulk.
     while (ch >= 0 && je_mezera(static_cast<unsigned char>(ch))) {
       hltej<true>(je_mezera, nullptr);
       ch = dalsi();
+      za = f_.precteno();
     }
     if (ch == Vstup::KONEC) {
       kind = konec(s);
       break;
     }
+    radek = cislo_radku_;
+    od_radku = radek_od_;
     kind = rodina(s, ch, znacka);
     mezera = kind == T_MEZERA || kind == T_KOMENTAR;
+    za_bufferem_ = f_.precteno();
   }
   s.vylij();
 
+  // The end of input stands where the input ended, also when it cut a token off.
+  if (kind == T_KONEC) [[unlikely]] {
+    za = f_.precteno() + 1;
+    radek = cislo_radku_;
+    od_radku = radek_od_;
+  }
+  t.pozice = PoziceTokenu{radek, za - od_radku, za - 1};
   t.kind = kind;
   t.znacka = znacka;
   t.ciselnost = Ciselnost::Nevime;

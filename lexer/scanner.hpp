@@ -84,8 +84,13 @@ class Skener {
   // The next character from the source; for use inside a token, where nothing is pushed back.
   [[gnu::always_inline]] int dalsi() {
     const int c = f_.cti_znak();
-    if (c == '\n') ++cislo_radku_;
+    if (c == '\n') novy_radek(f_.precteno());
     return c;
+  }
+  // A line feed has been read; the next line starts at offset `od`.
+  [[gnu::always_inline]] void novy_radek(std::uint64_t od) {
+    ++cislo_radku_;
+    radek_od_ = od;
   }
 
   // Takes the longest run of source bytes for which `bere` holds, adding them to `s` unless it
@@ -104,8 +109,14 @@ class Skener {
           ++q;
       }
       if constexpr (SRadky) {
-        for (const unsigned char* r = p; r != q; ++r)
-          cislo_radku_ += (*r == '\n');
+        const unsigned char* posledni = nullptr;
+        for (const unsigned char* r = p; r != q; ++r) {
+          if (*r == '\n') {
+            ++cislo_radku_;
+            posledni = r;
+          }
+        }
+        if (posledni != nullptr) radek_od_ = f_.precteno_do(posledni + 1);
       }
       f_.posun(q);
       if (q != e) return;
@@ -125,7 +136,7 @@ class Skener {
       s.pridej(p, static_cast<std::size_t>(q - p), e);
       if (q != e) {
         f_.posun(q + 1);
-        if (*q == '\n') ++cislo_radku_;
+        if (*q == '\n') novy_radek(f_.precteno());
         return *q;
       }
       f_.posun(q);
@@ -153,7 +164,11 @@ class Skener {
 
   Vstup& f_;
   int buffer_ = 0;  // the character after the last token (-1 for the end of input); 0 = none
+  // The offset just past that character: the program's own input may have been read on
+  // since (`cti` on a program coming from standard input).
+  std::uint64_t za_bufferem_ = 0;
   std::uint64_t cislo_radku_ = 1;
+  std::uint64_t radek_od_ = 0;  // the offset where the current line starts
 };
 
 }  // namespace moxa

@@ -1,12 +1,13 @@
 // moxa_tokens: the tokens of a program as the interpreter's scanner delivers them, with the
-// byte offsets where they stand in the source, for tools that must agree with the scanner
+// places where they stand in the source, for tools that must agree with the scanner
 // (the editors' highlighters). With --words it prints the keyword and operator lists.
 //
-//   moxa_tokens FILE      {"tokens":[{"kind":K,"start":S,"end":E,"text":T},...],
+//   moxa_tokens FILE      {"tokens":[{"kind":K,"start":S,"end":E,"line":L,"col":C,"text":T},...],
 //                          "comments":[[S,E],...],"unfinished":[S,E] or null}
 //   moxa_tokens --words   {"keywords":[...],"end":".","operators":[...],...}
 //
-// Offsets count bytes from 0; a token covers [start, end), dropped bytes inside it included
+// Offsets count bytes from 0, lines and columns (in bytes) from 1, as the scanner gives them
+// for a token's first byte; a token covers [start, end), dropped bytes inside it included
 // (the ' ' of "@ x", the quotes of a string literal). Texts are escaped byte by byte, every
 // byte above 127 as the code point of the same number, so a reader that decodes the file as
 // Latin-1 sees the same offsets. "unfinished" is the token or comment that the end of input
@@ -26,31 +27,8 @@
 namespace {
 
 using moxa::Skener;
+using moxa::TextovyVstup;
 using moxa::Token;
-using moxa::Vstup;
-
-// The whole source at once, telling how many of its bytes have been taken.
-class PocitanyVstup final : public Vstup {
- public:
-  explicit PocitanyVstup(std::string_view text) : text_(text) {}
-  std::size_t precteno() const {
-    return dodano_ ? static_cast<std::size_t>(pozice_ - zacatek()) : 0;
-  }
-
- protected:
-  void doplnit() override {
-    pozice_ = dodano_ ? konec_ : zacatek();
-    konec_ = zacatek() + text_.size();
-    dodano_ = true;
-  }
-
- private:
-  const unsigned char* zacatek() const {
-    return reinterpret_cast<const unsigned char*>(text_.data());
-  }
-  std::string_view text_;
-  bool dodano_ = false;
-};
 
 struct Usek {
   std::size_t od, po;
@@ -60,6 +38,7 @@ struct Vypis {
   struct Tok {
     std::int32_t kind;
     Usek usek;
+    std::uint64_t radek, sloupec;
     std::string text;
   };
   std::vector<Tok> tokeny;
@@ -115,21 +94,22 @@ std::size_t k_tokenu(std::string_view s, std::size_t p, Vypis& v) {
 // The first token a fresh scanner delivers from `s`, and how many bytes it took to finish it
 // (the byte it reads past the token and pushes back included).
 std::pair<Token, std::size_t> prvni_token(std::string_view s) {
-  PocitanyVstup f(s);
+  TextovyVstup f(s);
   Skener sk(f);
   Token t;
   sk.skenuj(t);
   return {t, f.precteno()};
 }
 
-// Runs the scanner over the whole source and places every token it delivers. A blank is
-// appended to the source so that every token but the end of input is finished by a byte
-// that the scanner reads and pushes back; a blank changes no token before it. Each placing is
-// checked by scanning again from the token's first byte.
+// Runs the scanner over the whole source and takes every token it delivers with the place
+// the scanner gives it. A blank is appended to the source so that every token but the end of
+// input is finished by a byte that the scanner reads and pushes back; a blank changes no
+// token before it. Each place is checked twice: against the first byte found by passing over
+// blanks and comments from the end of the token before, and by scanning again from there.
 bool rozloz(std::string_view zdroj, Vypis& v, std::string& chyba) {
   std::string s(zdroj);
   s.push_back(' ');
-  PocitanyVstup f(s);
+  TextovyVstup f(s);
   Skener sk(f);
   Token t;
   std::size_t p = 0;  // where the scanner starts the next token
@@ -144,6 +124,11 @@ bool rozloz(std::string_view zdroj, Vypis& v, std::string& chyba) {
       return true;
     }
     const std::size_t end = f.precteno() - 1;
+    if (t.pozice.bajt != start) {
+      chyba = "token \"" + t.text + "\" is said to start at " + std::to_string(t.pozice.bajt) +
+              ", not at " + std::to_string(start);
+      return false;
+    }
     if (start >= end) {
       chyba = "token \"" + t.text + "\" ends at " + std::to_string(end) +
               " before its first byte " + std::to_string(start);
@@ -155,7 +140,7 @@ bool rozloz(std::string_view zdroj, Vypis& v, std::string& chyba) {
               " scans differently from there";
       return false;
     }
-    v.tokeny.push_back({t.kind, {start, end}, t.text});
+    v.tokeny.push_back({t.kind, {start, end}, t.pozice.radek, t.pozice.sloupec, t.text});
     p = end;
   }
 }
@@ -202,7 +187,8 @@ void tokeny(const Vypis& v) {
   const char* carka = "\n";
   for (const auto& t : v.tokeny) {
     std::cout << carka << "{\"kind\":" << t.kind << ",\"start\":" << t.usek.od
-              << ",\"end\":" << t.usek.po << ",\"text\":" << json_text(t.text) << "}";
+              << ",\"end\":" << t.usek.po << ",\"line\":" << t.radek << ",\"col\":" << t.sloupec
+              << ",\"text\":" << json_text(t.text) << "}";
     carka = ",\n";
   }
   std::cout << "],\n\"comments\":[";
