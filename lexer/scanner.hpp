@@ -22,6 +22,11 @@ class Skener {
   // The line counter: 1 at start, one more for every line feed read from the source.
   std::uint64_t cislo_radku() const { return cislo_radku_; }
 
+  // Another reader (`cti`, when the program comes from standard input) has taken the bytes
+  // [od, po) of the source between two tokens. Keeps the place of a token whose first byte
+  // the scanner had read before them.
+  void cizi_cteni(std::uint64_t od, std::uint64_t po);
+
  private:
   // Gathers the text of the token being scanned in a small buffer and hands it to the
   // token's string in pieces: most tokens are a few bytes long, and a byte added costs a store.
@@ -109,14 +114,15 @@ class Skener {
           ++q;
       }
       if constexpr (SRadky) {
-        const unsigned char* posledni = nullptr;
-        for (const unsigned char* r = p; r != q; ++r) {
-          if (*r == '\n') {
-            ++cislo_radku_;
-            posledni = r;
+        const std::uint64_t pred = cislo_radku_;
+        for (const unsigned char* r = p; r != q; ++r)
+          cislo_radku_ += (*r == '\n');
+        if (cislo_radku_ != pred) {
+          const unsigned char* r = q;
+          while (*--r != '\n') {
           }
+          radek_od_ = f_.precteno_do(r + 1);
         }
-        if (posledni != nullptr) radek_od_ = f_.precteno_do(posledni + 1);
       }
       f_.posun(q);
       if (q != e) return;
@@ -163,10 +169,12 @@ class Skener {
   std::int32_t komentar(Sber& s);
 
   Vstup& f_;
+  std::uint64_t po_cizim_cteni(std::uint64_t za);
+
   int buffer_ = 0;  // the character after the last token (-1 for the end of input); 0 = none
-  // The offset just past that character: the program's own input may have been read on
-  // since (`cti` on a program coming from standard input).
-  std::uint64_t za_bufferem_ = 0;
+  // Bytes another reader took since the last token ([cizi_od_, cizi_po_); cizi_po_ 0: none).
+  std::uint64_t cizi_od_ = 0;
+  std::uint64_t cizi_po_ = 0;
   std::uint64_t cislo_radku_ = 1;
   std::uint64_t radek_od_ = 0;  // the offset where the current line starts
 };

@@ -123,27 +123,36 @@ TEST(ScannerPieces, EveryTokenKnowsWhereItStarts) {
 }
 
 // When the program comes from standard input, `cti` takes words from the same reader between
-// two tokens, after the scanner has read the byte that ends a token. Positions stay those of
-// the source bytes.
+// two tokens, after the scanner has read the byte that ends a token, and says so. Positions
+// stay those of the source bytes, whether the token after the words was read before them
+// (";") or after them (the "(" after the second read).
 TEST(ScannerPieces, PositionsHoldWhenInputIsReadBetweenTokens) {
-  const std::string zdroj = "cti(@x)\nslovo slovo;\n  pis(@x);";
+  const std::string zdroj = "cti(@x)slovo slovo;\n  pis slovo\n(@x);";
   moxa::TextovyVstup f(zdroj);
   moxa::Skener s(f);
   moxa::Token t;
   std::vector<moxa::PoziceTokenu> mista;
+  const auto vezmi = [&](int n) {
+    const std::uint64_t od = f.precteno();
+    for (int i = 0; i < n; ++i)
+      f.cti_znak();
+    s.cizi_cteni(od, f.precteno());
+  };
   do {
     s.skenuj(t);
     mista.push_back(t.pozice);
-    // After ")" the scanner holds the line feed; the reader then takes "slovo slovo".
-    if (t.text == ")" && mista.size() == 4) {
-      for (int i = 0; i < 11; ++i)
-        f.cti_znak();
-    }
+    // After ")" the scanner holds the "s" after it; the reader takes "lovo slovo" (the
+    // scanner's "s" is lost to the reader, as it is to `cti`). After "pis" it holds the
+    // blank; the reader takes "slovo\n".
+    if (t.text == ")" && mista.size() == 4) vezmi(10);
+    if (t.text == "pis") vezmi(6);
   } while (t.kind != moxa::T_KONEC);
-  ASSERT_EQ(mista.size(), 11u);
-  EXPECT_EQ(mista[4], misto_v(zdroj, zdroj.find(';')));
-  EXPECT_EQ(mista[5], misto_v(zdroj, zdroj.find("pis")));
-  EXPECT_EQ(mista[10], misto_v(zdroj, zdroj.size()));
+  ASSERT_EQ(mista.size(), 12u);
+  EXPECT_EQ(mista[4].bajt, zdroj.find("s"));  // the held "s" is a word of its own
+  EXPECT_EQ(mista[5], misto_v(zdroj, zdroj.find(';')));
+  EXPECT_EQ(mista[6], misto_v(zdroj, zdroj.find("pis")));
+  EXPECT_EQ(mista[7].bajt, zdroj.rfind('('));
+  EXPECT_EQ(mista[11].bajt, zdroj.size());
 }
 
 }  // namespace
