@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "driver/stack.hpp"
-#include "parser/messages.hpp"
+#include "vm/messages.hpp"
 
 namespace moxa {
 

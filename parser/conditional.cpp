@@ -10,7 +10,7 @@ int Interpret::If() {
   if (ocekavej(Znacka::LevaKulata, "If", "(") != 0) return 1;
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("If", ")");
-  const bool podminka = ulozeny != 0 && zas_.Uber_pravdivost();
+  const bool podminka = ulozeny != 0 && pravdivost();
   g_.i2_priznak = podminka ? 1 : 0;
   // Compiled: the test jumps past the first branch, passing over its read statements.
   const KodCyklu::Pozice test =

@@ -28,7 +28,7 @@ int Interpret::While() {
   Lex();
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
-  const bool znovu = bezi && zas_.Uber_pravdivost();
+  const bool znovu = bezi && pravdivost();
   const KodCyklu::Pozice test =
       preklad_ > 0 ? kod_.pridej_test(Instrukce::CyklusTest, Instrukce::CyklusTestR)
                    : KodCyklu::NIKDE;
@@ -76,7 +76,7 @@ int Interpret::While_prehravanim() {
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
   bool znovu = false;
   if (bezi) {
-    znovu = zas_.Uber_pravdivost();
+    znovu = pravdivost();
     ramec.body_head = lex_.dalsi_pozice();
   }
   if (!znovu) g_.i2_priznak = 0;
@@ -90,7 +90,7 @@ int Interpret::While_prehravanim() {
       lex_.prehravej(ramec.cond_head, ramec.body_head);
       Lex();
       if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
-      znovu = zas_.Uber_pravdivost();
+      znovu = pravdivost();
       if (znovu) {
         lex_.prehravej(ramec.body_head, ramec.body_end);
         Lex();

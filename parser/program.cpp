@@ -2,14 +2,12 @@
 #include <exception>
 
 #include "parser/interpret.hpp"
-#include "parser/messages.hpp"
+#include "vm/messages.hpp"
 
 namespace moxa {
 
 Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni)
-    : vstup_(vstup),
-      out_(out),
-      lex_(zdroj, pasek_, nastaveni.limit_kroku, out),
+    : Stroj(zdroj, vstup, out, nastaveni.limit_kroku),
       rozpocet_(nastaveni.limit_pameti, out, drzena_pamet, this),
       s_rozpoctem_(nastaveni.limit_pameti != 0 || nastaveni.tichy_limit_kroku),
       prekladat_(nastaveni.prekladat_cykly) {}
@@ -101,27 +99,6 @@ std::int32_t Interpret::najdi_promennou(const Token& t, bool vytvorit) {
   const std::int32_t slot = tab_.Vloz_do_tab(t.text, vytvorit);
   t.promenna = slot;
   return slot;
-}
-
-int Interpret::chyba_znak(std::string_view blok, std::string_view ocekavano) {
-  zpravy::chyba(out_, blok, lex_.cislo_radku(),
-                {zpravy::OCEKAVAN, ocekavano, zpravy::NAMISTO, tok().text, zpravy::OCEKAVAN_KONEC});
-  return 1;
-}
-
-int Interpret::chyba_cislo(std::string_view blok) {
-  zpravy::chyba(out_, blok, lex_.cislo_radku(), {zpravy::NENI_CISLO});
-  return 1;
-}
-
-int Interpret::chyba_dlouha(std::string_view blok) {
-  zpravy::chyba(out_, blok, lex_.cislo_radku(), {zpravy::PRILIS_DLOUHA});
-  return 1;
-}
-
-int Interpret::chyba_vnoreni(std::string_view blok) {
-  zpravy::chyba(out_, blok, lex_.cislo_radku(), {zpravy::PRILIS_HLUBOKO});
-  return 1;
 }
 
 }  // namespace moxa

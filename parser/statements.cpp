@@ -4,15 +4,6 @@
 
 namespace moxa {
 
-namespace {
-
-// White space between the words that `cti` reads.
-bool bila(int c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-}  // namespace
-
 // assignment -> variable "->" expression
 [[gnu::always_inline]] inline int Interpret::Prirazeni() {
   if (ocekavej(T_PRIRAZENI, "Prirazeni", "->") != 0) return 1;
@@ -29,11 +20,7 @@ int Interpret::Prikaz() {
     Lex();
     if ((g_.chyba_SA = Prirazeni()) != 0) return g_.chyba_SA;
     if (preklad_ > 0) kod_.pridej_prirazeni(static_cast<std::uint32_t>(slot));
-    if (provadi()) {
-      zas_.zajisti(1);
-      tab_.hodnota(slot) = std::move(zas_.vrchol());
-      zas_.zahod();
-    }
+    if (provadi()) uloz(slot);
     return 0;
   }
   switch (t.znacka) {
@@ -58,32 +45,9 @@ int Interpret::Cti() {
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("Cti", ")");
   emituj(Instrukce::Cti, static_cast<std::uint32_t>(slot));
   // The word is read whether or not the statement executes; only an executed one keeps it.
-  std::string slovo;
-  if (!precti_slovo(provadi() ? &slovo : nullptr)) return chyba_dlouha("Cti");
-  if (provadi()) tab_.hodnota(slot) = Hodnota::text(std::move(slovo));
+  if (nacti(provadi() ? slot : TabulkaPromennych::ZADNA) != 0) return 1;
   Lex();
   return 0;
-}
-
-// A word is what the "%s" conversion reads: white space is skipped, then bytes are taken up
-// to the next white space, which stays unread. A zero byte cuts the stored text. At the end
-// of input the word is empty.
-bool Interpret::precti_slovo(std::string* kam) {
-  while (bila(vstup_.nahled()))
-    vstup_.cti_znak();
-  bool useknuto = false;
-  for (int c = vstup_.nahled(); c != Vstup::KONEC && !bila(c); c = vstup_.nahled()) {
-    vstup_.cti_znak();
-    if (kam == nullptr || useknuto) continue;
-    if (c == 0) {
-      useknuto = true;
-    } else if (kam->size() == MAX_DELKA_HODNOTY) {
-      return false;
-    } else {
-      kam->push_back(static_cast<char>(c));
-    }
-  }
-  return true;
 }
 
 // write -> ("pis" | "pis_ln") "(" expression ")"
@@ -93,13 +57,8 @@ int Interpret::Pis(bool novy_radek) {
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak(blok, ")");
   emituj(Instrukce::Pis, novy_radek ? 1 : 0);
-  if (provadi()) {
-    zas_.zajisti(1);
-    out_.pis(zas_.vrchol().text());
-    zas_.zahod();
-    if (novy_radek) out_.pis('\n');
-    if (out_.selhal()) return 1;  // output can no longer be written: stop quietly
-  }
+  // Output that can no longer be written stops the run quietly.
+  if (provadi() && vypis(novy_radek) != 0) return 1;
   Lex();
   return 0;
 }

@@ -1,4 +1,4 @@
-#include "parser/compiled.hpp"
+#include "vm/code.hpp"
 
 #include <functional>
 #include <new>
@@ -27,10 +27,10 @@ void KodCyklu::pridej(Instrukce i, std::uint32_t arg) {
 void KodCyklu::vydej(Instrukce i, std::uint32_t arg) {
   rust();
   if (arg < DLOUHY) {
-    slova_.push_back(static_cast<std::uint32_t>(i) | (arg << 8));
+    slova_.push_back(kod_instrukce(i) | (arg << BITY_KODU));
     return;
   }
-  slova_.push_back(static_cast<std::uint32_t>(i) | (DLOUHY << 8));
+  slova_.push_back(kod_instrukce(i) | (DLOUHY << BITY_KODU));
   rust();
   slova_.push_back(arg);
 }
@@ -85,11 +85,10 @@ void KodCyklu::pridej_binarni(Instrukce obecna, Znacka op) {
 // leaves its result in place `cil` (a form with its left operand on the stack pops it).
 void KodCyklu::presmeruj_posledni(Misto cil) {
   const std::uint32_t w = slova_[posledni_binarni_];
-  const std::uint32_t forma =
-      ((w & 0xFF) - kod_instrukce(Instrukce::Binarni)) / BINARNICH_OPERATORU;
+  const std::uint32_t forma = (kod(w) - PRVNI_BINARNI) / BINARNICH_OPERATORU;
   const std::uint32_t nova = binarni_instrukce(
       binarni_forma(levy_formy(forma), pravy_formy(forma), cil), static_cast<Znacka>(argument(w)));
-  slova_[posledni_binarni_] = (w & ~std::uint32_t{0xFF}) | nova;
+  slova_[posledni_binarni_] = (w & ~MASKA_KODU) | nova;
   posledni_binarni_ = NIKDE;
 }
 

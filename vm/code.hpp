@@ -21,42 +21,42 @@
 
 namespace moxa {
 
-enum class Instrukce : std::uint8_t {
-  // Expressions, on the value stack.
-  Literal,   // pushes literal [arg]
-  Promenna,  // pushes a copy of variable [arg]
-  Nasobeni,  // "*", "/" or "%" (the operator's Znacka in [arg]) on the two values on top
-  Scitani,   // "+" or "-"
-  Relace,    // a comparison
-  Negace,    // the prefix "!" on the value on top
-  Logicka,   // "|" or "&"
-  // Statements.
-  Prirad,  // pops into variable [arg]
-  Pis,     // pops and writes; [arg] 1 adds a line feed
-  Cti,     // reads a word into variable [arg]
-  // Assigns a literal or a variable's value ([arg] the target; kind and index follow).
-  Kopiruj,
-  // Conditionals: [count] [target] follow the instruction word.
-  Kdyz,   // pops a truth; when false: passes over [count] read statements, jumps
-  Jinak,  // end of the branch taken: passes over the other branch's [count], jumps
-  // Loops: "enter" starts a loop's run; "test" follows the condition ([count] [target]: the
-  // body's read statements and the exit); "zpet" ends the body ([target]: the condition).
-  CyklusVstup,
-  CyklusTest,
-  CyklusZpet,
-  // The same tests taking the truth of the condition from the truth register, where a
-  // fused comparison left it.
-  KdyzR,
-  CyklusTestR,
-  // A binary operator with its right operand read where it lives, and its left one either
-  // read in place too or on top of the value stack (the operands' indexes next; [arg] the
-  // operator's Znacka). The instruction carries the operator and the places of both
-  // operands and of the result (pushed, or taking the left operand's place on the stack;
-  // stored in a variable whose slot follows; or only its truth, in the truth register),
-  // so that its run needs no second dispatch. This is the first of those instructions;
-  // see `binarni_instrukce`.
-  Binarni,
-};
+// Every instruction but the fused operators, in the order of their codes, each with its
+// argument and the words that follow it (the disassembler's description of both):
+//   X(name, argument, following words)
+// An argument that is a slot or a literal's index (MISTO) may be too long for its word and
+// then stands in the next word; OPERATOR is an operator's Znacka; PRIZNAK is 0 or 1.
+// clang-format off
+#define MOXA_INSTRUKCE(X)                                                                          \
+  /* Expressions, on the value stack. */                                                           \
+  X(Literal, MISTO, 0)    /* pushes literal [arg] */                                               \
+  X(Promenna, MISTO, 0)   /* pushes a copy of variable [arg] */                                    \
+  X(Nasobeni, OPERATOR, 0) /* "*", "/" or "%" on the two values on top */                          \
+  X(Scitani, OPERATOR, 0) /* "+" or "-" */                                                         \
+  X(Relace, OPERATOR, 0)  /* a comparison */                                                       \
+  X(Negace, ZADNY, 0)     /* the prefix "!" on the value on top */                                 \
+  X(Logicka, OPERATOR, 0) /* "|" or "&" */                                                         \
+  /* Statements. */                                                                                \
+  X(Prirad, MISTO, 0)     /* pops into variable [arg] */                                           \
+  X(Pis, PRIZNAK, 0)      /* pops and writes; [arg] 1 adds a line feed */                          \
+  X(Cti, MISTO, 0)        /* reads a word into variable [arg] */                                   \
+  /* Assigns a literal or a variable's value ([arg] the target; kind and index follow). */         \
+  X(Kopiruj, MISTO, 2)                                                                             \
+  /* Conditionals: [count] [target] follow the instruction word. */                                \
+  X(Kdyz, ZADNY, 2)       /* pops a truth; when false: passes over [count] read statements, */     \
+                          /* jumps */                                                              \
+  X(Jinak, ZADNY, 2)      /* end of the branch taken: passes over the other's [count], jumps */    \
+  /* Loops: "enter" starts a loop's run; "test" follows the condition ([count] [target]: */        \
+  /* the body's read statements and the exit); "zpet" ends the body ([target]: the */              \
+  /* condition). */                                                                                \
+  X(CyklusVstup, ZADNY, 0)                                                                         \
+  X(CyklusTest, ZADNY, 2)                                                                          \
+  X(CyklusZpet, ZADNY, 1)                                                                          \
+  /* The same tests taking the truth of the condition from the truth register, where a */          \
+  /* fused comparison left it. */                                                                  \
+  X(KdyzR, ZADNY, 2)                                                                               \
+  X(CyklusTestR, ZADNY, 2)
+// clang-format on
 
 // Where a fused operator takes an operand or leaves its result.
 enum Misto : std::uint32_t {
@@ -66,42 +66,142 @@ enum Misto : std::uint32_t {
   PRAVDA = 3,    // the result only as the truth of a condition, in the truth register
 };
 
-// The fused operators come in eighteen forms: twelve with both operands in place (by the
-// places of the left and the right operand and of the result) and six with the left one on
-// the stack, its place ZASOBNIK.
+// A binary operator with its right operand read where it lives, and its left one either read
+// in place too or on top of the value stack (the operands' indexes follow the instruction
+// word; [arg] is the operator's Znacka). The instruction carries the operator and the places
+// of both operands and of the result (pushed, or taking the left operand's place on the
+// stack; stored in a variable whose slot follows; or only its truth, in the truth register),
+// so that its run needs no second dispatch. The forms, by the places of the left and the
+// right operand and of the result, in the order of their codes: twelve with both operands in
+// place, then six with the left one on the stack.
+#define MOXA_FORMY(X, ...)                     \
+  X(__VA_ARGS__, PROMENNA, PROMENNA, ZASOBNIK) \
+  X(__VA_ARGS__, PROMENNA, LITERAL, ZASOBNIK)  \
+  X(__VA_ARGS__, LITERAL, PROMENNA, ZASOBNIK)  \
+  X(__VA_ARGS__, LITERAL, LITERAL, ZASOBNIK)   \
+  X(__VA_ARGS__, PROMENNA, PROMENNA, PROMENNA) \
+  X(__VA_ARGS__, PROMENNA, LITERAL, PROMENNA)  \
+  X(__VA_ARGS__, LITERAL, PROMENNA, PROMENNA)  \
+  X(__VA_ARGS__, LITERAL, LITERAL, PROMENNA)   \
+  X(__VA_ARGS__, PROMENNA, PROMENNA, PRAVDA)   \
+  X(__VA_ARGS__, PROMENNA, LITERAL, PRAVDA)    \
+  X(__VA_ARGS__, LITERAL, PROMENNA, PRAVDA)    \
+  X(__VA_ARGS__, LITERAL, LITERAL, PRAVDA)     \
+  X(__VA_ARGS__, ZASOBNIK, PROMENNA, ZASOBNIK) \
+  X(__VA_ARGS__, ZASOBNIK, LITERAL, ZASOBNIK)  \
+  X(__VA_ARGS__, ZASOBNIK, PROMENNA, PROMENNA) \
+  X(__VA_ARGS__, ZASOBNIK, LITERAL, PROMENNA)  \
+  X(__VA_ARGS__, ZASOBNIK, PROMENNA, PRAVDA)   \
+  X(__VA_ARGS__, ZASOBNIK, LITERAL, PRAVDA)
+// The binary operators, "+" to ">=", then "&" and "|": each form has one instruction per
+// operator, in this order.
+// clang-format off
+#define MOXA_BINARNI_OPERATORY(X, ...)                                                             \
+  X(__VA_ARGS__, Plus) X(__VA_ARGS__, Minus) X(__VA_ARGS__, Krat) X(__VA_ARGS__, Deleno)          \
+  X(__VA_ARGS__, Modulo) X(__VA_ARGS__, Mensi) X(__VA_ARGS__, Vetsi) X(__VA_ARGS__, Rovno)        \
+  X(__VA_ARGS__, Nerovno) X(__VA_ARGS__, MensiRovno) X(__VA_ARGS__, VetsiRovno)                   \
+  X(__VA_ARGS__, A) X(__VA_ARGS__, Nebo)
+// clang-format on
+
+// The instruction codes: the plain instructions, then every fused form with every operator
+// (named B_<left>_<right>_<result>_<operator>).
+#define MOXA_KOD_INSTRUKCE(jmeno, argument, slov) jmeno,
+#define MOXA_KOD_BINARNI(L, P, C, OP) B_##L##_##P##_##C##_##OP,
+#define MOXA_KODY_FORMY(_, L, P, C) MOXA_BINARNI_OPERATORY(MOXA_KOD_BINARNI, L, P, C)
+enum class Instrukce : std::uint16_t {
+  MOXA_INSTRUKCE(MOXA_KOD_INSTRUKCE)  //
+  MOXA_FORMY(MOXA_KODY_FORMY, _)      //
+  POCET                               // not an instruction: how many there are
+};
+#undef MOXA_KODY_FORMY
+#undef MOXA_KOD_BINARNI
+#undef MOXA_KOD_INSTRUKCE
+
+constexpr std::uint32_t kod_instrukce(Instrukce i) { return static_cast<std::uint32_t>(i); }
+
+// An instruction word holds the instruction's code in its low bits and its argument in the
+// rest; an argument too large for them is marked so and held in the next word. There is
+// room for four times the codes in use today.
+inline constexpr std::uint32_t BITY_KODU = 10;
+inline constexpr std::uint32_t MASKA_KODU = (1U << BITY_KODU) - 1;
+static_assert(kod_instrukce(Instrukce::POCET) <= MASKA_KODU + 1, "every code fits its field");
+
+// The form of an instruction's argument, for the disassembler.
+enum class Argument : std::uint8_t { ZADNY, MISTO, OPERATOR, PRIZNAK };
+
+// The places of the fused forms, by form number.
+inline constexpr Misto FORMY[][3] = {
+#define MOXA_MISTA_FORMY(_, L, P, C) {L, P, C},
+    MOXA_FORMY(MOXA_MISTA_FORMY, _)
+#undef MOXA_MISTA_FORMY
+};
+inline constexpr std::uint32_t POCET_FOREM = sizeof FORMY / sizeof FORMY[0];
+inline constexpr Znacka BINARNI_OPERATORY[] = {
+#define MOXA_ZNACKA_OPERATORU(_, OP) Znacka::OP,
+    MOXA_BINARNI_OPERATORY(MOXA_ZNACKA_OPERATORU, _)
+#undef MOXA_ZNACKA_OPERATORU
+};
+inline constexpr std::uint32_t BINARNICH_OPERATORU =
+    sizeof BINARNI_OPERATORY / sizeof BINARNI_OPERATORY[0];
+
+// The number of a form by its places.
 constexpr std::uint32_t binarni_forma(Misto levy, Misto pravy, Misto cil) {
   const std::uint32_t c = cil == PRAVDA ? 2U : static_cast<std::uint32_t>(cil);
   if (levy == ZASOBNIK) return 12 + c * 2 + (pravy - 1);
   return c * 4 + (levy - 1) * 2 + (pravy - 1);
 }
 // The places of the operands of form `forma`.
-constexpr Misto levy_formy(std::uint32_t forma) {
-  return forma >= 12 ? ZASOBNIK : static_cast<Misto>(forma % 4 / 2 + 1);
+constexpr Misto levy_formy(std::uint32_t forma) { return FORMY[forma][0]; }
+constexpr Misto pravy_formy(std::uint32_t forma) { return FORMY[forma][1]; }
+constexpr Misto cil_formy(std::uint32_t forma) { return FORMY[forma][2]; }
+// Words that follow a fused instruction's word: the operands in place, the result's slot.
+constexpr std::uint32_t slov_formy(std::uint32_t forma) {
+  return (levy_formy(forma) == ZASOBNIK ? 1U : 2U) + (cil_formy(forma) == PROMENNA ? 1U : 0U);
 }
-constexpr Misto pravy_formy(std::uint32_t forma) { return static_cast<Misto>(forma % 2 + 1); }
 
-// Each form has one instruction per binary operator, "+" to ">=", then "&" and "|".
-inline constexpr std::uint32_t BINARNICH_OPERATORU = 13;
 constexpr std::uint32_t poradi_operatoru(Znacka op) {
   const auto z = static_cast<std::uint32_t>(op) - static_cast<std::uint32_t>(Znacka::Plus);
   return op <= Znacka::VetsiRovno ? z : z - 1;  // the prefix "!" lies between
 }
-constexpr std::uint32_t kod_instrukce(Instrukce i) { return static_cast<std::uint32_t>(i); }
+inline constexpr std::uint32_t PRVNI_BINARNI =
+    kod_instrukce(Instrukce::B_PROMENNA_PROMENNA_ZASOBNIK_Plus);
 constexpr std::uint32_t binarni_instrukce(std::uint32_t forma, Znacka op) {
-  return kod_instrukce(Instrukce::Binarni) + forma * BINARNICH_OPERATORU + poradi_operatoru(op);
+  return PRVNI_BINARNI + forma * BINARNICH_OPERATORU + poradi_operatoru(op);
 }
-static_assert(kod_instrukce(Instrukce::Binarni) + 18 * BINARNICH_OPERATORU <= 0x100,
-              "every instruction fits its word's low byte");
-static_assert(poradi_operatoru(Znacka::Nebo) == BINARNICH_OPERATORU - 1 &&
-                  poradi_operatoru(Znacka::VetsiRovno) == 10 && Znacka::Ne < Znacka::A,
-              "the binary operators' codes");
+constexpr bool je_binarni(std::uint32_t kod) { return kod >= PRVNI_BINARNI; }
+
+// The lists agree with the numbering that the emitter computes.
+constexpr bool formy_sedi() {
+  for (std::uint32_t f = 0; f < POCET_FOREM; ++f)
+    if (binarni_forma(FORMY[f][0], FORMY[f][1], FORMY[f][2]) != f) return false;
+  for (std::uint32_t k = 0; k < BINARNICH_OPERATORU; ++k)
+    if (poradi_operatoru(BINARNI_OPERATORY[k]) != k) return false;
+  return true;
+}
+static_assert(formy_sedi(), "the forms and operators in the order of their codes");
+static_assert(binarni_instrukce(POCET_FOREM - 1, Znacka::Nebo) + 1 ==
+                  kod_instrukce(Instrukce::POCET),
+              "one code per form and operator");
+
+// What the disassembler knows of a plain instruction.
+struct PopisInstrukce {
+  const char* jmeno;
+  Argument argument;
+  std::uint32_t slov;  // words following the instruction word
+};
+inline constexpr PopisInstrukce POPISY[] = {
+#define MOXA_POPIS_INSTRUKCE(jmeno, argument, slov) {#jmeno, Argument::argument, slov},
+    MOXA_INSTRUKCE(MOXA_POPIS_INSTRUKCE)
+#undef MOXA_POPIS_INSTRUKCE
+};
+static_assert(sizeof POPISY / sizeof POPISY[0] == PRVNI_BINARNI, "a description per instruction");
 
 class KodCyklu {
  public:
   using Pozice = std::uint32_t;
   static constexpr Pozice NIKDE = UINT32_MAX;
   // An argument word with this value says: the argument is the next word.
-  static constexpr std::uint32_t DLOUHY = 0xFFFFFF;
+  static constexpr std::uint32_t DLOUHY = UINT32_MAX >> BITY_KODU;
 
   // The position of the next instruction (a jump target): operands still held back are
   // placed first.
@@ -161,8 +261,9 @@ class KodCyklu {
   void vyprazdni();
 
   // Instruction word fields.
-  static Instrukce instrukce(std::uint32_t w) { return static_cast<Instrukce>(w & 0xFF); }
-  static std::uint32_t argument(std::uint32_t w) { return w >> 8; }
+  static std::uint32_t kod(std::uint32_t w) { return w & MASKA_KODU; }
+  static Instrukce instrukce(std::uint32_t w) { return static_cast<Instrukce>(kod(w)); }
+  static std::uint32_t argument(std::uint32_t w) { return w >> BITY_KODU; }
 
  private:
   void rust();
