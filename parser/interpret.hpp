@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -37,6 +38,10 @@ struct Nastaveni {
   // off, every later pass reads the loop's recorded tokens again and parses them anew; the
   // two ways print the same bytes, which the tests and a fuzzer compare.
   bool prekladat_cykly = true;
+  // Called with the compiled code of every outermost loop once its first pass has been
+  // read, before its later passes run; the code then holds its statement starts (for a
+  // listing of the code). Empty: nothing is called and no statement start is kept.
+  std::function<void(const KodCyklu&)> po_prekladu = nullptr;
 };
 
 // The grammar drives the machine: it reads the program, calls the machine's effects while
@@ -153,6 +158,7 @@ class Interpret : private Stroj {
   Rozpocet rozpocet_;
   bool s_rozpoctem_;  // the run has limits that the budget watches
   const bool prekladat_;
+  const std::function<void(const KodCyklu&)> po_prekladu_;
   int preklad_ = 0;  // loops whose first pass is being compiled right now
 };
 
