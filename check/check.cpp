@@ -226,11 +226,12 @@ class Kontrola {
       while (b < v.size() && v[b] == v[b - 1] + 1)
         ++b;
       const std::size_t od = v[a];
-      const std::size_t po = v[b - 1] + 1;
+      std::size_t po = v[b - 1] + 1;
       a = b;
       if (od >= konec_programu) break;
       // A carriage return before a line feed belongs to the line's end.
-      if (po - od == 1 && zdroj_[od] == '\r' && po < zdroj_.size() && zdroj_[po] == '\n') continue;
+      if (zdroj_[po - 1] == '\r' && po < zdroj_.size() && zdroj_[po] == '\n') --po;
+      if (po == od) continue;
       // The tokens stand in order: the one that ends where the run starts, the one that
       // starts where it ends.
       const auto& tk = r_.tokeny;

@@ -12,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-packages=(cmake ninja-build g++ python3 pkg-config lintian dpkg-dev fakeroot file man-db
+packages=(cmake ninja-build g++ python3 nlohmann-json3-dev pkg-config lintian dpkg-dev fakeroot file man-db
           mandoc groff-base groff)
 . .ci/packages.sh
 install_missing "${packages[@]}"
@@ -30,18 +30,20 @@ embed_test=$root/tests/embed/embed_test.py
 
 echo "== packaging: man page"
 version=$(sed -n 's/^project(moxa VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-sed "s/@MOXA_VERSION@/$version/" packaging/moxa.1 > "$tmp/moxa.1"
-lint=$(mandoc -T lint "$tmp/moxa.1" 2>&1 || true)
-[ -z "$lint" ] || { echo "mandoc -T lint:"; echo "$lint"; exit 1; }
-lint=$(groff -ww -z -man "$tmp/moxa.1" 2>&1)
-[ -z "$lint" ] || { echo "groff -ww -z -man:"; echo "$lint"; exit 1; }
+for page in moxa moxa-check; do
+  sed "s/@MOXA_VERSION@/$version/" packaging/$page.1 > "$tmp/$page.1"
+  lint=$(mandoc -T lint "$tmp/$page.1" 2>&1 || true)
+  [ -z "$lint" ] || { echo "mandoc -T lint $page.1:"; echo "$lint"; exit 1; }
+  lint=$(groff -ww -z -man "$tmp/$page.1" 2>&1)
+  [ -z "$lint" ] || { echo "groff -ww -z -man $page.1:"; echo "$lint"; exit 1; }
+done
 
 echo "== install into a temporary prefix"
 prefix=$tmp/prefix
 cmake -S . -B "$tmp/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOXA_WERROR=ON -DMOXA_TESTS=OFF
 cmake --build "$tmp/build"
 cmake --install "$tmp/build" --prefix "$prefix"
-for f in bin/moxa share/man/man1/moxa.1 include/moxa/moxa.h lib/libmoxa.so.1 lib/libmoxa.a \
+for f in bin/moxa bin/moxa-check share/man/man1/moxa.1 share/man/man1/moxa-check.1 include/moxa/moxa.h lib/libmoxa.so.1 lib/libmoxa.a \
          lib/cmake/moxa/moxa-config.cmake lib/cmake/moxa/moxa-config-version.cmake \
          lib/pkgconfig/moxa.pc share/doc/moxa/README.md share/doc/moxa/examples/ahoj.mox; do
   [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
@@ -99,6 +101,17 @@ expected=$(printf '\nhello\n\nAhoj, svete!\n6 * 7 = 42.000000\n\nProgram probehl
 MANWIDTH=80 man moxa > "$tmp/man.txt" 2> "$tmp/man.err"
 grep -q '^SYNOPSIS' "$tmp/man.txt" || { echo "man moxa:"; cat "$tmp/man.txt"; exit 1; }
 [ ! -s "$tmp/man.err" ] || { cat "$tmp/man.err"; exit 1; }
+MANWIDTH=80 man moxa-check > "$tmp/man.txt" 2> "$tmp/man.err"
+grep -q '^SYNOPSIS' "$tmp/man.txt" || { echo "man moxa-check:"; cat "$tmp/man.txt"; exit 1; }
+[ ! -s "$tmp/man.err" ] || { cat "$tmp/man.err"; exit 1; }
+# The checker finds the error of a program with a missing ';' at the token after it.
+printf '{\n  pis(1)\n}\n.\n' > "$tmp/late.mox"
+set +e
+checked=$(moxa-check "$tmp/late.mox")
+status=$?
+set -e
+[ "$status" = 1 ] && grep -q "late.mox:3:1: error: V bloku: 'Vnitrni_blok'" <<< "$checked" ||
+  { echo "moxa-check ($status): $checked"; exit 1; }
 [ "$(pkg-config --modversion moxa)" = "$version" ]
 echo "== consumers against the installed packages"
 consumer_cmake embed-system /usr/lib/"$(dpkg-architecture -qDEB_HOST_MULTIARCH)"/libmoxa.so.1

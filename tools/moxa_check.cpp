@@ -1,5 +1,6 @@
 // moxa-check: checks programs without running them. See packaging/moxa-check.1.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -33,6 +34,8 @@ bool precti(const std::string& jmeno, std::string& obsah) {
     obsah.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
     return !std::cin.bad();
   }
+  std::error_code e;
+  if (std::filesystem::is_directory(jmeno, e)) return false;
   std::ifstream in(jmeno, std::ios::binary);
   if (!in) return false;
   std::ostringstream s;
