@@ -30,7 +30,7 @@ embed_test=$root/tests/embed/embed_test.py
 
 echo "== packaging: man page"
 version=$(sed -n 's/^project(moxa VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-for page in moxa moxa-check; do
+for page in moxa moxa-check moxa-fmt; do
   sed "s/@MOXA_VERSION@/$version/" packaging/$page.1 > "$tmp/$page.1"
   lint=$(mandoc -T lint "$tmp/$page.1" 2>&1 || true)
   [ -z "$lint" ] || { echo "mandoc -T lint $page.1:"; echo "$lint"; exit 1; }
@@ -43,7 +43,8 @@ prefix=$tmp/prefix
 cmake -S . -B "$tmp/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOXA_WERROR=ON -DMOXA_TESTS=OFF
 cmake --build "$tmp/build"
 cmake --install "$tmp/build" --prefix "$prefix"
-for f in bin/moxa bin/moxa-check share/man/man1/moxa.1 share/man/man1/moxa-check.1 include/moxa/moxa.h lib/libmoxa.so.1 lib/libmoxa.a \
+for f in bin/moxa bin/moxa-check bin/moxa-fmt share/man/man1/moxa.1 share/man/man1/moxa-check.1 \
+         share/man/man1/moxa-fmt.1 include/moxa/moxa.h lib/libmoxa.so.1 lib/libmoxa.a \
          lib/cmake/moxa/moxa-config.cmake lib/cmake/moxa/moxa-config-version.cmake \
          lib/pkgconfig/moxa.pc share/doc/moxa/README.md share/doc/moxa/examples/ahoj.mox; do
   [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
@@ -112,6 +113,8 @@ status=$?
 set -e
 [ "$status" = 1 ] && grep -q "late.mox:3:1: error: V bloku: 'Vnitrni_blok'" <<< "$checked" ||
   { echo "moxa-check ($status): $checked"; exit 1; }
+formatted=$(printf '{pis(1);}.' | moxa-fmt)
+[ "$formatted" = "$(printf '{\n  pis(1);\n} .')" ] || { echo "moxa-fmt: $formatted"; exit 1; }
 [ "$(pkg-config --modversion moxa)" = "$version" ]
 echo "== consumers against the installed packages"
 consumer_cmake embed-system /usr/lib/"$(dpkg-architecture -qDEB_HOST_MULTIARCH)"/libmoxa.so.1

@@ -15,8 +15,8 @@ set(moxa_gen ${PROJECT_BINARY_DIR}/packaging)
 
 # The program and the library.
 install(TARGETS moxa RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
-# The tools for writing programs: the checker.
-install(TARGETS moxa-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+# The tools for writing programs: the checker and the formatter.
+install(TARGETS moxa-check moxa-fmt RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 install(TARGETS moxa_shared moxa_static EXPORT moxa-targets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lib NAMELINK_COMPONENT dev
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
@@ -44,7 +44,7 @@ install(FILES ${moxa_gen}/moxa.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig 
 
 # The man page, the README and the example programs.
 set(MOXA_VERSION ${PROJECT_VERSION})
-set(moxa_manualy moxa moxa-check)
+set(moxa_manualy moxa moxa-check moxa-fmt)
 foreach(m IN LISTS moxa_manualy)
   configure_file(packaging/${m}.1 ${moxa_gen}/${m}.1 @ONLY)
 endforeach()
