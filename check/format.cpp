@@ -111,8 +111,8 @@ class Sazec {
       const char c = zdroj_[q];
       if (k < r_.komentare.size() && r_.komentare[k].od == q) {
         const Usek u = r_.komentare[k++];
-        komentar(u, konce_radku);
-        konce_radku = 0;
+        // A line comment's own line feed ends its line.
+        konce_radku = komentar(u, konce_radku) ? 1 : 0;
         q = u.po;
         continue;
       }
@@ -134,7 +134,8 @@ class Sazec {
     return predpona;
   }
 
-  void komentar(Usek u, int konce_radku) {
+  // Lays out the comment `u`; true for a line comment.
+  bool komentar(Usek u, int konce_radku) {
     std::string_view text = zdroj_.substr(u.od, u.po - u.od);
     const bool radkovy = text.back() == '\n';
     if (radkovy) text.remove_suffix(1);
@@ -152,6 +153,7 @@ class Sazec {
     // A line comment ends its line; so does a block comment that ended one.
     vynuceny_radek_ = radkovy || (u.po < zdroj_.size() && zdroj_[u.po] == '\n');
     if (!vynuceny_radek_) out_ += ' ';
+    return radkovy;
   }
 
   std::string_view zdroj_;
