@@ -7,11 +7,31 @@
 # compressed changelog in each package's documentation folder, the man page compressed.
 include(CMakePackageConfigHelpers)
 
-option(MOXA_DEBIAN "Lay the documentation out for Debian packages" OFF)
 set(MOXA_BALICKY_LIB libmoxa${PROJECT_VERSION_MAJOR})
 set(MOXA_BALICKY_DEV libmoxa-dev)
 set(moxa_cmakedir ${CMAKE_INSTALL_LIBDIR}/cmake/moxa)
 set(moxa_gen ${PROJECT_BINARY_DIR}/packaging)
+
+# Before anything is copied: the folders of the installation that do not exist yet, so
+# that removing the installation (the target `uninstall`) removes them again and no other.
+file(GLOB_RECURSE moxa_priklady LIST_DIRECTORIES true RELATIVE ${PROJECT_SOURCE_DIR}/examples
+  ${PROJECT_SOURCE_DIR}/examples/*)
+list(FILTER moxa_priklady INCLUDE REGEX "^[^.]")
+set(moxa_slozky ${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_LIBDIR}/cmake/moxa
+  ${CMAKE_INSTALL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_INCLUDEDIR}/moxa ${CMAKE_INSTALL_MANDIR}/man1
+  ${CMAKE_INSTALL_DOCDIR}/examples)
+foreach(priklad IN LISTS moxa_priklady)
+  if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/examples/${priklad})
+    list(APPEND moxa_slozky ${CMAKE_INSTALL_DOCDIR}/examples/${priklad})
+  endif()
+endforeach()
+install(CODE "include(${PROJECT_SOURCE_DIR}/packaging/uninstall.cmake)
+moxa_remember_new_folders(\"${PROJECT_BINARY_DIR}/install_folders.txt\" \"${moxa_slozky}\")")
+add_custom_target(uninstall
+  COMMAND ${CMAKE_COMMAND} -DMOXA_MANIFEST=${PROJECT_BINARY_DIR}/install_manifest.txt
+          -DMOXA_FOLDERS=${PROJECT_BINARY_DIR}/install_folders.txt
+          -P ${PROJECT_SOURCE_DIR}/packaging/uninstall.cmake
+  COMMENT "Removing the files that cmake --install put in place" VERBATIM)
 
 # The program and the library.
 install(TARGETS moxa RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
@@ -21,6 +41,22 @@ install(TARGETS moxa_shared moxa_static EXPORT moxa-targets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lib NAMELINK_COMPONENT dev
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+if(MOXA_DEBIAN)
+  # Stripped as Debian strips its own packages: no compiler's notes (.comment, .note), no
+  # symbols a user of the library does not need, a static library without debug
+  # information and with its members' dates and owners zeroed.
+  set(moxa_instalovano "\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_LIBDIR}")
+  install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --remove-section=.comment --remove-section=.note
+    \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_BINDIR}/moxa\" COMMAND_ERROR_IS_FATAL ANY)"
+    COMPONENT program)
+  install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --remove-section=.comment --remove-section=.note
+    --strip-unneeded \"${moxa_instalovano}/libmoxa.so.${PROJECT_VERSION}\" COMMAND_ERROR_IS_FATAL ANY)"
+    COMPONENT lib)
+  install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --strip-debug --remove-section=.comment
+    --remove-section=.note --enable-deterministic-archives \"${moxa_instalovano}/libmoxa.a\"
+    COMMAND_ERROR_IS_FATAL ANY)"
+    COMPONENT dev)
+endif()
 install(FILES include/moxa/moxa.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/moxa COMPONENT dev)
 
 # find_package(moxa CONFIG)
@@ -42,8 +78,10 @@ endif()
 configure_file(packaging/moxa.pc.in ${moxa_gen}/moxa.pc @ONLY)
 install(FILES ${moxa_gen}/moxa.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 
-# The man page, the README and the example programs.
+# The man page, which names the folder of the README and the examples as installed, the
+# README and the example programs.
 set(MOXA_VERSION ${PROJECT_VERSION})
+set(MOXA_DOCDIR ${CMAKE_INSTALL_FULL_DOCDIR})
 set(moxa_manualy moxa moxa-check moxa-fmt)
 foreach(m IN LISTS moxa_manualy)
   configure_file(packaging/${m}.1 ${moxa_gen}/${m}.1 @ONLY)
@@ -104,8 +142,11 @@ set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
 file(WRITE ${moxa_gen}/lib-control/shlibs
   "libmoxa ${PROJECT_VERSION_MAJOR} ${MOXA_BALICKY_LIB} (>= ${PROJECT_VERSION})\n")
 file(WRITE ${moxa_gen}/lib-control/triggers "activate-noawait ldconfig\n")
+# The symbols the library exports and the version that brought each.
+configure_file(packaging/libmoxa.symbols ${moxa_gen}/lib-control/symbols @ONLY)
 set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA
-  ${moxa_gen}/lib-control/shlibs ${moxa_gen}/lib-control/triggers)
+  ${moxa_gen}/lib-control/shlibs ${moxa_gen}/lib-control/symbols ${moxa_gen}/lib-control/triggers)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/deb_post_build.cmake)
 set(CPACK_COMPONENT_LIB_DESCRIPTION
   "moxa interpreter as a library - shared library
 The moxa interpreter as a library with a C API: it runs .mox programs held

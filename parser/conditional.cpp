@@ -8,6 +8,7 @@ namespace moxa {
 int Interpret::If() {
   const int ulozeny = g_.i2_priznak;
   if (ocekavej(Znacka::LevaKulata, "If", "(") != 0) return 1;
+  if (preklad_ > 0) kod_.zacatek_prikazu(tok().pozice, true);
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("If", ")");
   const bool podminka = ulozeny != 0 && pravdivost();

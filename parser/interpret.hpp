@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -41,6 +42,10 @@ struct Nastaveni {
   // from the start. Nothing runs and nothing is printed but a syntax error and the verdict;
   // the run stops at the same token with the same message as it would executing.
   bool provadet = true;
+  // Called with the compiled code of every outermost loop once its first pass has been
+  // read, before its later passes run; the code then holds its statement starts (for a
+  // listing of the code). Empty: nothing is called and no statement start is kept.
+  std::function<void(const KodCyklu&)> po_prekladu = nullptr;
 };
 
 // The grammar drives the machine: it reads the program, calls the machine's effects while
@@ -162,6 +167,7 @@ class Interpret : private Stroj {
   Rozpocet rozpocet_;
   bool s_rozpoctem_;  // the run has limits that the budget watches
   const bool prekladat_;
+  const std::function<void(const KodCyklu&)> po_prekladu_;
   int preklad_ = 0;  // loops whose first pass is being compiled right now
 };
 

@@ -26,6 +26,7 @@ int Interpret::While() {
   emituj(Instrukce::CyklusVstup);
   const KodCyklu::Pozice podminka = kod_.delka();
   Lex();
+  if (preklad_ > 0) kod_.zacatek_prikazu(tok().pozice, true);
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
   const bool znovu = bezi && pravdivost();
@@ -44,6 +45,7 @@ int Interpret::While() {
     const KodCyklu::Pozice vychod = kod_.delka();
     kod_.vypln(test, static_cast<std::uint32_t>(g_.cteni - cteni));
     kod_.vypln(test + 1, vychod);
+    if (preklad_ == 1 && po_prekladu_) po_prekladu_(kod_);
     if (znovu) {
       // The first pass is over: the later ones start where the body ends.
       prvni_pruchod_.push_back(0);

@@ -10,7 +10,9 @@ Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& n
     : Stroj(zdroj, vstup, out, nastaveni.limit_kroku),
       rozpocet_(nastaveni.limit_pameti, out, drzena_pamet, this),
       s_rozpoctem_(nastaveni.limit_pameti != 0 || nastaveni.tichy_limit_kroku),
-      prekladat_(nastaveni.prekladat_cykly) {
+      prekladat_(nastaveni.prekladat_cykly),
+      po_prekladu_(nastaveni.po_prekladu) {
+  kod_.zaznamenavej_prikazy(static_cast<bool>(po_prekladu_));
   if (!nastaveni.provadet) g_.i2_priznak = 0;
 }
 

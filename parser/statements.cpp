@@ -13,6 +13,7 @@ namespace moxa {
 // statement -> assignment | "i2" if | "w2" while | "pis" ... | "pis_ln" ... | "cti" ... | call
 int Interpret::Prikaz() {
   const Token& t = tok();
+  if (preklad_ > 0) kod_.zacatek_prikazu(t.pozice, false);
   if (t.kind == T_PROMENNA) {
     // The target exists before the right-hand side is evaluated, so the right-hand side of
     // an assignment to a new variable reads "hodnota neurcena".

@@ -5,6 +5,10 @@
 //   moxa_tokens FILE      {"tokens":[{"kind":K,"start":S,"end":E,"line":L,"col":C,"text":T},...],
 //                          "comments":[[S,E],...],"unfinished":[S,E] or null}
 //   moxa_tokens --words   {"keywords":[...],"end":".","operators":[...],...}
+//   moxa_tokens --code FILE   the compiled code of every outermost loop the program runs,
+//                             one instruction a line with the statement starts (the run's
+//                             own output is dropped; cti reads an empty input; the run
+//                             stops after 10,000,000 steps)
 //
 // Offsets count bytes from 0, lines and columns (in bytes) from 1, as the scanner gives them
 // for a token's first byte; a token covers [start, end), dropped bytes inside it included
@@ -23,6 +27,7 @@
 #include "io/streams.hpp"
 #include "lexer/scanner.hpp"
 #include "lexer/words.hpp"
+#include "parser/interpret.hpp"
 
 namespace {
 
@@ -206,26 +211,50 @@ void tokeny(const Vypis& v) {
   std::cout << "}\n";
 }
 
+// Runs the program and lists the code of each outermost loop once its first pass is read.
+void kod(const std::string& program) {
+  moxa::TextovyVstup zdroj(program);
+  moxa::TextovyVstup vstup("");
+  std::string vystup;
+  moxa::CilRetezec cil(vystup, 1 << 20);
+  moxa::Vystup out(cil);
+  moxa::Nastaveni n;
+  n.limit_kroku = 10'000'000;
+  int cyklus = 0;
+  n.po_prekladu = [&](const moxa::KodCyklu& k) {
+    std::cout << "; cyklus " << ++cyklus << "\n" << k.vypis();
+  };
+  moxa::Interpret interpret(zdroj, vstup, out, n);
+  (void)interpret.SA();
+  interpret.uvolni();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string_view pouziti = "usage: moxa_tokens FILE | moxa_tokens --words\n";
-  if (argc != 2) {
+  const std::string_view pouziti =
+      "usage: moxa_tokens FILE | moxa_tokens --code FILE | moxa_tokens --words\n";
+  const bool s_kodem = argc == 3 && std::string_view(argv[1]) == "--code";
+  if (argc != 2 && !s_kodem) {
     std::cerr << pouziti;
     return 2;
   }
-  const std::string_view arg = argv[1];
-  if (arg == "--words") {
+  const std::string_view arg = argv[argc - 1];
+  if (arg == "--words" && !s_kodem) {
     slova();
     return 0;
   }
-  std::ifstream in(argv[1], std::ios::binary);
+  std::ifstream in(argv[argc - 1], std::ios::binary);
   if (!in) {
     std::cerr << "moxa_tokens: cannot read " << arg << "\n";
     return 2;
   }
   std::ostringstream obsah;
   obsah << in.rdbuf();
+  if (s_kodem) {
+    kod(obsah.str());
+    return 0;
+  }
   Vypis v;
   std::string chyba;
   if (!rozloz(obsah.str(), v, chyba)) {

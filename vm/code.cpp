@@ -1,6 +1,8 @@
 #include "vm/code.hpp"
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <new>
 
 #include "limits/budget.hpp"
@@ -167,10 +169,24 @@ void KodCyklu::zvetsi_index() {
   index_literalu_.swap(nove);
 }
 
+void KodCyklu::zaznamenej(const ZacatekPrikazu& z) {
+  if (prikazy_.size() == prikazy_.capacity()) {
+    Rozpocet::pridej((prikazy_.size() < 8 ? 8 : prikazy_.size()) * sizeof(ZacatekPrikazu));
+  }
+  prikazy_.push_back(z);
+}
+
+const KodCyklu::ZacatekPrikazu* KodCyklu::prikaz_na(Pozice pc) const {
+  const auto za = std::upper_bound(prikazy_.begin(), prikazy_.end(), pc,
+                                   [](Pozice p, const ZacatekPrikazu& z) { return p < z.kod; });
+  return za == prikazy_.begin() ? nullptr : &*std::prev(za);
+}
+
 std::size_t KodCyklu::pamet() const {
   return slova_.capacity() * sizeof(std::uint32_t) + literaly_.capacity() * sizeof(Literal) +
-         texty_.capacity() + index_literalu_.capacity() * sizeof(std::uint32_t) +
-         docasne_[0].pamet() + docasne_[1].pamet();
+         prikazy_.capacity() * sizeof(ZacatekPrikazu) + texty_.capacity() +
+         index_literalu_.capacity() * sizeof(std::uint32_t) + docasne_[0].pamet() +
+         docasne_[1].pamet();
 }
 
 void KodCyklu::vyprazdni() {
@@ -187,6 +203,8 @@ void KodCyklu::vyprazdni() {
     v = Hodnota();  // a long literal's text is not kept
   index_literalu_.clear();
   if (index_literalu_.capacity() > PONECHAT) index_literalu_.shrink_to_fit();
+  prikazy_.clear();
+  if (prikazy_.capacity() > PONECHAT) prikazy_.shrink_to_fit();
 }
 
 }  // namespace moxa

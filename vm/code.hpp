@@ -200,6 +200,30 @@ class KodCyklu {
  public:
   using Pozice = std::uint32_t;
   static constexpr Pozice NIKDE = UINT32_MAX;
+
+  // Where a statement, or the test of a conditional's or loop's condition, starts in the
+  // code, and where its first token stands in the source. Fusion never crosses the start
+  // of a statement, so every instruction belongs to exactly one statement: the last one
+  // that starts at or before it.
+  struct ZacatekPrikazu {
+    Pozice kod;
+    PoziceTokenu misto;
+    bool test;  // the test of a condition, not a statement
+  };
+  // The side table of statement starts is kept only when asked for (a run that does not
+  // ask pays nothing): for a step view, a listing.
+  void zaznamenavej_prikazy(bool ano) { zaznamenavat_ = ano; }
+  // A statement (`test` false) or a condition's test starts here, its first token at
+  // `misto`. Operands still held back are placed first: they belong to what came before.
+  void zacatek_prikazu(const PoziceTokenu& misto, bool test) {
+    const Pozice kde = delka();
+    if (zaznamenavat_) zaznamenej(ZacatekPrikazu{kde, misto, test});
+  }
+  // The statement starts, in the order of their code.
+  const std::vector<ZacatekPrikazu>& prikazy() const { return prikazy_; }
+  // The statement or test that the instruction at `pc` belongs to; null when none is
+  // recorded before it.
+  const ZacatekPrikazu* prikaz_na(Pozice pc) const;
   // An argument word with this value says: the argument is the next word.
   static constexpr std::uint32_t DLOUHY = UINT32_MAX >> BITY_KODU;
 
@@ -257,6 +281,10 @@ class KodCyklu {
   // Bytes the code and its literals hold (for a run's memory budget).
   std::size_t pamet() const;
 
+  // The code, one instruction a line, with the statement starts before their first
+  // instruction: a listing for people and for tests.
+  std::string vypis() const;
+
   // Empties the code and the literals, keeping the buffers of a modest size for reuse.
   void vyprazdni();
 
@@ -280,6 +308,8 @@ class KodCyklu {
     Misto kde;
     std::uint32_t index;
   };
+  void zaznamenej(const ZacatekPrikazu& z);
+
   Operand cekajici_[2] = {};
   int cekajicich_ = 0;
   // The last instruction, when it is a fused operator that pushes its result (or leaves it
@@ -288,6 +318,8 @@ class KodCyklu {
   Pozice posledni_binarni_ = NIKDE;
 
   std::vector<std::uint32_t> slova_;
+  bool zaznamenavat_ = false;
+  std::vector<ZacatekPrikazu> prikazy_;
   // The literal pool. A literal is kept compact, not as a ready value: its text in the
   // shared buffer `texty_`, with its number test and reading.
   static constexpr std::uint32_t CISLO = 0x80000000;  // in `delka`: passes the number test

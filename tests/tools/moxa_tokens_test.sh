@@ -18,6 +18,16 @@ for mox in "$here"/tokens_*.mox; do
     fails=$((fails + 1))
   fi
 done
+# The compiled code of small loops, listed by --code, must be the listing beside each program:
+# an operator fused with its operands and with the assignment or test that takes its result
+# is one instruction there, so fusion that is lost fails here.
+for mox in "$here"/code_*.mox; do
+  want=${mox%.mox}.txt
+  if ! diff -u "$want" <("$tool" --code "$mox"); then
+    echo "FAIL: --code $(basename "$mox")"
+    fails=$((fails + 1))
+  fi
+done
 scanned=0
 while IFS= read -r -d '' mox; do
   scanned=$((scanned + 1))

@@ -1,0 +1,58 @@
+# Removing what `cmake --install` put in place: every file of the install manifest, then
+# every folder the installation created, when nothing else has been put into it since.
+#   cmake --build build --target uninstall
+# Included by the install step, this file only defines moxa_remember_new_folders, which
+# notes the folders that do not exist yet before the first file is copied.
+
+# Adds to the list in the file ZAZNAM each folder of SLOZKY (relative to the installation's
+# prefix) that does not exist, with each of its parents that does not exist either.
+function(moxa_remember_new_folders zaznam slozky)
+  set(nove "")
+  if(EXISTS "${zaznam}")
+    file(STRINGS "${zaznam}" nove)
+  endif()
+  foreach(slozka IN LISTS slozky)
+    set(cesta "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${slozka}")
+    cmake_path(NORMAL_PATH cesta)
+    string(REGEX REPLACE "(.)/+$" "\\1" cesta "${cesta}")
+    while(NOT EXISTS "${cesta}")
+      list(APPEND nove "${cesta}")
+      cmake_path(GET cesta PARENT_PATH rodic)
+      if(rodic STREQUAL cesta)
+        break()
+      endif()
+      set(cesta "${rodic}")
+    endwhile()
+  endforeach()
+  list(REMOVE_DUPLICATES nove)
+  list(JOIN nove "\n" text)
+  file(WRITE "${zaznam}" "${text}\n")
+endfunction()
+
+if(NOT DEFINED MOXA_MANIFEST)
+  return()
+endif()
+if(NOT EXISTS "${MOXA_MANIFEST}")
+  message(FATAL_ERROR "${MOXA_MANIFEST} is missing: nothing was installed from this build folder")
+endif()
+file(STRINGS "${MOXA_MANIFEST}" soubory)
+foreach(soubor IN LISTS soubory)
+  if(EXISTS "${soubor}" OR IS_SYMLINK "${soubor}")
+    message(STATUS "Removing: ${soubor}")
+    file(REMOVE "${soubor}")
+  endif()
+endforeach()
+if(EXISTS "${MOXA_FOLDERS}")
+  file(STRINGS "${MOXA_FOLDERS}" slozky)
+  # A folder sorts after its parent, so in reverse order every folder comes before its parent.
+  list(SORT slozky)
+  list(REVERSE slozky)
+  foreach(slozka IN LISTS slozky)
+    file(GLOB obsah "${slozka}/*" "${slozka}/.*")
+    if(IS_DIRECTORY "${slozka}" AND NOT obsah)
+      message(STATUS "Removing: ${slozka}/")
+      file(REMOVE_RECURSE "${slozka}")
+    endif()
+  endforeach()
+  file(REMOVE "${MOXA_FOLDERS}")
+endif()

@@ -1,0 +1,267 @@
+#!/usr/bin/env python3
+"""Runs the examples that the README, the man page and the playground's guide hold, and
+checks the output each of them claims.
+
+Usage: examples_test.py MOXA SOURCE_ROOT
+
+What counts as an example:
+  - in README.md, a ```mox block is a program; the first ```text block after it (before the
+    next program) is what it prints between the lines `hello` and `bye`. A ```text block
+    whose info string names a file (```text examples/x.mox) is what that file prints.
+  - in README.md, in the tour and the student's guide, an inline claim "`E` is `V`" runs
+    `pis(E);`, and "`S` prints `V`" runs the statement S; V must be what it prints.
+  - in README.md a ```console block, and in the man page an .EX block whose lines start
+    with "$ ", is a terminal session: every "$ " line runs in bash, in a fresh folder
+    holding copies of the example programs and with MOXA first on the PATH, and must print
+    the lines that follow it. "$ cat FILE" of a file that is not there yet creates it with
+    the lines shown.
+  - every guide (the README, the man page, the playground's page) names every message the
+    interpreter prints.
+"""
+
+import html
+import os
+import re
+import shlex
+import shutil
+import subprocess
+import sys
+import tempfile
+
+HELLO = "\nhello\n\n"
+BYE = "\nbye\n\n"
+
+# Every message and fixed line the interpreter prints, as a guide names it.
+MESSAGES = [
+    "byl ocekavan znak:",
+    "namisto toho se vyskytl tento znak:",
+    "cislo, promenna, retezec, komentar nebo volani fce",
+    "nejedna se o cislo.",
+    "hodnota je prilis dlouha.",
+    "prilis hluboke vnoreni.",
+    "Program probehl bez chyb.",
+    "V programu se vyskytla chyba.",
+    "hodnota neurcena",
+    "se nezdarilo otevrit.",
+    "Soubor se nezdarilo uzavrit.",
+    "Prilis mnoho argumentu.",
+    "Prosim zadejte vstupni soubor ve tvaru: './moxa jmeno_souboru.mox'.",
+]
+# Every routine that names itself in a message, with what it expects.
+ROUTINES = ["Blok", "Vnitrni_blok", "Prikaz", "Prirazeni", "If", "While", "Cti", "Pis",
+            "Pis_Ln", "Funkce_deklarace", "Vnitrni_funkce_deklarace", "Funkce_volani",
+            "Faktor", "Vnitrni_aritmeticky_vyraz", "Vnitrni_term", "Vnitrni_logicky_vyraz",
+            "LV_1"]
+
+failures = []
+checked = 0
+
+
+def fail(where, what):
+    failures.append(f"{where}: {what}")
+
+
+def run_program(moxa, program, where):
+    """What `moxa FILE` prints for the program, between the banners."""
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "p.mox")
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(program)
+        out = subprocess.run([moxa, path], stdin=subprocess.DEVNULL, capture_output=True,
+                             timeout=60).stdout.decode("utf-8", "replace")
+    if not out.startswith(HELLO) or not out.endswith(BYE):
+        fail(where, "the run did not end normally:\n" + out)
+        return None
+    return out[len(HELLO):-len(BYE)]
+
+
+def compare(where, expected, got):
+    global checked
+    checked += 1
+    if got is not None and got != expected:
+        fail(where, f"expected\n{expected!r}\ngot\n{got!r}")
+
+
+def fenced_blocks(text):
+    """(info string, content, line number) of every fenced block, indented ones included."""
+    blocks = []
+    lines = text.split("\n")
+    i = 0
+    while i < len(lines):
+        m = re.match(r"^( *)```(.*)$", lines[i])
+        if not m:
+            i += 1
+            continue
+        indent, info, start = len(m.group(1)), m.group(2).strip(), i + 1
+        body = []
+        i += 1
+        while i < len(lines) and lines[i].strip() != "```":
+            body.append(lines[i][indent:] if lines[i][:indent].strip() == "" else lines[i])
+            i += 1
+        blocks.append((info, "\n".join(body) + "\n", start))
+        i += 1
+    return blocks
+
+
+# The programs a session of the interpreter may run; a session that runs another program
+# (a tool with tests of its own) is not an example of the interpreter and is left out.
+SESSION_PROGRAMS = {"moxa", "cat", "printf", "echo", "grep", "cmp", "diff"}
+
+
+def session(moxa, root, where, lines):
+    """Runs a terminal session: "$ " lines and the output each must print."""
+    global checked
+    steps = []
+    for line in lines:
+        if line.startswith("$ "):
+            steps.append([line[2:], []])
+        elif steps:
+            steps[-1][1].append(line)
+        else:
+            fail(where, "a session that does not begin with a command")
+            return
+    programs = set()
+    for command, _ in steps:
+        words = shlex.shlex(command, posix=True, punctuation_chars=True)
+        words.whitespace_split = True
+        previous = ";"
+        for word in words:
+            if previous in ("|", "||", "&&", ";"):
+                programs.add(word)
+            previous = word
+    if not programs <= SESSION_PROGRAMS:
+        print(f"left out: the session at {where} runs {', '.join(sorted(programs - SESSION_PROGRAMS))}")
+        return
+    env = dict(os.environ, PATH=os.path.dirname(os.path.abspath(moxa)) + os.pathsep +
+               os.environ.get("PATH", ""), LC_ALL="C")
+    with tempfile.TemporaryDirectory() as folder:
+        created = {c.split()[1] for c, _ in steps if re.fullmatch(r"cat \S+", c)}
+        examples = os.path.join(root, "examples")
+        for name in os.listdir(examples):
+            if name.endswith(".mox") and name not in created:
+                shutil.copy(os.path.join(examples, name), folder)
+        for command, shown in steps:
+            expected = "".join(line + "\n" for line in shown)
+            m = re.fullmatch(r"cat (\S+)", command)
+            if m and not os.path.exists(os.path.join(folder, m.group(1))):
+                with open(os.path.join(folder, m.group(1)), "w", encoding="utf-8") as f:
+                    f.write(expected)
+            result = subprocess.run(["bash", "-c", command], cwd=folder, env=env,
+                                    stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+            got = result.stdout.decode("utf-8", "replace")
+            checked += 1
+            if result.returncode != 0:
+                fail(where, f"`{command}` ended with status {result.returncode}: "
+                     + result.stderr.decode("utf-8", "replace"))
+            elif got != expected:
+                fail(where, f"`{command}` printed\n{got!r}\nnot\n{expected!r}")
+
+
+def section(text, heading):
+    """The text of the section under a level-2 heading, up to the next one."""
+    m = re.search(r"^## " + re.escape(heading) + r"\n(.*?)(?=^## |\Z)", text, re.M | re.S)
+    return m.group(1) if m else ""
+
+
+def check_readme(moxa, root):
+    with open(os.path.join(root, "README.md"), encoding="utf-8") as f:
+        text = f.read()
+    program = None
+    for info, body, line in fenced_blocks(text):
+        where = f"README.md:{line}"
+        words = info.split()
+        if words[:1] == ["mox"]:
+            if program is not None:
+                fail(program[1], "a program whose output the README does not show")
+            program = (body, where)
+        elif words[:1] == ["text"] and len(words) == 2:
+            with open(os.path.join(root, words[1]), encoding="utf-8") as f:
+                compare(where, body, run_program(moxa, f.read(), where))
+        elif words[:1] == ["text"] and program is not None:
+            compare(where, body, run_program(moxa, program[0], program[1]))
+            program = None
+        elif words[:1] == ["console"]:
+            session(moxa, root, where, body[:-1].split("\n"))
+    if program is not None:
+        fail(program[1], "a program whose output the README does not show")
+
+    # Inline claims in the tour and the guide.
+    prose = section(text, "A tour of the language") + section(text, "A student's guide")
+    prose = re.sub(r"```.*?```", "", prose, flags=re.S)
+    prose = re.sub(r"\s+", " ", prose)
+    claims = 0
+    for m in re.finditer(r"`([^`]+)` (is|prints) (?:`([^`]+)`|(\d+)\b)", prose):
+        left, verb = m.group(1), m.group(2)
+        value = m.group(3) if m.group(3) is not None else m.group(4)
+        statement = f"pis({left});" if verb == "is" else left.rstrip(";") + ";"
+        if verb == "is" and (left.startswith("@") and " " not in left or left.isalpha()):
+            continue  # "`@n` is the text ..." names a value, it claims no result
+        compare(f"README.md: `{left}` {verb} `{value}`",
+                value + "\nProgram probehl bez chyb.\n",
+                run_program(moxa, "{ " + statement + " } .\n", f"`{left}`"))
+        claims += 1
+    if claims < 10:
+        fail("README.md", f"only {claims} inline claims found in the tour and the guide")
+    return text
+
+
+def roff_text(line):
+    for escape, plain in [(r"\-", "-"), (r"\(aq", "'"), (r"\(dq", '"'), (r"\&", ""),
+                          (r"\(lq", '"'), (r"\(rq", '"'), (r"\e", "\\")]:
+        line = line.replace(escape, plain)
+    return line
+
+
+def check_man_page(moxa, root):
+    with open(os.path.join(root, "packaging", "moxa.1"), encoding="utf-8") as f:
+        source = f.read()
+    sessions = 0
+    for m in re.finditer(r"^\.EX\n(.*?)^\.EE$", source, re.M | re.S):
+        lines = [roff_text(line) for line in m.group(1)[:-1].split("\n")]
+        if lines and lines[0].startswith("$ "):
+            sessions += 1
+            line = source[:m.start()].count("\n") + 1
+            session(moxa, root, f"packaging/moxa.1:{line}", lines)
+    if sessions < 3:
+        fail("packaging/moxa.1", f"only {sessions} example sessions found")
+    # The two guides as text: escapes resolved, requests other than fonts dropped.
+    guides = {}
+    for name, heading in [("packaging/moxa.1", "A STUDENT'S GUIDE"),
+                          ("packaging/moxa.1 (cesky)", "PRUVODCE PRO STUDENTY")]:
+        m = re.search(r'^\.SH "' + re.escape(heading) + r'"\n(.*?)(?=^\.SH )', source, re.M | re.S)
+        body = m.group(1) if m else ""
+        guides[name] = "\n".join(roff_text(line) for line in body.split("\n")
+                                 if not line.startswith(".") or line.startswith(".B"))
+    return guides
+
+
+def check_guide_names_every_message(where, text):
+    global checked
+    flat = re.sub(r"\s+", " ", text.replace("\\|", "|"))
+    for message in MESSAGES + ROUTINES:
+        checked += 1
+        if message not in flat:
+            fail(where, f"the guide does not name {message!r}")
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    moxa, root = sys.argv[1], sys.argv[2]
+    readme = check_readme(moxa, root)
+    man = check_man_page(moxa, root)
+    with open(os.path.join(root, "web", "src", "guide.html"), encoding="utf-8") as f:
+        page = html.unescape(re.sub(r"<[^>]+>", "", f.read()))
+    check_guide_names_every_message("README.md", section(readme, "A student's guide"))
+    check_guide_names_every_message("README.md (cesky)", section(readme, "Pruvodce pro studenty"))
+    for name, guide in man.items():
+        check_guide_names_every_message(name, guide)
+    check_guide_names_every_message("web/src/guide.html", page)
+    for f in failures:
+        print("FAIL", f)
+    print(f"{checked} checks, {len(failures)} failed")
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()
