@@ -51,6 +51,10 @@ struct Nastaveni {
   // off, every later pass reads the loop's recorded tokens again and parses them anew; the
   // two ways print the same bytes, which the tests and a fuzzer compare.
   bool prekladat_cykly = true;
+  // Off: the whole program is read as a branch not taken is, with the execution flag at 0
+  // from the start. Nothing runs and nothing is printed but a syntax error and the verdict;
+  // the run stops at the same token with the same message as it would executing.
+  bool provadet = true;
   // Called with the compiled code of every outermost loop once its first pass has been
   // read, before its later passes run; the code then holds its statement starts (for a
   // listing of the code). Empty: nothing is called and no statement start is kept.
@@ -74,6 +78,11 @@ class Interpret : private Stroj {
 
   // True when a limit (memory, time, or steps with `tichy_limit_kroku`) stopped the run.
   bool zastaven() const { return rozpocet_.duvod() != Rozpocet::Duvod::Zadny; }
+
+  // The current token: after a failed run, the token the error is about.
+  const Token& aktualni_token() const { return tok(); }
+  // The line counter of the scanner, which the messages quote.
+  std::uint64_t cislo_radku() const { return lex_.cislo_radku(); }
 
  private:
   // program

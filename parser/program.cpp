@@ -11,6 +11,7 @@ Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& n
       prekladat_(nastaveni.prekladat_cykly),
       po_prekladu_(nastaveni.po_prekladu) {
   kod_.zaznamenavej_prikazy(static_cast<bool>(po_prekladu_));
+  if (!nastaveni.provadet) g_.i2_priznak = 0;
 }
 
 Rozpocet::Limity Interpret::limity(const Nastaveni& n) {
