@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "driver/stack.hpp"
-#include "parser/messages.hpp"
+#include "vm/messages.hpp"
 
 namespace moxa {
 

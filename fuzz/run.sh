@@ -26,9 +26,10 @@ case "${1:---ci}" in
 esac
 
 build=${MOXA_FUZZ_BUILD:-build-fuzz}
-targets=(run api both scanner value arith)
+targets=(run api both scanner value arith check)
 # -max_len per target: whole programs, token streams, number texts, pairs of words.
-declare -A max_len=([run]=16384 [api]=16384 [both]=16384 [scanner]=4096 [value]=512 [arith]=256)
+declare -A max_len=([run]=16384 [api]=16384 [both]=16384 [scanner]=4096 [value]=512 [arith]=256
+                  [check]=16384)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DMOXA_FUZZ=ON -DMOXA_TESTS=OFF > /dev/null

@@ -12,8 +12,11 @@ namespace moxa {
 
 int Vstup::doplnit_a_cti() {
   if (skoncil_) return KONEC;
+  // The buffer that ends here has been taken whole: its end is the offset of the next one.
+  const std::uint64_t pred = precteno_do(konec_);
   doplnit();
   prijato_ += static_cast<std::uint64_t>(konec_ - pozice_);
+  zaklad_ = pred - reinterpret_cast<std::uintptr_t>(pozice_);
   if (pozice_ == konec_) {
     skoncil_ = true;
     return KONEC;

@@ -83,6 +83,13 @@ class Vstup {
   const unsigned char* konec() const { return konec_; }
   void posun(const unsigned char* p) { pozice_ = p; }
 
+  // How many bytes have been taken from the input so far: the offset of the next byte.
+  std::uint64_t precteno() const { return precteno_do(pozice_); }
+  // The offset of the byte at `p`, a place in the buffer [pozice(), konec()].
+  std::uint64_t precteno_do(const unsigned char* p) const {
+    return zaklad_ + reinterpret_cast<std::uintptr_t>(p);
+  }
+
   // Closes the underlying stream; false when closing fails.
   virtual bool zavrit() { return true; }
 
@@ -105,6 +112,9 @@ class Vstup {
   int doplnit_a_cti();
   bool skoncil_ = false;
   std::uint64_t prijato_ = 0;
+  // The offset of the buffer's first byte less that byte's address (modulo 2^64), so that an
+  // offset costs one addition.
+  std::uint64_t zaklad_ = 0;
 };
 
 // Input held in memory (tests, fuzzing, embedding).

@@ -95,6 +95,8 @@ class ZdrojTokenu {
     if (rezim_.z_pasky) rezim_.pozice = pasek_.token(za);
   }
   std::uint64_t cislo_radku() const { return skener_.cislo_radku(); }
+  // Another reader has taken the bytes [od, po) of the program (see Skener::cizi_cteni).
+  void cizi_cteni(std::uint64_t od, std::uint64_t po) { skener_.cizi_cteni(od, po); }
 
  private:
   void ze_skeneru();

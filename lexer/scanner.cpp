@@ -178,15 +178,41 @@ void Skener::skenuj(Token& t) {
       kind = konec(s);
       break;
     }
+    // The token starts with the byte just read (or pushed back), unless the program's own
+    // input has been read on since.
+    std::uint64_t za = f_.precteno();
+    if (cizi_po_ != 0) [[unlikely]]
+      za = po_cizim_cteni(za);
+    t.pozice.radek = cislo_radku_;
+    t.pozice.sloupec = za - radek_od_;
+    t.pozice.bajt = za - 1;
     kind = rodina(s, ch, znacka);
     mezera = kind == T_MEZERA || kind == T_KOMENTAR;
   }
   s.vylij();
 
+  // The end of input stands where the input ended, also when it cut a token off.
+  if (kind == T_KONEC) [[unlikely]] {
+    const std::uint64_t konec = f_.precteno();
+    t.pozice = PoziceTokenu{cislo_radku_, konec - radek_od_ + 1, konec};
+  }
   t.kind = kind;
   t.znacka = znacka;
   t.ciselnost = Ciselnost::Nevime;
   t.promenna = -1;
+}
+
+void Skener::cizi_cteni(std::uint64_t od, std::uint64_t po) {
+  if (cizi_po_ == 0) cizi_od_ = od;
+  cizi_po_ = po;
+}
+
+// A token whose first byte was read before another reader took the bytes [cizi_od_,
+// cizi_po_) stands just before them; one read after them, where it was read.
+std::uint64_t Skener::po_cizim_cteni(std::uint64_t za) {
+  if (za == cizi_po_) za = cizi_od_;
+  cizi_po_ = 0;
+  return za;
 }
 
 // The token that starts with `ch`, by its family; T_MEZERA or T_KOMENTAR when what was read

@@ -22,6 +22,11 @@ class Skener {
   // The line counter: 1 at start, one more for every line feed read from the source.
   std::uint64_t cislo_radku() const { return cislo_radku_; }
 
+  // Another reader (`cti`, when the program comes from standard input) has taken the bytes
+  // [od, po) of the source between two tokens. Keeps the place of a token whose first byte
+  // the scanner had read before them.
+  void cizi_cteni(std::uint64_t od, std::uint64_t po);
+
  private:
   // Gathers the text of the token being scanned in a small buffer and hands it to the
   // token's string in pieces: most tokens are a few bytes long, and a byte added costs a store.
@@ -84,8 +89,13 @@ class Skener {
   // The next character from the source; for use inside a token, where nothing is pushed back.
   [[gnu::always_inline]] int dalsi() {
     const int c = f_.cti_znak();
-    if (c == '\n') ++cislo_radku_;
+    if (c == '\n') novy_radek(f_.precteno());
     return c;
+  }
+  // A line feed has been read; the next line starts at offset `od`.
+  [[gnu::always_inline]] void novy_radek(std::uint64_t od) {
+    ++cislo_radku_;
+    radek_od_ = od;
   }
 
   // Takes the longest run of source bytes for which `bere` holds, adding them to `s` unless it
@@ -104,8 +114,15 @@ class Skener {
           ++q;
       }
       if constexpr (SRadky) {
+        const std::uint64_t pred = cislo_radku_;
         for (const unsigned char* r = p; r != q; ++r)
           cislo_radku_ += (*r == '\n');
+        if (cislo_radku_ != pred) {
+          const unsigned char* r = q;
+          while (*--r != '\n') {
+          }
+          radek_od_ = f_.precteno_do(r + 1);
+        }
       }
       f_.posun(q);
       if (q != e) return;
@@ -125,7 +142,7 @@ class Skener {
       s.pridej(p, static_cast<std::size_t>(q - p), e);
       if (q != e) {
         f_.posun(q + 1);
-        if (*q == '\n') ++cislo_radku_;
+        if (*q == '\n') novy_radek(f_.precteno());
         return *q;
       }
       f_.posun(q);
@@ -152,8 +169,14 @@ class Skener {
   std::int32_t komentar(Sber& s);
 
   Vstup& f_;
+  std::uint64_t po_cizim_cteni(std::uint64_t za);
+
   int buffer_ = 0;  // the character after the last token (-1 for the end of input); 0 = none
+  // Bytes another reader took since the last token ([cizi_od_, cizi_po_); cizi_po_ 0: none).
+  std::uint64_t cizi_od_ = 0;
+  std::uint64_t cizi_po_ = 0;
   std::uint64_t cislo_radku_ = 1;
+  std::uint64_t radek_od_ = 0;  // the offset where the current line starts
 };
 
 }  // namespace moxa

@@ -66,6 +66,17 @@ enum class Znacka : std::uint8_t {
 
 Znacka znacka_textu(std::string_view text);
 
+// Where a token's first byte stands in the source: the line as the scanner counts lines (1
+// at the start, one more for every line feed it reads), the column in bytes from 1, and
+// the offset in bytes from 0. The end of input stands where the input ended. For the tools;
+// the messages quote the scanner's line counter, which has read one byte past the token.
+struct PoziceTokenu {
+  std::uint64_t radek = 0;
+  std::uint64_t sloupec = 0;
+  std::uint64_t bajt = 0;
+  bool operator==(const PoziceTokenu&) const = default;
+};
+
 struct Token {
   std::string text;
   std::int32_t kind = T_KONEC;
@@ -78,6 +89,7 @@ struct Token {
   // For a block's "{" on the tape: the position just past its "}", once the block has been
   // read without a read statement in it (0 = not known). Lets a replay pass over it at once.
   mutable std::uint32_t konec_bloku = 0;
+  PoziceTokenu pozice;
 
   bool je(Znacka z) const { return znacka == z; }
 

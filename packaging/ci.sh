@@ -41,7 +41,8 @@ cmake -S . -B "$tmp/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOXA_WERROR=ON 
   -DCMAKE_INSTALL_PREFIX="$prefix"
 cmake --build "$tmp/build"
 cmake --install "$tmp/build"
-for f in bin/moxa bin/moxa-grade share/man/man1/moxa.1 share/man/man1/moxa-grade.1 \
+for f in bin/moxa bin/moxa-grade bin/moxa-check bin/moxa-fmt share/man/man1/moxa.1 \
+         share/man/man1/moxa-grade.1 share/man/man1/moxa-check.1 share/man/man1/moxa-fmt.1 \
          include/moxa/moxa.h lib/libmoxa.so.1 lib/libmoxa.a \
          lib/cmake/moxa/moxa-config.cmake lib/cmake/moxa/moxa-config-version.cmake \
          lib/pkgconfig/moxa.pc share/doc/moxa/README.md share/doc/moxa/examples/ahoj.mox; do
@@ -49,7 +50,8 @@ for f in bin/moxa bin/moxa-grade share/man/man1/moxa.1 share/man/man1/moxa-grade
 done
 
 echo "== packaging: man pages"
-for page in "$prefix"/share/man/man1/moxa.1 "$prefix"/share/man/man1/moxa-grade.1; do
+for page in moxa moxa-grade moxa-check moxa-fmt; do
+  page=$prefix/share/man/man1/$page.1
   lint=$(mandoc -T lint "$page" 2>&1 || true)
   [ -z "$lint" ] || { echo "mandoc -T lint $page:"; echo "$lint"; exit 1; }
   lint=$(groff -ww -z -man "$page" 2>&1)
@@ -139,7 +141,7 @@ apt-get install -y -q "${debs[@]/#/./}"
 got=$(cd /usr/share/doc/moxa/examples && moxa ahoj.mox)
 expected=$(printf '\nhello\n\nAhoj, svete!\n6 * 7 = 42.000000\n\nProgram probehl bez chyb.\n\nbye\n')
 [ "$got" = "$expected" ] || { echo "moxa ahoj.mox printed: $got"; exit 1; }
-for page in moxa moxa-grade; do
+for page in moxa moxa-grade moxa-check moxa-fmt; do
   MANWIDTH=80 man "$page" > "$tmp/man.txt" 2> "$tmp/man.err"
   grep -q '^SYNOPSIS' "$tmp/man.txt" || { echo "man $page:"; cat "$tmp/man.txt"; exit 1; }
   [ ! -s "$tmp/man.err" ] || { cat "$tmp/man.err"; exit 1; }
@@ -151,6 +153,16 @@ sample=/usr/share/doc/moxa/examples/grading
 graded=$(moxa-grade -f csv "$sample/soucet" "$sample"/trida/*)
 grep -q '^eva,1,1,2,2,6,' <<< "$graded" || { echo "moxa-grade printed: $graded"; exit 1; }
 [ "$(grep -c . <<< "$graded")" = 10 ] || { echo "moxa-grade printed: $graded"; exit 1; }
+# The checker finds the error of a program with a missing ';' at the token after it.
+printf '{\n  pis(1)\n}\n.\n' > "$tmp/late.mox"
+set +e
+checked=$(moxa-check "$tmp/late.mox")
+status=$?
+set -e
+[ "$status" = 1 ] && grep -q "late.mox:3:1: error: V bloku: 'Vnitrni_blok'" <<< "$checked" ||
+  { echo "moxa-check ($status): $checked"; exit 1; }
+formatted=$(printf '{pis(1);}.' | moxa-fmt)
+[ "$formatted" = "$(printf '{\n  pis(1);\n} .')" ] || { echo "moxa-fmt: $formatted"; exit 1; }
 [ "$(pkg-config --modversion moxa)" = "$version" ]
 echo "== consumers against the installed packages"
 consumer_cmake embed-system /usr/lib/"$(dpkg-architecture -qDEB_HOST_MULTIARCH)"/libmoxa.so.1

@@ -1,7 +1,7 @@
 # What `cmake --install` puts in place, the files that let other builds find the library
 # (CMake package, pkg-config), and the Debian packages that `cpack -G DEB` makes from it:
-#   moxa          the programs (moxa, moxa-grade), their man pages, the README and the
-#                 example programs
+#   moxa          the programs (moxa, moxa-grade, moxa-check, moxa-fmt), their man pages,
+#                 the README and the example programs
 #   libmoxa1      the shared library
 #   libmoxa-dev   the header, the static library, the CMake and pkg-config files
 # With MOXA_DEBIAN, the documentation is laid out as Debian wants it: a copyright file and a
@@ -36,6 +36,8 @@ add_custom_target(uninstall
 
 # The program and the library.
 install(TARGETS moxa moxa_grade RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+# The tools for writing programs: the checker and the formatter.
+install(TARGETS moxa-check moxa-fmt RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 install(TARGETS moxa_shared moxa_static EXPORT moxa-targets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lib NAMELINK_COMPONENT dev
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
@@ -45,7 +47,7 @@ if(MOXA_DEBIAN)
   # symbols a user of the library does not need, a static library without debug
   # information and with its members' dates and owners zeroed.
   set(moxa_instalovano "\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_LIBDIR}")
-  foreach(program moxa moxa-grade)
+  foreach(program moxa moxa-grade moxa-check moxa-fmt)
     install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --remove-section=.comment --remove-section=.note
       \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_BINDIR}/${program}\" COMMAND_ERROR_IS_FATAL ANY)"
       COMPONENT program)
@@ -83,25 +85,28 @@ install(FILES ${moxa_gen}/moxa.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig 
 # README and the example programs.
 set(MOXA_VERSION ${PROJECT_VERSION})
 set(MOXA_DOCDIR ${CMAKE_INSTALL_FULL_DOCDIR})
-configure_file(packaging/moxa.1 ${moxa_gen}/moxa.1 @ONLY)
-configure_file(packaging/moxa-grade.1 ${moxa_gen}/moxa-grade.1 @ONLY)
+set(moxa_manualy moxa moxa-grade moxa-check moxa-fmt)
+foreach(m IN LISTS moxa_manualy)
+  configure_file(packaging/${m}.1 ${moxa_gen}/${m}.1 @ONLY)
+endforeach()
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT program)
 install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT program)
 if(NOT MOXA_DEBIAN)
-  install(FILES ${moxa_gen}/moxa.1 ${moxa_gen}/moxa-grade.1
-    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
+  foreach(m IN LISTS moxa_manualy)
+    install(FILES ${moxa_gen}/${m}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
+  endforeach()
 else()
   # gzip -n: no name or time stamp inside, so the packages build reproducibly.
   configure_file(packaging/changelog.Debian ${moxa_gen}/changelog.Debian @ONLY)
   configure_file(packaging/copyright ${moxa_gen}/copyright @ONLY)
-  add_custom_command(
-    OUTPUT ${moxa_gen}/moxa.1.gz ${moxa_gen}/moxa-grade.1.gz ${moxa_gen}/changelog.Debian.gz
-    COMMAND gzip -9nkf ${moxa_gen}/moxa.1 ${moxa_gen}/moxa-grade.1 ${moxa_gen}/changelog.Debian
-    DEPENDS ${moxa_gen}/moxa.1 ${moxa_gen}/moxa-grade.1 ${moxa_gen}/changelog.Debian)
-  add_custom_target(moxa_debian_docs ALL
-    DEPENDS ${moxa_gen}/moxa.1.gz ${moxa_gen}/moxa-grade.1.gz ${moxa_gen}/changelog.Debian.gz)
-  install(FILES ${moxa_gen}/moxa.1.gz ${moxa_gen}/moxa-grade.1.gz
-    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
+  list(TRANSFORM moxa_manualy PREPEND ${moxa_gen}/ OUTPUT_VARIABLE moxa_man)
+  list(TRANSFORM moxa_man APPEND .1)
+  list(TRANSFORM moxa_man APPEND .gz OUTPUT_VARIABLE moxa_man_gz)
+  add_custom_command(OUTPUT ${moxa_man_gz} ${moxa_gen}/changelog.Debian.gz
+    COMMAND gzip -9nkf ${moxa_man} ${moxa_gen}/changelog.Debian
+    DEPENDS ${moxa_man} ${moxa_gen}/changelog.Debian)
+  add_custom_target(moxa_debian_docs ALL DEPENDS ${moxa_man_gz} ${moxa_gen}/changelog.Debian.gz)
+  install(FILES ${moxa_man_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
   set(moxa_komponenty program lib dev)
   set(moxa_balicky moxa ${MOXA_BALICKY_LIB} ${MOXA_BALICKY_DEV})
   foreach(komponenta balik IN ZIP_LISTS moxa_komponenty moxa_balicky)

@@ -8,9 +8,10 @@ namespace moxa {
 int Interpret::If() {
   const int ulozeny = g_.i2_priznak;
   if (ocekavej(Znacka::LevaKulata, "If", "(") != 0) return 1;
+  if (preklad_ > 0) kod_.zacatek_prikazu(tok().pozice, true);
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("If", ")");
-  const bool podminka = ulozeny != 0 && zas_.Uber_pravdivost();
+  const bool podminka = ulozeny != 0 && pravdivost();
   g_.i2_priznak = podminka ? 1 : 0;
   // Compiled: the test jumps past the first branch, passing over its read statements.
   const KodCyklu::Pozice test =

@@ -16,7 +16,6 @@
 // recursive form would apply it. An operand thus costs no call unless it is a bracket or a
 // call, and a chain of any length costs no stack.
 #include "parser/interpret.hpp"
-#include "parser/operators.hpp"
 
 namespace moxa {
 
@@ -67,62 +66,6 @@ bool je_logicka(Znacka z) { return z == Znacka::Nebo || z == Znacka::A; }
   return Faktor_slozeny();
 }
 
-// Applies binary operator `op` to `a` and `b`, into `r`, which may be `a` or `b`, when one of
-// them at least is not a number (two numbers take the short way in `binarni`):
-//   "*" "/" "%"  need two numbers ('Vnitrni_term');
-//   "+" "-"      "+" joins the texts, no longer than the longest value; "-" needs two
-//                numbers ('Vnitrni_aritmeticky_vyraz');
-//   comparisons  compare as texts, byte by byte, and never fail;
-//   "|" "&"      need two numbers ('Vnitrni_logicky_vyraz').
-int Interpret::binarni_texty(Znacka op, const Hodnota& a, const Hodnota& b, Hodnota& r) {
-  switch (op) {
-    case Znacka::Plus:
-    case Znacka::Minus: {
-      if (op == Znacka::Minus) return chyba_cislo("Vnitrni_aritmeticky_vyraz");
-      const std::size_t prvni = a.text().size();
-      const std::string_view druhy = b.text();
-      // Literals may be longer than a computed value may be; then any join is too long.
-      if (prvni > MAX_DELKA_HODNOTY || druhy.size() > MAX_DELKA_HODNOTY - prvni) {
-        return chyba_dlouha("Vnitrni_aritmeticky_vyraz");
-      }
-      if (&r == &a) {
-        r.pripoj(druhy);
-      } else if (&r == &b) {
-        Hodnota spojeni = a;
-        spojeni.pripoj(druhy);
-        r = std::move(spojeni);
-      } else {
-        r = a;
-        r.pripoj(druhy);
-      }
-      return 0;
-    }
-    case Znacka::Krat:
-    case Znacka::Deleno:
-    case Znacka::Modulo: return chyba_cislo("Vnitrni_term");
-    case Znacka::Nebo:
-    case Znacka::A: return chyba_cislo("Vnitrni_logicky_vyraz");
-    default: {
-      // Comparing texts reads them up to where they part: work by their length.
-      const std::string_view x = a.text();
-      const std::string_view y = b.text();
-      Rozpocet::za_text(std::min(x.size(), y.size()));
-      r.nastav_pravdivost(plati(op, x, y));
-      return 0;
-    }
-  }
-}
-
-// Applies binary operator `op` to the two values on top of the value stack: the result
-// takes the left operand's place.
-int Interpret::na_zasobniku(Znacka op) {
-  zas_.zajisti(2);
-  Hodnota& leva = zas_.pod_vrcholem();
-  if ((g_.chyba_SA = binarni(op, leva, zas_.vrchol(), leva)) != 0) return g_.chyba_SA;
-  zas_.zahod();
-  return 0;
-}
-
 int Interpret::Logicky_vyraz() {
   Znacka logicka = Znacka::Zadna;  // the pending "|" or "&"
   for (;;) {
@@ -140,10 +83,10 @@ int Interpret::Logicky_vyraz() {
           Lex();
           if ((g_.chyba_SA = Faktor()) != 0) return g_.chyba_SA;
           emituj_binarni(Instrukce::Nasobeni, op);
-          if (provadi() && na_zasobniku(op) != 0) return g_.chyba_SA;
+          if (provadi() && (g_.chyba_SA = na_zasobniku(op)) != 0) return g_.chyba_SA;
         }
         if (scitani != Znacka::Zadna) emituj_binarni(Instrukce::Scitani, scitani);
-        if (scitani != Znacka::Zadna && provadi() && na_zasobniku(scitani) != 0) {
+        if (scitani != Znacka::Zadna && provadi() && (g_.chyba_SA = na_zasobniku(scitani)) != 0) {
           return g_.chyba_SA;
         }
         if (!je_scitani(tok().znacka)) break;
@@ -159,24 +102,15 @@ int Interpret::Logicky_vyraz() {
       Lex();
     }
     if (negace) emituj(Instrukce::Negace);
-    if (negace && provadi() && (g_.chyba_SA = LV_1()) != 0) return g_.chyba_SA;
+    if (negace && provadi() && (g_.chyba_SA = Stroj::negace()) != 0) return g_.chyba_SA;
     if (logicka != Znacka::Zadna) emituj_binarni(Instrukce::Logicka, logicka);
-    if (logicka != Znacka::Zadna && provadi() && na_zasobniku(logicka) != 0) {
+    if (logicka != Znacka::Zadna && provadi() && (g_.chyba_SA = na_zasobniku(logicka)) != 0) {
       return g_.chyba_SA;
     }
     if (!je_logicka(tok().znacka)) return g_.chyba_SA = 0;
     logicka = tok().znacka;
     Lex();
   }
-}
-
-// Applies the prefix "!" to the value on top.
-int Interpret::LV_1() {
-  zas_.zajisti(1);
-  Hodnota& a = zas_.vrchol();
-  if (!a.je_cislo()) return chyba_cislo("LV_1");
-  a.nastav_pravdivost(a.cteni() == 0.0);
-  return 0;
 }
 
 // The factors that open a nesting level, and the missing factor.

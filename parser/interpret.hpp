@@ -7,20 +7,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
 #include "expr/value.hpp"
 #include "io/streams.hpp"
-#include "lexer/lex.hpp"
-#include "lexer/tape.hpp"
 #include "limits/budget.hpp"
 #include "limits/limits.hpp"
-#include "parser/compiled.hpp"
 #include "parser/globals.hpp"
-#include "parser/operators.hpp"
-#include "storage/value_stack.hpp"
-#include "storage/variables.hpp"
+#include "vm/machine.hpp"
 
 namespace moxa {
 
@@ -55,9 +51,19 @@ struct Nastaveni {
   // off, every later pass reads the loop's recorded tokens again and parses them anew; the
   // two ways print the same bytes, which the tests and a fuzzer compare.
   bool prekladat_cykly = true;
+  // Off: the whole program is read as a branch not taken is, with the execution flag at 0
+  // from the start. Nothing runs and nothing is printed but a syntax error and the verdict;
+  // the run stops at the same token with the same message as it would executing.
+  bool provadet = true;
+  // Called with the compiled code of every outermost loop once its first pass has been
+  // read, before its later passes run; the code then holds its statement starts (for a
+  // listing of the code). Empty: nothing is called and no statement start is kept.
+  std::function<void(const KodCyklu&)> po_prekladu = nullptr;
 };
 
-class Interpret {
+// The grammar drives the machine: it reads the program, calls the machine's effects while
+// it executes, and appends to the machine's code while it compiles a loop.
+class Interpret : private Stroj {
  public:
   // `zdroj` is the program; `vstup` is where `cti` reads words (the same object when the
   // program itself comes from standard input); `out` takes all output.
@@ -72,6 +78,11 @@ class Interpret {
 
   // True when a limit (memory, time, or steps with `tichy_limit_kroku`) stopped the run.
   bool zastaven() const { return rozpocet_.duvod() != Rozpocet::Duvod::Zadny; }
+
+  // The current token: after a failed run, the token the error is about.
+  const Token& aktualni_token() const { return tok(); }
+  // The line counter of the scanner, which the messages quote.
+  std::uint64_t cislo_radku() const { return lex_.cislo_radku(); }
 
  private:
   // program
@@ -96,29 +107,6 @@ class Interpret {
   [[nodiscard]] int Logicky_vyraz();
   [[nodiscard]] int Faktor();
   [[nodiscard]] int Faktor_slozeny();
-  // operators, applied to the values on top of the value stack
-  [[nodiscard]] int LV_1();
-  [[nodiscard]] int na_zasobniku(Znacka op);
-
-  // the compiled form of loops
-  // Runs the code [od, po): the later passes of a loop whose first pass has been read.
-  [[nodiscard]] int Proved(KodCyklu::Pozice od, KodCyklu::Pozice po);
-  // Applies binary operator `op` to `a` and `b`, leaving the result in `r` (which may be
-  // either of them), with the checks and messages of the operator's routine.
-  [[nodiscard, gnu::always_inline]] int binarni(Znacka op, const Hodnota& a, const Hodnota& b,
-                                                Hodnota& r) {
-    if (a.je_cislo() && b.je_cislo()) {
-      na_cislech_do(op, a.cteni(), b.cteni(), r);
-      return 0;
-    }
-    return binarni_texty(op, a, b, r);
-  }
-  // The same when one operand at least is not a number.
-  [[nodiscard]] int binarni_texty(Znacka op, const Hodnota& a, const Hodnota& b, Hodnota& r);
-  template <Misto L, Misto P, Misto C, Znacka OP>
-  [[nodiscard]] int binarni_na_miste(const std::uint32_t* a);
-  template <Znacka OP>
-  [[nodiscard]] int na_zasobniku_s();
   // Appends an instruction while a loop is being compiled.
   void emituj(Instrukce i, std::uint32_t arg = 0) {
     if (preklad_ > 0) kod_.pridej(i, arg);
@@ -135,11 +123,8 @@ class Interpret {
   }
   // Whether an action's variable slot is needed: to execute it, or to compile it.
   bool potrebuje_slot() const { return provadi() || preklad_ > 0; }
-  // Reads and discards the words of `n` read statements in code that is passed over.
-  void preskoc_cteni(std::uint64_t n);
 
   // helpers
-  const Token& tok() const { return lex_.token(); }
   void Lex() { lex_.Lex(); }
   bool provadi() const { return g_.i2_priznak != 0; }
   // The slot of the variable named by token `t`, created when `vytvorit` is set.
@@ -150,9 +135,6 @@ class Interpret {
   static Rozpocet::Limity limity(const Nastaveni& n);
   // Bytes the stores hold right now (for the budget).
   static std::size_t drzena_pamet(const void* interpret);
-  // Reads one word of input as the "%s" conversion does; `kam` is null when the word is to
-  // be discarded. False when the word is too long to store.
-  bool precti_slovo(std::string* kam);
 
   // Checks that the current token is `z` and reads the next one; otherwise reports that
   // routine `blok` expected `ocekavano` there and returns 1.
@@ -169,13 +151,6 @@ class Interpret {
     Lex();
     return 0;
   }
-
-  // Error reports of routine `blok`, at the line the scanner has reached; each prints its
-  // message and returns 1.
-  int chyba_znak(std::string_view blok, std::string_view ocekavano);
-  int chyba_cislo(std::string_view blok);
-  int chyba_dlouha(std::string_view blok);
-  int chyba_vnoreni(std::string_view blok);
 
   // One nesting level, open for the life of the object when the limit allows another: the
   // one place where blocks, bracketed factors and call factors count their depth. At the
@@ -203,20 +178,9 @@ class Interpret {
   };
 
   SdilenyStav g_;
-  Vstup& vstup_;
-  Vystup& out_;
-  Rozpocet rozpocet_;
-  PasekTokenu pasek_;
-  ZdrojTokenu lex_;
-  TabulkaPromennych tab_;
-  ZasobnikHodnot zas_;
   const bool prekladat_;
-  KodCyklu kod_;
+  const std::function<void(const KodCyklu&)> po_prekladu_;
   int preklad_ = 0;  // loops whose first pass is being compiled right now
-  // For each loop the compiled code is running: 1 while it is in its first pass.
-  std::vector<std::uint8_t> prvni_pruchod_;
-  Hodnota pomocna_;      // the result of a fused operator whose truth only a test takes
-  bool pravda_ = false;  // the truth register: that truth
 };
 
 }  // namespace moxa

@@ -35,9 +35,10 @@ int Interpret::While() {
   const KodCyklu::Pozice podminka = kod_.delka();
   const std::uint64_t prvni_token = lex_.precteno();
   Lex();
+  if (preklad_ > 0) kod_.zacatek_prikazu(tok().pozice, true);
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
-  const bool znovu = bezi && zas_.Uber_pravdivost();
+  const bool znovu = bezi && pravdivost();
   const KodCyklu::Pozice test =
       preklad_ > 0 ? kod_.pridej_test(Instrukce::CyklusTest, Instrukce::CyklusTestR)
                    : KodCyklu::NIKDE;
@@ -54,6 +55,7 @@ int Interpret::While() {
     const KodCyklu::Pozice vychod = kod_.delka();
     kod_.vypln(test, static_cast<std::uint32_t>(g_.cteni - cteni));
     kod_.vypln(test + 1, vychod);
+    if (preklad_ == 1 && po_prekladu_) po_prekladu_(kod_);
     if (znovu) {
       // The first pass is over: the later ones start where the body ends.
       prvni_pruchod_.push_back(0);
@@ -86,7 +88,7 @@ int Interpret::While_prehravanim() {
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
   bool znovu = false;
   if (bezi) {
-    znovu = zas_.Uber_pravdivost();
+    znovu = pravdivost();
     ramec.body_head = lex_.dalsi_pozice();
   }
   if (!znovu) g_.i2_priznak = 0;
@@ -103,7 +105,7 @@ int Interpret::While_prehravanim() {
       lex_.prehravej(ramec.cond_head, ramec.body_head, kroky);
       Lex();
       if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
-      znovu = zas_.Uber_pravdivost();
+      znovu = pravdivost();
       if (znovu) {
         lex_.prehravej(ramec.body_head, ramec.body_end, 0);
         Lex();

@@ -2,16 +2,17 @@
 #include <exception>
 
 #include "parser/interpret.hpp"
-#include "parser/messages.hpp"
+#include "vm/messages.hpp"
 
 namespace moxa {
 
 Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni)
-    : vstup_(vstup),
-      out_(out),
-      rozpocet_(limity(nastaveni), out, drzena_pamet, this),
-      lex_(zdroj, pasek_, rozpocet_),
-      prekladat_(nastaveni.prekladat_cykly) {}
+    : Stroj(zdroj, vstup, out, limity(nastaveni), drzena_pamet, this),
+      prekladat_(nastaveni.prekladat_cykly),
+      po_prekladu_(nastaveni.po_prekladu) {
+  kod_.zaznamenavej_prikazy(static_cast<bool>(po_prekladu_));
+  if (!nastaveni.provadet) g_.i2_priznak = 0;
+}
 
 Rozpocet::Limity Interpret::limity(const Nastaveni& n) {
   Rozpocet::Limity l;
@@ -111,27 +112,6 @@ std::int32_t Interpret::najdi_promennou(const Token& t, bool vytvorit) {
   const std::int32_t slot = tab_.Vloz_do_tab(t.text, vytvorit);
   t.promenna = slot;
   return slot;
-}
-
-int Interpret::chyba_znak(std::string_view blok, std::string_view ocekavano) {
-  zpravy::chyba(out_, blok, lex_.cislo_radku(),
-                {zpravy::OCEKAVAN, ocekavano, zpravy::NAMISTO, tok().text, zpravy::OCEKAVAN_KONEC});
-  return 1;
-}
-
-int Interpret::chyba_cislo(std::string_view blok) {
-  zpravy::chyba(out_, blok, lex_.cislo_radku(), {zpravy::NENI_CISLO});
-  return 1;
-}
-
-int Interpret::chyba_dlouha(std::string_view blok) {
-  zpravy::chyba(out_, blok, lex_.cislo_radku(), {zpravy::PRILIS_DLOUHA});
-  return 1;
-}
-
-int Interpret::chyba_vnoreni(std::string_view blok) {
-  zpravy::chyba(out_, blok, lex_.cislo_radku(), {zpravy::PRILIS_HLUBOKO});
-  return 1;
 }
 
 }  // namespace moxa

@@ -6,15 +6,6 @@
 
 namespace moxa {
 
-namespace {
-
-// White space between the words that `cti` reads.
-bool bila(int c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-}  // namespace
-
 // assignment -> variable "->" expression
 [[gnu::always_inline]] inline int Interpret::Prirazeni() {
   if (ocekavej(T_PRIRAZENI, "Prirazeni", "->") != 0) return 1;
@@ -24,6 +15,7 @@ bool bila(int c) {
 // statement -> assignment | "i2" if | "w2" while | "pis" ... | "pis_ln" ... | "cti" ... | call
 int Interpret::Prikaz() {
   const Token& t = tok();
+  if (preklad_ > 0) kod_.zacatek_prikazu(t.pozice, false);
   if (t.kind == T_PROMENNA) {
     // The target exists before the right-hand side is evaluated, so the right-hand side of
     // an assignment to a new variable reads "hodnota neurcena".
@@ -31,11 +23,7 @@ int Interpret::Prikaz() {
     Lex();
     if ((g_.chyba_SA = Prirazeni()) != 0) return g_.chyba_SA;
     if (preklad_ > 0) kod_.pridej_prirazeni(static_cast<std::uint32_t>(slot));
-    if (provadi()) {
-      zas_.zajisti(1);
-      tab_.hodnota(slot) = std::move(zas_.vrchol());
-      zas_.zahod();
-    }
+    if (provadi()) uloz(slot);
     return 0;
   }
   switch (t.znacka) {
@@ -60,37 +48,9 @@ int Interpret::Cti() {
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("Cti", ")");
   emituj(Instrukce::Cti, static_cast<std::uint32_t>(slot));
   // The word is read whether or not the statement executes; only an executed one keeps it.
-  std::string slovo;
-  if (!precti_slovo(provadi() ? &slovo : nullptr)) return chyba_dlouha("Cti");
-  if (provadi()) tab_.hodnota(slot) = Hodnota::text(std::move(slovo));
+  if (nacti(provadi() ? slot : TabulkaPromennych::ZADNA) != 0) return 1;
   Lex();
   return 0;
-}
-
-// A word is what the "%s" conversion reads: white space is skipped, then bytes are taken up
-// to the next white space, which stays unread. A zero byte cuts the stored text. At the end
-// of input the word is empty.
-bool Interpret::precti_slovo(std::string* kam) {
-  while (bila(vstup_.nahled()))
-    vstup_.cti_znak();
-  bool useknuto = false;
-  for (int c = vstup_.nahled(); c != Vstup::KONEC && !bila(c); c = vstup_.nahled()) {
-    vstup_.cti_znak();
-    if (kam == nullptr || useknuto) continue;
-    if (c == 0) {
-      useknuto = true;
-    } else if (kam->size() == MAX_DELKA_HODNOTY) {
-      return false;
-    } else {
-      // A word's buffer that must grow is charged before it doubles.
-      if (kam->size() == kam->capacity())
-        Rozpocet::pridej(std::max<std::size_t>(2 * kam->capacity(), 32) + 1);
-      kam->push_back(static_cast<char>(c));
-    }
-  }
-  // The bytes of input taken in cost steps (the words passed over too).
-  rozpocet_.za_bajty(vstup_.vezmi_prijate());
-  return true;
 }
 
 // write -> ("pis" | "pis_ln") "(" expression ")"
@@ -100,13 +60,8 @@ int Interpret::Pis(bool novy_radek) {
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak(blok, ")");
   emituj(Instrukce::Pis, novy_radek ? 1 : 0);
-  if (provadi()) {
-    zas_.zajisti(1);
-    out_.pis(zas_.vrchol().text());
-    zas_.zahod();
-    if (novy_radek) out_.pis('\n');
-    if (out_.selhal()) return 1;  // output can no longer be written: stop quietly
-  }
+  // Output that can no longer be written stops the run quietly.
+  if (provadi() && vypis(novy_radek) != 0) return 1;
   Lex();
   return 0;
 }

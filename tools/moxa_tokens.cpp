@@ -1,13 +1,18 @@
 // moxa_tokens: the tokens of a program as the interpreter's scanner delivers them, with the
-// byte offsets where they stand in the source, for tools that must agree with the scanner
+// places where they stand in the source, for tools that must agree with the scanner
 // (the editors' highlighters). With --words it prints the keyword and operator lists.
 //
-//   moxa_tokens FILE      {"tokens":[{"kind":K,"start":S,"end":E,"text":T},...],
+//   moxa_tokens FILE      {"tokens":[{"kind":K,"start":S,"end":E,"line":L,"col":C,"text":T},...],
 //                          "comments":[[S,E],...],"unfinished":[S,E] or null}
 //   moxa_tokens --words   {"keywords":[...],"end":".","operators":[...],...,
 //                          "message":[the fixed parts of an error message's opening]}
+//   moxa_tokens --code FILE   the compiled code of every outermost loop the program runs,
+//                             one instruction a line with the statement starts (the run's
+//                             own output is dropped; cti reads an empty input; the run
+//                             stops after 10,000,000 steps)
 //
-// Offsets count bytes from 0; a token covers [start, end), dropped bytes inside it included
+// Offsets count bytes from 0, lines and columns (in bytes) from 1, as the scanner gives them
+// for a token's first byte; a token covers [start, end), dropped bytes inside it included
 // (the ' ' of "@ x", the quotes of a string literal). Texts are escaped byte by byte, every
 // byte above 127 as the code point of the same number, so a reader that decodes the file as
 // Latin-1 sees the same offsets. "unfinished" is the token or comment that the end of input
@@ -23,36 +28,14 @@
 #include "io/streams.hpp"
 #include "lexer/scanner.hpp"
 #include "lexer/words.hpp"
-#include "parser/messages.hpp"
+#include "parser/interpret.hpp"
+#include "vm/messages.hpp"
 
 namespace {
 
 using moxa::Skener;
+using moxa::TextovyVstup;
 using moxa::Token;
-using moxa::Vstup;
-
-// The whole source at once, telling how many of its bytes have been taken.
-class PocitanyVstup final : public Vstup {
- public:
-  explicit PocitanyVstup(std::string_view text) : text_(text) {}
-  std::size_t precteno() const {
-    return dodano_ ? static_cast<std::size_t>(pozice_ - zacatek()) : 0;
-  }
-
- protected:
-  void doplnit() override {
-    pozice_ = dodano_ ? konec_ : zacatek();
-    konec_ = zacatek() + text_.size();
-    dodano_ = true;
-  }
-
- private:
-  const unsigned char* zacatek() const {
-    return reinterpret_cast<const unsigned char*>(text_.data());
-  }
-  std::string_view text_;
-  bool dodano_ = false;
-};
 
 struct Usek {
   std::size_t od, po;
@@ -62,6 +45,7 @@ struct Vypis {
   struct Tok {
     std::int32_t kind;
     Usek usek;
+    std::uint64_t radek, sloupec;
     std::string text;
   };
   std::vector<Tok> tokeny;
@@ -117,21 +101,22 @@ std::size_t k_tokenu(std::string_view s, std::size_t p, Vypis& v) {
 // The first token a fresh scanner delivers from `s`, and how many bytes it took to finish it
 // (the byte it reads past the token and pushes back included).
 std::pair<Token, std::size_t> prvni_token(std::string_view s) {
-  PocitanyVstup f(s);
+  TextovyVstup f(s);
   Skener sk(f);
   Token t;
   sk.skenuj(t);
   return {t, f.precteno()};
 }
 
-// Runs the scanner over the whole source and places every token it delivers. A blank is
-// appended to the source so that every token but the end of input is finished by a byte
-// that the scanner reads and pushes back; a blank changes no token before it. Each placing is
-// checked by scanning again from the token's first byte.
+// Runs the scanner over the whole source and takes every token it delivers with the place
+// the scanner gives it. A blank is appended to the source so that every token but the end of
+// input is finished by a byte that the scanner reads and pushes back; a blank changes no
+// token before it. Each place is checked twice: against the first byte found by passing over
+// blanks and comments from the end of the token before, and by scanning again from there.
 bool rozloz(std::string_view zdroj, Vypis& v, std::string& chyba) {
   std::string s(zdroj);
   s.push_back(' ');
-  PocitanyVstup f(s);
+  TextovyVstup f(s);
   Skener sk(f);
   Token t;
   std::size_t p = 0;  // where the scanner starts the next token
@@ -146,6 +131,11 @@ bool rozloz(std::string_view zdroj, Vypis& v, std::string& chyba) {
       return true;
     }
     const std::size_t end = f.precteno() - 1;
+    if (t.pozice.bajt != start) {
+      chyba = "token \"" + t.text + "\" is said to start at " + std::to_string(t.pozice.bajt) +
+              ", not at " + std::to_string(start);
+      return false;
+    }
     if (start >= end) {
       chyba = "token \"" + t.text + "\" ends at " + std::to_string(end) +
               " before its first byte " + std::to_string(start);
@@ -157,7 +147,7 @@ bool rozloz(std::string_view zdroj, Vypis& v, std::string& chyba) {
               " scans differently from there";
       return false;
     }
-    v.tokeny.push_back({t.kind, {start, end}, t.text});
+    v.tokeny.push_back({t.kind, {start, end}, t.pozice.radek, t.pozice.sloupec, t.text});
     p = end;
   }
 }
@@ -207,7 +197,8 @@ void tokeny(const Vypis& v) {
   const char* carka = "\n";
   for (const auto& t : v.tokeny) {
     std::cout << carka << "{\"kind\":" << t.kind << ",\"start\":" << t.usek.od
-              << ",\"end\":" << t.usek.po << ",\"text\":" << json_text(t.text) << "}";
+              << ",\"end\":" << t.usek.po << ",\"line\":" << t.radek << ",\"col\":" << t.sloupec
+              << ",\"text\":" << json_text(t.text) << "}";
     carka = ",\n";
   }
   std::cout << "],\n\"comments\":[";
@@ -225,26 +216,50 @@ void tokeny(const Vypis& v) {
   std::cout << "}\n";
 }
 
+// Runs the program and lists the code of each outermost loop once its first pass is read.
+void kod(const std::string& program) {
+  moxa::TextovyVstup zdroj(program);
+  moxa::TextovyVstup vstup("");
+  std::string vystup;
+  moxa::CilRetezec cil(vystup, 1 << 20);
+  moxa::Vystup out(cil);
+  moxa::Nastaveni n;
+  n.limit_kroku = 10'000'000;
+  int cyklus = 0;
+  n.po_prekladu = [&](const moxa::KodCyklu& k) {
+    std::cout << "; cyklus " << ++cyklus << "\n" << k.vypis();
+  };
+  moxa::Interpret interpret(zdroj, vstup, out, n);
+  (void)interpret.SA();
+  interpret.uvolni();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string_view pouziti = "usage: moxa_tokens FILE | moxa_tokens --words\n";
-  if (argc != 2) {
+  const std::string_view pouziti =
+      "usage: moxa_tokens FILE | moxa_tokens --code FILE | moxa_tokens --words\n";
+  const bool s_kodem = argc == 3 && std::string_view(argv[1]) == "--code";
+  if (argc != 2 && !s_kodem) {
     std::cerr << pouziti;
     return 2;
   }
-  const std::string_view arg = argv[1];
-  if (arg == "--words") {
+  const std::string_view arg = argv[argc - 1];
+  if (arg == "--words" && !s_kodem) {
     slova();
     return 0;
   }
-  std::ifstream in(argv[1], std::ios::binary);
+  std::ifstream in(argv[argc - 1], std::ios::binary);
   if (!in) {
     std::cerr << "moxa_tokens: cannot read " << arg << "\n";
     return 2;
   }
   std::ostringstream obsah;
   obsah << in.rdbuf();
+  if (s_kodem) {
+    kod(obsah.str());
+    return 0;
+  }
   Vypis v;
   std::string chyba;
   if (!rozloz(obsah.str(), v, chyba)) {

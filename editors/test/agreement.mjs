@@ -11,8 +11,11 @@ export const repoDir = resolve(dirname(fileURLToPath(import.meta.url)), '../..')
 export const moxa = process.env.MOXA ?? join(repoDir, 'build/moxa');
 export const moxaTokens = process.env.MOXA_TOKENS ?? join(repoDir, 'build/tools/moxa_tokens');
 
+// The listing of a long program runs to megabytes (a token's place takes about 80 bytes).
 export function scannerTokens(file) {
-  return JSON.parse(execFileSync(moxaTokens, [file], { encoding: 'latin1' }));
+  return JSON.parse(
+    execFileSync(moxaTokens, [file], { encoding: 'latin1', maxBuffer: 256 * 1024 * 1024 }),
+  );
 }
 
 export function words() {

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # moxa_tokens places each token at the bytes it was scanned from: each sample's listing must
-# match the one worked out by hand beside it, and on every golden program the tool's own check
-# (each token, scanned afresh from the place found for it, is the same token) must hold.
+# match the one worked out by hand beside it (lines and columns included), and on every golden
+# program the tool's own checks (the scanner's place for each token is the first byte after
+# the blanks and comments before it, and the token scanned afresh from there is the same
+# token) must hold.
 # Also: the word lists are valid JSON with the keywords in them, and a file that cannot be
 # read is refused.
 set -u
@@ -13,6 +15,16 @@ for mox in "$here"/tokens_*.mox; do
   want=${mox%.mox}.json
   if ! diff -u "$want" <("$tool" "$mox"); then
     echo "FAIL: $(basename "$mox")"
+    fails=$((fails + 1))
+  fi
+done
+# The compiled code of small loops, listed by --code, must be the listing beside each program:
+# an operator fused with its operands and with the assignment or test that takes its result
+# is one instruction there, so fusion that is lost fails here.
+for mox in "$here"/code_*.mox; do
+  want=${mox%.mox}.txt
+  if ! diff -u "$want" <("$tool" --code "$mox"); then
+    echo "FAIL: --code $(basename "$mox")"
     fails=$((fails + 1))
   fi
 done

@@ -1,4 +1,4 @@
-#include "parser/messages.hpp"
+#include "vm/messages.hpp"
 
 namespace moxa::zpravy {
 

@@ -1,7 +1,8 @@
-#include "parser/compiled.hpp"
+#include "vm/code.hpp"
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <new>
 
 #include "limits/budget.hpp"
@@ -28,10 +29,10 @@ void KodCyklu::pridej(Instrukce i, std::uint32_t arg) {
 void KodCyklu::vydej(Instrukce i, std::uint32_t arg) {
   rust();
   if (arg < DLOUHY) {
-    slova_.push_back(static_cast<std::uint32_t>(i) | (arg << 8));
+    slova_.push_back(kod_instrukce(i) | (arg << BITY_KODU));
     return;
   }
-  slova_.push_back(static_cast<std::uint32_t>(i) | (DLOUHY << 8));
+  slova_.push_back(kod_instrukce(i) | (DLOUHY << BITY_KODU));
   rust();
   slova_.push_back(arg);
 }
@@ -86,11 +87,10 @@ void KodCyklu::pridej_binarni(Instrukce obecna, Znacka op) {
 // leaves its result in place `cil` (a form with its left operand on the stack pops it).
 void KodCyklu::presmeruj_posledni(Misto cil) {
   const std::uint32_t w = slova_[posledni_binarni_];
-  const std::uint32_t forma =
-      ((w & 0xFF) - kod_instrukce(Instrukce::Binarni)) / BINARNICH_OPERATORU;
+  const std::uint32_t forma = (kod(w) - PRVNI_BINARNI) / BINARNICH_OPERATORU;
   const std::uint32_t nova = binarni_instrukce(
       binarni_forma(levy_formy(forma), pravy_formy(forma), cil), static_cast<Znacka>(argument(w)));
-  slova_[posledni_binarni_] = (w & ~std::uint32_t{0xFF}) | nova;
+  slova_[posledni_binarni_] = (w & ~MASKA_KODU) | nova;
   posledni_binarni_ = NIKDE;
 }
 
@@ -165,9 +165,23 @@ std::uint32_t KodCyklu::literal(const Token& t) {
   return l;
 }
 
+void KodCyklu::zaznamenej(const ZacatekPrikazu& z) {
+  if (prikazy_.size() == prikazy_.capacity()) {
+    Rozpocet::pridej((prikazy_.size() < 8 ? 8 : prikazy_.size()) * sizeof(ZacatekPrikazu));
+  }
+  prikazy_.push_back(z);
+}
+
+const KodCyklu::ZacatekPrikazu* KodCyklu::prikaz_na(Pozice pc) const {
+  const auto za = std::upper_bound(prikazy_.begin(), prikazy_.end(), pc,
+                                   [](Pozice p, const ZacatekPrikazu& z) { return p < z.kod; });
+  return za == prikazy_.begin() ? nullptr : &*std::prev(za);
+}
+
 std::size_t KodCyklu::pamet() const {
   return slova_.capacity() * sizeof(std::uint32_t) + literaly_.capacity() * sizeof(Literal) +
-         texty_.capacity() + index_literalu_.pamet() + docasne_[0].pamet() + docasne_[1].pamet();
+         prikazy_.capacity() * sizeof(ZacatekPrikazu) + texty_.capacity() +
+         index_literalu_.pamet() + docasne_[0].pamet() + docasne_[1].pamet();
 }
 
 void KodCyklu::vyprazdni() {
@@ -184,6 +198,8 @@ void KodCyklu::vyprazdni() {
     v = Hodnota();  // a long literal's text is not kept
   index_literalu_.vyprazdni(0);
   index_literalu_.uvolni(PONECHAT);
+  prikazy_.clear();
+  if (prikazy_.capacity() > PONECHAT) prikazy_.shrink_to_fit();
 }
 
 }  // namespace moxa

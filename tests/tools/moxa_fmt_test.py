@@ -1,0 +1,102 @@
+#!/usr/bin/env python3
+"""moxa-fmt on real files: over every golden program and example the formatted program scans
+to the same tokens (by moxa_tokens, kinds and texts) and formatting it again changes nothing;
+a few programs against their expected layout; -w, --check, standard input, and a program
+with a syntax error left as it is.
+
+usage: moxa_fmt_test.py MOXA_FMT MOXA_TOKENS SOURCE_DIR"""
+import json
+import pathlib
+import shutil
+import subprocess
+import sys
+import tempfile
+
+FMT, TOKENS, ROOT = sys.argv[1], sys.argv[2], pathlib.Path(sys.argv[3])
+HERE = pathlib.Path(__file__).parent
+failures = []
+
+
+def run(args, stdin=b""):
+    p = subprocess.run([FMT, *args], input=stdin, capture_output=True, timeout=120)
+    return p.returncode, p.stdout, p.stderr.decode("latin-1")
+
+
+def tokens(path):
+    p = subprocess.run([TOKENS, str(path)], capture_output=True, timeout=120, check=True)
+    return [(t["kind"], t["text"]) for t in json.loads(p.stdout.decode("utf-8"))["tokens"]]
+
+
+def expect(what, got, want):
+    if got != want:
+        failures.append(f"{what}:\n  want {want!r}\n  got  {got!r}")
+
+
+def every_program(tmp):
+    formatted = refused = 0
+    programs = sorted((ROOT / "tests/golden").glob("*/*.mox")) + sorted((ROOT / "examples").glob("*.mox"))
+    for mox in programs:
+        rc, out, err = run([str(mox)])
+        source = mox.read_bytes()
+        if rc != 0:
+            # Left as it is, and only for a program with a syntax error.
+            refused += 1
+            expect(f"{mox} refused", (out, "V bloku" in err or "za hlavnim blokem" in err or "cti" in err),
+                   (source, True))
+            continue
+        formatted += 1
+        once = tmp / "once.mox"
+        once.write_bytes(out)
+        expect(f"{mox} tokens", tokens(once), tokens(mox))
+        rc2, twice, _ = run([str(once)])
+        expect(f"{mox} idempotent", (rc2, twice), (0, out))
+    if formatted < 60:
+        failures.append(f"only {formatted} programs formatted ({refused} refused)")
+
+
+def layouts():
+    for mox in sorted((HERE / "fmt").glob("*.mox")):
+        rc, out, _ = run([str(mox)])
+        expect(f"{mox.name} layout", (rc, out.decode("latin-1")),
+               (0, mox.with_suffix(".fmt").read_bytes().decode("latin-1")))
+
+
+def modes(tmp):
+    src = (HERE / "fmt/layout.mox").read_bytes()
+    want = (HERE / "fmt/layout.fmt").read_bytes()
+    rc, out, _ = run([], src)
+    expect("stdin to stdout", (rc, out), (0, want))
+    rc, out, _ = run(["-"], src)
+    expect("'-' is stdin", (rc, out), (0, want))
+    f = tmp / "w.mox"
+    f.write_bytes(src)
+    rc, out, _ = run(["--check", str(f)])
+    expect("--check on a file that would change", (rc, out.decode().strip()), (1, str(f)))
+    expect("--check leaves it", f.read_bytes(), src)
+    rc, out, _ = run(["-w", str(f)])
+    expect("-w", (rc, out, f.read_bytes()), (0, b"", want))
+    rc, out, _ = run(["--check", str(f)])
+    expect("--check on a formatted file", (rc, out), (0, b""))
+    bad = tmp / "bad.mox"
+    bad.write_bytes(b"{\n  pis(1)\n}\n.\n")
+    rc, out, err = run([str(bad)])
+    expect("syntax error: untouched", (rc, out), (1, bad.read_bytes()))
+    expect("syntax error: message", err.strip(),
+           f"moxa-fmt: {bad}:3:1: V bloku: 'Vnitrni_blok', na radku: 4 nastala chyba - "
+           'byl ocekavan znak: ";", namisto toho se vyskytl tento znak: "}".')
+    rc, out, _ = run(["-w", str(bad)])
+    expect("syntax error: -w writes nothing", (rc, bad.read_bytes()), (1, b"{\n  pis(1)\n}\n.\n"))
+    expect("unreadable", run([str(tmp / "missing.mox")])[0], 2)
+    expect("--help", run(["--help"])[1].startswith(b"usage: moxa-fmt"), True)
+
+
+with tempfile.TemporaryDirectory() as t:
+    tmp = pathlib.Path(t)
+    every_program(tmp)
+    layouts()
+    modes(tmp)
+
+for f in failures:
+    print("FAIL", f)
+print(f"moxa-fmt: {len(failures)} failures")
+sys.exit(1 if failures else 0)

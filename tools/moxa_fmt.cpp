@@ -1,0 +1,117 @@
+// moxa-fmt: lays moxa programs out without changing what they read as. See
+// packaging/moxa-fmt.1.
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check/format.hpp"
+
+namespace {
+
+constexpr std::string_view POUZITI =
+    "usage: moxa-fmt [-w | --check] [FILE...]\n"
+    "Lays moxa programs out: blocks indented, one statement a line, blanks around\n"
+    "operators, comments where they stand. The tokens the interpreter reads stay the same.\n"
+    "Without FILE (or with '-') reads standard input and writes standard output.\n"
+    "  -w        rewrite each FILE in place\n"
+    "  --check   print the names of files that would change; exit 1 if any would\n"
+    "A program with a syntax error is left as it is, with a message; exit 1.\n";
+
+bool precti(const std::string& jmeno, std::string& obsah) {
+  if (jmeno == "-") {
+    obsah.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    return !std::cin.bad();
+  }
+  std::error_code e;
+  if (std::filesystem::is_directory(jmeno, e)) return false;
+  std::ifstream in(jmeno, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream s;
+  s << in.rdbuf();
+  obsah = s.str();
+  return !in.bad();
+}
+
+// Writes `text` to a file beside `jmeno` and renames it over `jmeno`, so that a failed
+// write leaves the program as it was.
+bool prepis(const std::string& jmeno, const std::string& text) {
+  const std::string docasny = jmeno + ".moxa-fmt~";
+  {
+    std::ofstream out(docasny, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.flush();
+    if (!out) return false;
+  }
+  std::error_code e;
+  std::filesystem::permissions(docasny, std::filesystem::status(jmeno, e).permissions(), e);
+  std::filesystem::rename(docasny, jmeno, e);
+  if (e) std::filesystem::remove(docasny, e);
+  return !e;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool na_miste = false;
+  bool kontrola = false;
+  std::vector<std::string> soubory;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (a == "--help" || a == "-h") {
+      std::cout << POUZITI;
+      return 0;
+    }
+    if (a == "-w") {
+      na_miste = true;
+    } else if (a == "--check") {
+      kontrola = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      std::cerr << "moxa-fmt: unknown option " << a << "\n" << POUZITI;
+      return 2;
+    } else {
+      soubory.emplace_back(a);
+    }
+  }
+  if (soubory.empty()) soubory.emplace_back("-");
+  if (na_miste && kontrola) {
+    std::cerr << "moxa-fmt: -w and --check exclude each other\n";
+    return 2;
+  }
+  int status = 0;
+  for (const auto& jmeno : soubory) {
+    std::string obsah;
+    if (!precti(jmeno, obsah)) {
+      std::cerr << "moxa-fmt: " << jmeno << ": cannot be read\n";
+      status = 2;
+      continue;
+    }
+    const std::string nazev = jmeno == "-" ? "<stdin>" : jmeno;
+    const auto f = moxa::kontrola::naformatuj(obsah);
+    if (!f.text) {
+      std::cerr << "moxa-fmt: " << nazev << ":" << f.proc << "\n";
+      if (!na_miste && !kontrola) std::cout << obsah;
+      status = std::max(status, 1);
+      continue;
+    }
+    if (kontrola) {
+      if (*f.text != obsah) {
+        std::cout << nazev << "\n";
+        status = std::max(status, 1);
+      }
+    } else if (na_miste && jmeno != "-") {
+      if (*f.text != obsah && !prepis(jmeno, *f.text)) {
+        std::cerr << "moxa-fmt: " << jmeno << ": cannot be written\n";
+        status = 2;
+      }
+    } else {
+      std::cout << *f.text;
+    }
+  }
+  std::cout.flush();
+  return std::cout ? status : 2;
+}
