@@ -1,6 +1,6 @@
 // Whole runs of arbitrary bytes, each run twice: with loops compiled in their first pass, and
-// with loops replayed from their recorded tokens. Any difference in the printed bytes is a
-// finding. The input is split as split_input.hpp says.
+// with loops replayed from their recorded tokens. Any difference in the printed bytes or in
+// the traces of the two runs is a finding. The input is split as split_input.hpp says.
 // A step budget stops programs that loop forever, the same way in both, and an output
 // budget those that print forever. Memory is capped as in fuzz_run; a run that hits the cap
 // may end at a different point in the two ways, so such inputs are not compared.
