@@ -89,10 +89,15 @@ class ZdrojTokenu {
 
   const RezimLA& rezim() const { return rezim_; }
   // Goes back to a source saved by a loop that has ended; on the tape, reading goes on at
-  // position `za`, just past that loop.
+  // position `za`, just past that loop. A run that is ending keeps seeing the end of input.
   void obnov(const RezimLA& ulozeny, PoziceNaPasce za) {
+    if (vycerpano_) return;
     rezim_ = ulozeny;
     if (rezim_.z_pasky) rezim_.pozice = pasek_.token(za);
+  }
+  // Goes back to a source saved by a loop that an error has left, as it was then.
+  void obnov(const RezimLA& ulozeny) {
+    if (!vycerpano_) rezim_ = ulozeny;
   }
   std::uint64_t cislo_radku() const { return skener_.cislo_radku(); }
   // Another reader has taken the bytes [od, po) of the program (see Skener::cizi_cteni).
