@@ -18,8 +18,9 @@ struct SdilenyStav {
   int i2_priznak = 1;
   // Blocks and bracketed or call factors open right now.
   int hloubka = 0;
-  // Read statements parsed so far, executed or not: a block without one can be passed over
-  // without reading it, since then reading it has no effect at all.
+  // Read statements parsed so far, executed or not: the compiled test that passes over a
+  // branch or a loop's body knows from the difference how many words it reads and discards,
+  // as reading the passed-over code would.
   unsigned long long cteni = 0;
 };
 

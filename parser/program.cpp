@@ -84,28 +84,9 @@ int Interpret::Blok() {
   if (!t.je(Znacka::LevaSlozena)) return chyba_znak("Blok", "{");
   const Uroven uroven(*this, "Blok");
   if (!uroven.otevrena()) return 1;
-  if (t.konec_bloku != 0 && !provadi() && lex_.prehrava()) {
-    // A replayed block that is passed over and holds no read statement: reading it again
-    // would find the same tokens and do nothing, so go straight to its "}". `konec_bloku`
-    // is the tape position just past that "}" (0 when not known, hence the +1): jump to the
-    // "}", make it the current token, then read past it as the end of a block does.
-    lex_.skoc(t.konec_bloku - 1);
-    Lex();
-    Lex();
-    return 0;
-  }
-  // At the first reading of a block on the tape that holds no read statement, its "{"
-  // learns where the block ends.
-  const PoziceNaPasce zacatek =
-      t.konec_bloku == 0 ? lex_.pozice_aktualniho() : ZdrojTokenu::NENI_NA_PASCE;
-  const auto cteni = g_.cteni;
   Lex();
   if (Vnitrni_blok() != 0) return 1;
   if (!tok().je(Znacka::PravaSlozena)) return chyba_znak("Blok", "}");
-  if (zacatek != ZdrojTokenu::NENI_NA_PASCE && g_.cteni == cteni) {
-    const PoziceNaPasce konec = lex_.pozice_aktualniho();
-    if (konec != ZdrojTokenu::NENI_NA_PASCE) lex_.token_na(zacatek).konec_bloku = konec + 1;
-  }
   Lex();
   return 0;
 }
