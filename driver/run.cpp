@@ -40,9 +40,15 @@ Konec beh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni) {
     } else {
       out.pis(zpravy::VERDIKT);  // no memory for the run's stack
     }
+    if (nastaveni.stopa != nullptr) {
+      // Whether the output was cut short is known once it has all been written.
+      out.vyprazdnit();
+      interpret.konec_stopy(ukol.vysledek);
+    }
     interpret.uvolni();
   } catch (const std::exception&) {
     out.pis(zpravy::VERDIKT);  // no memory to set the run up
+    if (nastaveni.stopa != nullptr) nastaveni.stopa->konec_chyba(PoziceTokenu{});
   }
   if (!zdroj.zavrit()) out.pis(zpravy::NEUZAVREN);
   return konec;
@@ -54,7 +60,8 @@ void probeh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni)
   out.vyprazdnit();
 }
 
-int hlavni(int argc, const char* const* argv, Vstup& std_in, Vystup& out) {
+int hlavni(int argc, const char* const* argv, Vstup& std_in, Vystup& out,
+           const Nastaveni& nastaveni) {
   out.pis(zpravy::HELLO);
   if (argc <= 1 || argc > 3) {
     if (argc > 3) out.pis(zpravy::PRILIS_ARGUMENTU);
@@ -63,7 +70,7 @@ int hlavni(int argc, const char* const* argv, Vstup& std_in, Vystup& out) {
     return 0;
   }
   if (argc == 3) {
-    probeh(std_in, std_in, out);
+    probeh(std_in, std_in, out, nastaveni);
     return 0;
   }
   const char* jmeno = argv[1];
@@ -86,7 +93,7 @@ int hlavni(int argc, const char* const* argv, Vstup& std_in, Vystup& out) {
     return 0;
   }
   SouborovyVstup zdroj(fd, &out);  // a FIFO may block: the output is flushed first
-  probeh(zdroj, std_in, out);
+  probeh(zdroj, std_in, out, nastaveni);
   return 0;
 }
 

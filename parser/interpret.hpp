@@ -1,8 +1,11 @@
 // One run of a program: the recursive-descent parser that executes each construct as it
-// recognises it. Every grammar routine is a member returning the result code (0 = success);
-// it is entered with the first token of its construct current and leaves the first token
-// after it current. The first error ends the run: the routine that finds it prints its one
-// message and every caller returns at once.
+// recognises it. Every grammar routine is a member returning its result (0 = success, 1 =
+// an error), which its caller must check; it is entered with the first token of its
+// construct current and leaves the first token after it current. The first error ends the
+// run: the routine that finds it prints its one message and every caller returns 1 at once,
+// up to `SA`, which alone records and reports the result. The state a construct changes for
+// its parts (the execution flag, the count of loops being compiled, the token source) is put
+// back by a guard object on every way out, an error included.
 #pragma once
 
 #include <cstddef>
@@ -59,6 +62,10 @@ struct Nastaveni {
   // read, before its later passes run; the code then holds its statement starts (for a
   // listing of the code). Empty: nothing is called and no statement start is kept.
   std::function<void(const KodCyklu&)> po_prekladu = nullptr;
+  // Where the run reports its steps (see trace/trace.hpp); null: no trace, at no cost. The
+  // run writes every step; its last line is written by whoever ran it, who knows how it
+  // ended (`beh` does).
+  Stopa* stopa = nullptr;
 };
 
 // The grammar drives the machine: it reads the program, calls the machine's effects while
@@ -76,6 +83,9 @@ class Interpret : private Stroj {
   // Releases the stores: the variable table, the value stack, the token tape.
   void uvolni();
 
+  // Writes the trace's last line for the run that ended with result `vysledek`.
+  void konec_stopy(int vysledek);
+
   // True when a limit (memory, time, or steps with `tichy_limit_kroku`) stopped the run.
   bool zastaven() const { return rozpocet_.duvod() != Rozpocet::Duvod::Zadny; }
 
@@ -91,10 +101,13 @@ class Interpret : private Stroj {
   [[nodiscard]] int Vnitrni_blok();
   // statements
   [[nodiscard]] int Prikaz();
+  [[nodiscard]] int Prikaz_se_stopou();
+  [[nodiscard]] int Prikaz_provedeni();
   [[nodiscard]] int Prirazeni();
   [[nodiscard]] int If();
   [[nodiscard]] int While();
   [[nodiscard]] int While_prehravanim();
+  bool test_cyklu();
   [[nodiscard]] int Cti();
   [[nodiscard]] int Pis(bool novy_radek);
   [[nodiscard]] int Funkce_deklarace();
@@ -126,6 +139,13 @@ class Interpret : private Stroj {
 
   // helpers
   void Lex() { lex_.Lex(); }
+  // For the trace: the value stack is about to lose `n` values.
+  void sahni(std::size_t n) {
+    if (stopa_ != nullptr) [[unlikely]]
+      stopa_->sahni(zas_.vyska(), n);
+  }
+  // For the trace: the statement under way, whose steps are reported.
+  const PoziceTokenu& prikaz_stopy() const { return stopa_->prikaz().misto; }
   bool provadi() const { return g_.i2_priznak != 0; }
   // The slot of the variable named by token `t`, created when `vytvorit` is set.
   std::int32_t promenna(const Token& t, bool vytvorit) {
@@ -162,7 +182,7 @@ class Interpret : private Stroj {
       if (otevrena_) [[likely]] {
         ++h_;
       } else {
-        i.chyba_vnoreni(blok);
+        (void)i.chyba_vnoreni(blok);  // the caller sees the level closed and returns 1
       }
     }
     ~Uroven() {
@@ -175,6 +195,47 @@ class Interpret : private Stroj {
    private:
     int& h_;
     const bool otevrena_;
+  };
+
+  // Keeps the execution flag as a construct finds it and puts it back on every way out of
+  // the construct. A reference and one value: the conditional and the loop recurse through
+  // blocks, so their frames stay small.
+  class Priznak {
+   public:
+    explicit Priznak(int& priznak) : priznak_(priznak), puvodni_(priznak) {}
+    ~Priznak() { priznak_ = puvodni_; }
+    Priznak(const Priznak&) = delete;
+    Priznak& operator=(const Priznak&) = delete;
+    // The flag as the construct found it.
+    int puvodni() const { return puvodni_; }
+
+   private:
+    int& priznak_;
+    const int puvodni_;
+  };
+
+  // One more loop being compiled for the life of the object, when `preklada` is set. When
+  // the outermost such loop is left, however, its code is dropped, and so are the
+  // first-pass marks of loops that an error left running in it.
+  class Prekladani {
+   public:
+    Prekladani(Interpret& i, bool preklada) : i_(i), puvodni_(i.preklad_) {
+      if (preklada) ++i_.preklad_;
+    }
+    ~Prekladani() {
+      if (i_.preklad_ == puvodni_) return;
+      i_.preklad_ = puvodni_;
+      if (puvodni_ == 0) {
+        i_.kod_.vyprazdni();
+        i_.prvni_pruchod_.clear();
+      }
+    }
+    Prekladani(const Prekladani&) = delete;
+    Prekladani& operator=(const Prekladani&) = delete;
+
+   private:
+    Interpret& i_;
+    const int puvodni_;
   };
 
   SdilenyStav g_;
