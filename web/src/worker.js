@@ -17,9 +17,35 @@ function prijmi(b) {
   if (odesilat) odesilat(b.slice());
 }
 
+// The trace of a run for the step view arrives a line at a time; the lines go to the page in
+// batches, at least every STOPA_ZA ms while the run goes on, so that a run the page stops
+// loses at most the last moments of its trace.
+const STOPA_ZA = 50;
+const dekoder = new TextDecoder();
+let stopa = [];
+let stopaOd = 0;
+
+function odesliStopu() {
+  if (stopa.length > 0) postMessage({ typ: 'stopa', text: stopa.join('') });
+  stopa = [];
+}
+
+function prijmiStopu(b) {
+  if (stopa.length === 0) stopaOd = performance.now();
+  stopa.push(dekoder.decode(b));
+  if (stopa.length >= 4096 || performance.now() - stopaOd > STOPA_ZA) odesliStopu();
+}
+
+function stopaPlna() {
+  odesliStopu();
+  postMessage({ typ: 'stopaPlna' });
+}
+
 const instancuj = instancujSCekanim('moxa.wasm');
 const pripraven = createMoxa({
   onOutput: prijmi,
+  onTrace: prijmiStopu,
+  onTraceFull: stopaPlna,
   print: () => {},
   printErr: () => {},
   instantiateWasm: instancuj,
@@ -68,7 +94,7 @@ function bezVstupu() {
   return new Uint8Array();
 }
 
-async function spustProgram({ program, input, limits, naZasobnikuVolajiciho, interaktivni, sdilene }) {
+async function spustProgram({ program, input, limits, naZasobnikuVolajiciho, interaktivni, sdilene, stopa: kroku }) {
   await pripraven;
   if (!modul) return;
   odesilat = (b) => postMessage({ typ: 'vystup', bytes: b }, [b.buffer]);
@@ -86,6 +112,7 @@ async function spustProgram({ program, input, limits, naZasobnikuVolajiciho, int
             ? radekZeSdilene(sdilene)
             : bezVstupu,
       cekat,
+      stopa: kroku,
     });
   } catch (chyba) {
     // The browser's own stack ran out (RangeError) or the module trapped: the module's state
@@ -94,6 +121,7 @@ async function spustProgram({ program, input, limits, naZasobnikuVolajiciho, int
     close();
     return;
   }
+  odesliStopu();
   postMessage({ typ: 'konec', vysledek });
 }
 
