@@ -6,7 +6,9 @@
 #   - every golden program through the WebAssembly module in node (those with input also
 #     with the input handed over on demand, word by word);
 #   - the page in headless Chromium (examples, share links, limits, Stop, output as it
-#     arrives, input typed when asked, the two languages, errors).
+#     arrives, input typed when asked, the two languages, errors);
+#   - the step view in headless Chromium (Step, its controls and keys, &step=N links, the
+#     step cap).
 # Usage: web/ci.sh  (from anywhere; expects the native release build in build/, and builds
 # it when it is missing). Leaves a screenshot of the page in build-web-ci/page.png.
 set -euo pipefail
@@ -55,3 +57,6 @@ echo "== playground: golden programs through the module"
 
 echo "== playground: the page in Chromium"
 node web/test/page.mjs "$out/site" build/moxa tests/golden "$out/page.png"
+
+echo "== playground: the step view in Chromium"
+node web/test/stepview.mjs "$out/site"

@@ -544,7 +544,7 @@ function ohlasKonec(vysledek, klic, args) {
     else poznamka('limitPameti', [LIMITS.memory]);
   } else if (chtelVstup) poznamka('bezVstupu');
   else poznamka(vysledek === 'ok' ? 'dobehl' : 'chyba', [], false);
-  if (sTrasou) krokovani.poBehu();
+  if (sTrasou) krokovani.poBehu(klic === 'zastaveno');
 }
 
 // Ends the worker at once, with the run in it; what it printed until then stays.

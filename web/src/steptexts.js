@@ -53,6 +53,8 @@ export const KROKY_TEXTY = {
     krokChyba: (radek, sloupec) =>
       `After this step the program stopped at an error, in the statement at line ${radek}, column ${sloupec} (marked in red); its message ends the output.`,
     krokZastaveno: 'A limit stopped the run after this step.',
+    krokZastavenoRucne: 'The run was stopped (Stop) after this step.',
+    dalsiNaZasobniku: (n) => `… and ${cislo(n, 'en')} more values below.`,
     krokyPresLimit: (n) =>
       `The program went past ${cislo(n, 'en')} steps, the most this view records: the run was stopped there, and the view shows its first ${cislo(n, 'en')} steps.`,
     krokyNejvys: (n) => `The step view records at most ${cislo(n, 'en')} steps of a run.`,
@@ -107,6 +109,8 @@ export const KROKY_TEXTY = {
     krokChyba: (radek, sloupec) =>
       `Po tomto kroku program skončil chybou v příkazu na řádku ${radek}, sloupci ${sloupec} (označen červeně); její hlášení je na konci výstupu.`,
     krokZastaveno: 'Po tomto kroku běh zastavil limit.',
+    krokZastavenoRucne: 'Po tomto kroku byl běh zastaven (Zastavit).',
+    dalsiNaZasobniku: (n) => `… a pod nimi ještě ${cislo(n, 'cs')} hodnot.`,
     krokyPresLimit: (n) =>
       `Program překročil ${cislo(n, 'cs')} kroků, nejvíc, kolik toto zobrazení zaznamená: běh se tam zastavil a zobrazení ukazuje jeho prvních ${cislo(n, 'cs')} kroků.`,
     krokyNejvys: (n) => `Krokování zaznamená nejvýš ${cislo(n, 'cs')} kroků jednoho běhu.`,

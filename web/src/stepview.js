@@ -13,6 +13,8 @@ import { vlozText } from './texts.js';
 const UVOD = '\nhello\n\n';
 // A value longer than this is shown cut, with its length.
 const NEJVYS_ZOBRAZENO = 2000;
+// The stack shows this many values from its top; how many more there are is said below it.
+const NEJVYS_ZASOBNIKU = 1000;
 
 const $ = (id) => document.getElementById(id);
 
@@ -85,6 +87,7 @@ export class Krokovani {
     this.n = 0;
     this.cil = null; // the step to open at, from a link
     this.presLimit = false;
+    this.zastaveno = false; // stopped by the person (Stop)
     this.upravy = new Compartment();
     editor.dispatch({
       effects: StateEffect.appendConfig.of([
@@ -169,9 +172,10 @@ export class Krokovani {
     this.presLimit = true;
   }
 
-  // The traced run has ended (or was stopped): opens the view.
-  poBehu() {
+  // The traced run has ended (or was stopped; `rucne`: by Stop): opens the view.
+  poBehu(rucne) {
     if (!this.zaznam) return;
+    this.zastaveno = rucne;
     this.otevreno = true;
     document.body.dataset.stepping = 'true';
     $('step-view').hidden = false;
@@ -284,7 +288,7 @@ export class Krokovani {
   ukazZasobnik(zasobnik) {
     const seznam = $('step-stack');
     seznam.textContent = '';
-    for (const z of zasobnik) {
+    for (const z of zasobnik.slice(0, NEJVYS_ZASOBNIKU)) {
       const li = document.createElement('li');
       if (z.pridana) li.className = 'pushed';
       const b = bajtyHodnoty(z.hodnota);
@@ -292,6 +296,9 @@ export class Krokovani {
       seznam.append(li);
     }
     $('step-stack-empty').hidden = zasobnik.length > 0;
+    const dalsi = $('step-stack-more');
+    dalsi.hidden = zasobnik.length <= NEJVYS_ZASOBNIKU;
+    dalsi.textContent = dalsi.hidden ? '' : this.t().dalsiNaZasobniku(zasobnik.length - NEJVYS_ZASOBNIKU);
   }
 
   // How the run ended, said at its last step; a run cut short is said at every step.
@@ -306,7 +313,7 @@ export class Krokovani {
     } else if (posledni && konec?.end === 'error') {
       [text, druh] = [t.krokChyba(konec.line, konec.col), 'error'];
     } else if (posledni && (konec === null || konec.end === 'stopped')) {
-      [text, druh] = [t.krokZastaveno, 'stopped'];
+      [text, druh] = [this.zastaveno ? t.krokZastavenoRucne : t.krokZastaveno, 'stopped'];
     } else if (posledni && konec?.end === 'ok') {
       [text, druh] = [t.krokDobehl, 'ok'];
     }
