@@ -135,6 +135,13 @@ test('Step on an example: the statements, the variables, the loop test, forward 
   const pane = await page.evaluate(() => document.getElementById('output').textContent);
   assert.equal(pane, v.output + '\nProgram probehl bez chyb.\n\nbye\n\n');
   assert.match(v.output, /\n10\.000000! = 3628800\.000000\n$/);
+
+  // Another example chosen while the view is open: the view closes on the new program.
+  await page.selectOption('#examples', 'ahoj.mox');
+  await page.waitForFunction(() => document.getElementById('step-view').hidden);
+  assert.match(await page.textContent('#editor .cm-content'), /Ahoj, svete!/);
+  assert.equal(await page.locator('.cm-step-line, .cm-step-token').count(), 0);
+  assert.equal(await page.getAttribute('#editor .cm-content', 'contenteditable'), 'true');
   await page.close();
 });
 
