@@ -67,8 +67,9 @@ export function instancujSCekanim(url) {
 // returns bytes (empty at the end of the input), or, where `umiCekat` and `cekat`, a promise
 // of them. `stopa`, when above 0, asks for the run's trace: its lines come through the
 // module's `onTrace`, at most `stopa` steps and the end record, and `onTraceFull` is called
-// once when the run goes past that many steps. Returns 'ok', 'error' or 'stopped'. A run that overflows the stack rejects with
-// the browser's RangeError; the module is then unusable.
+// once when the run goes past that many steps. Returns 'ok', 'error' or 'stopped'. A run
+// that overflows the stack rejects with the browser's RangeError; the module is then
+// unusable.
 export async function spustVModulu(modul, program, input, limits, moznosti = {}) {
   const { naZasobnikuVolajiciho = false, dalsiVstup = null, cekat = false, stopa = 0 } = moznosti;
   const sCekanim = dalsiVstup !== null && cekat && !naZasobnikuVolajiciho && umiCekat(modul);

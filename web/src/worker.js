@@ -18,8 +18,8 @@ function prijmi(b) {
 }
 
 // The trace of a run for the step view arrives a line at a time; the lines go to the page in
-// batches, at least every STOPA_ZA ms while the run goes on, so that a run the page stops
-// loses at most the last moments of its trace.
+// batches, one at most STOPA_ZA ms after its first line and before the run waits for input,
+// so that a run the page stops loses at most the last moments of its trace.
 const STOPA_ZA = 50;
 const dekoder = new TextDecoder();
 let stopa = [];
@@ -64,6 +64,7 @@ let vstupSkoncil = false;
 
 async function radekZeStranky() {
   if (vstupSkoncil) return new Uint8Array();
+  odesliStopu();
   postMessage({ typ: 'chceVstup' });
   const { bytes, konec } = await new Promise((r) => {
     prijmiVstup = r;
@@ -79,6 +80,7 @@ function radekZeSdilene(sdilene) {
   const data = new Uint8Array(sdilene, 12);
   return () => {
     if (vstupSkoncil) return new Uint8Array();
+    odesliStopu();
     postMessage({ typ: 'chceVstup' });
     Atomics.wait(rizeni, 0, 0);
     const bytes = data.slice(0, rizeni[1]);
