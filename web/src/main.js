@@ -20,7 +20,7 @@ import { MESSAGE } from './words.js';
 import { bytyZTextu, kusyVystupu, sdileni, textZBytu, zeSdileni } from './bytes.js';
 import { TEXTY, uvodniProgram, vlozText, zvolJazyk } from './texts.js';
 import { Krokovani } from './stepview.js';
-import { NEJVYS_KROKU, krokZOdkazu } from './steps.js';
+import { NEJVYS_BAJTU_STOPY, NEJVYS_KROKU, krokZOdkazu } from './steps.js';
 
 const parametry = new URLSearchParams(location.search);
 
@@ -497,8 +497,9 @@ function zWorkeru(e) {
   else if (d.typ === 'konec') konecBehu(d.vysledek);
   else if (d.typ === 'stopa') krokovani.prijmi(d.text);
   else if (d.typ === 'stopaPlna') {
-    krokovani.preplneno();
-    zastav('krokyPresLimit', [NEJVYS_KROKU]);
+    krokovani.preplneno(d.duvod);
+    if (d.duvod === 'bajty') zastav('krokyPresPamet', [NEJVYS_BAJTU_STOPY]);
+    else zastav('krokyPresLimit', [NEJVYS_KROKU]);
   }
   else if (d.typ === 'preteceni') {
     konecBehu('stopped', 'prilisHluboko');

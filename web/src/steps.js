@@ -7,6 +7,10 @@
 
 // The most steps the page keeps of one run: a run that goes on past them is stopped there.
 export const NEJVYS_KROKU = 100000;
+// The most bytes of trace the page keeps of one run, stopped there likewise: steps that set long
+// values (a text of a megabyte assigned in a loop) would fill the page's memory long before
+// the step cap.
+export const NEJVYS_BAJTU_STOPY = 64 << 20;
 
 // Values come as JSON strings whose code points 0-255 are the value's bytes.
 export function bajtyHodnoty(s) {

@@ -57,6 +57,8 @@ export const KROKY_TEXTY = {
     dalsiNaZasobniku: (n) => `… and ${cislo(n, 'en')} more values below.`,
     krokyPresLimit: (n) =>
       `The program went past ${cislo(n, 'en')} steps, the most this view records: the run was stopped there, and the view shows its first ${cislo(n, 'en')} steps.`,
+    krokyPresPamet: (bajtu) =>
+      `The steps of the run hold more than ${bajtu >> 20} MiB of values, the most this view records: the run was stopped there, and the view shows the steps up to there.`,
     krokyNejvys: (n) => `The step view records at most ${cislo(n, 'en')} steps of a run.`,
     zkraceno: (n) => ` … (${cislo(n, 'en')} bytes)`,
   },
@@ -113,6 +115,8 @@ export const KROKY_TEXTY = {
     dalsiNaZasobniku: (n) => `… a pod nimi ještě ${cislo(n, 'cs')} hodnot.`,
     krokyPresLimit: (n) =>
       `Program překročil ${cislo(n, 'cs')} kroků, nejvíc, kolik toto zobrazení zaznamená: běh se tam zastavil a zobrazení ukazuje jeho prvních ${cislo(n, 'cs')} kroků.`,
+    krokyPresPamet: (bajtu) =>
+      `Kroky běhu nesou víc než ${bajtu >> 20} MiB hodnot, nejvíc, kolik toto zobrazení zaznamená: běh se tam zastavil a zobrazení ukazuje kroky až do toho místa.`,
     krokyNejvys: (n) => `Krokování zaznamená nejvýš ${cislo(n, 'cs')} kroků jednoho běhu.`,
     zkraceno: (n) => ` … (${cislo(n, 'cs')} bajtů)`,
   },

@@ -6,7 +6,7 @@
 import { Compartment, EditorState, Prec, StateEffect, StateField } from '@codemirror/state';
 import { Decoration, EditorView, keymap } from '@codemirror/view';
 import { kusyVystupu } from './bytes.js';
-import { NEJVYS_KROKU, ZaznamBehu, bajtyHodnoty } from './steps.js';
+import { NEJVYS_BAJTU_STOPY, NEJVYS_KROKU, ZaznamBehu, bajtyHodnoty } from './steps.js';
 import { vlozText } from './texts.js';
 
 // The line the page shows before every run's output (the command's opening line).
@@ -167,9 +167,10 @@ export class Krokovani {
     this.zaznam?.prijmi(text);
   }
 
-  // The run went past the steps the view keeps; the page stops it.
-  preplneno() {
-    this.presLimit = true;
+  // The run went past the steps the view keeps ('kroky') or the bytes ('bajty'); the page
+  // stops it.
+  preplneno(duvod) {
+    this.presLimit = duvod;
   }
 
   // The traced run has ended (or was stopped; `rucne`: by Stop): opens the view.
@@ -309,7 +310,11 @@ export class Krokovani {
     let text = '';
     let druh = '';
     if (this.presLimit) {
-      [text, druh] = [t.krokyPresLimit(NEJVYS_KROKU), 'stopped'];
+      text =
+        this.presLimit === 'bajty'
+          ? t.krokyPresPamet(NEJVYS_BAJTU_STOPY)
+          : t.krokyPresLimit(NEJVYS_KROKU);
+      druh = 'stopped';
     } else if (posledni && konec?.end === 'error') {
       [text, druh] = [t.krokChyba(konec.line, konec.col), 'error'];
     } else if (posledni && (konec === null || konec.end === 'stopped')) {

@@ -6,6 +6,7 @@
 // time limit) and starts a new one.
 /* global importScripts, createMoxa */
 import { instancujSCekanim, spustVModulu, umiCekat } from './run.js';
+import { NEJVYS_BAJTU_STOPY } from './steps.js';
 
 importScripts('moxa.js');
 
@@ -24,6 +25,8 @@ const STOPA_ZA = 50;
 const dekoder = new TextDecoder();
 let stopa = [];
 let stopaOd = 0;
+let bajtuStopy = 0;
+let plna = false; // past a cap: the page stops the run, and no more lines go
 
 function odesliStopu() {
   if (stopa.length > 0) postMessage({ typ: 'stopa', text: stopa.join('') });
@@ -31,14 +34,23 @@ function odesliStopu() {
 }
 
 function prijmiStopu(b) {
+  if (plna) return;
+  bajtuStopy += b.length;
+  if (bajtuStopy > NEJVYS_BAJTU_STOPY) {
+    stopaPlna('bajty');
+    return;
+  }
   if (stopa.length === 0) stopaOd = performance.now();
   stopa.push(dekoder.decode(b));
   if (stopa.length >= 4096 || performance.now() - stopaOd > STOPA_ZA) odesliStopu();
 }
 
-function stopaPlna() {
+// `duvod`: 'kroky' past the step cap, 'bajty' past the bytes of trace kept.
+function stopaPlna(duvod = 'kroky') {
+  if (plna) return;
+  plna = true;
   odesliStopu();
-  postMessage({ typ: 'stopaPlna' });
+  postMessage({ typ: 'stopaPlna', duvod });
 }
 
 const instancuj = instancujSCekanim('moxa.wasm');
@@ -101,6 +113,8 @@ async function spustProgram({ program, input, limits, naZasobnikuVolajiciho, int
   if (!modul) return;
   odesilat = (b) => postMessage({ typ: 'vystup', bytes: b }, [b.buffer]);
   vstupSkoncil = false;
+  bajtuStopy = 0;
+  plna = false;
   const cekat = umiCekat(modul) && !naZasobnikuVolajiciho;
   let vysledek;
   try {

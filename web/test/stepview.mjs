@@ -266,7 +266,7 @@ test('a link with &step=N opens the view at that step; Share from the view makes
   await page.close();
 });
 
-test('a program past the step cap is stopped there, and the view says so', async () => {
+test('a program past the step cap, or past the bytes of trace kept, is stopped there, and the view says so', async () => {
   const page = await novaStranka(odkaz('{\n  w2 (1) { @x -> 1; } w2_end;\n} .\n'));
   await krokuj(page);
   assert.equal(await page.textContent('#step-total'), '100000');
@@ -280,6 +280,22 @@ test('a program past the step cap is stopped there, and the view says so', async
   // Odd steps test the loop, even ones assign.
   assert.equal(v.token, '@x');
   assert.deepEqual(v.variables, [['@x', '1', true]]);
+
+  // Steps that each set a value of 1 MiB pass the bytes the view keeps long before the cap.
+  await page.goto('about:blank');
+  const velke =
+    '{ @s -> "xxxxxxxxxxxxxxxx"; @i -> 0; w2 (@i < 16) { @s -> @s + @s; @i -> @i + 1; } w2_end;\n' +
+    '  w2 (1) { @t -> @s; } w2_end; } .\n';
+  await page.goto(server.url + '?lang=en' + odkaz(velke));
+  await page.waitForFunction(() => !document.getElementById('step').disabled);
+  await krokuj(page);
+  const pamet = /hold more than 64 MiB of values, the most this view records/;
+  assert.match((await pohled(page)).note, pamet);
+  assert.match(await page.textContent('#status'), pamet);
+  assert.ok(Number(await page.textContent('#step-total')) < 300);
+  await page.click('#step-last');
+  const t = (await pohled(page)).variables.find(([jmeno]) => jmeno === '@t');
+  assert.equal(t[1], 'x'.repeat(2000) + ' … (1,048,576 bytes)');
   await page.close();
 });
 
