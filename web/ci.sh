@@ -5,10 +5,14 @@
 #   - the highlighter's tests in node;
 #   - every golden program through the WebAssembly module in node (those with input also
 #     with the input handed over on demand, word by word);
+#   - the trace the module hands to the page, beside moxa-trace's, for every golden program;
 #   - the page in headless Chromium (examples, share links, limits, Stop, output as it
-#     arrives, input typed when asked, the two languages, errors).
+#     arrives, input typed when asked, the two languages, errors);
+#   - the step view in headless Chromium (Step, its controls and keys, &step=N links, the
+#     step cap).
 # Usage: web/ci.sh  (from anywhere; expects the native release build in build/, and builds
-# it when it is missing). Leaves a screenshot of the page in build-web-ci/page.png.
+# moxa and moxa-trace when they are missing). Leaves a screenshot of the page in
+# build-web-ci/page.png.
 set -euo pipefail
 web=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$web")
@@ -28,10 +32,10 @@ if node --no-experimental-fetch -e 0 2> /dev/null; then node_wasm+=(--no-experim
 echo "== playground: npm packages"
 (cd web && npm ci --no-audit --no-fund)
 
-if [ ! -x build/moxa ]; then
+if [ ! -x build/moxa ] || [ ! -x build/tools/moxa-trace ]; then
   echo "== playground: native interpreter"
   cmake --preset release > /dev/null
-  cmake --build --preset release --target moxa
+  cmake --build --preset release --target moxa moxa-trace
 fi
 
 out=$root/build-web-ci
@@ -53,5 +57,11 @@ node web/test/bytes.mjs
 echo "== playground: golden programs through the module"
 "${node_wasm[@]}" --stack-size=6000 web/test/golden.mjs "$out/site-full/moxa.js" tests/golden
 
+echo "== playground: the trace through the module, beside moxa-trace"
+"${node_wasm[@]}" --stack-size=6000 web/test/trace.mjs "$out/site-full/moxa.js" build/tools/moxa-trace tests/golden
+
 echo "== playground: the page in Chromium"
 node web/test/page.mjs "$out/site" build/moxa tests/golden "$out/page.png"
+
+echo "== playground: the step view in Chromium"
+node web/test/stepview.mjs "$out/site"

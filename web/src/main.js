@@ -19,6 +19,8 @@ import { moxaLanguage } from './language.js';
 import { MESSAGE } from './words.js';
 import { bytyZTextu, kusyVystupu, sdileni, textZBytu, zeSdileni } from './bytes.js';
 import { TEXTY, uvodniProgram, vlozText, zvolJazyk } from './texts.js';
+import { Krokovani } from './stepview.js';
+import { NEJVYS_BAJTU_STOPY, NEJVYS_KROKU, krokZOdkazu } from './steps.js';
 
 const parametry = new URLSearchParams(location.search);
 
@@ -39,6 +41,7 @@ const NA_ZASOBNIKU_WORKERU = parametry.get('stack') === 'worker';
 
 const $ = (id) => document.getElementById(id);
 const runBtn = $('run');
+const stepBtn = $('step');
 const stopBtn = $('stop');
 const inputBox = $('input');
 const outputPane = $('output');
@@ -135,6 +138,15 @@ export function naRadek(n) {
   });
   editor.focus();
 }
+
+// The step view, beside the editor: Step runs the program with its trace, and the view opens
+// when the run has ended (stepview.js).
+const krokovani = new Krokovani({
+  editor,
+  t,
+  spust: (interaktivni) => spust({ stopa: true, interaktivni }),
+  jsmeVBehu: () => bezi,
+});
 
 // ---- the input box ----------------------------------------------------------------------
 
@@ -472,7 +484,7 @@ function novyWorker() {
   });
   worker.addEventListener('message', zWorkeru);
   workerPripraven.then((ok) => {
-    if (ok && !bezi) runBtn.disabled = false;
+    if (ok && !bezi) runBtn.disabled = stepBtn.disabled = false;
   });
 }
 
@@ -483,6 +495,12 @@ function zWorkeru(e) {
   else if (d.typ === 'chceVstup') chceVstup();
   else if (d.typ === 'bezVstupu') chtelVstup = true;
   else if (d.typ === 'konec') konecBehu(d.vysledek);
+  else if (d.typ === 'stopa') krokovani.prijmi(d.text);
+  else if (d.typ === 'stopaPlna') {
+    krokovani.preplneno(d.duvod);
+    if (d.duvod === 'bajty') zastav('krokyPresPamet', [NEJVYS_BAJTU_STOPY]);
+    else zastav('krokyPresLimit', [NEJVYS_KROKU]);
+  }
   else if (d.typ === 'preteceni') {
     konecBehu('stopped', 'prilisHluboko');
     novyWorker();
@@ -519,7 +537,7 @@ function konecBehu(vysledek, klic, args = []) {
 
 function ohlasKonec(vysledek, klic, args) {
   if (vysledek === 'error') oznacChybu();
-  runBtn.disabled = false;
+  runBtn.disabled = stepBtn.disabled = false;
   document.body.dataset.state = vysledek;
   if (klic) poznamka(klic, args);
   else if (vysledek === 'stopped') {
@@ -527,6 +545,7 @@ function ohlasKonec(vysledek, klic, args) {
     else poznamka('limitPameti', [LIMITS.memory]);
   } else if (chtelVstup) poznamka('bezVstupu');
   else poznamka(vysledek === 'ok' ? 'dobehl' : 'chyba', [], false);
+  if (sTrasou) krokovani.poBehu(klic === 'zastaveno');
 }
 
 // Ends the worker at once, with the run in it; what it printed until then stays.
@@ -535,17 +554,24 @@ function zastav(klic, args = []) {
   worker.terminate();
   konecBehu('stopped', klic, args);
   novyWorker();
-  runBtn.disabled = true;
+  runBtn.disabled = stepBtn.disabled = true;
 }
 
-async function spust() {
+// Whether the run going on records its steps for the step view.
+let sTrasou = false;
+
+// Runs the program; `stopa` records its steps for the step view, `interaktivni` false ends
+// its input with the input box even when that is empty.
+async function spust({ stopa = false, interaktivni = true } = {}) {
   if (bezi) return;
+  if (!stopa) krokovani.zavri();
   if (!(await workerPripraven)) return;
   vycisti();
   bezi = true;
+  sTrasou = stopa;
   chtelVstup = false;
   document.body.dataset.state = 'running';
-  runBtn.disabled = true;
+  runBtn.disabled = stepBtn.disabled = true;
   stopBtn.disabled = false;
   poznamka('bezi', [], false);
   const program = bytyZTextu(editor.state.doc.toString());
@@ -559,8 +585,9 @@ async function spust() {
     limits: { output: LIMITS.output, memory: LIMITS.memory },
     naZasobnikuVolajiciho: NA_ZASOBNIKU_WORKERU,
     // An empty box: the program asks for its input while it runs.
-    interaktivni: input.length === 0,
+    interaktivni: interaktivni && input.length === 0,
     sdilene,
+    stopa: stopa ? NEJVYS_KROKU : 0,
   });
   zbyvaCasu = LIMITS.seconds * 1000;
   spustCasovac();
@@ -585,10 +612,14 @@ function nactiOdkaz() {
   nastavVstup(sdilene.input);
   vycisti();
   poznamka('zOdkazu', [], false);
+  // `&step=N`: the run opens in the step view at step N.
+  const krok = krokZOdkazu(location.hash);
+  if (krok !== null) krokovani.zOdkazu(krok);
 }
 
 function sdilej() {
-  const fragment = sdileni(bytyZTextu(editor.state.doc.toString()), vstupniBajty());
+  const fragment =
+    sdileni(bytyZTextu(editor.state.doc.toString()), vstupniBajty()) + krokovani.fragment();
   window.history.replaceState(null, '', fragment);
   const url = location.href;
   const pole = $('share-link');
@@ -648,6 +679,7 @@ function prelozStranku() {
   jazykMenu.value = jazyk;
   popisPrikladu();
   ukazLimity();
+  krokovani.preloz();
   if (posledniPoznamka) {
     const { klic, args, chyba } = posledniPoznamka;
     poznamka(klic, klic === 'prikladNacten' ? [t().priklady[$('examples').value] ?? args[0]] : args, chyba);
@@ -667,7 +699,7 @@ jazykMenu.addEventListener('change', () => {
   prelozStranku();
 });
 
-runBtn.addEventListener('click', spust);
+runBtn.addEventListener('click', () => spust());
 stopBtn.addEventListener('click', () => zastav('zastaveno'));
 konecVstupuBtn.addEventListener('click', () => {
   if (radekVstupu) odesliVstup(radekVstupu.value, true);

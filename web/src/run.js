@@ -65,10 +65,13 @@ export function instancujSCekanim(url) {
 // `limits`: { steps, output, memory }, each 0 or missing for none. `dalsiVstup`, when given,
 // is asked for more input once `input` is used up: called with the most bytes that fit, it
 // returns bytes (empty at the end of the input), or, where `umiCekat` and `cekat`, a promise
-// of them. Returns 'ok', 'error' or 'stopped'. A run that overflows the stack rejects with
-// the browser's RangeError; the module is then unusable.
+// of them. `stopa`, when above 0, asks for the run's trace: its lines come through the
+// module's `onTrace`, at most `stopa` steps and the end record, and `onTraceFull` is called
+// once when the run goes past that many steps. Returns 'ok', 'error' or 'stopped'. A run
+// that overflows the stack rejects with the browser's RangeError; the module is then
+// unusable.
 export async function spustVModulu(modul, program, input, limits, moznosti = {}) {
-  const { naZasobnikuVolajiciho = false, dalsiVstup = null, cekat = false } = moznosti;
+  const { naZasobnikuVolajiciho = false, dalsiVstup = null, cekat = false, stopa = 0 } = moznosti;
   const sCekanim = dalsiVstup !== null && cekat && !naZasobnikuVolajiciho && umiCekat(modul);
   let zbyva = new Uint8Array();
   const predej = (b, n, bytes) => {
@@ -87,7 +90,7 @@ export async function spustVModulu(modul, program, input, limits, moznosti = {})
     const r = await beh(modul, naZasobnikuVolajiciho)(
       p, program.length, i, input.length,
       limits.steps || 0, limits.output || 0, limits.memory || 0,
-      dalsiVstup === null ? 0 : sCekanim ? 2 : 1);
+      dalsiVstup === null ? 0 : sCekanim ? 2 : 1, stopa);
     return VYSLEDEK[r] ?? 'error';
   } finally {
     modul._free(p);

@@ -1,10 +1,12 @@
 // Every text the page shows, in Czech and in English. A text may hold `code` in backticks,
 // shown in the code font; a function makes a text from values.
+import { KROKY_TEXTY } from './steptexts.js';
 
 const velikost = (n) => (n >= 1 << 20 ? `${n / (1 << 20)} MiB` : `${n / 1024} KiB`);
 
 export const TEXTY = {
   en: {
+    ...KROKY_TEXTY.en,
     nazev: 'moxa playground',
     jazyk: 'Language',
     priklad: 'Example',
@@ -57,6 +59,7 @@ export const TEXTY = {
     uvod: ':: Your first program: press Run (Ctrl+Enter),\n:: type your name when it asks, and press Enter.\n',
   },
   cs: {
+    ...KROKY_TEXTY.cs,
     nazev: 'Hřiště moxa',
     jazyk: 'Jazyk',
     priklad: 'Příklad',

@@ -6,6 +6,7 @@
 // time limit) and starts a new one.
 /* global importScripts, createMoxa */
 import { instancujSCekanim, spustVModulu, umiCekat } from './run.js';
+import { NEJVYS_BAJTU_STOPY } from './steps.js';
 
 importScripts('moxa.js');
 
@@ -17,9 +18,46 @@ function prijmi(b) {
   if (odesilat) odesilat(b.slice());
 }
 
+// The trace of a run for the step view arrives a line at a time; the lines go to the page in
+// batches, one at most STOPA_ZA ms after its first line and before the run waits for input,
+// so that a run the page stops loses at most the last moments of its trace.
+const STOPA_ZA = 50;
+const dekoder = new TextDecoder();
+let stopa = [];
+let stopaOd = 0;
+let bajtuStopy = 0;
+let plna = false; // past a cap: the page stops the run, and no more lines go
+
+function odesliStopu() {
+  if (stopa.length > 0) postMessage({ typ: 'stopa', text: stopa.join('') });
+  stopa = [];
+}
+
+function prijmiStopu(b) {
+  if (plna) return;
+  bajtuStopy += b.length;
+  if (bajtuStopy > NEJVYS_BAJTU_STOPY) {
+    stopaPlna('bajty');
+    return;
+  }
+  if (stopa.length === 0) stopaOd = performance.now();
+  stopa.push(dekoder.decode(b));
+  if (stopa.length >= 4096 || performance.now() - stopaOd > STOPA_ZA) odesliStopu();
+}
+
+// `duvod`: 'kroky' past the step cap, 'bajty' past the bytes of trace kept.
+function stopaPlna(duvod = 'kroky') {
+  if (plna) return;
+  plna = true;
+  odesliStopu();
+  postMessage({ typ: 'stopaPlna', duvod });
+}
+
 const instancuj = instancujSCekanim('moxa.wasm');
 const pripraven = createMoxa({
   onOutput: prijmi,
+  onTrace: prijmiStopu,
+  onTraceFull: stopaPlna,
   print: () => {},
   printErr: () => {},
   instantiateWasm: instancuj,
@@ -38,6 +76,7 @@ let vstupSkoncil = false;
 
 async function radekZeStranky() {
   if (vstupSkoncil) return new Uint8Array();
+  odesliStopu();
   postMessage({ typ: 'chceVstup' });
   const { bytes, konec } = await new Promise((r) => {
     prijmiVstup = r;
@@ -53,6 +92,7 @@ function radekZeSdilene(sdilene) {
   const data = new Uint8Array(sdilene, 12);
   return () => {
     if (vstupSkoncil) return new Uint8Array();
+    odesliStopu();
     postMessage({ typ: 'chceVstup' });
     Atomics.wait(rizeni, 0, 0);
     const bytes = data.slice(0, rizeni[1]);
@@ -68,11 +108,13 @@ function bezVstupu() {
   return new Uint8Array();
 }
 
-async function spustProgram({ program, input, limits, naZasobnikuVolajiciho, interaktivni, sdilene }) {
+async function spustProgram({ program, input, limits, naZasobnikuVolajiciho, interaktivni, sdilene, stopa: kroku }) {
   await pripraven;
   if (!modul) return;
   odesilat = (b) => postMessage({ typ: 'vystup', bytes: b }, [b.buffer]);
   vstupSkoncil = false;
+  bajtuStopy = 0;
+  plna = false;
   const cekat = umiCekat(modul) && !naZasobnikuVolajiciho;
   let vysledek;
   try {
@@ -86,6 +128,7 @@ async function spustProgram({ program, input, limits, naZasobnikuVolajiciho, int
             ? radekZeSdilene(sdilene)
             : bezVstupu,
       cekat,
+      stopa: kroku,
     });
   } catch (chyba) {
     // The browser's own stack ran out (RangeError) or the module trapped: the module's state
@@ -94,6 +137,7 @@ async function spustProgram({ program, input, limits, naZasobnikuVolajiciho, int
     close();
     return;
   }
+  odesliStopu();
   postMessage({ typ: 'konec', vysledek });
 }
 

@@ -1,7 +1,8 @@
 // The playground's entry into the interpreter: one run of a program held in the module's
 // memory, its output passed to JavaScript piece by piece as it is written. The page's
 // worker calls `moxa_web_run` and receives the bytes through `Module.onOutput`; when the run
-// reads past its input, it asks `Module.vstupHned` or `Module.vstupCekej` for more.
+// reads past its input, it asks `Module.vstupHned` or `Module.vstupCekej` for more. A run for
+// the step view also passes its trace, line by line, to `Module.onTrace`.
 #include <emscripten/emscripten.h>
 
 #include <cstddef>
@@ -21,6 +22,30 @@ EM_JS(void, predej_vystup, (const char* b, std::size_t n),
 // worker wrapped it for that (see run.js).
 EM_JS(std::size_t, vstup_hned, (char* b, std::size_t n), { return Module.vstupHned(b, n); });
 EM_JS(std::size_t, vstup_cekej, (char* b, std::size_t n), { return Module.vstupCekej(b, n); });
+
+// The trace of a run: its records go to the worker until `nejvys` steps have gone by; the
+// worker is told once when the run goes past them (the page then stops it). The end record
+// always goes.
+EM_JS(void, predej_stopu, (const char* b, std::size_t n),
+      { Module.onTrace(HEAPU8.subarray(b, b + n)); });
+EM_JS(void, stopa_plna, (), { Module.onTraceFull(); });
+
+struct Stopa {
+  unsigned long long nejvys = 0;
+  unsigned long long kroku = 0;
+  bool plna = false;
+};
+
+void zaznamenej(void* user, const char* line, std::size_t length) {
+  auto& stopa = *static_cast<Stopa*>(user);
+  const std::string_view zaznam(line, length);
+  if (!zaznam.starts_with("{\"end\"") && ++stopa.kroku > stopa.nejvys) {
+    if (!stopa.plna) stopa_plna();
+    stopa.plna = true;
+    return;
+  }
+  predej_stopu(line, length);
+}
 
 void zapis(void* /*user*/, const char* bytes, std::size_t length) {
   if (length > 0) predej_vystup(bytes, length);
@@ -45,9 +70,14 @@ extern "C" {
 // JavaScript numbers are). `cteni` says where `cti` reads once `input` is used up: 0 nowhere
 // (the input has ended), 1 from `Module.vstupHned`, 2 from `Module.vstupCekej`. Returns
 // MOXA_OK, MOXA_ERROR or MOXA_STOPPED; a stopped run gets no closing line, for it did not end.
+// `kroku_stopy` above 0 passes the run's trace to `Module.onTrace`, at most that many steps
+// and the end record (see Stopa).
 EMSCRIPTEN_KEEPALIVE int moxa_web_run(const char* program, std::size_t program_length,
                                       const char* input, std::size_t input_length, double max_steps,
-                                      std::size_t max_output, std::size_t max_memory, int cteni) {
+                                      std::size_t max_output, std::size_t max_memory, int cteni,
+                                      double kroku_stopy) {
+  Stopa stopa;
+  stopa.nejvys = static_cast<unsigned long long>(kroku_stopy);
   moxa_options options{};
   options.size = sizeof options;
   options.max_steps = static_cast<unsigned long long>(max_steps);
@@ -55,6 +85,10 @@ EMSCRIPTEN_KEEPALIVE int moxa_web_run(const char* program, std::size_t program_l
   options.max_memory = max_memory;
   if (cteni == 1) options.read = cti_hned;
   if (cteni == 2) options.read = cti_s_cekanim;
+  if (stopa.nejvys > 0) {
+    options.trace = zaznamenej;
+    options.trace_user = &stopa;
+  }
   pis(MOXA_OPENING);
   const int r =
       moxa_run_with(program, program_length, input, input_length, &options, zapis, nullptr);
