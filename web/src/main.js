@@ -19,6 +19,7 @@ import { moxaLanguage } from './language.js';
 import { MESSAGE } from './words.js';
 import { bytyZTextu, kusyVystupu, sdileni, textZBytu, zeSdileni } from './bytes.js';
 import { TEXTY, uvodniProgram, vlozText, zvolJazyk } from './texts.js';
+import { Diagnostika } from './diagnostics.js';
 
 const parametry = new URLSearchParams(location.search);
 
@@ -60,6 +61,8 @@ function ulozenyJazyk() {
 
 let jazyk = zvolJazyk(parametry.get('lang'), ulozenyJazyk(), navigator.languages ?? [navigator.language ?? '']);
 const t = () => TEXTY[jazyk];
+// The checker's findings while typing, Tidy, and the place of a run's error.
+const diagnostika = new Diagnostika(jazyk);
 
 // ---- the editor -------------------------------------------------------------------------
 
@@ -108,6 +111,7 @@ const editor = new EditorView({
       syntaxHighlighting(defaultHighlightStyle),
       moxaLanguage,
       chybnyRadek,
+      diagnostika.extensions(),
       keymap.of([
         { key: 'Mod-Enter', run: () => (spust(), true) },
         ...defaultKeymap,
@@ -117,6 +121,8 @@ const editor = new EditorView({
     ],
   }),
 });
+
+diagnostika.umisti(editor, $('editor'), $('share'));
 
 function nastavProgram(text) {
   editor.dispatch({
@@ -518,7 +524,10 @@ function konecBehu(vysledek, klic, args = []) {
 }
 
 function ohlasKonec(vysledek, klic, args) {
-  if (vysledek === 'error') oznacChybu();
+  if (vysledek === 'error') {
+    oznacChybu();
+    diagnostika.poChybe(spoj(useky.filter((u) => u.bajty).flatMap((u) => u.bajty), prijatoBajtu));
+  }
   runBtn.disabled = false;
   document.body.dataset.state = vysledek;
   if (klic) poznamka(klic, args);
@@ -548,6 +557,7 @@ async function spust() {
   runBtn.disabled = true;
   stopBtn.disabled = false;
   poznamka('bezi', [], false);
+  diagnostika.zacatekBehu();
   const program = bytyZTextu(editor.state.doc.toString());
   const input = vstupniBajty();
   sdilene =
@@ -648,6 +658,7 @@ function prelozStranku() {
   jazykMenu.value = jazyk;
   popisPrikladu();
   ukazLimity();
+  diagnostika.prelozit(jazyk);
   if (posledniPoznamka) {
     const { klic, args, chyba } = posledniPoznamka;
     poznamka(klic, klic === 'prikladNacten' ? [t().priklady[$('examples').value] ?? args[0]] : args, chyba);
