@@ -87,6 +87,30 @@ for (const [p, bajty] of vse) {
   }
   if (f.text !== undefined) upraveno++;
 }
+// A program half typed: every prefix of every example checks without a throw, every finding
+// within the text typed so far, and an error while the main block is not closed.
+let predpon = 0;
+for (const p of programs(dirs.at(-1))) {
+  const cely = textZBytu(readFileSync(p));
+  const uzavreny = cely.lastIndexOf('}');
+  for (let n = 0; n <= cely.length; n++) {
+    const program = cely.slice(0, n);
+    let zjisteni;
+    try {
+      zjisteni = zkontroluj(modul, program);
+    } catch (e) {
+      zjisteni = [{ severity: 'threw', from: 0, to: 0, message: String(e) }];
+    }
+    const mimo = zjisteni.find((z) => z.severity === 'threw' || !(z.from <= z.to && z.to <= program.length));
+    if (mimo || (n <= uzavreny && zjisteni[0]?.severity !== 'error')) {
+      console.log(`FAIL ${p}, its first ${n} characters: ${JSON.stringify(mimo ?? zjisteni)}`);
+      selhalo++;
+      break;
+    }
+    predpon++;
+  }
+}
+console.log(`${predpon} prefixes of the programs in ${dirs.at(-1)} checked`);
 console.log(`${vse.length - selhalo} of ${vse.length} programs: the module finds and lays out what the commands do`);
 console.log(`(${chyb} errors, ${varovani} warnings, ${upraveno} laid out)`);
 process.exit(selhalo === 0 && chyb > 0 && varovani > 0 && upraveno > 0 ? 0 : 1);
