@@ -10,6 +10,7 @@
 
 #include "driver/run.hpp"
 #include "limits/budget.hpp"
+#include "trace/trace.hpp"
 
 namespace {
 
@@ -117,6 +118,8 @@ extern "C" int moxa_run_with(const char* program, std::size_t program_length, co
   nastaveni.tichy_limit_kroku = true;
   nastaveni.kroky_za_texty = true;
   nastaveni.zivy_vystup = true;
+  moxa::Stopa stopa(volby.trace, volby.trace_user);
+  if (volby.trace != nullptr) nastaveni.stopa = &stopa;
   CilHostitele cil(write, user, volby.max_output);
   moxa::Budik budik;
   moxa::Vystup out(cil, &budik);

@@ -40,9 +40,15 @@ Konec beh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni) {
     } else {
       out.pis(zpravy::VERDIKT);  // no memory for the run's stack
     }
+    if (nastaveni.stopa != nullptr) {
+      // Whether the output was cut short is known once it has all been written.
+      out.vyprazdnit();
+      interpret.konec_stopy(ukol.vysledek);
+    }
     interpret.uvolni();
   } catch (const std::exception&) {
     out.pis(zpravy::VERDIKT);  // no memory to set the run up
+    if (nastaveni.stopa != nullptr) nastaveni.stopa->konec_chyba(PoziceTokenu{});
   }
   if (!zdroj.zavrit()) out.pis(zpravy::NEUZAVREN);
   return konec;

@@ -30,7 +30,7 @@ void porovnej(std::string_view program, std::string_view vstup, bool jeden_proud
   nastaveni.limit_vystupu = LIMIT_VYSTUPU;
   pamet_dosla = false;
   hlidat = true;
-  const porovnani::DvaBehy d = porovnani::oba_zpusoby(program, vstup, nastaveni, jeden_proud);
+  const porovnani::DvaBehy d = porovnani::oba_zpusoby(program, vstup, nastaveni, jeden_proud, true);
   hlidat = false;
   if (d.stejne() || pamet_dosla) return;
   std::fprintf(stderr, "finding: %s\n", d.rozdil().c_str());

@@ -11,7 +11,16 @@ int Interpret::If() {
   if (preklad_ > 0) kod_.zacatek_prikazu(tok().pozice, true);
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("If", ")");
-  const bool podminka = ulozeny != 0 && pravdivost();
+  bool podminka = false;
+  if (ulozeny != 0) {
+    if (stopa_ != nullptr) [[unlikely]] {
+      sahni(1);
+      stopa_->zacni_test(prikaz_stopy(), "if", zas_.vrchol_text());
+    }
+    podminka = pravdivost();
+    if (stopa_ != nullptr) [[unlikely]]
+      stopa_->dokonci_test(podminka, zas_);
+  }
   g_.i2_priznak = podminka ? 1 : 0;
   // Compiled: the test jumps past the first branch, passing over its read statements.
   const KodCyklu::Pozice test =

@@ -83,10 +83,11 @@ int Interpret::Logicky_vyraz() {
           Lex();
           if ((g_.chyba_SA = Faktor()) != 0) return g_.chyba_SA;
           emituj_binarni(Instrukce::Nasobeni, op);
-          if (provadi() && (g_.chyba_SA = na_zasobniku(op)) != 0) return g_.chyba_SA;
+          if (provadi() && (sahni(2), g_.chyba_SA = na_zasobniku(op)) != 0) return g_.chyba_SA;
         }
         if (scitani != Znacka::Zadna) emituj_binarni(Instrukce::Scitani, scitani);
-        if (scitani != Znacka::Zadna && provadi() && (g_.chyba_SA = na_zasobniku(scitani)) != 0) {
+        if (scitani != Znacka::Zadna && provadi() &&
+            (sahni(2), g_.chyba_SA = na_zasobniku(scitani)) != 0) {
           return g_.chyba_SA;
         }
         if (!je_scitani(tok().znacka)) break;
@@ -95,16 +96,22 @@ int Interpret::Logicky_vyraz() {
       }
       if (relace != Znacka::Zadna) {
         emituj_binarni(Instrukce::Relace, relace);
-        if (provadi()) (void)na_zasobniku(relace);  // a comparison never fails
+        if (provadi()) {
+          sahni(2);
+          (void)na_zasobniku(relace);  // a comparison never fails
+        }
       }
       if (!je_relace(tok().znacka)) break;
       relace = tok().znacka;
       Lex();
     }
     if (negace) emituj(Instrukce::Negace);
-    if (negace && provadi() && (g_.chyba_SA = Stroj::negace()) != 0) return g_.chyba_SA;
+    if (negace && provadi() && (sahni(1), g_.chyba_SA = Stroj::negace()) != 0) {
+      return g_.chyba_SA;
+    }
     if (logicka != Znacka::Zadna) emituj_binarni(Instrukce::Logicka, logicka);
-    if (logicka != Znacka::Zadna && provadi() && (g_.chyba_SA = na_zasobniku(logicka)) != 0) {
+    if (logicka != Znacka::Zadna && provadi() &&
+        (sahni(2), g_.chyba_SA = na_zasobniku(logicka)) != 0) {
       return g_.chyba_SA;
     }
     if (!je_logicka(tok().znacka)) return g_.chyba_SA = 0;

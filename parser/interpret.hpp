@@ -59,6 +59,10 @@ struct Nastaveni {
   // read, before its later passes run; the code then holds its statement starts (for a
   // listing of the code). Empty: nothing is called and no statement start is kept.
   std::function<void(const KodCyklu&)> po_prekladu = nullptr;
+  // Where the run reports its steps (see trace/trace.hpp); null: no trace, at no cost. The
+  // run writes every step; its last line is written by whoever ran it, who knows how it
+  // ended (`beh` does).
+  Stopa* stopa = nullptr;
 };
 
 // The grammar drives the machine: it reads the program, calls the machine's effects while
@@ -76,6 +80,9 @@ class Interpret : private Stroj {
   // Releases the stores: the variable table, the value stack, the token tape.
   void uvolni();
 
+  // Writes the trace's last line for the run that ended with result `vysledek`.
+  void konec_stopy(int vysledek);
+
   // True when a limit (memory, time, or steps with `tichy_limit_kroku`) stopped the run.
   bool zastaven() const { return rozpocet_.duvod() != Rozpocet::Duvod::Zadny; }
 
@@ -91,10 +98,13 @@ class Interpret : private Stroj {
   [[nodiscard]] int Vnitrni_blok();
   // statements
   [[nodiscard]] int Prikaz();
+  [[nodiscard]] int Prikaz_se_stopou();
+  [[nodiscard]] int Prikaz_provedeni();
   [[nodiscard]] int Prirazeni();
   [[nodiscard]] int If();
   [[nodiscard]] int While();
   [[nodiscard]] int While_prehravanim();
+  bool test_cyklu();
   [[nodiscard]] int Cti();
   [[nodiscard]] int Pis(bool novy_radek);
   [[nodiscard]] int Funkce_deklarace();
@@ -126,6 +136,13 @@ class Interpret : private Stroj {
 
   // helpers
   void Lex() { lex_.Lex(); }
+  // For the trace: the value stack is about to lose `n` values.
+  void sahni(std::size_t n) {
+    if (stopa_ != nullptr) [[unlikely]]
+      stopa_->sahni(zas_.vyska(), n);
+  }
+  // For the trace: the statement under way, whose steps are reported.
+  const PoziceTokenu& prikaz_stopy() const { return stopa_->prikaz().misto; }
   bool provadi() const { return g_.i2_priznak != 0; }
   // The slot of the variable named by token `t`, created when `vytvorit` is set.
   std::int32_t promenna(const Token& t, bool vytvorit) {

@@ -31,6 +31,9 @@ int Interpret::While() {
   const bool bezi = ulozeny != 0;
   const bool preklada = bezi || preklad_ > 0;
   if (preklada) ++preklad_;
+  // An outermost loop starts its code: with the trace, its own start is recorded too (the
+  // steps of its tests report its `w2`).
+  if (preklad_ == 1 && stopa_ != nullptr) kod_.zacatek_prikazu(prikaz_stopy(), false);
   emituj(Instrukce::CyklusVstup);
   const KodCyklu::Pozice podminka = kod_.delka();
   const std::uint64_t prvni_token = lex_.precteno();
@@ -38,7 +41,7 @@ int Interpret::While() {
   if (preklad_ > 0) kod_.zacatek_prikazu(tok().pozice, true);
   if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
-  const bool znovu = bezi && pravdivost();
+  const bool znovu = bezi && test_cyklu();
   const KodCyklu::Pozice test =
       preklad_ > 0 ? kod_.pridej_test(Instrukce::CyklusTest, Instrukce::CyklusTestR)
                    : KodCyklu::NIKDE;
@@ -88,7 +91,7 @@ int Interpret::While_prehravanim() {
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
   bool znovu = false;
   if (bezi) {
-    znovu = pravdivost();
+    znovu = test_cyklu();
     ramec.body_head = lex_.dalsi_pozice();
   }
   if (!znovu) g_.i2_priznak = 0;
@@ -105,7 +108,7 @@ int Interpret::While_prehravanim() {
       lex_.prehravej(ramec.cond_head, ramec.body_head, kroky);
       Lex();
       if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
-      znovu = pravdivost();
+      znovu = test_cyklu();
       if (znovu) {
         lex_.prehravej(ramec.body_head, ramec.body_end, 0);
         Lex();
@@ -119,6 +122,17 @@ int Interpret::While_prehravanim() {
   Lex();
   g_.i2_priznak = ulozeny;
   return 0;
+}
+
+// Pops the truth of a loop's condition, which with the trace is a step of the loop.
+bool Interpret::test_cyklu() {
+  if (stopa_ == nullptr) [[likely]]
+    return pravdivost();
+  sahni(1);
+  stopa_->zacni_test(prikaz_stopy(), "while", zas_.vrchol_text());
+  const bool pravda = pravdivost();
+  stopa_->dokonci_test(pravda, zas_);
+  return pravda;
 }
 
 }  // namespace moxa

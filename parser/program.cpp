@@ -10,7 +10,8 @@ Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& n
     : Stroj(zdroj, vstup, out, limity(nastaveni), drzena_pamet, this),
       prekladat_(nastaveni.prekladat_cykly),
       po_prekladu_(nastaveni.po_prekladu) {
-  kod_.zaznamenavej_prikazy(static_cast<bool>(po_prekladu_));
+  stopa_ = nastaveni.stopa;
+  kod_.zaznamenavej_prikazy(static_cast<bool>(po_prekladu_) || stopa_ != nullptr);
   if (!nastaveni.provadet) g_.i2_priznak = 0;
 }
 
@@ -51,9 +52,32 @@ void Interpret::uvolni() {
   prvni_pruchod_.clear();
 }
 
+void Interpret::konec_stopy(int vysledek) {
+  if (stopa_ == nullptr) return;
+  if (zastaven() || out_.selhal() || out_.zastaveno()) {
+    stopa_->konec_zastaven();
+  } else if (vysledek == 0) {
+    stopa_->konec_ok();
+  } else {
+    stopa_->konec_chyba(tok().pozice);
+  }
+}
+
 // program -> { declaration block } block "."
 int Interpret::Hlavni_program() {
   while (tok().kind == T_DEKLARACE) {
+    if (stopa_ != nullptr) [[unlikely]] {
+      // A declaration is under way from its name to the end of its block; its step comes
+      // once its parameters have been read.
+      const Stopa::Prikaz predchozi = stopa_->prikaz();
+      const std::string jmeno = tok().text;
+      stopa_->vstup(tok().pozice);
+      if ((g_.chyba_SA = Funkce_deklarace()) != 0) return g_.chyba_SA;
+      if (provadi()) stopa_->deklarace(prikaz_stopy(), jmeno, zas_);
+      if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
+      stopa_->obnov(predchozi);
+      continue;
+    }
     if ((g_.chyba_SA = Funkce_deklarace()) != 0) return g_.chyba_SA;
     if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
   }

@@ -14,6 +14,31 @@ namespace moxa {
 
 // statement -> assignment | "i2" if | "w2" while | "pis" ... | "pis_ln" ... | "cti" ... | call
 int Interpret::Prikaz() {
+  if (stopa_ != nullptr) [[unlikely]]
+    return Prikaz_se_stopou();
+  return Prikaz_provedeni();
+}
+
+// A statement read with the trace: it is the statement under way while it is read (an
+// error is placed there), and a call statement that executes is a step once it is done. The
+// other kinds report their steps themselves.
+int Interpret::Prikaz_se_stopou() {
+  const Token& t = tok();
+  const bool volani = t.kind == T_VOLANI && provadi();
+  const std::string jmeno = volani ? t.text : std::string();
+  // A call statement in compiled code ends with an instruction that is its step there.
+  const bool volani_v_kodu = t.kind == T_VOLANI && preklad_ > 0;
+  const std::uint32_t literal = volani_v_kodu ? kod_.literal(t) : 0;
+  const Stopa::Prikaz predchozi = stopa_->prikaz();
+  stopa_->vstup(t.pozice);
+  if ((g_.chyba_SA = Prikaz_provedeni()) != 0) return g_.chyba_SA;
+  if (volani_v_kodu) emituj(Instrukce::Volani, literal);
+  if (volani) stopa_->volani(prikaz_stopy(), jmeno, zas_);
+  stopa_->obnov(predchozi);
+  return 0;
+}
+
+int Interpret::Prikaz_provedeni() {
   const Token& t = tok();
   if (preklad_ > 0) kod_.zacatek_prikazu(t.pozice, false);
   if (t.kind == T_PROMENNA) {
@@ -23,7 +48,13 @@ int Interpret::Prikaz() {
     Lex();
     if ((g_.chyba_SA = Prirazeni()) != 0) return g_.chyba_SA;
     if (preklad_ > 0) kod_.pridej_prirazeni(static_cast<std::uint32_t>(slot));
-    if (provadi()) uloz(slot);
+    if (provadi()) {
+      sahni(1);
+      uloz(slot);
+      if (stopa_ != nullptr) [[unlikely]]
+        stopa_->prirazeni(prikaz_stopy(), "assign", tab_.jmeno(slot), tab_.hodnota(slot).text(),
+                          zas_);
+    }
     return 0;
   }
   switch (t.znacka) {
@@ -49,6 +80,9 @@ int Interpret::Cti() {
   emituj(Instrukce::Cti, static_cast<std::uint32_t>(slot));
   // The word is read whether or not the statement executes; only an executed one keeps it.
   if (nacti(provadi() ? slot : TabulkaPromennych::ZADNA) != 0) return 1;
+  if (stopa_ != nullptr && provadi()) {
+    stopa_->prirazeni(prikaz_stopy(), "read", tab_.jmeno(slot), tab_.hodnota(slot).text(), zas_);
+  }
   Lex();
   return 0;
 }
@@ -61,7 +95,15 @@ int Interpret::Pis(bool novy_radek) {
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak(blok, ")");
   emituj(Instrukce::Pis, novy_radek ? 1 : 0);
   // Output that can no longer be written stops the run quietly.
-  if (provadi() && vypis(novy_radek) != 0) return 1;
+  if (provadi()) {
+    if (stopa_ != nullptr) [[unlikely]] {
+      sahni(1);
+      stopa_->zacni_tisk(prikaz_stopy(), zas_.vrchol_text());
+    }
+    if (vypis(novy_radek) != 0) return 1;
+    if (stopa_ != nullptr) [[unlikely]]
+      stopa_->dokonci_tisk(novy_radek, zas_);
+  }
   Lex();
   return 0;
 }

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -47,6 +48,14 @@ class ZasobnikHodnot {
   Hodnota& pod_vrcholem() { return sloty_.data()[vyska_ - 2]; }
   // Drops the top value.
   void zahod() { --vyska_; }
+
+  // The values on the stack, bottom first, for the trace.
+  std::size_t vyska() const { return vyska_; }
+  const Hodnota& na(std::size_t i) const { return sloty_[i]; }
+  // The text of the value on top, or the empty text that a pop from an empty stack gives.
+  std::string_view vrchol_text() const {
+    return vyska_ == 0 ? std::string_view() : sloty_[vyska_ - 1].text();
+  }
 
   // Bytes the stack holds, free slots and their buffers included.
   std::size_t pamet() const {

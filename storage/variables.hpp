@@ -49,6 +49,8 @@ class TabulkaPromennych {
   }
 
   Hodnota& hodnota(std::int32_t slot) { return hodnoty_[static_cast<std::size_t>(slot)]; }
+  // The name of the variable in `slot`, with its '@'.
+  std::string_view jmeno(std::int32_t slot) const { return jmena_[static_cast<std::size_t>(slot)]; }
 
   // Bytes the table holds.
   std::size_t pamet() const;

@@ -39,7 +39,7 @@ string oboji(const string& program, const string& vstup, std::uint64_t limit_kro
   moxa::Nastaveni n;
   n.limit_kroku = limit_kroku;
   n.limit_vystupu = std::size_t{1} << 20;
-  const porovnani::DvaBehy d = porovnani::oba_zpusoby(program, vstup, n, jeden_proud);
+  const porovnani::DvaBehy d = porovnani::oba_zpusoby(program, vstup, n, jeden_proud, true);
   if (!d.stejne()) {
     ++rozdilu;
     ADD_FAILURE() << co << " (budget " << limit_kroku << (jeden_proud ? ", one stream" : "")

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "driver/run.hpp"
+#include "trace/trace.hpp"
 
 namespace porovnani {
 
@@ -54,27 +55,41 @@ inline std::string rozdil(std::string_view a, std::string_view b,
   return r.append(jmeno_b).append(": ").append(okoli(b, i));
 }
 
+// A run's trace, its lines one after another.
+inline void do_retezce(void* user, const char* radek, std::size_t delka) {
+  static_cast<std::string*>(user)->append(radek, delka);
+}
+
 struct DvaBehy {
   std::string prelozene;  // with loops compiled (the way every real run takes)
   std::string prehrane;   // with loops replayed from their recorded tokens
-  bool stejne() const { return prelozene == prehrane; }
+  // Their traces, when asked for.
+  std::string stopa_prelozene;
+  std::string stopa_prehrane;
+  bool stejne() const { return prelozene == prehrane && stopa_prelozene == stopa_prehrane; }
   std::string rozdil() const {
-    return porovnani::rozdil(prelozene, prehrane, "compiled", "replayed");
+    if (prelozene != prehrane) {
+      return porovnani::rozdil(prelozene, prehrane, "compiled", "replayed");
+    }
+    return "traces: " + porovnani::rozdil(stopa_prelozene, stopa_prehrane, "compiled", "replayed");
   }
 };
 
 // Runs `program` both ways with the settings `n` otherwise; with `jeden_proud` the input
-// follows the program on the one stream that both are read from.
+// follows the program on the one stream that both are read from. With `stopy` each run
+// writes its trace too, and the traces must agree as well.
 inline DvaBehy oba_zpusoby(std::string_view program, std::string_view vstup, moxa::Nastaveni n = {},
-                           bool jeden_proud = false) {
-  const auto beh = [&](bool prekladat) {
+                           bool jeden_proud = false, bool stopy = false) {
+  const auto beh = [&](bool prekladat, std::string& stopa) {
+    moxa::Stopa s(do_retezce, &stopa);
     n.prekladat_cykly = prekladat;
+    n.stopa = stopy ? &s : nullptr;
     return jeden_proud ? moxa::spust_text_ze_vstupu(std::string(program).append(vstup), n)
                        : moxa::spust_text(program, vstup, n);
   };
   DvaBehy d;
-  d.prelozene = beh(true);
-  d.prehrane = beh(false);
+  d.prelozene = beh(true, d.stopa_prelozene);
+  d.prehrane = beh(false, d.stopa_prehrane);
   return d;
 }
 

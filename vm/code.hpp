@@ -41,6 +41,9 @@ namespace moxa {
   X(Prirad, MISTO, 0)     /* pops into variable [arg] */                                           \
   X(Pis, PRIZNAK, 0)      /* pops and writes; [arg] 1 adds a line feed */                          \
   X(Cti, MISTO, 0)        /* reads a word into variable [arg] */                                   \
+  /* A call statement ends: the step that a run which traces reports ([arg] the literal of */    \
+  /* the call's name). Compiled only in such a run; it does nothing else. */                     \
+  X(Volani, MISTO, 0)                                                                              \
   /* Assigns a literal or a variable's value ([arg] the target; kind and index follow). */         \
   X(Kopiruj, MISTO, 2)                                                                             \
   /* Conditionals: [count] [target] follow the instruction word. */                                \

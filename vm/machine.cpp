@@ -126,25 +126,21 @@ int Stroj::negace() {
   return 0;
 }
 
+int Stroj::chyba(std::string_view blok, std::initializer_list<std::string_view> casti) {
+  zpravy::chyba(out_, blok, lex_.cislo_radku(), casti);
+  if (stopa_ != nullptr) stopa_->zprava(zpravy::text_chyby(blok, lex_.cislo_radku(), casti));
+  return 1;
+}
+
 int Stroj::chyba_znak(std::string_view blok, std::string_view ocekavano) {
-  zpravy::chyba(out_, blok, lex_.cislo_radku(),
-                {zpravy::OCEKAVAN, ocekavano, zpravy::NAMISTO, tok().text, zpravy::OCEKAVAN_KONEC});
-  return 1;
+  return chyba(blok,
+               {zpravy::OCEKAVAN, ocekavano, zpravy::NAMISTO, tok().text, zpravy::OCEKAVAN_KONEC});
 }
 
-int Stroj::chyba_cislo(std::string_view blok) {
-  zpravy::chyba(out_, blok, lex_.cislo_radku(), {zpravy::NENI_CISLO});
-  return 1;
-}
+int Stroj::chyba_cislo(std::string_view blok) { return chyba(blok, {zpravy::NENI_CISLO}); }
 
-int Stroj::chyba_dlouha(std::string_view blok) {
-  zpravy::chyba(out_, blok, lex_.cislo_radku(), {zpravy::PRILIS_DLOUHA});
-  return 1;
-}
+int Stroj::chyba_dlouha(std::string_view blok) { return chyba(blok, {zpravy::PRILIS_DLOUHA}); }
 
-int Stroj::chyba_vnoreni(std::string_view blok) {
-  zpravy::chyba(out_, blok, lex_.cislo_radku(), {zpravy::PRILIS_HLUBOKO});
-  return 1;
-}
+int Stroj::chyba_vnoreni(std::string_view blok) { return chyba(blok, {zpravy::PRILIS_HLUBOKO}); }
 
 }  // namespace moxa

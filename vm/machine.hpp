@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "limits/budget.hpp"
 #include "storage/value_stack.hpp"
 #include "storage/variables.hpp"
+#include "trace/trace.hpp"
 #include "vm/code.hpp"
 #include "vm/operators.hpp"
 
@@ -74,7 +76,11 @@ class Stroj {
   [[nodiscard]] int negace();
 
   // Runs the code [od, po): the later passes of a loop whose first pass has been read.
-  [[nodiscard]] int Proved(KodCyklu::Pozice od, KodCyklu::Pozice po);
+  [[nodiscard]] int Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
+    if (stopa_ == nullptr) [[likely]]
+      return proved<false>(od, po);
+    return proved_se_stopou(od, po);
+  }
 
   // The current token.
   const Token& tok() const { return lex_.token(); }
@@ -85,6 +91,8 @@ class Stroj {
   int chyba_cislo(std::string_view blok);
   int chyba_dlouha(std::string_view blok);
   int chyba_vnoreni(std::string_view blok);
+  // Prints the error of routine `blok` made of `casti` (and hands it to the trace).
+  int chyba(std::string_view blok, std::initializer_list<std::string_view> casti);
 
   Vstup& vstup_;
   Vystup& out_;
@@ -98,6 +106,8 @@ class Stroj {
   std::vector<std::uint8_t> prvni_pruchod_;
   Hodnota pomocna_;      // the result of a fused operator whose truth only a test takes
   bool pravda_ = false;  // the truth register: that truth
+  // The run's trace; null when it was not asked for, and then nothing below is used.
+  Stopa* stopa_ = nullptr;
 
  private:
   const bool vstup_je_program_;  // `cti` reads the program's own input
@@ -123,6 +133,26 @@ class Stroj {
   bool precti_slovo_z(std::string* kam);
   // Reads and discards the words of `n` read statements in code that is passed over.
   void preskoc_cteni(std::uint64_t n);
+  // The runner of compiled code; `S`: every step is reported to the trace.
+  template <bool S>
+  [[nodiscard]] int proved(KodCyklu::Pozice od, KodCyklu::Pozice po);
+  [[nodiscard]] int proved_se_stopou(KodCyklu::Pozice od, KodCyklu::Pozice po);
+  // For the trace: the first token of the statement that the instruction at `pc` belongs
+  // to; for a condition's test, that of its conditional or loop.
+  const PoziceTokenu& misto_v_kodu(KodCyklu::Pozice pc) const;
+  // What the trace keeps while compiled code runs: the instruction under way, and whether
+  // the truth register's value is a comparison's "1" or "0" (else it is `pomocna_`).
+  KodCyklu::Pozice pc_stopy_ = 0;
+  bool pravda_logicka_ = false;
+  // Trace steps of compiled code: an assignment to `slot` done; the value of the truth
+  // register; the values instruction word `w` pops.
+  void krok_prirazeni(std::int32_t slot);
+  std::string_view hodnota_pravdy() const;
+  static std::size_t odebira(std::uint32_t w);
+  static constexpr bool je_logicky(Znacka op) {
+    return op != Znacka::Plus && op != Znacka::Minus && op != Znacka::Krat &&
+           op != Znacka::Deleno && op != Znacka::Modulo;
+  }
   // An instruction code that no case knows: the code is corrupt.
   [[noreturn]] static void neznama_instrukce(std::uint32_t w);
 };

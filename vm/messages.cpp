@@ -19,4 +19,17 @@ void chyba(Vystup& out, std::string_view blok, std::uint64_t radek,
     out.pis(cast);
 }
 
+std::string text_chyby(std::string_view blok, std::uint64_t radek,
+                       std::initializer_list<std::string_view> casti) {
+  std::string r;
+  r += ZPRAVA_PRED_BLOKEM;
+  r += blok;
+  r += ZPRAVA_PRED_RADKEM;
+  r += std::to_string(radek);
+  r += ZPRAVA_ZA_RADKEM;
+  for (const std::string_view cast : casti)
+    r += cast;
+  return r;
+}
+
 }  // namespace moxa::zpravy

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 
 #include "io/streams.hpp"
@@ -42,5 +43,8 @@ inline constexpr std::string_view OCEKAVAN_KONEC = "\".\n";
 // Prints the error of routine `blok` found at line `radek`: the opening, then `casti`.
 void chyba(Vystup& out, std::string_view blok, std::uint64_t radek,
            std::initializer_list<std::string_view> casti);
+// The same error as one text, for the trace.
+std::string text_chyby(std::string_view blok, std::uint64_t radek,
+                       std::initializer_list<std::string_view> casti);
 
 }  // namespace moxa::zpravy

@@ -92,7 +92,8 @@ void Stroj::neznama_instrukce(std::uint32_t w) {
 // their codes.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic error "-Wswitch-enum"
-int Stroj::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
+template <bool S>
+int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   const std::uint32_t* const kod = kod_.data();
   KodCyklu::Pozice pc = od;
   // A conditional's test: on to its first branch, or past it. False when that leaves the
@@ -122,6 +123,10 @@ int Stroj::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   // (the code starts at the loop's jump back, and every part of the loop lies before
   // `po`), so only jumps look for the end.
   for (;;) {
+    if constexpr (S) {
+      pc_stopy_ = pc;
+      stopa_->sahni(zas_.vyska(), odebira(kod[pc]));
+    }
     const std::uint32_t w = kod[pc++];
     std::uint32_t arg = KodCyklu::argument(w);
     // Only the instructions whose argument is a slot or a literal's index can have a long
@@ -158,10 +163,12 @@ int Stroj::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
       case Instrukce::Negace:
         if (negace() != 0) return 1;
         continue;
-#define MOXA_BINARNI_OP(L, P, C, OP)                                    \
-  case Instrukce::B_##L##_##P##_##C##_##OP:                             \
-    if (binarni_na_miste<L, P, C, Znacka::OP>(kod + pc) != 0) return 1; \
-    pc += slov_formy(binarni_forma(L, P, C));                           \
+#define MOXA_BINARNI_OP(L, P, C, OP)                                                          \
+  case Instrukce::B_##L##_##P##_##C##_##OP:                                                   \
+    if (binarni_na_miste<L, P, C, Znacka::OP>(kod + pc) != 0) return 1;                       \
+    pc += slov_formy(binarni_forma(L, P, C));                                                 \
+    if constexpr (S && C == PROMENNA) krok_prirazeni(static_cast<std::int32_t>(kod[pc - 1])); \
+    if constexpr (S && C == PRAVDA) pravda_logicka_ = je_logicky(Znacka::OP);                 \
     continue;
 #define MOXA_BINARNI(_, L, P, C) MOXA_BINARNI_OPERATORY(MOXA_BINARNI_OP, L, P, C)
         MOXA_FORMY(MOXA_BINARNI, _)
@@ -177,23 +184,44 @@ int Stroj::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
           kod_.do_hodnoty(kod[pc + 1], cil);
         }
         pc += 2;
+        if constexpr (S) krok_prirazeni(static_cast<std::int32_t>(arg));
         continue;
       }
       case Instrukce::Prirad:
         if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
         uloz(static_cast<std::int32_t>(arg));
+        if constexpr (S) krok_prirazeni(static_cast<std::int32_t>(arg));
         continue;
       case Instrukce::Pis:
+        if constexpr (S) stopa_->zacni_tisk(misto_v_kodu(pc_stopy_), zas_.vrchol_text());
         if (vypis(arg != 0) != 0) return 1;  // output can no longer be written
+        if constexpr (S) stopa_->dokonci_tisk(arg != 0, zas_);
         continue;
       case Instrukce::Cti:
         if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
         if (nacti(static_cast<std::int32_t>(arg)) != 0) return 1;
+        if constexpr (S) {
+          const auto slot = static_cast<std::int32_t>(arg);
+          stopa_->prirazeni(misto_v_kodu(pc_stopy_), "read", tab_.jmeno(slot),
+                            tab_.hodnota(slot).text(), zas_);
+        }
         continue;
-      case Instrukce::Kdyz:
-        if (!kdyz(pravdivost())) return 0;
+      case Instrukce::Volani:
+        if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+        if constexpr (S) stopa_->volani(misto_v_kodu(pc_stopy_), kod_.text_literalu(arg), zas_);
         continue;
+      case Instrukce::Kdyz: {
+        if constexpr (S) stopa_->zacni_test(misto_v_kodu(pc_stopy_), "if", zas_.vrchol_text());
+        const bool pravda = pravdivost();
+        if constexpr (S) stopa_->dokonci_test(pravda, zas_);
+        if (!kdyz(pravda)) return 0;
+        continue;
+      }
       case Instrukce::KdyzR:
+        if constexpr (S) {
+          stopa_->zacni_test(misto_v_kodu(pc_stopy_), "if", hodnota_pravdy());
+          stopa_->dokonci_test(pravda_, zas_);
+        }
         if (!kdyz(pravda_)) return 0;
         continue;
       case Instrukce::Jinak:
@@ -202,16 +230,25 @@ int Stroj::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
         if (pc == po) return 0;
         continue;
       case Instrukce::CyklusVstup: prvni_pruchod_.push_back(1); continue;
-      case Instrukce::CyklusTest:
-        if (const int r = test_cyklu(pravdivost()); r <= 0) return -r;
+      case Instrukce::CyklusTest: {
+        if constexpr (S) stopa_->zacni_test(misto_v_kodu(pc_stopy_), "while", zas_.vrchol_text());
+        const bool pravda = pravdivost();
+        if constexpr (S) stopa_->dokonci_test(pravda, zas_);
+        if (const int r = test_cyklu(pravda); r <= 0) return -r;
         continue;
+      }
       case Instrukce::CyklusTestR:
+        if constexpr (S) {
+          stopa_->zacni_test(misto_v_kodu(pc_stopy_), "while", hodnota_pravdy());
+          stopa_->dokonci_test(pravda_, zas_);
+        }
         if (const int r = test_cyklu(pravda_); r <= 0) return -r;
         continue;
       case Instrukce::CyklusZpet:
         // A later pass costs a step per token of the loop; past the budget the condition
         // finds the end of input where its first factor should be.
         prvni_pruchod_.back() = 0;
+        if constexpr (S) pc_stopy_ = kod[pc];  // an error here belongs to the condition
         if (!lex_.krok(kod[pc + 1])) {
           return chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
         }
@@ -230,5 +267,50 @@ int Stroj::Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   }
 }
 #pragma GCC diagnostic pop
+
+template int Stroj::proved<false>(KodCyklu::Pozice od, KodCyklu::Pozice po);
+
+// With the trace, an error in compiled code is placed at the statement it belongs to.
+int Stroj::proved_se_stopou(KodCyklu::Pozice od, KodCyklu::Pozice po) {
+  const int r = proved<true>(od, po);
+  if (r != 0) stopa_->vstup(misto_v_kodu(pc_stopy_));
+  return r;
+}
+
+const PoziceTokenu& Stroj::misto_v_kodu(KodCyklu::Pozice pc) const {
+  const KodCyklu::ZacatekPrikazu* z = kod_.prikaz_na(pc);
+  // A test's conditional or loop starts just before it; a loop run from its code always
+  // has its own start recorded in a run that traces.
+  if (z->test) --z;
+  return z->misto;
+}
+
+void Stroj::krok_prirazeni(std::int32_t slot) {
+  stopa_->prirazeni(misto_v_kodu(pc_stopy_), "assign", tab_.jmeno(slot), tab_.hodnota(slot).text(),
+                    zas_);
+}
+
+std::string_view Stroj::hodnota_pravdy() const {
+  if (pravda_logicka_) return pravda_ ? "1" : "0";
+  return pomocna_.text();
+}
+
+// The values an instruction pops before it pushes anything: the trace's lowest depth.
+std::size_t Stroj::odebira(std::uint32_t w) {
+  const std::uint32_t k = KodCyklu::kod(w);
+  if (je_binarni(k)) return levy_formy((k - PRVNI_BINARNI) / BINARNICH_OPERATORU) == ZASOBNIK;
+  switch (KodCyklu::instrukce(w)) {
+    case Instrukce::Nasobeni:
+    case Instrukce::Scitani:
+    case Instrukce::Relace:
+    case Instrukce::Logicka: return 2;
+    case Instrukce::Negace:
+    case Instrukce::Prirad:
+    case Instrukce::Pis:
+    case Instrukce::Kdyz:
+    case Instrukce::CyklusTest: return 1;
+    default: return 0;
+  }
+}
 
 }  // namespace moxa

@@ -72,6 +72,23 @@ typedef size_t (*moxa_read_fn)(void *user, char *buffer, size_t capacity);
 #define MOXA_READ_STOP ((size_t)-1)
 #endif
 
+/* Receives the run's trace: one call per record, `line` being one whole JSON object with its
+ * line feed, exactly the line moxa-trace writes (a step, then a last record {"end": ...}).
+ * Called on the run's thread, in order. NULL: no trace, and the run pays nothing for it.
+ *
+ * A step is {"step": N, "line": L, "col": C, "kind": K, ...}: N counts from 1; L and C (from
+ * 1, the column in bytes) are where the statement's first token stands (the i2 or w2 of a
+ * condition's test, on every pass of a loop). The kinds: "assign" and "read" with "var" and
+ * "value"; "print" with "text" (the bytes written); "call" and "declare" with "name"; "if"
+ * and "while" with "value" (the condition's) and "taken" (true when the branch or the body
+ * runs next). A step that changed the value stack has "stack": {"keep": K, "push": [...]}:
+ * after it the stack is its first K values from before it, then those of push, bottom first.
+ * The last record is {"end": "ok" | "error" | "stopped", "steps": N}, an error adding
+ * "message" (its line as printed, "" when it prints none) and the "line" and "col" of the
+ * statement it happened in (or of the token it was found at, outside any statement). Every
+ * value is a JSON string whose code points 0-255 are the value's bytes. */
+typedef void (*moxa_trace_fn)(void *user, const char *line, size_t length);
+
 /* Everything a run may be given besides its program, input and output. A field that is 0
  * (or NULL) asks for nothing.
  *
@@ -101,6 +118,8 @@ typedef struct moxa_options {
     unsigned long long max_time; /* milliseconds of wall clock; 0: no limit */
     moxa_read_fn read;           /* NULL: the input is `input` alone */
     void *read_user;
+    moxa_trace_fn trace;         /* NULL: no trace */
+    void *trace_user;
 } moxa_options;
 
 /* As moxa_run, with options (NULL: none; fields past options->size count as zero). A stop
