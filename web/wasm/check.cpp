@@ -1,6 +1,7 @@
 // The playground's entry into the checker and the formatter: the findings of a program as
-// one JSON text, and the program laid out anew. Results go to JavaScript through
-// `Module.prijmiVysledek`, which copies the bytes before the call returns.
+// one JSON text, and the program laid out anew; and, for a run that failed, the place of the
+// statement that failed, from a replay of the run with its trace. Results go to JavaScript
+// through `Module.prijmiVysledek`, which copies the bytes before the call returns.
 #include <emscripten/emscripten.h>
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 
 #include "check/check.hpp"
 #include "check/format.hpp"
+#include "moxa/moxa.h"
 
 namespace {
 
@@ -70,6 +72,14 @@ std::string json(const moxa::kontrola::Vysledek& v) {
   return out;
 }
 
+void zahod(void* /*user*/, const char* /*bytes*/, std::size_t /*length*/) {}
+
+// Keeps the trace's last record, which is the only one that starts with `{"end"`.
+void posledni_zaznam(void* user, const char* line, std::size_t length) {
+  const std::string_view zaznam(line, length);
+  if (zaznam.starts_with("{\"end\"")) static_cast<std::string*>(user)->assign(zaznam);
+}
+
 }  // namespace
 
 extern "C" {
@@ -98,5 +108,25 @@ EMSCRIPTEN_KEEPALIVE int moxa_web_format(const char* program, std::size_t progra
   } catch (const std::bad_alloc&) {
     return -1;
   }
+}
+
+// Runs `program` again on `input` (all of it at once, then the end of the input) with the
+// limits of the run it replays, its output dropped, and hands over the last record of its
+// trace: for an error, the line and column of the statement that failed. Returns the run's
+// MOXA_OK, MOXA_ERROR or MOXA_STOPPED.
+EMSCRIPTEN_KEEPALIVE int moxa_web_replay(const char* program, std::size_t program_length,
+                                         const char* input, std::size_t input_length,
+                                         std::size_t max_output, std::size_t max_memory) {
+  std::string konec;
+  moxa_options options{};
+  options.size = sizeof options;
+  options.max_output = max_output;
+  options.max_memory = max_memory;
+  options.trace = posledni_zaznam;
+  options.trace_user = &konec;
+  const int r =
+      moxa_run_with(program, program_length, input, input_length, &options, zahod, nullptr);
+  predej(konec);
+  return r;
 }
 }
