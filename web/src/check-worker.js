@@ -2,14 +2,14 @@
 // checking never holds up typing and never waits for a run. Each request carries an id that
 // its answer repeats; the page keeps only the answer to its latest request.
 /* global importScripts, createMoxa */
-import { naformatuj, zkontroluj } from './checking.js';
+import { naformatuj, zkontroluj, zopakuj } from './checking.js';
 
 importScripts('moxa.js');
 
 const modul = createMoxa({ onOutput: () => {}, print: () => {}, printErr: () => {} });
 
 onmessage = async (e) => {
-  const { typ, id, program } = e.data;
+  const { typ, id, program, vstup, limity } = e.data;
   let m;
   try {
     m = await modul;
@@ -20,10 +20,11 @@ onmessage = async (e) => {
   try {
     if (typ === 'kontrola') postMessage({ id, zjisteni: zkontroluj(m, program) });
     else if (typ === 'uprava') postMessage({ id, ...naformatuj(m, program) });
+    else if (typ === 'opakovani') postMessage({ id, konec: zopakuj(m, program, vstup, limity) });
   } catch (chyba) {
     // The module trapped (its stack ran out): its state is lost, so this worker ends and
     // the page starts another.
-    postMessage({ id, selhani: String(chyba), konec: true });
+    postMessage({ id, selhani: String(chyba), skoncil: true });
     close();
   }
 };

@@ -50,20 +50,26 @@ export function bajtyAMista(s) {
   return { bajty: bajty.subarray(0, n), mista: mista.subarray(0, n + 1) };
 }
 
-// Calls the module's `export` on the program's bytes; returns its result and the bytes it
-// handed over.
-function zavolej(modul, jmeno, bajty) {
+// Calls the module's export `jmeno` on the program's bytes (and on the input's, when given),
+// then on `dalsi`; returns its result and the bytes it handed over.
+function zavolej(modul, jmeno, bajty, vstup = null, ...dalsi) {
   let predano = new Uint8Array();
   modul.prijmiVysledek = (b) => {
     predano = b.slice();
   };
-  const p = modul._malloc(Math.max(1, bajty.length));
-  if (p === 0) return { r: -1, predano };
+  const kusy = vstup === null ? [bajty] : [bajty, vstup];
+  const mista = [];
   try {
-    modul.HEAPU8.set(bajty, p);
-    return { r: modul[jmeno](p, bajty.length), predano };
+    for (const k of kusy) {
+      const p = modul._malloc(Math.max(1, k.length));
+      if (p === 0) return { r: -1, predano };
+      mista.push(p);
+      modul.HEAPU8.set(k, p);
+    }
+    const argumenty = kusy.flatMap((k, i) => [mista[i], k.length]);
+    return { r: modul[jmeno](...argumenty, ...dalsi), predano };
   } finally {
-    modul._free(p);
+    for (const p of mista) modul._free(p);
   }
 }
 
@@ -107,4 +113,19 @@ export function mistoRadku(program, radek, sloupec) {
   const konec = program.indexOf('\n', od);
   const { mista } = bajtyAMista(program.slice(od, konec < 0 ? program.length : konec));
   return od + mista[Math.min(Math.max(0, sloupec - 1), mista.length - 1)];
+}
+
+// Runs the program again on all of its input `vstup` (bytes) with the output and memory
+// limits of the run it replays, and returns the last record of its trace ({ end, line, col,
+// message }, the message as text), or null when the module ran out of memory.
+export function zopakuj(modul, program, vstup, limity) {
+  const { bajty } = bajtyAMista(program);
+  const { r, predano } = zavolej(modul, '_moxa_web_replay', bajty, vstup, limity.output || 0, limity.memory || 0);
+  if (r < 0 || predano.length === 0) return null;
+  // The record is ASCII; each code point 0-255 of its strings stands for a byte.
+  const konec = JSON.parse(new TextDecoder().decode(predano));
+  if (typeof konec.message === 'string') {
+    konec.message = text(Uint8Array.from(konec.message, (c) => c.charCodeAt(0) & 0xff));
+  }
+  return konec;
 }

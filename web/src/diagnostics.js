@@ -7,7 +7,7 @@ import { StateEffect, StateField } from '@codemirror/state';
 import { Decoration, EditorView } from '@codemirror/view';
 import { linter } from '@codemirror/lint';
 import { MESSAGE } from './words.js';
-import { textZBytu } from './bytes.js';
+import { bytyZTextu, textZBytu } from './bytes.js';
 import { mistoRadku } from './checking.js';
 
 const TEXTY = {
@@ -72,7 +72,7 @@ class Kontrolor {
       const d = e.data;
       const hotovo = this.cekajici.get(d.id);
       this.cekajici.delete(d.id);
-      if (d.konec) this.restart();
+      if (d.skoncil) this.restart();
       hotovo?.(d);
     };
   }
@@ -85,12 +85,33 @@ class Kontrolor {
     this.start();
   }
 
-  pozadej(typ, program) {
+  pozadej(typ, program, dalsi = {}) {
     const id = ++this.id;
     return new Promise((hotovo) => {
       this.cekajici.set(id, hotovo);
-      this.worker.postMessage({ typ, id, program });
+      this.worker.postMessage({ typ, id, program, ...dalsi });
     });
+  }
+
+  ukonci() {
+    this.worker.terminate();
+  }
+}
+
+// Runs a program again in a worker of its own, which ends with the answer: the last record
+// of its trace, or null when it could not be had within `ms` milliseconds.
+async function zopakuj(program, vstup, limity, ms) {
+  const k = new Kontrolor();
+  let casovac;
+  const vyprselo = new Promise((hotovo) => {
+    casovac = setTimeout(() => hotovo({}), ms);
+  });
+  try {
+    const d = await Promise.race([k.pozadej('opakovani', program, { vstup, limity }), vyprselo]);
+    return d.konec ?? null;
+  } finally {
+    clearTimeout(casovac);
+    k.ukonci();
   }
 }
 
@@ -118,7 +139,7 @@ const mistoBehu = StateField.define({
 // or an operator; at least one character, none at the end of the program.
 function token(program, od) {
   const zbytek = program.slice(od, od + 4096);
-  const m = /^(?:[@~?]?[a-z0-9_]+|"(?:\/.|[^"/])*"?|->|!=|<=|>=|\S)/su.exec(zbytek);
+  const m = /^(?:[@~?]?[A-Za-z0-9_]+|"(?:\/.|[^"/])*"?|->|!=|<=|>=|\S)/su.exec(zbytek);
   return { from: od, to: od + (m ? m[0].length : 0) };
 }
 
@@ -198,6 +219,8 @@ export class Diagnostika {
     const d = await this.kontrolor.pozadej('kontrola', doc.toString());
     // An answer for a program typed over since is no longer shown.
     if (view.state.doc !== doc) return [];
+    // The worker was started again after a program it could not check: ask the new one.
+    if (d.selhani === 'restarted') return this.zkontroluj(view);
     if (d.selhani || !d.zjisteni) {
       this.zjisteni = null;
       this.souhrn.textContent = this.t().nedostupny(d.selhani ?? 'out of memory');
@@ -245,7 +268,8 @@ export class Diagnostika {
       this.seznam.append(li);
     }
     if (this.zjisteni.length > NEJVIC_V_SEZNAMU) {
-      this.seznam.append(el('li', { className: 'diag-more' }, t.dalsi(this.zjisteni.length - NEJVIC_V_SEZNAMU)));
+      const zbyva = this.zjisteni.length - NEJVIC_V_SEZNAMU;
+      this.seznam.append(el('li', { className: 'diag-more' }, t.dalsi(zbyva)));
     }
   }
 
@@ -276,7 +300,8 @@ export class Diagnostika {
       let a = 0;
       while (a < stary.length && a < d.text.length && stary[a] === d.text[a]) a++;
       let b = 0;
-      while (b < stary.length - a && b < d.text.length - a && stary[stary.length - 1 - b] === d.text[d.text.length - 1 - b]) b++;
+      const stejnyKonec = () => stary[stary.length - 1 - b] === d.text[d.text.length - 1 - b];
+      while (b < stary.length - a && b < d.text.length - a && stejnyKonec()) b++;
       if (a === stary.length && a === d.text.length) this.stavUpravy = t.uzUpraveno;
       else {
         this.editor.dispatch({
@@ -292,33 +317,47 @@ export class Diagnostika {
 
   // ---- the place of a run's error ----------------------------------------------------------
 
-  // A run of the program the editor holds now starts.
-  zacatekBehu() {
+  // A run of the program the editor holds now starts, with `vstup` (bytes; empty when the
+  // person types the input while it runs) and the run's `limity` ({ seconds, output, memory }).
+  zacatekBehu(vstup, limity) {
     this.behVProgramu = this.editor.state.doc;
+    this.cisloBehu = (this.cisloBehu ?? 0) + 1;
+    this.vstupBehu = vstup;
+    this.limityBehu = limity;
     this.mistoChybyBehu = null;
     this.ukazChybuBehu();
     this.editor.dispatch({ effects: oznacMistoBehu.of(null) });
   }
 
-  // The run has ended with an error. `vystup` is its output (bytes); `konec`, when the run
-  // was traced, its last record. Marks the token the message is about: the checker's place
-  // for a syntax error, the statement that failed for an error found while running.
-  async poChybe(vystup, konec = null) {
+  // The run has ended with an error. `vystup` is its output (bytes); `napsano` what the person
+  // typed while it ran. Marks the token the message is about: the checker's place for a
+  // syntax error; for an error found while running, the statement that failed, which the
+  // last record of a trace gives: the run is replayed with its trace, on the same input.
+  async poChybe(vystup, napsano) {
     const doc = this.behVProgramu;
     if (!doc) return;
+    const beh = this.cisloBehu;
+    // What arrives for a program changed since, or after another run began, is not shown.
+    const plati = () => this.editor.state.doc === doc && this.cisloBehu === beh;
     const program = doc.toString();
-    const text = textZBytu(vystup);
     let zprava = null;
-    for (const radek of text.split('\n')) if (MESSAGE.test(radek)) zprava = radek;
-    if (konec?.message) zprava = konec.message.replace(/\n$/, '');
+    for (const radek of textZBytu(vystup).split('\n')) if (MESSAGE.test(radek)) zprava = radek;
     const d = await this.kontrolor.pozadej('kontrola', program);
-    if (this.editor.state.doc !== doc) return;
+    if (!plati()) return;
     const chyba = d.zjisteni?.[0]?.severity === 'error' ? d.zjisteni[0] : null;
     let misto = null;
-    if (chyba && zprava !== null && chyba.message === zprava) {
+    // The two errors that print no message of their own are both syntax errors.
+    if (chyba && (zprava === null || chyba.message === zprava)) {
       misto = { from: chyba.from, to: chyba.to };
-    } else if (konec && konec.line > 0) {
-      misto = token(program, mistoRadku(program, konec.line, konec.col ?? 1));
+    } else {
+      const vstup = this.vstupBehu.length > 0 ? this.vstupBehu : bytyZTextu(napsano);
+      const konec = await zopakuj(program, vstup, this.limityBehu, (this.limityBehu.seconds + 5) * 1000);
+      if (!plati()) return;
+      // The replay must have failed as the run did, or its place is not the run's.
+      const stejna = (konec?.message ?? '').replace(/\n$/, '') === (zprava ?? '');
+      if (konec?.end === 'error' && konec.line > 0 && stejna) {
+        misto = token(program, mistoRadku(program, konec.line, konec.col ?? 1));
+      }
     }
     if (!misto) return;
     const radek = doc.lineAt(misto.from);

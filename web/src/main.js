@@ -526,7 +526,10 @@ function konecBehu(vysledek, klic, args = []) {
 function ohlasKonec(vysledek, klic, args) {
   if (vysledek === 'error') {
     oznacChybu();
-    diagnostika.poChybe(spoj(useky.filter((u) => u.bajty).flatMap((u) => u.bajty), prijatoBajtu));
+    diagnostika.poChybe(
+      spoj(useky.filter((u) => u.bajty).flatMap((u) => u.bajty), prijatoBajtu),
+      useky.filter((u) => !u.bajty).map((u) => u.ozvena).join('')
+    );
   }
   runBtn.disabled = false;
   document.body.dataset.state = vysledek;
@@ -557,9 +560,9 @@ async function spust() {
   runBtn.disabled = true;
   stopBtn.disabled = false;
   poznamka('bezi', [], false);
-  diagnostika.zacatekBehu();
   const program = bytyZTextu(editor.state.doc.toString());
   const input = vstupniBajty();
+  diagnostika.zacatekBehu(input, LIMITS);
   sdilene =
     !umiCekat && self.crossOriginIsolated ? new SharedArrayBuffer(12 + SDILENY_RADEK) : null;
   worker.postMessage({
