@@ -2,7 +2,7 @@
 // as a person drives the page: typing into the editor, clicking, reading what it shows.
 //   node diagnostics.mjs SITE_DIR MOXA MOXA_FMT [SCREENSHOT.png]
 // MOXA and MOXA_FMT are the native interpreter and formatter, whose results the page's must
-// match.
+// match. SCREENSHOT.png shows a warning; SCREENSHOT-run.png a run's error marked.
 import { test, before, after, afterEach } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
@@ -200,5 +200,44 @@ test("a run's syntax error quoted lines after its token: the output stays as mox
   await page.keyboard.type('2');
   assert.equal(await page.locator('.cm-run-error').count(), 0);
   assert.equal(await page.isHidden('#run-error-spot'), true);
+  await page.close();
+});
+
+test("an error in a later pass of a loop: the run quotes the loop's end, the statement that failed is marked", async () => {
+  const page = await novaStranka();
+  const p =
+    '{\n@i -> 0;\n@x -> 1;\nw2 (@i < 3) {\n@i -> @i + 1;\ni2 (@i = 2) { @x -> "a"; } i2_end;\npis_ln(@x * 2);\n} w2_end;\npis_ln("po");\n} .';
+  await napis(page, p);
+  const vystup = await spust(page);
+  assert.equal(vystup, zobrazeni(nativni(moxa, p)));
+  assert.match(vystup, /na radku: 8 nastala chyba - nejedna se o cislo/);
+  await page.waitForSelector('.cm-run-error');
+  assert.equal(await page.textContent('.cm-run-error'), 'pis_ln');
+  assert.equal(await radekPrvku(page, '.cm-run-error'), 7);
+  assert.match(await page.textContent('#run-error-spot'), /line 7, column 1 pis_ln \(the message quotes line 8\)/);
+  if (screenshot) await page.screenshot({ path: screenshot.replace(/\.png$/, '-run.png') });
+  // The run clean again: the mark goes with the next run.
+  await page.click('.cm-content');
+  await page.keyboard.press('Control+a');
+  await page.keyboard.insertText('{ pis_ln(1); } .');
+  assert.match(await spust(page), /Program probehl bez chyb/);
+  assert.equal(await page.locator('.cm-run-error').count(), 0);
+  await page.close();
+});
+
+test('a run that fails on the input typed while it runs is replayed on that input to mark its statement', async () => {
+  const page = await novaStranka();
+  // With the word "ano" the run fails on line 3; on any other input it would fail on line 4.
+  const p = '{\ncti(@a);\ni2 (@a = "ano") { pis_ln(1 - "x"); } e2 { pis_ln(2); } i2_end;\npis_ln(@b - 1);\n} .';
+  await napis(page, p);
+  await page.click('#run');
+  await page.waitForSelector('#stdin-line');
+  await page.type('#stdin-line', 'ano');
+  await page.press('#stdin-line', 'Enter');
+  await page.waitForFunction(() => document.body.dataset.state === 'error');
+  assert.match(await page.textContent('#output'), /na radku: 3 nastala chyba - nejedna se o cislo/);
+  await page.waitForSelector('.cm-run-error');
+  assert.equal(await page.textContent('.cm-run-error'), 'pis_ln');
+  assert.equal(await radekPrvku(page, '.cm-run-error'), 3);
   await page.close();
 });
