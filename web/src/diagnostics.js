@@ -160,7 +160,6 @@ export class Diagnostika {
     this.kontrolor = new Kontrolor();
     this.zjisteni = null; // the findings for the program the editor holds, once known
     this.stavUpravy = null; // what the last Tidy said, until the program changes
-    this.pozadovanaKontrola = 0;
     this.behVProgramu = null;
     this.mistoChybyBehu = null;
 
