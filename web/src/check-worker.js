@@ -18,9 +18,9 @@ onmessage = async (e) => {
     return;
   }
   try {
-    if (typ === 'kontrola') postMessage({ id, zjisteni: zkontroluj(m, program) });
-    else if (typ === 'uprava') postMessage({ id, ...naformatuj(m, program) });
-    else if (typ === 'opakovani') postMessage({ id, konec: zopakuj(m, program, vstup, limity) });
+    if (typ === 'kontrola') postMessage({ id, zjisteni: await zkontroluj(m, program) });
+    else if (typ === 'uprava') postMessage({ id, ...(await naformatuj(m, program)) });
+    else if (typ === 'opakovani') postMessage({ id, konec: await zopakuj(m, program, vstup, limity) });
   } catch (chyba) {
     // The module trapped (its stack ran out): its state is lost, so this worker ends and
     // the page starts another.

@@ -3,6 +3,7 @@
 // that is not valid UTF-8 as U+DC80 + byte, see bytes.js); the checker counts bytes: each
 // finding comes back with its place as offsets into that text.
 import { textZBytu as text } from './bytes.js';
+import { surovyExport } from './run.js';
 
 // The bytes of a program's text, and for each byte offset (and the end) the offset of the
 // character it belongs to in the text.
@@ -50,9 +51,22 @@ export function bajtyAMista(s) {
   return { bajty: bajty.subarray(0, n), mista: mista.subarray(0, n + 1) };
 }
 
+// A deeply nested program needs more stack than a worker has: where the browser can run
+// WebAssembly on a stack of its own (JavaScript promise integration), the module's export
+// `jmeno` runs there, as the page's runs do (see run.js); elsewhere on the caller's stack.
+function naVlastnimZasobniku(modul, jmeno) {
+  modul.vlastniZasobnik ??= new Map();
+  if (!modul.vlastniZasobnik.has(jmeno)) {
+    const f = surovyExport(modul, jmeno);
+    const promising = typeof WebAssembly.promising === 'function';
+    modul.vlastniZasobnik.set(jmeno, f && promising ? WebAssembly.promising(f) : modul[jmeno]);
+  }
+  return modul.vlastniZasobnik.get(jmeno);
+}
+
 // Calls the module's export `jmeno` on the program's bytes (and on the input's, when given),
 // then on `dalsi`; returns its result and the bytes it handed over.
-function zavolej(modul, jmeno, bajty, vstup = null, ...dalsi) {
+async function zavolej(modul, jmeno, bajty, vstup = null, ...dalsi) {
   let predano = new Uint8Array();
   modul.prijmiVysledek = (b) => {
     predano = b.slice();
@@ -67,7 +81,8 @@ function zavolej(modul, jmeno, bajty, vstup = null, ...dalsi) {
       modul.HEAPU8.set(k, p);
     }
     const argumenty = kusy.flatMap((k, i) => [mista[i], k.length]);
-    return { r: modul[jmeno](...argumenty, ...dalsi), predano };
+    const r = await naVlastnimZasobniku(modul, jmeno)(...argumenty, ...dalsi);
+    return { r, predano };
   } finally {
     for (const p of mista) modul._free(p);
   }
@@ -76,9 +91,9 @@ function zavolej(modul, jmeno, bajty, vstup = null, ...dalsi) {
 // The findings of the checker for the program `program` (a text): [{ severity, from, to,
 // line, column, message, notes: [{ from, to, message }] }], the error first; from and to are
 // offsets into `program`. Null when the module ran out of memory.
-export function zkontroluj(modul, program) {
+export async function zkontroluj(modul, program) {
   const { bajty, mista } = bajtyAMista(program);
-  const { r, predano } = zavolej(modul, '_moxa_web_check', bajty);
+  const { r, predano } = await zavolej(modul, '_moxa_web_check', bajty);
   if (r < 0) return null;
   const misto = (d) => ({
     from: mista[Math.min(d.offset, bajty.length)],
@@ -95,9 +110,9 @@ export function zkontroluj(modul, program) {
 }
 
 // The program laid out anew: { text } or { chyba } (why it was left as it is).
-export function naformatuj(modul, program) {
+export async function naformatuj(modul, program) {
   const { bajty } = bajtyAMista(program);
-  const { r, predano } = zavolej(modul, '_moxa_web_format', bajty);
+  const { r, predano } = await zavolej(modul, '_moxa_web_format', bajty);
   if (r < 0) return { chyba: 'out of memory' };
   return r === 1 ? { text: text(predano) } : { chyba: text(predano) };
 }
@@ -118,9 +133,9 @@ export function mistoRadku(program, radek, sloupec) {
 // Runs the program again on all of its input `vstup` (bytes) with the output and memory
 // limits of the run it replays, and returns the last record of its trace ({ end, line, col,
 // message }, the message as text), or null when the module ran out of memory.
-export function zopakuj(modul, program, vstup, limity) {
+export async function zopakuj(modul, program, vstup, limity) {
   const { bajty } = bajtyAMista(program);
-  const { r, predano } = zavolej(modul, '_moxa_web_replay', bajty, vstup, limity.output || 0, limity.memory || 0);
+  const { r, predano } = await zavolej(modul, '_moxa_web_replay', bajty, vstup, limity.output || 0, limity.memory || 0);
   if (r < 0 || predano.length === 0) return null;
   // The record is ASCII; each code point 0-255 of its strings stands for a byte.
   const konec = JSON.parse(new TextDecoder().decode(predano));

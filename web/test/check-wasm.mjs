@@ -48,7 +48,7 @@ for (const [p, bajty] of vse) {
   const { mista } = bajtyAMista(program);
   const nativni = spawnSync(moxaCheck, ['--format', 'json', '-'], { input: bajty, maxBuffer: 1 << 26 });
   const ocekavane = JSON.parse(nativni.stdout.toString('latin1'))[0].diagnostics;
-  const zjisteni = zkontroluj(modul, program);
+  const zjisteni = await zkontroluj(modul, program);
   // The native command writes its JSON as UTF-8, a byte that is not UTF-8 as U+FFFD; read
   // as latin1, each of its bytes is one code point: compare the bytes.
   const bajtyTextu = (s) => Buffer.from(s, 'latin1');
@@ -79,7 +79,7 @@ for (const [p, bajty] of vse) {
   varovani += zjisteni.length - zjisteni.filter((z) => z.severity === 'error').length;
 
   const fmt = spawnSync(moxaFmt, ['-'], { input: bajty, maxBuffer: 1 << 26 });
-  const f = naformatuj(modul, program);
+  const f = await naformatuj(modul, program);
   if (fmt.status === 0 ? f.text === undefined || !Buffer.from(bajtyAMista(f.text).bajty).equals(fmt.stdout) : f.text !== undefined) {
     console.log(`FAIL ${p}: the layout differs (moxa-fmt exit ${fmt.status}; module ${f.text === undefined ? `refused: ${f.chyba}` : 'laid it out'})`);
     selhalo++;
@@ -97,7 +97,7 @@ for (const p of programs(dirs.at(-1))) {
     const program = cely.slice(0, n);
     let zjisteni;
     try {
-      zjisteni = zkontroluj(modul, program);
+      zjisteni = await zkontroluj(modul, program);
     } catch (e) {
       zjisteni = [{ severity: 'threw', from: 0, to: 0, message: String(e) }];
     }

@@ -241,3 +241,18 @@ test('a run that fails on the input typed while it runs is replayed on that inpu
   assert.equal(await radekPrvku(page, '.cm-run-error'), 3);
   await page.close();
 });
+
+test("brackets nested to the page's limit are checked; past it, the nesting error is listed", async () => {
+  const page = await novaStranka();
+  const limit = await page.evaluate(() => Number(/([\d,]+) nested levels/.exec(document.getElementById('limits').textContent)[1].replace(/,/g, '')));
+  for (const [n, chyba] of [[limit - 10, null], [limit + 10, /prilis hluboke vnoreni/]]) {
+    await page.focus('.cm-content');
+    await page.keyboard.press('Control+a');
+    await page.keyboard.insertText(`{ pis_ln(${'('.repeat(n)}1${')'.repeat(n)}); } .`);
+    await zkontrolovano(page);
+    const souhrn = await page.textContent('#diagnostics-summary');
+    if (chyba) assert.match(await page.textContent('#diagnostics-list .diag-error .diag-message'), chyba);
+    else assert.equal(souhrn, 'No errors or warnings.');
+  }
+  await page.close();
+});
