@@ -41,8 +41,9 @@ cmake -S . -B "$tmp/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOXA_WERROR=ON 
   -DCMAKE_INSTALL_PREFIX="$prefix"
 cmake --build "$tmp/build"
 cmake --install "$tmp/build"
-for f in bin/moxa bin/moxa-grade bin/moxa-check bin/moxa-fmt share/man/man1/moxa.1 \
+for f in bin/moxa bin/moxa-grade bin/moxa-check bin/moxa-fmt bin/moxa-trace share/man/man1/moxa.1 \
          share/man/man1/moxa-grade.1 share/man/man1/moxa-check.1 share/man/man1/moxa-fmt.1 \
+         share/man/man1/moxa-trace.1 \
          include/moxa/moxa.h lib/libmoxa.so.1 lib/libmoxa.a \
          lib/cmake/moxa/moxa-config.cmake lib/cmake/moxa/moxa-config-version.cmake \
          lib/pkgconfig/moxa.pc share/doc/moxa/README.md share/doc/moxa/examples/ahoj.mox; do
@@ -50,7 +51,7 @@ for f in bin/moxa bin/moxa-grade bin/moxa-check bin/moxa-fmt share/man/man1/moxa
 done
 
 echo "== packaging: man pages"
-for page in moxa moxa-grade moxa-check moxa-fmt; do
+for page in moxa moxa-grade moxa-check moxa-fmt moxa-trace; do
   page=$prefix/share/man/man1/$page.1
   lint=$(mandoc -T lint "$page" 2>&1 || true)
   [ -z "$lint" ] || { echo "mandoc -T lint $page:"; echo "$lint"; exit 1; }
@@ -145,7 +146,7 @@ apt-get install -y -q "${debs[@]/#/./}"
 got=$(cd /usr/share/doc/moxa/examples && moxa ahoj.mox)
 expected=$(printf '\nhello\n\nAhoj, svete!\n6 * 7 = 42.000000\n\nProgram probehl bez chyb.\n\nbye\n')
 [ "$got" = "$expected" ] || { echo "moxa ahoj.mox printed: $got"; exit 1; }
-for page in moxa moxa-grade moxa-check moxa-fmt; do
+for page in moxa moxa-grade moxa-check moxa-fmt moxa-trace; do
   MANWIDTH=80 man "$page" > "$tmp/man.txt" 2> "$tmp/man.err"
   grep -q '^SYNOPSIS' "$tmp/man.txt" || { echo "man $page:"; cat "$tmp/man.txt"; exit 1; }
   [ ! -s "$tmp/man.err" ] || { cat "$tmp/man.err"; exit 1; }
@@ -167,6 +168,13 @@ set -e
   { echo "moxa-check ($status): $checked"; exit 1; }
 formatted=$(printf '{pis(1);}.' | moxa-fmt)
 [ "$formatted" = "$(printf '{\n  pis(1);\n} .')" ] || { echo "moxa-fmt: $formatted"; exit 1; }
+# The trace as installed: the same output as moxa, and one step and the end in the trace.
+traced=$(cd /usr/share/doc/moxa/examples && moxa-trace -o "$tmp/trace.jsonl" ahoj.mox)
+[ "$traced" = "$expected" ] || { echo "moxa-trace ahoj.mox printed: $traced"; exit 1; }
+grep -q '^{"step": 1, "line": 3, "col": 3, "kind": "print", "text": "Ahoj, svete!\\n"}$' \
+  "$tmp/trace.jsonl" || { echo "moxa-trace wrote:"; cat "$tmp/trace.jsonl"; exit 1; }
+[ "$(tail -1 "$tmp/trace.jsonl")" = '{"end": "ok", "steps": 5}' ] ||
+  { echo "moxa-trace wrote:"; cat "$tmp/trace.jsonl"; exit 1; }
 [ "$(pkg-config --modversion moxa)" = "$version" ]
 echo "== consumers against the installed packages"
 consumer_cmake embed-system /usr/lib/"$(dpkg-architecture -qDEB_HOST_MULTIARCH)"/libmoxa.so.1

@@ -87,12 +87,12 @@ class Stroj {
 
   // Error reports of routine `blok`, at the line the scanner has reached; each prints its
   // message and returns 1.
-  int chyba_znak(std::string_view blok, std::string_view ocekavano);
-  int chyba_cislo(std::string_view blok);
-  int chyba_dlouha(std::string_view blok);
-  int chyba_vnoreni(std::string_view blok);
+  [[nodiscard]] int chyba_znak(std::string_view blok, std::string_view ocekavano);
+  [[nodiscard]] int chyba_cislo(std::string_view blok);
+  [[nodiscard]] int chyba_dlouha(std::string_view blok);
+  [[nodiscard]] int chyba_vnoreni(std::string_view blok);
   // Prints the error of routine `blok` made of `casti` (and hands it to the trace).
-  int chyba(std::string_view blok, std::initializer_list<std::string_view> casti);
+  [[nodiscard]] int chyba(std::string_view blok, std::initializer_list<std::string_view> casti);
 
   Vstup& vstup_;
   Vystup& out_;

@@ -1,0 +1,167 @@
+#!/usr/bin/env python3
+"""moxa-trace on real runs: small programs against their expected traces (compared as parsed
+JSON), every golden program (the same output as moxa, the texts of its print steps joined
+being its output between the banners and the verdict, the message of the end record being
+the one printed), a run stopped by a signal and by a library limit, a file that cannot be
+opened, -o and --help.
+
+usage: moxa_trace_test.py MOXA_TRACE MOXA LIBMOXA SOURCE_DIR"""
+import ctypes
+import json
+import pathlib
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+TRACE, MOXA, LIB = (str(pathlib.Path(a).resolve()) for a in sys.argv[1:4])
+ROOT = pathlib.Path(sys.argv[4])
+HERE = pathlib.Path(__file__).parent
+HELLO, BYE = b"\nhello\n\n", b"\nbye\n\n"
+OK, VERDICT = b"\nProgram probehl bez chyb.\n", b"\nV programu se vyskytla chyba.\n"
+failures = []
+
+
+def expect(what, got, want):
+    if got != want:
+        failures.append(f"{what}:\n  want {want!r}\n  got  {got!r}")
+
+
+def records(text):
+    """The trace's lines as objects; every line must be one whole JSON object."""
+    return [json.loads(line) for line in text.decode("ascii").splitlines()]
+
+
+def value(s):
+    """A value of the trace back as its bytes."""
+    return s.encode("latin-1")
+
+
+def traced(args, stdin=b"", cwd=None):
+    with tempfile.TemporaryDirectory() as tmp:
+        out = pathlib.Path(tmp) / "trace.jsonl"
+        p = subprocess.run([TRACE, "-o", str(out), *args], input=stdin, capture_output=True,
+                           timeout=120, cwd=cwd)
+        return p.returncode, p.stdout, out.read_bytes()
+
+
+def golden_traces():
+    """Programs that cover every kind of step and every rule, each beside its expected trace."""
+    cases = sorted((HERE / "trace").glob("*.mox"))
+    expect("golden traces found", len(cases) >= 6, True)
+    for mox in cases:
+        stdin = mox.with_suffix(".in").read_bytes() if mox.with_suffix(".in").exists() else b""
+        rc, out, trace = traced([mox.name], stdin, cwd=mox.parent)
+        want = [json.loads(line) for line in mox.with_suffix(".jsonl").read_text().splitlines()
+                if line.strip()]
+        got = records(trace)
+        for i, (g, w) in enumerate(zip(got, want)):
+            expect(f"{mox.name} record {i + 1}", g, w)
+        expect(f"{mox.name} records", len(got), len(want))
+        expect(f"{mox.name} exit", rc, 0)
+
+
+def every_golden_program():
+    programs = sorted((ROOT / "golden").glob("*/*.mox"))
+    expect("golden programs found", len(programs) > 100, True)
+    for mox in programs:
+        stdin = mox.with_suffix(".in").read_bytes() if mox.with_suffix(".in").exists() else b""
+        rc, out, trace = traced([str(mox)], stdin)
+        plain = subprocess.run([MOXA, str(mox)], input=stdin, capture_output=True, timeout=120)
+        expect(f"{mox} output", out, plain.stdout)
+        expect(f"{mox} exit", rc, plain.returncode)
+        recs = records(trace)
+        steps, end = recs[:-1], recs[-1]
+        expect(f"{mox} step numbers", [r["step"] for r in steps], list(range(1, len(steps) + 1)))
+        expect(f"{mox} end steps", end.get("steps"), len(steps))
+        printed = b"".join(value(r["text"]) for r in steps if r["kind"] == "print")
+        body = out[len(HELLO):len(out) - len(BYE)]
+        if end["end"] == "ok":
+            expect(f"{mox} prints", printed + OK, body)
+        else:
+            expect(f"{mox} end", end["end"], "error")
+            expect(f"{mox} prints and message", printed + value(end["message"]) + VERDICT, body)
+        # The stack rebuilt from the changes alone never reaches below its bottom.
+        stack = []
+        for r in steps:
+            if "stack" in r:
+                keep = r["stack"]["keep"]
+                expect(f"{mox} step {r['step']} keep", keep <= len(stack), True)
+                stack = stack[:keep] + r["stack"]["push"]
+
+
+def stopped_by_signal():
+    with tempfile.TemporaryDirectory() as tmp:
+        prog = pathlib.Path(tmp) / "loop.mox"
+        prog.write_text("{ @i -> 0; w2 (1) { @i -> @i + 1; } w2_end; } .\n")
+        out = pathlib.Path(tmp) / "trace.jsonl"
+        p = subprocess.Popen([TRACE, "-o", str(out), str(prog)], stdout=subprocess.PIPE)
+        time.sleep(0.5)
+        p.send_signal(signal.SIGTERM)
+        stdout, _ = p.communicate(timeout=30)
+        expect("signal: exit", p.returncode, -signal.SIGTERM)
+        recs = records(out.read_bytes())
+        expect("signal: end", recs[-1]["end"], "stopped")
+        expect("signal: steps", recs[-1]["steps"], len(recs) - 1)
+        expect("signal: many steps", len(recs) > 1000, True)
+        expect("signal: last step", recs[-2]["kind"] in ("assign", "while"), True)
+
+
+def stopped_by_limit():
+    """The library's step limit ends the trace with "stopped"; the trace reaches the host
+    through moxa_options, as moxa-trace writes it."""
+    lib = ctypes.CDLL(LIB)
+
+    class Options(ctypes.Structure):
+        _fields_ = [("size", ctypes.c_size_t), ("max_steps", ctypes.c_ulonglong),
+                    ("max_output", ctypes.c_size_t), ("max_memory", ctypes.c_size_t),
+                    ("max_time", ctypes.c_ulonglong), ("read", ctypes.c_void_p),
+                    ("read_user", ctypes.c_void_p), ("trace", ctypes.c_void_p),
+                    ("trace_user", ctypes.c_void_p)]
+
+    fn = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.POINTER(ctypes.c_char), ctypes.c_size_t)
+    lines, output = [], []
+    on_line = fn(lambda user, data, n: lines.append(ctypes.string_at(data, n)))
+    on_output = fn(lambda user, data, n: output.append(ctypes.string_at(data, n)))
+    options = Options(size=ctypes.sizeof(Options), max_steps=2000,
+                      trace=ctypes.cast(on_line, ctypes.c_void_p))
+    program = b"{ @i -> 0; w2 (1) { @i -> @i + 1; pis_ln(@i); } w2_end; } ."
+    rc = lib.moxa_run_with(program, len(program), None, 0, ctypes.byref(options), on_output, None)
+    expect("limit: result", rc, 2)  # MOXA_STOPPED
+    expect("limit: one record a call", all(line.endswith(b"\n") and line.count(b"\n") == 1
+                                           for line in lines), True)
+    recs = records(b"".join(lines))
+    expect("limit: end", recs[-1], {"end": "stopped", "steps": len(recs) - 1})
+    printed = b"".join(value(r["text"]) for r in recs if r.get("kind") == "print")
+    expect("limit: prints", printed, b"".join(output))
+
+
+def command_line():
+    with tempfile.TemporaryDirectory() as tmp:
+        missing = str(pathlib.Path(tmp) / "missing.mox")
+        rc, out, trace = traced([missing])
+        plain = subprocess.run([MOXA, missing], capture_output=True)
+        expect("missing file: output", out, plain.stdout)
+        expect("missing file: trace", trace, b"")
+        # Without -o the trace goes to standard error; '- -' reads the program from stdin.
+        p = subprocess.run([TRACE, "-", "-"], input=b"{ cti(@x);7\n pis(@x); } .",
+                           capture_output=True, timeout=60)
+        expect("stdin: output", p.stdout, HELLO + b"7" + OK + BYE)
+        expect("stdin: trace", [r.get("kind") for r in records(p.stderr)], ["read", "print", None])
+        p = subprocess.run([TRACE, "--help"], capture_output=True)
+        expect("--help", (p.returncode, p.stdout.startswith(b"usage: moxa-trace")), (0, True))
+        p = subprocess.run([TRACE, "-o", str(pathlib.Path(tmp) / "no" / "such"), missing],
+                           capture_output=True)
+        expect("-o unwritable", (p.returncode, p.stdout), (2, b""))
+
+
+golden_traces()
+every_golden_program()
+stopped_by_signal()
+stopped_by_limit()
+command_line()
+for f in failures[:40]:
+    print(f)
+print(f"{len(failures)} failures")
+sys.exit(1 if failures else 0)
