@@ -90,7 +90,9 @@ Rozklad rozloz(std::string_view zdroj) {
       return r;
     }
     const auto start = static_cast<std::size_t>(t.pozice.bajt);
-    const std::size_t konec = std::min<std::size_t>(f.precteno() - 1, zdroj.size());
+    // The count of bytes read is 64-bit even where a size is 32 (WebAssembly).
+    const auto konec =
+        static_cast<std::size_t>(std::min<std::uint64_t>(f.precteno() - 1, zdroj.size()));
     mezi_tokeny(zdroj, p, start, false, r);
     r.tokeny.push_back({t.kind, t.text, {start, konec}});
     p = konec;

@@ -32,6 +32,7 @@ cd "$web"
 [ -f node_modules/.package-lock.json ] || npm ci --no-audit --no-fund
 npx esbuild src/main.js --bundle --minify --format=iife --target=es2020 --outfile="$out/app.js" --log-level=warning
 npx esbuild src/worker.js --bundle --minify --format=iife --target=es2020 --outfile="$out/worker.js" --log-level=warning
+npx esbuild src/check-worker.js --bundle --minify --format=iife --target=es2020 --outfile="$out/check-worker.js" --log-level=warning
 cp src/index.html src/guide.html src/style.css "$out/"
 cp "$build/web/moxa.js" "$build/web/moxa.wasm" "$out/"
 node tools.mjs examples "$root/examples" "$out/examples.json"

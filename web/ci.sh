@@ -9,10 +9,12 @@
 #   - the page in headless Chromium (examples, share links, limits, Stop, output as it
 #     arrives, input typed when asked, the two languages, errors);
 #   - the step view in headless Chromium (Step, its controls and keys, &step=N links, the
-#     step cap).
+#     step cap);
+#   - the checker and the formatter in the module against moxa-check and moxa-fmt, and the
+#     page's findings while typing, Tidy and the place of a run's error in Chromium.
 # Usage: web/ci.sh  (from anywhere; expects the native release build in build/, and builds
-# moxa and moxa-trace when they are missing). Leaves a screenshot of the page in
-# build-web-ci/page.png.
+# moxa, moxa-trace, moxa-check and moxa-fmt when they are missing). Leaves screenshots of the
+# page in build-web-ci/page.png and of its findings in build-web-ci/diagnostics.png.
 set -euo pipefail
 web=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$web")
@@ -32,10 +34,11 @@ if node --no-experimental-fetch -e 0 2> /dev/null; then node_wasm+=(--no-experim
 echo "== playground: npm packages"
 (cd web && npm ci --no-audit --no-fund)
 
-if [ ! -x build/moxa ] || [ ! -x build/tools/moxa-trace ]; then
-  echo "== playground: native interpreter"
+if [ ! -x build/moxa ] || [ ! -x build/tools/moxa-trace ] || [ ! -x build/tools/moxa-check ] ||
+  [ ! -x build/tools/moxa-fmt ]; then
+  echo "== playground: native interpreter, moxa-trace, the checker and the formatter"
   cmake --preset release > /dev/null
-  cmake --build --preset release --target moxa moxa-trace
+  cmake --build --preset release --target moxa moxa-trace moxa-check moxa-fmt
 fi
 
 out=$root/build-web-ci
@@ -65,3 +68,9 @@ node web/test/page.mjs "$out/site" build/moxa tests/golden "$out/page.png"
 
 echo "== playground: the step view in Chromium"
 node web/test/stepview.mjs "$out/site"
+echo "== playground: the checker and the formatter through the module"
+"${node_wasm[@]}" --stack-size=6000 web/test/check-wasm.mjs "$out/site-full/moxa.js" \
+  build/tools/moxa-check build/tools/moxa-fmt tests/golden examples
+
+echo "== playground: findings, Tidy and the place of a run's error in Chromium"
+node web/test/diagnostics.mjs "$out/site" build/moxa build/tools/moxa-fmt "$out/diagnostics.png"

@@ -21,6 +21,7 @@ import { bytyZTextu, kusyVystupu, sdileni, textZBytu, zeSdileni } from './bytes.
 import { TEXTY, uvodniProgram, vlozText, zvolJazyk } from './texts.js';
 import { Krokovani } from './stepview.js';
 import { NEJVYS_BAJTU_STOPY, NEJVYS_KROKU, krokZOdkazu } from './steps.js';
+import { Diagnostika } from './diagnostics.js';
 
 const parametry = new URLSearchParams(location.search);
 
@@ -63,6 +64,8 @@ function ulozenyJazyk() {
 
 let jazyk = zvolJazyk(parametry.get('lang'), ulozenyJazyk(), navigator.languages ?? [navigator.language ?? '']);
 const t = () => TEXTY[jazyk];
+// The checker's findings while typing, Tidy, and the place of a run's error.
+const diagnostika = new Diagnostika(jazyk);
 
 // ---- the editor -------------------------------------------------------------------------
 
@@ -111,6 +114,7 @@ const editor = new EditorView({
       syntaxHighlighting(defaultHighlightStyle),
       moxaLanguage,
       chybnyRadek,
+      diagnostika.extensions(),
       keymap.of([
         { key: 'Mod-Enter', run: () => (spust(), true) },
         ...defaultKeymap,
@@ -120,6 +124,8 @@ const editor = new EditorView({
     ],
   }),
 });
+
+diagnostika.umisti(editor, $('editor'), $('share'));
 
 function nastavProgram(text) {
   editor.dispatch({
@@ -536,7 +542,13 @@ function konecBehu(vysledek, klic, args = []) {
 }
 
 function ohlasKonec(vysledek, klic, args) {
-  if (vysledek === 'error') oznacChybu();
+  if (vysledek === 'error') {
+    oznacChybu();
+    diagnostika.poChybe(
+      spoj(useky.filter((u) => u.bajty).flatMap((u) => u.bajty), prijatoBajtu),
+      useky.filter((u) => !u.bajty).map((u) => u.ozvena).join('')
+    );
+  }
   runBtn.disabled = stepBtn.disabled = false;
   document.body.dataset.state = vysledek;
   if (klic) poznamka(klic, args);
@@ -576,6 +588,7 @@ async function spust({ stopa = false, interaktivni = true } = {}) {
   poznamka('bezi', [], false);
   const program = bytyZTextu(editor.state.doc.toString());
   const input = vstupniBajty();
+  diagnostika.zacatekBehu(input, LIMITS);
   sdilene =
     !umiCekat && self.crossOriginIsolated ? new SharedArrayBuffer(12 + SDILENY_RADEK) : null;
   worker.postMessage({
@@ -680,6 +693,7 @@ function prelozStranku() {
   popisPrikladu();
   ukazLimity();
   krokovani.preloz();
+  diagnostika.prelozit(jazyk);
   if (posledniPoznamka) {
     const { klic, args, chyba } = posledniPoznamka;
     poznamka(klic, klic === 'prikladNacten' ? [t().priklady[$('examples').value] ?? args[0]] : args, chyba);

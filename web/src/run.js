@@ -13,7 +13,7 @@ function doPameti(modul, bytes) {
 }
 
 // The module's own export behind the wrapper that emscripten puts around it, or null.
-function surovyExport(modul, jmeno) {
+export function surovyExport(modul, jmeno) {
   const m = /\["asm"\]\["([^"]+)"\]/.exec(String(modul[jmeno]));
   const f = m && modul.asm ? modul.asm[m[1]] : null;
   return typeof f === 'function' ? f : null;

@@ -1,0 +1,116 @@
+// The checker and the formatter in the WebAssembly module against the native commands, on
+// every golden program and example: the same findings (kind, line, column, text, notes) at
+// the same bytes, and the same layout or the same refusal.
+// Usage: node --no-experimental-fetch check-wasm.mjs MOXA_JS MOXA_CHECK MOXA_FMT DIR...
+import { readFileSync, readdirSync, statSync } from 'node:fs';
+import { join, resolve } from 'node:path';
+import { spawnSync } from 'node:child_process';
+import { createRequire } from 'node:module';
+import { bajtyAMista, naformatuj, zkontroluj } from '../src/checking.js';
+import { textZBytu } from '../src/bytes.js';
+
+const [moxaJs, moxaCheck, moxaFmt, ...dirs] = process.argv.slice(2);
+if (!moxaJs || !moxaFmt || dirs.length === 0) {
+  console.error('usage: check-wasm.mjs MOXA_JS MOXA_CHECK MOXA_FMT DIR...');
+  process.exit(2);
+}
+
+function programs(dir) {
+  const out = [];
+  for (const name of readdirSync(dir).sort()) {
+    const p = join(dir, name);
+    if (statSync(p).isDirectory()) out.push(...programs(p));
+    else if (name.endsWith('.mox')) out.push(p);
+  }
+  return out;
+}
+
+const require = createRequire(import.meta.url);
+const modul = await require(resolve(moxaJs))({ onOutput: () => {}, print: () => {}, printErr: () => {} });
+
+// Crafted programs beside the files: bytes that are not UTF-8 and characters of two to four
+// bytes before the findings, a control byte and quotes in a quoted token, the end of input.
+const vlastni = [
+  ['bytes', Buffer.from('{ pis_ln("\xff\xfe"); @Vysledek -> "žluť 😀"; pis_ln(@y) } .', 'latin1')],
+  ['utf8', Buffer.from('{ pis_ln("žluťoučký kůň 😀"); pis_ln(@Vysledek)\n pis_ln(1); } .')],
+  ['control', Buffer.from('{ pis_ln("a\x01b") pis_ln("x/"y"); } .')],
+  ['end', Buffer.from('{ pis_ln("')],
+  ['empty', Buffer.alloc(0)],
+];
+
+let selhalo = 0;
+let chyb = 0;
+let varovani = 0;
+let upraveno = 0;
+const vse = [...dirs.flatMap(programs).map((p) => [p, readFileSync(p)]), ...vlastni];
+for (const [p, bajty] of vse) {
+  const program = textZBytu(bajty);
+  const { mista } = bajtyAMista(program);
+  const nativni = spawnSync(moxaCheck, ['--format', 'json', '-'], { input: bajty, maxBuffer: 1 << 26 });
+  const ocekavane = JSON.parse(nativni.stdout.toString('latin1'))[0].diagnostics;
+  const zjisteni = await zkontroluj(modul, program);
+  // The native command writes its JSON as UTF-8, a byte that is not UTF-8 as U+FFFD; read
+  // as latin1, each of its bytes is one code point: compare the bytes.
+  const bajtyTextu = (s) => Buffer.from(s, 'latin1');
+  const jakoBajty = (s) => Buffer.from(s.replace(/(?<![\ud800-\udbff])[\udc80-\udcff]/g, '\ufffd'));
+  const shoda =
+    zjisteni.length === ocekavane.length &&
+    zjisteni.every((z, i) => {
+      const o = ocekavane[i];
+      return (
+        z.severity === o.severity &&
+        z.line === o.line &&
+        z.column === o.column &&
+        z.from === mista[o.offset] &&
+        z.to === mista[o.offset + o.length] &&
+        jakoBajty(z.message).equals(bajtyTextu(o.message)) &&
+        z.notes.length === o.notes.length &&
+        z.notes.every((n, k) => n.from === mista[o.notes[k].offset] && jakoBajty(n.message).equals(bajtyTextu(o.notes[k].message)))
+      );
+    });
+  if (!shoda) {
+    console.log(`FAIL ${p}: the findings differ`);
+    console.log(`  native: ${JSON.stringify(ocekavane)}`);
+    console.log(`  module: ${JSON.stringify(zjisteni)}`);
+    selhalo++;
+    continue;
+  }
+  chyb += zjisteni.filter((z) => z.severity === 'error').length;
+  varovani += zjisteni.length - zjisteni.filter((z) => z.severity === 'error').length;
+
+  const fmt = spawnSync(moxaFmt, ['-'], { input: bajty, maxBuffer: 1 << 26 });
+  const f = await naformatuj(modul, program);
+  if (fmt.status === 0 ? f.text === undefined || !Buffer.from(bajtyAMista(f.text).bajty).equals(fmt.stdout) : f.text !== undefined) {
+    console.log(`FAIL ${p}: the layout differs (moxa-fmt exit ${fmt.status}; module ${f.text === undefined ? `refused: ${f.chyba}` : 'laid it out'})`);
+    selhalo++;
+    continue;
+  }
+  if (f.text !== undefined) upraveno++;
+}
+// A program half typed: every prefix of every example checks without a throw, every finding
+// within the text typed so far, and an error while the main block is not closed.
+let predpon = 0;
+for (const p of programs(dirs.at(-1))) {
+  const cely = textZBytu(readFileSync(p));
+  const uzavreny = cely.lastIndexOf('}');
+  for (let n = 0; n <= cely.length; n++) {
+    const program = cely.slice(0, n);
+    let zjisteni;
+    try {
+      zjisteni = await zkontroluj(modul, program);
+    } catch (e) {
+      zjisteni = [{ severity: 'threw', from: 0, to: 0, message: String(e) }];
+    }
+    const mimo = zjisteni.find((z) => z.severity === 'threw' || !(z.from <= z.to && z.to <= program.length));
+    if (mimo || (n <= uzavreny && zjisteni[0]?.severity !== 'error')) {
+      console.log(`FAIL ${p}, its first ${n} characters: ${JSON.stringify(mimo ?? zjisteni)}`);
+      selhalo++;
+      break;
+    }
+    predpon++;
+  }
+}
+console.log(`${predpon} prefixes of the programs in ${dirs.at(-1)} checked`);
+console.log(`${vse.length - selhalo} of ${vse.length} programs: the module finds and lays out what the commands do`);
+console.log(`(${chyb} errors, ${varovani} warnings, ${upraveno} laid out)`);
+process.exit(selhalo === 0 && chyb > 0 && varovani > 0 && upraveno > 0 ? 0 : 1);

@@ -1,0 +1,258 @@
+// The checker's findings, Tidy and the place of a run's error, in headless Chromium, driven
+// as a person drives the page: typing into the editor, clicking, reading what it shows.
+//   node diagnostics.mjs SITE_DIR MOXA MOXA_FMT [SCREENSHOT.png]
+// MOXA and MOXA_FMT are the native interpreter and formatter, whose results the page's must
+// match. SCREENSHOT.png shows a warning; SCREENSHOT-run.png a run's error marked.
+import { test, before, after, afterEach } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { chromium } from 'playwright-core';
+import { serve } from './serve.mjs';
+import { kusyVystupu } from '../src/bytes.js';
+
+const [siteDir, moxa, moxaFmt, screenshot] = process.argv.slice(2);
+let server;
+let browser;
+
+const chybyStranek = [];
+afterEach(() => {
+  assert.deepEqual(chybyStranek.splice(0), [], 'errors thrown by the page');
+});
+
+before(async () => {
+  server = await serve(siteDir);
+  browser = await chromium.launch({
+    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking'],
+  });
+});
+
+after(async () => {
+  await browser?.close();
+  await server?.close();
+});
+
+// What a native tool prints for a program.
+function nativni(nastroj, program) {
+  const dir = mkdtempSync(join(tmpdir(), 'moxa-diag-'));
+  const soubor = join(dir, 'p.mox');
+  writeFileSync(soubor, program);
+  try {
+    return execFileSync(nastroj, [soubor], { input: '', maxBuffer: 1 << 26 });
+  } finally {
+    rmSync(dir, { recursive: true, force: true });
+  }
+}
+const zobrazeni = (b) => kusyVystupu(new Uint8Array(b)).kusy.map((k) => k.esc ?? k.text).join('');
+
+async function novaStranka(viewport = { width: 1280, height: 900 }) {
+  const page = await browser.newPage({ viewport });
+  page.on('pageerror', (e) => chybyStranek.push(`${page.url()}: ${e.stack ?? e}`));
+  await page.goto(server.url + '?lang=en');
+  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  return page;
+}
+
+// Replaces the program by typing it key by key (lines without leading blanks, so that the
+// editor's indentation on Enter adds none), as a person would.
+async function napis(page, program) {
+  await page.focus('.cm-content');
+  await page.keyboard.press('Control+a');
+  await page.keyboard.press('Delete');
+  await page.keyboard.type(program);
+}
+
+const program = (page) => page.evaluate(() => [...document.querySelectorAll('.cm-line')].map((l) => l.textContent).join('\n'));
+
+// The number of the editor line (from 1) that holds the element `selector`.
+function radekPrvku(page, selector) {
+  return page.evaluate((s) => {
+    const line = document.querySelector(s)?.closest('.cm-line');
+    return line ? [...document.querySelectorAll('.cm-line')].indexOf(line) + 1 : 0;
+  }, selector);
+}
+
+// Waits until the checker has answered for the program the editor holds now.
+async function zkontrolovano(page) {
+  await page.waitForFunction(() => {
+    const s = document.getElementById('diagnostics-summary').textContent;
+    return s !== '' && !s.startsWith('Checking');
+  });
+}
+
+async function spust(page) {
+  await page.click('#run');
+  await page.waitForFunction(() => !['running', undefined].includes(document.body.dataset.state));
+  return page.textContent('#output');
+}
+
+// A missing ';' is reported at the next token, two lines later; the line before holds
+// characters of two and three bytes, so that a place counted in bytes lands elsewhere.
+const BEZ_STREDNIKU = '{\npis_ln("žluťoučký kůň €");\npis_ln("a")\n:: here\npis_ln("b");\n} .';
+
+test('a missing ; typed into the editor is underlined at the next token and listed; the item moves the cursor there', async () => {
+  const page = await novaStranka();
+  await napis(page, BEZ_STREDNIKU);
+  assert.equal(await program(page), BEZ_STREDNIKU);
+  await zkontrolovano(page);
+
+  assert.equal(await page.textContent('.cm-lintRange-error'), 'pis_ln');
+  assert.equal(await radekPrvku(page, '.cm-lintRange-error'), 5);
+  const polozky = page.locator('#diagnostics-list button.diag');
+  assert.equal(await polozky.count(), 1);
+  assert.equal(await polozky.locator('.diag-where').textContent(), '5:1');
+  assert.equal(await polozky.locator('.diag-severity').textContent(), 'error');
+  assert.match(await polozky.locator('.diag-message').textContent(), /byl ocekavan znak: ";", namisto toho se vyskytl tento znak: "pis_ln"/);
+  assert.match(await page.textContent('#diagnostics-summary'), /^1 error/);
+
+  // The cursor is elsewhere; the item takes it to the token and selects it.
+  await page.keyboard.press('Control+Home');
+  assert.equal(await page.textContent('.cm-activeLineGutter'), '1');
+  await polozky.click();
+  assert.equal(await page.textContent('.cm-activeLineGutter'), '5');
+  assert.equal(await page.evaluate(() => getSelection().toString()), 'pis_ln');
+  // Typing goes on where the cursor now is: the missing ';' added, the error is gone.
+  await page.keyboard.press('Home');
+  await page.keyboard.press('ArrowUp');
+  await page.keyboard.press('ArrowUp');
+  await page.keyboard.press('End');
+  await page.keyboard.type(';');
+  await zkontrolovano(page);
+  assert.equal(await page.textContent('#diagnostics-summary'), 'No errors or warnings.');
+  assert.equal(await page.locator('.cm-lintRange-error, #diagnostics-list li').count(), 0);
+  await page.close();
+});
+
+test('what the scanner reads differently is a warning: @Vysledek is @ysledek, Pis_ln is is_ln', async () => {
+  const page = await novaStranka();
+  await napis(page, '{\n@Vysledek -> 6 * 7;\npis_ln(@Vysledek);\n} .');
+  await zkontrolovano(page);
+  const zpravy = await page.locator('#diagnostics-list .diag-warning .diag-message').allTextContents();
+  assert.ok(zpravy.length >= 1, 'a warning is listed');
+  assert.ok(zpravy.every((z) => /`@Vysledek` se cte jako `@ysledek`/.test(z)), zpravy.join('\n'));
+  assert.equal(await page.locator('#diagnostics-list .diag-error').count(), 0);
+  assert.equal(await page.locator('.cm-lintRange-warning').first().textContent(), 'Vysledek');
+  assert.equal(await radekPrvku(page, '.cm-lintRange-warning'), 2);
+  assert.equal(await page.isDisabled('#tidy'), false);
+  if (screenshot) {
+    await page.locator('.cm-lintRange-warning').first().hover();
+    await page.waitForSelector('.cm-tooltip-lint');
+    await page.screenshot({ path: screenshot });
+  }
+
+  // Every keystroke of a half-typed program is checked without an error of the page's.
+  await napis(page, '?f(p2 @a) { Pis_ln(@a - 3); } { w2 (1) { ~f(5-3');
+  await zkontrolovano(page);
+  assert.equal(await page.locator('#diagnostics-list .diag-error').count(), 1);
+  const vse = (await page.locator('#diagnostics-list .diag-message').allTextContents()).join('\n');
+  assert.match(vse, /`Pis_ln` se cte jako `is_ln`|is_ln/);
+  await page.close();
+});
+
+test('Tidy lays the program out as moxa-fmt does, in one undoable step; with a syntax error it is disabled and says why', async () => {
+  const page = await novaStranka();
+  const neupraveny = '{@i->0;w2(@i<3){pis_ln(@i*2);@i->@i + 1;}w2_end;:: konec\n} .';
+  await napis(page, neupraveny);
+  await zkontrolovano(page);
+  const pred = await spust(page);
+  await page.click('#tidy');
+  await page.waitForFunction((p) => [...document.querySelectorAll('.cm-line')].map((l) => l.textContent).join('\n') !== p, neupraveny);
+  assert.equal(await program(page), nativni(moxaFmt, neupraveny).toString());
+  assert.match(await page.textContent('#diagnostics-summary'), /Tidied: only the layout changed\./);
+  // The program runs as before.
+  assert.equal(await spust(page), pred);
+  assert.equal(pred, zobrazeni(nativni(moxa, neupraveny)));
+  // Tidy again: nothing more to do.
+  await page.click('#tidy');
+  await page.waitForFunction(() => /already tidy/.test(document.getElementById('diagnostics-summary').textContent));
+  // One undo brings the original back.
+  await page.focus('.cm-content');
+  await page.keyboard.press('Control+z');
+  assert.equal(await program(page), neupraveny);
+
+  await page.keyboard.press('Control+End');
+  await page.keyboard.press('Backspace');
+  await zkontrolovano(page);
+  assert.equal(await page.isDisabled('#tidy'), true);
+  assert.match(await page.getAttribute('#tidy', 'title'), /without syntax errors/);
+  assert.match(await page.textContent('#diagnostics-summary'), /correct the error first/);
+  await page.close();
+});
+
+test("a run's syntax error quoted lines after its token: the output stays as moxa's, the token is marked", async () => {
+  const page = await novaStranka();
+  const p = '{\n@x -> 1 +\n;\npis_ln(@x);\n} .';
+  await napis(page, p);
+  const vystup = await spust(page);
+  assert.equal(vystup, zobrazeni(nativni(moxa, p)));
+  assert.match(vystup, /na radku: 4 nastala chyba/);
+  await page.waitForSelector('.cm-run-error');
+  assert.equal(await page.textContent('.cm-run-error'), ';');
+  assert.equal(await radekPrvku(page, '.cm-run-error'), 3);
+  assert.match(await page.textContent('#run-error-spot'), /line 3, column 1 ; \(the message quotes line 4\)/);
+  // The place's link moves the cursor there; a change to the program takes the mark away.
+  await page.keyboard.press('Control+Home');
+  await page.click('#run-error-spot a');
+  assert.equal(await page.textContent('.cm-activeLineGutter'), '3');
+  await page.keyboard.type('2');
+  assert.equal(await page.locator('.cm-run-error').count(), 0);
+  assert.equal(await page.isHidden('#run-error-spot'), true);
+  await page.close();
+});
+
+test("an error in a later pass of a loop: the run quotes the loop's end, the statement that failed is marked", async () => {
+  const page = await novaStranka();
+  const p =
+    '{\n@i -> 0;\n@x -> 1;\nw2 (@i < 3) {\n@i -> @i + 1;\ni2 (@i = 2) { @x -> "a"; } i2_end;\npis_ln(@x * 2);\n} w2_end;\npis_ln("po");\n} .';
+  await napis(page, p);
+  const vystup = await spust(page);
+  assert.equal(vystup, zobrazeni(nativni(moxa, p)));
+  assert.match(vystup, /na radku: 8 nastala chyba - nejedna se o cislo/);
+  await page.waitForSelector('.cm-run-error');
+  assert.equal(await page.textContent('.cm-run-error'), 'pis_ln');
+  assert.equal(await radekPrvku(page, '.cm-run-error'), 7);
+  assert.match(await page.textContent('#run-error-spot'), /line 7, column 1 pis_ln \(the message quotes line 8\)/);
+  if (screenshot) await page.screenshot({ path: screenshot.replace(/\.png$/, '-run.png') });
+  // The run clean again: the mark goes with the next run.
+  await page.click('.cm-content');
+  await page.keyboard.press('Control+a');
+  await page.keyboard.insertText('{ pis_ln(1); } .');
+  assert.match(await spust(page), /Program probehl bez chyb/);
+  assert.equal(await page.locator('.cm-run-error').count(), 0);
+  await page.close();
+});
+
+test('a run that fails on the input typed while it runs is replayed on that input to mark its statement', async () => {
+  const page = await novaStranka();
+  // With the word "ano" the run fails on line 3; on any other input it would fail on line 4.
+  const p = '{\ncti(@a);\ni2 (@a = "ano") { pis_ln(1 - "x"); } e2 { pis_ln(2); } i2_end;\npis_ln(@b - 1);\n} .';
+  await napis(page, p);
+  await page.click('#run');
+  await page.waitForSelector('#stdin-line');
+  await page.type('#stdin-line', 'ano');
+  await page.press('#stdin-line', 'Enter');
+  await page.waitForFunction(() => document.body.dataset.state === 'error');
+  assert.match(await page.textContent('#output'), /na radku: 3 nastala chyba - nejedna se o cislo/);
+  await page.waitForSelector('.cm-run-error');
+  assert.equal(await page.textContent('.cm-run-error'), 'pis_ln');
+  assert.equal(await radekPrvku(page, '.cm-run-error'), 3);
+  await page.close();
+});
+
+test("brackets nested to the page's limit are checked; past it, the nesting error is listed", async () => {
+  const page = await novaStranka();
+  const limit = await page.evaluate(() => Number(/([\d,]+) nested levels/.exec(document.getElementById('limits').textContent)[1].replace(/,/g, '')));
+  for (const [n, chyba] of [[limit - 10, null], [limit + 10, /prilis hluboke vnoreni/]]) {
+    await page.focus('.cm-content');
+    await page.keyboard.press('Control+a');
+    await page.keyboard.insertText(`{ pis_ln(${'('.repeat(n)}1${')'.repeat(n)}); } .`);
+    await zkontrolovano(page);
+    const souhrn = await page.textContent('#diagnostics-summary');
+    if (chyba) assert.match(await page.textContent('#diagnostics-list .diag-error .diag-message'), chyba);
+    else assert.equal(souhrn, 'No errors or warnings.');
+  }
+  await page.close();
+});
