@@ -1,6 +1,9 @@
 // moxa-lsp: the language server for moxa programs, over standard input and output. See
 // packaging/moxa-lsp.1.
 #include <iostream>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +42,13 @@ int main(int argc, char** argv) {
     }
   }
   std::ios::sync_with_stdio(false);
+#if defined(__GLIBC__)
+  // Every change of a document builds its token lists anew, some megabytes for a long
+  // program. Kept in the heap rather than mapped and unmapped each time, that memory is
+  // reused without the page faults of fresh mappings, which cost a third of the time.
+  mallopt(M_MMAP_THRESHOLD, 1 << 30);
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
   moxa::lsp::CtenarZprav ctenar(*std::cin.rdbuf());
   moxa::lsp::Server server;
   std::string telo;

@@ -1,6 +1,7 @@
 #include "tools/lsp/server.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 #include <set>
 #include <stdexcept>
@@ -41,6 +42,16 @@ std::string text_zpravy(const json& j) {
 
 std::string odpoved(const json& id, json vysledek) {
   return text_zpravy({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(vysledek)}});
+}
+
+// An answer whose result is already JSON text (a long one, built without a json tree).
+std::string odpoved_text(const json& id, std::string_view vysledek) {
+  std::string r = "{\"id\":";
+  r += text_zpravy(id);
+  r += ",\"jsonrpc\":\"2.0\",\"result\":";
+  r += vysledek;
+  r += '}';
+  return r;
 }
 
 std::string chyba(const json& id, int kod, std::string_view zprava) {
@@ -208,10 +219,12 @@ void Server::pozadavek(const std::string& m, const json& id, const json& paramet
     ven.push_back(odpoved(id, nullptr));
     return;
   }
-  json vysledek;
   if (m == "textDocument/semanticTokens/full") {
-    vysledek = semanticke_tokeny(*d);
-  } else if (m == "textDocument/documentSymbol") {
+    ven.push_back(odpoved_text(id, semanticke_tokeny(*d)));
+    return;
+  }
+  json vysledek;
+  if (m == "textDocument/documentSymbol") {
     vysledek = symboly(*d);
   } else if (m == "textDocument/definition") {
     vysledek = definice(*d, pozice(parametry), retezec(clen(parametry, "textDocument"), "uri"));
@@ -330,39 +343,50 @@ json Server::diagnostika(const Dokument& d, const std::string& uri) const {
 }
 
 // Every delivered token with a type, and every comment, as relative positions: a token that
-// runs over a line break (a text, "@" and its name apart) is given line by line.
-json Server::semanticke_tokeny(const Dokument& d) const {
+// runs over a line break (a text, "@" and its name apart) is given line by line. Written as
+// JSON text at once: a long program has a million numbers here.
+std::string Server::semanticke_tokeny(const Dokument& d) const {
   struct Kus {
     std::size_t od, po;
     int typ, modifikatory;
   };
   const Rozklad& r = d.rozklad();
-  std::vector<Kus> kusy;
-  kusy.reserve(r.tokeny.size() + r.komentare.size());
+  std::vector<Kus> tokeny;
+  tokeny.reserve(r.tokeny.size());
   for (const TokenZdroje& t : r.tokeny) {
     const Typ ty = typ(t);
     if (ty != ZADNY && t.usek.po > t.usek.od)
-      kusy.push_back({t.usek.od, t.usek.po, ty, t.kind == T_DEKLARACE ? 1 : 0});
+      tokeny.push_back({t.usek.od, t.usek.po, ty, t.kind == T_DEKLARACE ? 1 : 0});
   }
+  std::vector<Kus> komentare;
+  komentare.reserve(r.komentare.size());
   for (const auto& k : r.komentare)
-    kusy.push_back({k.od, k.po, KOMENTAR, 0});
-  std::sort(kusy.begin(), kusy.end(), [](const Kus& a, const Kus& b) { return a.od < b.od; });
-  std::vector<std::uint32_t> data;
-  data.reserve(kusy.size() * 5);
+    komentare.push_back({k.od, k.po, KOMENTAR, 0});
+  // Both lists are in the order of the source and never overlap.
+  std::vector<Kus> kusy(tokeny.size() + komentare.size());
+  std::merge(tokeny.begin(), tokeny.end(), komentare.begin(), komentare.end(), kusy.begin(),
+             [](const Kus& a, const Kus& b) { return a.od < b.od; });
+  std::string out = "{\"data\":[";
+  out.reserve(kusy.size() * 16 + 16);
+  const auto cislo = [&out](std::uint32_t n) {
+    char b[16];
+    const auto [konec, e] = std::to_chars(b, b + sizeof b, n);
+    out.append(b, konec);
+    out.push_back(',');
+  };
   Pozice predchozi;
   for (const Kus& k : kusy) {
     std::size_t od = k.od;
     while (od < k.po) {
       const Pozice z = d.pozice(od);
-      const std::size_t konec_radku = d.konec_radku(z.radek);
-      const std::size_t po = std::min(k.po, konec_radku);
+      const std::size_t po = std::min(k.po, d.konec_radku(z.radek));
       const Pozice p = d.pozice(po);
       if (p.znak > z.znak) {
-        data.push_back(z.radek - predchozi.radek);
-        data.push_back(z.radek == predchozi.radek ? z.znak - predchozi.znak : z.znak);
-        data.push_back(p.znak - z.znak);
-        data.push_back(static_cast<std::uint32_t>(k.typ));
-        data.push_back(static_cast<std::uint32_t>(k.modifikatory));
+        cislo(z.radek - predchozi.radek);
+        cislo(z.radek == predchozi.radek ? z.znak - predchozi.znak : z.znak);
+        cislo(p.znak - z.znak);
+        cislo(static_cast<std::uint32_t>(k.typ));
+        cislo(static_cast<std::uint32_t>(k.modifikatory));
         predchozi = z;
       }
       if (po >= k.po) break;
@@ -370,7 +394,9 @@ json Server::semanticke_tokeny(const Dokument& d) const {
       if (od <= po) break;
     }
   }
-  return {{"data", std::move(data)}};
+  if (out.back() == ',') out.pop_back();
+  out += "]}";
+  return out;
 }
 
 // The declared functions, each from its name to the end of its block.

@@ -31,7 +31,7 @@ class Server {
   void oznameni(const std::string& metoda, const json& parametry, std::vector<std::string>& ven);
 
   json inicializuj(const json& parametry);
-  json semanticke_tokeny(const Dokument& d) const;
+  std::string semanticke_tokeny(const Dokument& d) const;
   json symboly(const Dokument& d) const;
   json definice(const Dokument& d, Pozice p, const std::string& uri) const;
   json hover(const Dokument& d, Pozice p) const;
