@@ -15,7 +15,7 @@ const { findServer } = require('./server');
 let client;
 
 // Starts moxa-lsp when it is there; without it the extension works as before.
-function startServer(context) {
+function startServer() {
   const setting = vscode.workspace.getConfiguration('moxa').get('languageServer');
   const command = findServer(setting);
   if (!command) {
@@ -30,7 +30,6 @@ function startServer(context) {
     { documentSelector: [{ language: 'moxa' }] },
   );
   client.start().catch((e) => vscode.window.showWarningMessage(`moxa: ${command}: ${e.message}`));
-  context.subscriptions.push({ dispose: () => client && client.stop() });
 }
 
 // A pseudo-terminal that runs one program and shows its output.
@@ -92,7 +91,7 @@ function currentProgram() {
 }
 
 function activate(context) {
-  startServer(context);
+  startServer();
   context.subscriptions.push(
     vscode.tasks.registerTaskProvider('moxa', {
       provideTasks: () => {
