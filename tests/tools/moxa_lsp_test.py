@@ -232,6 +232,17 @@ def session_requests():
     expect("keyword w2 and w2_end", [t[1:4] for t in toks if t[0] == 4 and t[3] == "keyword"],
            [(2, 2, "keyword"), (32, 6, "keyword")])
 
+    # Lines ended by a lone CR (the scanner drops the CR; an editor starts a line after it),
+    # and a text holding a character beyond the first 65,536 (two UTF-16 units).
+    change(c, '{\r  pis("\U0001F600");\r} .', 9)
+    toks = decode(c.request("textDocument/semanticTokens/full",
+                            {"textDocument": {"uri": URI}})["data"], legend)
+    expect("tokens after lone CRs", [t[:4] for t in toks],
+           [(0, 0, 1, "operator"), (1, 2, 3, "keyword"), (1, 5, 1, "operator"),
+            (1, 6, 4, "string"), (1, 10, 1, "operator"), (1, 11, 1, "operator"),
+            (2, 0, 1, "operator"), (2, 2, 1, "keyword")])
+    change(c, PROGRAM, 10)
+
     syms = c.request("textDocument/documentSymbol", {"textDocument": {"uri": URI}})
     expect("symbols", [(s["name"], s["kind"], s["range"], s["selectionRange"]) for s in syms],
            [("?secti", 12, rng(0, 0, 2, 1), rng(0, 0, 0, 6))])
