@@ -1,5 +1,6 @@
 #include "check/format.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -166,16 +167,16 @@ class Sazec {
   bool prazdny_radek_ = false;
 };
 
-std::vector<std::pair<std::int32_t, std::string>> tokeny(std::string_view s) {
-  std::vector<std::pair<std::int32_t, std::string>> v;
-  for (auto& t : rozloz(s).tokeny)
-    v.emplace_back(t.kind, std::move(t.text));
-  return v;
+bool stejne(const Rozklad& a, const Rozklad& b) {
+  return std::equal(a.tokeny.begin(), a.tokeny.end(), b.tokeny.begin(), b.tokeny.end(),
+                    [](const TokenZdroje& x, const TokenZdroje& y) {
+                      return x.kind == y.kind && x.text == y.text;
+                    });
 }
 
 }  // namespace
 
-bool stejne_tokeny(std::string_view a, std::string_view b) { return tokeny(a) == tokeny(b); }
+bool stejne_tokeny(std::string_view a, std::string_view b) { return stejne(rozloz(a), rozloz(b)); }
 
 Formatovani naformatuj(std::string_view zdroj) {
   Formatovani f;
@@ -187,7 +188,7 @@ Formatovani naformatuj(std::string_view zdroj) {
   }
   const Rozklad r = rozloz(zdroj);
   std::string text = Sazec(zdroj, r).sazej();
-  if (!stejne_tokeny(zdroj, text)) {
+  if (!stejne(r, rozloz(text))) {
     f.proc = "the layout would change the program's tokens; left as it is";
     return f;
   }

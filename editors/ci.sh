@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The editors' checks, from a fresh Debian 12 machine: installs vim, node and npm when they
-# are missing, builds the interpreter and its token lister (release preset) unless they are
-# built, installs the extension's pinned npm packages, runs the tests of the word lists, the
-# VS Code grammar, the run task and problem matcher, the Vim files and the packed .vsix, and
-# leaves the extension packed in build/editors/.
+# The editors' checks, from a fresh Debian 12 machine: installs vim, neovim, node and npm when
+# they are missing, builds the interpreter, its token lister, the checker and the language
+# server (release preset) unless they are built, installs the extension's pinned npm
+# packages, runs the tests of the word lists, the VS Code grammar, the run task and problem
+# matcher, the language server's lookup, the Vim files (both :make settings), Neovim's client
+# and the packed .vsix, and leaves the extension packed in build/editors/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,27 +14,29 @@ command -v npm > /dev/null || packages+=(npm)
 command -v python3 > /dev/null || packages+=(python3)
 # Debian's vim (not vim-tiny): the tests need its syntax engine and script functions.
 vim --version 2> /dev/null | grep -q '+syntax' || packages+=(vim)
-if [ ! -x build/moxa ] || [ ! -x build/tools/moxa_tokens ]; then
+command -v nvim > /dev/null || packages+=(neovim)
+if [ ! -x build/moxa ] || [ ! -x build/tools/moxa_tokens ] || [ ! -x build/tools/moxa-check ] ||
+  [ ! -x build/tools/moxa-lsp ]; then
   # The whole project is configured, moxa-grade's libraries included.
   packages+=(cmake ninja-build g++ nlohmann-json3-dev libtomlplusplus-dev libpugixml-dev)
 fi
 . .ci/packages.sh
 install_missing "${packages[@]}"
 
-echo "== editors: interpreter and token lister"
+echo "== editors: interpreter, token lister, checker and language server"
 [ -f build/build.ninja ] || cmake --preset release
-cmake --build --preset release --target moxa moxa_tokens
+cmake --build --preset release --target moxa moxa_tokens moxa-check moxa-lsp
 
 echo "== editors: npm ci"
 (cd editors/vscode && npm ci --ignore-scripts --no-audit --no-fund)
 
-echo "== editors: word lists, Vim"
-node --test editors/test/*.test.mjs editors/vim/test/*.test.mjs
+echo "== editors: word lists, Vim, Neovim"
+node --test editors/test/*.test.mjs editors/vim/test/*.test.mjs editors/nvim/test/*.test.mjs
 
 echo "== editors: VS Code"
 (cd editors/vscode && npm test)
 
 echo "== editors: package"
 mkdir -p build/editors
-(cd editors/vscode && npx --no-install vsce package --no-dependencies --skip-license \
+(cd editors/vscode && npx --no-install vsce package --skip-license \
   --allow-missing-repository --out ../../build/editors/moxa.vsix)

@@ -26,10 +26,10 @@ case "${1:---ci}" in
 esac
 
 build=${MOXA_FUZZ_BUILD:-build-fuzz}
-targets=(run api both scanner value arith check)
+targets=(run api both scanner value arith check lsp)
 # -max_len per target: whole programs, token streams, number texts, pairs of words.
 declare -A max_len=([run]=16384 [api]=16384 [both]=16384 [scanner]=4096 [value]=512 [arith]=256
-                  [check]=16384)
+                  [check]=16384 [lsp]=16384)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DMOXA_FUZZ=ON -DMOXA_TESTS=OFF > /dev/null
@@ -51,6 +51,21 @@ done
 for t in 0 1 -0 +7 1,5 1.5e-3 1e308 1e309 -1e-400 4.9e-324 0.000001 123456789012345678901234567890 \
   2.2250738585072011e-308 9007199254740993 0x1F 1.e5; do
   printf '%s' "$t" > "$seeds/number_$t"
+done
+# The language server's: a session as an editor frames it (a leading odd byte), and programs
+# as documents (a leading 00).
+lsp_message() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
+{
+  printf '\1'
+  lsp_message '{"jsonrpc":"2.0","id":1,"method":"initialize","params":{}}'
+  lsp_message '{"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file:///a.mox","version":1,"text":"{ pis(~f(1)) } ."}}}'
+  lsp_message '{"jsonrpc":"2.0","id":2,"method":"textDocument/hover","params":{"textDocument":{"uri":"file:///a.mox"},"position":{"line":0,"character":7}}}'
+  lsp_message '{"jsonrpc":"2.0","id":3,"method":"shutdown"}'
+} > "$seeds/lsp_session"
+i=0
+for mox in examples/*.mox; do
+  { printf '\0'; cat "$mox"; } > "$seeds/lsp_document_$i"
+  i=$((i + 1))
 done
 i=0
 for pair in '1 2' '7 -3' '-7 3' '5 0' '0 0' '-0 0' '1e308 10' '1e-320 1e300' 'abc 1' '1 abc' \

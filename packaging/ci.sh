@@ -41,9 +41,9 @@ cmake -S . -B "$tmp/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOXA_WERROR=ON 
   -DCMAKE_INSTALL_PREFIX="$prefix"
 cmake --build "$tmp/build"
 cmake --install "$tmp/build"
-for f in bin/moxa bin/moxa-grade bin/moxa-check bin/moxa-fmt bin/moxa-trace share/man/man1/moxa.1 \
-         share/man/man1/moxa-grade.1 share/man/man1/moxa-check.1 share/man/man1/moxa-fmt.1 \
-         share/man/man1/moxa-trace.1 \
+for f in bin/moxa bin/moxa-grade bin/moxa-check bin/moxa-fmt bin/moxa-trace bin/moxa-lsp \
+         share/man/man1/moxa.1 share/man/man1/moxa-grade.1 share/man/man1/moxa-check.1 \
+         share/man/man1/moxa-fmt.1 share/man/man1/moxa-trace.1 share/man/man1/moxa-lsp.1 \
          include/moxa/moxa.h lib/libmoxa.so.1 lib/libmoxa.a \
          lib/cmake/moxa/moxa-config.cmake lib/cmake/moxa/moxa-config-version.cmake \
          lib/pkgconfig/moxa.pc share/doc/moxa/README.md share/doc/moxa/examples/ahoj.mox; do
@@ -51,7 +51,7 @@ for f in bin/moxa bin/moxa-grade bin/moxa-check bin/moxa-fmt bin/moxa-trace shar
 done
 
 echo "== packaging: man pages"
-for page in moxa moxa-grade moxa-check moxa-fmt moxa-trace; do
+for page in moxa moxa-grade moxa-check moxa-fmt moxa-trace moxa-lsp; do
   page=$prefix/share/man/man1/$page.1
   lint=$(mandoc -T lint "$page" 2>&1 || true)
   [ -z "$lint" ] || { echo "mandoc -T lint $page:"; echo "$lint"; exit 1; }
@@ -146,7 +146,7 @@ apt-get install -y -q "${debs[@]/#/./}"
 got=$(cd /usr/share/doc/moxa/examples && moxa ahoj.mox)
 expected=$(printf '\nhello\n\nAhoj, svete!\n6 * 7 = 42.000000\n\nProgram probehl bez chyb.\n\nbye\n')
 [ "$got" = "$expected" ] || { echo "moxa ahoj.mox printed: $got"; exit 1; }
-for page in moxa moxa-grade moxa-check moxa-fmt moxa-trace; do
+for page in moxa moxa-grade moxa-check moxa-fmt moxa-trace moxa-lsp; do
   MANWIDTH=80 man "$page" > "$tmp/man.txt" 2> "$tmp/man.err"
   grep -q '^SYNOPSIS' "$tmp/man.txt" || { echo "man $page:"; cat "$tmp/man.txt"; exit 1; }
   [ ! -s "$tmp/man.err" ] || { cat "$tmp/man.err"; exit 1; }
@@ -175,6 +175,20 @@ grep -q '^{"step": 1, "line": 3, "col": 3, "kind": "print", "text": "Ahoj, svete
   "$tmp/trace.jsonl" || { echo "moxa-trace wrote:"; cat "$tmp/trace.jsonl"; exit 1; }
 [ "$(tail -1 "$tmp/trace.jsonl")" = '{"end": "ok", "steps": 5}' ] ||
   { echo "moxa-trace wrote:"; cat "$tmp/trace.jsonl"; exit 1; }
+# The language server publishes the same error for the same program opened in an editor, at
+# the token (line and column from 0), and ends with status 0 after shutdown and exit.
+lsp_message() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
+set +e
+served=$( {
+  lsp_message '{"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}'
+  lsp_message '{"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file:///late.mox","languageId":"moxa","version":1,"text":"{\n  pis(1)\n}\n.\n"}}}'
+  lsp_message '{"jsonrpc":"2.0","id":2,"method":"shutdown"}'
+  lsp_message '{"jsonrpc":"2.0","method":"exit"}'
+} | moxa-lsp --stdio)
+status=$?
+set -e
+[ "$status" = 0 ] && grep -q '"start":{"character":0,"line":2}' <<< "$served" ||
+  { echo "moxa-lsp ($status): $served"; exit 1; }
 [ "$(pkg-config --modversion moxa)" = "$version" ]
 echo "== consumers against the installed packages"
 consumer_cmake embed-system /usr/lib/"$(dpkg-architecture -qDEB_HOST_MULTIARCH)"/libmoxa.so.1
@@ -190,7 +204,7 @@ installed=0
 for p in moxa libmoxa1 libmoxa-dev; do
   if dpkg -s "$p" > /dev/null 2>&1; then echo "still installed: $p"; exit 1; fi
 done
-for f in /usr/bin/moxa /usr/bin/moxa-grade /usr/share/man/man1/moxa.1.gz \
+for f in /usr/bin/moxa /usr/bin/moxa-grade /usr/bin/moxa-lsp /usr/share/man/man1/moxa.1.gz \
          /usr/share/man/man1/moxa-grade.1.gz /usr/include/moxa /usr/share/doc/moxa \
          /usr/lib/*/libmoxa.so.1 /usr/lib/*/cmake/moxa /usr/lib/*/pkgconfig/moxa.pc; do
   if [ -e "$f" ]; then echo "left behind: $f"; exit 1; fi

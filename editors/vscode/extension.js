@@ -1,12 +1,36 @@
 // moxa in VS Code: the task type "moxa" runs a program with the interpreter in a terminal
 // (the program's `cti` reads what is typed there), and the command "moxa: Run File" runs the
 // file being edited. Errors reach the Problems view through the problem matcher `$moxa`.
+// Where moxa-lsp is installed (on the PATH, or named by the setting moxa.languageServer), it
+// is started for moxa files: the checker's errors and warnings while typing, at the token
+// each is about, and its colours, outline, definitions, hover, completion and formatting.
 'use strict';
 
 const vscode = require('vscode');
 const { spawn } = require('child_process');
 const path = require('path');
 const { Annotator, LineInput } = require('./run-output');
+const { findServer } = require('./server');
+
+let client;
+
+// Starts moxa-lsp when it is there; without it the extension works as before.
+function startServer() {
+  const setting = vscode.workspace.getConfiguration('moxa').get('languageServer');
+  const command = findServer(setting);
+  if (!command) {
+    if (setting) vscode.window.showWarningMessage(`moxa: the language server ${setting} is not found.`);
+    return;
+  }
+  const { LanguageClient } = require('vscode-languageclient/node');
+  client = new LanguageClient(
+    'moxa',
+    'moxa',
+    { command, args: ['--stdio'] },
+    { documentSelector: [{ language: 'moxa' }] },
+  );
+  client.start().catch((e) => vscode.window.showWarningMessage(`moxa: ${command}: ${e.message}`));
+}
 
 // A pseudo-terminal that runs one program and shows its output.
 class RunTerminal {
@@ -67,6 +91,7 @@ function currentProgram() {
 }
 
 function activate(context) {
+  startServer();
   context.subscriptions.push(
     vscode.tasks.registerTaskProvider('moxa', {
       provideTasks: () => {
@@ -90,6 +115,8 @@ function activate(context) {
   );
 }
 
-function deactivate() {}
+function deactivate() {
+  return client ? client.stop() : undefined;
+}
 
 module.exports = { activate, deactivate };

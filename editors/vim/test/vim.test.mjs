@@ -171,3 +171,37 @@ test(':make finds an error that follows program output on the same line', () => 
   assert.equal(r.errors[0].lnum, 4);
   assert.equal(r.line, 4);
 });
+
+const moxaCheck = process.env.MOXA_CHECK ?? join(repoDir, 'build/tools/moxa-check');
+
+function check(program) {
+  const file = join(work, 'prog.mox');
+  writeFileSync(file, program);
+  const out = join(work, 'check.json');
+  vim(join(here, 'check.vim'), { PROGRAM: file, MOXA_CHECK: moxaCheck, OUT: out });
+  return JSON.parse(readFileSync(out, 'utf8'));
+}
+
+test(':compiler moxa_check puts the cursor on the token the error is about', () => {
+  // The ';' missing after "@a -> 1" is noticed at "}" on line 3; a run, having read on to
+  // the next line, quotes line 4, which :make with the interpreter would jump to.
+  const r = check('{\n  @a -> 1\n  }\n\n.\n');
+  assert.equal(r.makeprg, 'moxa-check %:S');
+  const errors = r.errors.filter((e) => e.type === 'e');
+  assert.equal(errors.length, 1, JSON.stringify(r.errors));
+  assert.deepEqual([errors[0].bufnr, errors[0].lnum, errors[0].col], [r.bufnr, 3, 3]);
+  assert.match(errors[0].text, /^V bloku: 'Vnitrni_blok', na radku: 4 /);
+  assert.deepEqual([r.line, r.col], [3, 3]);
+  // The note that says which line the run quotes comes after it, at the same token.
+  assert.ok(r.errors.some((e) => e.type === '' && e.lnum === 3 && /radek 4/.test(e.text)), JSON.stringify(r.errors));
+});
+
+test(':compiler moxa_check lists warnings and notes at their columns', () => {
+  // "@Vysledek" reads as "@ysledek": a warning at the V; a clean program besides.
+  const r = check('{\n  @Vysledek -> 1;\n  pis(@ysledek);\n} .\n');
+  assert.ok(!r.errors.some((e) => e.type === 'e'), JSON.stringify(r.errors));
+  const w = r.errors.find((e) => e.type === 'w');
+  assert.ok(w, JSON.stringify(r.errors));
+  assert.deepEqual([w.lnum, w.col], [2, 4]);
+  assert.deepEqual([r.line, r.col], [2, 4]);
+});

@@ -1,11 +1,12 @@
 // The extension packs into a .vsix with @vscode/vsce, and the packed manifest offers what VS
 // Code needs: the language for *.mox with its configuration, the grammar, the run command,
-// the task type and the problem matcher, every file it names inside the package.
+// the task type and the problem matcher, every file it names inside the package, and the
+// language client with what it needs at run time, and none of the tools that build it.
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { dirname, join } from 'node:path';
 import { test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
@@ -19,11 +20,26 @@ function unzip(file) {
 
 test('the .vsix holds the language, the grammar, the run task and the problem matcher', () => {
   const vsix = join(mkdtempSync(join(tmpdir(), 'moxa-vsix-')), 'moxa.vsix');
-  execFileSync('npx', ['--no-install', 'vsce', 'package', '--no-dependencies', '--skip-license',
+  execFileSync('npx', ['--no-install', 'vsce', 'package', '--skip-license',
     '--allow-missing-repository', '--out', vsix], { cwd: extensionDir, stdio: 'pipe' });
   const files = unzip(vsix);
   const names = Object.keys(files);
-  assert.ok(!names.some((n) => n.includes('node_modules/') || n.includes('/test/')), names.join(' '));
+  assert.ok(!names.some((n) => n.startsWith('extension/test/')), names.join(' '));
+  const lock = JSON.parse(readFileSync(join(extensionDir, 'package-lock.json'), 'utf8'));
+  const devOnly = Object.entries(lock.packages).filter(([p, v]) => p && v.dev).map(([p]) => p);
+  assert.ok(devOnly.length > 0);
+  const packed = devOnly.filter((p) => names.some((n) => n.startsWith(`extension/${p}/`)));
+  assert.deepEqual(packed, [], 'build tools packed');
+
+  // Unpacked, the extension finds the language client and its protocol from its own folder.
+  const unpacked = mkdtempSync(join(tmpdir(), 'moxa-vsix-x-'));
+  for (const [n, text] of Object.entries(files)) {
+    mkdirSync(dirname(join(unpacked, n)), { recursive: true });
+    writeFileSync(join(unpacked, n), text, 'latin1');
+  }
+  const resolve = "const m=require('module').createRequire(process.argv[1]+'/');" +
+    "for (const x of ['vscode-languageclient/node','vscode-languageserver-protocol','vscode-jsonrpc/node']) m.resolve(x);";
+  execFileSync(process.execPath, ['-e', resolve, join(unpacked, 'extension')], { stdio: 'pipe' });
 
   const manifest = JSON.parse(files['extension/package.json']);
   const inside = (p) => `extension/${p.replace(/^\.\//, '')}`;
@@ -40,6 +56,8 @@ test('the .vsix holds the language, the grammar, the run task and the problem ma
   assert.equal(JSON.parse(files[inside(g.path)]).scopeName, 'source.moxa');
 
   assert.ok(files[inside(manifest.main)].includes("registerCommand('moxa.run'"));
+  assert.ok(files[inside(manifest.main)].includes("require('vscode-languageclient/node')"));
+  assert.equal(manifest.contributes.configuration.properties['moxa.languageServer'].type, 'string');
   assert.ok(c.commands.some((x) => x.command === 'moxa.run'));
   assert.ok(c.taskDefinitions.some((t) => t.type === 'moxa' && t.required.includes('file')));
   assert.ok(c.problemMatchers.some((m) => m.name === 'moxa'));

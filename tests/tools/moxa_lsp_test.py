@@ -1,0 +1,366 @@
+#!/usr/bin/env python3
+"""moxa-lsp driven by a test client over pipes: a whole session (initialize, open, change,
+diagnostics, semantic tokens, symbols, definition, hover, completion, formatting, close,
+shutdown, exit), then broken input: garbage JSON, bad and truncated framing, random bytes.
+
+usage: moxa_lsp_test.py MOXA_LSP"""
+import json
+import queue
+import random
+import subprocess
+import sys
+import threading
+
+LSP = sys.argv[1]
+failures = []
+URI = "file:///tmp/prog.mox"
+
+
+def expect(what, got, want):
+    if got != want:
+        failures.append(f"{what}:\n  want {want!r}\n  got  {got!r}")
+
+
+def frame(obj):
+    body = json.dumps(obj).encode()
+    return b"Content-Length: %d\r\n\r\n" % len(body) + body
+
+
+class Client:
+    """Starts the server and reads its messages on a thread, so that a server that stops
+    answering fails the test after a timeout instead of hanging it."""
+
+    def __init__(self):
+        self.p = subprocess.Popen([LSP, "--stdio"], stdin=subprocess.PIPE,
+                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.inbox = queue.Queue()
+        self.notes = []
+        self.next_id = 0
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        out = self.p.stdout
+        while True:
+            length = None
+            while True:
+                line = out.readline()
+                if not line:
+                    self.inbox.put(None)
+                    return
+                if line == b"\r\n":
+                    break
+                name, _, value = line.decode().partition(":")
+                if name.lower() == "content-length":
+                    length = int(value)
+            self.inbox.put(json.loads(out.read(length)))
+
+    def raw(self, data):
+        self.p.stdin.write(data)
+        self.p.stdin.flush()
+
+    def notify(self, method, params):
+        self.raw(frame({"jsonrpc": "2.0", "method": method, "params": params}))
+
+    def get(self):
+        m = self.inbox.get(timeout=30)
+        if m is None:
+            raise EOFError("the server closed its output")
+        return m
+
+    def answer(self, mid):
+        while True:
+            m = self.get()
+            if m.get("id") == mid and "method" not in m:
+                return m
+            self.notes.append(m)
+
+    def request(self, method, params, whole=False):
+        self.next_id += 1
+        self.raw(frame({"jsonrpc": "2.0", "id": self.next_id, "method": method, "params": params}))
+        m = self.answer(self.next_id)
+        return m if whole else m.get("result", m.get("error"))
+
+    def diagnostics(self):
+        """The next diagnostics published (earlier notifications are kept aside)."""
+        while True:
+            m = self.get()
+            if m.get("method") == "textDocument/publishDiagnostics":
+                return m["params"]
+            self.notes.append(m)
+
+    def end(self, stdin_close=True):
+        if stdin_close:
+            self.p.stdin.close()
+        rc = self.p.wait(timeout=30)
+        return rc, self.p.stderr.read().decode()
+
+
+def initialize(c, related=True):
+    caps = {"textDocument": {"publishDiagnostics": {"relatedInformation": related}}}
+    r = c.request("initialize", {"processId": None, "rootUri": None, "capabilities": caps})
+    c.notify("initialized", {})
+    return r
+
+
+def rng(l1, c1, l2, c2):
+    return {"start": {"line": l1, "character": c1}, "end": {"line": l2, "character": c2}}
+
+
+def open_doc(c, text, version=1):
+    c.notify("textDocument/didOpen", {"textDocument": {
+        "uri": URI, "languageId": "moxa", "version": version, "text": text}})
+    return c.diagnostics()
+
+
+def change(c, text, version, range_=None):
+    ch = {"text": text} if range_ is None else {"range": range_, "text": text}
+    c.notify("textDocument/didChange", {"textDocument": {"uri": URI, "version": version},
+                                        "contentChanges": [ch]})
+    return c.diagnostics()
+
+
+def at(line, character):
+    return {"textDocument": {"uri": URI}, "position": {"line": line, "character": character}}
+
+
+def session_diagnostics():
+    """Diagnostics on open and change, at the token the message is about, in UTF-16 columns;
+    the notes as related places or, for a client without them, diagnostics of their own."""
+    c = Client()
+    caps = initialize(c)["capabilities"]
+    expect("full sync", caps["textDocumentSync"], {"openClose": True, "change": 1})
+    expect("legend", caps["semanticTokensProvider"]["legend"]["tokenTypes"][:3],
+           ["keyword", "operator", "number"])
+
+    # The missing ';' after "@a -> 1" is found at pis_ln, a line later.
+    d = open_doc(c, "{\n  @a -> 1\n  pis_ln(@a);\n} .\n")
+    expect("uri and version", (d["uri"], d.get("version")), (URI, 1))
+    errors = [x for x in d["diagnostics"] if x["severity"] == 1]
+    expect("one error at pis_ln", [x["range"] for x in errors], [rng(2, 2, 2, 8)])
+    expect("the run's message", errors[0]["message"].startswith("V bloku: '"), True)
+
+    # Before the token that lacks its ';': a four-byte character (two UTF-16 units) and a
+    # two-byte one (one unit) in a comment.
+    d = change(c, "{ :! \U0001F600\u00e9 !: pis_ln(1) } .", 2)
+    expect("version after a change", d.get("version"), 2)
+    expect("error at } in UTF-16 units",
+           [x["range"] for x in d["diagnostics"] if x["severity"] == 1], [rng(0, 22, 0, 23)])
+
+    # A clean program: no diagnostics at all.
+    d = change(c, "{\n  pis_ln(1);\n} .\n", 3)
+    expect("clean program", d["diagnostics"], [])
+
+    # A capital dropped inside a name: a warning at the capital, on a CR LF line.
+    d = change(c, "{\r\n  @Vysledek -> 1;\r\n  pis(@ysledek);\r\n} .\r\n", 4)
+    warn = [x for x in d["diagnostics"] if x["severity"] == 2]
+    expect("warning at the dropped V", {"line": 1, "character": 3} in [x["range"]["start"] for x in warn],
+           True)
+
+    # The statement that reads as "is_ln" has its notes as related places.
+    d = change(c, "{\n  Pis_ln(1);\n} .\n", 5)
+    err = [x for x in d["diagnostics"] if x["severity"] == 1]
+    related = [r["location"]["range"]["start"] for r in err[0].get("relatedInformation", [])]
+    expect("error with the dropped P as a related place",
+           ({"line": 1, "character": 2} in related, all(x["severity"] != 3 for x in d["diagnostics"])),
+           (True, True))
+
+    # A part of the document changed: "pis_ln(1)" becomes "pis_ln(1;" on line 2.
+    d = change(c, "{\n  pis_ln(1);\n} .\n", 6)
+    expect("clean again", d["diagnostics"], [])
+    d = change(c, ";", 7, rng(1, 10, 1, 11))
+    expect("error after a ranged change",
+           [x["range"]["start"]["line"] for x in d["diagnostics"] if x["severity"] == 1], [1])
+
+    c.notify("textDocument/didClose", {"textDocument": {"uri": URI}})
+    d = c.diagnostics()
+    expect("closing clears", d["diagnostics"], [])
+    expect("request on a closed document", c.request("textDocument/hover", at(0, 0)), None)
+    expect("shutdown", c.request("shutdown", None), None)
+    c.notify("exit", None)
+    rc, err = c.end(stdin_close=False)
+    expect("exit after shutdown", rc, 0)
+
+    # Without related places, each note is a diagnostic of its own at the dropped capital.
+    c = Client()
+    initialize(c, related=False)
+    d = open_doc(c, "{\n  Pis_ln(1);\n} .\n")
+    infos = [x["range"]["start"] for x in d["diagnostics"] if x["severity"] == 3]
+    expect("note as information", {"line": 1, "character": 2} in infos, True)
+    c.notify("exit", None)
+    expect("exit without shutdown", c.end(stdin_close=False)[0], 1)
+
+
+def decode(data, legend):
+    """Absolute (line, column, length, type, modifiers) from the relative encoding."""
+    out, line, col = [], 0, 0
+    for i in range(0, len(data), 5):
+        dl, dc, length, ty, mods = data[i:i + 5]
+        line += dl
+        col = dc if dl else col + dc
+        out.append((line, col, length, legend[ty], mods))
+    return out
+
+
+PROGRAM = ('?secti(p2 @a; p2 @b) {\n'
+           '  pis(@a + @b);\n'
+           '}\n'
+           '{\n'
+           '  w2 (@i < 3) { @i -> @i + 1; } w2_end; :: count\n'
+           '  ~secti(1; 2);\n'
+           '  pis("x\n'
+           'y");\n'
+           '} .\n')
+
+
+def session_requests():
+    """Semantic tokens, symbols, definition, hover, completion and formatting on one file."""
+    c = Client()
+    legend = initialize(c)["capabilities"]["semanticTokensProvider"]["legend"]["tokenTypes"]
+    open_doc(c, PROGRAM)
+    toks = decode(c.request("textDocument/semanticTokens/full",
+                            {"textDocument": {"uri": URI}})["data"], legend)
+    want_line0 = [(0, 0, 6, "function", 1), (0, 6, 1, "operator", 0), (0, 7, 2, "keyword", 0),
+                  (0, 10, 2, "variable", 0), (0, 12, 1, "operator", 0),
+                  (0, 14, 2, "keyword", 0), (0, 17, 2, "variable", 0),
+                  (0, 19, 1, "operator", 0), (0, 21, 1, "operator", 0)]
+    expect("tokens of the declaration line", [t for t in toks if t[0] == 0], want_line0)
+    expect("comment, call and the string over two lines",
+           [t for t in toks if t[3] in ("comment", "string") or t[0] == 5][:3] +
+           [t for t in toks if t[3] == "string"],
+           [(4, 40, 8, "comment", 0), (5, 2, 6, "function", 0), (5, 8, 1, "operator", 0),
+            (6, 6, 2, "string", 0), (7, 0, 2, "string", 0)])
+    expect("keyword w2 and w2_end", [t[1:4] for t in toks if t[0] == 4 and t[3] == "keyword"],
+           [(2, 2, "keyword"), (32, 6, "keyword")])
+
+    # Lines ended by a lone CR (the scanner drops the CR; an editor starts a line after it),
+    # and a text holding a character beyond the first 65,536 (two UTF-16 units).
+    change(c, '{\r  pis("\U0001F600");\r} .', 9)
+    toks = decode(c.request("textDocument/semanticTokens/full",
+                            {"textDocument": {"uri": URI}})["data"], legend)
+    expect("tokens after lone CRs", [t[:4] for t in toks],
+           [(0, 0, 1, "operator"), (1, 2, 3, "keyword"), (1, 5, 1, "operator"),
+            (1, 6, 4, "string"), (1, 10, 1, "operator"), (1, 11, 1, "operator"),
+            (2, 0, 1, "operator"), (2, 2, 1, "keyword")])
+    change(c, PROGRAM, 10)
+
+    syms = c.request("textDocument/documentSymbol", {"textDocument": {"uri": URI}})
+    expect("symbols", [(s["name"], s["kind"], s["range"], s["selectionRange"]) for s in syms],
+           [("?secti", 12, rng(0, 0, 2, 1), rng(0, 0, 0, 6))])
+
+    expect("definition from the call",
+           c.request("textDocument/definition", at(5, 4)),
+           [{"uri": URI, "range": rng(0, 0, 0, 6)}])
+    expect("definition from a keyword", c.request("textDocument/definition", at(4, 2)), None)
+
+    h = c.request("textDocument/hover", at(4, 3))
+    expect("hover on w2 in both languages with its range",
+           ("Cyklus" in h["contents"]["value"], "Loop" in h["contents"]["value"], h["range"]),
+           (True, True, rng(4, 2, 4, 4)))
+    h = c.request("textDocument/hover", at(4, 20))
+    expect("hover on ->", ("Prirazeni" in h["contents"]["value"], h["range"]),
+           (True, rng(4, 19, 4, 21)))
+    expect("no hover on a number", c.request("textDocument/hover", at(5, 9)), None)
+
+    # Typing "@" at the start of line 8 (just before "} ."): every variable, each replacing
+    # the "@" typed.
+    change(c, PROGRAM.replace("} .\n", "@} .\n"), 2)
+    comp = c.request("textDocument/completion", at(8, 1))
+    items = {i["label"]: i for i in comp["items"]}
+    expect("variables offered", sorted(k for k in items if k.startswith("@")), ["@a", "@b", "@i"])
+    expect("functions and keywords offered", ("~secti" in items, "pis_ln" in items, "w2" in items),
+           (True, True, True))
+    expect("the typed @ is replaced", items["@i"]["textEdit"]["range"], rng(8, 0, 8, 1))
+
+    change(c, "{pis(1);}.", 3)
+    edits = c.request("textDocument/formatting",
+                      {"textDocument": {"uri": URI}, "options": {"tabSize": 2, "insertSpaces": True}})
+    expect("formatting", edits, [{"range": rng(0, 0, 0, 10), "newText": "{\n  pis(1);\n} .\n"}])
+    change(c, "{\n  pis(1);\n} .\n", 4)
+    expect("formatted already", c.request("textDocument/formatting", {"textDocument": {"uri": URI}}), [])
+    change(c, "{pis(1)}.", 5)
+    edits = c.request("textDocument/formatting", {"textDocument": {"uri": URI}})
+    shown = [n for n in c.notes if n.get("method") == "window/showMessage"]
+    expect("a program with an error is left alone, with a message", (edits, len(shown)), ([], 1))
+
+    c.request("shutdown", None)
+    c.notify("exit", None)
+    expect("exit", c.end(stdin_close=False)[0], 0)
+
+
+def session_errors():
+    """Answers to wrong requests: before initialize, unknown, malformed parameters, garbage."""
+    c = Client()
+    r = c.request("textDocument/hover", at(0, 0), whole=True)
+    expect("before initialize", r["error"]["code"], -32002)
+    initialize(c)
+    open_doc(c, "{ pis(1); } .")
+    expect("unknown method", c.request("moxa/nothing", {}, whole=True)["error"]["code"], -32601)
+    bad = {"textDocument": {"uri": URI}, "position": {"line": "x", "character": 1e300}}
+    expect("malformed position", c.request("textDocument/hover", bad, whole=True)["error"]["code"],
+           -32602)
+    neg = {"textDocument": {"uri": URI}, "position": {"line": -1, "character": 0}}
+    expect("negative line", c.request("textDocument/hover", neg, whole=True)["error"]["code"],
+           -32602)
+    far = at(10 ** 12, 10 ** 12)
+    expect("a position far past the end is the end: the final '.'",
+           c.request("textDocument/hover", far)["range"], rng(0, 12, 0, 13))
+    c.notify("textDocument/didChange", {"textDocument": 7, "contentChanges": None})
+    c.raw(b"Content-Length: 9\r\n\r\nnot json!")
+    expect("parse error", c.get(), {"jsonrpc": "2.0", "id": None,
+                                    "error": {"code": -32700, "message": "the message is not JSON"}})
+    c.raw(frame([1, 2, 3]))
+    expect("not a request", c.get()["error"]["code"], -32600)
+    # Broken headers: no length, a negative one, an absurd one; the next message is found.
+    for header in (b"Content-Type: x\r\n\r\n{}", b"Content-Length: -5\r\n\r\n{}",
+                   b"Content-Length: 99999999999999999999999\r\n\r\n{}",
+                   b"Content-Length: 2x\r\n\r\n{}",
+                   b"garbage line\r\nContent-Length: 2\r\n\r\n{}"):
+        c.raw(header)
+        r = c.request("moxa/nothing", {}, whole=True)
+        expect(f"the next message after {header!r}", r.get("error", {}).get("code"), -32601)
+    expect("nothing answers the dropped ones", [n for n in c.notes if "id" in n], [])
+    expect("shutdown", c.request("shutdown", None), None)
+    expect("requests after shutdown are refused",
+           c.request("textDocument/hover", at(0, 0), whole=True)["error"]["code"], -32600)
+    # A message cut off by the end of input: the server ends, without a signal.
+    c.raw(b"Content-Length: 500\r\n\r\n{\"jsonrpc\":")
+    rc, err = c.end()
+    expect("truncated body ends the server", (rc, "ended inside a message" in err), (0, True))
+
+    c = Client()
+    c.raw(b"Content-Len")
+    expect("truncated header", c.end()[0], 1)
+
+
+def random_input():
+    """Random bytes, and random cuts of a valid session: the server ends at the end of its
+    input with status 0 or 1, never by a signal, and answers every message it does read."""
+    rnd = random.Random(24)
+    session = (frame({"jsonrpc": "2.0", "id": 1, "method": "initialize", "params": {}}) +
+               frame({"jsonrpc": "2.0", "method": "textDocument/didOpen", "params": {
+                   "textDocument": {"uri": URI, "version": 1, "text": PROGRAM}}}) +
+               frame({"jsonrpc": "2.0", "id": 2, "method": "textDocument/semanticTokens/full",
+                      "params": {"textDocument": {"uri": URI}}}))
+    inputs = [bytes(rnd.randrange(256) for _ in range(rnd.randrange(1, 3000))) for _ in range(20)]
+    inputs += [session[:rnd.randrange(len(session))] for _ in range(20)]
+    for i in range(10):
+        b = bytearray(session)
+        for _ in range(5):
+            b[rnd.randrange(len(b))] = rnd.randrange(256)
+        inputs.append(bytes(b))
+    for data in inputs:
+        p = subprocess.run([LSP], input=data, capture_output=True, timeout=60)
+        if p.returncode not in (0, 1):
+            failures.append(f"status {p.returncode} on input {data[:80]!r}")
+
+
+for t in (session_diagnostics, session_requests, session_errors, random_input):
+    try:
+        t()
+    except Exception as e:  # noqa: BLE001 - a test that breaks is a failure, reported by name
+        failures.append(f"{t.__name__}: {type(e).__name__}: {e}")
+
+for f in failures:
+    print("FAIL", f)
+print(f"moxa-lsp: {len(failures)} failures")
+sys.exit(1 if failures else 0)
