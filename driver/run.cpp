@@ -31,7 +31,13 @@ Konec beh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni) {
   try {
     Interpret interpret(zdroj, vstup, out, nastaveni);
     Ukol ukol{&interpret, 1};
-    if (na_velkem_zasobniku(spust_SA, &ukol)) {
+    bool probehl = true;
+    if (nastaveni.na_zasobniku_volajiciho) {
+      spust_SA(&ukol);
+    } else {
+      probehl = na_velkem_zasobniku(spust_SA, &ukol);
+    }
+    if (probehl) {
       if (interpret.zastaven()) {
         konec = Konec::Zastaven;
       } else if (ukol.vysledek == 0) {
@@ -54,7 +60,8 @@ void probeh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni)
   out.vyprazdnit();
 }
 
-int hlavni(int argc, const char* const* argv, Vstup& std_in, Vystup& out) {
+int hlavni(int argc, const char* const* argv, Vstup& std_in, Vystup& out,
+           const Nastaveni& nastaveni) {
   out.pis(zpravy::HELLO);
   if (argc <= 1 || argc > 3) {
     if (argc > 3) out.pis(zpravy::PRILIS_ARGUMENTU);
@@ -63,7 +70,7 @@ int hlavni(int argc, const char* const* argv, Vstup& std_in, Vystup& out) {
     return 0;
   }
   if (argc == 3) {
-    probeh(std_in, std_in, out);
+    probeh(std_in, std_in, out, nastaveni);
     return 0;
   }
   const char* jmeno = argv[1];
@@ -86,7 +93,7 @@ int hlavni(int argc, const char* const* argv, Vstup& std_in, Vystup& out) {
     return 0;
   }
   SouborovyVstup zdroj(fd, &out);  // a FIFO may block: the output is flushed first
-  probeh(zdroj, std_in, out);
+  probeh(zdroj, std_in, out, nastaveni);
   return 0;
 }
 

@@ -30,7 +30,8 @@ void probeh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni 
 
 // The interpreter's command line: `argv[1]` names the program; with two arguments the
 // program is read from `std_in`. Everything goes to `out`. Returns the exit status, 0.
-int hlavni(int argc, const char* const* argv, Vstup& std_in, Vystup& out);
+int hlavni(int argc, const char* const* argv, Vstup& std_in, Vystup& out,
+           const Nastaveni& nastaveni = {});
 
 // A whole run as `moxa prog.mox < input` would do it, with the program and the input held in
 // memory; returns every byte of standard output.
