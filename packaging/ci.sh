@@ -129,7 +129,11 @@ lintian -I --allow-root --tag-display-limit 0 "${debs[@]}" > "$tmp/lintian.txt" 
 cat "$tmp/lintian.txt"
 # 1 means tags were found, which the list decides on; more means lintian itself failed.
 [ "$status" -le 1 ] || { echo "lintian failed with status $status"; exit 1; }
-unexpected=$(awk '/^[EWIXP]: / {print $3}' "$tmp/lintian.txt" | sort -u |
+# Spelling checks read machine code too: g++ compares a word with "length" eight bytes at a
+# time, and the immediate operand's bytes "lengH" look like a misspelt word. Only that exact
+# finding is dropped; any other spelling finding still fails.
+unexpected=$(grep -vF 'spelling-error-in-binary lengH length' "$tmp/lintian.txt" |
+  awk '/^[EWIXP]: / {print $3}' | sort -u |
   grep -vxF -f <(printf '%s\n' "${allowed[@]}" | sed 's/ .*//' | grep .) || true)
 [ -z "$unexpected" ] || { echo "lintian tags not allowed:"; echo "$unexpected"; exit 1; }
 
