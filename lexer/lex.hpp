@@ -69,30 +69,17 @@ class ZdrojTokenu {
   // the length of the list that a later pass replays.
   std::uint64_t precteno() const { return precteno_; }
 
-  // The tape position of the current token, or NENI_NA_PASCE when it is not on the tape.
-  static constexpr PoziceNaPasce NENI_NA_PASCE = UINT32_MAX;
-  PoziceNaPasce pozice_aktualniho() const {
-    if (vycerpano_) return NENI_NA_PASCE;
-    if (rezim_.z_pasky) {
-      const PoziceNaPasce dalsi = pasek_.pozice(rezim_.pozice);
-      if (dalsi > 0 && token_buffer_ == pasek_.token(dalsi - 1)) return dalsi - 1;
-      return NENI_NA_PASCE;
-    }
-    const PoziceNaPasce n = pasek_.delka();
-    if (n > 0 && token_buffer_ == pasek_.token(n - 1)) return n - 1;
-    return NENI_NA_PASCE;
-  }
-  const Token& token_na(PoziceNaPasce i) const { return *pasek_.token(i); }
-  // While replaying: goes on reading at tape position `i`.
-  void skoc(PoziceNaPasce i) { rezim_.pozice = pasek_.token(i); }
-  bool prehrava() const { return rezim_.z_pasky && !vycerpano_; }
-
   const RezimLA& rezim() const { return rezim_; }
   // Goes back to a source saved by a loop that has ended; on the tape, reading goes on at
-  // position `za`, just past that loop.
+  // position `za`, just past that loop. A run that is ending keeps seeing the end of input.
   void obnov(const RezimLA& ulozeny, PoziceNaPasce za) {
+    if (vycerpano_) return;
     rezim_ = ulozeny;
     if (rezim_.z_pasky) rezim_.pozice = pasek_.token(za);
+  }
+  // Goes back to a source saved by a loop that an error has left, as it was then.
+  void obnov(const RezimLA& ulozeny) {
+    if (!vycerpano_) rezim_ = ulozeny;
   }
   std::uint64_t cislo_radku() const { return skener_.cislo_radku(); }
   // Another reader has taken the bytes [od, po) of the program (see Skener::cizi_cteni).

@@ -86,9 +86,6 @@ struct Token {
   mutable Ciselnost ciselnost = Ciselnost::Nevime;  // number test of a literal's text
   mutable double cislo = 0.0;                       // its reading, when it is a number
   mutable std::int32_t promenna = -1;               // variable slot of an @name, once known
-  // For a block's "{" on the tape: the position just past its "}", once the block has been
-  // read without a read statement in it (0 = not known). Lets a replay pass over it at once.
-  mutable std::uint32_t konec_bloku = 0;
   PoziceTokenu pozice;
 
   bool je(Znacka z) const { return znacka == z; }

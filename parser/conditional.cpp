@@ -6,10 +6,11 @@ namespace moxa {
 
 // if -> "i2" "(" expression ")" block [ "e2" block ] "i2_end"
 int Interpret::If() {
-  const int ulozeny = g_.i2_priznak;
+  const Priznak priznak(g_.i2_priznak);
+  const int ulozeny = priznak.puvodni();
   if (ocekavej(Znacka::LevaKulata, "If", "(") != 0) return 1;
   if (preklad_ > 0) kod_.zacatek_prikazu(tok().pozice, true);
-  if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
+  if (Logicky_vyraz() != 0) return 1;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("If", ")");
   const bool podminka = ulozeny != 0 && pravdivost();
   g_.i2_priznak = podminka ? 1 : 0;
@@ -18,7 +19,7 @@ int Interpret::If() {
       preklad_ > 0 ? kod_.pridej_test(Instrukce::Kdyz, Instrukce::KdyzR) : KodCyklu::NIKDE;
   auto cteni = g_.cteni;
   Lex();
-  if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
+  if (Blok() != 0) return 1;
   if (tok().je(Znacka::E2)) {
     const KodCyklu::Pozice jinak = emituj_s_misty(Instrukce::Jinak, 2);
     if (test != KodCyklu::NIKDE) {
@@ -28,7 +29,7 @@ int Interpret::If() {
     cteni = g_.cteni;
     g_.i2_priznak = (ulozeny != 0 && !podminka) ? 1 : 0;
     Lex();
-    if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
+    if (Blok() != 0) return 1;
     if (jinak != KodCyklu::NIKDE) {
       kod_.vypln(jinak, static_cast<std::uint32_t>(g_.cteni - cteni));
       kod_.vypln(jinak + 1, kod_.delka());
@@ -37,7 +38,6 @@ int Interpret::If() {
     kod_.vypln(test, static_cast<std::uint32_t>(g_.cteni - cteni));
     kod_.vypln(test + 1, kod_.delka());
   }
-  g_.i2_priznak = ulozeny;
   return ocekavej(Znacka::I2_end, "If", "i2_end");
 }
 

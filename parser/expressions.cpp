@@ -78,16 +78,16 @@ int Interpret::Logicky_vyraz() {
       Znacka scitani = Znacka::Zadna;  // the pending "+" or "-"
       for (;;) {
         // Term
-        if ((g_.chyba_SA = Faktor()) != 0) return g_.chyba_SA;
+        if (Faktor() != 0) return 1;
         for (Znacka op = tok().znacka; je_nasobeni(op); op = tok().znacka) {
           Lex();
-          if ((g_.chyba_SA = Faktor()) != 0) return g_.chyba_SA;
+          if (Faktor() != 0) return 1;
           emituj_binarni(Instrukce::Nasobeni, op);
-          if (provadi() && (g_.chyba_SA = na_zasobniku(op)) != 0) return g_.chyba_SA;
+          if (provadi() && na_zasobniku(op) != 0) return 1;
         }
         if (scitani != Znacka::Zadna) emituj_binarni(Instrukce::Scitani, scitani);
-        if (scitani != Znacka::Zadna && provadi() && (g_.chyba_SA = na_zasobniku(scitani)) != 0) {
-          return g_.chyba_SA;
+        if (scitani != Znacka::Zadna && provadi() && na_zasobniku(scitani) != 0) {
+          return 1;
         }
         if (!je_scitani(tok().znacka)) break;
         scitani = tok().znacka;
@@ -102,12 +102,12 @@ int Interpret::Logicky_vyraz() {
       Lex();
     }
     if (negace) emituj(Instrukce::Negace);
-    if (negace && provadi() && (g_.chyba_SA = Stroj::negace()) != 0) return g_.chyba_SA;
+    if (negace && provadi() && Stroj::negace() != 0) return 1;
     if (logicka != Znacka::Zadna) emituj_binarni(Instrukce::Logicka, logicka);
-    if (logicka != Znacka::Zadna && provadi() && (g_.chyba_SA = na_zasobniku(logicka)) != 0) {
-      return g_.chyba_SA;
+    if (logicka != Znacka::Zadna && provadi() && na_zasobniku(logicka) != 0) {
+      return 1;
     }
-    if (!je_logicka(tok().znacka)) return g_.chyba_SA = 0;
+    if (!je_logicka(tok().znacka)) return 0;
     logicka = tok().znacka;
     Lex();
   }
@@ -122,9 +122,9 @@ int Interpret::Faktor_slozeny() {
   }
   const Uroven uroven(*this, "Faktor");
   if (!uroven.otevrena()) return 1;
-  if (!zavorka) return g_.chyba_SA = Funkce_volani();
+  if (!zavorka) return Funkce_volani();
   Lex();
-  if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
+  if (Logicky_vyraz() != 0) return 1;
   return ocekavej(Znacka::PravaKulata, "Faktor", ")");
 }
 

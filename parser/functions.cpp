@@ -11,7 +11,7 @@ template <int (Interpret::*Seznam)()>
 int Interpret::jmeno_a_seznam(std::string_view blok) {
   Lex();
   if (ocekavej(Znacka::LevaKulata, blok, "(") != 0) return 1;
-  if ((g_.chyba_SA = (this->*Seznam)()) != 0) return g_.chyba_SA;
+  if ((this->*Seznam)() != 0) return 1;
   return ocekavej(Znacka::PravaKulata, blok, ")");
 }
 
@@ -44,7 +44,7 @@ int Interpret::Funkce_volani() { return jmeno_a_seznam<&Interpret::Start>("Funkc
 int Interpret::Start() {
   for (;;) {
     if (tok().je(Znacka::PravaKulata)) return 0;
-    if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
+    if (Logicky_vyraz() != 0) return 1;
     if (!tok().je(Znacka::Strednik)) return 0;
     Lex();
   }

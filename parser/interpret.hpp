@@ -1,8 +1,11 @@
 // One run of a program: the recursive-descent parser that executes each construct as it
-// recognises it. Every grammar routine is a member returning the result code (0 = success);
-// it is entered with the first token of its construct current and leaves the first token
-// after it current. The first error ends the run: the routine that finds it prints its one
-// message and every caller returns at once.
+// recognises it. Every grammar routine is a member returning its result (0 = success, 1 =
+// an error), which its caller must check; it is entered with the first token of its
+// construct current and leaves the first token after it current. The first error ends the
+// run: the routine that finds it prints its one message and every caller returns 1 at once,
+// up to `SA`, which alone records and reports the result. The state a construct changes for
+// its parts (the execution flag, the count of loops being compiled, the token source) is put
+// back by a guard object on every way out, an error included.
 #pragma once
 
 #include <cstddef>
@@ -165,7 +168,7 @@ class Interpret : private Stroj {
       if (otevrena_) [[likely]] {
         ++h_;
       } else {
-        i.chyba_vnoreni(blok);
+        (void)i.chyba_vnoreni(blok);  // the caller sees the level closed and returns 1
       }
     }
     ~Uroven() {
@@ -178,6 +181,47 @@ class Interpret : private Stroj {
    private:
     int& h_;
     const bool otevrena_;
+  };
+
+  // Keeps the execution flag as a construct finds it and puts it back on every way out of
+  // the construct. A reference and one value: the conditional and the loop recurse through
+  // blocks, so their frames stay small.
+  class Priznak {
+   public:
+    explicit Priznak(int& priznak) : priznak_(priznak), puvodni_(priznak) {}
+    ~Priznak() { priznak_ = puvodni_; }
+    Priznak(const Priznak&) = delete;
+    Priznak& operator=(const Priznak&) = delete;
+    // The flag as the construct found it.
+    int puvodni() const { return puvodni_; }
+
+   private:
+    int& priznak_;
+    const int puvodni_;
+  };
+
+  // One more loop being compiled for the life of the object, when `preklada` is set. When
+  // the outermost such loop is left, however, its code is dropped, and so are the
+  // first-pass marks of loops that an error left running in it.
+  class Prekladani {
+   public:
+    Prekladani(Interpret& i, bool preklada) : i_(i), puvodni_(i.preklad_) {
+      if (preklada) ++i_.preklad_;
+    }
+    ~Prekladani() {
+      if (i_.preklad_ == puvodni_) return;
+      i_.preklad_ = puvodni_;
+      if (puvodni_ == 0) {
+        i_.kod_.vyprazdni();
+        i_.prvni_pruchod_.clear();
+      }
+    }
+    Prekladani(const Prekladani&) = delete;
+    Prekladani& operator=(const Prekladani&) = delete;
+
+   private:
+    Interpret& i_;
+    const int puvodni_;
   };
 
   SdilenyStav g_;

@@ -1,7 +1,7 @@
 // The loop statement. Its first pass parses the condition and body from wherever the
-// enclosing code takes its tokens, executing them. Every further pass either runs the code
-// compiled during that first pass, or (the older way, kept switchable) replays the recorded
-// tokens from the tape and parses them again.
+// enclosing code takes its tokens, executing them and compiling them; every further pass
+// runs the code compiled during that first pass. (The tests and a fuzzer also run loops by
+// replaying their tokens, see replay.cpp, to compare the two.)
 #include "parser/interpret.hpp"
 
 namespace moxa {
@@ -23,20 +23,21 @@ std::uint32_t tokenu(std::uint64_t n) {
 // the body, as many as a replay of the pass reads.
 int Interpret::While() {
   if (!prekladat_) return While_prehravanim();
-  const int ulozeny = g_.i2_priznak;
+  const Priznak priznak(g_.i2_priznak);
+  const int ulozeny = priznak.puvodni();
   if (!tok().je(Znacka::LevaKulata)) return chyba_znak("While", "(");
 
   // A loop that executes is compiled (into the code of the loop around it, if any); a loop
   // in passed-over code is compiled only as part of an enclosing loop.
   const bool bezi = ulozeny != 0;
   const bool preklada = bezi || preklad_ > 0;
-  if (preklada) ++preklad_;
+  const Prekladani prekladani(*this, preklada);
   emituj(Instrukce::CyklusVstup);
   const KodCyklu::Pozice podminka = kod_.delka();
   const std::uint64_t prvni_token = lex_.precteno();
   Lex();
   if (preklad_ > 0) kod_.zacatek_prikazu(tok().pozice, true);
-  if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
+  if (Logicky_vyraz() != 0) return 1;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
   const bool znovu = bezi && pravdivost();
   const KodCyklu::Pozice test =
@@ -45,7 +46,7 @@ int Interpret::While() {
   const auto cteni = g_.cteni;
   if (!znovu) g_.i2_priznak = 0;
   Lex();
-  if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
+  if (Blok() != 0) return 1;
   if (!tok().je(Znacka::W2_end)) return chyba_znak("While", "w2_end");
 
   if (preklada) {
@@ -59,65 +60,10 @@ int Interpret::While() {
     if (znovu) {
       // The first pass is over: the later ones start where the body ends.
       prvni_pruchod_.push_back(0);
-      if ((g_.chyba_SA = Proved(zpet, vychod)) != 0) return g_.chyba_SA;
+      if (Proved(zpet, vychod) != 0) return 1;
     }
-    if (--preklad_ == 0) kod_.vyprazdni();
   }
   Lex();
-  g_.i2_priznak = ulozeny;
-  return 0;
-}
-
-// The same loop by record and replay: the first pass records the tokens it reads from the
-// scanner on the tape; every further iteration replays them from the tape.
-int Interpret::While_prehravanim() {
-  const int ulozeny = g_.i2_priznak;
-  const RezimLA ulozeny_rezim = lex_.rezim();
-  if (!tok().je(Znacka::LevaKulata)) return chyba_znak("While", "(");
-
-  // A loop in code that is passed over is parsed once, from and into whatever the enclosing
-  // code reads and records, and runs nothing.
-  const bool bezi = ulozeny != 0;
-  RamecCyklu ramec;
-  if (bezi) {
-    pasek_.Zvys_zas();
-    ramec.cond_head = lex_.dalsi_pozice();
-  }
-  Lex();
-  if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
-  if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
-  bool znovu = false;
-  if (bezi) {
-    znovu = pravdivost();
-    ramec.body_head = lex_.dalsi_pozice();
-  }
-  if (!znovu) g_.i2_priznak = 0;
-  Lex();
-  if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
-  if (!tok().je(Znacka::W2_end)) return chyba_znak("While", "w2_end");
-
-  if (bezi) {
-    ramec.body_end = lex_.dalsi_pozice();
-    // A later pass costs a step per token of the condition and the body, taken with the
-    // condition, as a compiled pass takes them.
-    const std::uint32_t kroky = tokenu(ramec.body_end - ramec.cond_head);
-    while (znovu) {
-      lex_.prehravej(ramec.cond_head, ramec.body_head, kroky);
-      Lex();
-      if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
-      znovu = pravdivost();
-      if (znovu) {
-        lex_.prehravej(ramec.body_head, ramec.body_end, 0);
-        Lex();
-        if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
-      }
-    }
-    pasek_.Sniz_zas();
-    // Back to the enclosing source; on the tape, the enclosing code goes on after this loop.
-    lex_.obnov(ulozeny_rezim, ramec.body_end);
-  }
-  Lex();
-  g_.i2_priznak = ulozeny;
   return 0;
 }
 

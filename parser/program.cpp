@@ -32,15 +32,17 @@ std::size_t Interpret::drzena_pamet(const void* interpret) {
 
 int Interpret::SA() {
   const Rozpocet::Aktivni aktivni(&rozpocet_);
+  int vysledek = 1;
   try {
     Lex();
-    g_.chyba_SA = Hlavni_program();
+    vysledek = Hlavni_program();
   } catch (const std::exception&) {
     // Memory ran out (or a store hit its size limit): the run ends like any failed run.
-    g_.chyba_SA = 1;
   }
-  if (g_.chyba_SA != 0) out_.pis(zpravy::VERDIKT);
-  return g_.chyba_SA;
+  // The one place where the result of the run is recorded and reported.
+  g_.chyba_SA = vysledek;
+  if (vysledek != 0) out_.pis(zpravy::VERDIKT);
+  return vysledek;
 }
 
 void Interpret::uvolni() {
@@ -54,10 +56,10 @@ void Interpret::uvolni() {
 // program -> { declaration block } block "."
 int Interpret::Hlavni_program() {
   while (tok().kind == T_DEKLARACE) {
-    if ((g_.chyba_SA = Funkce_deklarace()) != 0) return g_.chyba_SA;
-    if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
+    if (Funkce_deklarace() != 0) return 1;
+    if (Blok() != 0) return 1;
   }
-  if ((g_.chyba_SA = Blok()) != 0) return g_.chyba_SA;
+  if (Blok() != 0) return 1;
   if (!tok().je(Znacka::Tecka)) return 1;  // no message of its own: only the verdict
   out_.pis(zpravy::USPECH);
   return 0;
@@ -71,7 +73,7 @@ int Interpret::Hlavni_program() {
                                t.je(Znacka::W2) || t.je(Znacka::I2) || t.je(Znacka::Cti) ||
                                t.je(Znacka::Pis) || t.je(Znacka::Pis_ln);
     if (!zacina_prikaz) return 0;
-    if ((g_.chyba_SA = Prikaz()) != 0) return g_.chyba_SA;
+    if (Prikaz() != 0) return 1;
     if (ocekavej(T_STREDNIK, "Vnitrni_blok", ";") != 0) return 1;
   }
 }
@@ -82,28 +84,9 @@ int Interpret::Blok() {
   if (!t.je(Znacka::LevaSlozena)) return chyba_znak("Blok", "{");
   const Uroven uroven(*this, "Blok");
   if (!uroven.otevrena()) return 1;
-  if (t.konec_bloku != 0 && !provadi() && lex_.prehrava()) {
-    // A replayed block that is passed over and holds no read statement: reading it again
-    // would find the same tokens and do nothing, so go straight to its "}". `konec_bloku`
-    // is the tape position just past that "}" (0 when not known, hence the +1): jump to the
-    // "}", make it the current token, then read past it as the end of a block does.
-    lex_.skoc(t.konec_bloku - 1);
-    Lex();
-    Lex();
-    return 0;
-  }
-  // At the first reading of a block on the tape that holds no read statement, its "{"
-  // learns where the block ends.
-  const PoziceNaPasce zacatek =
-      t.konec_bloku == 0 ? lex_.pozice_aktualniho() : ZdrojTokenu::NENI_NA_PASCE;
-  const auto cteni = g_.cteni;
   Lex();
-  if ((g_.chyba_SA = Vnitrni_blok()) != 0) return g_.chyba_SA;
+  if (Vnitrni_blok() != 0) return 1;
   if (!tok().je(Znacka::PravaSlozena)) return chyba_znak("Blok", "}");
-  if (zacatek != ZdrojTokenu::NENI_NA_PASCE && g_.cteni == cteni) {
-    const PoziceNaPasce konec = lex_.pozice_aktualniho();
-    if (konec != ZdrojTokenu::NENI_NA_PASCE) lex_.token_na(zacatek).konec_bloku = konec + 1;
-  }
   Lex();
   return 0;
 }

@@ -9,7 +9,7 @@ namespace moxa {
 // assignment -> variable "->" expression
 [[gnu::always_inline]] inline int Interpret::Prirazeni() {
   if (ocekavej(T_PRIRAZENI, "Prirazeni", "->") != 0) return 1;
-  return g_.chyba_SA = Logicky_vyraz();
+  return Logicky_vyraz();
 }
 
 // statement -> assignment | "i2" if | "w2" while | "pis" ... | "pis_ln" ... | "cti" ... | call
@@ -21,20 +21,20 @@ int Interpret::Prikaz() {
     // an assignment to a new variable reads "hodnota neurcena".
     const std::int32_t slot = potrebuje_slot() ? promenna(t, true) : TabulkaPromennych::ZADNA;
     Lex();
-    if ((g_.chyba_SA = Prirazeni()) != 0) return g_.chyba_SA;
+    if (Prirazeni() != 0) return 1;
     if (preklad_ > 0) kod_.pridej_prirazeni(static_cast<std::uint32_t>(slot));
     if (provadi()) uloz(slot);
     return 0;
   }
   switch (t.znacka) {
-    case Znacka::I2: Lex(); return g_.chyba_SA = If();
-    case Znacka::W2: Lex(); return g_.chyba_SA = While();
-    case Znacka::Pis: Lex(); return g_.chyba_SA = Pis(false);
-    case Znacka::Pis_ln: Lex(); return g_.chyba_SA = Pis(true);
-    case Znacka::Cti: Lex(); return g_.chyba_SA = Cti();
+    case Znacka::I2: Lex(); return If();
+    case Znacka::W2: Lex(); return While();
+    case Znacka::Pis: Lex(); return Pis(false);
+    case Znacka::Pis_ln: Lex(); return Pis(true);
+    case Znacka::Cti: Lex(); return Cti();
     default: break;
   }
-  if (t.kind == T_VOLANI) return g_.chyba_SA = Funkce_volani();
+  if (t.kind == T_VOLANI) return Funkce_volani();
   return chyba_znak("Prikaz", "prikaz");
 }
 
@@ -57,7 +57,7 @@ int Interpret::Cti() {
 int Interpret::Pis(bool novy_radek) {
   const std::string_view blok = novy_radek ? "Pis_Ln" : "Pis";
   if (ocekavej(Znacka::LevaKulata, blok, "(") != 0) return 1;
-  if ((g_.chyba_SA = Logicky_vyraz()) != 0) return g_.chyba_SA;
+  if (Logicky_vyraz() != 0) return 1;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak(blok, ")");
   emituj(Instrukce::Pis, novy_radek ? 1 : 0);
   // Output that can no longer be written stops the run quietly.

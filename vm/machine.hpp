@@ -81,10 +81,10 @@ class Stroj {
 
   // Error reports of routine `blok`, at the line the scanner has reached; each prints its
   // message and returns 1.
-  int chyba_znak(std::string_view blok, std::string_view ocekavano);
-  int chyba_cislo(std::string_view blok);
-  int chyba_dlouha(std::string_view blok);
-  int chyba_vnoreni(std::string_view blok);
+  [[nodiscard]] int chyba_znak(std::string_view blok, std::string_view ocekavano);
+  [[nodiscard]] int chyba_cislo(std::string_view blok);
+  [[nodiscard]] int chyba_dlouha(std::string_view blok);
+  [[nodiscard]] int chyba_vnoreni(std::string_view blok);
 
   Vstup& vstup_;
   Vystup& out_;
