@@ -2,7 +2,8 @@
 """Counts the instructions that each interpreter executes per innermost iteration of the
 loop workloads, with callgrind, and prints one table: moxa beside its peers. For the scan
 workload (straight-line code) it counts instructions per statement and per byte of the
-moxa program, beside the floor: scan_floor.c, a plain C tokeniser over the same file.
+moxa program, beside two floors over the same file: scan_floor.c, a plain C tokeniser, and
+scan_floor_table.c, one that runs every byte through a class table and a state table.
 
 Usage: bench/callgrind.py [WORKLOAD...]      (default: count arith strings nest calls scan)
 Environment: MOXA, the moxa binary (default: build/moxa in the repository);
@@ -77,11 +78,13 @@ SCAN_SIZES = (2000, 4000)
 
 
 def scan_rows(moxa, peers, folder):
-    """Per statement: instructions of moxa, the floor and every peer; per byte of the moxa
-    program: moxa and the floor."""
-    floor = os.path.join(folder, "scan_floor")
-    subprocess.run([os.environ.get("CC", "cc"), "-O2", "-o", floor,
-                    os.path.join(BENCH, "scan_floor.c")], check=True)
+    """Per statement: instructions of moxa, the floors and every peer; per byte of the moxa
+    program: moxa and the floors."""
+    floors = {}
+    for name, source in (("floor", "scan_floor.c"), ("table", "scan_floor_table.c")):
+        floors[name] = os.path.join(folder, source[:-2])
+        subprocess.run([os.environ.get("CC", "cc"), "-O2", "-o", floors[name],
+                        os.path.join(BENCH, source)], check=True)
     counts = {}
     sizes = []
     for n in SCAN_SIZES:
@@ -91,13 +94,15 @@ def scan_rows(moxa, peers, folder):
         mox = os.path.join(programs, "scan.mox")
         sizes.append(os.path.getsize(mox))
         counts.setdefault("moxa", []).append(instructions([moxa, mox], folder))
-        counts.setdefault("floor", []).append(instructions([floor, mox], folder))
+        for name, floor in floors.items():
+            counts.setdefault(name, []).append(instructions([floor, mox], folder))
         for name, suffix, command in peers:
             source = os.path.join(programs, "scan." + suffix)
             counts.setdefault(name, []).append(instructions(command + [source], folder))
     statements = SCAN_SIZES[1] - SCAN_SIZES[0]
     per_statement = {k: (v[1] - v[0]) / statements for k, v in counts.items()}
-    per_byte = {k: (counts[k][1] - counts[k][0]) / (sizes[1] - sizes[0]) for k in ("moxa", "floor")}
+    per_byte = {k: (counts[k][1] - counts[k][0]) / (sizes[1] - sizes[0])
+                for k in ("moxa", "floor", "table")}
     return per_statement, per_byte
 
 
@@ -127,16 +132,18 @@ def main():
             print(f"| {w} | " + " | ".join(f"{x:,.0f}" for x in row) + " |", flush=True)
         if "scan" in workloads:
             per_statement, per_byte = scan_rows(moxa, peers, folder)
-            columns = ["moxa", "floor"] + names[1:]
+            columns = ["moxa", "floor", "table"] + names[1:]
             if loops:
                 print()
-            print("scan: instructions per statement (callgrind; floor: scan_floor.c)")
+            print("scan: instructions per statement (callgrind; floor: scan_floor.c, "
+                  "table: scan_floor_table.c)")
             print("| workload | " + " | ".join(columns) + " |")
             print("|---|" + "---:|" * len(columns))
             print("| scan | " + " | ".join(f"{per_statement[c]:,.0f}" for c in columns) + " |")
             print(f"per byte of the moxa program: moxa {per_byte['moxa']:.1f}, "
-                  f"floor {per_byte['floor']:.1f}, "
-                  f"moxa/floor {per_byte['moxa'] / per_byte['floor']:.2f}", flush=True)
+                  f"floor {per_byte['floor']:.1f}, table {per_byte['table']:.1f}, "
+                  f"moxa/floor {per_byte['moxa'] / per_byte['floor']:.2f}, "
+                  f"moxa/table {per_byte['moxa'] / per_byte['table']:.2f}", flush=True)
     if missing:
         print("not installed, left out: " + ", ".join(missing))
 

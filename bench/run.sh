@@ -131,11 +131,13 @@ for work in "${workloads[@]}"; do
         exit 1
     }
     if [[ $work == scan ]]; then
-        # The floor: a plain C tokeniser over the same moxa program, timed beside moxa.
+        # The floors: two C tokenisers over the same moxa program, timed beside moxa.
         "${CC:-cc}" -O2 -o "$results/scan_floor" "$bench/scan_floor.c"
-        echo "[scan] timing moxa beside the C tokeniser scan_floor"
+        "${CC:-cc}" -O2 -o "$results/scan_floor_table" "$bench/scan_floor_table.c"
+        echo "[scan] timing moxa beside the C tokenisers scan_floor and scan_floor_table"
         hyperfine -N -i --runs "$n" --export-json "$results/floor.json" \
             -n moxa "$moxa $dir/scan.mox" -n scan_floor "$results/scan_floor $dir/scan.mox" \
+            -n scan_floor_table "$results/scan_floor_table $dir/scan.mox" \
             >"$results/floor.hyperfine.txt" 2>&1 || {
             echo "run.sh: hyperfine failed on the scan floor:" >&2
             cat "$results/floor.hyperfine.txt" >&2
@@ -153,11 +155,12 @@ if [[ -f $results/floor.json ]]; then
     python3 - "$results/floor.json" <<'PY'
 import json, sys
 runs = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
-moxa, floor = runs["moxa"], runs["scan_floor"]
+moxa, floor, table = runs["moxa"], runs["scan_floor"], runs["scan_floor_table"]
 cpu = lambda r: r["user"] + r["system"]
 print()
-print("scan beside its floor (mean CPU seconds, user + system):")
-print(f"moxa {cpu(moxa):.3f}, scan_floor {cpu(floor):.3f}, moxa/floor {cpu(moxa) / cpu(floor):.2f}")
+print("scan beside its floors (mean CPU seconds, user + system):")
+print(f"moxa {cpu(moxa):.3f}, scan_floor {cpu(floor):.3f}, scan_floor_table {cpu(table):.3f}, "
+      f"moxa/floor {cpu(moxa) / cpu(floor):.2f}, moxa/table {cpu(moxa) / cpu(table):.2f}")
 PY
 fi
 exit $status

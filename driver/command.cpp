@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "driver/run.hpp"
@@ -28,6 +29,36 @@ void otevri_zavrene_proudy() {
       }
     }
   }
+}
+
+// A run needs ZASOBNIK_BEHU bytes of stack. Linux grows the main thread's stack on demand up
+// to the soft RLIMIT_STACK as it stands at each fault, so raising that limit lets the run take
+// the main thread, and a start saves making a thread of its own (mapping its stack, cloning,
+// switching to it and back). Raised only when the address space is not limited: under a limit
+// a thread's stack is reserved in full before the run starts, so that a run that cannot have
+// it ends with the error verdict instead of a fault deep in a program. A sanitizer fixes the
+// main thread's stack bounds when the process starts, so its builds keep the thread.
+bool zvetsi_hlavni_zasobnik() {
+#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+  return false;
+#endif
+#endif
+  // The main thread has used a little before the run starts (the writer's and the reader's
+  // buffers are on it), and the environment lies at the stack's top.
+  constexpr rlim_t POTREBA = moxa::ZASOBNIK_BEHU + (rlim_t{1} << 20);
+  struct rlimit as {};
+  if (::getrlimit(RLIMIT_AS, &as) != 0 || as.rlim_cur != RLIM_INFINITY) return false;
+  struct rlimit st {};
+  if (::getrlimit(RLIMIT_STACK, &st) != 0) return false;
+  if (st.rlim_cur == RLIM_INFINITY || st.rlim_cur >= POTREBA) return true;
+  if (st.rlim_max != RLIM_INFINITY && st.rlim_max < POTREBA) return false;
+  st.rlim_cur = POTREBA;
+  return ::setrlimit(RLIMIT_STACK, &st) == 0;
+#else
+  return false;
+#endif
 }
 
 // The signals that interrupt a run. The run then writes out everything it has printed, and
@@ -163,7 +194,9 @@ int prikaz(int argc, const char* const* argv, const Nastaveni& nastaveni) {
     chytej_signaly();
     {
       Hlidac hlidac(budik);
-      status = moxa::hlavni(argc, argv, std_in, out, nastaveni);
+      moxa::Nastaveni s_zasobnikem = nastaveni;
+      s_zasobnikem.na_zasobniku_volajiciho = zvetsi_hlavni_zasobnik();
+      status = moxa::hlavni(argc, argv, std_in, out, s_zasobnikem);
     }
     dokonci_signal();
     g_budik.store(nullptr);

@@ -31,7 +31,13 @@ Konec beh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni) {
   try {
     Interpret interpret(zdroj, vstup, out, nastaveni);
     Ukol ukol{&interpret, 1};
-    if (na_velkem_zasobniku(spust_SA, &ukol)) {
+    bool probehl = true;
+    if (nastaveni.na_zasobniku_volajiciho) {
+      spust_SA(&ukol);
+    } else {
+      probehl = na_velkem_zasobniku(spust_SA, &ukol);
+    }
+    if (probehl) {
       if (interpret.zastaven()) {
         konec = Konec::Zastaven;
       } else if (ukol.vysledek == 0) {

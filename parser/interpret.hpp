@@ -58,6 +58,9 @@ struct Nastaveni {
   // from the start. Nothing runs and nothing is printed but a syntax error and the verdict;
   // the run stops at the same token with the same message as it would executing.
   bool provadet = true;
+  // The caller's own stack can grow by ZASOBNIK_BEHU bytes (limits/limits.hpp): the run
+  // executes on it, and no thread with a stack of its own is made for it.
+  bool na_zasobniku_volajiciho = false;
   // Called with the compiled code of every outermost loop once its first pass has been
   // read, before its later passes run; the code then holds its statement starts (for a
   // listing of the code). Empty: nothing is called and no statement start is kept.

@@ -98,16 +98,20 @@ void Stroj::neznama_instrukce(std::uint32_t w) {
 }
 
 // Runs the code from `od` until the loop's own test leaves it for `po`. This is the one long
-// function of the interpreter, on purpose: the instructions are the cases of one switch in
-// one loop, so that the compiler keeps `pc` and the code's base in registers and turns the
-// switch into a single jump table; a case moved out into a function of its own would cost a
-// call on every instruction of every pass. Each case is short and calls the effect that the
-// grammar routine which compiled it calls. The switch is over the instruction enumeration
-// and every enumerator must have its case (-Wswitch-enum, an error here), so an instruction
-// without its case does not compile; the fused operators' cases come from the same lists as
-// their codes.
+// function of the interpreter, on purpose: the instructions are the labelled parts of one
+// function, so that the compiler keeps `pc` and the code's base in registers; a part moved
+// out into a function of its own would cost a call on every instruction of every pass. Each
+// part ends by fetching the next instruction and jumping straight to its part through a table
+// of label addresses (a GNU extension that g++ and clang++ both have): one indirect jump per
+// instruction, each from a place of its own, which the processor predicts better than the one
+// jump of a switch. The table is made from the same lists as the instruction codes, so it has
+// a part for every code in their order, and a code without its label does not compile. Each
+// part is short and calls the effect that the grammar routine which compiled it calls.
+//
+// `S` is a run that traces: its parts also tell the trace what each statement did. The
+// version without it is the one every other run takes, and has none of that code.
 #pragma GCC diagnostic push
-#pragma GCC diagnostic error "-Wswitch-enum"
+#pragma GCC diagnostic ignored "-Wpedantic"
 template <bool S>
 int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   const std::uint32_t* const kod = kod_.data();
@@ -135,151 +139,171 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
     pc = kod[pc + 1];
     return pc == po ? 0 : 1;
   };
-  // The run ends where the loop's own test jumps to its exit, the one way to reach `po`
-  // (the code starts at the loop's jump back, and every part of the loop lies before
-  // `po`), so only jumps look for the end.
-  for (;;) {
-    if constexpr (S) {
-      pc_stopy_ = pc;
-      stopa_->sahni(zas_.vyska(), odebira(kod[pc]));
+    // The run ends where the loop's own test jumps to its exit, the one way to reach `po`
+    // (the code starts at the loop's jump back, and every part of the loop lies before
+    // `po`), so only jumps look for the end.
+    // The parts in the order of the codes: the plain instructions, then the fused forms.
+#define MOXA_CIL_INSTRUKCE(jmeno, argument, slov) &&I_##jmeno,
+#define MOXA_CIL_BINARNI(L, P, C, OP) &&I_B_##L##_##P##_##C##_##OP,
+#define MOXA_CILE_FORMY(_, L, P, C) MOXA_BINARNI_OPERATORY(MOXA_CIL_BINARNI, L, P, C)
+  static const void* const CILE[] = {MOXA_INSTRUKCE(MOXA_CIL_INSTRUKCE)  //
+                                     MOXA_FORMY(MOXA_CILE_FORMY, _)};
+#undef MOXA_CILE_FORMY
+#undef MOXA_CIL_BINARNI
+#undef MOXA_CIL_INSTRUKCE
+  static_assert(sizeof CILE / sizeof CILE[0] == kod_instrukce(Instrukce::POCET),
+                "a part for every instruction code");
+  std::uint32_t w = 0;
+  // Only the instructions whose argument is a slot or a literal's index can have a long
+  // one, in the next word; the others carry an operator's code or nothing.
+  std::uint32_t arg = 0;
+  // Fetches the next instruction and jumps to its part; a run that traces first notes where
+  // the instruction stands and how deep the stack is before it. No instruction has a code
+  // past the table unless the code is corrupt: checked builds stop there at once; an
+  // optimised one trusts the emitter, which appends only the codes of the table.
+#if !defined(NDEBUG) || defined(MOXA_KONTROLY_KODU)
+#define MOXA_KONTROLA_KODU() \
+  if (KodCyklu::kod(w) >= kod_instrukce(Instrukce::POCET)) neznama_instrukce(w)
+#else
+#define MOXA_KONTROLA_KODU() static_cast<void>(0)
+#endif
+#define MOXA_DALSI()                                 \
+  do {                                               \
+    if constexpr (S) {                               \
+      pc_stopy_ = pc;                                \
+      stopa_->sahni(zas_.vyska(), odebira(kod[pc])); \
+    }                                                \
+    w = kod[pc++];                                   \
+    arg = KodCyklu::argument(w);                     \
+    MOXA_KONTROLA_KODU();                            \
+    goto* CILE[KodCyklu::kod(w)];                    \
+  } while (false)
+  MOXA_DALSI();
+  {
+  I_Literal:
+    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    kod_.do_hodnoty(arg, zas_.pridej());
+    MOXA_DALSI();
+  I_Promenna:
+    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    zas_.Vloz_do_zas(tab_.hodnota(static_cast<std::int32_t>(arg)));
+    MOXA_DALSI();
+  // The sums and products, the most frequent, know their operator after one test.
+  I_Scitani:
+    if ((arg == static_cast<std::uint32_t>(Znacka::Plus) ? na_zasobniku_s<Znacka::Plus>()
+                                                         : na_zasobniku_s<Znacka::Minus>()) != 0) {
+      return 1;
     }
-    const std::uint32_t w = kod[pc++];
-    std::uint32_t arg = KodCyklu::argument(w);
-    // Only the instructions whose argument is a slot or a literal's index can have a long
-    // one, in the next word; the others carry an operator's code or nothing.
-    switch (KodCyklu::instrukce(w)) {
-      case Instrukce::Literal:
-        if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
-        kod_.do_hodnoty(arg, zas_.pridej());
-        continue;
-      case Instrukce::Promenna:
-        if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
-        zas_.Vloz_do_zas(tab_.hodnota(static_cast<std::int32_t>(arg)));
-        continue;
-      // The sums and products, the most frequent, know their operator after one test.
-      case Instrukce::Scitani:
-        if ((arg == static_cast<std::uint32_t>(Znacka::Plus)
-                 ? na_zasobniku_s<Znacka::Plus>()
-                 : na_zasobniku_s<Znacka::Minus>()) != 0) {
-          return 1;
-        }
-        continue;
-      case Instrukce::Nasobeni:
-        if ((arg == static_cast<std::uint32_t>(Znacka::Krat) ? na_zasobniku_s<Znacka::Krat>()
-             : arg == static_cast<std::uint32_t>(Znacka::Deleno)
-                 ? na_zasobniku_s<Znacka::Deleno>()
-                 : na_zasobniku_s<Znacka::Modulo>()) != 0) {
-          return 1;
-        }
-        continue;
-      case Instrukce::Relace:
-      case Instrukce::Logicka:
-        if (na_zasobniku(static_cast<Znacka>(arg)) != 0) return 1;
-        continue;
-      case Instrukce::Negace:
-        if (negace() != 0) return 1;
-        continue;
-#define MOXA_BINARNI_OP(L, P, C, OP)                                                          \
-  case Instrukce::B_##L##_##P##_##C##_##OP:                                                   \
-    if (binarni_na_miste<L, P, C, Znacka::OP>(kod + pc) != 0) return 1;                       \
-    pc += slov_formy(binarni_forma(L, P, C));                                                 \
-    if constexpr (S && C == PROMENNA) krok_prirazeni(static_cast<std::int32_t>(kod[pc - 1])); \
-    if constexpr (S && C == PRAVDA) pravda_logicka_ = je_logicky(Znacka::OP);                 \
-    continue;
+    MOXA_DALSI();
+  I_Nasobeni:
+    if ((arg == static_cast<std::uint32_t>(Znacka::Krat) ? na_zasobniku_s<Znacka::Krat>()
+         : arg == static_cast<std::uint32_t>(Znacka::Deleno)
+             ? na_zasobniku_s<Znacka::Deleno>()
+             : na_zasobniku_s<Znacka::Modulo>()) != 0) {
+      return 1;
+    }
+    MOXA_DALSI();
+  I_Relace:
+  I_Logicka:
+    if (na_zasobniku(static_cast<Znacka>(arg)) != 0) return 1;
+    MOXA_DALSI();
+  I_Negace:
+    if (negace() != 0) return 1;
+    MOXA_DALSI();
+#define MOXA_BINARNI_OP(L, P, C, OP)                                                               \
+  I_B_##L##_##P##_##C##_##OP : if (binarni_na_miste<L, P, C, Znacka::OP>(kod + pc) != 0) return 1; \
+  pc += slov_formy(binarni_forma(L, P, C));                                                        \
+  if constexpr (S && C == PROMENNA) krok_prirazeni(static_cast<std::int32_t>(kod[pc - 1]));        \
+  if constexpr (S && C == PRAVDA) pravda_logicka_ = je_logicky(Znacka::OP);                        \
+  MOXA_DALSI();
 #define MOXA_BINARNI(_, L, P, C) MOXA_BINARNI_OPERATORY(MOXA_BINARNI_OP, L, P, C)
-        MOXA_FORMY(MOXA_BINARNI, _)
+    MOXA_FORMY(MOXA_BINARNI, _)
 #undef MOXA_BINARNI
 #undef MOXA_BINARNI_OP
-      case Instrukce::Kopiruj: {
-        if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
-        Hodnota& cil = tab_.hodnota(static_cast<std::int32_t>(arg));
-        if (kod[pc] == PROMENNA) {
-          const Hodnota& zdroj = tab_.hodnota(static_cast<std::int32_t>(kod[pc + 1]));
-          if (&cil != &zdroj) cil = zdroj;  // a variable assigned to itself keeps its value
-        } else {
-          kod_.do_hodnoty(kod[pc + 1], cil);
-        }
-        pc += 2;
-        if constexpr (S) krok_prirazeni(static_cast<std::int32_t>(arg));
-        continue;
-      }
-      case Instrukce::Prirad:
-        if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
-        uloz(static_cast<std::int32_t>(arg));
-        if constexpr (S) krok_prirazeni(static_cast<std::int32_t>(arg));
-        continue;
-      case Instrukce::Pis:
-        if constexpr (S) stopa_->zacni_tisk(misto_v_kodu(pc_stopy_), zas_.vrchol_text());
-        if (vypis(arg != 0) != 0) return 1;  // output can no longer be written
-        if constexpr (S) stopa_->dokonci_tisk(arg != 0, zas_);
-        continue;
-      case Instrukce::Cti:
-        if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
-        if (nacti(static_cast<std::int32_t>(arg)) != 0) return 1;
-        if constexpr (S) {
-          const auto slot = static_cast<std::int32_t>(arg);
-          stopa_->prirazeni(misto_v_kodu(pc_stopy_), "read", tab_.jmeno(slot),
-                            tab_.hodnota(slot).text(), zas_);
-        }
-        continue;
-      case Instrukce::Volani:
-        if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
-        if constexpr (S) stopa_->volani(misto_v_kodu(pc_stopy_), kod_.text_literalu(arg), zas_);
-        continue;
-      case Instrukce::Kdyz: {
-        if constexpr (S) stopa_->zacni_test(misto_v_kodu(pc_stopy_), "if", zas_.vrchol_text());
-        const bool pravda = pravdivost();
-        if constexpr (S) stopa_->dokonci_test(pravda, zas_);
-        if (!kdyz(pravda)) return 0;
-        continue;
-      }
-      case Instrukce::KdyzR:
-        if constexpr (S) {
-          stopa_->zacni_test(misto_v_kodu(pc_stopy_), "if", hodnota_pravdy());
-          stopa_->dokonci_test(pravda_, zas_);
-        }
-        if (!kdyz(pravda_)) return 0;
-        continue;
-      case Instrukce::Jinak:
-        preskoc_cteni(kod[pc]);
-        pc = kod[pc + 1];
-        if (pc == po) return 0;
-        continue;
-      case Instrukce::CyklusVstup: prvni_pruchod_.push_back(1); continue;
-      case Instrukce::CyklusTest: {
-        if constexpr (S) stopa_->zacni_test(misto_v_kodu(pc_stopy_), "while", zas_.vrchol_text());
-        const bool pravda = pravdivost();
-        if constexpr (S) stopa_->dokonci_test(pravda, zas_);
-        if (const int r = test_cyklu(pravda); r <= 0) return -r;
-        continue;
-      }
-      case Instrukce::CyklusTestR:
-        if constexpr (S) {
-          stopa_->zacni_test(misto_v_kodu(pc_stopy_), "while", hodnota_pravdy());
-          stopa_->dokonci_test(pravda_, zas_);
-        }
-        if (const int r = test_cyklu(pravda_); r <= 0) return -r;
-        continue;
-      case Instrukce::CyklusZpet:
-        // A later pass costs a step per token of the loop; past the budget the condition
-        // finds the end of input where its first factor should be.
-        prvni_pruchod_.back() = 0;
-        if constexpr (S) pc_stopy_ = kod[pc];  // an error here belongs to the condition
-        if (!lex_.krok(kod[pc + 1])) {
-          return chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
-        }
-        pc = kod[pc];
-        continue;
-      case Instrukce::POCET:
-      default:
-        // No instruction has this code: the code is corrupt. Checked builds stop at once;
-        // an optimised one trusts the emitter, which appends only the codes above.
-#if !defined(NDEBUG) || defined(MOXA_KONTROLY_KODU)
-        neznama_instrukce(w);
-#else
-        __builtin_unreachable();
-#endif
+  I_Kopiruj : {
+    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    Hodnota& cil = tab_.hodnota(static_cast<std::int32_t>(arg));
+    if (kod[pc] == PROMENNA) {
+      const Hodnota& zdroj = tab_.hodnota(static_cast<std::int32_t>(kod[pc + 1]));
+      if (&cil != &zdroj) cil = zdroj;  // a variable assigned to itself keeps its value
+    } else {
+      kod_.do_hodnoty(kod[pc + 1], cil);
     }
+    pc += 2;
+    if constexpr (S) krok_prirazeni(static_cast<std::int32_t>(arg));
+    MOXA_DALSI();
+  }
+  I_Prirad:
+    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    uloz(static_cast<std::int32_t>(arg));
+    if constexpr (S) krok_prirazeni(static_cast<std::int32_t>(arg));
+    MOXA_DALSI();
+  I_Pis:
+    if constexpr (S) stopa_->zacni_tisk(misto_v_kodu(pc_stopy_), zas_.vrchol_text());
+    if (vypis(arg != 0) != 0) return 1;  // output can no longer be written
+    if constexpr (S) stopa_->dokonci_tisk(arg != 0, zas_);
+    MOXA_DALSI();
+  I_Cti:
+    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    if (nacti(static_cast<std::int32_t>(arg)) != 0) return 1;
+    if constexpr (S) {
+      const auto slot = static_cast<std::int32_t>(arg);
+      stopa_->prirazeni(misto_v_kodu(pc_stopy_), "read", tab_.jmeno(slot),
+                        tab_.hodnota(slot).text(), zas_);
+    }
+    MOXA_DALSI();
+  I_Volani:
+    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    if constexpr (S) stopa_->volani(misto_v_kodu(pc_stopy_), kod_.text_literalu(arg), zas_);
+    MOXA_DALSI();
+  I_Kdyz : {
+    if constexpr (S) stopa_->zacni_test(misto_v_kodu(pc_stopy_), "if", zas_.vrchol_text());
+    const bool pravda = pravdivost();
+    if constexpr (S) stopa_->dokonci_test(pravda, zas_);
+    if (!kdyz(pravda)) return 0;
+    MOXA_DALSI();
+  }
+  I_KdyzR:
+    if constexpr (S) {
+      stopa_->zacni_test(misto_v_kodu(pc_stopy_), "if", hodnota_pravdy());
+      stopa_->dokonci_test(pravda_, zas_);
+    }
+    if (!kdyz(pravda_)) return 0;
+    MOXA_DALSI();
+  I_Jinak:
+    preskoc_cteni(kod[pc]);
+    pc = kod[pc + 1];
+    if (pc == po) return 0;
+    MOXA_DALSI();
+  I_CyklusVstup:
+    prvni_pruchod_.push_back(1);
+    MOXA_DALSI();
+  I_CyklusTest : {
+    if constexpr (S) stopa_->zacni_test(misto_v_kodu(pc_stopy_), "while", zas_.vrchol_text());
+    const bool pravda = pravdivost();
+    if constexpr (S) stopa_->dokonci_test(pravda, zas_);
+    if (const int r = test_cyklu(pravda); r <= 0) return -r;
+    MOXA_DALSI();
+  }
+  I_CyklusTestR:
+    if constexpr (S) {
+      stopa_->zacni_test(misto_v_kodu(pc_stopy_), "while", hodnota_pravdy());
+      stopa_->dokonci_test(pravda_, zas_);
+    }
+    if (const int r = test_cyklu(pravda_); r <= 0) return -r;
+    MOXA_DALSI();
+  I_CyklusZpet:
+    // A later pass costs a step per token of the loop; past the budget the condition
+    // finds the end of input where its first factor should be.
+    prvni_pruchod_.back() = 0;
+    if constexpr (S) pc_stopy_ = kod[pc];  // an error here belongs to the condition
+    if (!lex_.krok(kod[pc + 1])) {
+      return chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
+    }
+    pc = kod[pc];
+    MOXA_DALSI();
+#undef MOXA_DALSI
+#undef MOXA_KONTROLA_KODU
   }
 }
 #pragma GCC diagnostic pop

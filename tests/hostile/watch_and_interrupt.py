@@ -11,7 +11,9 @@ all through the real executable:
   - non-blocking pipes on standard input and output, and a source that is a FIFO: the
     interpreter waits for them and flushes its output before it waits;
   - a small address-space limit: hello world, and 10,000 levels of nesting, still run;
-    when even the run's stack cannot be had, the error verdict.
+    when even the run's stack cannot be had, the error verdict;
+  - whatever the stack limit (one the run may raise, one it may not, none), 10,000 levels
+    of nesting run and one more gives the nesting message.
 
 Usage: watch_and_interrupt.py path/to/moxa [--no-ulimit]
   --no-ulimit  leave out the address-space limits (a sanitizer needs more address space)
@@ -444,6 +446,31 @@ def address_space(tmp):
           "no room for the run's stack gives the error verdict", f"status {status}, {out!r}")
 
 
+# --- Stack limits --------------------------------------------------------------------------
+
+def deep(shape, depth):
+    if shape == "calls":
+        return b"{pis_ln(" + b"~f(" * depth + b"7" + b")" * depth + b");}."
+    return b"{" + b"@w->1;w2(@w){@w->0;" * depth + b"pis_ln(7);" + b"}w2_end;" * depth + b"}."
+
+
+def stack_limits(tmp):
+    nesting = {"calls": b"V bloku: 'Faktor', na radku: 1 nastala chyba - prilis hluboke vnoreni.\n",
+               "loops": b"V bloku: 'Blok', na radku: 1 nastala chyba - prilis hluboke vnoreni.\n"}
+    # A soft limit below the run's stack that the hard one lets the run raise, a hard limit
+    # below it, and no limit at all.
+    for setting in ("ulimit -S -s 1024", "ulimit -s 1024", "ulimit -s unlimited"):
+        for shape in ("calls", "loops"):
+            for depth, expected in ((9_999, uspech(b"7\n")), (10_000, chyba(b"", nesting[shape]))):
+                path = program(tmp, "deep.mox", deep(shape, depth))
+                proc = subprocess.run(["bash", "-c", setting + ' && exec "$0" "$1"', MOXA, path],
+                                      stdin=subprocess.DEVNULL, capture_output=True,
+                                      timeout=LIMIT)
+                check(proc.returncode == 0 and proc.stdout == expected,
+                      f"{depth + 1} levels of {shape} under {setting}",
+                      f"status {proc.returncode}, {proc.stdout[-200:]!r}")
+
+
 def main():
     tmp = tempfile.mkdtemp()
     try:
@@ -460,6 +487,7 @@ def main():
         signals(tmp)
         progress(tmp)
         waiting_streams(tmp)
+        stack_limits(tmp)
         if ULIMIT:
             address_space(tmp)
         else:

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # The scan workload of bench/: the generated moxa program must compute the same
 # total as its python3 equivalent (and every other peer that is installed), it
-# must carry the whole token mix it claims, and the C tokeniser that serves as
-# its floor must split it into exactly the tokens and lines that moxa's scanner
-# finds.
+# must carry the whole token mix it claims, and the two C tokenisers that serve
+# as its floors must split it into exactly the tokens and lines that moxa's
+# scanner finds.
 # Usage: scan_workload_test.sh MOXA MOXA_TOKENS BENCH_FOLDER
 set -u
 moxa=$1
 tokens_tool=$2
 bench=$3
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/scan-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 fails=0
@@ -62,16 +63,27 @@ for name, ok in checks.items():
 sys.exit(0 if all(checks.values()) else 1)
 PY
 
-# The floor splits the same tokens and counts the same lines.
+# Both floors split the same tokens and count the same lines, on the workload and on
+# programs made to reach every edge of a token (comments, escapes, numbers, operators).
 compiler=${CC:-cc}
-if "$compiler" -O2 -Wall -Wextra -Werror -o "$work/scan_floor" "$bench/scan_floor.c"; then
-  got=$("$work/scan_floor" "$work/scan.mox")
-  count=$(python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1]))["tokens"]))' \
-          "$work/tokens.json")
-  lines=$(($(wc -l < "$work/scan.mox") + 1))
-  [ "$got" = "tokens $count lines $lines" ] || fail "scan_floor says '$got', moxa tokens $count lines $lines"
-  "$work/scan_floor" "$work/no such file" > /dev/null 2>&1 && fail "scan_floor read a missing file"
-else
-  fail "scan_floor.c does not compile"
-fi
+count=$(python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1]))["tokens"]))' \
+        "$work/tokens.json")
+lines=$(($(wc -l < "$work/scan.mox") + 1))
+for floor in scan_floor scan_floor_table; do
+  if "$compiler" -O2 -Wall -Wextra -Werror -o "$work/$floor" "$bench/$floor.c"; then
+    got=$("$work/$floor" "$work/scan.mox")
+    [ "$got" = "tokens $count lines $lines" ] || fail "$floor says '$got', moxa tokens $count lines $lines"
+    "$work/$floor" "$work/no such file" > /dev/null 2>&1 && fail "$floor read a missing file"
+  else
+    fail "$floor.c does not compile"
+  fi
+done
+printf '%s\n' '{ @a_b1 -> 1e+5 + 2e-3 * 4e / 5,e7 - 6,5e+1 % +3 -4 ->-5; :: a "comment' \
+  ' pis_ln("a/"b//" + "x/' '" :!x!!: !(1 != 2 <= 3 >= 4 < 5 > 6 = 7 | 8 & 9) :x _ ~f(?g; .e);' \
+  ' :!! ! :! y !: Xz 12,34,56 ee12e3 } .' > "$work/edges.mox"
+for program in "$work/edges.mox" "$here"/tokens_sample.mox "$here"/tokens_bytes.mox "$here"/code_loops.mox; do
+  a=$("$work/scan_floor" "$program")
+  b=$("$work/scan_floor_table" "$program")
+  [ "$a" = "$b" ] || fail "the floors disagree on $(basename "$program"): '$a' and '$b'"
+done
 [ "$fails" -eq 0 ] && echo "scan workload: all passed"
