@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "check/check.hpp"
+#include "tools/file_text.hpp"
 
 namespace {
 
@@ -28,22 +29,6 @@ constexpr std::string_view POUZITI =
     "  --format json   one JSON array of files and their diagnostics\n"
     "Exit status: 0 no error, 1 an error (or a warning with --strict), 2 a file unreadable\n"
     "or a bad option.\n";
-
-bool precti(const std::string& jmeno, std::string& obsah) {
-  if (jmeno == "-") {
-    obsah.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    return !std::cin.bad();
-  }
-  std::error_code e;
-  if (std::filesystem::is_directory(jmeno, e)) return false;
-  std::ifstream in(jmeno, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  if (in.bad()) return false;
-  obsah = s.str();
-  return true;
-}
 
 void text(std::ostream& out, const std::string& soubor, const Misto& m, std::string_view druh,
           std::string_view zprava) {
@@ -107,7 +92,7 @@ int main(int argc, char** argv) {
   nlohmann::json vse = nlohmann::json::array();
   for (const auto& jmeno : soubory) {
     std::string obsah;
-    if (!precti(jmeno, obsah)) {
+    if (!moxa::nastroje::precti_soubor(jmeno, obsah)) {
       std::cerr << "moxa-check: " << jmeno << ": cannot be read\n";
       status = 2;
       continue;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "check/format.hpp"
+#include "tools/file_text.hpp"
 
 namespace {
 
@@ -21,21 +22,6 @@ constexpr std::string_view POUZITI =
     "  -w        rewrite each FILE in place\n"
     "  --check   print the names of files that would change; exit 1 if any would\n"
     "A program with a syntax error is left as it is, with a message; exit 1.\n";
-
-bool precti(const std::string& jmeno, std::string& obsah) {
-  if (jmeno == "-") {
-    obsah.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    return !std::cin.bad();
-  }
-  std::error_code e;
-  if (std::filesystem::is_directory(jmeno, e)) return false;
-  std::ifstream in(jmeno, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  obsah = s.str();
-  return !in.bad();
-}
 
 // Writes `text` to a file beside `jmeno` and renames it over `jmeno`, so that a failed
 // write leaves the program as it was.
@@ -85,7 +71,7 @@ int main(int argc, char** argv) {
   int status = 0;
   for (const auto& jmeno : soubory) {
     std::string obsah;
-    if (!precti(jmeno, obsah)) {
+    if (!moxa::nastroje::precti_soubor(jmeno, obsah)) {
       std::cerr << "moxa-fmt: " << jmeno << ": cannot be read\n";
       status = 2;
       continue;
