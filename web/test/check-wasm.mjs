@@ -2,27 +2,18 @@
 // every golden program and example: the same findings (kind, line, column, text, notes) at
 // the same bytes, and the same layout or the same refusal.
 // Usage: node --no-experimental-fetch check-wasm.mjs MOXA_JS MOXA_CHECK MOXA_FMT DIR...
-import { readFileSync, readdirSync, statSync } from 'node:fs';
-import { join, resolve } from 'node:path';
+import { readFileSync } from 'node:fs';
+import { resolve } from 'node:path';
 import { spawnSync } from 'node:child_process';
 import { createRequire } from 'node:module';
 import { bajtyAMista, naformatuj, zkontroluj } from '../src/checking.js';
 import { textZBytu } from '../src/bytes.js';
+import { programs } from './wasm-run.mjs';
 
 const [moxaJs, moxaCheck, moxaFmt, ...dirs] = process.argv.slice(2);
 if (!moxaJs || !moxaFmt || dirs.length === 0) {
   console.error('usage: check-wasm.mjs MOXA_JS MOXA_CHECK MOXA_FMT DIR...');
   process.exit(2);
-}
-
-function programs(dir) {
-  const out = [];
-  for (const name of readdirSync(dir).sort()) {
-    const p = join(dir, name);
-    if (statSync(p).isDirectory()) out.push(...programs(p));
-    else if (name.endsWith('.mox')) out.push(p);
-  }
-  return out;
 }
 
 const require = createRequire(import.meta.url);

@@ -2,25 +2,15 @@
 // with the expected output; a program with input runs a second time with its input handed
 // over on demand, one word at a time, as a person would type it.
 // Usage: node --no-experimental-fetch golden.mjs MOXA_JS GOLDEN_DIR
-import { readFileSync, readdirSync, statSync, existsSync } from 'node:fs';
+import { readFileSync, existsSync } from 'node:fs';
 import { join, resolve } from 'node:path';
 import { createRequire } from 'node:module';
-import { nactiModul, spust } from './wasm-run.mjs';
+import { nactiModul, spust, programs } from './wasm-run.mjs';
 
 const [moxaJs, goldenDir] = process.argv.slice(2);
 if (!moxaJs || !goldenDir) {
   console.error('usage: golden.mjs MOXA_JS GOLDEN_DIR');
   process.exit(2);
-}
-
-function programs(dir) {
-  const out = [];
-  for (const name of readdirSync(dir).sort()) {
-    const p = join(dir, name);
-    if (statSync(p).isDirectory()) out.push(...programs(p));
-    else if (name.endsWith('.mox')) out.push(p);
-  }
-  return out;
 }
 
 function ukaz(bytes, od) {

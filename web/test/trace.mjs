@@ -3,27 +3,17 @@
 // steps, says so once, and still gives its end record.
 // Usage: node --no-experimental-fetch trace.mjs MOXA_JS MOXA_TRACE GOLDEN_DIR
 import { execFileSync } from 'node:child_process';
-import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, statSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
-import { nactiModul } from './wasm-run.mjs';
+import { nactiModul, programs } from './wasm-run.mjs';
 import { spustVModulu } from '../src/run.js';
 
 const [moxaJs, moxaTrace, goldenDir] = process.argv.slice(2);
 if (!moxaJs || !moxaTrace || !goldenDir) {
   console.error('usage: trace.mjs MOXA_JS MOXA_TRACE GOLDEN_DIR');
   process.exit(2);
-}
-
-function programs(dir) {
-  const out = [];
-  for (const name of readdirSync(dir).sort()) {
-    const p = join(dir, name);
-    if (statSync(p).isDirectory()) out.push(...programs(p));
-    else if (name.endsWith('.mox')) out.push(p);
-  }
-  return out;
 }
 
 const require = createRequire(import.meta.url);

@@ -1,6 +1,19 @@
 // One run through the WebAssembly module, outside a browser: the same calls the page's
 // worker makes (see src/run.js).
+import { readdirSync, statSync } from 'node:fs';
+import { join } from 'node:path';
 import { spustVModulu } from '../src/run.js';
+
+// The .mox files in `dir` and the folders below it, in a fixed order.
+export function programs(dir) {
+  const out = [];
+  for (const name of readdirSync(dir).sort()) {
+    const p = join(dir, name);
+    if (statSync(p).isDirectory()) out.push(...programs(p));
+    else if (name.endsWith('.mox')) out.push(p);
+  }
+  return out;
+}
 
 export async function nactiModul(createMoxa) {
   const stav = { kam: null };
