@@ -44,6 +44,7 @@ Syntaxe syntaxe(std::string_view program) {
   TextovyVstup vstup{std::string_view()};  // nothing to read: `cti` gets the empty text
   Nastaveni nastaveni;
   nastaveni.provadet = false;
+  nastaveni.pozice_tokenu = true;
   try {
     Interpret interpret(zdroj, vstup, out, nastaveni);
     Ukol ukol{&interpret, 1};

@@ -84,6 +84,8 @@ class ZdrojTokenu {
   std::uint64_t cislo_radku() const { return skener_.cislo_radku(); }
   // Another reader has taken the bytes [od, po) of the program (see Skener::cizi_cteni).
   void cizi_cteni(std::uint64_t od, std::uint64_t po) { skener_.cizi_cteni(od, po); }
+  // Whether tokens get their place (see Skener::zapisuj_pozice).
+  void zapisuj_pozice(bool ano) { skener_.zapisuj_pozice(ano); }
 
  private:
   void ze_skeneru();

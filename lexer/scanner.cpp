@@ -180,19 +180,21 @@ void Skener::skenuj(Token& t) {
     }
     // The token starts with the byte just read (or pushed back), unless the program's own
     // input has been read on since.
-    std::uint64_t za = f_.precteno();
-    if (cizi_po_ != 0) [[unlikely]]
-      za = po_cizim_cteni(za);
-    t.pozice.radek = cislo_radku_;
-    t.pozice.sloupec = za - radek_od_;
-    t.pozice.bajt = za - 1;
+    if (zapisuj_pozice_) {
+      std::uint64_t za = f_.precteno();
+      if (cizi_po_ != 0) [[unlikely]]
+        za = po_cizim_cteni(za);
+      t.pozice.radek = cislo_radku_;
+      t.pozice.sloupec = za - radek_od_;
+      t.pozice.bajt = za - 1;
+    }
     kind = rodina(s, ch, znacka);
     mezera = kind == T_MEZERA || kind == T_KOMENTAR;
   }
   s.vylij();
 
   // The end of input stands where the input ended, also when it cut a token off.
-  if (kind == T_KONEC) [[unlikely]] {
+  if (kind == T_KONEC && zapisuj_pozice_) [[unlikely]] {
     const std::uint64_t konec = f_.precteno();
     t.pozice = PoziceTokenu{cislo_radku_, konec - radek_od_ + 1, konec};
   }

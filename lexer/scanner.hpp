@@ -27,6 +27,11 @@ class Skener {
   // the scanner had read before them.
   void cizi_cteni(std::uint64_t od, std::uint64_t po);
 
+  // Whether tokens get their place (line, column, byte offset): on from the start, for the
+  // tools; a run that neither traces nor lists its code turns it off and saves the work on
+  // every token. The line counter runs either way.
+  void zapisuj_pozice(bool ano) { zapisuj_pozice_ = ano; }
+
  private:
   // Gathers the text of the token being scanned in a small buffer and hands it to the
   // token's string in pieces: most tokens are a few bytes long, and a byte added costs a store.
@@ -177,6 +182,7 @@ class Skener {
   std::uint64_t cizi_po_ = 0;
   std::uint64_t cislo_radku_ = 1;
   std::uint64_t radek_od_ = 0;  // the offset where the current line starts
+  bool zapisuj_pozice_ = true;
 };
 
 }  // namespace moxa

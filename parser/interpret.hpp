@@ -61,6 +61,10 @@ struct Nastaveni {
   // The caller's own stack can grow by ZASOBNIK_BEHU bytes (limits/limits.hpp): the run
   // executes on it, and no thread with a stack of its own is made for it.
   bool na_zasobniku_volajiciho = false;
+  // Every token carries its line, column and byte offset, for a host that asks where a
+  // token stands (the checker). A run that traces or lists its code has them anyway;
+  // any other saves the work on every token.
+  bool pozice_tokenu = false;
   // Called with the compiled code of every outermost loop once its first pass has been
   // read, before its later passes run; the code then holds its statement starts (for a
   // listing of the code). Empty: nothing is called and no statement start is kept.

@@ -12,6 +12,8 @@ Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& n
       po_prekladu_(nastaveni.po_prekladu) {
   stopa_ = nastaveni.stopa;
   kod_.zaznamenavej_prikazy(static_cast<bool>(po_prekladu_) || stopa_ != nullptr);
+  lex_.zapisuj_pozice(nastaveni.pozice_tokenu || static_cast<bool>(po_prekladu_) ||
+                      stopa_ != nullptr);
   if (!nastaveni.provadet) g_.i2_priznak = 0;
 }
 
