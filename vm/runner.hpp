@@ -1,0 +1,305 @@
+// The runner of compiled code, its body shared by the two files that instantiate it: the
+// runner of every run (vm/run.cpp) and the one of a run that traces (vm/run_trace.cpp),
+// which is compiled apart so that its size does not change what the optimiser makes of the
+// first. Each instruction does what the grammar routine that compiled it does while
+// executing, on the same value stack and with the same messages; the scanner does not move,
+// so a message quotes the line it has reached, as a replay that parses again would.
+#pragma once
+
+#include "vm/machine.hpp"
+
+// How a fused operator's case takes its routine. Optimised, inlined: a call on every such
+// instruction would cost more than the operator on two numbers itself. Under the
+// sanitizers, called: inlined, the 234 expansions make the runner one function so large,
+// with the sanitizers' checks in every one, that g++ 12 with -g spends many minutes of
+// processor time on this file, most of it tracking variables; called, about 25 seconds.
+#if defined(__SANITIZE_ADDRESS__)
+#define MOXA_OPERATOR_NA_MISTE [[gnu::noinline]]
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MOXA_OPERATOR_NA_MISTE [[gnu::noinline]]
+#endif
+#endif
+#ifndef MOXA_OPERATOR_NA_MISTE
+#define MOXA_OPERATOR_NA_MISTE [[gnu::always_inline]]
+#endif
+
+namespace moxa {
+
+// Operator OP on operands read in place (their indexes in `a`), its result left in place C
+// (a variable's slot following the indexes). A left operand in place ZASOBNIK is the value
+// on top of the stack: the result takes its place there, or it is popped. Two numbers take
+// the short way; anything else goes through `binarni`.
+template <Misto L, Misto P, Misto C, Znacka OP>
+MOXA_OPERATOR_NA_MISTE inline int Stroj::binarni_na_miste(const std::uint32_t* a) {
+  constexpr int PRAVY = L == ZASOBNIK ? 0 : 1;
+  if constexpr (L == ZASOBNIK) zas_.zajisti(1);
+  // A variable or the stack's top is read as a value; a literal, from the pool's record.
+  const Hodnota* leva = nullptr;
+  if constexpr (L == ZASOBNIK) leva = &zas_.vrchol();
+  if constexpr (L == PROMENNA) leva = &tab_.hodnota(static_cast<std::int32_t>(a[0]));
+  const Hodnota* prava = nullptr;
+  if constexpr (P == PROMENNA) prava = &tab_.hodnota(static_cast<std::int32_t>(a[PRAVY]));
+  // Where the result goes; the truth register's value is a scratch one.
+  Hodnota& r = C == PROMENNA   ? tab_.hodnota(static_cast<std::int32_t>(a[PRAVY + 1]))
+               : C == PRAVDA   ? pomocna_
+               : L == ZASOBNIK ? zas_.vrchol()
+                               : zas_.pridej();
+  // Only one arm of each choice below is ever taken: L and P are known when compiling.
+  const bool cisla = (L == LITERAL ? kod_.literal_je_cislo(a[0]) : leva->je_cislo()) &&
+                     (P == LITERAL ? kod_.literal_je_cislo(a[PRAVY]) : prava->je_cislo());
+  if (cisla) {
+    const double x = L == LITERAL ? kod_.cteni_literalu(a[0]) : leva->cteni();
+    const double y = P == LITERAL ? kod_.cteni_literalu(a[PRAVY]) : prava->cteni();
+    double cislo = 0.0;
+    bool pravda = false;
+    const bool logicky = na_cislech(OP, x, y, cislo, pravda);
+    if constexpr (C == PRAVDA) {
+      if (logicky) {
+        pravda_ = pravda;
+      } else {
+        // The truth of the rounded result, which can be zero where the exact one is not.
+        pomocna_.nastav_vysledek(cislo);
+        pravda_ = pomocna_.pravda();
+      }
+    } else if (logicky) {
+      r.nastav_pravdivost(pravda);
+    } else {
+      r.nastav_vysledek(cislo);
+    }
+  } else {
+    if constexpr (L == LITERAL) leva = &kod_.hodnota_literalu(a[0], 0);
+    if constexpr (P == LITERAL) prava = &kod_.hodnota_literalu(a[PRAVY], 1);
+    if (binarni(OP, *leva, *prava, r) != 0) return 1;
+    if constexpr (C == PRAVDA) pravda_ = pomocna_.pravda();
+  }
+  if constexpr (L == ZASOBNIK && C != ZASOBNIK) zas_.zahod();
+  return 0;
+}
+
+// Operator OP on the two values on top of the stack, as `na_zasobniku` applies it.
+template <Znacka OP>
+[[gnu::always_inline]] inline int Stroj::na_zasobniku_s() {
+  zas_.zajisti(2);
+  Hodnota& leva = zas_.pod_vrcholem();
+  const Hodnota& prava = zas_.vrchol();
+  if (leva.je_cislo() && prava.je_cislo()) {
+    na_cislech_do(OP, leva.cteni(), prava.cteni(), leva);
+  } else if (binarni_texty(OP, leva, prava, leva) != 0) {
+    return 1;
+  }
+  zas_.zahod();
+  return 0;
+}
+// Runs the code from `od` until the loop's own test leaves it for `po`. This is the one long
+// function of the interpreter, on purpose: the instructions are the labelled parts of one
+// function, so that the compiler keeps `pc` and the code's base in registers; a part moved
+// out into a function of its own would cost a call on every instruction of every pass. Each
+// part ends by fetching the next instruction and jumping straight to its part through a table
+// of label addresses (a GNU extension that g++ and clang++ both have): one indirect jump per
+// instruction, each from a place of its own, which the processor predicts better than the one
+// jump of a switch. The table is made from the same lists as the instruction codes, so it has
+// a part for every code in their order, and a code without its label does not compile. Each
+// part is short and calls the effect that the grammar routine which compiled it calls.
+//
+// `S` is a run that traces: its parts also tell the trace what each statement did. The
+// version without it is the one every other run takes, and has none of that code.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+template <bool S>
+int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
+  const std::uint32_t* const kod = kod_.data();
+  KodCyklu::Pozice pc = od;
+  // A conditional's test: on to its first branch, or past it. False when that leaves the
+  // run.
+  const auto kdyz = [&](bool pravda) __attribute__((always_inline)) {
+    if (pravda) {
+      pc += 2;
+      return true;
+    }
+    preskoc_cteni(kod[pc]);
+    pc = kod[pc + 1];
+    return pc != po;
+  };
+  // A loop's test: into its body, or out of the loop. 1 goes on; 0 leaves the run, which
+  // ends; -1 leaves it at an error.
+  const auto test_cyklu = [&](bool pravda) __attribute__((always_inline)) {
+    if (pravda) {
+      pc += 2;
+      return 1;
+    }
+    if (prvni_pruchod_.back() != 0) preskoc_cteni(kod[pc]);
+    prvni_pruchod_.pop_back();
+    pc = kod[pc + 1];
+    return pc == po ? 0 : 1;
+  };
+    // The run ends where the loop's own test jumps to its exit, the one way to reach `po`
+    // (the code starts at the loop's jump back, and every part of the loop lies before
+    // `po`), so only jumps look for the end.
+    // The parts in the order of the codes: the plain instructions, then the fused forms.
+#define MOXA_CIL_INSTRUKCE(jmeno, argument, slov) &&I_##jmeno,
+#define MOXA_CIL_BINARNI(L, P, C, OP) &&I_B_##L##_##P##_##C##_##OP,
+#define MOXA_CILE_FORMY(_, L, P, C) MOXA_BINARNI_OPERATORY(MOXA_CIL_BINARNI, L, P, C)
+  static const void* const CILE[] = {MOXA_INSTRUKCE(MOXA_CIL_INSTRUKCE)  //
+                                     MOXA_FORMY(MOXA_CILE_FORMY, _)};
+#undef MOXA_CILE_FORMY
+#undef MOXA_CIL_BINARNI
+#undef MOXA_CIL_INSTRUKCE
+  static_assert(sizeof CILE / sizeof CILE[0] == kod_instrukce(Instrukce::POCET),
+                "a part for every instruction code");
+  std::uint32_t w = 0;
+  // Only the instructions whose argument is a slot or a literal's index can have a long
+  // one, in the next word; the others carry an operator's code or nothing.
+  std::uint32_t arg = 0;
+  // Fetches the next instruction and jumps to its part; a run that traces first notes where
+  // the instruction stands and how deep the stack is before it. No instruction has a code
+  // past the table unless the code is corrupt: checked builds stop there at once; an
+  // optimised one trusts the emitter, which appends only the codes of the table.
+#if !defined(NDEBUG) || defined(MOXA_KONTROLY_KODU)
+#define MOXA_KONTROLA_KODU() \
+  if (KodCyklu::kod(w) >= kod_instrukce(Instrukce::POCET)) neznama_instrukce(w)
+#else
+#define MOXA_KONTROLA_KODU() static_cast<void>(0)
+#endif
+#define MOXA_DALSI()                                 \
+  do {                                               \
+    if constexpr (S) {                               \
+      pc_stopy_ = pc;                                \
+      stopa_->sahni(zas_.vyska(), odebira(kod[pc])); \
+    }                                                \
+    w = kod[pc++];                                   \
+    arg = KodCyklu::argument(w);                     \
+    MOXA_KONTROLA_KODU();                            \
+    goto* CILE[KodCyklu::kod(w)];                    \
+  } while (false)
+  MOXA_DALSI();
+  {
+  I_Literal:
+    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    kod_.do_hodnoty(arg, zas_.pridej());
+    MOXA_DALSI();
+  I_Promenna:
+    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    zas_.Vloz_do_zas(tab_.hodnota(static_cast<std::int32_t>(arg)));
+    MOXA_DALSI();
+  // The sums and products, the most frequent, know their operator after one test.
+  I_Scitani:
+    if ((arg == static_cast<std::uint32_t>(Znacka::Plus) ? na_zasobniku_s<Znacka::Plus>()
+                                                         : na_zasobniku_s<Znacka::Minus>()) != 0) {
+      return 1;
+    }
+    MOXA_DALSI();
+  I_Nasobeni:
+    if ((arg == static_cast<std::uint32_t>(Znacka::Krat) ? na_zasobniku_s<Znacka::Krat>()
+         : arg == static_cast<std::uint32_t>(Znacka::Deleno)
+             ? na_zasobniku_s<Znacka::Deleno>()
+             : na_zasobniku_s<Znacka::Modulo>()) != 0) {
+      return 1;
+    }
+    MOXA_DALSI();
+  I_Relace:
+  I_Logicka:
+    if (na_zasobniku(static_cast<Znacka>(arg)) != 0) return 1;
+    MOXA_DALSI();
+  I_Negace:
+    if (negace() != 0) return 1;
+    MOXA_DALSI();
+#define MOXA_BINARNI_OP(L, P, C, OP)                                                               \
+  I_B_##L##_##P##_##C##_##OP : if (binarni_na_miste<L, P, C, Znacka::OP>(kod + pc) != 0) return 1; \
+  pc += slov_formy(binarni_forma(L, P, C));                                                        \
+  if constexpr (S && C == PROMENNA) krok_prirazeni(static_cast<std::int32_t>(kod[pc - 1]));        \
+  if constexpr (S && C == PRAVDA) pravda_logicka_ = je_logicky(Znacka::OP);                        \
+  MOXA_DALSI();
+#define MOXA_BINARNI(_, L, P, C) MOXA_BINARNI_OPERATORY(MOXA_BINARNI_OP, L, P, C)
+    MOXA_FORMY(MOXA_BINARNI, _)
+#undef MOXA_BINARNI
+#undef MOXA_BINARNI_OP
+  I_Kopiruj : {
+    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    Hodnota& cil = tab_.hodnota(static_cast<std::int32_t>(arg));
+    if (kod[pc] == PROMENNA) {
+      const Hodnota& zdroj = tab_.hodnota(static_cast<std::int32_t>(kod[pc + 1]));
+      if (&cil != &zdroj) cil = zdroj;  // a variable assigned to itself keeps its value
+    } else {
+      kod_.do_hodnoty(kod[pc + 1], cil);
+    }
+    pc += 2;
+    if constexpr (S) krok_prirazeni(static_cast<std::int32_t>(arg));
+    MOXA_DALSI();
+  }
+  I_Prirad:
+    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    uloz(static_cast<std::int32_t>(arg));
+    if constexpr (S) krok_prirazeni(static_cast<std::int32_t>(arg));
+    MOXA_DALSI();
+  I_Pis:
+    if constexpr (S) stopa_->zacni_tisk(misto_v_kodu(pc_stopy_), zas_.vrchol_text());
+    if (vypis(arg != 0) != 0) return 1;  // output can no longer be written
+    if constexpr (S) stopa_->dokonci_tisk(arg != 0, zas_);
+    MOXA_DALSI();
+  I_Cti:
+    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    if (nacti(static_cast<std::int32_t>(arg)) != 0) return 1;
+    if constexpr (S) {
+      const auto slot = static_cast<std::int32_t>(arg);
+      stopa_->prirazeni(misto_v_kodu(pc_stopy_), "read", tab_.jmeno(slot),
+                        tab_.hodnota(slot).text(), zas_);
+    }
+    MOXA_DALSI();
+  I_Volani:
+    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    if constexpr (S) stopa_->volani(misto_v_kodu(pc_stopy_), kod_.text_literalu(arg), zas_);
+    MOXA_DALSI();
+  I_Kdyz : {
+    if constexpr (S) stopa_->zacni_test(misto_v_kodu(pc_stopy_), "if", zas_.vrchol_text());
+    const bool pravda = pravdivost();
+    if constexpr (S) stopa_->dokonci_test(pravda, zas_);
+    if (!kdyz(pravda)) return 0;
+    MOXA_DALSI();
+  }
+  I_KdyzR:
+    if constexpr (S) {
+      stopa_->zacni_test(misto_v_kodu(pc_stopy_), "if", hodnota_pravdy());
+      stopa_->dokonci_test(pravda_, zas_);
+    }
+    if (!kdyz(pravda_)) return 0;
+    MOXA_DALSI();
+  I_Jinak:
+    preskoc_cteni(kod[pc]);
+    pc = kod[pc + 1];
+    if (pc == po) return 0;
+    MOXA_DALSI();
+  I_CyklusVstup:
+    prvni_pruchod_.push_back(1);
+    MOXA_DALSI();
+  I_CyklusTest : {
+    if constexpr (S) stopa_->zacni_test(misto_v_kodu(pc_stopy_), "while", zas_.vrchol_text());
+    const bool pravda = pravdivost();
+    if constexpr (S) stopa_->dokonci_test(pravda, zas_);
+    if (const int r = test_cyklu(pravda); r <= 0) return -r;
+    MOXA_DALSI();
+  }
+  I_CyklusTestR:
+    if constexpr (S) {
+      stopa_->zacni_test(misto_v_kodu(pc_stopy_), "while", hodnota_pravdy());
+      stopa_->dokonci_test(pravda_, zas_);
+    }
+    if (const int r = test_cyklu(pravda_); r <= 0) return -r;
+    MOXA_DALSI();
+  I_CyklusZpet:
+    // A later pass costs a step per token of the loop; past the budget the condition
+    // finds the end of input where its first factor should be.
+    prvni_pruchod_.back() = 0;
+    if constexpr (S) pc_stopy_ = kod[pc];  // an error here belongs to the condition
+    if (!lex_.krok(kod[pc + 1])) {
+      return chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
+    }
+    pc = kod[pc];
+    MOXA_DALSI();
+#undef MOXA_DALSI
+#undef MOXA_KONTROLA_KODU
+  }
+}
+#pragma GCC diagnostic pop
+
+}  // namespace moxa
