@@ -108,7 +108,7 @@ class Interpret : private Stroj {
   [[nodiscard]] int Vnitrni_blok();
   // statements
   [[nodiscard]] int Prikaz();
-  [[nodiscard]] int Prikaz_se_stopou();
+  [[nodiscard, gnu::cold, gnu::noinline]] int Prikaz_se_stopou();
   [[nodiscard]] int Prikaz_provedeni();
   [[nodiscard]] int Prirazeni();
   [[nodiscard]] int If();

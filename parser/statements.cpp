@@ -12,33 +12,7 @@ namespace moxa {
   return Logicky_vyraz();
 }
 
-// statement -> assignment | "i2" if | "w2" while | "pis" ... | "pis_ln" ... | "cti" ... | call
-int Interpret::Prikaz() {
-  if (stopa_ != nullptr) [[unlikely]]
-    return Prikaz_se_stopou();
-  return Prikaz_provedeni();
-}
-
-// A statement read with the trace: it is the statement under way while it is read (an
-// error is placed there), and a call statement that executes is a step once it is done. The
-// other kinds report their steps themselves.
-int Interpret::Prikaz_se_stopou() {
-  const Token& t = tok();
-  const bool volani = t.kind == T_VOLANI && provadi();
-  const std::string jmeno = volani ? t.text : std::string();
-  // A call statement in compiled code ends with an instruction that is its step there.
-  const bool volani_v_kodu = t.kind == T_VOLANI && preklad_ > 0;
-  const std::uint32_t literal = volani_v_kodu ? kod_.literal(t) : 0;
-  const Stopa::Prikaz predchozi = stopa_->prikaz();
-  stopa_->vstup(t.pozice);
-  if (Prikaz_provedeni() != 0) return 1;
-  if (volani_v_kodu) emituj(Instrukce::Volani, literal);
-  if (volani) stopa_->volani(prikaz_stopy(), jmeno, zas_);
-  stopa_->obnov(predchozi);
-  return 0;
-}
-
-int Interpret::Prikaz_provedeni() {
+[[gnu::always_inline]] inline int Interpret::Prikaz_provedeni() {
   const Token& t = tok();
   if (preklad_ > 0) kod_.zacatek_prikazu(t.pozice, false);
   if (t.kind == T_PROMENNA) {
@@ -67,6 +41,32 @@ int Interpret::Prikaz_provedeni() {
   }
   if (t.kind == T_VOLANI) return Funkce_volani();
   return chyba_znak("Prikaz", "prikaz");
+}
+
+// statement -> assignment | "i2" if | "w2" while | "pis" ... | "pis_ln" ... | "cti" ... | call
+int Interpret::Prikaz() {
+  if (stopa_ != nullptr) [[unlikely]]
+    return Prikaz_se_stopou();
+  return Prikaz_provedeni();
+}
+
+// A statement read with the trace: it is the statement under way while it is read (an
+// error is placed there), and a call statement that executes is a step once it is done. The
+// other kinds report their steps themselves.
+int Interpret::Prikaz_se_stopou() {
+  const Token& t = tok();
+  const bool volani = t.kind == T_VOLANI && provadi();
+  const std::string jmeno = volani ? t.text : std::string();
+  // A call statement in compiled code ends with an instruction that is its step there.
+  const bool volani_v_kodu = t.kind == T_VOLANI && preklad_ > 0;
+  const std::uint32_t literal = volani_v_kodu ? kod_.literal(t) : 0;
+  const Stopa::Prikaz predchozi = stopa_->prikaz();
+  stopa_->vstup(t.pozice);
+  if (Prikaz_provedeni() != 0) return 1;
+  if (volani_v_kodu) emituj(Instrukce::Volani, literal);
+  if (volani) stopa_->volani(prikaz_stopy(), jmeno, zas_);
+  stopa_->obnov(predchozi);
+  return 0;
 }
 
 // read -> "cti" "(" variable ")"
