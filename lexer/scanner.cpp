@@ -162,7 +162,8 @@ Znacka znacka_textu(std::string_view s) {
 // space finishes without push-back. Comments are never stored. At the end of input inside an
 // unfinished token the token is dropped and the end-of-input token delivered instead.
 // Inside a token nothing is pushed back, so the routines read with `dalsi`.
-void Skener::skenuj(Token& t) {
+template <bool Pozice>
+void Skener::skenuj_s(Token& t) {
   t.text.clear();
   Sber s(t.text);
   std::int32_t kind = T_KONEC;
@@ -171,7 +172,7 @@ void Skener::skenuj(Token& t) {
     int ch = cti();
     // White space (and dropped bytes) before the token, in bulk.
     while (ch >= 0 && je_mezera(static_cast<unsigned char>(ch))) {
-      hltej<true>(je_mezera, nullptr);
+      hltej<true, Pozice>(je_mezera, nullptr);
       ch = dalsi();
     }
     if (ch == Vstup::KONEC) {
@@ -180,7 +181,7 @@ void Skener::skenuj(Token& t) {
     }
     // The token starts with the byte just read (or pushed back), unless the program's own
     // input has been read on since.
-    if (zapisuj_pozice_) {
+    if constexpr (Pozice) {
       std::uint64_t za = f_.precteno();
       if (cizi_po_ != 0) [[unlikely]]
         za = po_cizim_cteni(za);
@@ -194,9 +195,11 @@ void Skener::skenuj(Token& t) {
   s.vylij();
 
   // The end of input stands where the input ended, also when it cut a token off.
-  if (kind == T_KONEC && zapisuj_pozice_) [[unlikely]] {
-    const std::uint64_t konec = f_.precteno();
-    t.pozice = PoziceTokenu{cislo_radku_, konec - radek_od_ + 1, konec};
+  if constexpr (Pozice) {
+    if (kind == T_KONEC) [[unlikely]] {
+      const std::uint64_t konec = f_.precteno();
+      t.pozice = PoziceTokenu{cislo_radku_, konec - radek_od_ + 1, konec};
+    }
   }
   t.kind = kind;
   t.znacka = znacka;
@@ -403,7 +406,7 @@ std::int32_t Skener::retezec(Sber& s) {
     }
   };
   for (;;) {
-    hltej<true>([](unsigned char c) { return c != '"' && c != '/' && c != 0; }, text);
+    hltej<true, true>([](unsigned char c) { return c != '"' && c != '/' && c != 0; }, text);
     const int c = dalsi();
     if (c == '"') return hotovo(T_RETEZEC);
     if (c == Vstup::KONEC) return konec(s);
@@ -427,14 +430,14 @@ std::int32_t Skener::komentar(Sber& s) {
   } while (c != ':' && c != '!');
   if (c == ':') {
     for (;;) {
-      hltej<false>([](unsigned char b) { return b != '\n'; }, nullptr);
+      hltej<false, false>([](unsigned char b) { return b != '\n'; }, nullptr);
       c = dalsi();
       if (c == '\n') return hotovo(T_KOMENTAR);
       if (c == Vstup::KONEC) return konec(s);
     }
   }
   for (;;) {
-    hltej<true>([](unsigned char b) { return b != '!'; }, nullptr);
+    hltej<true, true>([](unsigned char b) { return b != '!'; }, nullptr);
     c = dalsi();
     if (c == Vstup::KONEC) return konec(s);
     if (c != '!') continue;
@@ -445,5 +448,8 @@ std::int32_t Skener::komentar(Sber& s) {
     if (c == Vstup::KONEC) return konec(s);
   }
 }
+
+template void Skener::skenuj_s<true>(Token& t);
+template void Skener::skenuj_s<false>(Token& t);
 
 }  // namespace moxa

@@ -17,7 +17,13 @@ class Skener {
   explicit Skener(Vstup& f) : f_(f) {}
 
   // Scans the next token that is neither white space nor a comment into `t`.
-  void skenuj(Token& t);
+  void skenuj(Token& t) {
+    if (zapisuj_pozice_) {
+      skenuj_s<true>(t);
+    } else {
+      skenuj_s<false>(t);
+    }
+  }
 
   // The line counter: 1 at start, one more for every line feed read from the source.
   std::uint64_t cislo_radku() const { return cislo_radku_; }
@@ -28,11 +34,16 @@ class Skener {
   void cizi_cteni(std::uint64_t od, std::uint64_t po);
 
   // Whether tokens get their place (line, column, byte offset): on from the start, for the
-  // tools; a run that neither traces nor lists its code turns it off and saves the work on
-  // every token. The line counter runs either way.
+  // tools; a run that neither traces nor lists its code turns it off before its first token
+  // and saves the work on every token. The line counter runs either way.
   void zapisuj_pozice(bool ano) { zapisuj_pozice_ = ano; }
 
  private:
+  // `skenuj`, compiled once with the token's place and once without, so that a run that
+  // does not want places pays for neither the place nor the line starts it is taken from.
+  template <bool Pozice>
+  void skenuj_s(Token& t);
+
   // Gathers the text of the token being scanned in a small buffer and hands it to the
   // token's string in pieces: most tokens are a few bytes long, and a byte added costs a store.
   class Sber {
@@ -104,8 +115,10 @@ class Skener {
   }
 
   // Takes the longest run of source bytes for which `bere` holds, adding them to `s` unless it
-  // is null. Only for use inside a token or between tokens, where nothing is pushed back.
-  template <bool SRadky, typename P>
+  // is null, and counts the line feeds among them when `SRadky` holds; `SeZacatkem` keeps
+  // the current line's start as well. Only for use inside a token or between tokens, where
+  // nothing is pushed back.
+  template <bool SRadky, bool SeZacatkem, typename P>
   void hltej(P bere, Sber* s) {
     while (f_.naplnit()) {
       const unsigned char* p = f_.pozice();
@@ -122,7 +135,7 @@ class Skener {
         const std::uint64_t pred = cislo_radku_;
         for (const unsigned char* r = p; r != q; ++r)
           cislo_radku_ += (*r == '\n');
-        if (cislo_radku_ != pred) {
+        if (SeZacatkem && cislo_radku_ != pred) {
           const unsigned char* r = q;
           while (*--r != '\n') {
           }
@@ -161,7 +174,7 @@ class Skener {
     buffer_ = dalsi();
     return kind;
   }
-  std::int32_t rodina(Sber& s, int ch, Znacka& znacka);
+  [[gnu::always_inline]] inline std::int32_t rodina(Sber& s, int ch, Znacka& znacka);
   std::int32_t konec(Sber& s);
   std::int32_t porovnani(Sber& s, int ch, Znacka& znacka);
   std::int32_t znamenko(Sber& s, int ch);
