@@ -22,7 +22,9 @@ const TEXTY = {
     kontroluje: 'Checking…',
     bezNalezu: 'No errors or warnings.',
     pocty: (c, v) =>
-      [c ? `${c} error` : '', v ? `${v} warning${v === 1 ? '' : 's'}` : ''].filter(Boolean).join(', '),
+      [c ? `${c} error${c === 1 ? '' : 's'}` : '', v ? `${v} warning${v === 1 ? '' : 's'}` : '']
+        .filter(Boolean)
+        .join(', ') + '.',
     chyba: 'error',
     varovani: 'warning',
     dalsi: (n) => `… and ${n} more`,
@@ -41,7 +43,7 @@ const TEXTY = {
     neupraveno: (proc) => `Ponecháno beze změny: ${proc}`,
     kontroluje: 'Kontroluji…',
     bezNalezu: 'Žádné chyby ani varování.',
-    pocty: (c, v) => [c ? `${c} chyba` : '', v ? `${v} varování` : ''].filter(Boolean).join(', '),
+    pocty: (c, v) => [c ? `${c} chyba` : '', v ? `${v} varování` : ''].filter(Boolean).join(', ') + '.',
     chyba: 'chyba',
     varovani: 'varování',
     dalsi: (n) => `… a dalších ${n}`,

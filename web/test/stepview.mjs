@@ -254,6 +254,7 @@ test('a link with &step=N opens the view at that step; Share from the view makes
   await page.click('#step-next');
   await page.click('#step-next');
   await page.click('#share');
+  assert.ok(await page.isVisible('#share-link'), 'the link shows while the step view is open');
   const link = await page.inputValue('#share-link');
   assert.match(link, /&step=9$/);
   const druha = await novaStranka(new URL(link).hash);
