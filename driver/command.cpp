@@ -14,6 +14,7 @@
 
 #include "driver/run.hpp"
 #include "limits/limits.hpp"
+#include "limits/sanitizers.hpp"
 
 namespace {
 
@@ -39,12 +40,7 @@ void otevri_zavrene_proudy() {
 // it ends with the error verdict instead of a fault deep in a program. A sanitizer fixes the
 // main thread's stack bounds when the process starts, so its builds keep the thread.
 bool zvetsi_hlavni_zasobnik() {
-#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-  return false;
-#endif
-#endif
+#if defined(__linux__) && !MOXA_ASAN && !MOXA_TSAN
   // The main thread has used a little before the run starts (the writer's and the reader's
   // buffers are on it), and the environment lies at the stack's top.
   constexpr rlim_t POTREBA = moxa::ZASOBNIK_BEHU + (rlim_t{1} << 20);

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "limits/sanitizers.hpp"
+
 namespace moxa {
 
 // Nesting: at most this many blocks and bracketed or call factors may be open at once; one
@@ -26,19 +28,12 @@ inline constexpr int MAX_VNORENI = MOXA_NESTING_LIMIT;
 // 5.4 MiB with g++ 12 (calls in calls, 567 bytes a level) and 3.7 MiB with clang++ 14
 // (loops in loops); with AddressSanitizer 33.5 MiB (calls, 3.5 KiB a level); without
 // optimisation 5.7 MiB with g++ 12 (calls), more room kept for other compilers.
-#if defined(__SANITIZE_ADDRESS__)
+#if MOXA_ASAN
 #define MOXA_ZASOBNIK_MIB 96
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define MOXA_ZASOBNIK_MIB 96
-#endif
-#endif
-#ifndef MOXA_ZASOBNIK_MIB
-#if defined(__OPTIMIZE__)
+#elif defined(__OPTIMIZE__)
 #define MOXA_ZASOBNIK_MIB 16
 #else
 #define MOXA_ZASOBNIK_MIB 32
-#endif
 #endif
 inline constexpr std::size_t ZASOBNIK_BEHU = std::size_t{MOXA_ZASOBNIK_MIB} << 20;
 #undef MOXA_ZASOBNIK_MIB

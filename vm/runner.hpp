@@ -6,6 +6,7 @@
 // so a message quotes the line it has reached, as a replay that parses again would.
 #pragma once
 
+#include "limits/sanitizers.hpp"
 #include "vm/machine.hpp"
 
 // How a fused operator's case takes its routine. Optimised, inlined: a call on every such
@@ -13,14 +14,9 @@
 // sanitizers, called: inlined, the 234 expansions make the runner one function so large,
 // with the sanitizers' checks in every one, that g++ 12 with -g spends many minutes of
 // processor time on this file, most of it tracking variables; called, about 25 seconds.
-#if defined(__SANITIZE_ADDRESS__)
+#if MOXA_ASAN
 #define MOXA_OPERATOR_NA_MISTE [[gnu::noinline]]
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define MOXA_OPERATOR_NA_MISTE [[gnu::noinline]]
-#endif
-#endif
-#ifndef MOXA_OPERATOR_NA_MISTE
+#else
 #define MOXA_OPERATOR_NA_MISTE [[gnu::always_inline]]
 #endif
 

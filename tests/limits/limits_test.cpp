@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "driver/run.hpp"
+#include "limits/sanitizers.hpp"
 #include "tests/compare.hpp"
 #include "tests/texts.hpp"
 
@@ -29,17 +30,7 @@ constexpr int HLOUBKA = 10'000;         // levels that may be open at once
 constexpr std::size_t DELKA = 1 << 20;  // bytes a computed value may have
 
 // A sanitizer slows each run down some twenty times; there the byte sweep takes fewer bytes.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool POMALU = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool POMALU = true;
-#else
-constexpr bool POMALU = false;
-#endif
-#else
-constexpr bool POMALU = false;
-#endif
+constexpr bool POMALU = MOXA_ASAN;
 
 // `s` written `n` times.
 template <typename N>
