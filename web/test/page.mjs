@@ -5,12 +5,13 @@
 import { test, before, after, afterEach } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { chromium } from 'playwright-core';
 import { serve } from './serve.mjs';
 import { kusyVystupu, sdileni } from '../src/bytes.js';
+import { programs } from './wasm-run.mjs';
 
 const [siteDir, moxa, goldenDir, screenshot] = process.argv.slice(2);
 const enc = new TextEncoder();
@@ -270,15 +271,7 @@ test('nesting up to the limit the page names works; one more gives the nesting m
 });
 
 test('golden programs give the same bytes through the page', async () => {
-  const vse = [];
-  const projdi = (d) => {
-    for (const n of readdirSync(d).sort()) {
-      const p = join(d, n);
-      if (statSync(p).isDirectory()) projdi(p);
-      else if (n.endsWith('.mox')) vse.push(p);
-    }
-  };
-  projdi(goldenDir);
+  const vse = programs(goldenDir);
   const page = await novaStranka();
   const limit = Number((await page.textContent('#limits')).match(/([\d,]+) nested levels/)[1].replace(/,/g, ''));
   let spusteno = 0;
