@@ -13,18 +13,34 @@ const here = dirname(fileURLToPath(import.meta.url));
 const lsp = process.env.MOXA_LSP ?? join(repoDir, 'build/tools/moxa-lsp');
 const work = mkdtempSync(join(tmpdir(), 'moxa-nvim-'));
 
-function diagnostics(program) {
+// The diagnostics Neovim shows for `program`: set up by diagnostic.lua, or by what `start`
+// gives (the options before the file, and the environment).
+function diagnostics(program, start = { args: ['-u', join(here, 'diagnostic.lua')], env: process.env }) {
   const file = join(work, 'prog.mox');
   writeFileSync(file, program);
   const out = join(work, 'out.json');
-  execFileSync('nvim', ['--headless', '-n', '-i', 'NONE', '-u', join(here, 'diagnostic.lua'), file], {
+  execFileSync('nvim', ['--headless', '-n', '-i', 'NONE', ...start.args, file], {
     cwd: work,
-    env: { ...process.env, MOXA_LSP: lsp, OUT: out },
+    env: { ...start.env, MOXA_LSP: lsp, OUT: out },
     stdio: ['ignore', 'pipe', 'pipe'],
     timeout: 60000,
   });
   return JSON.parse(readFileSync(out, 'utf8'));
 }
+
+test("the README's setup, run as written in a fresh home, attaches moxa-lsp on the PATH", () => {
+  const readme = readFileSync(join(repoDir, 'README.md'), 'utf8');
+  const setup = readme.match(/```sh\n(mkdir -p ~\/\.local\/share\/nvim[^`]*)```/);
+  assert.ok(setup, "the README's Neovim setup");
+  const env = { ...process.env, HOME: mkdtempSync(join(tmpdir(), 'moxa-nvim-home-')) };
+  env.PATH = `${dirname(lsp)}:${env.PATH}`;
+  for (const xdg of ['XDG_CONFIG_HOME', 'XDG_DATA_HOME', 'XDG_STATE_HOME', 'XDG_CACHE_HOME']) delete env[xdg];
+  execFileSync('bash', ['-e', '-c', setup[1]], { cwd: repoDir, env, stdio: ['ignore', 'pipe', 'pipe'] });
+  const r = diagnostics('{\n  @a -> 1\n  }\n\n.\n', { args: ['--cmd', `luafile ${join(here, 'dump.lua')}`], env });
+  assert.equal(r.filetype, 'moxa');
+  const errors = r.diagnostics.filter((d) => d.severity === 1);
+  assert.deepEqual(errors.map((d) => [d.lnum, d.col]), [[2, 2]], JSON.stringify(r.diagnostics));
+});
 
 test('a missing ; is marked at the token where it is noticed, not on the line the run quotes', () => {
   // The ';' missing after "@a -> 1" is noticed at "}" on line 3 (2 from 0); the run's
