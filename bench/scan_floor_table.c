@@ -45,33 +45,31 @@ static unsigned char from_start(int c)
     }
 }
 
+/* The bytes of each class but digits, lowercase letters and the rest. */
+static const struct {
+    const char *bytes;
+    unsigned char cls;
+} byte_sets[] = {
+    {"e", C_E}, {" \t", C_BLANK}, {"\n", C_NL}, {"_", C_UNDERSCORE}, {",", C_COMMA},
+    {"+", C_PLUS}, {"-", C_MINUS}, {">", C_GT}, {"<", C_LT}, {"!", C_BANG}, {"=", C_EQ},
+    {"\"", C_QUOTE}, {"/", C_SLASH}, {":", C_COLON}, {".", C_DOT}, {"@~?", C_NAME},
+    {"%&()*^|;{}", C_SINGLE},
+};
+
 static void make_tables(void)
 {
     int b, s, c;
+    size_t i;
+    const char *p;
     for (b = 0; b < 256; b++)
         class_of[b] = C_OTHER;
     for (b = '0'; b <= '9'; b++)
         class_of[b] = C_DIGIT;
     for (b = 'a'; b <= 'z'; b++)
         class_of[b] = C_LOWER;
-    class_of['e'] = C_E;
-    class_of[' '] = class_of['\t'] = C_BLANK;
-    class_of['\n'] = C_NL;
-    class_of['_'] = C_UNDERSCORE;
-    class_of[','] = C_COMMA;
-    class_of['+'] = C_PLUS;
-    class_of['-'] = C_MINUS;
-    class_of['>'] = C_GT;
-    class_of['<'] = C_LT;
-    class_of['!'] = C_BANG;
-    class_of['='] = C_EQ;
-    class_of['"'] = C_QUOTE;
-    class_of['/'] = C_SLASH;
-    class_of[':'] = C_COLON;
-    class_of['.'] = C_DOT;
-    class_of['@'] = class_of['~'] = class_of['?'] = C_NAME;
-    for (b = 0; "%&()*^|;{}"[b] != '\0'; b++)
-        class_of[(unsigned char)"%&()*^|;{}"[b]] = C_SINGLE;
+    for (i = 0; i < sizeof byte_sets / sizeof byte_sets[0]; i++)
+        for (p = byte_sets[i].bytes; *p != '\0'; p++)
+            class_of[(unsigned char)*p] = byte_sets[i].cls;
 
     for (s = 0; s < STATES; s++) {
         for (c = 0; c < CLASSES; c++) {
