@@ -53,7 +53,9 @@ struct Program {
   std::vector<kontrola::Usek> spans;  // the bytes of each token in `text`
   std::size_t counted = 0;            // tokens that are not the template's
   std::uint64_t whole = 0;            // a hash of `ids`
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> grams;  // (hash of min_match tokens, start)
+  // Every run of min_match tokens outside the template: a 32-bit hash of its tokens in the
+  // high half, where it starts in the low half; sorted.
+  std::vector<std::uint64_t> grams;
   std::optional<Behaviour> behaviour;
 };
 

@@ -104,8 +104,8 @@ void index_program(Program& program, std::size_t min_match) {
     clean = program.ids[i] == kTemplate ? 0 : clean + 1;
     if (clean >= min_match) {
       const std::size_t start = i + 1 - min_match;
-      program.grams.emplace_back(hash_ids(&program.ids[start], min_match),
-                                 static_cast<std::uint32_t>(start));
+      program.grams.push_back((hash_ids(&program.ids[start], min_match) & ~0xffffffffULL) |
+                              static_cast<std::uint32_t>(start));
     }
   }
   std::sort(program.grams.begin(), program.grams.end());
@@ -155,25 +155,30 @@ std::vector<Tile> tile(const Program& a, const Program& b, std::size_t min_match
   matches.clear();
   const std::size_t seed_budget = kSeedsPerToken * (x.size() + y.size());
   std::size_t seeds = 0;
-  auto ia = a.grams.begin();
-  auto ib = b.grams.begin();
-  while (ia != a.grams.end() && ib != b.grams.end() && seeds < seed_budget) {
-    if (ia->first < ib->first) {
+  const std::uint64_t* ia = a.grams.data();
+  const std::uint64_t* const ea_end = ia + a.grams.size();
+  const std::uint64_t* ib = b.grams.data();
+  const std::uint64_t* const eb_end = ib + b.grams.size();
+  while (ia != ea_end && ib != eb_end && seeds < seed_budget) {
+    const std::uint64_t ha = *ia >> 32, hb = *ib >> 32;
+    if (ha < hb) {
       ++ia;
-    } else if (ib->first < ia->first) {
+    } else if (hb < ha) {
       ++ib;
     } else {
-      const std::uint64_t h = ia->first;
-      auto ea = ia;
-      while (ea != a.grams.end() && ea->first == h)
+      const std::uint64_t* ea = ia;
+      while (ea != ea_end && (*ea >> 32) == ha)
         ++ea;
-      auto eb = ib;
-      while (eb != b.grams.end() && eb->first == h)
+      const std::uint64_t* eb = ib;
+      while (eb != eb_end && (*eb >> 32) == ha)
         ++eb;
-      for (auto pa = ia; pa != ea && seeds < seed_budget; ++pa) {
-        for (auto pb = ib; pb != eb && seeds < seed_budget; ++pb) {
+      for (const std::uint64_t* pa = ia; pa != ea && seeds < seed_budget; ++pa) {
+        for (const std::uint64_t* pb = ib; pb != eb && seeds < seed_budget; ++pb) {
           ++seeds;
-          const std::size_t i = pa->second, j = pb->second;
+          const std::size_t i = static_cast<std::uint32_t>(*pa),
+                            j = static_cast<std::uint32_t>(*pb);
+          // Not the start of a maximal match (that one began earlier), or a hash that
+          // only looks alike: the extension below finds out.
           if (i > 0 && j > 0 && x[i - 1] != kTemplate && x[i - 1] == y[j - 1]) continue;
           std::size_t length = 0;
           while (i + length < x.size() && j + length < y.size() && x[i + length] != kTemplate &&
