@@ -27,9 +27,13 @@ std::size_t listed_problems(const Comparison& comparison) {
                     [](const Program& p) { return !p.problem.empty(); }));
 }
 
+std::string count(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + ' ' + (n == 1 ? one : many);
+}
+
 std::string heading(const Comparison& comparison, const Context& context) {
-  std::string text = std::to_string(comparison.programs.size()) + " submissions, " +
-                     std::to_string(comparison.compared) + " pairs compared, " +
+  std::string text = count(comparison.programs.size(), "submission", "submissions") + ", " +
+                     count(comparison.compared, "pair", "pairs") + " compared, " +
                      std::to_string(comparison.pairs.size()) + " listed; matches of at least " +
                      std::to_string(comparison.settings.min_match) + " tokens";
   if (!context.base.empty())
