@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The editors' checks, from a fresh Debian 12 machine: installs vim, neovim, node and npm when
-# they are missing, builds the interpreter, its token lister, the checker and the language
-# server (release preset) unless they are built, installs the extension's pinned npm
-# packages, runs the tests of the word lists, the VS Code grammar, the run task and problem
-# matcher, the language server's lookup, the Vim files (both :make settings), Neovim's client
-# and the packed .vsix, and leaves the extension packed in build/editors/.
+# they are missing, builds the interpreter, its token lister, the checker, the language
+# server and the debugger (release preset) unless they are built, installs the extension's
+# pinned npm packages, runs the tests of the word lists, the VS Code grammar, the run task and
+# problem matcher, the language server's lookup, the debugger's configuration and adapter, the
+# Vim files (both :make settings), Neovim's client and the packed .vsix, and leaves the
+# extension packed in build/editors/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,16 +17,16 @@ command -v python3 > /dev/null || packages+=(python3)
 vim --version 2> /dev/null | grep -q '+syntax' || packages+=(vim)
 command -v nvim > /dev/null || packages+=(neovim)
 if [ ! -x build/moxa ] || [ ! -x build/tools/moxa_tokens ] || [ ! -x build/tools/moxa-check ] ||
-  [ ! -x build/tools/moxa-lsp ]; then
+  [ ! -x build/tools/moxa-lsp ] || [ ! -x build/tools/dap/moxa-dap ]; then
   # The whole project is configured, moxa-grade's libraries included.
   packages+=(cmake ninja-build g++ nlohmann-json3-dev libtomlplusplus-dev libpugixml-dev)
 fi
 . .ci/packages.sh
 install_missing "${packages[@]}"
 
-echo "== editors: interpreter, token lister, checker and language server"
+echo "== editors: interpreter, token lister, checker, language server and debugger"
 [ -f build/build.ninja ] || cmake --preset release
-cmake --build --preset release --target moxa moxa_tokens moxa-check moxa-lsp
+cmake --build --preset release --target moxa moxa_tokens moxa-check moxa-lsp moxa-dap
 
 echo "== editors: npm ci"
 (cd editors/vscode && npm ci --ignore-scripts --no-audit --no-fund)

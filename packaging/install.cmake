@@ -1,7 +1,7 @@
 # What `cmake --install` puts in place, the files that let other builds find the library
 # (CMake package, pkg-config), and the Debian packages that `cpack -G DEB` makes from it:
 #   moxa          the programs (moxa, moxa-grade, moxa-check, moxa-fmt, moxa-trace,
-#                 moxa-lsp, moxa-similar), their man pages,
+#                 moxa-lsp, moxa-similar, moxa-dap), their man pages,
 #                 the README and the example programs
 #   libmoxa1      the shared library
 #   libmoxa-dev   the header, the static library, the CMake and pkg-config files
@@ -38,8 +38,8 @@ add_custom_target(uninstall
 # The program and the library.
 install(TARGETS moxa moxa_grade RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 # The tools for writing programs: the checker, the formatter, the trace of a run, the
-# language server, and the search for copied submissions.
-install(TARGETS moxa-check moxa-fmt moxa-trace moxa-lsp moxa-similar RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+# language server, the search for copied submissions and the debugger.
+install(TARGETS moxa-check moxa-fmt moxa-trace moxa-lsp moxa-similar moxa-dap RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 install(TARGETS moxa_shared moxa_static EXPORT moxa-targets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lib NAMELINK_COMPONENT dev
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
@@ -49,7 +49,7 @@ if(MOXA_DEBIAN)
   # symbols a user of the library does not need, a static library without debug
   # information and with its members' dates and owners zeroed.
   set(moxa_instalovano "\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_LIBDIR}")
-  foreach(program moxa moxa-grade moxa-check moxa-fmt moxa-trace moxa-lsp moxa-similar)
+  foreach(program moxa moxa-grade moxa-check moxa-fmt moxa-trace moxa-lsp moxa-similar moxa-dap)
     install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --remove-section=.comment --remove-section=.note
       \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_BINDIR}/${program}\" COMMAND_ERROR_IS_FATAL ANY)"
       COMPONENT program)
@@ -87,7 +87,7 @@ install(FILES ${moxa_gen}/moxa.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig 
 # README and the example programs.
 set(MOXA_VERSION ${PROJECT_VERSION})
 set(MOXA_DOCDIR ${CMAKE_INSTALL_FULL_DOCDIR})
-set(moxa_manualy moxa moxa-grade moxa-check moxa-fmt moxa-trace moxa-lsp moxa-similar)
+set(moxa_manualy moxa moxa-grade moxa-check moxa-fmt moxa-trace moxa-lsp moxa-similar moxa-dap)
 foreach(m IN LISTS moxa_manualy)
   configure_file(packaging/${m}.1 ${moxa_gen}/${m}.1 @ONLY)
 endforeach()

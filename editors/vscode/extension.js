@@ -4,6 +4,8 @@
 // Where moxa-lsp is installed (on the PATH, or named by the setting moxa.languageServer), it
 // is started for moxa files: the checker's errors and warnings while typing, at the token
 // each is about, and its colours, outline, definitions, hover, completion and formatting.
+// The debugger `moxa` starts moxa-dap: F5 on a moxa file debugs it, asking for the input
+// that its `cti` reads unless a launch configuration gives it.
 'use strict';
 
 const vscode = require('vscode');
@@ -11,6 +13,7 @@ const { spawn } = require('child_process');
 const path = require('path');
 const { Annotator, LineInput } = require('./run-output');
 const { findServer } = require('./server');
+const { findAdapter, readFile, resolveConfiguration } = require('./debug');
 
 let client;
 
@@ -90,8 +93,45 @@ function currentProgram() {
   return editor.document.uri.fsPath;
 }
 
+function askInput(program) {
+  return vscode.window.showInputBox({
+    title: `Input for ${path.basename(program)}`,
+    prompt: 'The words that cti reads, separated by spaces (empty: no input)',
+    ignoreFocusOut: true,
+  });
+}
+
+function registerDebugger(context) {
+  context.subscriptions.push(
+    vscode.debug.registerDebugConfigurationProvider('moxa', {
+      resolveDebugConfiguration: (folder, config) => resolveConfiguration(config, {
+        activeFile: currentProgram(),
+        readFile,
+        askInput,
+        showError: (text) => vscode.window.showErrorMessage(text),
+      }),
+    }),
+    vscode.debug.registerDebugAdapterDescriptorFactory('moxa', {
+      createDebugAdapterDescriptor: () => {
+        const setting = vscode.workspace.getConfiguration('moxa').get('debugger');
+        const command = findAdapter(setting);
+        if (!command) {
+          vscode.window.showErrorMessage(`moxa: the debugger ${setting || 'moxa-dap'} is not found.`);
+          return undefined;
+        }
+        return new vscode.DebugAdapterExecutable(command, ['--stdio']);
+      },
+    }),
+    vscode.commands.registerCommand('moxa.askInput', async () => {
+      const file = currentProgram();
+      return (await askInput(file ?? 'the program')) ?? '';
+    }),
+  );
+}
+
 function activate(context) {
   startServer();
+  registerDebugger(context);
   context.subscriptions.push(
     vscode.tasks.registerTaskProvider('moxa', {
       provideTasks: () => {

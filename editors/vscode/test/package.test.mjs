@@ -62,4 +62,19 @@ test('the .vsix holds the language, the grammar, the run task and the problem ma
   assert.ok(c.taskDefinitions.some((t) => t.type === 'moxa' && t.required.includes('file')));
   assert.ok(c.problemMatchers.some((m) => m.name === 'moxa'));
   assert.ok(files['extension.vsixmanifest'].includes('Id="moxa"'));
+
+  // The debugger: its type for moxa files, its launch attributes, a configuration for F5,
+  // breakpoints in moxa files, and the code that starts moxa-dap packed with it.
+  const d = c.debuggers.find((x) => x.type === 'moxa');
+  assert.deepEqual(d.languages, ['moxa']);
+  assert.deepEqual(d.configurationAttributes.launch.required, ['program']);
+  for (const k of ['program', 'input', 'inputFile', 'stopOnEntry', 'maxSteps', 'maxTime', 'maxOutput', 'maxMemory'])
+    assert.ok(d.configurationAttributes.launch.properties[k], k);
+  assert.equal(d.initialConfigurations[0].program, '${file}');
+  assert.ok(d.configurationSnippets.some((x) => x.body.input === '^"\\${command:moxa.askInput}"'));
+  assert.ok(d.configurationSnippets.some((x) => 'inputFile' in x.body));
+  assert.ok(c.breakpoints.some((b) => b.language === 'moxa'));
+  assert.ok(manifest.activationEvents.includes('onDebugResolve:moxa'));
+  assert.ok(files[inside(manifest.main)].includes("registerDebugAdapterDescriptorFactory('moxa'"));
+  assert.ok(files['extension/debug.js'].includes('resolveConfiguration'));
 });

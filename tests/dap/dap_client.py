@@ -1,0 +1,122 @@
+"""A small Debug Adapter Protocol client over pipes, for the tests of moxa-dap."""
+import json
+import queue
+import subprocess
+import threading
+
+WATCHDOG = 60  # seconds to wait for one message before the test fails as a hang
+
+
+class Klient:
+    def __init__(self, adapter, args=()):
+        self.p = subprocess.Popen([adapter, *args], stdin=subprocess.PIPE,
+                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.seq = 1
+        self.zpravy = queue.Queue()
+        self.cekajici = []  # messages read while waiting for another
+        threading.Thread(target=self._cti, daemon=True).start()
+
+    def _cti(self):
+        out = self.p.stdout
+        while True:
+            hlavicky = {}
+            while True:
+                radek = out.readline()
+                if not radek:
+                    self.zpravy.put(None)
+                    return
+                radek = radek.rstrip(b"\r\n")
+                if not radek:
+                    break
+                k, _, v = radek.partition(b":")
+                hlavicky[k.strip().lower()] = v.strip()
+            telo = out.read(int(hlavicky[b"content-length"]))
+            self.zpravy.put(json.loads(telo))
+
+    def posli_surove(self, data):
+        self.p.stdin.write(data)
+        self.p.stdin.flush()
+
+    def posli(self, prikaz, argumenty=None):
+        zprava = {"seq": self.seq, "type": "request", "command": prikaz}
+        if argumenty is not None:
+            zprava["arguments"] = argumenty
+        self.seq += 1
+        telo = json.dumps(zprava).encode()
+        self.posli_surove(b"Content-Length: %d\r\n\r\n" % len(telo) + telo)
+        return zprava["seq"]
+
+    def dalsi(self, test):
+        for i, z in enumerate(self.cekajici):
+            if test(z):
+                return self.cekajici.pop(i)
+        while True:
+            z = self.zpravy.get(timeout=WATCHDOG)
+            if z is None:
+                raise EOFError("the adapter ended")
+            if test(z):
+                return z
+            self.cekajici.append(z)
+
+    def pozadavek(self, prikaz, argumenty=None):
+        seq = self.posli(prikaz, argumenty)
+        return self.dalsi(lambda z: z.get("type") == "response" and z.get("request_seq") == seq)
+
+    def telo(self, prikaz, argumenty=None):
+        r = self.pozadavek(prikaz, argumenty)
+        if not r["success"]:
+            raise AssertionError(f"{prikaz} failed: {r.get('message')}")
+        return r.get("body", {})
+
+    def udalost(self, jmeno):
+        return self.dalsi(lambda z: z.get("type") == "event" and z.get("event") == jmeno)
+
+    def vystup(self):
+        """The output events received so far (taken out of the waiting messages)."""
+        texty = [z["body"]["output"] for z in self.cekajici
+                 if z.get("event") == "output" and z["body"].get("category") == "stdout"]
+        self.cekajici = [z for z in self.cekajici
+                         if not (z.get("event") == "output"
+                                 and z["body"].get("category") == "stdout")]
+        return "".join(texty)
+
+    def konec(self):
+        try:
+            self.pozadavek("disconnect")
+        except (EOFError, BrokenPipeError, queue.Empty):
+            pass
+        try:
+            self.p.stdin.close()
+        except BrokenPipeError:
+            pass
+        self.p.wait(timeout=WATCHDOG)
+        return self.p.returncode
+
+    # A session: initialize, launch, breakpoints, configurationDone.
+    def zacni(self, program, breakpoints=(), **launch):
+        self.telo("initialize", {"adapterID": "moxa", "linesStartAt1": True,
+                                 "columnsStartAt1": True})
+        self.udalost("initialized")
+        self.telo("launch", {"program": program, **launch})
+        vysledek = None
+        if breakpoints is not None:
+            vysledek = self.telo("setBreakpoints", {
+                "source": {"path": program},
+                "breakpoints": [b if isinstance(b, dict) else {"line": b}
+                                for b in breakpoints]})["breakpoints"]
+        self.telo("configurationDone")
+        return vysledek
+
+    def zastaveni(self):
+        return self.udalost("stopped")["body"]
+
+    def stav(self):
+        """Where the stopped run stands and what it holds: (line, col, variables, stack)."""
+        ramce = self.telo("stackTrace", {"threadId": 1})["stackFrames"]
+        sc = self.telo("scopes", {"frameId": ramce[0]["id"]})["scopes"]
+        odkazy = {s["name"]: s["variablesReference"] for s in sc}
+        prom = {v["name"]: v["value"] for v in
+                self.telo("variables", {"variablesReference": odkazy["Variables"]})["variables"]}
+        zas = [v["value"] for v in
+               self.telo("variables", {"variablesReference": odkazy["Value stack"]})["variables"]]
+        return ramce[0]["line"], ramce[0]["column"], prom, zas

@@ -1,0 +1,363 @@
+#!/usr/bin/env python3
+"""moxa-dap driven by a test client over pipes, against the trace of the same runs: the
+breakpoints stop in the order the trace reaches their lines, with the trace's variables
+and value stack; every step forward and back; going back to the previous breakpoint; the
+blocks the run is in; conditions, hit counts, the run's error, stepping out; the output
+of every golden program equal to moxa's; broken framing and wrong requests.
+
+usage: moxa_dap_test.py MOXA_DAP MOXA_TRACE MOXA SOURCE_DIR"""
+import json
+import pathlib
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, str(pathlib.Path(__file__).parent))
+from dap_client import Klient  # noqa: E402
+
+DAP, TRACE, MOXA = (str(pathlib.Path(a).resolve()) for a in sys.argv[1:4])
+ROOT = pathlib.Path(sys.argv[4]).resolve()
+TRACES = ROOT / "tests" / "tools" / "trace"
+failures = []
+
+
+def expect(what, got, want):
+    if got != want:
+        failures.append(f"{what}:\n  want {want!r}\n  got  {got!r}")
+
+
+def vstup(mox):
+    p = mox.with_suffix(".in")
+    return p.read_bytes() if p.exists() else b""
+
+
+def trace(mox):
+    with tempfile.TemporaryDirectory() as tmp:
+        out = pathlib.Path(tmp) / "t.jsonl"
+        subprocess.run([TRACE, "-o", str(out), str(mox)], input=vstup(mox),
+                       capture_output=True, timeout=120, check=True)
+        return [json.loads(r) for r in out.read_text().splitlines()]
+
+
+def states(records):
+    """The state before each step, from the trace: (line, col, variables, stack)."""
+    prom, zas, r = {}, [], []
+    for z in records:
+        if "end" in z:
+            break
+        r.append((z["line"], z["col"], dict(prom), list(zas)))
+        if z["kind"] in ("assign", "read"):
+            prom[z["var"]] = z["value"]
+        if "stack" in z:
+            zas = zas[:z["stack"]["keep"]] + z["stack"]["push"]
+    return r
+
+
+def session(mox, breakpoints=(), **launch):
+    k = Klient(DAP)
+    if "input" not in launch and mox.with_suffix(".in").exists():
+        launch["inputFile"] = str(mox.with_suffix(".in"))
+    k.zacni(str(mox), breakpoints, **launch)
+    return k
+
+
+def arrivals(records, lines):
+    """The steps (from 1) at which the run comes to one of `lines` anew."""
+    r, prev = [], 0
+    for z in records:
+        if "end" in z:
+            break
+        if z["line"] in lines and (z["line"] != prev or z["kind"] == "while"):
+            r.append(z["step"])
+        prev = z["line"]
+    return r
+
+
+def breakpoints_in_trace_order():
+    for name, lines in [("loops.mox", {4, 9, 12}), ("kinds.mox", {2, 7, 10}),
+                        ("condition_error.mox", {4})]:
+        mox = TRACES / name
+        records = trace(mox)
+        want = [states(records)[s - 1] for s in arrivals(records, lines)]
+        k = session(mox, sorted(lines), stopOnEntry=False)
+        got = []
+        while True:
+            m = k.dalsi(lambda z: z.get("event") in ("stopped", "terminated"))
+            if m["event"] == "terminated" or m["body"]["reason"] == "exception":
+                break
+            expect(f"{name}: reason", m["body"]["reason"], "breakpoint")
+            got.append(k.stav())
+            k.telo("continue", {"threadId": 1})
+        expect(f"{name}: the stops at breakpoints", got, want)
+        k.konec()
+
+
+def every_step_forward_and_back():
+    for name in ("loops.mox", "kinds.mox", "bytes.mox"):
+        mox = TRACES / name
+        want = states(trace(mox))
+        k = session(mox, stopOnEntry=True)
+        expect(f"{name}: entry", k.zastaveni()["reason"], "entry")
+        got = [k.stav()]
+        for _ in range(len(want) - 1):
+            k.telo("next", {"threadId": 1})
+            k.zastaveni()
+            got.append(k.stav())
+        expect(f"{name}: each step", got, want)
+        # Back from the last step to the first, one step at a time.
+        back = []
+        for _ in range(len(want) - 1):
+            k.telo("stepBack", {"threadId": 1})
+            expect(f"{name}: stepBack reason", k.zastaveni()["reason"], "step")
+            back.append(k.stav())
+        expect(f"{name}: each step back", back, want[-2::-1])
+        if len(want) < 5:
+            k.konec()
+            continue
+        # Forward again from the first step, then a step back in the middle.
+        for _ in range(3):
+            k.telo("stepIn", {"threadId": 1})
+            k.zastaveni()
+        expect(f"{name}: forward after going back", k.stav(), want[3])
+        k.telo("stepBack", {"threadId": 1})
+        k.zastaveni()
+        expect(f"{name}: back again", k.stav(), want[2])
+        k.konec()
+
+
+def long_run_goes_back_exactly():
+    """Going back past the states the engine keeps: a run of some thousands of steps."""
+    with tempfile.TemporaryDirectory() as tmp:
+        mox = pathlib.Path(tmp) / "long.mox"
+        mox.write_text("{\n  @i -> 0;\n  w2 (@i < 3000) {\n    @i -> @i + 1;\n"
+                       "    pis(@i % 7);\n  } w2_end;\n} .\n")
+        records = trace(mox)
+        want = states(records)
+        hits = arrivals(records, {5})
+        k = session(mox, [{"line": 5, "hitCondition": "% 1250"}])
+        k.zastaveni()
+        expect("long run: the 1250th hit", k.stav(), want[hits[1249] - 1])
+        k.telo("continue", {"threadId": 1})
+        k.zastaveni()
+        i = hits[2499] - 1
+        expect("long run: the 2500th hit", k.stav(), want[i])
+        for back in range(1, 4):
+            k.telo("stepBack", {"threadId": 1})
+            k.zastaveni()
+            expect(f"long run: {back} steps back", k.stav(), want[i - back])
+        k.telo("reverseContinue", {"threadId": 1})
+        expect("long run: reverseContinue", k.zastaveni()["reason"], "breakpoint")
+        expect("long run: the previous hit", k.stav(), want[hits[1249] - 1])
+        k.konec()
+
+
+def reverse_continue():
+    mox = TRACES / "loops.mox"
+    records = trace(mox)
+    want = states(records)
+    hits = arrivals(records, {9})
+    k = session(mox, [9])
+    for _ in range(3):
+        k.zastaveni()
+        k.telo("continue", {"threadId": 1})
+    k.zastaveni()
+    expect("at the fourth hit", k.stav(), want[hits[3] - 1])
+    for n in (2, 1, 0):
+        k.telo("reverseContinue", {"threadId": 1})
+        expect("reverseContinue reason", k.zastaveni()["reason"], "breakpoint")
+        expect(f"reverseContinue to hit {n + 1}", k.stav(), want[hits[n] - 1])
+    k.telo("reverseContinue", {"threadId": 1})
+    expect("reverseContinue before the first hit", k.zastaveni()["reason"], "entry")
+    expect("reverseContinue to the start", k.stav(), want[0])
+    k.telo("continue", {"threadId": 1})
+    k.zastaveni()
+    expect("forward again to the first hit", k.stav(), want[hits[0] - 1])
+    k.konec()
+
+
+def frames(k):
+    return [(f["name"], f["line"], f["column"])
+            for f in k.telo("stackTrace", {"threadId": 1})["stackFrames"]]
+
+
+def blocks_the_run_is_in():
+    with tempfile.TemporaryDirectory() as tmp:
+        mox = pathlib.Path(tmp) / "blocks.mox"
+        mox.write_text("?f(p2 @a) {\n  pis_ln(\"d\");\n}\n{\n  @i -> 0;\n"
+                       "  w2 (@i < 3) {\n    i2 (@i = 1) {\n      pis(\"a\");\n"
+                       "    } e2 {\n      pis(\"b\");\n    } i2_end;\n"
+                       "    @i -> @i + 1;\n  } w2_end;\n  pis_ln(\"konec\");\n} .\n")
+        k = session(mox, [2, 6, 8, 10])
+        k.zastaveni()
+        expect("declaration", frames(k), [("?f, declaration block", 2, 3)])
+        k.telo("continue", {"threadId": 1})
+        k.zastaveni()
+        expect("first test", frames(k), [("w2 at line 6, first test", 6, 3),
+                                         ("main block", 6, 3)])
+        k.telo("continue", {"threadId": 1})
+        k.zastaveni()
+        expect("else branch, pass 1", frames(k),
+               [("i2 at line 7, e2: condition false", 10, 7),
+                ("w2 at line 6, pass 1", 7, 5), ("main block", 6, 3)])
+        k.telo("continue", {"threadId": 1})
+        k.zastaveni()
+        expect("test after pass 1", frames(k)[0], ("w2 at line 6, test after pass 1", 6, 3))
+        k.telo("continue", {"threadId": 1})
+        k.zastaveni()
+        expect("then branch, pass 2", frames(k),
+               [("i2 at line 7, condition true", 8, 7),
+                ("w2 at line 6, pass 2", 7, 5), ("main block", 6, 3)])
+        # Out of the branch to the statement after the conditional, then out of the loop.
+        k.telo("stepOut", {"threadId": 1})
+        k.zastaveni()
+        expect("out of the branch", frames(k)[0], ("w2 at line 6, pass 2", 12, 5))
+        k.telo("setBreakpoints", {"source": {"path": str(mox)}, "breakpoints": []})
+        k.telo("stepOut", {"threadId": 1})
+        k.zastaveni()
+        expect("out of the loop: the end", k.stav()[:3], (14, 3, {"@i": "3.000000"}))
+        k.konec()
+
+
+def conditions_counts_errors():
+    mox = TRACES / "condition_error.mox"
+    records = trace(mox)
+    want = states(records)
+    k = session(mox, [{"line": 4, "condition": "@i > 0"}, {"line": 3, "hitCondition": "% 2"},
+                      {"line": 6, "hitCondition": "no"}, {"line": 99}])
+    bps = k.telo("setBreakpoints", {"source": {"path": str(mox)}, "breakpoints": [
+        {"line": 4, "condition": "@i > 0"}, {"line": 3, "hitCondition": "% 2"},
+        {"line": 6, "hitCondition": "no"}, {"line": 99}]})["breakpoints"]
+    expect("verified", [b["verified"] for b in bps], [True, True, False, False])
+    # Line 3's test: hits 1, 2, 3 at steps 2, 4, 6: the second stops. Line 4 with @i > 0:
+    # its second arrival (step 5).
+    stops = []
+    while True:
+        m = k.dalsi(lambda z: z.get("event") in ("stopped", "terminated"))
+        if m["event"] == "terminated":
+            break
+        stops.append((m["body"]["reason"], k.stav()))
+        if m["body"]["reason"] == "exception":
+            expect("the error's text", m["body"]["text"], records[-1]["message"].rstrip("\n"))
+            expect("evaluate at the error",
+                   k.telo("evaluate", {"expression": "@i * 10", "context": "repl"})["result"],
+                   "20.000000")
+        k.telo("continue", {"threadId": 1})
+    expect("condition and hit count stops", [s[0] for s in stops],
+           ["breakpoint", "breakpoint", "exception"])
+    expect("stop at the hit count", stops[0][1], want[3])
+    expect("stop on the condition", stops[1][1], want[4])
+    expect("stop at the error", stops[2][1][:2], (6, 3))
+    k.konec()
+    # A line without a statement moves to the next one; hovers name variables.
+    k = session(TRACES / "loops.mox", [1, 13])
+    r = k.telo("setBreakpoints", {"source": {"path": str(TRACES / "loops.mox")},
+                                  "breakpoints": [{"line": 1}, {"line": 11}, {"line": 14}]})
+    expect("moved lines", [(b["verified"], b["line"]) for b in r["breakpoints"]],
+           [(True, 2), (True, 12), (False, 14)])
+    k.zastaveni()
+    k.telo("next", {"threadId": 1})
+    k.zastaveni()
+    expect("hover", k.telo("evaluate", {"expression": "@n", "context": "hover"})["result"], "0")
+    r = k.pozadavek("evaluate", {"expression": "@n +", "context": "repl"})
+    expect("a broken expression fails", r["success"], False)
+    k.konec()
+
+
+def golden_output():
+    """Every golden program run to its end under the adapter prints what moxa prints."""
+    programs = sorted((ROOT / "tests" / "golden").rglob("*.mox"))
+    expect("golden programs found", len(programs) > 100, True)
+    for mox in programs:
+        want = subprocess.run([MOXA, str(mox)], input=vstup(mox), capture_output=True,
+                              timeout=120).stdout
+        k = session(mox, None)
+        while True:
+            m = k.dalsi(lambda z: z.get("event") in ("stopped", "terminated"))
+            if m["event"] == "terminated":
+                break
+            k.telo("continue", {"threadId": 1})
+        got = k.vystup().encode("latin-1")
+        expect(f"output of {mox.relative_to(ROOT)}", got, want)
+        k.konec()
+
+
+def broken_input():
+    k = Klient(DAP)
+    r = k.pozadavek("flyToTheMoon", {})
+    expect("unknown request", (r["success"], r["message"]), (False, "unknown request flyToTheMoon"))
+    r = k.pozadavek("launch", {"program": "/nonexistent/x.mox"})
+    expect("missing program", r["success"], False)
+    expect("missing program's message", "cannot read the program" in r["message"], True)
+    r = k.pozadavek("launch", {"program": str(TRACES / "loops.mox"), "maxSteps": -1})
+    expect("negative limit", r["success"], False)
+    r = k.pozadavek("next", {"threadId": 1})
+    expect("a step before launch", r["success"], False)
+    # Not JSON, a header without Content-Length, a length that is no number: dropped, and
+    # the next message is still answered.
+    k.posli_surove(b"Content-Length: 5\r\n\r\nnot j")
+    k.posli_surove(b"X-Other: 1\r\n\r\n")
+    k.posli_surove(b"Content-Length: many\r\n\r\n{}")
+    r = k.pozadavek("threads")
+    expect("answered after garbage", r["body"]["threads"], [{"id": 1, "name": "main"}])
+    # A length beyond any message: refused without waiting for its bytes.
+    k.posli_surove(b"Content-Length: 99999999999999\r\n\r\n")
+    r = k.pozadavek("threads")
+    expect("answered after a huge length", r["success"], True)
+    expect("exit status", k.konec(), 0)
+    # The input ending inside a message.
+    p = subprocess.run([DAP], input=b"Content-Length: 100\r\n\r\n{\"seq\":1", capture_output=True,
+                       timeout=60)
+    expect("cut message: status", p.returncode, 0)
+    expect("cut message: said", b"ended inside a message" in p.stderr, True)
+    p = subprocess.run([DAP, "--help"], capture_output=True, timeout=60)
+    expect("--help", (p.returncode, p.stdout.startswith(b"usage: moxa-dap")), (0, True))
+    p = subprocess.run([DAP, "--bogus"], capture_output=True, timeout=60)
+    expect("unknown option", p.returncode, 2)
+
+
+def limits_and_input():
+    mox = TRACES / "kinds.mox"
+    k = session(mox, None, input="ahoj svete", maxSteps=0, maxOutput=3)
+    k.udalost("terminated")
+    expect("maxOutput: the first bytes, no closing banner", k.vystup(), "\nhello\n\nblo")
+    k.konec()
+    with tempfile.TemporaryDirectory() as tmp:
+        loop = pathlib.Path(tmp) / "forever.mox"
+        loop.write_text("{ w2 (1) { @x -> 1; } w2_end; } .\n")
+        k = session(loop, None, maxSteps=5000)
+        k.udalost("terminated")
+        expect("maxSteps stops a loop", k.vystup(), "\nhello\n\n")
+        k.konec()
+        # Pause stops a run that would go on forever.
+        k = session(loop, None)
+        k.telo("pause", {"threadId": 1})
+        expect("pause", k.zastaveni()["reason"], "pause")
+        expect("paused in the loop", frames(k)[-1][0], "main block")
+        k.telo("terminate")
+        k.udalost("terminated")
+        k.konec()
+    k = session(mox, [6], input="slovo")
+    k.zastaveni()
+    k.telo("next", {"threadId": 1})
+    k.zastaveni()
+    expect("input given as text", k.stav()[2].get("@w"), "slovo")
+    k.telo("restart", {"arguments": {"program": str(mox), "input": "jine"}})
+    k.zastaveni()
+    k.telo("next", {"threadId": 1})
+    k.zastaveni()
+    expect("input after restart", k.stav()[2].get("@w"), "jine")
+    k.konec()
+
+
+for group in (breakpoints_in_trace_order, every_step_forward_and_back,
+              long_run_goes_back_exactly, reverse_continue, blocks_the_run_is_in,
+              conditions_counts_errors, golden_output, broken_input, limits_and_input):
+    try:
+        group()
+    except Exception as e:  # a hang or a protocol error fails the group, not the run
+        failures.append(f"{group.__name__}: {type(e).__name__}: {e}")
+
+for f in failures:
+    print(f)
+print(f"moxa-dap: {len(failures)} failures")
+sys.exit(1 if failures else 0)
