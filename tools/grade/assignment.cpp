@@ -211,7 +211,8 @@ void apply(const json& settings, const std::string& where, TestCase& test) {
     if (key == "points") {
       if (!value.is_number() || !std::isfinite(value.get<double>()) || value.get<double>() < 0 ||
           value.get<double>() > kMostPoints)
-        unusable(place + " must be a number from 0 to " + std::to_string(static_cast<long long>(kMostPoints)));
+        unusable(place + " must be a number from 0 to " +
+                 std::to_string(static_cast<long long>(kMostPoints)));
       test.points = value.get<double>();
     } else if (key == "mode") {
       const std::string mode = value.is_string() ? value.get<std::string>() : "";

@@ -26,7 +26,6 @@ inline constexpr double kMostPoints = 1e6;
 // The bytes a submission's program may have unless the settings say otherwise.
 inline constexpr std::uintmax_t kDefaultMaxProgram = 1u << 20;
 
-
 struct TestCase {
   std::string name;
   std::string input;     // the words that cti reads

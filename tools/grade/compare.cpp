@@ -258,13 +258,13 @@ std::size_t plain_character(std::string_view text) {
   if (lead >= 0x20 && lead < 0x7f) return 1;
   if (lead >= 0xc2 && lead <= 0xdf && follows(1)) return lead == 0xc2 && byte(1) < 0xa0 ? 0 : 2;
   if (lead >= 0xe0 && lead <= 0xef && follows(1) && follows(2)) {
-    if (lead == 0xe0 && byte(1) < 0xa0) return 0;  // overlong
-    if (lead == 0xed && byte(1) >= 0xa0) return 0;  // a surrogate
+    if (lead == 0xe0 && byte(1) < 0xa0) return 0;                      // overlong
+    if (lead == 0xed && byte(1) >= 0xa0) return 0;                     // a surrogate
     if (lead == 0xef && byte(1) == 0xbf && byte(2) >= 0xbe) return 0;  // U+FFFE, U+FFFF
     return 3;
   }
   if (lead >= 0xf0 && lead <= 0xf4 && follows(1) && follows(2) && follows(3)) {
-    if (lead == 0xf0 && byte(1) < 0x90) return 0;  // overlong
+    if (lead == 0xf0 && byte(1) < 0x90) return 0;   // overlong
     if (lead == 0xf4 && byte(1) >= 0x90) return 0;  // past U+10FFFF
     return 4;
   }

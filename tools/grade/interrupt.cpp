@@ -99,8 +99,7 @@ void Interruption::wait_for_signals() {
       raise(number);
       std::_Exit(128 + number);
     }
-    std::cerr << "moxa-grade: " << signal_name(number)
-              << " received; no more runs are started\n";
+    std::cerr << "moxa-grade: " << signal_name(number) << " received; no more runs are started\n";
     stop_.request_stop();
   }
 }

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <iostream>
 #include <memory>
 #include <optional>
-#include <iostream>
 #include <set>
 #include <string>
 #include <string_view>

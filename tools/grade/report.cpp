@@ -102,8 +102,8 @@ class TableReport final : public Report {
     for (std::size_t t = 0; t < graded.tests.size(); ++t) {
       const TestResult& result = graded.tests[t];
       if (result.verdict == Verdict::passed) continue;
-      out_ << "  " << printable_name(assignment_.tests[t].name) << ": " << verdict_word(result.verdict)
-           << '\n';
+      out_ << "  " << printable_name(assignment_.tests[t].name) << ": "
+           << verdict_word(result.verdict) << '\n';
       std::istringstream lines(result.message);
       for (std::string line; std::getline(lines, line);)
         out_ << "    " << line << '\n';

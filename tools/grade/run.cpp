@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <condition_variable>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -108,8 +108,8 @@ TestResult run_test(const std::string& program, const TestCase& test) {
     switch (stopped_by) {
       case MOXA_STOP_OUTPUT:
         result.verdict = Verdict::output_limit;
-        why = "stopped: the output reached its limit of " +
-              std::to_string(test.limits.max_output) + " bytes";
+        why = "stopped: the output reached its limit of " + std::to_string(test.limits.max_output) +
+              " bytes";
         break;
       case MOXA_STOP_TIME:
         result.verdict = Verdict::time_limit;
@@ -123,8 +123,8 @@ TestResult run_test(const std::string& program, const TestCase& test) {
         break;
       default:
         result.verdict = Verdict::limit;
-        why = "stopped: the run used up its step budget (" +
-              std::to_string(test.limits.max_steps) + " steps)";
+        why = "stopped: the run used up its step budget (" + std::to_string(test.limits.max_steps) +
+              " steps)";
     }
     result.message = why + "\npartial output:\n" + partial_output(output, kPartialOutputShown);
     return result;
@@ -155,7 +155,8 @@ struct Slot {
 }  // namespace
 
 bool grade_all(const Assignment& assignment, const std::vector<Submission>& submissions,
-               unsigned jobs, const std::function<void(std::size_t, const GradedSubmission&)>& report,
+               unsigned jobs,
+               const std::function<void(std::size_t, const GradedSubmission&)>& report,
                std::stop_token stop) {
   const std::size_t tests = assignment.tests.size();
   const std::size_t total = submissions.size() * tests;
@@ -193,7 +194,7 @@ bool grade_all(const Assignment& assignment, const std::vector<Submission>& subm
         try {
           slot.program = read_file(submissions[s].file, assignment.max_program);
         } catch (const FileTooLarge& e) {
-          slot.problem = printable_name(file + ": " + e.what() + ", the most a program may have");
+          slot.problem = printable_name(file + ": " + e.what() + ", the most a program may have (max_program)");
         } catch (const std::exception& e) {
           slot.problem = printable_name("cannot read " + file + ": " + e.what());
         }

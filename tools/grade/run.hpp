@@ -65,7 +65,8 @@ TestResult run_test(const std::string& program, const TestCase& test);
 // nothing more is reported. Returns true when every submission was reported, false when the
 // grading was stopped before.
 bool grade_all(const Assignment& assignment, const std::vector<Submission>& submissions,
-               unsigned jobs, const std::function<void(std::size_t, const GradedSubmission&)>& report,
+               unsigned jobs,
+               const std::function<void(std::size_t, const GradedSubmission&)>& report,
                std::stop_token stop = {});
 
 // The processors this process may run on: those its affinity allows, and no more than a
