@@ -194,7 +194,8 @@ bool grade_all(const Assignment& assignment, const std::vector<Submission>& subm
         try {
           slot.program = read_file(submissions[s].file, assignment.max_program);
         } catch (const FileTooLarge& e) {
-          slot.problem = printable_name(file + ": " + e.what() + ", the most a program may have (max_program)");
+          slot.problem = printable_name(file + ": " + e.what() +
+                                        ", the most a program may have (max_program)");
         } catch (const std::exception& e) {
           slot.problem = printable_name("cannot read " + file + ": " + e.what());
         }
