@@ -89,6 +89,22 @@ class VstupHostitele final : public moxa::Vstup {
   unsigned char buf_[4096];
 };
 
+// What stopped a run that ended with `vysledek`: the output limit or the read function when
+// one of them did, else the budget's limit.
+int proc_zastaven(int vysledek, const CilHostitele& cil, const VstupHostitele& vstup,
+                  moxa::Rozpocet::Duvod duvod) {
+  if (vysledek != MOXA_STOPPED) return MOXA_STOP_NONE;
+  if (cil.prekrocen()) return MOXA_STOP_OUTPUT;
+  if (vstup.zastavil()) return MOXA_STOP_READ;
+  switch (duvod) {
+    case moxa::Rozpocet::Duvod::Kroky: return MOXA_STOP_STEPS;
+    case moxa::Rozpocet::Duvod::Pamet: return MOXA_STOP_MEMORY;
+    case moxa::Rozpocet::Duvod::Cas: return MOXA_STOP_TIME;
+    case moxa::Rozpocet::Duvod::Zadny: break;
+  }
+  return MOXA_STOP_STEPS;  // a run that saw its steps spent without a quiet stop
+}
+
 std::string_view text(const char* data, std::size_t n) {
   return n == 0 ? std::string_view() : std::string_view(data, n);
 }
@@ -115,6 +131,9 @@ extern "C" int moxa_run_with(const char* program, std::size_t program_length, co
   nastaveni.limit_kroku = volby.max_steps;
   nastaveni.limit_pameti = volby.max_memory;
   nastaveni.limit_casu_ms = volby.max_time;
+  nastaveni.cas_procesoru = volby.time_clock == MOXA_CPU_CLOCK;
+  moxa::Rozpocet::Duvod duvod = moxa::Rozpocet::Duvod::Zadny;
+  nastaveni.duvod_zastaveni = &duvod;
   nastaveni.tichy_limit_kroku = true;
   nastaveni.kroky_za_texty = true;
   nastaveni.zivy_vystup = true;
@@ -132,8 +151,12 @@ extern "C" int moxa_run_with(const char* program, std::size_t program_length, co
     // Nothing may cross into the host; a run that could not even be set up failed.
   }
   out.vyprazdnit();
-  if (cil.prekrocen() || vstup.zastavil() || konec == moxa::Konec::Zastaven) return MOXA_STOPPED;
-  return konec == moxa::Konec::Dobehl ? MOXA_OK : MOXA_ERROR;
+  const int vysledek = cil.prekrocen() || vstup.zastavil() || konec == moxa::Konec::Zastaven
+                           ? MOXA_STOPPED
+                       : konec == moxa::Konec::Dobehl ? MOXA_OK
+                                                      : MOXA_ERROR;
+  if (volby.stopped_by != nullptr) *volby.stopped_by = proc_zastaven(vysledek, cil, vstup, duvod);
+  return vysledek;
 }
 
 extern "C" int moxa_run(const char* program, std::size_t program_length, const char* input,

@@ -38,6 +38,8 @@ Konec beh(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni) {
       probehl = na_velkem_zasobniku(spust_SA, &ukol);
     }
     if (probehl) {
+      if (nastaveni.duvod_zastaveni != nullptr)
+        *nastaveni.duvod_zastaveni = interpret.duvod_zastaveni();
       if (interpret.zastaven()) {
         konec = Konec::Zastaven;
       } else if (ukol.vysledek == 0) {

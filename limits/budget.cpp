@@ -1,6 +1,8 @@
 #include "limits/budget.hpp"
 
 #include <algorithm>
+#include <ctime>
+#include <optional>
 
 #include "io/streams.hpp"
 
@@ -9,6 +11,29 @@ namespace moxa {
 namespace {
 // The budget of the run executing on this thread (null: outside a run).
 thread_local Rozpocet* aktivni = nullptr;
+
+// The processor time the calling thread has taken; none where it cannot be read.
+std::optional<std::chrono::nanoseconds> cas_vlakna() {
+#ifdef CLOCK_THREAD_CPUTIME_ID
+  timespec t{};
+  if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t) == 0)
+    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+#endif
+  return std::nullopt;
+}
+
+// `od` plus `o`, or the farthest time the clock can tell when the sum would be past it: a
+// limit of any size means at most that long. Neither is below zero.
+constexpr auto NEJDAL = std::chrono::nanoseconds::max();
+
+std::chrono::nanoseconds pozdeji(std::chrono::nanoseconds od, std::chrono::nanoseconds o) {
+  return o >= NEJDAL - od ? NEJDAL : od + o;
+}
+
+std::chrono::nanoseconds z_milisekund(std::uint64_t ms) {
+  constexpr std::uint64_t NEJVIC_MS = static_cast<std::uint64_t>(NEJDAL.count()) / 1'000'000;
+  return ms >= NEJVIC_MS ? NEJDAL : std::chrono::milliseconds(static_cast<std::int64_t>(ms));
+}
 }  // namespace
 
 Rozpocet::Rozpocet(const Limity& limity, Vystup& out, std::size_t (*zmer)(const void*),
@@ -23,8 +48,16 @@ Rozpocet::Rozpocet(const Limity& limity, Vystup& out, std::size_t (*zmer)(const 
       zmer_(zmer),
       data_(data) {
   const auto ted = std::chrono::steady_clock::now();
-  termin_ = limity.cas_ms == 0 ? std::chrono::steady_clock::time_point::max()
-                               : ted + std::chrono::milliseconds(limity.cas_ms);
+  std::optional<std::chrono::nanoseconds> procesor;
+  if (limity.cas_ms != 0 && limity.cas_procesoru) procesor = cas_vlakna();
+  if (procesor) {
+    procesor_ = true;
+    termin_procesoru_ = pozdeji(*procesor, z_milisekund(limity.cas_ms));
+    termin_ = std::chrono::steady_clock::time_point::max();
+  } else {
+    termin_ = limity.cas_ms == 0 ? std::chrono::steady_clock::time_point::max()
+                                 : ted + std::chrono::milliseconds(limity.cas_ms);
+  }
   vypsano_ = ted;
   davka_ = static_cast<std::int64_t>(std::min<std::uint64_t>(DAVKA, zbyva_));
   do_kontroly_ = davka_;
@@ -33,13 +66,21 @@ Rozpocet::Rozpocet(const Limity& limity, Vystup& out, std::size_t (*zmer)(const 
 Rozpocet::Aktivni::Aktivni(Rozpocet* r) : predchozi_(aktivni) { aktivni = r; }
 Rozpocet::Aktivni::~Aktivni() { aktivni = predchozi_; }
 
-Rozpocet::Cekani::Cekani() : od_(std::chrono::steady_clock::now()) {}
+Rozpocet::Cekani::Cekani() : od_(std::chrono::steady_clock::now()) {
+  if (const Rozpocet* r = aktivni; r != nullptr && r->procesor_)
+    od_procesoru_ = cas_vlakna().value_or(od_procesoru_);
+}
 
 Rozpocet::Cekani::~Cekani() {
   Rozpocet* r = aktivni;
   if (r == nullptr || !r->hodiny_) return;
   const auto ted = std::chrono::steady_clock::now();
   if (r->termin_ != std::chrono::steady_clock::time_point::max()) r->termin_ += ted - od_;
+  // The processor time the host's read function took does not count either.
+  if (r->procesor_) {
+    const auto v_cekani = cas_vlakna().value_or(od_procesoru_) - od_procesoru_;
+    if (v_cekani.count() > 0) r->termin_procesoru_ = pozdeji(r->termin_procesoru_, v_cekani);
+  }
   r->vypsano_ = ted;  // everything was written out before the wait
 }
 
@@ -56,7 +97,7 @@ bool Rozpocet::kontrola() {
   }
   if (!konec_ && hodiny_) {
     const auto ted = std::chrono::steady_clock::now();
-    if (ted >= termin_) {
+    if (cas_vyprsel(ted)) {
       konec_ = true;
       zastav(Duvod::Cas);
     } else if (zivy_vystup_ && ted - vypsano_ >= TIK) {
@@ -69,6 +110,13 @@ bool Rozpocet::kontrola() {
   davka_ = konec_ ? 0 : static_cast<std::int64_t>(std::min<std::uint64_t>(DAVKA, zbyva_));
   do_kontroly_ = davka_;
   return !konec_;
+}
+
+bool Rozpocet::cas_vyprsel(std::chrono::steady_clock::time_point ted) const {
+  if (ted >= termin_) return true;
+  if (!procesor_ || termin_procesoru_ == NEJDAL) return false;
+  const std::optional<std::chrono::nanoseconds> spotrebovano = cas_vlakna();
+  return spotrebovano && *spotrebovano >= termin_procesoru_;
 }
 
 void Rozpocet::pridej(std::size_t n) {

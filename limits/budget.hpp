@@ -50,7 +50,10 @@ class Rozpocet {
   struct Limity {
     std::uint64_t kroky = 0;   // steps the run may take; 0: no limit
     std::size_t pamet = 0;     // bytes the run may hold; 0: no limit
-    std::uint64_t cas_ms = 0;  // milliseconds of wall clock the run may take; 0: no limit
+    std::uint64_t cas_ms = 0;  // milliseconds the run may take; 0: no limit
+    // cas_ms counts the processor time of the thread the run executes on, not the wall clock
+    // (where that thread's clock cannot be read, the wall clock it is).
+    bool cas_procesoru = false;
     bool tichy = false;        // spent steps end the output where they are reached
     bool texty = false;        // long texts cost steps by their length (see above)
     bool zivy_vystup = false;  // output held for a tick of the clock is written out
@@ -88,6 +91,7 @@ class Rozpocet {
 
    private:
     std::chrono::steady_clock::time_point od_;
+    std::chrono::nanoseconds od_procesoru_{0};
   };
 
   // Takes `n` steps. False when the run must end: its steps or its time are spent, it was
@@ -119,6 +123,7 @@ class Rozpocet {
   static constexpr auto TIK = std::chrono::milliseconds(100);
 
   bool kontrola();
+  bool cas_vyprsel(std::chrono::steady_clock::time_point ted) const;
   void pridej_(std::size_t n);
   void za_text_(std::size_t n);
   void zastav(Duvod d);
@@ -136,6 +141,9 @@ class Rozpocet {
   const bool hodiny_;  // the clock is looked at, for the time limit or for live output
   std::chrono::steady_clock::time_point termin_;   // when the time is up (with a time limit)
   std::chrono::steady_clock::time_point vypsano_;  // output was last written out
+  // With the time limit on the processor time of the run's thread: when that is up.
+  bool procesor_ = false;
+  std::chrono::nanoseconds termin_procesoru_{0};
 
   std::size_t limit_;  // bytes of memory; 0: no limit
   Vystup& out_;

@@ -35,9 +35,13 @@ struct Nastaveni {
   // Bytes the run may hold (0 = no limit); past them the run stops, its output ending
   // where it stands.
   std::size_t limit_pameti = 0;
-  // Milliseconds of wall clock the run may take (0 = no limit); then it stops, its output
-  // ending where it stands.
+  // Milliseconds the run may take (0 = no limit); then it stops, its output ending where it
+  // stands. They are of the wall clock, or with `cas_procesoru` of the processor time of the
+  // thread the run executes on.
   std::uint64_t limit_casu_ms = 0;
+  bool cas_procesoru = false;
+  // Not null: receives which limit stopped the run (Zadny when none did).
+  Rozpocet::Duvod* duvod_zastaveni = nullptr;
   // A step limit that stops the run ends its output where it is reached too, instead of
   // letting the run report the end of input it then sees.
   bool tichy_limit_kroku = false;
@@ -95,6 +99,7 @@ class Interpret : private Stroj {
 
   // True when a limit (memory, time, or steps with `tichy_limit_kroku`) stopped the run.
   bool zastaven() const { return rozpocet_.duvod() != Rozpocet::Duvod::Zadny; }
+  Rozpocet::Duvod duvod_zastaveni() const { return rozpocet_.duvod(); }
 
   // The current token: after a failed run, the token the error is about.
   const Token& aktualni_token() const { return tok(); }

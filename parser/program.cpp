@@ -22,6 +22,7 @@ Rozpocet::Limity Interpret::limity(const Nastaveni& n) {
   l.kroky = n.limit_kroku;
   l.pamet = n.limit_pameti;
   l.cas_ms = n.limit_casu_ms;
+  l.cas_procesoru = n.cas_procesoru;
   l.tichy = n.tichy_limit_kroku;
   l.texty = n.kroky_za_texty && n.tichy_limit_kroku;
   l.zivy_vystup = n.zivy_vystup;

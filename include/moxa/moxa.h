@@ -107,19 +107,38 @@ typedef void (*moxa_trace_fn)(void *user, const char *line, size_t length);
  * limit (besides the text of the one token the scanner is reading, which the program text
  * bounds). Memory that runs out regardless gives MOXA_ERROR.
  *
- * max_time is measured by the run itself, on the wall clock, in both builds; the run stops
- * within a few milliseconds past it. Time spent in `read` does not count. */
+ * max_time is measured by the run itself, in both builds, on the clock that time_clock names;
+ * the run stops within a few milliseconds past it. Time spent in `read` does not count. The
+ * wall clock (MOXA_WALL_CLOCK, the default) counts every moment from the start, so a run
+ * that shares the processor with other runs takes longer by it; the processor time of the
+ * run's own thread (MOXA_CPU_CLOCK) counts only the moments the run is executing, so the
+ * limit means the same however many runs go on at once. Where a thread's processor time
+ * cannot be read, MOXA_CPU_CLOCK reads the wall clock.
+ *
+ * stopped_by, when not NULL, receives why the run ended: MOXA_STOP_NONE for a run that
+ * returned anything but MOXA_STOPPED, else the limit or the request that stopped it. */
+#define MOXA_WALL_CLOCK 0
+#define MOXA_CPU_CLOCK 1
+
+#define MOXA_STOP_NONE 0   /* the run was not stopped */
+#define MOXA_STOP_STEPS 1  /* max_steps */
+#define MOXA_STOP_MEMORY 2 /* max_memory */
+#define MOXA_STOP_TIME 3   /* max_time */
+#define MOXA_STOP_OUTPUT 4 /* max_output */
+#define MOXA_STOP_READ 5   /* the read function returned MOXA_READ_STOP */
 typedef struct moxa_options {
     size_t size;                 /* sizeof(moxa_options) as the host was built with; later
                                     versions add fields only at the end */
     unsigned long long max_steps;
     size_t max_output;
     size_t max_memory;
-    unsigned long long max_time; /* milliseconds of wall clock; 0: no limit */
+    unsigned long long max_time; /* milliseconds (see time_clock); 0: no limit */
     moxa_read_fn read;           /* NULL: the input is `input` alone */
     void *read_user;
     moxa_trace_fn trace;         /* NULL: no trace */
     void *trace_user;
+    int time_clock;              /* MOXA_WALL_CLOCK or MOXA_CPU_CLOCK: what max_time counts */
+    int *stopped_by;             /* NULL, or where the reason of a stop is written */
 } moxa_options;
 
 /* As moxa_run, with options (NULL: none; fields past options->size count as zero). A stop

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """moxa-grade from outside: the sample assignment of examples/grading graded in every format,
 each report read back by a standard reader (json, xml.etree, csv, Perl's TAP::Parser), the
-same reports with one thread and with eight, and the hostile and unusable cases.
+same reports with one thread and with eight, and the hostile and unusable cases: submissions
+that are no regular files, runs sharing the processor, signals mid-grading, bad settings.
 
     grade_test.py MOXA_GRADE EXAMPLES_GRADING_DIR
 """
@@ -10,10 +11,15 @@ import io
 import json
 import os
 import re
+import resource
 import shutil
+import signal
+import socket
 import subprocess
 import sys
 import tempfile
+import threading
+import time
 import xml.etree.ElementTree as ET
 
 GRADE = sys.argv[1]
@@ -55,9 +61,18 @@ def check(condition, what):
         print("FAIL: " + what)
 
 
-def grade(*args, jobs=2):
-    return subprocess.run([GRADE, "-j", str(jobs), *args], stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE)
+# A watchdog for every run of the grader: one that hangs fails its check instead of the test.
+WATCHDOG = 300
+
+
+def grade(*args, jobs=2, **kwargs):
+    command = [GRADE] + (["-j", str(jobs)] if jobs else []) + list(args)
+    try:
+        return subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              timeout=WATCHDOG, **kwargs)
+    except subprocess.TimeoutExpired:
+        check(False, "the grader hung: %s" % command)
+        return subprocess.CompletedProcess(command, None, b"", b"")
 
 
 def score(name):
@@ -323,6 +338,240 @@ def unusable(tmp):
     check(helped.returncode == 0 and b"usage: moxa-grade" in helped.stdout, "--help")
 
 
+COUNT = b'{ @i -> 0; w2 (@i < 3000000) { @i -> @i + 1; } w2_end; pis_ln("hotovo"); } .'
+COUNTED = HELLO + b"hotovo\n" + OK + BYE
+
+
+def csv_rows(result):
+    return {r[0]: r[1:] for r in
+            list(csv.reader(io.StringIO(result.stdout.decode(), newline="")))[1:]}
+
+
+def hostile_files(tmp):
+    # Things a submission archive can carry in place of a program: each is refused unread
+    # and the grading goes on with the rest, within the watchdog.
+    sub = os.path.join(tmp, "hostile")
+    os.makedirs(os.path.join(sub, "folder.mox"))
+    os.mkfifo(os.path.join(sub, "fifo.mox"))
+    os.symlink("/dev/zero", os.path.join(sub, "zero.mox"))
+    listening = socket.socket(socket.AF_UNIX)
+    listening.bind(os.path.join(sub, "socket.mox"))
+    eva = open(os.path.join(CLASS, "eva", os.listdir(os.path.join(CLASS, "eva"))[0]), "rb").read()
+    write(os.path.join(sub, "big.mox"), eva + b" " * 3000)
+    write(os.path.join(sub, "ok.mox"), eva)
+    os.makedirs(os.path.join(sub, "inner"))
+    os.mkfifo(os.path.join(sub, "inner", "q.mox"))
+    names = ["fifo", "zero", "ok", "socket", "big"]
+    subs = [os.path.join(sub, n + ".mox") for n in names] + [os.path.join(sub, "inner")]
+    a = os.path.join(tmp, "capped")
+    shutil.copytree(ASSIGNMENT, a)
+    toml = os.path.join(a, "grading.toml")
+    write(toml, b"max_program = 2000\n" + open(toml, "rb").read())
+    result = grade("-f", "csv", a, *subs)
+    rows = csv_rows(result)
+    check(result.returncode == 0, "hostile files: exit status %s" % result.returncode)
+    check(rows.get("ok", [])[:5] == ["1", "1", "2", "2", "6"], "hostile files: ok graded %s" % rows.get("ok"))
+    for name, why in (("fifo", "a FIFO"), ("zero", "a device"), ("socket", "a socket"),
+                      ("inner", "a FIFO"), ("big", "more than 2000 bytes")):
+        check(why in rows.get(name, [""])[-1] and rows[name][-1].startswith("not graded: "),
+              "hostile files: %s %s" % (name, rows.get(name)))
+    # The option wins over the settings.
+    rows = csv_rows(grade("-f", "csv", "--max-program", "0", a, os.path.join(sub, "big.mox")))
+    check(rows.get("big", [])[4:5] == ["6"], "--max-program 0: any size %s" % rows.get("big"))
+    # A test's input that is a FIFO makes the assignment unusable, without a wait.
+    os.mkfifo(os.path.join(a, "mezery.in.fifo"))
+    os.remove(os.path.join(a, "mezery.in"))
+    os.rename(os.path.join(a, "mezery.in.fifo"), os.path.join(a, "mezery.in"))
+    result = grade(a, os.path.join(sub, "ok.mox"))
+    check(result.returncode == 2 and b"a FIFO" in result.stderr,
+          "a FIFO as input: %s %r" % (result.returncode, result.stderr))
+    listening.close()
+
+
+def processor_time_at_any_jobs(tmp):
+    # Sixteen copies of a program that runs a while: under a time limit it keeps alone, they
+    # pass whether they run one by one or sixteen at once on however few processors.
+    a = os.path.join(tmp, "sweep")
+    write(os.path.join(a, "count.out"), COUNTED)
+    write(os.path.join(a, "steps.out"), COUNTED)
+    write(os.path.join(tmp, "count.mox"), COUNT)
+    copies = [os.path.join(tmp, "count.mox")] * 16
+    write(os.path.join(a, "grading.json"), b'{"defaults": {"max_steps": 0}}')
+    # The processor time one copy takes alone, on this machine, in this build.
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    alone = grade("-f", "csv", a, *copies, jobs=1)
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    spent = (after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime) / 32
+    check(all(r[:3] == ["1", "1", "2"] for r in csv_rows(alone).values()), "sweep: without limits")
+    limit = max(100, int(spent * 1000 * 4))
+    write(os.path.join(a, "grading.json"), json.dumps({
+        "defaults": {"max_steps": 0, "max_time": limit},
+        "tests": {"steps": {"max_steps": 2000000}}}).encode())
+    forever = os.path.join(tmp, "forever.mox")
+    write(forever, b'{ @i -> 0; w2 (0 < 1) { @i -> @i + 1; } w2_end; } .')
+    verdicts = []
+    for jobs in (1, 16):
+        result = grade("-f", "tap", a, *copies, forever, jobs=jobs)
+        verdicts.append(re.findall(rb"^(?:ok|not ok) \d+ - .*|^  verdict: .*", result.stdout, re.M))
+        points = re.findall(rb"^(?:not )?ok \d+ - (count: count|count: steps|forever: count)",
+                            result.stdout, re.M)
+        check(len(points) == 33, "sweep -j %d: %d test points" % (jobs, len(points)))
+        check(len(re.findall(rb"^ok \d+ - count: count$", result.stdout, re.M)) == 16,
+              "sweep -j %d: every copy within %d ms" % (jobs, limit))
+        want = [b"verdict: limit"] * 16 + [b"verdict: time", b"verdict: limit"]
+        check(re.findall(rb"verdict: \w+", result.stdout) == want,
+              "sweep -j %d: the step budget and the time limit told apart %s"
+              % (jobs, re.findall(rb"verdict: \w+", result.stdout)))
+    check(verdicts[0] == verdicts[1], "sweep: -j 1 and -j 16 differ")
+    # A time limit of any size is one that is never reached.
+    write(os.path.join(a, "grading.json"),
+          b'{"defaults": {"max_time": 18446744073709551615, "max_steps": 0}}')
+    rows = csv_rows(grade("-f", "csv", a, os.path.join(tmp, "count.mox")))
+    check(rows.get("count", [])[:3] == ["1", "1", "2"], "the largest max_time: %s" % rows.get("count"))
+
+
+def default_jobs_follow_affinity(tmp):
+    # Without -j, as many runs at once as the processors the grader may use: on one, one run
+    # at a time, which the threads of the process show (the main thread, the one that waits
+    # for signals, a worker and its run's thread).
+    a = os.path.join(tmp, "affinity")
+    write(os.path.join(a, "count.out"), COUNTED)
+    write(os.path.join(a, "grading.json"), b'{"defaults": {"max_steps": 0}}')
+    write(os.path.join(tmp, "count.mox"), COUNT)
+    one = sorted(os.sched_getaffinity(0))[:1]
+
+    def most_threads(*jobs):
+        process = subprocess.Popen([GRADE, *jobs, a] + [os.path.join(tmp, "count.mox")] * 8,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                   preexec_fn=lambda: os.sched_setaffinity(0, one))
+        most = 0
+        deadline = time.monotonic() + WATCHDOG
+        while process.poll() is None and time.monotonic() < deadline:
+            try:
+                most = max(most, len(os.listdir("/proc/%d/task" % process.pid)))
+            except OSError:
+                pass
+            time.sleep(0.002)
+        process.kill()
+        process.wait()
+        return most
+
+    explicit = most_threads("-j", "3")
+    check(explicit >= 5, "two runs at once are seen among the threads: %d" % explicit)
+    default = most_threads()
+    check(0 < default <= 4, "one processor, one run at a time by default: %d threads" % default)
+
+
+def interrupted(tmp):
+    # A signal mid-grading: the report file is left as it was, or is whole; a report on the
+    # standard output ends where the grading stopped and still parses; the grader ends by
+    # the signal.
+    a = os.path.join(tmp, "slow")
+    write(os.path.join(a, "t.in"), b"3\n1 2 3\n")
+    write(os.path.join(a, "t.out"), b"")
+    write(os.path.join(a, "grading.json"), b'{"defaults": {"max_steps": 0, "max_time": 200}}')
+    subs = [os.path.join(CLASS, "smycka.mox")] * 30
+
+    def interrupt(sig, *args, out=None):
+        process = subprocess.Popen([GRADE, "-j", "2", *args, a, *subs], stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE)
+        timer = threading.Timer(0.7, process.send_signal, (sig,))
+        timer.start()
+        try:
+            stdout, stderr = process.communicate(timeout=WATCHDOG)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            stdout, stderr = process.communicate()
+        timer.cancel()
+        check(process.returncode == -sig, "%s %s: status %s %r" % (sig, args, process.returncode, stderr))
+        check(str(signal.Signals(sig).name).encode() in stderr, "%s %s: said so %r" % (sig, args, stderr))
+        return stdout
+
+    def whole_csv(text):
+        rows = list(csv.reader(io.StringIO(text.decode(), newline="")))
+        return rows[:1] == [["submission", "t", "total", "note"]] and all(len(r) == 4 for r in rows)
+
+    def whole_junit(text):
+        try:
+            return ET.fromstring(text).tag == "testsuites"
+        except ET.ParseError:
+            return False
+
+    def whole_tap(text):
+        return len(re.findall(rb"^(?:not )?ok \d+ ", text, re.M)) == 30
+
+    for sig, fmt, whole in ((signal.SIGTERM, "csv", whole_csv), (signal.SIGINT, "junit", whole_junit),
+                            (signal.SIGHUP, "tap", whole_tap)):
+        out = os.path.join(tmp, "report." + fmt)
+        write(out, b"the old report")
+        interrupt(sig, "-f", fmt, "-o", out)
+        kept = open(out, "rb").read()
+        check(kept == b"the old report" or whole(kept), "%s: the old report or a whole one" % fmt)
+        check(sorted(os.listdir(tmp)).count("report." + fmt) == 1 and
+              not [n for n in os.listdir(tmp) if n.startswith(".report.")],
+              "%s: no temporary file left: %s" % (fmt, os.listdir(tmp)))
+    check(whole_csv(interrupt(signal.SIGTERM, "-f", "csv")), "csv on standard output: whole rows")
+    check(whole_junit(interrupt(signal.SIGINT, "-f", "junit")), "junit on standard output: parses")
+    tap = interrupt(signal.SIGHUP, "-f", "tap").decode()
+    check(re.search(r"^Bail out! stopped by SIGHUP after \d+ of 30 submissions$", tap, re.M),
+          "tap on standard output: a bail-out\n" + tap)
+
+
+def settings_faults(tmp):
+    eva = os.path.join(CLASS, "eva")
+    for i, (file, text, why) in enumerate([
+            ("grading.json", b'{"defaults": {"points": 1e308}}', b"from 0 to 1000000"),
+            ("grading.toml", b'[defaults]\npoints = inf\n', b"from 0 to 1000000"),
+            ("grading.json", b'{"defaults": {"points": 1, "points": 2}}',
+             b'the key "points" appears twice in defaults'),
+            ("grading.json", b'{"tests": {"x": {}}, "tests": {}}',
+             b'the key "tests" appears twice at the top'),
+            ("grading.toml", b'[defaults]\npoints = 1\npoints = 2\n', b"points")]):
+        a = os.path.join(tmp, "settings%d" % i)
+        write(os.path.join(a, "x.out"), b"")
+        write(os.path.join(a, file), text)
+        result = grade(a, eva)
+        check(result.returncode == 2 and why in result.stderr,
+              "settings %r: %s %r" % (text, result.returncode, result.stderr))
+    a = os.path.join(tmp, "settings_most")
+    write(os.path.join(a, "x.out"), b"")
+    write(os.path.join(a, "y.out"), b"")
+    write(os.path.join(a, "grading.json"), b'{"defaults": {"points": 1000000}}')
+    check(grade("-f", "csv", a, eva).stdout.split(b"\r\n")[0].endswith(b"total,note"),
+          "the most points are allowed")
+    # A report that cannot be written: status 1, as the usage says.
+    for out in (os.path.join(tmp, "no such folder", "r.csv"), tmp):
+        result = grade("-f", "csv", "-o", out, ASSIGNMENT, eva)
+        check(result.returncode == 1 and b"cannot write" in result.stderr,
+              "unwritable -o %s: %s %r" % (out, result.returncode, result.stderr))
+
+
+def names_in_utf8(tmp):
+    # Names keep their letters in every report; only bytes that are not UTF-8 and control
+    # characters become escapes.
+    a = os.path.join(tmp, "\u00falohy")
+    write(os.path.join(a, "\u010d\u00edsla.out"), COUNTED)
+    write(os.path.join(a, "grading.json"), b'{"defaults": {"max_steps": 0}}')
+    sub = os.path.join(tmp, "names")
+    write(os.path.join(sub, "\u017dofie.mox"), COUNT)
+    bad = os.path.join(sub.encode(), b"x\xff\xc2\x85.mox")
+    write(bad, COUNT)
+    subs = [os.path.join(sub, "\u017dofie.mox"), bad.decode("utf-8", "surrogateescape")]
+    good, test, escaped = "\u017dofie", "\u010d\u00edsla", "x\\xff\\xc2\\x85"
+    rows = list(csv.reader(io.StringIO(grade("-f", "csv", a, *subs).stdout.decode(), newline="")))
+    check(rows[0][1] == test and [r[0] for r in rows[1:]] == [good, escaped], "csv names %s" % rows)
+    root = ET.fromstring(grade("-f", "junit", a, *subs).stdout)
+    check(root.get("name") == "\u00falohy" and [s.get("name") for s in root.iter("testsuite")] ==
+          [good, escaped] and root.find("testsuite/testcase").get("name") == test, "junit names")
+    tap = grade("-f", "tap", a, *subs).stdout.decode()
+    check("ok 1 - %s: %s\n" % (good, test) in tap and "ok 2 - %s: %s\n" % (escaped, test) in tap,
+          "tap names\n" + tap)
+    single = json.loads(grade("-f", "gradescope", a, subs[0]).stdout)
+    check(single["tests"][0]["name"] == test, "gradescope names %s" % single["tests"])
+    table = grade(a, *subs).stdout.decode()
+    check(table.split("\n")[2].startswith(good + " ") and escaped in table, "table names\n" + table)
+
+
 def main():
     tmp = tempfile.mkdtemp()
     try:
@@ -336,6 +585,12 @@ def main():
         diff_of_a_missing_line(tmp)
         time_limit(tmp)
         unusable(tmp)
+        hostile_files(tmp)
+        processor_time_at_any_jobs(tmp)
+        default_jobs_follow_affinity(tmp)
+        interrupted(tmp)
+        settings_faults(tmp)
+        names_in_utf8(tmp)
     finally:
         shutil.rmtree(tmp)
     if failures:

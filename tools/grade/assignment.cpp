@@ -1,16 +1,20 @@
 #include "assignment.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <toml++/toml.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 namespace moxa::grade {
 
@@ -34,13 +38,62 @@ double Assignment::max_score() const {
   return sum;
 }
 
-std::string read_file(const fs::path& path) {
-  std::error_code error;
-  if (fs::is_directory(path, error)) throw std::runtime_error("is a folder, not a file");
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw std::runtime_error(std::strerror(errno));
-  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) throw std::runtime_error("read error");
+namespace {
+
+// What a file that is not a regular file is, for the message that refuses it.
+const char* kind_of(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a file of its own";
+}
+
+[[noreturn]] void not_regular(mode_t mode) {
+  throw std::runtime_error(std::string("it is ") + kind_of(mode) + ", not a regular file");
+}
+
+[[noreturn]] void too_large(std::uintmax_t most) {
+  throw FileTooLarge("it has more than " + std::to_string(most) + " bytes");
+}
+
+// Closes a descriptor on every way out.
+struct Descriptor {
+  int fd;
+  ~Descriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+}  // namespace
+
+std::string read_file(const fs::path& path, std::uintmax_t most) {
+  // A socket cannot even be opened, and a FIFO could be swapped in after the look; so the
+  // kind is looked at before the file is opened and again on the open file.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) throw std::runtime_error(std::strerror(errno));
+  if (!S_ISREG(info.st_mode)) not_regular(info.st_mode);
+  Descriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+  if (file.fd < 0) throw std::runtime_error(std::strerror(errno));
+  if (::fstat(file.fd, &info) != 0) throw std::runtime_error(std::strerror(errno));
+  if (!S_ISREG(info.st_mode)) not_regular(info.st_mode);
+  const auto size = static_cast<std::uintmax_t>(std::max<off_t>(info.st_size, 0));
+  if (most != 0 && size > most) too_large(most);
+  // The size is where reading starts, not where it stops: a file can grow while it is read,
+  // and some files report no size at all. Past `most`, the reading stops.
+  std::string text;
+  text.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, most ? most : size)));
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(file.fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw std::runtime_error(std::strerror(errno));
+    }
+    if (most != 0 && static_cast<std::uintmax_t>(n) > most - text.size()) too_large(most);
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
   return text;
 }
 
@@ -70,6 +123,43 @@ json from_toml(const toml::node& node) {
   return "(a date or time)";
 }
 
+// A parser callback that notes the first key an object has twice (the parser itself would
+// keep the last one silently) in `duplicate`, with the path of the object that has it.
+json::parser_callback_t refuse_duplicate_keys(std::string& duplicate) {
+  struct Object {
+    std::string path;
+    std::set<std::string> keys;
+  };
+  auto objects = std::make_shared<std::vector<Object>>();
+  auto last_key = std::make_shared<std::string>();
+  return [objects, last_key, &duplicate](int, json::parse_event_t event, json& parsed) {
+    switch (event) {
+      case json::parse_event_t::object_start: {
+        std::string path;
+        if (!objects->empty()) {
+          path = objects->back().path.empty() ? *last_key : objects->back().path + "." + *last_key;
+        }
+        objects->push_back(Object{std::move(path), {}});
+        break;
+      }
+      case json::parse_event_t::object_end:
+        if (!objects->empty()) objects->pop_back();
+        break;
+      case json::parse_event_t::key:
+        *last_key = parsed.get<std::string>();
+        if (!objects->empty() && !objects->back().keys.insert(*last_key).second &&
+            duplicate.empty()) {
+          const std::string& where = objects->back().path;
+          duplicate = "the key \"" + *last_key + "\" appears twice" +
+                      (where.empty() ? std::string(" at the top") : " in " + where);
+        }
+        break;
+      default: break;
+    }
+    return true;
+  };
+}
+
 json read_settings(const fs::path& folder) {
   const fs::path json_path = folder / "grading.json";
   const fs::path toml_path = folder / "grading.toml";
@@ -86,11 +176,15 @@ json read_settings(const fs::path& folder) {
     unusable(path.string() + ": " + e.what());
   }
   if (has_json) {
+    std::string duplicate;
+    json settings;
     try {
-      return json::parse(text);
+      settings = json::parse(text, refuse_duplicate_keys(duplicate));
     } catch (const json::parse_error& e) {
       unusable(path.string() + ": " + e.what());
     }
+    if (!duplicate.empty()) unusable(path.string() + ": " + duplicate);
+    return settings;
   }
   try {
     return from_toml(toml::parse(text, path.string()));
@@ -115,8 +209,10 @@ void apply(const json& settings, const std::string& where, TestCase& test) {
   for (const auto& [key, value] : settings.items()) {
     const std::string place = where + "." + key;
     if (key == "points") {
-      if (!value.is_number() || !std::isfinite(value.get<double>()) || value.get<double>() < 0)
-        unusable(place + " must be a number, 0 or more");
+      if (!value.is_number() || !std::isfinite(value.get<double>()) || value.get<double>() < 0 ||
+          value.get<double>() > kMostPoints)
+        unusable(place + " must be a number from 0 to " +
+                 std::to_string(static_cast<long long>(kMostPoints)));
       test.points = value.get<double>();
     } else if (key == "mode") {
       const std::string mode = value.is_string() ? value.get<std::string>() : "";
@@ -184,8 +280,11 @@ Assignment load_assignment(const fs::path& folder) {
     } else if (key == "tests") {
       if (!value.is_object()) unusable("tests must be a table of tests");
       per_test = value;
+    } else if (key == "max_program") {
+      assignment.max_program = whole_number(value, key);
     } else {
-      unusable("unknown setting \"" + key + "\" (the settings are \"defaults\" and \"tests\")");
+      unusable("unknown setting \"" + key +
+               "\" (the settings are \"defaults\", \"tests\" and \"max_program\")");
     }
   }
   for (const auto& [name, value] : per_test.items()) {

@@ -247,6 +247,46 @@ std::string printable(std::string_view text) {
   return out;
 }
 
+namespace {
+// The length of the UTF-8 character that `text` starts with, when it is a well-formed one
+// (no overlong form, no surrogate, nothing past U+10FFFF) and not a character a report must
+// escape; 0 otherwise.
+std::size_t plain_character(std::string_view text) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const auto follows = [&](std::size_t i) { return i < text.size() && (byte(i) & 0xc0) == 0x80; };
+  const unsigned char lead = byte(0);
+  if (lead >= 0x20 && lead < 0x7f) return 1;
+  if (lead >= 0xc2 && lead <= 0xdf && follows(1)) return lead == 0xc2 && byte(1) < 0xa0 ? 0 : 2;
+  if (lead >= 0xe0 && lead <= 0xef && follows(1) && follows(2)) {
+    if (lead == 0xe0 && byte(1) < 0xa0) return 0;                      // overlong
+    if (lead == 0xed && byte(1) >= 0xa0) return 0;                     // a surrogate
+    if (lead == 0xef && byte(1) == 0xbf && byte(2) >= 0xbe) return 0;  // U+FFFE, U+FFFF
+    return 3;
+  }
+  if (lead >= 0xf0 && lead <= 0xf4 && follows(1) && follows(2) && follows(3)) {
+    if (lead == 0xf0 && byte(1) < 0x90) return 0;   // overlong
+    if (lead == 0xf4 && byte(1) >= 0x90) return 0;  // past U+10FFFF
+    return 4;
+  }
+  return 0;
+}
+}  // namespace
+
+std::string printable_name(std::string_view text) {
+  std::string out;
+  while (!text.empty()) {
+    const std::size_t n = plain_character(text);
+    if (n == 0) {
+      append_hex(out, static_cast<unsigned char>(text[0]));
+      text.remove_prefix(1);
+    } else {
+      out.append(text.substr(0, n));
+      text.remove_prefix(n);
+    }
+  }
+  return out;
+}
+
 std::string describe_difference(std::string_view expected, std::string_view actual, Mode mode) {
   const std::vector<Line> want = split_lines(expected);
   const std::vector<Line> have = split_lines(actual);

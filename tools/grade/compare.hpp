@@ -27,6 +27,11 @@ std::string visible(std::string_view text, bool keep_lines = false);
 // every byte above 126 as "\xNN", the rest as it is.
 std::string printable(std::string_view text);
 
+// A name or a message about one, as the reports write it: its UTF-8 characters as they are,
+// and every byte that is not part of one, every control character (C0, DEL, C1) and the two
+// noncharacters that XML cannot hold (U+FFFE, U+FFFF) as "\xNN", byte by byte.
+std::string printable_name(std::string_view text);
+
 // Where the outputs first differ and a unified diff of at most a dozen lines around it.
 std::string describe_difference(std::string_view expected, std::string_view actual, Mode mode);
 

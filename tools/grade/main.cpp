@@ -1,20 +1,24 @@
 // moxa-grade: grades submissions of .mox programs against an assignment's tests, running
 // them in this process through the moxa library on all cores, and reports the results as a
 // table or in the files that grading platforms, CI systems and spreadsheets read.
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <fstream>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "assignment.hpp"
+#include "interrupt.hpp"
 #include "moxa/moxa.h"
 #include "report.hpp"
+#include "report_file.hpp"
 #include "run.hpp"
 
 namespace {
@@ -30,21 +34,26 @@ constexpr const char* kUsage =
     "for points, comparison modes, visibility and limits), and reports the scores.\n"
     "\n"
     "options:\n"
-    "  -j, --jobs N       runs at once (default: one per core)\n"
+    "  -j, --jobs N       runs at once (default: one per CPU this process may use)\n"
     "  -f, --format FMT   table (the default), gradescope, junit, tap or csv\n"
     "  -o, --out PATH     gradescope: a folder that gets NAME/results.json per submission;\n"
     "                     other formats: the file to write instead of standard output\n"
     "  -d, --details      table: below each row, how each failed test went\n"
+    "      --max-program BYTES\n"
+    "                     the largest program graded (default: max_program of the\n"
+    "                     settings, else 1048576; 0: any size)\n"
     "  -h, --help         this text\n"
     "      --version      the version of moxa-grade and of the library\n"
     "\n"
     "Exit status: 0 when the grading ran (whatever the scores), 1 when the report could not\n"
-    "be written, 2 when the assignment or the options are unusable. See moxa-grade(1).\n";
+    "be written, 2 when the assignment or the options are unusable; stopped by SIGINT,\n"
+    "SIGTERM or SIGHUP, it ends by that signal. See moxa-grade(1).\n";
 
 struct Options {
   ReportSettings report;
   std::optional<fs::path> out;
   unsigned jobs = 0;
+  std::optional<std::uintmax_t> max_program;
   std::vector<std::string> operands;
 };
 
@@ -108,6 +117,14 @@ Options parse_options(int argc, char** argv) {
       }
     } else if (name == "-o" || name == "--out") {
       options.out = fs::path(take_value());
+    } else if (name == "--max-program") {
+      const std::string text = take_value();
+      char* end = nullptr;
+      errno = 0;
+      const unsigned long long bytes = std::strtoull(text.c_str(), &end, 10);
+      if (text.empty() || *end != '\0' || text[0] == '-' || errno == ERANGE)
+        bad_usage("--max-program takes a number of bytes, not '" + text + "'");
+      options.max_program = bytes;
     } else if (name == "-d" || name == "--details") {
       options.report.details = true;
     } else {
@@ -121,9 +138,11 @@ Options parse_options(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any thread is started, so that every thread leaves the signals to it.
+  Interruption interruption;
   std::ios::sync_with_stdio(false);
   Options options = parse_options(argc, argv);
-  if (options.jobs == 0) options.jobs = std::max(1u, std::thread::hardware_concurrency());
+  if (options.jobs == 0) options.jobs = usable_cpus();
 
   Assignment assignment;
   try {
@@ -135,11 +154,12 @@ int main(int argc, char** argv) {
     std::cerr << "moxa-grade: " << options.operands[0] << ": " << e.what() << '\n';
     return 2;
   }
+  if (options.max_program) assignment.max_program = *options.max_program;
   std::vector<Submission> submissions;
   for (std::size_t i = 1; i < options.operands.size(); ++i)
     submissions.push_back(find_submission(options.operands[i]));
 
-  std::ofstream file;
+  std::unique_ptr<ReportFile> file;
   std::ostream* out = &std::cout;
   if (options.report.format == Format::gradescope) {
     if (options.out) {
@@ -156,23 +176,54 @@ int main(int argc, char** argv) {
       bad_usage("--format gradescope with several submissions needs --out DIR");
     }
   } else if (options.out) {
-    file.open(*options.out, std::ios::binary | std::ios::trunc);
-    if (!file) {
-      std::cerr << "moxa-grade: cannot write " << options.out->string() << '\n';
-      return 2;
+    try {
+      file = std::make_unique<ReportFile>(*options.out);
+    } catch (const std::exception& e) {
+      std::cerr << "moxa-grade: " << e.what() << '\n';
+      return 1;
     }
-    out = &file;
+    ReportFile* report_file = file.get();
+    interruption.at_second_signal([report_file] { report_file->discard(); });
+    out = &file->stream();
   }
 
+  std::size_t reported = 0;
   try {
     std::unique_ptr<Report> report = make_report(options.report, assignment, submissions, *out);
     report->begin();
-    grade_all(assignment, submissions, options.jobs,
-              [&](std::size_t index, const GradedSubmission& graded) {
-                report->submission(submissions[index], graded);
-              });
+    const bool complete = grade_all(
+        assignment, submissions, options.jobs,
+        [&](std::size_t index, const GradedSubmission& graded) {
+          report->submission(submissions[index], graded);
+          ++reported;
+        },
+        interruption.stop_token());
+    if (!complete) {
+      // Stopped by a signal. A report file is left as it was; a report on the standard
+      // output, which cannot be taken back, is ended after the last submission in it.
+      const std::string signal = signal_name(interruption.signal());
+      if (file) {
+        file->discard();
+        std::cerr << "moxa-grade: stopped by " << signal << "; " << file->path().string()
+                  << " was not written\n";
+      } else {
+        const std::string why = "stopped by " + signal + " after " + std::to_string(reported) +
+                                " of " + std::to_string(submissions.size()) + " submissions";
+        if (options.report.format != Format::gradescope) {
+          report->stopped(why);
+          report->end();
+        }
+        out->flush();
+        std::cerr << "moxa-grade: " << why << "\n";
+      }
+      interruption.end_by_signal();
+    }
     report->end();
-    out->flush();
+    if (file) {
+      file->keep();
+    } else {
+      out->flush();
+    }
   } catch (const std::exception& e) {
     std::cerr << "moxa-grade: " << e.what() << '\n';
     return 1;
@@ -180,6 +231,12 @@ int main(int argc, char** argv) {
   if (!*out) {
     std::cerr << "moxa-grade: the report could not be written\n";
     return 1;
+  }
+  if (interruption.signal() != 0) {
+    // The signal came after the last run: the report is whole.
+    std::cerr << "moxa-grade: " << signal_name(interruption.signal())
+              << " came after the grading; the report is complete\n";
+    interruption.end_by_signal();
   }
   return 0;
 }

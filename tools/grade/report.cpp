@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "compare.hpp"
+#include "report_file.hpp"
 
 namespace moxa::grade {
 
@@ -37,8 +38,8 @@ std::string seconds_text(double seconds) {
 std::string first_line(const std::string& message) { return message.substr(0, message.find('\n')); }
 
 std::size_t display_width(const std::string& text) {
-  // Every byte of a visible text is ASCII except the marks for a space and a tab, each of
-  // which takes one column.
+  // A character a column: the marks for a space and a tab and the letters of a name, which
+  // are all that a visible text holds beyond ASCII.
   std::size_t width = 0;
   for (const char c : text)
     if ((static_cast<unsigned char>(c) & 0xc0) != 0x80) ++width;
@@ -60,9 +61,9 @@ class TableReport final : public Report {
       : assignment_(assignment), details_(details), out_(out) {
     name_width_ = display_width(std::string("submission"));
     for (const Submission& submission : submissions)
-      name_width_ = std::max(name_width_, display_width(printable(submission.name)));
+      name_width_ = std::max(name_width_, display_width(printable_name(submission.name)));
     for (const TestCase& test : assignment.tests)
-      widths_.push_back(std::max<std::size_t>(6, display_width(printable(test.name))));
+      widths_.push_back(std::max<std::size_t>(6, display_width(printable_name(test.name))));
     total_width_ = std::max<std::size_t>(5, points_text(assignment.max_score()).size() * 2 + 1);
   }
 
@@ -70,7 +71,7 @@ class TableReport final : public Report {
     std::string header = pad_right("submission", name_width_);
     std::string points = pad_right("(points)", name_width_);
     for (std::size_t t = 0; t < assignment_.tests.size(); ++t) {
-      header += "  " + pad_left(printable(assignment_.tests[t].name), widths_[t]);
+      header += "  " + pad_left(printable_name(assignment_.tests[t].name), widths_[t]);
       points += "  " + pad_left(points_text(assignment_.tests[t].points), widths_[t]);
     }
     header += "  " + pad_left("total", total_width_);
@@ -79,7 +80,7 @@ class TableReport final : public Report {
   }
 
   void submission(const Submission& submission, const GradedSubmission& graded) override {
-    std::string row = pad_right(printable(submission.name), name_width_);
+    std::string row = pad_right(printable_name(submission.name), name_width_);
     if (!graded.problem.empty()) {
       ++not_graded_;
       out_ << row << "  not graded: " << graded.problem << '\n';
@@ -101,13 +102,15 @@ class TableReport final : public Report {
     for (std::size_t t = 0; t < graded.tests.size(); ++t) {
       const TestResult& result = graded.tests[t];
       if (result.verdict == Verdict::passed) continue;
-      out_ << "  " << printable(assignment_.tests[t].name) << ": " << verdict_word(result.verdict)
-           << '\n';
+      out_ << "  " << printable_name(assignment_.tests[t].name) << ": "
+           << verdict_word(result.verdict) << '\n';
       std::istringstream lines(result.message);
       for (std::string line; std::getline(lines, line);)
         out_ << "    " << line << '\n';
     }
   }
+
+  void stopped(const std::string& why) override { out_ << '\n' << why << '\n'; }
 
   void end() override {
     out_ << '\n' << graded_ << (graded_ == 1 ? " submission" : " submissions") << " graded";
@@ -159,7 +162,7 @@ class GradescopeReport final : public Report {
       const TestCase& test = assignment_.tests[t];
       const TestResult& outcome = graded.tests[t];
       ordered_json entry;
-      entry["name"] = printable(test.name);
+      entry["name"] = printable_name(test.name);
       entry["score"] = outcome.score;
       entry["max_score"] = test.points;
       entry["status"] = outcome.verdict == Verdict::passed ? "passed" : "failed";
@@ -173,12 +176,12 @@ class GradescopeReport final : public Report {
       out_ << text;
       return;
     }
+    // Each file is there whole or not at all, whenever the grading stops.
     const fs::path folder = *out_dir_ / submission.name;
     fs::create_directories(folder);
-    std::ofstream file(folder / "results.json", std::ios::binary);
-    file << text;
-    if (!file.flush())
-      throw std::runtime_error("cannot write " + (folder / "results.json").string());
+    ReportFile file(folder / "results.json");
+    file.stream() << text;
+    file.keep();
   }
 
  private:
@@ -198,7 +201,7 @@ class JunitReport final : public Report {
   void begin() override {
     // Written open by hand, so that the suites follow one by one as they are graded.
     std::string name;
-    for (const char c : printable(assignment_.name)) {
+    for (const char c : printable_name(assignment_.name)) {
       switch (c) {
         case '&': name += "&amp;"; break;
         case '<': name += "&lt;"; break;
@@ -213,7 +216,7 @@ class JunitReport final : public Report {
   void submission(const Submission& submission, const GradedSubmission& graded) override {
     pugi::xml_document document;
     pugi::xml_node suite = document.append_child("testsuite");
-    const std::string name = printable(submission.name);
+    const std::string name = printable_name(submission.name);
     std::size_t failures = 0, errors = 0;
     for (const TestResult& result : graded.tests) {
       if (result.verdict == Verdict::not_graded) {
@@ -238,7 +241,7 @@ class JunitReport final : public Report {
     for (std::size_t t = 0; t < graded.tests.size(); ++t) {
       const TestResult& result = graded.tests[t];
       pugi::xml_node testcase = suite.append_child("testcase");
-      testcase.append_attribute("name") = printable(assignment_.tests[t].name).c_str();
+      testcase.append_attribute("name") = printable_name(assignment_.tests[t].name).c_str();
       testcase.append_attribute("classname") = name.c_str();
       testcase.append_attribute("time") = seconds_text(result.seconds).c_str();
       if (result.verdict == Verdict::passed) continue;
@@ -291,11 +294,14 @@ class TapReport final : public Report {
     out_ << '\n';
   }
 
+  // The plan promised more test points than came: the stream ends with its reason.
+  void stopped(const std::string& why) override { out_ << "Bail out! " << first_line(why) << '\n'; }
+
  private:
   // A name in a test point's description, where '#' would start a directive.
   static std::string description(const std::string& name) {
     std::string text;
-    for (const char c : printable(name)) {
+    for (const char c : printable_name(name)) {
       if (c == '#') text += '\\';
       text += c;
     }
@@ -317,12 +323,12 @@ class CsvReport final : public Report {
   void begin() override {
     out_ << "submission";
     for (const TestCase& test : assignment_.tests)
-      out_ << ',' << field(printable(test.name));
+      out_ << ',' << field(printable_name(test.name));
     out_ << ",total,note\r\n";
   }
 
   void submission(const Submission& submission, const GradedSubmission& graded) override {
-    out_ << field(printable(submission.name));
+    out_ << field(printable_name(submission.name));
     for (const TestResult& result : graded.tests)
       out_ << ',' << points_text(result.score);
     out_ << ',' << points_text(graded.score) << ','

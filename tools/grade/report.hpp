@@ -29,6 +29,9 @@ class Report {
   virtual ~Report() = default;
   virtual void begin() {}
   virtual void submission(const Submission& submission, const GradedSubmission& graded) = 0;
+  // The grading stopped before every submission was reported, for the reason given; end()
+  // follows.
+  virtual void stopped(const std::string& /*why*/) {}
   virtual void end() {}
 };
 

@@ -1,10 +1,16 @@
 #include "run.hpp"
 
+#include <sched.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -88,25 +94,37 @@ TestResult run_test(const std::string& program, const TestCase& test) {
   options.max_output = test.limits.max_output;
   options.max_memory = test.limits.max_memory;
   options.max_time = test.limits.max_time;
+  // The run's own processor time, which does not grow while other runs have the processor:
+  // the limit means the same however many runs go on at once.
+  options.time_clock = MOXA_CPU_CLOCK;
+  int stopped_by = MOXA_STOP_NONE;
+  options.stopped_by = &stopped_by;
   const auto start = std::chrono::steady_clock::now();
   const int status = moxa_run_with(program.data(), program.size(), test.input.data(),
                                    test.input.size(), &options, collect, &output);
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (status == MOXA_STOPPED) {
-    const std::size_t printed = output.size() - kHello.size();
     std::string why;
-    if (test.limits.max_output != 0 && printed >= test.limits.max_output) {
-      result.verdict = Verdict::output_limit;
-      why = "stopped: the output reached its limit of " + std::to_string(test.limits.max_output) +
-            " bytes";
-    } else if (test.limits.max_time != 0 &&
-               result.seconds * 1000 >= static_cast<double>(test.limits.max_time)) {
-      result.verdict = Verdict::time_limit;
-      why = "stopped: the run took its limit of " + std::to_string(test.limits.max_time) + " ms";
-    } else {
-      result.verdict = Verdict::limit;
-      why = "stopped: the run used up its step budget (" + std::to_string(test.limits.max_steps) +
-            " steps) or its memory limit (" + std::to_string(test.limits.max_memory) + " bytes)";
+    switch (stopped_by) {
+      case MOXA_STOP_OUTPUT:
+        result.verdict = Verdict::output_limit;
+        why = "stopped: the output reached its limit of " + std::to_string(test.limits.max_output) +
+              " bytes";
+        break;
+      case MOXA_STOP_TIME:
+        result.verdict = Verdict::time_limit;
+        why = "stopped: the run took its limit of " + std::to_string(test.limits.max_time) +
+              " ms of processor time";
+        break;
+      case MOXA_STOP_MEMORY:
+        result.verdict = Verdict::limit;
+        why = "stopped: the run reached its memory limit (" +
+              std::to_string(test.limits.max_memory) + " bytes)";
+        break;
+      default:
+        result.verdict = Verdict::limit;
+        why = "stopped: the run used up its step budget (" + std::to_string(test.limits.max_steps) +
+              " steps)";
     }
     result.message = why + "\npartial output:\n" + partial_output(output, kPartialOutputShown);
     return result;
@@ -136,9 +154,10 @@ struct Slot {
 
 }  // namespace
 
-void grade_all(const Assignment& assignment, const std::vector<Submission>& submissions,
+bool grade_all(const Assignment& assignment, const std::vector<Submission>& submissions,
                unsigned jobs,
-               const std::function<void(std::size_t, const GradedSubmission&)>& report) {
+               const std::function<void(std::size_t, const GradedSubmission&)>& report,
+               std::stop_token stop) {
   const std::size_t tests = assignment.tests.size();
   const std::size_t total = submissions.size() * tests;
   jobs = std::max(1u, jobs);
@@ -150,7 +169,7 @@ void grade_all(const Assignment& assignment, const std::vector<Submission>& subm
   for (std::unique_ptr<Slot>& slot : slots)
     slot = std::make_unique<Slot>(tests);
   std::mutex mutex;
-  std::condition_variable work_allowed, submission_done;
+  std::condition_variable_any work_allowed, submission_done;
   std::size_t next = 0;      // the next (submission, test) pair to take
   std::size_t reported = 0;  // submissions handed to `report`
 
@@ -160,20 +179,25 @@ void grade_all(const Assignment& assignment, const std::vector<Submission>& subm
       Slot* taken = nullptr;
       {
         std::unique_lock lock(mutex);
-        work_allowed.wait(lock, [&] { return next >= total || next / tests < reported + ahead; });
-        if (next >= total) return;
+        work_allowed.wait(lock, stop,
+                          [&] { return next >= total || next / tests < reported + ahead; });
+        if (next >= total || stop.stop_requested()) return;
         unit = next++;
         taken = slots[unit / tests % ahead].get();
       }
       const std::size_t s = unit / tests;
       Slot& slot = *taken;
       std::call_once(slot.loaded, [&] {
-        slot.problem = printable(submissions[s].problem);
+        slot.problem = printable_name(submissions[s].problem);
         if (!slot.problem.empty()) return;
+        const std::string file = submissions[s].file.string();
         try {
-          slot.program = read_file(submissions[s].file);
+          slot.program = read_file(submissions[s].file, assignment.max_program);
+        } catch (const FileTooLarge& e) {
+          slot.problem = printable_name(file + ": " + e.what() +
+                                        ", the most a program may have (max_program)");
         } catch (const std::exception& e) {
-          slot.problem = printable("cannot read " + submissions[s].file.string() + ": " + e.what());
+          slot.problem = printable_name("cannot read " + file + ": " + e.what());
         }
       });
       TestResult result;
@@ -202,7 +226,10 @@ void grade_all(const Assignment& assignment, const std::vector<Submission>& subm
     Slot& slot = *slots[s % ahead];
     {
       std::unique_lock lock(mutex);
-      submission_done.wait(lock, [&] { return slot.remaining == 0; });
+      if (!submission_done.wait(lock, stop, [&] { return slot.remaining == 0; })) {
+        next = total;  // the workers end after the run each has under way
+        return false;
+      }
     }
     GradedSubmission graded;
     graded.tests = std::move(slot.results);
@@ -233,6 +260,60 @@ void grade_all(const Assignment& assignment, const std::vector<Submission>& subm
     }
     work_allowed.notify_all();
   }
+  return true;
+}
+
+namespace {
+
+// The processors a CPU quota of the process's control group grants, rounded up: the least
+// quota of its group and the groups above it. None when no group sets one (or there are no
+// control groups of version 2 to read).
+std::optional<unsigned> cgroup_quota() {
+  std::ifstream groups("/proc/self/cgroup");
+  std::string path;
+  for (std::string line; std::getline(groups, line);) {
+    if (line.starts_with("0::")) path = line.substr(3);
+  }
+  // A group outside the process's view (a path climbing with "..") is not read.
+  if (!path.starts_with("/") || path.find("/..") != std::string::npos || path == "/") path.clear();
+  const std::string root = "/sys/fs/cgroup";
+  std::string group = root + path;
+  std::optional<unsigned> least;
+  for (;;) {
+    std::ifstream file(group + "/cpu.max");
+    std::string quota;
+    unsigned long long period = 0;
+    if (file >> quota >> period && quota != "max" && period != 0) {
+      char* end = nullptr;
+      const unsigned long long micros = std::strtoull(quota.c_str(), &end, 10);
+      if (*end == '\0' && !quota.empty()) {
+        const unsigned long long cpus = std::max(1ull, micros / period + (micros % period != 0));
+        const auto count = static_cast<unsigned>(std::min<unsigned long long>(cpus, 1u << 20));
+        least = least ? std::min(*least, count) : count;
+      }
+    }
+    if (group.size() <= root.size()) break;
+    group.resize(group.rfind('/'));
+  }
+  return least;
+}
+
+}  // namespace
+
+unsigned usable_cpus() {
+  unsigned count = std::thread::hardware_concurrency();
+  // The affinity mask, in a set large enough for any machine.
+  for (std::size_t cpus = 1024; cpus <= (1u << 20); cpus *= 2) {
+    cpu_set_t* set = CPU_ALLOC(cpus);
+    if (set == nullptr) break;
+    const std::size_t size = CPU_ALLOC_SIZE(cpus);
+    const int status = sched_getaffinity(0, size, set);
+    if (status == 0) count = static_cast<unsigned>(CPU_COUNT_S(size, set));
+    CPU_FREE(set);
+    if (status == 0 || errno != EINVAL) break;
+  }
+  if (const std::optional<unsigned> quota = cgroup_quota()) count = std::min(count, *quota);
+  return std::max(1u, count);
 }
 
 }  // namespace moxa::grade

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ enum class Verdict {
   wrong,         // it does not
   output_limit,  // the run printed max_output bytes and was stopped
   limit,         // the step budget or the memory limit stopped the run
-  time_limit,    // the run took max_time
+  time_limit,    // the run took max_time of processor time
   not_graded     // the submission could not be run at all
 };
 
@@ -57,9 +58,20 @@ TestResult run_test(const std::string& program, const TestCase& test);
 // Grades every submission against every test on `jobs` threads. `report` is called on the
 // calling thread once per submission, in the order given, as soon as that submission and all
 // before it are done; a submission's results are dropped after that, so memory is bounded by
-// the number of threads, not the number of submissions.
-void grade_all(const Assignment& assignment, const std::vector<Submission>& submissions,
+// the number of threads, not the number of submissions. A submission's program is read only
+// when it is a regular file of at most the assignment's max_program bytes.
+//
+// When `stop` is asked for, no more runs are started; the runs under way are let finish and
+// nothing more is reported. Returns true when every submission was reported, false when the
+// grading was stopped before.
+bool grade_all(const Assignment& assignment, const std::vector<Submission>& submissions,
                unsigned jobs,
-               const std::function<void(std::size_t, const GradedSubmission&)>& report);
+               const std::function<void(std::size_t, const GradedSubmission&)>& report,
+               std::stop_token stop = {});
+
+// The processors this process may run on: those its affinity allows, and no more than a
+// CPU quota of its control group grants (cgroup v2's cpu.max, here or in a group above).
+// At least 1.
+unsigned usable_cpus();
 
 }  // namespace moxa::grade
