@@ -280,10 +280,41 @@ def hostile(tmp):
     shutil.copy(big, twin)
     doc = as_json(big, twin)
     check(doc["pairs"] and doc["pairs"][0]["text"] == 100.0, "repetitive twins")
+    # Nearly twins: one statement fewer, another name and constant. Every run of tokens
+    # recurs thousands of times, and still the one long match is found.
+    with open(twin, "w") as f:
+        f.write("{\n" + "  @b -> @b + 7;\n" * 19999 + "} .\n")
+    doc = as_json(big, twin)
+    check(doc["pairs"] and doc["pairs"][0]["text"] >= 99.9, f"repetitive near twins: {doc['pairs'][:1]}")
+
+
+def template(tmp):
+    """Two students who kept the handout and wrote different code of their own: alike
+    without --base, the handout's lines in no match with it; a name with a comma and a quote
+    comes back whole from the csv."""
+    handout = os.path.join(CORPUS, "statistika", "zadani.mox")
+    with open(handout) as f:
+        lines = f.read().splitlines(keepends=True)
+    own = {"ana": "  @s -> 0;\n  @i -> 0;\n  w2 (@i < @n) { cti(@x); @s -> @s + @x; @i -> @i + 1; } w2_end;\n",
+           'bo,"b"': "  i2 (@n > 3) { pis_ln(\"velke\"); } e2 { pis_ln(\"male\"); } i2_end;\n"}
+    files = []
+    for who, code in own.items():
+        folder = os.path.join(tmp, who)
+        os.mkdir(folder)
+        files.append(folder)
+        with open(os.path.join(folder, "ukol.mox"), "w") as f:
+            f.write("".join(lines[:4]) + code + "".join(lines[4:]))
+    plain = as_json(*files)["pairs"]
+    check(plain and plain[0]["text"] > 40, f"the handout makes them alike: {plain}")
+    based = as_json("--base", handout, *files)
+    check(based["pairs"] == [] and all(s["tokens"] > 0 for s in based["submissions"]),
+          f"with the handout taken out: {based}")
+    rows = list(csv.reader(io.StringIO(similar("-f", "csv", *files).stdout.decode())))
+    check(rows[1][1:3] == ["ana", 'bo,"b"'], f"csv names: {rows}")
 
 
 with tempfile.TemporaryDirectory() as tmp:
-    for group in (corpus, identity, formats, html_report, hostile):
+    for group in (corpus, identity, formats, template, html_report, hostile):
         sub = os.path.join(tmp, group.__name__)
         os.mkdir(sub)
         group(sub)

@@ -118,8 +118,8 @@ Behaviour behaviour_of(const std::string& program, const grade::Assignment& assi
         behaviour.sequences.push_back({mix(course.hash ^ mix(~(t + 1))), course.length});
   }
   std::sort(behaviour.sequences.begin(), behaviour.sequences.end());
-  // Two variables that went through the same values (a loop split in two, each half with
-  // its own counter) count as one.
+  // Two sequences alike count as one: the tests of the two halves of a loop split in two,
+  // two counters that went through the same values.
   behaviour.sequences.erase(
       std::unique(behaviour.sequences.begin(), behaviour.sequences.end(),
                   [](const Behaviour::Sequence& p, const Behaviour::Sequence& q) {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "check/tokens.hpp"
@@ -53,9 +54,19 @@ struct Program {
   std::vector<kontrola::Usek> spans;  // the bytes of each token in `text`
   std::size_t counted = 0;            // tokens that are not the template's
   std::uint64_t whole = 0;            // a hash of `ids`
-  // Every run of min_match tokens outside the template: a 32-bit hash of its tokens in the
-  // high half, where it starts in the low half; sorted.
-  std::vector<std::uint64_t> grams;
+  // Every run of min_match tokens outside the template, sorted by hash and then by the token
+  // before it.
+  struct Gram {
+    std::uint32_t hash = 0;
+    std::int32_t before = kTemplate;  // the token before it; kTemplate: none (start, template)
+    std::uint32_t start = 0;
+    bool operator<(const Gram& other) const {
+      if (hash != other.hash) return hash < other.hash;
+      if (before != other.before) return before < other.before;
+      return start < other.start;
+    }
+  };
+  std::vector<Gram> grams;
   std::optional<Behaviour> behaviour;
 };
 
@@ -92,7 +103,7 @@ class Vocabulary {
   std::int32_t id(const kontrola::TokenZdroje& token);
 
  private:
-  std::vector<std::pair<std::string, std::int32_t>> words_;
+  std::unordered_map<std::string, std::int32_t> words_;
 };
 
 // Reads a submission (as moxa-grade takes one) and its tokens; a problem instead when it

@@ -44,14 +44,11 @@ std::int32_t Vocabulary::id(const kontrola::TokenZdroje& token) {
     case T_DEKLARACE: return kDeclaration;
     default: break;
   }
-  // Keywords and operators are few: a short list searched in order is quick enough and
-  // keeps the numbers in the order the words were first seen.
+  // Any other word has a number of its own: keywords, operators, and the other lowercase
+  // words the scanner delivers.
   std::string key = std::to_string(token.kind) + ' ' + token.text;
-  for (const auto& [word, id] : words_)
-    if (word == key) return id;
   const auto id = static_cast<std::int32_t>(kFirstWord + words_.size());
-  words_.emplace_back(std::move(key), id);
-  return id;
+  return words_.try_emplace(std::move(key), id).first->second;
 }
 
 void tokenise(Program& program, Vocabulary& vocabulary) {
@@ -104,8 +101,9 @@ void index_program(Program& program, std::size_t min_match) {
     clean = program.ids[i] == kTemplate ? 0 : clean + 1;
     if (clean >= min_match) {
       const std::size_t start = i + 1 - min_match;
-      program.grams.push_back((hash_ids(&program.ids[start], min_match) & ~0xffffffffULL) |
-                              static_cast<std::uint32_t>(start));
+      program.grams.push_back({static_cast<std::uint32_t>(hash_ids(&program.ids[start], min_match)),
+                               start > 0 ? program.ids[start - 1] : kTemplate,
+                               static_cast<std::uint32_t>(start)});
     }
   }
   std::sort(program.grams.begin(), program.grams.end());
@@ -121,9 +119,11 @@ struct Scratch {
 
 thread_local Scratch scratch;
 
-// The most starting points one pair looks at; a submission that repeats one statement
-// thousands of times must not make its pairs quadratic.
-constexpr std::size_t kSeedsPerToken = 16;
+// The work one pair may take, per token of the two programs: starting points looked at,
+// tokens compared while a match is extended, tokens looked at while tiles are laid. Programs
+// as students write them stay far below it; one that repeats a statement thousands of times
+// would otherwise make its pairs quadratic, and gets the tiles found until then.
+constexpr std::size_t kWorkPerToken = 64;
 
 }  // namespace
 
@@ -153,41 +153,62 @@ std::vector<Tile> tile(const Program& a, const Program& b, std::size_t min_match
   // tokens just before it match too; each is extended as far as the tokens agree.
   std::vector<Tile>& matches = scratch.matches;
   matches.clear();
-  const std::size_t seed_budget = kSeedsPerToken * (x.size() + y.size());
-  std::size_t seeds = 0;
-  const std::uint64_t* ia = a.grams.data();
-  const std::uint64_t* const ea_end = ia + a.grams.size();
-  const std::uint64_t* ib = b.grams.data();
-  const std::uint64_t* const eb_end = ib + b.grams.size();
-  while (ia != ea_end && ib != eb_end && seeds < seed_budget) {
-    const std::uint64_t ha = *ia >> 32, hb = *ib >> 32;
-    if (ha < hb) {
-      ++ia;
-    } else if (hb < ha) {
-      ++ib;
+  const std::size_t budget = kWorkPerToken * (x.size() + y.size());
+  std::size_t work = 0;
+  using Gram = Program::Gram;
+  const Gram* ia = a.grams.data();
+  const Gram* const a_end = ia + a.grams.size();
+  const Gram* ib = b.grams.data();
+  const Gram* const b_end = ib + b.grams.size();
+  // The end of the entries from `p` on that share its hash, or its hash and the token before.
+  auto same_hash = [](const Gram* p, const Gram* end) {
+    const Gram* q = p;
+    while (q != end && q->hash == p->hash)
+      ++q;
+    return q;
+  };
+  auto same_before = [](const Gram* p, const Gram* end) {
+    const Gram* q = p;
+    while (q != end && q->before == p->before)
+      ++q;
+    return q;
+  };
+  while (ia != a_end && ib != b_end && work < budget) {
+    if (ia->hash < ib->hash) {
+      ia = same_hash(ia, a_end);
+    } else if (ib->hash < ia->hash) {
+      ib = same_hash(ib, b_end);
     } else {
-      const std::uint64_t* ea = ia;
-      while (ea != ea_end && (*ea >> 32) == ha)
-        ++ea;
-      const std::uint64_t* eb = ib;
-      while (eb != eb_end && (*eb >> 32) == ha)
-        ++eb;
-      for (const std::uint64_t* pa = ia; pa != ea && seeds < seed_budget; ++pa) {
-        for (const std::uint64_t* pb = ib; pb != eb && seeds < seed_budget; ++pb) {
-          ++seeds;
-          const std::size_t i = static_cast<std::uint32_t>(*pa),
-                            j = static_cast<std::uint32_t>(*pb);
-          // Not the start of a maximal match (that one began earlier), or a hash that
-          // only looks alike: the extension below finds out.
-          if (i > 0 && j > 0 && x[i - 1] != kTemplate && x[i - 1] == y[j - 1]) continue;
-          std::size_t length = 0;
-          while (i + length < x.size() && j + length < y.size() && x[i + length] != kTemplate &&
-                 x[i + length] == y[j + length])
-            ++length;
-          if (length >= min_match)
-            matches.push_back({static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j),
-                               static_cast<std::uint32_t>(length)});
+      const Gram* const ea = same_hash(ia, a_end);
+      const Gram* const eb = same_hash(ib, b_end);
+      // A match starts where the tokens before the two runs differ (or either has none):
+      // the runs of one hash are grouped by the token before them, and two groups with the
+      // same token before are not paired at all.
+      for (const Gram* ga = ia; ga != ea && work < budget;) {
+        const Gram* const ga_end = same_before(ga, ea);
+        for (const Gram* gb = ib; gb != eb && work < budget;) {
+          const Gram* const gb_end = same_before(gb, eb);
+          ++work;
+          if (ga->before == gb->before && ga->before != kTemplate) {
+            gb = gb_end;
+            continue;
+          }
+          for (const Gram* pa = ga; pa != ga_end && work < budget; ++pa) {
+            for (const Gram* pb = gb; pb != gb_end && work < budget; ++pb) {
+              const std::size_t i = pa->start, j = pb->start;
+              std::size_t length = 0;
+              while (i + length < x.size() && j + length < y.size() && x[i + length] != kTemplate &&
+                     x[i + length] == y[j + length])
+                ++length;
+              work += 1 + length;
+              if (length >= min_match)  // shorter: two runs whose hashes only look alike
+                matches.push_back({static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j),
+                                   static_cast<std::uint32_t>(length)});
+            }
+          }
+          gb = gb_end;
         }
+        ga = ga_end;
       }
       ia = ea;
       ib = eb;
@@ -207,10 +228,12 @@ std::vector<Tile> tile(const Program& a, const Program& b, std::size_t min_match
   std::vector<char>& mb = scratch.marked_b;
   ma.assign(x.size(), 0);
   mb.assign(y.size(), 0);
-  while (!matches.empty()) {
+  work = 0;  // laying the tiles has a budget of its own
+  while (!matches.empty() && work < budget) {
     std::pop_heap(matches.begin(), matches.end(), shorter);
     const Tile m = matches.back();
     matches.pop_back();
+    work += m.length;
     bool free = true;
     for (std::uint32_t k = 0; k < m.length && free; ++k)
       free = !ma[m.first + k] && !mb[m.second + k];
