@@ -73,6 +73,7 @@ Mapa::Mapa(std::string_view zdroj) {
         b.po = zdroj.size() + 1;  // until its "}" is found
         if (ceka) b.jmeno = ceka->jmeno;
         index = bloky_.size();
+        if (b.druh == Druh::Cyklus) cykly_.emplace(b.od, index);
         bloky_.push_back(std::move(b));
       }
       ceka.reset();
@@ -103,9 +104,9 @@ std::vector<std::size_t> Mapa::obal(std::size_t bajt) const {
 }
 
 std::optional<std::size_t> Mapa::cyklus(std::size_t bajt) const {
-  for (std::size_t i = 0; i < bloky_.size(); ++i)
-    if (bloky_[i].druh == Druh::Cyklus && bloky_[i].od == bajt) return i;
-  return std::nullopt;
+  const auto it = cykly_.find(bajt);
+  if (it == cykly_.end()) return std::nullopt;
+  return it->second;
 }
 
 std::optional<std::uint64_t> Mapa::radek_s_krokem(std::uint64_t radek) const {

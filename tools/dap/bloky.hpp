@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -43,6 +44,7 @@ class Mapa {
   std::vector<Blok> bloky_;           // in the order of their heads; inner blocks after outer ones
   std::vector<std::size_t> zacatky_;  // each line's first byte
   std::set<std::uint64_t> radky_;     // lines where a statement or a declaration begins
+  std::map<std::size_t, std::size_t> cykly_;  // a loop's w2 -> the loop
 };
 
 }  // namespace moxa::dap

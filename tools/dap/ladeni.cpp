@@ -453,7 +453,7 @@ bool Ladeni::zastavit_pred(std::uint64_t radek, std::uint64_t sloupec, std::stri
   return false;
 }
 
-void Ladeni::uplatni(const json& z, Stav& s) const {
+void Ladeni::uplatni(const json& z, Stav& s) {
   const std::string druh = text_pole(z, "kind");
   if (druh == "assign" || druh == "read") s.promenne[text_pole(z, "var")] = text_pole(z, "value");
   const auto zas = z.find("stack");
@@ -469,7 +469,9 @@ void Ladeni::uplatni(const json& z, Stav& s) const {
   // its body runs next.
   const std::size_t bajt =
       mapa_.bajt(z.value("line", std::uint64_t{0}), z.value("col", std::uint64_t{0}));
-  const auto obal = mapa_.obal(bajt);
+  auto nalezeny = obaly_.find(bajt);
+  if (nalezeny == obaly_.end()) nalezeny = obaly_.emplace(bajt, mapa_.obal(bajt)).first;
+  const auto& obal = nalezeny->second;
   for (auto it = s.pruchody.begin(); it != s.pruchody.end();) {
     if (std::find(obal.begin(), obal.end(), it->first) == obal.end())
       it = s.pruchody.erase(it);

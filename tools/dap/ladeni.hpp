@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "tools/dap/bloky.hpp"
@@ -115,7 +116,7 @@ class Ladeni {
                      std::string& duvod, nlohmann::json& zasazene);
   bool zarazka_zde(std::uint64_t radek, std::string_view druh, const Stav& s,
                    std::map<int, std::uint64_t>& zasahy, nlohmann::json* zasazene);
-  void uplatni(const nlohmann::json& z, Stav& s) const;
+  void uplatni(const nlohmann::json& z, Stav& s);
   void uloz_kontrolu();
   void posli_vystup(std::size_t do_);
   void cekej(std::unique_lock<std::mutex>& zamek, Beh& beh, nlohmann::json telo);
@@ -160,6 +161,8 @@ class Ladeni {
   std::map<std::uint64_t, Stav> kontroly_;  // states kept every `interval_` steps
   std::uint64_t interval_ = 1024;
   std::size_t velikost_kontrol_ = 0;
+  // The blocks around each place where a step has stood, found once.
+  std::unordered_map<std::size_t, std::vector<std::size_t>> obaly_;
 };
 
 }  // namespace moxa::dap
