@@ -54,9 +54,14 @@ Rozpocet::Rozpocet(const Limity& limity, Vystup& out, std::size_t (*zmer)(const 
     procesor_ = true;
     termin_procesoru_ = pozdeji(*procesor, z_milisekund(limity.cas_ms));
     termin_ = std::chrono::steady_clock::time_point::max();
+  } else if (limity.cas_ms == 0) {
+    termin_ = std::chrono::steady_clock::time_point::max();
   } else {
-    termin_ = limity.cas_ms == 0 ? std::chrono::steady_clock::time_point::max()
-                                 : ted + std::chrono::milliseconds(limity.cas_ms);
+    const auto limit = z_milisekund(limity.cas_ms);
+    const auto do_konce = std::chrono::steady_clock::time_point::max() - ted;
+    termin_ = limit >= do_konce
+                  ? std::chrono::steady_clock::time_point::max()
+                  : ted + std::chrono::duration_cast<std::chrono::steady_clock::duration>(limit);
   }
   vypsano_ = ted;
   davka_ = static_cast<std::int64_t>(std::min<std::uint64_t>(DAVKA, zbyva_));

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "host.hpp"
@@ -33,8 +34,9 @@ struct Hostitel {
   std::vector<std::string> kusy;  // the pieces `read` hands out, in order
   std::size_t dalsi = 0;
   int volani_cteni = 0;
-  int zastavit_po = -1;    // return MOXA_READ_STOP at this call (counted from 0)
-  milliseconds spanek{0};  // how long each call of `read` waits first
+  int zastavit_po = -1;           // return MOXA_READ_STOP at this call (counted from 0)
+  milliseconds spanek{0};         // how long each call of `read` waits first
+  milliseconds spanek_zapisu{0};  // how long the first call of `write` waits
   std::string vystup;
   std::vector<std::string> vystup_pri_cteni;  // the output delivered when `read` was called
   std::vector<std::pair<Hodiny::time_point, std::string>> prichody;
@@ -42,6 +44,8 @@ struct Hostitel {
 
 void zapis(void* user, const char* bytes, std::size_t n) {
   auto* h = static_cast<Hostitel*>(user);
+  if (h->vystup.empty() && h->spanek_zapisu.count() > 0)
+    std::this_thread::sleep_for(h->spanek_zapisu);
   h->vystup.append(bytes, n);
   h->prichody.emplace_back(Hodiny::now(), std::string(bytes, n));
 }
@@ -261,6 +265,62 @@ TEST(TimeLimit, AProgramThatEndsInTimeIsUntouched) {
       spust_s_hostitelem("{ @i -> 0; w2 (@i < 1000) { @i -> @i + 1; } w2_end; pis(@i); }.", h, v),
       MOXA_OK);
   EXPECT_EQ(h.vystup, uspesne("1000.000000"));
+}
+
+// On the processor clock only the run's own work counts: a host that holds the run up in
+// `write` (300 ms, past the limit of 100) uses up the run's wall-clock time, not its
+// processor time.
+TEST(TimeLimit, TheProcessorClockCountsOnlyTheRunsOwnWork) {
+  const std::string program =
+      "{ pis_ln(\"a\"); cti(@x); @i -> 0; w2 (@i < 20000) { @i -> @i + 1; } w2_end; pis(@i); }.";
+  for (const int hodiny : {MOXA_WALL_CLOCK, MOXA_CPU_CLOCK}) {
+    Hostitel h;
+    h.kusy = {"1 "};
+    h.spanek_zapisu = milliseconds(300);
+    moxa_options v = volby();
+    v.max_time = 100;
+    v.time_clock = hodiny;
+    int proc = -1;
+    v.stopped_by = &proc;
+    const int kod = spust_s_hostitelem(program, h, v);
+    if (hodiny == MOXA_WALL_CLOCK) {
+      EXPECT_EQ(kod, MOXA_STOPPED);
+      EXPECT_EQ(proc, MOXA_STOP_TIME);
+      EXPECT_EQ(h.vystup, "a\n");
+    } else {
+      EXPECT_EQ(kod, MOXA_OK);
+      EXPECT_EQ(proc, MOXA_STOP_NONE);
+      EXPECT_EQ(h.vystup, uspesne("a\n20000.000000"));
+    }
+  }
+}
+
+// A stopped run says which limit or request stopped it; a run that was not stopped, none.
+TEST(Options, AStoppedRunSaysWhatStoppedIt) {
+  // Each run: its program, the limit set (steps, output, memory; none), what stopped it.
+  const std::tuple<const char*, unsigned long long moxa_options::*, std::size_t moxa_options::*,
+                   int>
+      pripady[] = {
+          {"{ w2 (1) { pis(\"x\"); } w2_end; }.", &moxa_options::max_steps, nullptr,
+           MOXA_STOP_STEPS},
+          {"{ w2 (1) { pis(\"x\"); } w2_end; }.", nullptr, &moxa_options::max_output,
+           MOXA_STOP_OUTPUT},
+          // Calls leave their values on the value stack: in an endless loop they pile up.
+          {"{ @a -> \"0123456789\"; w2 (1) { ~uloz(@a; @a; @a; @a); } w2_end; }.", nullptr,
+           &moxa_options::max_memory, MOXA_STOP_MEMORY},
+          {"{ pis(@x + 1); }.", &moxa_options::max_steps, nullptr, MOXA_STOP_NONE},  // an error
+          {"{ cti(@x); }.", nullptr, nullptr, MOXA_STOP_READ}};
+  for (const auto& [program, kroky, bajty, ocekavany] : pripady) {
+    Hostitel h;
+    h.zastavit_po = 0;
+    moxa_options v = volby();
+    if (kroky != nullptr) v.*kroky = 10'000;
+    if (bajty != nullptr) v.*bajty = 1u << 20;
+    int proc = -1;
+    v.stopped_by = &proc;
+    spust_s_hostitelem(program, h, v);
+    EXPECT_EQ(proc, ocekavany) << program;
+  }
 }
 
 }  // namespace

@@ -351,7 +351,8 @@ def hostile_files(tmp):
     # Things a submission archive can carry in place of a program: each is refused unread
     # and the grading goes on with the rest, within the watchdog.
     sub = os.path.join(tmp, "hostile")
-    os.makedirs(os.path.join(sub, "folder.mox"))
+    os.makedirs(os.path.join(sub, "inner"))
+    os.mkfifo(os.path.join(sub, "inner", "q.mox"))
     os.mkfifo(os.path.join(sub, "fifo.mox"))
     os.symlink("/dev/zero", os.path.join(sub, "zero.mox"))
     listening = socket.socket(socket.AF_UNIX)
@@ -359,15 +360,12 @@ def hostile_files(tmp):
     eva = open(os.path.join(CLASS, "eva", os.listdir(os.path.join(CLASS, "eva"))[0]), "rb").read()
     write(os.path.join(sub, "big.mox"), eva + b" " * 3000)
     write(os.path.join(sub, "ok.mox"), eva)
-    os.makedirs(os.path.join(sub, "inner"))
-    os.mkfifo(os.path.join(sub, "inner", "q.mox"))
-    names = ["fifo", "zero", "ok", "socket", "big"]
-    subs = [os.path.join(sub, n + ".mox") for n in names] + [os.path.join(sub, "inner")]
+    subs = [os.path.join(sub, n + ".mox") for n in ("fifo", "zero", "ok", "socket", "big")]
     a = os.path.join(tmp, "capped")
     shutil.copytree(ASSIGNMENT, a)
     toml = os.path.join(a, "grading.toml")
     write(toml, b"max_program = 2000\n" + open(toml, "rb").read())
-    result = grade("-f", "csv", a, *subs)
+    result = grade("-f", "csv", a, *subs, os.path.join(sub, "inner"))
     rows = csv_rows(result)
     check(result.returncode == 0, "hostile files: exit status %s" % result.returncode)
     check(rows.get("ok", [])[:5] == ["1", "1", "2", "2", "6"], "hostile files: ok graded %s" % rows.get("ok"))
@@ -379,9 +377,8 @@ def hostile_files(tmp):
     rows = csv_rows(grade("-f", "csv", "--max-program", "0", a, os.path.join(sub, "big.mox")))
     check(rows.get("big", [])[4:5] == ["6"], "--max-program 0: any size %s" % rows.get("big"))
     # A test's input that is a FIFO makes the assignment unusable, without a wait.
-    os.mkfifo(os.path.join(a, "mezery.in.fifo"))
     os.remove(os.path.join(a, "mezery.in"))
-    os.rename(os.path.join(a, "mezery.in.fifo"), os.path.join(a, "mezery.in"))
+    os.mkfifo(os.path.join(a, "mezery.in"))
     result = grade(a, os.path.join(sub, "ok.mox"))
     check(result.returncode == 2 and b"a FIFO" in result.stderr,
           "a FIFO as input: %s %r" % (result.returncode, result.stderr))
@@ -413,15 +410,11 @@ def processor_time_at_any_jobs(tmp):
     for jobs in (1, 16):
         result = grade("-f", "tap", a, *copies, forever, jobs=jobs)
         verdicts.append(re.findall(rb"^(?:ok|not ok) \d+ - .*|^  verdict: .*", result.stdout, re.M))
-        points = re.findall(rb"^(?:not )?ok \d+ - (count: count|count: steps|forever: count)",
-                            result.stdout, re.M)
-        check(len(points) == 33, "sweep -j %d: %d test points" % (jobs, len(points)))
         check(len(re.findall(rb"^ok \d+ - count: count$", result.stdout, re.M)) == 16,
               "sweep -j %d: every copy within %d ms" % (jobs, limit))
-        want = [b"verdict: limit"] * 16 + [b"verdict: time", b"verdict: limit"]
-        check(re.findall(rb"verdict: \w+", result.stdout) == want,
-              "sweep -j %d: the step budget and the time limit told apart %s"
-              % (jobs, re.findall(rb"verdict: \w+", result.stdout)))
+        told = re.findall(rb"verdict: \w+", result.stdout)
+        check(told == [b"verdict: limit"] * 16 + [b"verdict: time", b"verdict: limit"],
+              "sweep -j %d: the step budget and the time limit told apart %s" % (jobs, told))
     check(verdicts[0] == verdicts[1], "sweep: -j 1 and -j 16 differ")
     # A time limit of any size is one that is never reached.
     write(os.path.join(a, "grading.json"),
@@ -472,17 +465,30 @@ def interrupted(tmp):
     write(os.path.join(a, "grading.json"), b'{"defaults": {"max_steps": 0, "max_time": 200}}')
     subs = [os.path.join(CLASS, "smycka.mox")] * 30
 
-    def interrupt(sig, *args, out=None):
+    def interrupt(sig, *args):
         process = subprocess.Popen([GRADE, "-j", "2", *args, a, *subs], stdout=subprocess.PIPE,
                                    stderr=subprocess.PIPE)
-        timer = threading.Timer(0.7, process.send_signal, (sig,))
-        timer.start()
+
+        def send():
+            # Once the grader has taken the signals over (or after two seconds), and a few
+            # runs later.
+            wanted = (1 << (signal.SIGINT - 1)) | (1 << (signal.SIGTERM - 1)) | (1 << (signal.SIGHUP - 1))
+            for _ in range(200):
+                status = open("/proc/%d/status" % process.pid).read()
+                if int(re.search(r"SigBlk:\s*([0-9a-f]+)", status).group(1), 16) & wanted == wanted:
+                    break
+                time.sleep(0.01)
+            time.sleep(0.5)
+            process.send_signal(sig)
+
+        sender = threading.Thread(target=send)
+        sender.start()
         try:
             stdout, stderr = process.communicate(timeout=WATCHDOG)
         except subprocess.TimeoutExpired:
             process.kill()
             stdout, stderr = process.communicate()
-        timer.cancel()
+        sender.join()
         check(process.returncode == -sig, "%s %s: status %s %r" % (sig, args, process.returncode, stderr))
         check(str(signal.Signals(sig).name).encode() in stderr, "%s %s: said so %r" % (sig, args, stderr))
         return stdout
