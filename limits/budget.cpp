@@ -9,7 +9,25 @@ namespace moxa {
 namespace {
 // The budget of the run executing on this thread (null: outside a run).
 thread_local Rozpocet* aktivni = nullptr;
+
+using Hodiny = std::chrono::steady_clock;
+
+// `t` moved on by `d`, or the clock's last instant when that lies beyond it: a limit of any
+// length means "at most that long", never a time in the past.
+Hodiny::time_point posunuty(Hodiny::time_point t, Hodiny::duration d) {
+  if (d <= Hodiny::duration::zero()) return t;
+  return d >= Hodiny::time_point::max() - t ? Hodiny::time_point::max() : t + d;
+}
 }  // namespace
+
+Hodiny::time_point Rozpocet::po(Hodiny::time_point t, std::uint64_t ms) {
+  // Milliseconds that the clock's own unit cannot hold reach past its end anyway.
+  constexpr std::uint64_t nejvic = static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(Hodiny::duration::max()).count());
+  if (ms >= nejvic) return Hodiny::time_point::max();
+  return posunuty(t, std::chrono::duration_cast<Hodiny::duration>(
+                         std::chrono::milliseconds(static_cast<std::int64_t>(ms))));
+}
 
 Rozpocet::Rozpocet(const Limity& limity, Vystup& out, std::size_t (*zmer)(const void*),
                    const void* data)
@@ -23,8 +41,8 @@ Rozpocet::Rozpocet(const Limity& limity, Vystup& out, std::size_t (*zmer)(const 
       zmer_(zmer),
       data_(data) {
   const auto ted = std::chrono::steady_clock::now();
-  termin_ = limity.cas_ms == 0 ? std::chrono::steady_clock::time_point::max()
-                               : ted + std::chrono::milliseconds(limity.cas_ms);
+  termin_ =
+      limity.cas_ms == 0 ? std::chrono::steady_clock::time_point::max() : po(ted, limity.cas_ms);
   vypsano_ = ted;
   davka_ = static_cast<std::int64_t>(std::min<std::uint64_t>(DAVKA, zbyva_));
   do_kontroly_ = davka_;
@@ -39,8 +57,8 @@ Rozpocet::Cekani::~Cekani() {
   Rozpocet* r = aktivni;
   if (r == nullptr || !r->hodiny_) return;
   const auto ted = std::chrono::steady_clock::now();
-  if (r->termin_ != std::chrono::steady_clock::time_point::max()) r->termin_ += ted - od_;
-  r->vypsano_ = ted;  // everything was written out before the wait
+  r->termin_ = posunuty(r->termin_, ted - od_);  // the last instant stays where it is
+  r->vypsano_ = ted;                             // everything was written out before the wait
 }
 
 // Settles the batch of steps that has just been overdrawn and grants the next one.
