@@ -56,9 +56,10 @@ class VstupHostitele final : public moxa::Vstup {
  protected:
   void doplnit() override {
     if (!text_.empty()) {
+      const std::size_t n = std::min(text_.size(), BLOK);
       pozice_ = reinterpret_cast<const unsigned char*>(text_.data());
-      konec_ = pozice_ + text_.size();
-      text_ = {};
+      konec_ = pozice_ + n;
+      text_.remove_prefix(n);
       return;
     }
     pozice_ = konec_ = buf_;

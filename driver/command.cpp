@@ -170,6 +170,10 @@ class Hlidac {
 
 namespace moxa {
 
+void zastav_prikaz() {
+  if (moxa::Budik* budik = g_budik.load()) budik->zazvon(moxa::Budik::ZASTAVIT);
+}
+
 int prikaz(int argc, const char* const* argv, const Nastaveni& nastaveni) {
   otevri_zavrene_proudy();
   // A closed pipe must end the run quietly, not kill it: writes then fail instead.

@@ -12,4 +12,10 @@ namespace moxa {
 // status.
 int prikaz(int argc, const char* const* argv, const Nastaveni& nastaveni = {});
 
+// Asks the run of `prikaz` under way to stop at its next step, as an interrupting signal
+// does, but without ending the process: everything printed until then is written out,
+// nothing after it, and `prikaz` returns. Callable from the run's own thread (a trace's
+// writer) or any other; does nothing when no run is under way.
+void zastav_prikaz();
+
 }  // namespace moxa

@@ -1,5 +1,6 @@
 #include "io/streams.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <new>
@@ -15,11 +16,24 @@ int Vstup::doplnit_a_cti() {
   // The buffer that ends here has been taken whole: its end is the offset of the next one.
   const std::uint64_t pred = precteno_do(konec_);
   doplnit();
-  prijato_ += static_cast<std::uint64_t>(konec_ - pozice_);
+  const auto n = static_cast<std::size_t>(konec_ - pozice_);
+  prijato_ += n;
+  od_vzeti_ += n;
   zaklad_ = pred - reinterpret_cast<std::uintptr_t>(pozice_);
   if (pozice_ == konec_) {
     skoncil_ = true;
     return KONEC;
+  }
+  if (od_vzeti_ > BLOK && hlidac_ != nullptr) [[unlikely]] {
+    // A token or a skip has outgrown a block: its bytes are reported as they come in, so
+    // that the run's limits hold inside it too.
+    const std::uint64_t prijato = prijato_;
+    prijato_ = 0;
+    if (!hlidac_->dlouhe_cteni(prijato, n)) {
+      pozice_ = konec_;
+      skoncil_ = true;
+      return KONEC;
+    }
   }
   return *pozice_++;
 }
@@ -46,10 +60,11 @@ bool cekej(int fd, short udalost, const Budik* budik) {
 TextovyVstup::TextovyVstup(std::string_view text) : zbytek_(text) {}
 
 void TextovyVstup::doplnit() {
-  // Hands the whole text over at once; the second call finds nothing left.
+  // Hands the text over a block at a time; the call after the last finds nothing left.
+  const std::size_t n = std::min(zbytek_.size(), BLOK);
   pozice_ = reinterpret_cast<const unsigned char*>(zbytek_.data());
-  konec_ = pozice_ + zbytek_.size();
-  zbytek_ = {};
+  konec_ = pozice_ + n;
+  zbytek_.remove_prefix(n);
 }
 
 SouborovyVstup::SouborovyVstup(int fd, Vystup* vystup) : fd_(fd), vystup_(vystup) {

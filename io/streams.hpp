@@ -50,12 +50,29 @@ static_assert(std::atomic<unsigned>::is_always_lock_free, "asked from signal han
 // when the wait ended because `budik` asked the run to stop (or polling itself failed).
 bool cekej(int fd, short udalost, const Budik* budik);
 
-// A buffered byte reader. Subclasses supply `doplnit`, which refills the buffer; the hot
-// path (`cti_znak`) is an inline pointer bump. Once the end of input has been seen, every
-// further read yields -1 again.
+// Watches reads that run long. A reader that has taken more than Vstup::BLOK bytes since
+// the last `vezmi_prijate` (one token, or one run of skipped input, has outgrown a whole
+// block) tells it about every refill from then on, before the refilled bytes are read.
+class HlidacCteni {
+ public:
+  // `prijato` bytes were taken in since the last report (or since `vezmi_prijate`), `dalsich`
+  // of them just refilled and not yet read. False when the run must end: the input then
+  // ends here. May throw, as the run's memory budget does.
+  virtual bool dlouhe_cteni(std::uint64_t prijato, std::size_t dalsich) = 0;
+
+ protected:
+  ~HlidacCteni() = default;
+};
+
+// A buffered byte reader. Subclasses supply `doplnit`, which refills the buffer with at most
+// BLOK bytes; the hot path (`cti_znak`) is an inline pointer bump. Once the end of input has
+// been seen, every further read yields -1 again.
 class Vstup {
  public:
   static constexpr int KONEC = -1;
+  // The most bytes one refill hands over, so that the watcher of long reads hears of them
+  // at least this often.
+  static constexpr std::size_t BLOK = std::size_t{1} << 16;
 
   Vstup() = default;
   Vstup(const Vstup&) = delete;
@@ -98,8 +115,12 @@ class Vstup {
   std::uint64_t vezmi_prijate() {
     const std::uint64_t n = prijato_;
     prijato_ = 0;
+    od_vzeti_ = 0;
     return n;
   }
+
+  // Whom the refills of a long read are reported to (null: nobody).
+  void hlidej(HlidacCteni* hlidac) { hlidac_ = hlidac; }
 
  protected:
   // Makes [pozice_, konec_) the next bytes of input; leaves it empty at the end of input.
@@ -112,6 +133,8 @@ class Vstup {
   int doplnit_a_cti();
   bool skoncil_ = false;
   std::uint64_t prijato_ = 0;
+  std::uint64_t od_vzeti_ = 0;  // bytes refilled since the last `vezmi_prijate`
+  HlidacCteni* hlidac_ = nullptr;
   // The offset of the buffer's first byte less that byte's address (modulo 2^64), so that an
   // offset costs one addition.
   std::uint64_t zaklad_ = 0;
@@ -149,7 +172,7 @@ class SouborovyVstup final : public Vstup {
   Vystup* vystup_;
   bool vzdy_pripraven_ = false;  // a regular file: a read never waits
   bool zavren_ = false;
-  unsigned char buf_[1 << 16];
+  unsigned char buf_[BLOK];
 };
 
 // Where the writer's bytes finally go. `zapis` returns false when the bytes cannot be

@@ -22,12 +22,16 @@ struct RezimLA {
   const Token* konec = nullptr;
 };
 
-class ZdrojTokenu {
+class ZdrojTokenu final : public HlidacCteni {
  public:
   ZdrojTokenu(Vstup& f, PasekTokenu& pasek, Rozpocet& rozpocet)
       : skener_(f), zdroj_(f), pasek_(pasek), rozpocet_(rozpocet) {
     vychozi_.text.clear();  // before the first token: the empty text, kind end of input
+    zdroj_.hlidej(this);
   }
+  ZdrojTokenu(const ZdrojTokenu&) = delete;
+  ZdrojTokenu& operator=(const ZdrojTokenu&) = delete;
+  ~ZdrojTokenu() { zdroj_.hlidej(nullptr); }
 
   void Lex() {
     ++precteno_;
@@ -86,6 +90,16 @@ class ZdrojTokenu {
   void cizi_cteni(std::uint64_t od, std::uint64_t po) { skener_.cizi_cteni(od, po); }
   // Whether tokens get their place (see Skener::zapisuj_pozice).
   void zapisuj_pozice(bool ano) { skener_.zapisuj_pozice(ano); }
+  // While `cti` reads words from the program's own input, a long read grows no token.
+  void cteni_slov(bool ano) { cteni_slov_ = ano; }
+
+  // Bytes the scanner's own token holds (the tape holds the tokens of loops).
+  std::size_t pamet() const { return pamet_textu(skenovany_.text); }
+
+  // A long token or skip goes on (see HlidacCteni): its bytes cost steps at the rate of long
+  // reads, and the text of a token that gathers them gets its room from the run's memory
+  // budget before it grows.
+  bool dlouhe_cteni(std::uint64_t prijato, std::size_t dalsich) override;
 
  private:
   void ze_skeneru();
@@ -98,7 +112,8 @@ class ZdrojTokenu {
   Token skenovany_;
   Token vychozi_;
   const Token* token_buffer_ = &vychozi_;
-  bool vycerpano_ = false;  // the run is ending: every token is the end of input
+  bool vycerpano_ = false;   // the run is ending: every token is the end of input
+  bool cteni_slov_ = false;  // `cti` is reading the program's input
   std::uint64_t precteno_ = 0;
   // Steps are taken for every token scanned and every recorded list replayed, so a program
   // that never ends runs out of them too; the budget also serves the requests from outside

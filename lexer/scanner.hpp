@@ -16,6 +16,9 @@ class Skener {
  public:
   explicit Skener(Vstup& f) : f_(f) {}
 
+  // The most bytes of a token's text that the scanner holds back before its string has them.
+  static constexpr std::size_t SBER = 64;
+
   // Scans the next token that is neither white space nor a comment into `t`.
   void skenuj(Token& t) {
     if (zapisuj_pozice_) {
@@ -85,7 +88,7 @@ class Skener {
     }
 
    private:
-    static constexpr unsigned N = 64;
+    static constexpr unsigned N = SBER;
     static constexpr std::size_t BLOK = 16;
     std::string& text_;
     unsigned n_ = 0;

@@ -59,6 +59,8 @@ class PasekTokenu {
       Rozpocet::pridej(2 * (pasek_.size() < 8 ? 8 : pasek_.size()) * sizeof(Token));
     return pasek_.emplace_back();
   }
+  // The token appended last (the tape is not empty).
+  Token& posledni() { return pasek_.back(); }
   PoziceNaPasce delka() const { return static_cast<PoziceNaPasce>(pasek_.size()); }
   const Token* token(PoziceNaPasce i) const { return pasek_.data() + i; }
   PoziceNaPasce pozice(const Token* t) const {

@@ -34,7 +34,25 @@ std::chrono::nanoseconds z_milisekund(std::uint64_t ms) {
   constexpr std::uint64_t NEJVIC_MS = static_cast<std::uint64_t>(NEJDAL.count()) / 1'000'000;
   return ms >= NEJVIC_MS ? NEJDAL : std::chrono::milliseconds(static_cast<std::int64_t>(ms));
 }
+
+using Hodiny = std::chrono::steady_clock;
+
+// `t` moved on by `d`, or the clock's last instant when that lies beyond it: a limit of any
+// length means "at most that long", never a time in the past.
+Hodiny::time_point posunuty(Hodiny::time_point t, Hodiny::duration d) {
+  if (d <= Hodiny::duration::zero()) return t;
+  return d >= Hodiny::time_point::max() - t ? Hodiny::time_point::max() : t + d;
+}
 }  // namespace
+
+Hodiny::time_point Rozpocet::po(Hodiny::time_point t, std::uint64_t ms) {
+  // Milliseconds that the clock's own unit cannot hold reach past its end anyway.
+  constexpr std::uint64_t nejvic = static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(Hodiny::duration::max()).count());
+  if (ms >= nejvic) return Hodiny::time_point::max();
+  return posunuty(t, std::chrono::duration_cast<Hodiny::duration>(
+                         std::chrono::milliseconds(static_cast<std::int64_t>(ms))));
+}
 
 Rozpocet::Rozpocet(const Limity& limity, Vystup& out, std::size_t (*zmer)(const void*),
                    const void* data)
@@ -54,14 +72,9 @@ Rozpocet::Rozpocet(const Limity& limity, Vystup& out, std::size_t (*zmer)(const 
     procesor_ = true;
     termin_procesoru_ = pozdeji(*procesor, z_milisekund(limity.cas_ms));
     termin_ = std::chrono::steady_clock::time_point::max();
-  } else if (limity.cas_ms == 0) {
-    termin_ = std::chrono::steady_clock::time_point::max();
   } else {
-    const auto limit = z_milisekund(limity.cas_ms);
-    const auto do_konce = std::chrono::steady_clock::time_point::max() - ted;
-    termin_ = limit >= do_konce
-                  ? std::chrono::steady_clock::time_point::max()
-                  : ted + std::chrono::duration_cast<std::chrono::steady_clock::duration>(limit);
+    termin_ =
+        limity.cas_ms == 0 ? std::chrono::steady_clock::time_point::max() : po(ted, limity.cas_ms);
   }
   vypsano_ = ted;
   davka_ = static_cast<std::int64_t>(std::min<std::uint64_t>(DAVKA, zbyva_));
@@ -80,7 +93,7 @@ Rozpocet::Cekani::~Cekani() {
   Rozpocet* r = aktivni;
   if (r == nullptr || !r->hodiny_) return;
   const auto ted = std::chrono::steady_clock::now();
-  if (r->termin_ != std::chrono::steady_clock::time_point::max()) r->termin_ += ted - od_;
+  r->termin_ = posunuty(r->termin_, ted - od_);  // the last instant stays where it is
   // The processor time the host's read function took does not count either.
   if (r->procesor_) {
     const auto v_cekani = cas_vlakna().value_or(od_procesoru_) - od_procesoru_;

@@ -5,7 +5,10 @@
 // Steps. A step is a bounded amount of work. The scanner takes one per token it delivers; a
 // later pass of a loop takes as many as the loop has tokens (its condition and body), once
 // per pass, since a pass does at most a bounded amount of work per token of the loop; and
-// every 256 bytes the run takes in (program text, words for `cti`) cost one more. For hosts,
+// every 8 bytes the run takes in (program text, the input of `cti`) cost one more
+// (BAJTU_VSTUPU_NA_KROK in limits.hpp). They are charged between tokens and, for a token or a
+// run of skipped input longer than a block of input, block by block while it is read (see
+// HlidacCteni), so that no limit waits for its end. For hosts,
 // work whose cost grows with a text's length costs by that length too: 256 bytes of a text
 // copied, joined or compared cost one step, and so do 64 bytes of memory taken. `krok` is the hot
 // path: one subtraction and one test; the rest (counting against the limit, looking at the clock,
@@ -13,7 +16,8 @@
 //
 // Memory is counted where a run's holdings grow: the value stack and the variable table
 // gaining room, the loop tape and code growing, a value's text getting a buffer of its own
-// (a join, a copy of a long text, a word read). `pridej` is called before the bytes are
+// (a join, a copy of a long text, a word read), the text of a long token outgrowing its
+// buffer while it is scanned. `pridej` is called before the bytes are
 // taken, with every byte the growth allocates (a vector's whole new block, a text's whole
 // new buffer), and only adds; every time the additions since the last check reach half the
 // limit (or what is left of it), the run's stores are measured exactly. When they hold more
@@ -32,11 +36,12 @@
 #include <new>
 #include <string>
 
+#include "io/streams.hpp"
+#include "limits/limits.hpp"
+
 namespace moxa {
 
-class Vystup;
-
-class Rozpocet {
+class Rozpocet final : public HlidacCteni {
  public:
   enum class Duvod { Zadny, Kroky, Pamet, Cas };
 
@@ -59,9 +64,11 @@ class Rozpocet {
     bool zivy_vystup = false;  // output held for a tick of the clock is written out
   };
 
-  // Bytes of input or of text that cost one step, and bytes of memory taken.
+  // Bytes of a text that cost one step, and bytes of memory taken (program text and input:
+  // BAJTU_VSTUPU_NA_KROK in limits.hpp).
   static constexpr std::uint64_t BAJTU_NA_KROK = 256;
   static constexpr std::uint64_t BAJTU_PAMETI_NA_KROK = 64;
+  static_assert(BAJTU_NA_KROK % BAJTU_VSTUPU_NA_KROK == 0);
 
   // `zmer(data)` measures what the run holds right now.
   Rozpocet(const Limity& limity, Vystup& out, std::size_t (*zmer)(const void*), const void* data);
@@ -102,13 +109,20 @@ class Rozpocet {
       return true;
     return kontrola();
   }
-  // Takes the steps that `n` more bytes of input or text cost.
+  // Takes the steps that `n` more bytes of a text cost.
   bool za_bajty(std::uint64_t n) {
     bajty_ += n;
     const std::uint64_t k = bajty_ / BAJTU_NA_KROK;
     bajty_ %= BAJTU_NA_KROK;
     return krok(k);
   }
+
+  // Takes the steps that `n` bytes of program text or input taken in cost (one step for
+  // every BAJTU_VSTUPU_NA_KROK of them).
+  bool za_vstup(std::uint64_t n) { return za_bajty(n * (BAJTU_NA_KROK / BAJTU_VSTUPU_NA_KROK)); }
+  // The input of `cti`, when it is not the program, is read long: its bytes are charged as
+  // they come in.
+  bool dlouhe_cteni(std::uint64_t prijato, std::size_t) override { return za_vstup(prijato); }
 
   // The run is about to take `n` more bytes of memory. May stop it (throws Vycerpan).
   static void pridej(std::size_t n);
@@ -117,6 +131,11 @@ class Rozpocet {
   static void za_text(std::size_t n);
 
   Duvod duvod() const { return duvod_; }
+
+  // `t` moved on by `ms` milliseconds, or the clock's last instant when that lies beyond its
+  // reach (a time limit of any size means "at most that long").
+  static std::chrono::steady_clock::time_point po(std::chrono::steady_clock::time_point t,
+                                                  std::uint64_t ms);
 
  private:
   static constexpr std::int64_t DAVKA = 4096;  // steps between two looks at the clock
@@ -133,7 +152,7 @@ class Rozpocet {
   std::int64_t do_kontroly_ = 0;
   std::int64_t davka_ = 0;
   std::uint64_t zbyva_;      // steps left after the batch under way
-  std::uint64_t bajty_ = 0;  // bytes of input or text not yet worth a whole step
+  std::uint64_t bajty_ = 0;  // bytes of text (or input, scaled) not yet worth a whole step
   bool konec_ = false;       // the run must end: every step from now on fails
   const bool tichy_;
   const bool texty_;

@@ -44,6 +44,17 @@ inline constexpr std::size_t ZASOBNIK_BEHU = std::size_t{MOXA_ZASOBNIK_MIB} << 2
 // Literals in the program text are not limited; the program itself bounds them.
 inline constexpr std::size_t MAX_DELKA_HODNOTY = 1'048'576;
 
+// Steps of reading: every this many bytes of program text or of input that a run takes in
+// cost one step, on top of the step each token costs. Inside a long token the bytes are
+// all the work there is: a literal of many megabytes costs about 10 ns a byte here
+// (gathered into its text, the text growing, the pages of fresh memory cleared), and the
+// memory it takes is charged as well (a step per 64 bytes), so 8 bytes keep a step under a
+// tenth of a microsecond, the bound the library promises. A token, or a run of skipped input
+// (white space, comments, the blanks before a word of `cti`), that outgrows a block of input
+// (64 KiB) is charged block by block while it is read, and the time limit and the memory
+// limit are looked at there too, so that a token of any length is stopped within a block.
+inline constexpr std::uint64_t BAJTU_VSTUPU_NA_KROK = 8;
+
 // The token tape holds at most this many tokens: its positions are 32-bit to keep a
 // recorded token's links small, and the largest value marks "not on the tape". A loop
 // reaching it ends the run as running out of memory does.

@@ -31,7 +31,7 @@ Rozpocet::Limity Interpret::limity(const Nastaveni& n) {
 
 std::size_t Interpret::drzena_pamet(const void* interpret) {
   const auto* i = static_cast<const Interpret*>(interpret);
-  return i->zas_.pamet() + i->tab_.pamet() + i->pasek_.pamet() + i->kod_.pamet();
+  return i->zas_.pamet() + i->tab_.pamet() + i->pasek_.pamet() + i->kod_.pamet() + i->lex_.pamet();
 }
 
 int Interpret::SA() {

@@ -31,7 +31,9 @@ int Stroj::nacti(std::int32_t slot) {
 // of input the word is empty.
 bool Stroj::precti_slovo(std::string* kam) {
   const std::uint64_t od = vstup_.precteno();
+  if (vstup_je_program_) lex_.cteni_slov(true);
   const bool precteno = precti_slovo_z(kam);
+  if (vstup_je_program_) lex_.cteni_slov(false);
   if (vstup_je_program_ && vstup_.precteno() != od) lex_.cizi_cteni(od, vstup_.precteno());
   return precteno;
 }
@@ -55,7 +57,7 @@ bool Stroj::precti_slovo_z(std::string* kam) {
     }
   }
   // The bytes of input taken in cost steps (the words passed over too).
-  rozpocet_.za_bajty(vstup_.vezmi_prijate());
+  rozpocet_.za_vstup(vstup_.vezmi_prijate());
   return true;
 }
 

@@ -39,7 +39,10 @@ class Stroj {
         out_(out),
         rozpocet_(limity, out, zmer, data),
         lex_(zdroj, pasek_, rozpocet_),
-        vstup_je_program_(&vstup == &zdroj) {}
+        vstup_je_program_(&vstup == &zdroj) {
+    // The program's own input is watched by the token source; another one by the budget.
+    if (!vstup_je_program_) vstup_.hlidej(&rozpocet_);
+  }
   Stroj(const Stroj&) = delete;
   Stroj& operator=(const Stroj&) = delete;
 
@@ -47,7 +50,9 @@ class Stroj {
   const KodCyklu& kod() const { return kod_; }
 
  protected:
-  ~Stroj() = default;
+  ~Stroj() {
+    if (!vstup_je_program_) vstup_.hlidej(nullptr);
+  }
 
   // The effects of statements.
   // Pops the value on top into variable `slot`.

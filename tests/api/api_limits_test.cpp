@@ -126,6 +126,34 @@ TEST(Limits, AMillionStepsTakeAtMostATenthOfASecondInEveryShape) {
   }
 }
 
+// A token or a skipped run of input of 16 MB costs steps by its bytes while it is read: a
+// budget of half a million steps stops each shape, and a budget that covers the bytes lets the
+// same program run to its end.
+TEST(Limits, LongTokensAndSkippedInputCostStepsByTheirBytes) {
+  const std::string dlouhe(16 * MB, 'x');
+  const std::string mezery(16 * MB, ' ');
+  const struct {
+    const char* jmeno;
+    std::string program;
+    std::string vstup;
+  } tvary[] = {
+      {"literal", "{ @a -> \"" + dlouhe + "\"; pis(\"ok\"); }.", ""},
+      {"number", "{ @a -> 1" + std::string(16 * MB, '0') + "; pis(\"ok\"); }.", ""},
+      {"block comment", "{ :!" + dlouhe + "!: pis(\"ok\"); }.", ""},
+      {"line comment", "{ ::" + dlouhe + "\n pis(\"ok\"); }.", ""},
+      {"white space", "{" + mezery + "pis(\"ok\"); }.", ""},
+      {"blanks before a word", "{ cti(@a); pis(@a); }.", mezery + "ok"},
+  };
+  for (const auto& tvar : tvary) {
+    const Beh maly = spust(tvar.program, limity(500'000, 0, 0), tvar.vstup);
+    EXPECT_EQ(maly.kod, MOXA_STOPPED) << tvar.jmeno;
+    EXPECT_EQ(maly.vystup, "") << tvar.jmeno;
+    const Beh velky = spust(tvar.program, limity(16'000'000, 0, 0), tvar.vstup);
+    EXPECT_EQ(velky.kod, MOXA_OK) << tvar.jmeno;
+    EXPECT_EQ(velky.vystup, uspesne("ok")) << tvar.jmeno;
+  }
+}
+
 TEST(Limits, OutputDeliversExactlyItsFirstBytes) {
   for (const std::size_t n : {std::size_t{1}, std::size_t{1001}, std::size_t{200'001}}) {
     const Beh b = spust("{ w2 (1) { pis(\"ab\"); } w2_end; }.", limity(0, n, 0));

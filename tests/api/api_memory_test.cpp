@@ -159,6 +159,25 @@ TEST(Limits, MemoryPeakStaysWithinOneAndAHalfTimesTheLimitInEveryShape) {
   }
 }
 
+// A long token's text is charged before it grows: a literal or a number of 24 MB under a
+// limit of 4 MiB stops near the limit, not after the whole token has been gathered.
+TEST(Limits, MemoryStopsALongTokenWhileItIsRead) {
+  for (const char c : {'x', '1'}) {
+    const std::string token(24 * MB, c);
+    const std::string program = c == 'x' ? "{ @a -> \"" + token + "\"; pis(\"ok\"); }."
+                                         : "{ @a -> " + token + "; pis(\"ok\"); }.";
+    for (const std::string& p :
+         {program, "{ w2 (1) {" + program.substr(1, program.size() - 3) + " } w2_end; }."}) {
+      const Mereni m = s_merenim(p, 4 * MB);
+      EXPECT_EQ(m.beh.kod, MOXA_STOPPED) << p.substr(0, 12);
+      EXPECT_EQ(m.beh.vystup, "") << p.substr(0, 12);
+#if MOXA_COUNT_ALLOCATIONS
+      EXPECT_LE(m.narust, 4 * MB + 2 * MB) << p.substr(0, 12);
+#endif
+    }
+  }
+}
+
 // Much allocated, little held: a limit far below the bytes allocated stops nothing.
 TEST(Limits, MemoryThatIsGivenBackDoesNotCount) {
   const std::string program =

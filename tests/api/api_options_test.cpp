@@ -257,6 +257,57 @@ TEST(TimeLimit, TimeSpentWaitingForInputDoesNotCount) {
   EXPECT_LT(trvani, milliseconds(560 + 100));
 }
 
+// Blanks without end before a word: the read stops once the budget or the time is spent,
+// long before the host's cap of a gigabyte (which the run would otherwise reach).
+TEST(ReadCallback, EndlessBlanksBeforeAWordStopAtTheLimitWhileTheyAreRead) {
+  struct Mezery {
+    int volani = 0;
+  };
+  constexpr int STROP = 1 << 18;  // calls of 4 KiB: a gigabyte
+  const moxa_read_fn mezery = [](void* user, char* buffer, std::size_t capacity) {
+    if (++static_cast<Mezery*>(user)->volani > STROP) return MOXA_READ_STOP;
+    std::memset(buffer, ' ', capacity);
+    return capacity;
+  };
+  for (const bool casem : {false, true}) {
+    Mezery m;
+    moxa_options v = volby();
+    if (casem) {
+      v.max_time = 50;
+    } else {
+      v.max_steps = 1'000'000;
+    }
+    v.read = mezery;
+    v.read_user = &m;
+    std::string vystup;
+    const auto sbirej = [](void* user, const char* bytes, std::size_t n) {
+      static_cast<std::string*>(user)->append(bytes, n);
+    };
+    const std::string program = "{ pis(\"a\"); cti(@x); pis(\"b\"); }.";
+    EXPECT_EQ(moxa_run_with(program.data(), program.size(), nullptr, 0, &v, sbirej, &vystup),
+              MOXA_STOPPED);
+    EXPECT_EQ(vystup, "a");
+    // A million steps buy 8 MB of blanks: 2,048 calls, and a block more.
+    EXPECT_LT(m.volani, casem ? STROP : 2'100) << "time limit: " << casem;
+  }
+}
+
+// A time limit of any size means "at most that long": a run of many batches of steps ends
+// as it would without one.
+TEST(TimeLimit, AnyLengthMeansAtMostThatLong) {
+  for (const unsigned long long ms :
+       {18'446'744'073'709'551'615ULL, 9'300'000'000'000ULL, 9'223'372'036'854ULL, 1ULL << 63}) {
+    Hostitel h;
+    h.kusy = {"7 "};
+    moxa_options v = volby();
+    v.max_time = ms;
+    const char* program =
+        "{ @i -> 0; w2 (@i < 5000) { @i -> @i + 1; } w2_end; cti(@x); pis(@i + @x); }.";
+    EXPECT_EQ(spust_s_hostitelem(program, h, v), MOXA_OK) << ms;
+    EXPECT_EQ(h.vystup, uspesne("5007.000000")) << ms;
+  }
+}
+
 TEST(TimeLimit, AProgramThatEndsInTimeIsUntouched) {
   Hostitel h;
   moxa_options v = volby();

@@ -3,7 +3,8 @@
 JSON), every golden program (the same output as moxa, the texts of its print steps joined
 being its output between the banners and the verdict, the message of the end record being
 the one printed), a run stopped by a signal and by a library limit, a file that cannot be
-opened, -o and --help.
+opened, the trace's bound (given and by default), a trace that cannot be written (a full
+device, a closed pipe), -o and --help.
 
 usage: moxa_trace_test.py MOXA_TRACE MOXA LIBMOXA SOURCE_DIR"""
 import ctypes
@@ -151,13 +152,66 @@ def command_line():
         expect("stdin: trace", [r.get("kind") for r in records(p.stderr)], ["read", "print", None])
         p = subprocess.run([TRACE, "--help"], capture_output=True)
         expect("--help", (p.returncode, p.stdout.startswith(b"usage: moxa-trace")), (0, True))
+        expect("--help: the bound", b"--max-bytes N" in p.stdout and b"104857600" in p.stdout,
+               True)
         p = subprocess.run([TRACE, "-o", str(pathlib.Path(tmp) / "no" / "such"), missing],
                            capture_output=True)
         expect("-o unwritable", (p.returncode, p.stdout), (2, b""))
 
 
+ENDLESS = b"{ @i -> 0; w2 (1) { @i -> @i + 1; pis(@i); } w2_end; } .\n"
+
+
+def bounded():
+    """An endless run stops once its trace would pass the bound: the trace ends with
+    "stopped" within the bound, the output has nothing after the stop, the status is 3."""
+    with tempfile.TemporaryDirectory() as tmp:
+        prog = pathlib.Path(tmp) / "loop.mox"
+        prog.write_bytes(ENDLESS)
+        out = pathlib.Path(tmp) / "trace.jsonl"
+        for args, bound in ((["--max-bytes", "200000"], 200000), ([], 100 << 20)):
+            p = subprocess.run([TRACE, "-o", str(out), *args, str(prog)], capture_output=True,
+                               timeout=600)
+            what = f"bound {bound}"
+            expect(what + ": status", p.returncode, 3)
+            expect(what + ": message", b"bound of %d bytes" % bound in p.stderr, True)
+            text = out.read_bytes()
+            recs = records(text)
+            expect(what + ": end", recs[-1]["end"], "stopped")
+            steps = text[:text.rindex(b"{\"end\"")]
+            expect(what + ": within the bound", bound - 1000 < len(steps) <= bound, True)
+            printed = b"".join(value(r["text"]) for r in recs if r.get("kind") == "print")
+            expect(what + ": output", p.stdout.startswith(HELLO + printed), True)
+            expect(what + ": nothing after the stop", p.stdout.endswith(BYE), False)
+        p = subprocess.run([TRACE, "--max-bytes", "lots", str(prog)], capture_output=True,
+                           timeout=60)
+        expect("bound: not a number", (p.returncode, b"--max-bytes" in p.stderr), (2, True))
+
+
+def unwritable():
+    """A trace that cannot be written stops the run with a message and status 2: a full
+    device (for a short run and an endless one) and standard error whose reader has gone."""
+    with tempfile.TemporaryDirectory() as tmp:
+        short = pathlib.Path(tmp) / "short.mox"
+        short.write_bytes(b"{ pis_ln(1); } .\n")
+        endless = pathlib.Path(tmp) / "loop.mox"
+        endless.write_bytes(ENDLESS)
+        for prog in (short, endless):
+            p = subprocess.run([TRACE, "-o", "/dev/full", str(prog)], capture_output=True,
+                               timeout=120)
+            expect(f"{prog.name} /dev/full: status", p.returncode, 2)
+            expect(f"{prog.name} /dev/full: message",
+                   b"moxa-trace: /dev/full: the trace cannot be written" in p.stderr, True)
+        p = subprocess.Popen([TRACE, str(endless)], stdout=subprocess.DEVNULL,
+                             stderr=subprocess.PIPE)
+        p.stderr.close()
+        expect("closed pipe: status", p.wait(timeout=120), 2)
+
+
 golden_traces()
 every_golden_program()
+bounded()
+unwritable()
 stopped_by_signal()
 stopped_by_limit()
 command_line()
