@@ -346,11 +346,11 @@ class Kontrola {
     Zjisteni beh = zjisteni(kod, Zavaznost::Chyba, od, std::min(po, zdroj_.size()), {text});
     std::vector<Poznamka> radek;
     if (s.radek_behu != 0 && s.radek_behu != beh.misto.radek)
-      radek.push_back({beh.misto, slovo("quoted_line", {std::to_string(s.radek_behu)})});
+      radek.push_back({beh.misto, slovo("quoted_line", {std::to_string(s.radek_behu)}), ""});
     if (i != ZADNY) {
       if (auto p = pricina(s, i)) {
         p->zavaznost = Zavaznost::Chyba;
-        p->poznamky.insert(p->poznamky.begin(), {beh.misto, beh.text});
+        p->poznamky.insert(p->poznamky.begin(), {beh.misto, beh.text, beh.kod});
         p->poznamky.insert(p->poznamky.end(), radek.begin(), radek.end());
         return std::move(*p);
       }
@@ -359,7 +359,7 @@ class Kontrola {
     // A reading of the scanner's that explains the error is said with it, and only there.
     for (auto& n : nalezy_)
       if (!n.smazan && n.token != ZADNY && i != ZADNY && (n.token == i || n.token + 1 == i)) {
-        beh.poznamky.push_back({n.z.misto, n.z.text});
+        beh.poznamky.push_back({n.z.misto, n.z.text, n.z.kod});
         for (auto& o : n.z.opravy)
           beh.opravy.push_back(std::move(o));
         n.smazan = true;
@@ -392,11 +392,34 @@ class Kontrola {
       if (!n.smazan && n.z.kod == "M206" && n.token == i) return vezmi(n);
     const std::string_view x = ocekavany(s.zprava);
     const TokenZdroje& t = tok(i);
-    if (i > 0 && (x == ";" || x == ")")) {
+    // A `;` or `)` missing where the line ends, or before what cannot go on the expression:
+    // a brace, the statement's end, a statement's first word. Elsewhere (`1 2`, `1 ^ 2`) an
+    // operator is as likely missing as the character.
+    const bool dalsi_radek =
+        i > 0 &&
+        radky_.radek(t.usek.od) > radky_.radek(tok(i - 1).usek.po - (tok(i - 1).usek.po > 0));
+    const bool zacatek_prikazu =
+        t.text == "pis" || t.text == "pis_ln" || t.text == "cti" || t.text == "i2" ||
+        t.text == "w2" || t.kind == T_VOLANI ||
+        (t.kind == T_PROMENNA && i + 1 < r_.tokeny.size() && tok(i + 1).kind == T_PRIRAZENI);
+    const bool konec_vyrazu =
+        t.text == "}" || t.text == "{" || t.text == ";" ||
+        (i > 0 && (tok(i - 1).text == "i2_end" || tok(i - 1).text == "w2_end"));
+    if (i > 0 && (x == ";" || x == ")") && (dalsi_radek || zacatek_prikazu || konec_vyrazu)) {
       const std::size_t konec = tok(i - 1).usek.po;
       Zjisteni z = zjisteni(x == ";" ? "M101" : "M102", Zavaznost::Chyba,
                             konec - std::min<std::size_t>(konec, 1), konec, {});
       z.opravy.push_back(oprava(konec, konec, std::string(x), false));
+      return z;
+    }
+    // In a call `;` separates the arguments: a `)` missing before the statement's `;` leaves
+    // the call waiting for one more argument.
+    if (x == "cislo, promenna, retezec, komentar nebo volani fce" && i >= 2 &&
+        tok(i - 1).text == ";" && radky_.radek(t.usek.od) > radky_.radek(tok(i - 1).usek.od)) {
+      const std::size_t konec = tok(i - 2).usek.po;
+      Zjisteni z =
+          zjisteni("M102", Zavaznost::Chyba, konec - std::min<std::size_t>(konec, 1), konec, {});
+      z.opravy.push_back(oprava(konec, konec, ")", false));
       return z;
     }
     if (x == "prikaz" && (t.text == "i2_end" || t.text == "w2_end" || t.text == "e2" ||
@@ -442,7 +465,11 @@ class Kontrola {
         n.omyl = true;
       }
       if (t.kind == T_SLOVO && t.text != "." && znacka_textu(t.text) == Znacka::Zadna)
-        neni_klicove(i, slova);
+        neni_klicove(i, slova, true);
+      // A capital dropped before a number: `W2` reads as the number 2.
+      if (t.kind == T_CISLO && t.usek.od > 0 && zdroj_[t.usek.od - 1] >= 'A' &&
+          zdroj_[t.usek.od - 1] <= 'Z')
+        neni_klicove(i, slova, false);
     }
     if (r_.nedokonceno != Nedokonceno::Nic) {
       static constexpr std::string_view CO[] = {"", "unfinished_string", "unfinished_comment",
@@ -454,7 +481,7 @@ class Kontrola {
 
   // A word that is no keyword: the word as written around it (the bytes the scanner dropped
   // and a '-' between letters included) held to the keywords, the nearest offered.
-  void neni_klicove(std::size_t i, std::set<std::size_t>& slova) {
+  void neni_klicove(std::size_t i, std::set<std::size_t>& slova, bool vzdy) {
     const TokenZdroje& t = tok(i);
     std::size_t od = t.usek.od;
     std::size_t po = t.usek.po;
@@ -490,7 +517,7 @@ class Kontrola {
     const std::string napsano = slozene(zdroj({od, po}));
     const std::string navrh = za_znakem ? std::string() : nejblizsi(napsano, klicova, &d);
     if (navrh.empty()) {
-      varuj("M207", t.usek.od, t.usek.po, {v_uvozovkach(t.text)}, i);
+      if (vzdy) varuj("M207", t.usek.od, t.usek.po, {v_uvozovkach(t.text)}, i);
       return;
     }
     if (!slova.insert(od).second) return;
@@ -643,8 +670,10 @@ class Kontrola {
   // Offers the name among `jmena` nearest to token `i` as written, capitals made small.
   void navrhni(Nalez& n, std::size_t i, const std::vector<std::string>& jmena) {
     const Usek u = tok(i).usek;
-    std::size_t d = 0;
-    const std::string navrh = nejblizsi(slozene(zdroj(u)), jmena, &d);
+    // A name of one or two letters is near every other short one: nothing to offer.
+    const std::string napsano = slozene(zdroj(u));
+    if (napsano.size() < 4) return;
+    const std::string navrh = nejblizsi(napsano, jmena);
     if (navrh.empty()) return;
     n.z.text += "; " + slovo("did_you_mean", {v_uvozovkach(navrh)});
     n.z.opravy.push_back(oprava(u.od, u.po, navrh, false));

@@ -31,6 +31,7 @@ struct Misto {
 struct Poznamka {
   Misto misto;
   std::string text;
+  std::string kod;  // the code of the run's message or of a finding said here; may be empty
 };
 
 // A fix: the bytes of `misto` replaced by `text`. Safe when it is what the program means

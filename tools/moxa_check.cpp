@@ -80,6 +80,7 @@ nlohmann::json json(const std::string& soubor, const Vysledek& v) {
     for (const auto& p : z.poznamky) {
       nlohmann::json n = misto(p.misto);
       n["message"] = p.text;
+      if (!p.kod.empty()) n["code"] = p.kod;
       j["notes"].push_back(n);
     }
     j["fixes"] = nlohmann::json::array();
@@ -176,7 +177,8 @@ int main(int argc, char** argv) {
       text(std::cout, nazev, z.misto, z.zavaznost == Zavaznost::Chyba ? "error" : "warning",
            z.text + " [" + z.kod + "]");
       for (const auto& p : z.poznamky)
-        text(std::cout, nazev, p.misto, "note", p.text);
+        text(std::cout, nazev, p.misto, "note",
+             p.kod.empty() ? p.text : p.text + " [" + p.kod + "]");
       if (!z.vysvetleni.empty()) text(std::cout, nazev, z.misto, "help", z.vysvetleni);
       for (const auto& o : z.opravy)
         text(std::cout, nazev, o.misto, "fix", o.popis);
