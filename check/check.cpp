@@ -403,7 +403,7 @@ class Kontrola {
         t.text == "w2" || t.kind == T_VOLANI ||
         (t.kind == T_PROMENNA && i + 1 < r_.tokeny.size() && tok(i + 1).kind == T_PRIRAZENI);
     const bool konec_vyrazu =
-        t.text == "}" || t.text == "{" || t.text == ";" ||
+        (t.kind != T_RETEZEC && (t.text == "}" || t.text == "{" || t.text == ";")) ||
         (i > 0 && (tok(i - 1).text == "i2_end" || tok(i - 1).text == "w2_end"));
     if (i > 0 && (x == ";" || x == ")") && (dalsi_radek || zacatek_prikazu || konec_vyrazu)) {
       const std::size_t konec = tok(i - 1).usek.po;
