@@ -132,7 +132,7 @@ test('what the scanner reads differently is a warning: @Vysledek is @ysledek, Pi
   await zkontrolovano(page);
   const zpravy = await page.locator('#diagnostics-list .diag-warning .diag-message').allTextContents();
   assert.ok(zpravy.length >= 1, 'a warning is listed');
-  assert.ok(zpravy.every((z) => /`@Vysledek` se cte jako `@ysledek`/.test(z)), zpravy.join('\n'));
+  assert.ok(zpravy.every((z) => /`@Vysledek` se čte jako `@ysledek`/.test(z)), zpravy.join('\n'));
   assert.equal(await page.locator('#diagnostics-list .diag-error').count(), 0);
   assert.equal(await page.locator('.cm-lintRange-warning').first().textContent(), 'Vysledek');
   assert.equal(await radekPrvku(page, '.cm-lintRange-warning'), 2);
