@@ -149,10 +149,14 @@ std::size_t vzdalenost(std::string_view a, std::string_view b) {
 std::string nejblizsi(std::string_view slovo, const std::vector<std::string>& kandidati,
                       std::size_t* nalezena = nullptr) {
   const std::size_t mez = slovo.size() <= 4 ? 1 : 2;
+  // No one misspells a word this long; and comparing it would cost its length squared.
+  if (slovo.size() > 64) return {};
   std::size_t nejmensi = mez + 1;
   std::string r;
   bool shoda = false;
   for (const auto& k : kandidati) {
+    // The distance is at least the difference of the lengths.
+    if (k.size() > slovo.size() + mez || slovo.size() > k.size() + mez) continue;
     const std::size_t v = vzdalenost(slovo, k);
     if (v < nejmensi) {
       nejmensi = v;
@@ -669,6 +673,9 @@ class Kontrola {
 
   // Offers the name among `jmena` nearest to token `i` as written, capitals made small.
   void navrhni(Nalez& n, std::size_t i, const std::vector<std::string>& jmena) {
+    // A program with hundreds of such names was not mistyped name by name: the first ones
+    // are offered a name, which keeps a large program's check quick.
+    if (++navrhu_ > 100) return;
     const Usek u = tok(i).usek;
     // A name of one or two letters is near every other short one: nothing to offer.
     const std::string napsano = slozene(zdroj(u));
@@ -705,6 +712,7 @@ class Kontrola {
   Radky radky_;
   Rozklad r_;
   std::vector<Nalez> nalezy_;
+  std::size_t navrhu_ = 0;  // names offered so far
 };
 
 }  // namespace
