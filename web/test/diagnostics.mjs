@@ -124,13 +124,38 @@ test('a missing ; typed into the editor is underlined where it is missing and li
   await page.close();
 });
 
+test("a fix is one click: Apply inserts the missing ; and Ctrl+Z takes it back; the explanation follows the page's language", async () => {
+  const page = await novaStranka();
+  const puvodni = '{\n@a -> 1\npis_ln(@a);\n} .';
+  await napis(page, puvodni);
+  await zkontrolovano(page);
+  assert.match(await page.textContent('#diagnostics-list .diag-explanation'), /^Every statement ends with a semicolon\./);
+  assert.equal(await page.getAttribute('#diagnostics-list .diag-apply', 'aria-label'), 'Apply the fix: insert `;` (undo with Ctrl+Z)');
+  await page.click('#diagnostics-list .diag-apply');
+  await zkontrolovano(page);
+  assert.equal(await program(page), '{\n@a -> 1;\npis_ln(@a);\n} .');
+  assert.equal(await page.textContent('#diagnostics-summary'), 'No errors or warnings.');
+  await page.keyboard.press('Control+z');
+  await zkontrolovano(page);
+  assert.equal(await program(page), puvodni);
+  assert.match(await page.textContent('#diagnostics-summary'), /^1 error/);
+
+  // In Czech the checker's words are Czech, with diacritics; the run's message stays as is.
+  await page.selectOption('#lang', 'cs');
+  await page.waitForFunction(() => /středníkem/.test(document.querySelector('#diagnostics-list .diag-explanation')?.textContent ?? ''));
+  assert.equal(await page.textContent('#diagnostics-list .diag-message'), 'za příkazem chybí `;`');
+  assert.match((await page.locator('#diagnostics-list .diag-note').allTextContents()).join('\n'), /byl ocekavan znak: ";"/);
+  assert.equal(await page.textContent('#diagnostics-list .diag-apply'), 'Použít');
+  await page.close();
+});
+
 test('what the scanner reads differently is a warning: @Vysledek is @ysledek, Pis_ln is is_ln', async () => {
   const page = await novaStranka();
   await napis(page, '{\n@Vysledek -> 6 * 7;\npis_ln(@Vysledek);\n} .');
   await zkontrolovano(page);
   const zpravy = await page.locator('#diagnostics-list .diag-warning .diag-message').allTextContents();
   assert.ok(zpravy.length >= 1, 'a warning is listed');
-  assert.ok(zpravy.every((z) => /`@Vysledek` se čte jako `@ysledek`/.test(z)), zpravy.join('\n'));
+  assert.ok(zpravy.every((z) => /`@Vysledek` reads as `@ysledek`/.test(z)), zpravy.join('\n'));
   assert.equal(await page.locator('#diagnostics-list .diag-error').count(), 0);
   assert.equal(await page.locator('.cm-lintRange-warning').first().textContent(), 'Vysledek');
   assert.equal(await radekPrvku(page, '.cm-lintRange-warning'), 2);
@@ -213,6 +238,8 @@ test("an error in a later pass of a loop: the run quotes the loop's end, the sta
   assert.equal(await page.textContent('.cm-run-error'), 'pis_ln');
   assert.equal(await radekPrvku(page, '.cm-run-error'), 7);
   assert.match(await page.textContent('#run-error-spot'), /line 7, column 1 pis_ln \(the message quotes line 8\)/);
+  // Beside it, what the run's message means, in the page's language.
+  assert.match(await page.textContent('#run-error-spot .run-error-explanation'), /^M014: An operand of `-`, `\*`/);
   if (screenshot) await page.screenshot({ path: screenshot.replace(/\.png$/, '-run.png') });
   // The run clean again: the mark goes with the next run.
   await page.click('.cm-content');
