@@ -2,7 +2,8 @@
 // as a person drives the page: typing into the editor, clicking, reading what it shows.
 //   node diagnostics.mjs SITE_DIR MOXA MOXA_FMT [SCREENSHOT.png]
 // MOXA and MOXA_FMT are the native interpreter and formatter, whose results the page's must
-// match. SCREENSHOT.png shows a warning; SCREENSHOT-run.png a run's error marked.
+// match. SCREENSHOT.png shows a warning; SCREENSHOT-run.png a run's error marked;
+// SCREENSHOT-fix.png the list with an error's explanation and its Apply button.
 import { test, before, after, afterEach } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
@@ -131,6 +132,12 @@ test("a fix is one click: Apply inserts the missing ; and Ctrl+Z takes it back; 
   await zkontrolovano(page);
   assert.match(await page.textContent('#diagnostics-list .diag-explanation'), /^Every statement ends with a semicolon\./);
   assert.equal(await page.getAttribute('#diagnostics-list .diag-apply', 'aria-label'), 'Apply the fix: insert `;` (undo with Ctrl+Z)');
+  if (screenshot) {
+    const a = await page.locator('#editor').boundingBox();
+    const b = await page.locator('#diagnostics').boundingBox();
+    const clip = { x: Math.min(a.x, b.x), y: a.y, width: Math.max(a.x + a.width, b.x + b.width) - Math.min(a.x, b.x) };
+    await page.screenshot({ path: screenshot.replace(/\.png$/, '-fix.png'), clip: { ...clip, height: b.y + b.height - a.y } });
+  }
   await page.click('#diagnostics-list .diag-apply');
   await zkontrolovano(page);
   assert.equal(await program(page), '{\n@a -> 1;\npis_ln(@a);\n} .');
