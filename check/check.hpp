@@ -1,11 +1,14 @@
 // The checker: reads a program through the interpreter's own scanner and grammar with
 // execution off, so that nothing runs and nothing is read, and reports the first syntax
 // error with the run's own message, what the scanner reads differently from how the
-// program looks, and what a teacher would point out.
+// program looks, and what a teacher would point out. Every finding has a code and its words
+// from one table (check/diagnostics.json); where the cause of an error can be told, the
+// finding stands at the cause, offers a fix, and the run's message follows as a note.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +16,9 @@
 namespace moxa::kontrola {
 
 enum class Zavaznost : std::uint8_t { Chyba, Varovani };
+
+// The language of the checker's own words; the run's messages are the run's.
+enum class Jazyk : std::uint8_t { Cs, En };
 
 // One finding, at the bytes [bajt, bajt + delka) of the source (delka 0 at the end of input).
 struct Misto {
@@ -25,23 +31,50 @@ struct Misto {
 struct Poznamka {
   Misto misto;
   std::string text;
+  std::string kod;  // the code of the run's message or of a finding said here; may be empty
+};
+
+// A fix: the bytes of `misto` replaced by `text`. Safe when it is what the program means
+// beyond doubt (only the case or the diacritics of a keyword); otherwise a guess.
+struct Oprava {
+  Misto misto;
+  Misto konec;  // where the replaced bytes end (line and column of the byte past them)
+  std::string text;
+  bool bezpecna = false;
+  std::string popis;  // "insert `;`", in the checker's language
 };
 
 struct Zjisteni {
   Zavaznost zavaznost = Zavaznost::Varovani;
   Misto misto;
-  std::string text;
+  std::string kod;         // "M101"
+  std::string text;        // the run's message, or the checker's own words
+  std::string vysvetleni;  // what it means and what to do
   std::vector<Poznamka> poznamky;
+  std::vector<Oprava> opravy;
 };
 
 struct Vysledek {
-  std::vector<Zjisteni> zjisteni;  // the error (at most one) first, then the warnings in order
+  // The error (at most one) first, at its cause where it can be told; then the warnings
+  // that point at a likely mistake with a fix; then the rest in the order of the source.
+  std::vector<Zjisteni> zjisteni;
   bool ma_chybu() const {
     return !zjisteni.empty() && zjisteni.front().zavaznost == Zavaznost::Chyba;
   }
 };
 
-// Checks the program `zdroj`.
-Vysledek zkontroluj(std::string_view zdroj);
+// Checks the program `zdroj`, with the checker's words in `jazyk`.
+Vysledek zkontroluj(std::string_view zdroj, Jazyk jazyk = Jazyk::Cs);
+
+// The words kept for a code: for --explain, the page and the grader.
+struct Popis {
+  std::string_view kod, zavaznost, zprava, vysvetleni, dlouhe, priklad, oprava, kdo_vidi;
+};
+std::optional<Popis> popis_kodu(std::string_view kod, Jazyk jazyk);
+std::vector<std::string_view> vsechny_kody();
+
+// The code of one of the run's error messages ("V bloku: ..." without its line feed), or
+// an empty view when it is none of them.
+std::string_view kod_hlasky(std::string_view zprava);
 
 }  // namespace moxa::kontrola

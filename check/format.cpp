@@ -182,8 +182,13 @@ Formatovani naformatuj(std::string_view zdroj) {
   Formatovani f;
   const Vysledek v = zkontroluj(zdroj);
   if (v.ma_chybu()) {
+    // The run's own message and place: an error found at its cause (any code but the run's
+    // messages, M0..) carries them as its first note.
     const Zjisteni& z = v.zjisteni.front();
-    f.proc = std::to_string(z.misto.radek) + ":" + std::to_string(z.misto.sloupec) + ": " + z.text;
+    const bool u_priciny = z.kod.rfind("M0", 0) != 0 && !z.poznamky.empty();
+    const Misto& m = u_priciny ? z.poznamky.front().misto : z.misto;
+    const std::string& text = u_priciny ? z.poznamky.front().text : z.text;
+    f.proc = std::to_string(m.radek) + ":" + std::to_string(m.sloupec) + ": " + text;
     return f;
   }
   const Rozklad r = rozloz(zdroj);

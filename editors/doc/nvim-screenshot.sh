@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes editors/doc/nvim-lsp.png: Neovim in tmux with the Vim files and the moxa-lsp setup of
 # editors/nvim, on a program whose missing ';' is noticed at the next token, on the line
-# below, while a run quotes the line after that: the diagnostic is shown at the token and in
-# the location list, the screen rendered as a page and shot by headless Chromium.
+# below, while a run quotes the line after that: the diagnostic is shown where the ';' is
+# missing and in the location list, the screen rendered as a page and shot by headless
+# Chromium.
 # Needs tmux, neovim, python3, chromium and a built language server (build/tools/moxa-lsp).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -41,8 +42,8 @@ sleep 3
 keys ':lua vim.diagnostic.setloclist({ open = false })' Enter
 keys ':lopen 3' Enter
 keys ':wincmd p' Enter
-keys ':8' Enter
-keys '02l' ''
+keys ':7' Enter
+keys '$' ''
 keys ':echo ""' Enter
 sleep 1
 tmux capture-pane -t moxa-nvim-shot -p -e > screen.ansi

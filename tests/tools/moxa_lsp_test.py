@@ -132,19 +132,26 @@ def session_diagnostics():
     expect("legend", caps["semanticTokensProvider"]["legend"]["tokenTypes"][:3],
            ["keyword", "operator", "number"])
 
-    # The missing ';' after "@a -> 1" is found at pis_ln, a line later.
+    # The missing ';' after "@a -> 1" is found by a run at pis_ln, a line later: the error
+    # stands at the 1, with its code and explanation, and the run's message is a related place.
     d = open_doc(c, "{\n  @a -> 1\n  pis_ln(@a);\n} .\n")
     expect("uri and version", (d["uri"], d.get("version")), (URI, 1))
     errors = [x for x in d["diagnostics"] if x["severity"] == 1]
-    expect("one error at pis_ln", [x["range"] for x in errors], [rng(2, 2, 2, 8)])
-    expect("the run's message", errors[0]["message"].startswith("V bloku: '"), True)
+    expect("one error at the 1", [(x["range"], x["code"]) for x in errors], [(rng(1, 8, 1, 9), "M101")])
+    expect("message and explanation", errors[0]["message"].split("\n")[0], "`;` missing after the statement")
+    expect("explanation", "Every statement ends with a semicolon." in errors[0]["message"], True)
+    expect("the run's message at pis_ln",
+           [(r["location"]["range"], r["message"][:9]) for r in errors[0]["relatedInformation"]],
+           [(rng(2, 2, 2, 8), "V bloku: ")])
 
     # Before the token that lacks its ';': a four-byte character (two UTF-16 units) and a
     # two-byte one (one unit) in a comment.
     d = change(c, "{ :! \U0001F600\u00e9 !: pis_ln(1) } .", 2)
     expect("version after a change", d.get("version"), 2)
-    expect("error at } in UTF-16 units",
-           [x["range"] for x in d["diagnostics"] if x["severity"] == 1], [rng(0, 22, 0, 23)])
+    err = [x for x in d["diagnostics"] if x["severity"] == 1]
+    expect("error at ) and the run's at } in UTF-16 units",
+           [(x["range"], x["relatedInformation"][0]["location"]["range"]) for x in err],
+           [(rng(0, 20, 0, 21), rng(0, 22, 0, 23))])
 
     # A clean program: no diagnostics at all.
     d = change(c, "{\n  pis_ln(1);\n} .\n", 3)
@@ -156,13 +163,14 @@ def session_diagnostics():
     expect("warning at the dropped V", {"line": 1, "character": 3} in [x["range"]["start"] for x in warn],
            True)
 
-    # The statement that reads as "is_ln" has its notes as related places.
+    # The statement that reads as "is_ln": the error at the word as written, the run's
+    # message at is_ln as a related place.
     d = change(c, "{\n  Pis_ln(1);\n} .\n", 5)
     err = [x for x in d["diagnostics"] if x["severity"] == 1]
     related = [r["location"]["range"]["start"] for r in err[0].get("relatedInformation", [])]
-    expect("error with the dropped P as a related place",
-           ({"line": 1, "character": 2} in related, all(x["severity"] != 3 for x in d["diagnostics"])),
-           (True, True))
+    expect("error at Pis_ln, the run's message at is_ln",
+           (err[0]["range"], related, all(x["severity"] != 3 for x in d["diagnostics"])),
+           (rng(1, 2, 1, 8), [{"line": 1, "character": 3}], True))
 
     # A part of the document changed: "pis_ln(1)" becomes "pis_ln(1;" on line 2.
     d = change(c, "{\n  pis_ln(1);\n} .\n", 6)
@@ -185,9 +193,49 @@ def session_diagnostics():
     initialize(c, related=False)
     d = open_doc(c, "{\n  Pis_ln(1);\n} .\n")
     infos = [x["range"]["start"] for x in d["diagnostics"] if x["severity"] == 3]
-    expect("note as information", {"line": 1, "character": 2} in infos, True)
+    expect("note as information", infos, [{"line": 1, "character": 3}])
     c.notify("exit", None)
     expect("exit without shutdown", c.end(stdin_close=False)[0], 1)
+
+
+def session_actions():
+    """Fixes as quick fixes, in the language initialize's locale asks for: applying the one
+    offered for a missing ';' gives a program that checks clean."""
+    c = Client()
+    caps = {"textDocument": {"publishDiagnostics": {"relatedInformation": True}}}
+    r = c.request("initialize", {"processId": None, "rootUri": None, "capabilities": caps,
+                                 "locale": "cs-CZ"})
+    expect("code actions offered", r["capabilities"].get("codeActionProvider"),
+           {"codeActionKinds": ["quickfix"]})
+    c.notify("initialized", {})
+    text = "{\n  @a -> 1\n  pis_ln(@a);\n} .\n"
+    d = open_doc(c, text)
+    err = [x for x in d["diagnostics"] if x["severity"] == 1][0]
+    expect("Czech words", err["message"].split("\n"), [
+        "za příkazem chybí `;`",
+        "Každý příkaz končí středníkem. Interpret si ho všimne až u dalšího slova (viz poznámka), ale chybí tady."])
+    actions = c.request("textDocument/codeAction", {
+        "textDocument": {"uri": URI}, "range": err["range"], "context": {"diagnostics": [err]}})
+    expect("one quick fix", [(a["title"], a["kind"], a["isPreferred"]) for a in actions],
+           [("vložit `;`", "quickfix", False)])
+    edits = actions[0]["edit"]["changes"][URI]
+    expect("the edit", edits, [{"range": rng(1, 9, 1, 9), "newText": ";"}])
+    lines = text.split("\n")
+    lines[1] = lines[1][:9] + ";" + lines[1][9:]
+    d = change(c, "\n".join(lines), 2)
+    expect("clean after the fix", d["diagnostics"], [])
+    # A keyword with a capital: the fix is safe, the preferred action; nothing offered away
+    # from a finding.
+    d = change(c, "{\n  Pis_ln(1);\n  pis_ln(2);\n} .\n", 3)
+    actions = c.request("textDocument/codeAction", {
+        "textDocument": {"uri": URI}, "range": rng(1, 4, 1, 4), "context": {"diagnostics": []}})
+    expect("safe fix", [(a["edit"]["changes"][URI][0]["newText"], a["isPreferred"]) for a in actions],
+           [("pis_ln", True)])
+    expect("nothing away from a finding", c.request("textDocument/codeAction", {
+        "textDocument": {"uri": URI}, "range": rng(2, 4, 2, 4), "context": {"diagnostics": []}}), [])
+    c.request("shutdown", None)
+    c.notify("exit", None)
+    expect("exit", c.end(stdin_close=False)[0], 0)
 
 
 def decode(data, legend):
@@ -354,7 +402,7 @@ def random_input():
             failures.append(f"status {p.returncode} on input {data[:80]!r}")
 
 
-for t in (session_diagnostics, session_requests, session_errors, random_input):
+for t in (session_diagnostics, session_actions, session_requests, session_errors, random_input):
     try:
         t()
     except Exception as e:  # noqa: BLE001 - a test that breaks is a failure, reported by name

@@ -208,7 +208,7 @@ void Server::pozadavek(const std::string& m, const json& id, const json& paramet
   const bool dokumentovy = m == "textDocument/semanticTokens/full" ||
                            m == "textDocument/documentSymbol" || m == "textDocument/definition" ||
                            m == "textDocument/hover" || m == "textDocument/completion" ||
-                           m == "textDocument/formatting";
+                           m == "textDocument/formatting" || m == "textDocument/codeAction";
   if (!dokumentovy) {
     ven.push_back(chyba(id, NEZNAMA_METODA, "unknown method " + m));
     return;
@@ -232,6 +232,8 @@ void Server::pozadavek(const std::string& m, const json& id, const json& paramet
     vysledek = hover(*d, pozice(parametry));
   } else if (m == "textDocument/completion") {
     vysledek = doplneni(*d, pozice(parametry));
+  } else if (m == "textDocument/codeAction") {
+    vysledek = akce(*d, parametry, retezec(clen(parametry, "textDocument"), "uri"));
   } else {
     vysledek = formatovani(*d, ven);
   }
@@ -284,6 +286,11 @@ json Server::inicializuj(const json& parametry) {
       clen(clen(clen(clen(parametry, "capabilities"), "textDocument"), "publishDiagnostics"),
            "relatedInformation");
   souvisejici_ = souvis.is_boolean() && souvis.get<bool>();
+  // The checker's words in Czech for a Czech locale ("cs", "cs-CZ"), else in English.
+  const json& locale = clen(parametry, "locale");
+  jazyk_ = locale.is_string() && locale.get<std::string>().substr(0, 2) == "cs"
+               ? kontrola::Jazyk::Cs
+               : kontrola::Jazyk::En;
   return {{"capabilities",
            {{"positionEncoding", "utf-16"},
             {"textDocumentSync", {{"openClose", true}, {"change", 1}}},
@@ -297,7 +304,8 @@ json Server::inicializuj(const json& parametry) {
             {"definitionProvider", true},
             {"hoverProvider", true},
             {"completionProvider", {{"triggerCharacters", {"@", "~"}}}},
-            {"documentFormattingProvider", true}}},
+            {"documentFormattingProvider", true},
+            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}}},
           {"serverInfo", {{"name", "moxa-lsp"}}}};
 }
 
@@ -310,24 +318,32 @@ json Server::rozsah(const Dokument& d, std::size_t od, std::size_t po) const {
   return {{"start", pozice_json(d.pozice(od))}, {"end", pozice_json(d.pozice(po))}};
 }
 
+// One finding as a diagnostic: its code, its message with the explanation below it, its notes
+// as related places.
+json Server::jedna_diagnostika(const Dokument& d, const kontrola::Zjisteni& z,
+                               const std::string& uri) const {
+  json diag = {{"range", rozsah(d, z.misto.bajt, z.misto.bajt + z.misto.delka)},
+               {"severity", z.zavaznost == kontrola::Zavaznost::Chyba ? 1 : 2},
+               {"source", "moxa-check"},
+               {"code", z.kod},
+               {"message", z.vysvetleni.empty() ? z.text : z.text + "\n" + z.vysvetleni}};
+  if (souvisejici_ && !z.poznamky.empty()) {
+    json souvisejici = json::array();
+    for (const auto& p : z.poznamky)
+      souvisejici.push_back(
+          {{"location",
+            {{"uri", uri}, {"range", rozsah(d, p.misto.bajt, p.misto.bajt + p.misto.delka)}}},
+           {"message", p.text}});
+    diag["relatedInformation"] = std::move(souvisejici);
+  }
+  return diag;
+}
+
 json Server::diagnostika(const Dokument& d, const std::string& uri) const {
-  const kontrola::Vysledek v = kontrola::zkontroluj(d.text());
+  const kontrola::Vysledek v = kontrola::zkontroluj(d.text(), jazyk_);
   json seznam = json::array();
   for (const auto& z : v.zjisteni) {
-    json diag = {{"range", rozsah(d, z.misto.bajt, z.misto.bajt + z.misto.delka)},
-                 {"severity", z.zavaznost == kontrola::Zavaznost::Chyba ? 1 : 2},
-                 {"source", "moxa-check"},
-                 {"message", z.text}};
-    if (souvisejici_ && !z.poznamky.empty()) {
-      json souvisejici = json::array();
-      for (const auto& p : z.poznamky)
-        souvisejici.push_back(
-            {{"location",
-              {{"uri", uri}, {"range", rozsah(d, p.misto.bajt, p.misto.bajt + p.misto.delka)}}},
-             {"message", p.text}});
-      diag["relatedInformation"] = std::move(souvisejici);
-    }
-    seznam.push_back(std::move(diag));
+    seznam.push_back(jedna_diagnostika(d, z, uri));
     // A client that shows no related places gets each note as a diagnostic of its own, so
     // that the token it is about is marked too.
     if (!souvisejici_)
@@ -340,6 +356,33 @@ json Server::diagnostika(const Dokument& d, const std::string& uri) const {
   json vysledek = {{"uri", uri}, {"diagnostics", std::move(seznam)}};
   if (d.verze() != 0) vysledek["version"] = d.verze();
   return vysledek;
+}
+
+// The fixes of the findings whose place meets the asked range, as quick fixes: a safe one is
+// the preferred action.
+json Server::akce(const Dokument& d, const json& parametry, const std::string& uri) const {
+  const json& r = clen(parametry, "range");
+  const std::size_t od =
+      d.bajt({nezaporne(clen(r, "start"), "line"), nezaporne(clen(r, "start"), "character")});
+  const std::size_t po =
+      d.bajt({nezaporne(clen(r, "end"), "line"), nezaporne(clen(r, "end"), "character")});
+  const kontrola::Vysledek v = kontrola::zkontroluj(d.text(), jazyk_);
+  json seznam = json::array();
+  for (const auto& z : v.zjisteni) {
+    const std::size_t z_od = z.misto.bajt;
+    const std::size_t z_po = z.misto.bajt + z.misto.delka;
+    if (z_po < od || z_od > po) continue;
+    for (const auto& o : z.opravy) {
+      json uprava = {{"range", rozsah(d, o.misto.bajt, o.misto.bajt + o.misto.delka)},
+                     {"newText", o.text}};
+      seznam.push_back({{"title", o.popis},
+                        {"kind", "quickfix"},
+                        {"isPreferred", o.bezpecna},
+                        {"diagnostics", json::array({jedna_diagnostika(d, z, uri)})},
+                        {"edit", {{"changes", {{uri, json::array({std::move(uprava)})}}}}}});
+    }
+  }
+  return seznam;
 }
 
 // Every delivered token with a type, and every comment, as relative positions: a token that

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "check/check.hpp"
 #include "tools/lsp/dokument.hpp"
 
 namespace moxa::lsp {
@@ -38,6 +39,9 @@ class Server {
   json doplneni(const Dokument& d, Pozice p) const;
   json formatovani(const Dokument& d, std::vector<std::string>& ven) const;
   json diagnostika(const Dokument& d, const std::string& uri) const;
+  json jedna_diagnostika(const Dokument& d, const kontrola::Zjisteni& z,
+                         const std::string& uri) const;
+  json akce(const Dokument& d, const json& parametry, const std::string& uri) const;
 
   const Dokument* dokument(const json& parametry) const;
   json rozsah(const Dokument& d, std::size_t od, std::size_t po) const;
@@ -46,7 +50,8 @@ class Server {
   bool inicializovan_ = false;
   bool vypnut_ = false;  // `shutdown` answered: only `exit` is expected
   bool skoncil_ = false;
-  bool souvisejici_ = false;  // the client shows a diagnostic's related places
+  bool souvisejici_ = false;                     // the client shows a diagnostic's related places
+  kontrola::Jazyk jazyk_ = kontrola::Jazyk::En;  // of the checker's words: initialize's locale
 };
 
 }  // namespace moxa::lsp

@@ -9,7 +9,7 @@ importScripts('moxa.js');
 const modul = createMoxa({ onOutput: () => {}, print: () => {}, printErr: () => {} });
 
 onmessage = async (e) => {
-  const { typ, id, program, vstup, limity } = e.data;
+  const { typ, id, program, vstup, limity, jazyk } = e.data;
   let m;
   try {
     m = await modul;
@@ -18,7 +18,7 @@ onmessage = async (e) => {
     return;
   }
   try {
-    if (typ === 'kontrola') postMessage({ id, zjisteni: await zkontroluj(m, program) });
+    if (typ === 'kontrola') postMessage({ id, zjisteni: await zkontroluj(m, program, jazyk) });
     else if (typ === 'uprava') postMessage({ id, ...(await naformatuj(m, program)) });
     else if (typ === 'opakovani') postMessage({ id, konec: await zopakuj(m, program, vstup, limity) });
   } catch (chyba) {

@@ -89,11 +89,12 @@ async function zavolej(modul, jmeno, bajty, vstup = null, ...dalsi) {
 }
 
 // The findings of the checker for the program `program` (a text): [{ severity, from, to,
-// line, column, message, notes: [{ from, to, message }] }], the error first; from and to are
-// offsets into `program`. Null when the module ran out of memory.
-export async function zkontroluj(modul, program) {
+// line, column, code, message, explanation, notes: [{ from, to, message }], fixes: [{ from,
+// to, replacement, title, safe }] }], the error first, the checker's words in `jazyk` ('cs'
+// or 'en'); from and to are offsets into `program`. Null when the module ran out of memory.
+export async function zkontroluj(modul, program, jazyk = 'cs') {
   const { bajty, mista } = bajtyAMista(program);
-  const { r, predano } = await zavolej(modul, '_moxa_web_check', bajty);
+  const { r, predano } = await zavolej(modul, '_moxa_web_check', bajty, null, jazyk === 'en' ? 1 : 0);
   if (r < 0) return null;
   const misto = (d) => ({
     from: mista[Math.min(d.offset, bajty.length)],
@@ -104,8 +105,11 @@ export async function zkontroluj(modul, program) {
     ...misto(d),
     line: d.line,
     column: d.column,
+    code: d.code,
     message: d.message,
+    explanation: d.explanation,
     notes: d.notes.map((n) => ({ ...misto(n), message: n.message })),
+    fixes: d.fixes.map((f) => ({ ...misto(f), replacement: f.replacement, title: f.title, safe: f.safe })),
   }));
 }
 

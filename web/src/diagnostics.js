@@ -5,10 +5,19 @@
 // checker and the formatter run in a worker of their own (check-worker.js).
 import { StateEffect, StateField } from '@codemirror/state';
 import { Decoration, EditorView } from '@codemirror/view';
-import { linter } from '@codemirror/lint';
+import { linter, setDiagnostics } from '@codemirror/lint';
 import { MESSAGE } from './words.js';
 import { bytyZTextu, textZBytu } from './bytes.js';
 import { mistoRadku } from './checking.js';
+import SLOVNIK from '../../check/diagnostics.json';
+
+// The code and the explanation, in `jazyk`, of one of the run's error messages.
+function vysvetleniHlasky(zprava, jazyk) {
+  if (!zprava) return null;
+  const x = /byl ocekavan znak: "(.*)", namisto/.exec(zprava)?.[1];
+  const d = SLOVNIK.codes.find((c) => (x !== undefined ? c.expected === x : c.tail && zprava.endsWith(c.tail)));
+  return d ? `${d.code}: ${d.explanation[jazyk] ?? d.explanation.en}` : null;
+}
 
 const TEXTY = {
   en: {
@@ -32,6 +41,8 @@ const TEXTY = {
     chybaBehu: 'The error of the run is here:',
     radekSloupec: (r, s) => `line ${r}, column ${s}`,
     hlasenyRadek: (r) => `(the message quotes line ${r})`,
+    pouzit: 'Apply',
+    pouzitTitulek: (popis) => `Apply the fix: ${popis} (undo with Ctrl+Z)`,
   },
   cs: {
     nadpis: 'Kontrola',
@@ -51,6 +62,8 @@ const TEXTY = {
     chybaBehu: 'Chyba běhu je zde:',
     radekSloupec: (r, s) => `řádek ${r}, sloupec ${s}`,
     hlasenyRadek: (r) => `(hláška uvádí řádek ${r})`,
+    pouzit: 'Použít',
+    pouzitTitulek: (popis) => `Použít opravu: ${popis} (zpět Ctrl+Z)`,
   },
 };
 
@@ -211,13 +224,22 @@ export class Diagnostika {
     this.nadpis.textContent = t.nadpis;
     this.ukazSeznam();
     this.ukazChybuBehu();
+    // The checker's words follow the page's language: check again.
+    if (this.editor) this.znovu();
+  }
+
+  async znovu() {
+    const view = this.editor;
+    const doc = view.state.doc;
+    const nalezy = await this.zkontroluj(view);
+    if (view.state.doc === doc) view.dispatch(setDiagnostics(view.state, nalezy));
   }
 
   // ---- checking while typing --------------------------------------------------------------
 
   async zkontroluj(view) {
     const doc = view.state.doc;
-    const d = await this.kontrolor.pozadej('kontrola', doc.toString());
+    const d = await this.kontrolor.pozadej('kontrola', doc.toString(), { jazyk: this.jazyk });
     // An answer for a program typed over since is no longer shown.
     if (view.state.doc !== doc) return [];
     // The worker was started again after a program it could not check: ask the new one.
@@ -236,7 +258,7 @@ export class Diagnostika {
       to: z.to,
       severity: z.severity,
       source: 'moxa-check',
-      message: [z.message, ...z.notes.map((n) => n.message)].join('\n'),
+      message: [z.message, ...z.notes.map((n) => n.message), z.explanation].filter(Boolean).join('\n'),
     }));
   }
 
@@ -266,12 +288,33 @@ export class Diagnostika {
       polozka.addEventListener('click', () => this.naMisto(z.from, z.to));
       const li = el('li', {}, polozka);
       for (const n of z.notes) li.append(el('p', { className: 'diag-note' }, n.message));
+      if (z.explanation) li.append(el('p', { className: 'diag-explanation' }, z.explanation));
+      // The first fix, one click away and undone as any edit is.
+      const oprava = z.fixes?.[0];
+      if (oprava) {
+        const pouzij = el('button', { type: 'button', className: 'diag-apply', title: t.pouzitTitulek(oprava.title) }, t.pouzit);
+        pouzij.setAttribute('aria-label', t.pouzitTitulek(oprava.title));
+        pouzij.addEventListener('click', () => this.pouzij(oprava));
+        li.append(pouzij);
+      }
       this.seznam.append(li);
     }
     if (this.zjisteni.length > NEJVIC_V_SEZNAMU) {
       const zbyva = this.zjisteni.length - NEJVIC_V_SEZNAMU;
       this.seznam.append(el('li', { className: 'diag-more' }, t.dalsi(zbyva)));
     }
+  }
+
+  // Applies a fix of the checker's to the program the editor holds, as one undoable change.
+  pouzij(oprava) {
+    const n = this.editor.state.doc.length;
+    const od = Math.min(oprava.from, n);
+    this.editor.dispatch({
+      changes: { from: od, to: Math.min(Math.max(od, oprava.to), n), insert: oprava.replacement },
+      selection: { anchor: od + oprava.replacement.length },
+      userEvent: 'input.fix',
+    });
+    this.editor.focus();
   }
 
   // Moves the cursor to the place [od, po) of the program and shows it.
@@ -348,8 +391,10 @@ export class Diagnostika {
     const chyba = d.zjisteni?.[0]?.severity === 'error' ? d.zjisteni[0] : null;
     let misto = null;
     // The two errors that print no message of their own are both syntax errors.
-    if (chyba && (zprava === null || chyba.message === zprava)) {
-      misto = { from: chyba.from, to: chyba.to };
+    // The checker's error is the run's, or stands at its cause with the run's as a note.
+    const tamtez = chyba && (zprava === null || chyba.message === zprava ? chyba : chyba.notes.find((n) => n.message === zprava));
+    if (tamtez) {
+      misto = { from: tamtez.from, to: tamtez.to };
     } else {
       const vstup = this.vstupBehu.length > 0 ? this.vstupBehu : bytyZTextu(napsano);
       const konec = await zopakuj(program, vstup, this.limityBehu, (this.limityBehu.seconds + 5) * 1000);
@@ -369,6 +414,7 @@ export class Diagnostika {
       sloupec: misto.from - radek.from + 1,
       hlaseny: quoted,
       text: program.slice(misto.from, misto.to),
+      zprava,
     };
     // A place just past the last character is shown on that character.
     const from = Math.min(misto.from, Math.max(0, doc.length - 1));
@@ -395,6 +441,8 @@ export class Diagnostika {
     const casti = [t.chybaBehu, ' ', odkaz];
     if (m.text) casti.push(' ', el('code', {}, m.text));
     if (m.hlaseny && m.hlaseny !== m.radek) casti.push(' ', t.hlasenyRadek(m.hlaseny));
+    const vysvetleni = vysvetleniHlasky(m.zprava, this.jazyk);
+    if (vysvetleni) casti.push(' ', el('span', { className: 'run-error-explanation' }, vysvetleni));
     this.chybaBehu.replaceChildren(...casti);
   }
 }

@@ -37,7 +37,7 @@ const vse = [...dirs.flatMap(programs).map((p) => [p, readFileSync(p)]), ...vlas
 for (const [p, bajty] of vse) {
   const program = textZBytu(bajty);
   const { mista } = bajtyAMista(program);
-  const nativni = spawnSync(moxaCheck, ['--format', 'json', '-'], { input: bajty, maxBuffer: 1 << 26 });
+  const nativni = spawnSync(moxaCheck, ['--format', 'json', '--lang', 'cs', '-'], { input: bajty, maxBuffer: 1 << 26 });
   const ocekavane = JSON.parse(nativni.stdout.toString('latin1'))[0].diagnostics;
   const zjisteni = await zkontroluj(modul, program);
   // The native command writes its JSON as UTF-8, a byte that is not UTF-8 as U+FFFD; read

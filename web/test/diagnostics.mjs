@@ -2,7 +2,8 @@
 // as a person drives the page: typing into the editor, clicking, reading what it shows.
 //   node diagnostics.mjs SITE_DIR MOXA MOXA_FMT [SCREENSHOT.png]
 // MOXA and MOXA_FMT are the native interpreter and formatter, whose results the page's must
-// match. SCREENSHOT.png shows a warning; SCREENSHOT-run.png a run's error marked.
+// match. SCREENSHOT.png shows a warning; SCREENSHOT-run.png a run's error marked;
+// SCREENSHOT-fix.png the list with an error's explanation and its Apply button.
 import { test, before, after, afterEach } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
@@ -89,40 +90,69 @@ async function spust(page) {
   return page.textContent('#output');
 }
 
-// A missing ';' is reported at the next token, two lines later; the line before holds
-// characters of two and three bytes, so that a place counted in bytes lands elsewhere.
+// A missing ';' is noticed by a run at the next token, two lines later; the checker puts it
+// where it is missing. The line before holds characters of two and three bytes, so that a
+// place counted in bytes lands elsewhere.
 const BEZ_STREDNIKU = '{\npis_ln("žluťoučký kůň €");\npis_ln("a")\n:: here\npis_ln("b");\n} .';
 
-test('a missing ; typed into the editor is underlined at the next token and listed; the item moves the cursor there', async () => {
+test('a missing ; typed into the editor is underlined where it is missing and listed; the item moves the cursor there', async () => {
   const page = await novaStranka();
   await napis(page, BEZ_STREDNIKU);
   assert.equal(await program(page), BEZ_STREDNIKU);
   await zkontrolovano(page);
 
-  assert.equal(await page.textContent('.cm-lintRange-error'), 'pis_ln');
-  assert.equal(await radekPrvku(page, '.cm-lintRange-error'), 5);
+  assert.equal(await page.textContent('.cm-lintRange-error'), ')');
+  assert.equal(await radekPrvku(page, '.cm-lintRange-error'), 3);
   const polozky = page.locator('#diagnostics-list button.diag');
   assert.equal(await polozky.count(), 1);
-  assert.equal(await polozky.locator('.diag-where').textContent(), '5:1');
+  assert.equal(await polozky.locator('.diag-where').textContent(), '3:11');
   assert.equal(await polozky.locator('.diag-severity').textContent(), 'error');
-  assert.match(await polozky.locator('.diag-message').textContent(), /byl ocekavan znak: ";", namisto toho se vyskytl tento znak: "pis_ln"/);
+  assert.match(await polozky.locator('.diag-message').textContent(), /`;`/);
   assert.match(await page.textContent('#diagnostics-summary'), /^1 error/);
 
-  // The cursor is elsewhere; the item takes it to the token and selects it.
+  // The cursor is elsewhere; the item takes it to the place and selects it.
   await page.keyboard.press('Control+Home');
   assert.equal(await page.textContent('.cm-activeLineGutter'), '1');
   await polozky.click();
-  assert.equal(await page.textContent('.cm-activeLineGutter'), '5');
-  assert.equal(await page.evaluate(() => getSelection().toString()), 'pis_ln');
+  assert.equal(await page.textContent('.cm-activeLineGutter'), '3');
+  assert.equal(await page.evaluate(() => getSelection().toString()), ')');
   // Typing goes on where the cursor now is: the missing ';' added, the error is gone.
-  await page.keyboard.press('Home');
-  await page.keyboard.press('ArrowUp');
-  await page.keyboard.press('ArrowUp');
   await page.keyboard.press('End');
   await page.keyboard.type(';');
   await zkontrolovano(page);
   assert.equal(await page.textContent('#diagnostics-summary'), 'No errors or warnings.');
   assert.equal(await page.locator('.cm-lintRange-error, #diagnostics-list li').count(), 0);
+  await page.close();
+});
+
+test("a fix is one click: Apply inserts the missing ; and Ctrl+Z takes it back; the explanation follows the page's language", async () => {
+  const page = await novaStranka();
+  const puvodni = '{\n@a -> 1\npis_ln(@a);\n} .';
+  await napis(page, puvodni);
+  await zkontrolovano(page);
+  assert.match(await page.textContent('#diagnostics-list .diag-explanation'), /^Every statement ends with a semicolon\./);
+  assert.equal(await page.getAttribute('#diagnostics-list .diag-apply', 'aria-label'), 'Apply the fix: insert `;` (undo with Ctrl+Z)');
+  if (screenshot) {
+    const a = await page.locator('#editor').boundingBox();
+    const b = await page.locator('#diagnostics').boundingBox();
+    const clip = { x: Math.min(a.x, b.x), y: a.y, width: Math.max(a.x + a.width, b.x + b.width) - Math.min(a.x, b.x) };
+    await page.screenshot({ path: screenshot.replace(/\.png$/, '-fix.png'), clip: { ...clip, height: b.y + b.height - a.y } });
+  }
+  await page.click('#diagnostics-list .diag-apply');
+  await zkontrolovano(page);
+  assert.equal(await program(page), '{\n@a -> 1;\npis_ln(@a);\n} .');
+  assert.equal(await page.textContent('#diagnostics-summary'), 'No errors or warnings.');
+  await page.keyboard.press('Control+z');
+  await zkontrolovano(page);
+  assert.equal(await program(page), puvodni);
+  assert.match(await page.textContent('#diagnostics-summary'), /^1 error/);
+
+  // In Czech the checker's words are Czech, with diacritics; the run's message stays as is.
+  await page.selectOption('#lang', 'cs');
+  await page.waitForFunction(() => /středníkem/.test(document.querySelector('#diagnostics-list .diag-explanation')?.textContent ?? ''));
+  assert.equal(await page.textContent('#diagnostics-list .diag-message'), 'za příkazem chybí `;`');
+  assert.match((await page.locator('#diagnostics-list .diag-note').allTextContents()).join('\n'), /byl ocekavan znak: ";"/);
+  assert.equal(await page.textContent('#diagnostics-list .diag-apply'), 'Použít');
   await page.close();
 });
 
@@ -132,7 +162,7 @@ test('what the scanner reads differently is a warning: @Vysledek is @ysledek, Pi
   await zkontrolovano(page);
   const zpravy = await page.locator('#diagnostics-list .diag-warning .diag-message').allTextContents();
   assert.ok(zpravy.length >= 1, 'a warning is listed');
-  assert.ok(zpravy.every((z) => /`@Vysledek` se cte jako `@ysledek`/.test(z)), zpravy.join('\n'));
+  assert.ok(zpravy.every((z) => /`@Vysledek` reads as `@ysledek`/.test(z)), zpravy.join('\n'));
   assert.equal(await page.locator('#diagnostics-list .diag-error').count(), 0);
   assert.equal(await page.locator('.cm-lintRange-warning').first().textContent(), 'Vysledek');
   assert.equal(await radekPrvku(page, '.cm-lintRange-warning'), 2);
@@ -215,6 +245,8 @@ test("an error in a later pass of a loop: the run quotes the loop's end, the sta
   assert.equal(await page.textContent('.cm-run-error'), 'pis_ln');
   assert.equal(await radekPrvku(page, '.cm-run-error'), 7);
   assert.match(await page.textContent('#run-error-spot'), /line 7, column 1 pis_ln \(the message quotes line 8\)/);
+  // Beside it, what the run's message means, in the page's language.
+  assert.match(await page.textContent('#run-error-spot .run-error-explanation'), /^M014: An operand of `-`, `\*`/);
   if (screenshot) await page.screenshot({ path: screenshot.replace(/\.png$/, '-run.png') });
   // The run clean again: the mark goes with the next run.
   await page.click('.cm-content');

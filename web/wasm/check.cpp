@@ -53,9 +53,24 @@ std::string json(const moxa::kontrola::Vysledek& v) {
     out += "{\"severity\":";
     out += z.zavaznost == moxa::kontrola::Zavaznost::Chyba ? "\"error\"," : "\"warning\",";
     misto(out, z.misto);
+    out += ",\"code\":";
+    retezec(out, z.kod);
     out += ",\"message\":";
     retezec(out, z.text);
-    out += ",\"notes\":[";
+    out += ",\"explanation\":";
+    retezec(out, z.vysvetleni);
+    out += ",\"fixes\":[";
+    for (std::size_t i = 0; i < z.opravy.size(); ++i) {
+      const auto& o = z.opravy[i];
+      out += i == 0 ? "{" : ",{";
+      misto(out, o.misto);
+      out += ",\"replacement\":";
+      retezec(out, o.text);
+      out += ",\"title\":";
+      retezec(out, o.popis);
+      out += o.bezpecna ? ",\"safe\":true}" : ",\"safe\":false}";
+    }
+    out += "],\"notes\":[";
     bool prvni = true;
     for (const auto& p : z.poznamky) {
       if (!prvni) out += ',';
@@ -85,11 +100,16 @@ void posledni_zaznam(void* user, const char* line, std::size_t length) {
 extern "C" {
 
 // Checks `program` and hands over its findings as a JSON array (the error, if any, first;
-// byte offsets and lengths into the program, lines and byte columns from 1). Returns 1 when
-// the program has an error, 0 when it has none, -1 when memory ran out (nothing handed over).
-EMSCRIPTEN_KEEPALIVE int moxa_web_check(const char* program, std::size_t program_length) {
+// byte offsets and lengths into the program, lines and byte columns from 1; each with its
+// code, explanation and fixes), the checker's words in English when `english` is not 0, else
+// in Czech. Returns 1 when the program has an error, 0 when it has none, -1 when memory ran
+// out (nothing handed over).
+EMSCRIPTEN_KEEPALIVE int moxa_web_check(const char* program, std::size_t program_length,
+                                        int english) {
   try {
-    const auto v = moxa::kontrola::zkontroluj(std::string_view(program, program_length));
+    const auto v = moxa::kontrola::zkontroluj(
+        std::string_view(program, program_length),
+        english != 0 ? moxa::kontrola::Jazyk::En : moxa::kontrola::Jazyk::Cs);
     predej(json(v));
     return v.ma_chybu() ? 1 : 0;
   } catch (const std::bad_alloc&) {

@@ -39,18 +39,18 @@ test("the README's setup, run as written in a fresh home, attaches moxa-lsp on t
   const r = diagnostics('{\n  @a -> 1\n  }\n\n.\n', { args: ['--cmd', `luafile ${join(here, 'dump.lua')}`], env });
   assert.equal(r.filetype, 'moxa');
   const errors = r.diagnostics.filter((d) => d.severity === 1);
-  assert.deepEqual(errors.map((d) => [d.lnum, d.col]), [[2, 2]], JSON.stringify(r.diagnostics));
+  assert.deepEqual(errors.map((d) => [d.lnum, d.col]), [[1, 8]], JSON.stringify(r.diagnostics));
 });
 
-test('a missing ; is marked at the token where it is noticed, not on the line the run quotes', () => {
-  // The ';' missing after "@a -> 1" is noticed at "}" on line 3 (2 from 0); the run's
-  // message quotes line 4, which its reading had reached.
+test('a missing ; is marked where it is missing, not where it is noticed', () => {
+  // The ';' missing after "@a -> 1" is noticed by a run at "}" on line 3 (2 from 0), whose
+  // message quotes line 4: the checker marks the 1 on line 2, the end of the statement.
   const r = diagnostics('{\n  @a -> 1\n  }\n\n.\n');
   assert.equal(r.filetype, 'moxa');
   const errors = r.diagnostics.filter((d) => d.severity === 1);
   assert.equal(errors.length, 1, JSON.stringify(r.diagnostics));
-  assert.deepEqual([errors[0].lnum, errors[0].col, errors[0].end_col], [2, 2, 3]);
-  assert.match(errors[0].message, /^V bloku: 'Vnitrni_blok', na radku: 4 /);
+  assert.deepEqual([errors[0].lnum, errors[0].col, errors[0].end_col], [1, 8, 9]);
+  assert.match(errors[0].message, /`;`/);
 });
 
 test('a dropped capital is a warning at that capital', () => {

@@ -182,18 +182,22 @@ function check(program) {
   return JSON.parse(readFileSync(out, 'utf8'));
 }
 
-test(':compiler moxa_check puts the cursor on the token the error is about', () => {
+test(':compiler moxa_check puts the cursor on the cause of the error', () => {
   // The ';' missing after "@a -> 1" is noticed at "}" on line 3; a run, having read on to
-  // the next line, quotes line 4, which :make with the interpreter would jump to.
+  // the next line, quotes line 4, which :make with the interpreter would jump to. The
+  // checker's error stands where the ';' is missing, at the 1 on line 2.
   const r = check('{\n  @a -> 1\n  }\n\n.\n');
   assert.equal(r.makeprg, 'moxa-check %:S');
   const errors = r.errors.filter((e) => e.type === 'e');
   assert.equal(errors.length, 1, JSON.stringify(r.errors));
-  assert.deepEqual([errors[0].bufnr, errors[0].lnum, errors[0].col], [r.bufnr, 3, 3]);
-  assert.match(errors[0].text, /^V bloku: 'Vnitrni_blok', na radku: 4 /);
-  assert.deepEqual([r.line, r.col], [3, 3]);
-  // The note that says which line the run quotes comes after it, at the same token.
-  assert.ok(r.errors.some((e) => e.type === '' && e.lnum === 3 && /radek 4/.test(e.text)), JSON.stringify(r.errors));
+  assert.deepEqual([errors[0].bufnr, errors[0].lnum, errors[0].col], [r.bufnr, 2, 9]);
+  assert.match(errors[0].text, /\[M101\]$/);
+  assert.deepEqual([r.line, r.col], [2, 9]);
+  // The run's message follows as a note, at the "}" where the run noticed.
+  assert.ok(
+    r.errors.some((e) => e.type === '' && e.lnum === 3 && e.col === 3 && /^V bloku: 'Vnitrni_blok', na radku: 4 /.test(e.text)),
+    JSON.stringify(r.errors),
+  );
 });
 
 test(':compiler moxa_check lists warnings and notes at their columns', () => {
