@@ -26,10 +26,10 @@ case "${1:---ci}" in
 esac
 
 build=${MOXA_FUZZ_BUILD:-build-fuzz}
-targets=(run api both scanner value arith check lsp)
+targets=(run api both scanner value arith check lsp dap)
 # -max_len per target: whole programs, token streams, number texts, pairs of words.
 declare -A max_len=([run]=16384 [api]=16384 [both]=16384 [scanner]=4096 [value]=512 [arith]=256
-                  [check]=16384 [lsp]=16384)
+                  [check]=16384 [lsp]=16384 [dap]=4096)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DMOXA_FUZZ=ON -DMOXA_TESTS=OFF > /dev/null
@@ -65,6 +65,23 @@ lsp_message() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
 i=0
 for mox in examples/*.mox; do
   { printf '\0'; cat "$mox"; } > "$seeds/lsp_document_$i"
+  i=$((i + 1))
+done
+# The debugger's: a session as an editor frames it (a leading odd byte), and programs that
+# a session steps through (a leading 00).
+{
+  printf '\1'
+  lsp_message '{"seq":1,"type":"request","command":"initialize","arguments":{}}'
+  lsp_message '{"seq":2,"type":"request","command":"launch","arguments":{"program":"a.mox","stopOnEntry":true}}'
+  lsp_message '{"seq":3,"type":"request","command":"setBreakpoints","arguments":{"source":{"path":"a.mox"},"breakpoints":[{"line":4}]}}'
+  lsp_message '{"seq":4,"type":"request","command":"configurationDone"}'
+  lsp_message '{"seq":5,"type":"request","command":"next","arguments":{"threadId":1}}'
+  lsp_message '{"seq":6,"type":"request","command":"stepBack","arguments":{"threadId":1}}'
+  lsp_message '{"seq":7,"type":"request","command":"disconnect"}'
+} > "$seeds/dap_session"
+i=0
+for mox in examples/*.mox tests/tools/trace/*.mox; do
+  { printf '\0'; cat "$mox"; } > "$seeds/dap_program_$i"
   i=$((i + 1))
 done
 i=0
