@@ -22,10 +22,13 @@ constexpr std::string_view POUZITI =
     "line for every step, then {\"end\": \"ok\" | \"error\" | \"stopped\", \"steps\": N}.\n"
     "With '- -' in place of PROGRAM.mox the program comes from standard input, as for moxa.\n";
 
-// The trace's lines gathered into large writes; the last line of a run writes out all.
+// The trace's lines gathered into large writes; the last line of a run writes out all. When
+// the trace and the program's output go to a terminal, both would show on it mixed, line
+// for line, with what the person types: the trace is then held back whole until the run
+// has ended (`do_konce`).
 class Zapisovac {
  public:
-  explicit Zapisovac(int fd) : fd_(fd) { buf_.reserve(KAPACITA + 4096); }
+  Zapisovac(int fd, bool do_konce) : fd_(fd), do_konce_(do_konce) { buf_.reserve(KAPACITA + 4096); }
   Zapisovac(const Zapisovac&) = delete;
   Zapisovac& operator=(const Zapisovac&) = delete;
   ~Zapisovac() { vyprazdni(); }
@@ -34,7 +37,8 @@ class Zapisovac {
     auto* z = static_cast<Zapisovac*>(user);
     z->buf_.append(data, n);
     // The end of the run comes before a signal that interrupted it ends the process.
-    if (z->buf_.size() >= KAPACITA || std::string_view(data, n).starts_with("{\"end\"")) {
+    if ((z->buf_.size() >= KAPACITA && !z->do_konce_) ||
+        std::string_view(data, n).starts_with("{\"end\"")) {
       z->vyprazdni();
     }
   }
@@ -53,6 +57,7 @@ class Zapisovac {
  private:
   static constexpr std::size_t KAPACITA = std::size_t{1} << 16;
   int fd_;
+  bool do_konce_;
   std::string buf_;
 };
 
@@ -87,7 +92,7 @@ int main(int argc, char** argv) {
   }
   int status = 0;
   {
-    Zapisovac zapisovac(fd);
+    Zapisovac zapisovac(fd, ::isatty(fd) == 1 && ::isatty(STDOUT_FILENO) == 1);
     moxa::Stopa stopa(&Zapisovac::radek, &zapisovac);
     moxa::Nastaveni nastaveni;
     nastaveni.stopa = &stopa;
