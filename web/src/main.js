@@ -186,10 +186,17 @@ function ohlasKrok() {
   if (pohled.hidden || !cislo) return;
   const viditelny = (id) => ($(id).hidden ? '' : $(id).textContent.trim());
   const zmena = pohled.querySelector('#step-variables tr.changed');
+  const co = $('step-what').textContent.trim();
+  // A print step: the last line of the output it added.
+  const vypsano =
+    co === t().krokDruh({ kind: 'print' })
+      ? $('step-output').textContent.split('\n').filter((r) => r.trim()).at(-1) ?? ''
+      : '';
   const text = [
     `${t().krok} ${cislo} / ${$('step-total').textContent}.`,
     $('step-where').textContent.trim(),
-    $('step-what').textContent.trim(),
+    co,
+    vypsano ? (jazyk === 'cs' ? `„${vypsano}“` : `“${vypsano}”`) : '',
     zmena ? `${zmena.cells[0].textContent} = ${zmena.cells[1].textContent}.` : '',
     viditelny('step-condition'),
     viditelny('step-note'),

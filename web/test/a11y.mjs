@@ -226,7 +226,7 @@ test('the step view says each step in a live region, in either language', async 
     for (const kus of ceka) assert.ok(text.includes(kus), `${jazyk}: ${JSON.stringify(text)} lacks ${kus}`);
     await page.keyboard.press('ArrowRight');
     await page.waitForFunction(() => document.getElementById('step-announce').textContent.includes(' 2 / 2.'));
-    assert.match(await region.textContent(), jazyk === 'en' ? /Line 1, column 16:.*prints/ : /Řádek 1, sloupec 16:.*píše/);
+    assert.match(await region.textContent(), jazyk === 'en' ? /Line 1, column 16:.*prints\. “42\.000000”/ : /Řádek 1, sloupec 16:.*píše\. „42\.000000“/);
     await page.close();
   }
 });
