@@ -3,37 +3,18 @@
 //   node diagnostics.mjs SITE_DIR MOXA MOXA_FMT [SCREENSHOT.png]
 // MOXA and MOXA_FMT are the native interpreter and formatter, whose results the page's must
 // match. SCREENSHOT.png shows a warning; SCREENSHOT-run.png a run's error marked.
-import { test, before, after, afterEach } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { chromium } from 'playwright-core';
-import { serve } from './serve.mjs';
+import { prohlizec } from './browser.mjs';
 import { kusyVystupu } from '../src/bytes.js';
 
 const [siteDir, moxa, moxaFmt, screenshot] = process.argv.slice(2);
-let server;
-let browser;
-
-const chybyStranek = [];
-afterEach(() => {
-  assert.deepEqual(chybyStranek.splice(0), [], 'errors thrown by the page');
-});
-
-before(async () => {
-  server = await serve(siteDir);
-  browser = await chromium.launch({
-    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking'],
-  });
-});
-
-after(async () => {
-  await browser?.close();
-  await server?.close();
-});
+// The served site, Chromium, and a failed test for every error the page's own code throws.
+const prostredi = prohlizec(siteDir);
 
 // What a native tool prints for a program.
 function nativni(nastroj, program) {
@@ -49,9 +30,9 @@ function nativni(nastroj, program) {
 const zobrazeni = (b) => kusyVystupu(new Uint8Array(b)).kusy.map((k) => k.esc ?? k.text).join('');
 
 async function novaStranka(viewport = { width: 1280, height: 900 }) {
-  const page = await browser.newPage({ viewport });
-  page.on('pageerror', (e) => chybyStranek.push(`${page.url()}: ${e.stack ?? e}`));
-  await page.goto(server.url + '?lang=en');
+  const page = await prostredi.browser.newPage({ viewport });
+  prostredi.sleduj(page);
+  await page.goto(prostredi.server.url + '?lang=en');
   await page.waitForFunction(() => !document.getElementById('run').disabled);
   return page;
 }
