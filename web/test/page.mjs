@@ -584,7 +584,7 @@ const textyStranky = (page) =>
     const chodec = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
     for (let n = chodec.nextNode(); n; n = chodec.nextNode()) {
       const e = n.parentElement;
-      if (e.closest('#editor, #output, code, #lang, script')) continue;
+      if (e.closest('#editor, #output, #output-news, code, #lang, script')) continue;
       if (e.closest('option') ? e.closest('#examples') === null : !e.checkVisibility()) continue;
       if (n.textContent.trim()) texty.push(n.textContent.trim());
     }
