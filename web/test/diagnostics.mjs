@@ -39,11 +39,43 @@ async function novaStranka(viewport = { width: 1280, height: 900 }) {
 
 // Replaces the program by typing it key by key (lines without leading blanks, so that the
 // editor's indentation on Enter adds none), as a person would.
+// Types `program` into the editor key by key, as written: the indentation the editor adds
+// after a `{` and before a `}` is taken away again, as a person who lays out by hand does.
 async function napis(page, program) {
   await page.focus('.cm-content');
   await page.keyboard.press('Control+a');
   await page.keyboard.press('Delete');
-  await page.keyboard.type(program);
+  const odsazeni = () =>
+    page.evaluate(() => {
+      const radek = document.querySelector('.cm-activeLine')?.textContent ?? '';
+      return radek.length - radek.trimStart().length;
+    });
+  for (const radek of program.split(/(?<=\n)/)) {
+    const text = radek.endsWith('\n') ? radek.slice(0, -1) : radek;
+    let napsano = '';
+    for (const znak of text) {
+      await page.keyboard.type(znak);
+      napsano += znak;
+      // A `}` typed first on a line is moved by the editor to its block's level: back to
+      // where the program has it.
+      if (znak === '}' && napsano.trim() === '}') {
+        const chci = napsano.length - 1;
+        const ma = await odsazeni();
+        if (ma !== chci) {
+          await page.keyboard.press('Home');
+          // Backspace in the indentation takes a whole unit of it.
+          while ((await odsazeni()) > chci) await page.keyboard.press('Backspace');
+          const zbyva = await odsazeni();
+          if (chci > zbyva) await page.keyboard.type(' '.repeat(chci - zbyva));
+          await page.keyboard.press('End');
+        }
+      }
+    }
+    if (radek.endsWith('\n')) {
+      await page.keyboard.press('Enter');
+      while ((await odsazeni()) > 0) await page.keyboard.press('Backspace');
+    }
+  }
 }
 
 const program = (page) => page.evaluate(() => [...document.querySelectorAll('.cm-line')].map((l) => l.textContent).join('\n'));
