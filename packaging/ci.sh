@@ -97,6 +97,25 @@ consumer_cmake embed-static "$prefix/lib/libmoxa.so.1" -DCMAKE_PREFIX_PATH="$pre
 libs=$(ldd "$tmp/embed-static/run_mox")
 if grep -q libmoxa <<< "$libs"; then echo "not linked statically: $libs"; exit 1; fi
 
+echo "== the README's C program and its C-only CMake project (shared and static library)"
+readme_block() {  # LANGUAGE: the first block of that language in the README's Embedding section
+  awk -v lang="$1" '/^## Embedding/ {in_section = 1; next} /^## / {in_section = 0}
+    in_section && !done && $0 == "```" lang {inside = 1; next}
+    inside && $0 == "```" {inside = 0; done = 1} inside {print}' "$root/README.md"
+}
+for library in moxa::moxa moxa::moxa_static; do
+  demo=$tmp/demo-${library#moxa::}
+  mkdir -p "$demo"
+  readme_block c > "$demo/demo.c"
+  readme_block cmake | sed "s/moxa::moxa)/$library)/" > "$demo/CMakeLists.txt"
+  grep -q "^project(demo C)$" "$demo/CMakeLists.txt" || { echo "README: no C-only project"; exit 1; }
+  cmake -S "$demo" -B "$demo/build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" > /dev/null
+  cmake --build "$demo/build" > /dev/null
+  out=$(LD_LIBRARY_PATH=$prefix/lib "$demo/build/demo")
+  [ "$out" = "$(printf '42.000000\n\nProgram probehl bez chyb.')" ] || { echo "demo ($library): $out"; exit 1; }
+done
+if ldd "$tmp/demo-moxa_static/build/demo" | grep -q libmoxa; then echo "demo not static"; exit 1; fi
+
 echo "== consumer through pkg-config (C99, -Wall -Werror)"
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
 [ "$(pkg-config --modversion moxa)" = "$version" ]

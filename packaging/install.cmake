@@ -83,13 +83,19 @@ endif()
 configure_file(packaging/moxa.pc.in ${moxa_gen}/moxa.pc @ONLY)
 install(FILES ${moxa_gen}/moxa.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 
-# The man pages (moxa's page names the folder of the README and the examples as installed), the
-# README and the example programs.
-set(MOXA_VERSION ${PROJECT_VERSION})
-set(MOXA_DOCDIR ${CMAKE_INSTALL_FULL_DOCDIR})
+# The man pages, the README and the example programs. The pages in the tree read as they are
+# (`man -l packaging/moxa.1`); the installed ones name this version in their footer, and
+# moxa's page the folder this installation puts the README in.
 set(moxa_manualy moxa moxa-grade moxa-check moxa-fmt moxa-trace moxa-lsp moxa-similar moxa-dap)
 foreach(m IN LISTS moxa_manualy)
-  configure_file(packaging/${m}.1 ${moxa_gen}/${m}.1 @ONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS packaging/${m}.1)
+  file(READ packaging/${m}.1 moxa_stranka)
+  string(REGEX REPLACE "^(\\.TH [^\n]*\"moxa)\"" "\\1 ${PROJECT_VERSION}\"" moxa_stranka
+         "${moxa_stranka}")
+  string(REPLACE "\n.IR /usr/share/doc/moxa .\n" "\n.IR ${CMAKE_INSTALL_FULL_DOCDIR} .\n"
+         moxa_stranka "${moxa_stranka}")
+  file(WRITE ${moxa_gen}/${m}.1.new "${moxa_stranka}")
+  configure_file(${moxa_gen}/${m}.1.new ${moxa_gen}/${m}.1 COPYONLY)
 endforeach()
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT program)
 install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT program)

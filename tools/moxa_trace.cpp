@@ -33,10 +33,14 @@ constexpr std::uint64_t VYCHOZI_MEZ = std::uint64_t{100} << 20;
 
 // The trace's lines gathered into large writes; the last line of a run writes out all. Past
 // the bound, or once a write has failed, the run is asked to stop and no step is written
-// any more; the last line still is, when it can be.
+// any more; the last line still is, when it can be. When the trace and the program's output
+// go to a terminal, both would show on it mixed, line for line, with what the person types:
+// the trace is then held back whole until the run has ended (`do_konce`).
 class Zapisovac {
  public:
-  Zapisovac(int fd, std::uint64_t mez) : fd_(fd), mez_(mez) { buf_.reserve(KAPACITA + 4096); }
+  Zapisovac(int fd, std::uint64_t mez, bool do_konce) : fd_(fd), mez_(mez), do_konce_(do_konce) {
+    buf_.reserve(KAPACITA + 4096);
+  }
   Zapisovac(const Zapisovac&) = delete;
   Zapisovac& operator=(const Zapisovac&) = delete;
   ~Zapisovac() { vyprazdni(); }
@@ -55,7 +59,7 @@ class Zapisovac {
     z->zapsano_ += n;
     z->buf_.append(data, n);
     // The end of the run comes before a signal that interrupted it ends the process.
-    if (z->buf_.size() >= KAPACITA || konec) z->vyprazdni();
+    if ((z->buf_.size() >= KAPACITA && !z->do_konce_) || konec) z->vyprazdni();
   }
 
   void vyprazdni() {
@@ -84,6 +88,7 @@ class Zapisovac {
   static constexpr std::size_t KAPACITA = std::size_t{1} << 16;
   int fd_;
   std::uint64_t mez_;
+  bool do_konce_;
   std::uint64_t zapsano_ = 0;
   bool preteceni_ = false;  // the bound was reached
   int chyba_ = 0;           // errno of the write that failed; 0: none
@@ -142,7 +147,7 @@ int main(int argc, char** argv) {
   int chyba = 0;
   bool preteceni = false;
   {
-    Zapisovac zapisovac(fd, mez);
+    Zapisovac zapisovac(fd, mez, ::isatty(fd) == 1 && ::isatty(STDOUT_FILENO) == 1);
     moxa::Stopa stopa(&Zapisovac::radek, &zapisovac);
     moxa::Nastaveni nastaveni;
     nastaveni.stopa = &stopa;

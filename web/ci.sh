@@ -10,6 +10,9 @@
 #     arrives, input typed when asked, the two languages, errors);
 #   - the step view in headless Chromium (Step, its controls and keys, &step=N links, the
 #     step cap);
+#   - the page for every student in headless Chromium: axe-core on every view in both
+#     languages and both colour schemes, a walk through the controls by keyboard alone, the
+#     live regions of the step view and of new output, reduced motion;
 #   - the checker and the formatter in the module against moxa-check and moxa-fmt, and the
 #     page's findings while typing, Tidy and the place of a run's error in Chromium.
 # Usage: web/ci.sh  (from anywhere; expects the native release build in build/, and builds
@@ -68,6 +71,9 @@ node web/test/page.mjs "$out/site" build/moxa tests/golden "$out/page.png"
 
 echo "== playground: the step view in Chromium"
 node web/test/stepview.mjs "$out/site"
+
+echo "== playground: keyboard, screen reader and contrast in Chromium (axe-core)"
+node web/test/a11y.mjs "$out/site"
 echo "== playground: the checker and the formatter through the module"
 "${node_wasm[@]}" --stack-size=6000 web/test/check-wasm.mjs "$out/site-full/moxa.js" \
   build/tools/moxa-check build/tools/moxa-fmt tests/golden examples

@@ -9,7 +9,10 @@ device, a closed pipe), -o and --help.
 usage: moxa_trace_test.py MOXA_TRACE MOXA LIBMOXA SOURCE_DIR"""
 import ctypes
 import json
+import os
 import pathlib
+import pty
+import select
 import signal
 import subprocess
 import sys
@@ -208,6 +211,40 @@ def unwritable():
         expect("closed pipe: status", p.wait(timeout=120), 2)
 
 
+def on_a_terminal():
+    """With standard output and the trace on one terminal, the whole trace comes after the
+    program's output instead of mixed into it (the trace here is many times larger than the
+    pieces it is written in elsewhere)."""
+    with tempfile.TemporaryDirectory() as tmp:
+        prog = pathlib.Path(tmp) / "lines.mox"
+        prog.write_text('{ @i -> 0; w2 (@i < 3000) { pis_ln("radek " + @i); @i -> @i + 1; } '
+                        'w2_end; } .\n')
+        master, slave = pty.openpty()
+        p = subprocess.Popen([TRACE, str(prog)], stdin=slave, stdout=slave, stderr=slave)
+        os.close(slave)
+        data = b""
+        while select.select([master], [], [], 120)[0]:
+            try:
+                chunk = os.read(master, 1 << 16)
+            except OSError:  # the other end is closed
+                break
+            if not chunk:
+                break
+            data += chunk
+        p.wait(timeout=60)
+        os.close(master)
+        shown = data.replace(b"\r\n", b"\n")
+        # The program's lines hold a real line feed; in the trace it is written \n.
+        last_line = shown.find(b"radek 2999.000000\n")
+        first_step = shown.find(b'{"step": 1,')
+        expect("terminal: exit", p.returncode, 0)
+        expect("terminal: output and trace shown", last_line > 0 and first_step > 0, True)
+        expect("terminal: trace after the output", first_step > last_line, True)
+        recs = records(b"".join(line for line in shown[first_step:].splitlines(True)
+                                if line.startswith(b"{")))
+        expect("terminal: whole trace", recs[-1], {"end": "ok", "steps": len(recs) - 1})
+
+
 golden_traces()
 every_golden_program()
 bounded()
@@ -215,6 +252,7 @@ unwritable()
 stopped_by_signal()
 stopped_by_limit()
 command_line()
+on_a_terminal()
 for f in failures[:40]:
     print(f)
 print(f"{len(failures)} failures")

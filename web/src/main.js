@@ -14,7 +14,8 @@ import {
   lineNumbers,
 } from '@codemirror/view';
 import { defaultKeymap, history as historieUprav, historyKeymap } from '@codemirror/commands';
-import { bracketMatching, defaultHighlightStyle, syntaxHighlighting } from '@codemirror/language';
+import { HighlightStyle, bracketMatching, indentOnInput, syntaxHighlighting } from '@codemirror/language';
+import { tags } from '@lezer/highlight';
 import { moxaLanguage } from './language.js';
 import { MESSAGE } from './words.js';
 import { bytyZTextu, kusyVystupu, sdileni, textZBytu, zeSdileni } from './bytes.js';
@@ -97,6 +98,20 @@ function zobrazBajt(code) {
   return span;
 }
 
+// The program's colours as classes, which style.css gives colours that keep their contrast in
+// the light and the dark scheme.
+const barvyProgramu = HighlightStyle.define([
+  { tag: tags.keyword, class: 'hl-keyword' },
+  { tag: tags.string, class: 'hl-string' },
+  { tag: tags.number, class: 'hl-number' },
+  { tag: tags.comment, class: 'hl-comment' },
+  { tag: tags.variableName, class: 'hl-variable' },
+  { tag: tags.invalid, class: 'hl-invalid' },
+]);
+
+// A person who asks for less motion gets a cursor that does not blink.
+const menePohybu = matchMedia('(prefers-reduced-motion: reduce)').matches;
+
 const editor = new EditorView({
   parent: $('editor'),
   state: EditorState.create({
@@ -109,9 +124,10 @@ const editor = new EditorView({
       highlightActiveLine(),
       highlightSpecialChars({ addSpecialChars: /[\udc80-\udcff\r]/, render: zobrazBajt }),
       historieUprav(),
-      drawSelection(),
+      drawSelection(menePohybu ? { cursorBlinkRate: 0 } : {}),
       bracketMatching(),
-      syntaxHighlighting(defaultHighlightStyle),
+      indentOnInput(),
+      syntaxHighlighting(barvyProgramu),
       moxaLanguage,
       chybnyRadek,
       diagnostika.extensions(),
@@ -120,7 +136,12 @@ const editor = new EditorView({
         ...defaultKeymap,
         ...historyKeymap,
       ]),
-      EditorView.contentAttributes.of({ 'aria-label': 'Program', 'aria-multiline': 'true' }),
+      // Tab is no key of the editor: it moves on to the next control, as everywhere on the page.
+      EditorView.contentAttributes.of({
+        'aria-label': 'Program',
+        'aria-multiline': 'true',
+        'aria-describedby': 'editor-help',
+      }),
     ],
   }),
 });
@@ -153,6 +174,49 @@ const krokovani = new Krokovani({
   spust: (interaktivni) => spust({ stopa: true, interaktivni }),
   jsmeVBehu: () => bezi,
 });
+
+// Each step the view shows is said to a screen reader in one sentence: its number, where it
+// is, what the statement did, the variable it changed and its value, the condition's value.
+const ohlasKroku = $('step-announce');
+let posledniKrok = '';
+
+function ohlasKrok() {
+  const pohled = $('step-view');
+  const cislo = $('step-number').textContent;
+  if (pohled.hidden || !cislo) return;
+  const viditelny = (id) => ($(id).hidden ? '' : $(id).textContent.trim());
+  const zmena = pohled.querySelector('#step-variables tr.changed');
+  const co = $('step-what').textContent.trim();
+  // A print step: the last line of the output it added.
+  const vypsano =
+    co === t().krokDruh({ kind: 'print' })
+      ? $('step-output').textContent.split('\n').filter((r) => r.trim()).at(-1) ?? ''
+      : '';
+  const text = [
+    `${t().krok} ${cislo} / ${$('step-total').textContent}.`,
+    $('step-where').textContent.trim(),
+    co,
+    vypsano ? (jazyk === 'cs' ? `„${vypsano}“` : `“${vypsano}”`) : '',
+    zmena ? `${zmena.cells[0].textContent} = ${zmena.cells[1].textContent}.` : '',
+    viditelny('step-condition'),
+    viditelny('step-note'),
+  ]
+    .filter(Boolean)
+    .join(' ');
+  if (text === posledniKrok) return;
+  posledniKrok = text;
+  ohlasKroku.textContent = text;
+}
+
+let krokNaplanovan = false;
+new MutationObserver(() => {
+  if (krokNaplanovan) return;
+  krokNaplanovan = true;
+  queueMicrotask(() => {
+    krokNaplanovan = false;
+    ohlasKrok();
+  });
+}).observe($('step-view'), { subtree: true, childList: true, characterData: true, attributes: true, attributeFilter: ['hidden'] });
 
 // ---- the input box ----------------------------------------------------------------------
 
@@ -194,6 +258,7 @@ function novyBlok() {
   blok = document.createElement('div');
   outputPane.append(blok);
   vBloku = 0;
+  rozmeryBloku.observe(blok);
 }
 
 function pridejText(text) {
@@ -263,12 +328,39 @@ function spoj(kusy, delka) {
   return vse;
 }
 
-// Adds to the output, keeping its end in view while it grows, unless the person scrolled up
-// to read.
+// The output box keeps the end of the output in view while it grows, unless the person
+// scrolls away from the end (wheel, touch, scroll bar or keys on the box); scrolling back to
+// the end follows it again. A scroll is the person's within a second of their input on the
+// box; the page's own scrolling, and the browser's as blocks are laid out, change nothing.
+let sledujKonec = true;
+let vstupOsoby = -Infinity;
+const naKonci = () => outputPane.scrollHeight - outputPane.scrollTop - outputPane.clientHeight < 8;
+const osoba = () => (vstupOsoby = performance.now());
+for (const udalost of ['wheel', 'touchstart', 'pointerdown']) {
+  outputPane.addEventListener(udalost, osoba, { passive: true });
+}
+outputPane.addEventListener('keydown', (e) => e.target === outputPane && osoba());
+outputPane.addEventListener('scroll', () => {
+  if (performance.now() - vstupOsoby < 1000) sledujKonec = naKonci();
+});
+
+function drzKonec() {
+  if (sledujKonec) outputPane.scrollTop = outputPane.scrollHeight;
+}
+
+// A block out of view is laid out only when it comes into view (style.css), and its height
+// then changes: the end is held again whenever one does.
+const rozmeryBloku = new ResizeObserver(drzKonec);
+
+// New output is said to a screen reader by itself (the box holds all of it and is not read
+// again): at most the last NEJVIC_OHLASIT characters of what one frame added.
+const novinky = $('output-news');
+const NEJVIC_OHLASIT = 400;
+let ohlasit = '';
+
 function pripoj(pridej) {
-  const dole = outputPane.scrollHeight - outputPane.scrollTop - outputPane.clientHeight < 8;
   pridej();
-  if (dole) outputPane.scrollTop = outputPane.scrollHeight;
+  drzKonec();
 }
 
 // Puts the bytes that arrived on the page, once a frame and at most BAJTU_ZA_SNIMEK of them
@@ -294,7 +386,10 @@ function vykresliCekajici(vse = false) {
     const { kusy, zbytek: z } = kusyVystupu(b, vystupSkoncil && hotovo);
     zbytek = b.slice(b.length - z);
     pripoj(() => vykresli(kusy, null));
+    ohlasit = (ohlasit + kusy.map((k) => k.esc ?? k.text).join('')).slice(-NEJVIC_OHLASIT);
   }
+  if (ohlasit.trim()) novinky.textContent = ohlasit;
+  ohlasit = '';
   if (!hotovo) naplanujSnimek();
   else if (vystupSkoncil && poVykresleni) {
     const f = poVykresleni;
@@ -346,9 +441,11 @@ function odkazNaChybu(text) {
   return { od: posledni.indices[2][0], delka: posledni[2].length, radek: Number(posledni[2]) };
 }
 
-// After an error, draws the output again with the line number of its message as a link.
+// After an error, draws the output again with the line number of its message as a link,
+// where the person had it.
 function oznacChybu() {
   const posun = outputPane.scrollTop;
+  const sledovano = sledujKonec;
   vyprazdniPanel();
   useky.forEach((u, i) => {
     if (!u.bajty) {
@@ -360,10 +457,14 @@ function oznacChybu() {
       i === useky.length - 1 ? odkazNaChybu(kusy.map((k) => k.esc ?? k.text).join('')) : null;
     vykresli(kusy, odkaz);
   });
-  outputPane.scrollTop = posun;
+  sledujKonec = sledovano;
+  if (sledujKonec) drzKonec();
+  else outputPane.scrollTop = posun;
 }
 
 function vycisti() {
+  sledujKonec = true;
+  novinky.textContent = '';
   useky = [];
   prijatoBajtu = 0;
   cekajici = [];
@@ -374,6 +475,7 @@ function vycisti() {
 }
 
 function vyprazdniPanel() {
+  rozmeryBloku.disconnect();
   outputPane.textContent = '';
   blok = null;
 }

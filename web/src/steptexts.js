@@ -75,7 +75,7 @@ export const KROKY_TEXTY = {
     krokDalsiTitulek: 'O krok dál (→)',
     krokPosledni: 'Poslední ▶|',
     krokPosledniTitulek: 'Poslední krok (End)',
-    krokKonec: 'Konec',
+    krokKonec: 'Zavřít',
     krokKonecTitulek: 'Zpět k úpravám (Esc)',
     krok: 'Krok',
     krokyPosuvnik: 'Krok',

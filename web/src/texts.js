@@ -22,6 +22,8 @@ export const TEXTY = {
     pruvodce: "What the messages mean, and the rules that surprise: a student's guide",
     pruvodceAdresa: 'guide.html',
     radekVstupu: 'Input line',
+    editorNapoveda:
+      'Tab leaves the editor for the next control; Enter after a `{` indents the new line; Ctrl+Enter runs the program.',
     konecVstupu: 'End input',
     konecVstupuTitulek: 'End the input (Ctrl+D): cti then reads the empty word',
     pata:
@@ -75,6 +77,8 @@ export const TEXTY = {
     pruvodce: 'Co znamenají hlášení a která pravidla překvapí: průvodce pro studenty',
     pruvodceAdresa: 'guide.html#cs',
     radekVstupu: 'Řádek vstupu',
+    editorNapoveda:
+      'Tab opustí editor a přejde na další ovládací prvek; Enter za `{` nový řádek odsadí; Ctrl+Enter program spustí.',
     konecVstupu: 'Konec vstupu',
     konecVstupuTitulek: 'Ukončit vstup (Ctrl+D): cti pak přečte prázdné slovo',
     pata:

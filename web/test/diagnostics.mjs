@@ -4,37 +4,18 @@
 // MOXA and MOXA_FMT are the native interpreter and formatter, whose results the page's must
 // match. SCREENSHOT.png shows a warning; SCREENSHOT-run.png a run's error marked;
 // SCREENSHOT-fix.png the list with an error's explanation and its Apply button.
-import { test, before, after, afterEach } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { chromium } from 'playwright-core';
-import { serve } from './serve.mjs';
+import { prohlizec } from './browser.mjs';
 import { kusyVystupu } from '../src/bytes.js';
 
 const [siteDir, moxa, moxaFmt, screenshot] = process.argv.slice(2);
-let server;
-let browser;
-
-const chybyStranek = [];
-afterEach(() => {
-  assert.deepEqual(chybyStranek.splice(0), [], 'errors thrown by the page');
-});
-
-before(async () => {
-  server = await serve(siteDir);
-  browser = await chromium.launch({
-    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking'],
-  });
-});
-
-after(async () => {
-  await browser?.close();
-  await server?.close();
-});
+// The served site, Chromium, and a failed test for every error the page's own code throws.
+const prostredi = prohlizec(siteDir);
 
 // What a native tool prints for a program.
 function nativni(nastroj, program) {
@@ -50,20 +31,52 @@ function nativni(nastroj, program) {
 const zobrazeni = (b) => kusyVystupu(new Uint8Array(b)).kusy.map((k) => k.esc ?? k.text).join('');
 
 async function novaStranka(viewport = { width: 1280, height: 900 }) {
-  const page = await browser.newPage({ viewport });
-  page.on('pageerror', (e) => chybyStranek.push(`${page.url()}: ${e.stack ?? e}`));
-  await page.goto(server.url + '?lang=en');
+  const page = await prostredi.browser.newPage({ viewport });
+  prostredi.sleduj(page);
+  await page.goto(prostredi.server.url + '?lang=en');
   await page.waitForFunction(() => !document.getElementById('run').disabled);
   return page;
 }
 
 // Replaces the program by typing it key by key (lines without leading blanks, so that the
 // editor's indentation on Enter adds none), as a person would.
+// Types `program` into the editor key by key, as written: the indentation the editor adds
+// after a `{` and before a `}` is taken away again, as a person who lays out by hand does.
 async function napis(page, program) {
   await page.focus('.cm-content');
   await page.keyboard.press('Control+a');
   await page.keyboard.press('Delete');
-  await page.keyboard.type(program);
+  const odsazeni = () =>
+    page.evaluate(() => {
+      const radek = document.querySelector('.cm-activeLine')?.textContent ?? '';
+      return radek.length - radek.trimStart().length;
+    });
+  for (const radek of program.split(/(?<=\n)/)) {
+    const text = radek.endsWith('\n') ? radek.slice(0, -1) : radek;
+    let napsano = '';
+    for (const znak of text) {
+      await page.keyboard.type(znak);
+      napsano += znak;
+      // A `}` typed first on a line is moved by the editor to its block's level: back to
+      // where the program has it.
+      if (znak === '}' && napsano.trim() === '}') {
+        const chci = napsano.length - 1;
+        const ma = await odsazeni();
+        if (ma !== chci) {
+          await page.keyboard.press('Home');
+          // Backspace in the indentation takes a whole unit of it.
+          while ((await odsazeni()) > chci) await page.keyboard.press('Backspace');
+          const zbyva = await odsazeni();
+          if (chci > zbyva) await page.keyboard.type(' '.repeat(chci - zbyva));
+          await page.keyboard.press('End');
+        }
+      }
+    }
+    if (radek.endsWith('\n')) {
+      await page.keyboard.press('Enter');
+      while ((await odsazeni()) > 0) await page.keyboard.press('Backspace');
+    }
+  }
 }
 
 const program = (page) => page.evaluate(() => [...document.querySelectorAll('.cm-line')].map((l) => l.textContent).join('\n'));

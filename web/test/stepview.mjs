@@ -2,42 +2,22 @@
 // slider, the keyboard, share links. The expected states are worked out by hand from the
 // program; the output the view shows is checked against the output pane of the same run.
 //   node stepview.mjs SITE_DIR
-import { test, before, after, afterEach } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { chromium } from 'playwright-core';
-import { serve } from './serve.mjs';
+import { prohlizec } from './browser.mjs';
 import { sdileni } from '../src/bytes.js';
 
 const [siteDir] = process.argv.slice(2);
 const enc = new TextEncoder();
-let server;
-let browser;
-
-// Every error that the page's own code throws fails the test it happens in.
-const chybyStranek = [];
-afterEach(() => {
-  assert.deepEqual(chybyStranek.splice(0), [], 'errors thrown by the page');
-});
-
-before(async () => {
-  server = await serve(siteDir);
-  browser = await chromium.launch({
-    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking'],
-  });
-});
-
-after(async () => {
-  await browser?.close();
-  await server?.close();
-});
+// The served site, Chromium, and a failed test for every error the page's own code throws.
+const prostredi = prohlizec(siteDir);
 
 const odkaz = (program, input = '') => sdileni(enc.encode(program), enc.encode(input));
 
 async function novaStranka(fragment = '') {
-  const page = await browser.newPage({ viewport: { width: 1300, height: 900 } });
-  page.on('pageerror', (e) => chybyStranek.push(`${page.url()}: ${e.stack ?? e}`));
-  await page.goto(server.url + '?lang=en' + fragment);
+  const page = await prostredi.browser.newPage({ viewport: { width: 1300, height: 900 } });
+  prostredi.sleduj(page);
+  await page.goto(prostredi.server.url + '?lang=en' + fragment);
   await page.waitForFunction(() => !document.getElementById('step').disabled);
   return page;
 }
@@ -287,7 +267,7 @@ test('a program past the step cap, or past the bytes of trace kept, is stopped t
   const velke =
     '{ @s -> "xxxxxxxxxxxxxxxx"; @i -> 0; w2 (@i < 16) { @s -> @s + @s; @i -> @i + 1; } w2_end;\n' +
     '  w2 (1) { @t -> @s; } w2_end; } .\n';
-  await page.goto(server.url + '?lang=en' + odkaz(velke));
+  await page.goto(prostredi.server.url + '?lang=en' + odkaz(velke));
   await page.waitForFunction(() => !document.getElementById('step').disabled);
   await krokuj(page);
   const pamet = /hold more than 64 MiB of values, the most this view records/;

@@ -1,7 +1,8 @@
 -- moxa-lsp for moxa programs in Neovim (0.7 or later), with the built-in client: every buffer
 -- of filetype moxa is attached to one moxa-lsp, which reports the checker's errors and
 -- warnings as diagnostics, goes to a declaration (gd with a mapping of your own, or
--- :lua vim.lsp.buf.definition()), explains the word under the cursor (K) and formats
+-- :lua vim.lsp.buf.definition()), explains the word under the cursor (K, mapped in every
+-- moxa buffer) and formats
 -- (:lua vim.lsp.buf.formatting()).
 --
 --   require('moxa_lsp').setup()                                  -- moxa-lsp on the PATH
@@ -23,6 +24,9 @@ local function attach(buf, cmd)
   end
   if client_id ~= nil then
     vim.lsp.buf_attach_client(buf, client_id)
+    -- K asks the server about the word under the cursor (Neovim before 0.10 maps it to
+    -- 'keywordprg', which looks the word up in the man pages).
+    vim.keymap.set('n', 'K', vim.lsp.buf.hover, { buffer = buf, desc = 'moxa-lsp: explain the word' })
   end
 end
 

@@ -40,6 +40,12 @@ test("the README's setup, run as written in a fresh home, attaches moxa-lsp on t
   assert.equal(r.filetype, 'moxa');
   const errors = r.diagnostics.filter((d) => d.severity === 1);
   assert.deepEqual(errors.map((d) => [d.lnum, d.col]), [[1, 8]], JSON.stringify(r.diagnostics));
+  // K on a keyword shows what moxa-lsp says about it, not a man page.
+  const k = diagnostics('{\n  pis_ln(@a);\n  @b -> 1\n}\n.\n', {
+    args: ['--cmd', `luafile ${join(here, 'dump.lua')}`],
+    env: { ...env, HOVER: '2,3' },
+  });
+  assert.match(k.hover ?? '', /pis_ln/, JSON.stringify(k));
 });
 
 test('a missing ; is marked where it is missing, not where it is noticed', () => {

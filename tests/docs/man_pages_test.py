@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""The man pages as a reader sees them: every page in packaging/ clean under `mandoc -T lint`,
+rendered from the tree with nothing left for the installation to fill in, the JSON of
+moxa-trace's page shown with its quotes, and the trace in its example the one moxa-trace
+writes for that program.
+
+Usage: man_pages_test.py MOXA_TRACE SOURCE_DIR
+"""
+import glob
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+        print("FAIL:", what)
+
+
+def rendered(page):
+    out = subprocess.run(["mandoc", "-T", "ascii", page], capture_output=True, check=True)
+    # mandoc marks bold and italic letters by overstriking them.
+    return re.sub(r".\x08", "", out.stdout.decode())
+
+
+def main():
+    moxa_trace, root = sys.argv[1:3]
+    pages = sorted(glob.glob(os.path.join(root, "packaging", "*.1")))
+    check(len(pages) >= 6, "man pages found: %d" % len(pages))
+    texts = {}
+    for page in pages:
+        name = os.path.basename(page)
+        lint = subprocess.run(["mandoc", "-T", "lint", page], capture_output=True)
+        check(lint.returncode == 0 and not lint.stdout and not lint.stderr,
+              "mandoc -T lint %s:\n%s%s" % (name, lint.stdout.decode(), lint.stderr.decode()))
+        text = rendered(page)
+        texts[name] = text
+        check("@MOXA" not in text and not re.search(r"@[A-Z_]+@", text),
+              "%s shows a placeholder" % name)
+        check("SYNOPSIS" in text and "DESCRIPTION" in text, "%s has no synopsis" % name)
+
+    trace = texts.get("moxa-trace.1", "")
+    flat = " ".join(trace.split())
+    for shown in ['{"step": N, "line": L, "col": C, "kind": K, ...}',
+                  '"stack": {"keep": K, "push": [...]}',
+                  '{"end": "ok" | "error" | "stopped", "steps": N}',
+                  '"assign", "read"', '"var" (the variable) and "value"']:
+        check(shown in flat, "moxa-trace.1 does not show %s" % shown)
+
+    # The example: the program it writes, traced by moxa-trace, gives the lines it shows.
+    m = re.search(r"\$ printf '(.*)\\n' > p\.mox", trace)
+    check(m is not None, "moxa-trace.1: no example program")
+    shown = [line.strip() for line in trace.splitlines() if line.strip().startswith('{"')]
+    shown = [line for line in shown if '"step": 1,' in line or '"step": 2,' in line
+             or line.startswith('{"end": "ok"')]
+    if m:
+        with tempfile.TemporaryDirectory() as tmp:
+            program = os.path.join(tmp, "p.mox")
+            with open(program, "w") as f:
+                f.write(m.group(1) + "\n")
+            out = os.path.join(tmp, "p.jsonl")
+            subprocess.run([moxa_trace, "-o", out, program], capture_output=True, check=True)
+            with open(out) as f:
+                written = [line.rstrip("\n") for line in f]
+        # The page writes the line feed of a value as \n, as JSON does.
+        check(written == shown, "moxa-trace.1's example:\n%s\nmoxa-trace writes:\n%s"
+              % ("\n".join(shown), "\n".join(written)))
+
+    if failures:
+        print("%d failure(s)" % len(failures))
+        sys.exit(1)
+    print("man pages: %d pages clean" % len(pages))
+
+
+if __name__ == "__main__":
+    main()

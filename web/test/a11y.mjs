@@ -1,0 +1,264 @@
+// The page for every student, in headless Chromium: axe-core finds no violation on any view
+// (a program in the editor, the output of a run that ended in an error, a run waiting for
+// input, the step view, the guide) in English and in Czech, in the light and the dark colour
+// scheme; every control works from the keyboard alone, in an order the focus ring shows; the
+// step view and new output are said in live regions; nothing moves for reduced motion.
+//   node a11y.mjs SITE_DIR
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { prohlizec } from './browser.mjs';
+import { sdileni } from '../src/bytes.js';
+
+const [siteDir] = process.argv.slice(2);
+const prostredi = prohlizec(siteDir);
+const axeZdroj = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+const enc = new TextEncoder();
+const odkaz = (program, input = '') => sdileni(enc.encode(program), enc.encode(input));
+
+// Every violation axe-core finds on the page as it is now, one line each.
+async function porusheni(page) {
+  await page.evaluate(axeZdroj);
+  const nalezy = await page.evaluate(async () => {
+    const r = await window.axe.run(document, { resultTypes: ['violations'] });
+    return r.violations.map((v) => `${v.id} (${v.impact}): ${v.nodes.map((n) => `${n.target.join(' ')}: ${n.failureSummary}`).join(' | ')}`);
+  });
+  return nalezy;
+}
+
+const CHYBNY = '{\n  pis_ln("a");\n  @x -> "slovo" * 2;\n} .\n';
+const KROKY = '{ @x -> 6 * 7; pis_ln(@x); } .';
+
+// Each view, reached as a person reaches it.
+const POHLEDY = {
+  editor: async (page) => {
+    await page.waitForSelector('.cm-content .hl-keyword');
+  },
+  'error output': async (page, jazyk) => {
+    await page.goto(`${prostredi.server.url}?lang=${jazyk}${odkaz(CHYBNY)}`);
+    await page.waitForFunction(() => !document.getElementById('run').disabled);
+    await page.click('#run');
+    await page.waitForFunction(() => document.body.dataset.state === 'error');
+    await page.waitForSelector('#output a.line');
+  },
+  'waiting for input': async (page) => {
+    await page.click('#run');
+    await page.waitForSelector('#stdin-line');
+  },
+  'step view': async (page, jazyk) => {
+    await page.goto(`${prostredi.server.url}?lang=${jazyk}${odkaz(KROKY)}`);
+    await page.waitForFunction(() => !document.getElementById('step').disabled);
+    await page.click('#step');
+    await page.waitForFunction(() => !document.getElementById('step-view').hidden);
+    await page.click('#step-next');
+    await page.waitForFunction(() => document.getElementById('step-number').textContent === '2');
+  },
+};
+
+for (const schema of ['light', 'dark']) {
+  for (const jazyk of ['en', 'cs']) {
+    test(`axe-core finds no violation on any view (${jazyk}, ${schema})`, async () => {
+      const nalezy = [];
+      for (const [nazev, dojdi] of Object.entries(POHLEDY)) {
+        const page = await prostredi.novaStranka(`?lang=${jazyk}`, { colorScheme: schema });
+        await dojdi(page, jazyk);
+        for (const n of await porusheni(page)) nalezy.push(`${nazev}: ${n}`);
+        await page.close();
+      }
+      assert.deepEqual(nalezy, []);
+    });
+  }
+  test(`axe-core finds no violation on the guide (${schema})`, async () => {
+    const page = await prostredi.novaStranka('guide.html', { colorScheme: schema });
+    assert.deepEqual(await porusheni(page), []);
+    await page.close();
+  });
+}
+
+// The element that has the focus, named by its id, or "editor" for the program's text.
+const fokus = (page) =>
+  page.evaluate(() => {
+    const e = document.activeElement;
+    if (e?.closest('.cm-editor')) return 'editor';
+    return e?.id || e?.tagName.toLowerCase();
+  });
+
+// Whether the focused control shows a ring of at least 2 px (on the editor, around it).
+const prstenec = (page) =>
+  page.evaluate(() => {
+    const e = document.activeElement.closest('.cm-editor') ?? document.activeElement;
+    const s = getComputedStyle(e);
+    return s.outlineStyle !== 'none' && parseFloat(s.outlineWidth) >= 2;
+  });
+
+// Presses Tab until `cil` has the focus, checking the ring on the way; the names passed.
+async function tabemNa(page, cil, zpet = false) {
+  const cesta = [];
+  for (let i = 0; i < 40; i++) {
+    await page.keyboard.press(zpet ? 'Shift+Tab' : 'Tab');
+    const kde = await fokus(page);
+    cesta.push(kde);
+    // Past the last control the focus leaves the page for the browser's own controls.
+    if (kde !== 'body') assert.equal(await prstenec(page), true, `no focus ring on ${kde}: ${cesta.join(' ')}`);
+    if (kde === cil) return cesta;
+  }
+  assert.fail(`Tab never reached ${cil}: ${cesta.join(' ')}`);
+}
+
+const stav = (page) => page.evaluate(() => document.body.dataset.state);
+
+test('every control works from the keyboard alone, in a visible order, and the editor lets go of Tab', async () => {
+  const page = await prostredi.novaStranka('?lang=en');
+  await page.evaluate(() => {
+    window.__mys = 0;
+    for (const u of ['mousedown', 'pointerdown', 'mouseup']) window.addEventListener(u, () => window.__mys++, true);
+  });
+  // The order of the controls.
+  const cesta = await tabemNa(page, 'guide');
+  const poradi = ['examples', 'run', 'step', 'share', 'lang', 'editor', 'input', 'output', 'guide'];
+  const indexy = poradi.map((id) => cesta.indexOf(id));
+  assert.ok(indexy.every((i, k) => i >= 0 && (k === 0 || i > indexy[k - 1])), cesta.join(' '));
+
+  // An example chosen with the arrow keys, run with Enter.
+  await page.keyboard.press('Shift+Tab'); // back from the guide link, to find the menu from the top
+  await page.focus('body');
+  await tabemNa(page, 'examples');
+  await page.keyboard.press('ArrowDown');
+  assert.match(await page.textContent('#status'), /Example .* loaded/);
+  const vybrany = await page.inputValue('#examples');
+  assert.ok(vybrany.endsWith('.mox'));
+  await page.keyboard.press('Tab');
+  assert.equal(await fokus(page), 'run');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => ['ok', 'error'].includes(document.body.dataset.state) || document.getElementById('stdin-line'));
+
+  // The editor: typed into, then Tab goes on to the next control and types no tab.
+  await page.goto(`${prostredi.server.url}?lang=en${odkaz('{\n} .\n')}`);
+  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  await tabemNa(page, 'editor');
+  await page.keyboard.press('Control+Home');
+  await page.keyboard.press('End');
+  await page.keyboard.press('Enter');
+  await page.keyboard.type('pis_ln("klavesnice");');
+  await page.keyboard.press('Tab');
+  assert.notEqual(await fokus(page), 'editor');
+  assert.equal(await page.evaluate(() => document.querySelector('.cm-content').textContent.includes('\t')), false);
+  // Enter after the brace indented the new line.
+  assert.match(await page.evaluate(() => document.querySelectorAll('.cm-line')[1].textContent), /^ {2}pis_ln\("klavesnice"\);$/);
+  // Ctrl+Enter from the editor runs it.
+  await tabemNa(page, 'editor', true);
+  await page.keyboard.press('Control+Enter');
+  await page.waitForFunction(() => document.body.dataset.state === 'ok');
+  assert.match(await page.textContent('#output'), /\nklavesnice\n/);
+
+  // Input typed when the program asks, the input ended with End input.
+  await page.goto(`${prostredi.server.url}?lang=en${odkaz('{ cti(@a); cti(@b); pis_ln("[" + @a + "|" + @b + "]"); } .')}`);
+  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  await tabemNa(page, 'run');
+  await page.keyboard.press('Enter');
+  await page.waitForSelector('#stdin-line');
+  assert.equal(await fokus(page), 'stdin-line');
+  await page.keyboard.type('prvni');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.activeElement?.id === 'stdin-line' && document.getElementById('output').textContent.includes('prvni'));
+  await tabemNa(page, 'end-input');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.body.dataset.state === 'ok');
+  assert.match(await page.textContent('#output'), /\[prvni\.\|\]|\[prvni\|\]/);
+
+  // Stop: the next control after Run once Run and Step are disabled.
+  await page.goto(`${prostredi.server.url}?lang=en${odkaz('{ w2 (1) { @x -> 1; } w2_end; } .')}`);
+  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  await tabemNa(page, 'run');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.body.dataset.state === 'running');
+  await page.keyboard.press('Tab');
+  assert.equal(await fokus(page), 'stop');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.body.dataset.state === 'stopped');
+
+  // The step view: opened with Enter on Step, moved through with the arrows, End and Home,
+  // left with Escape, the focus back on Step.
+  await page.goto(`${prostredi.server.url}?lang=en${odkaz(KROKY)}`);
+  await page.waitForFunction(() => !document.getElementById('step').disabled);
+  await tabemNa(page, 'step');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => !document.getElementById('step-view').hidden);
+  assert.equal(await fokus(page), 'step-next');
+  await page.keyboard.press('ArrowRight');
+  assert.equal(await page.textContent('#step-number'), '2');
+  await page.keyboard.press('Home');
+  assert.equal(await page.textContent('#step-number'), '1');
+  await page.keyboard.press('End');
+  assert.equal(await page.textContent('#step-number'), '2');
+  await page.keyboard.press('Escape');
+  assert.equal(await page.evaluate(() => document.getElementById('step-view').hidden), true);
+  assert.equal(await fokus(page), 'step');
+
+  // Share, then the language switched with the arrow keys.
+  await tabemNa(page, 'share');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => !document.getElementById('share-link-row').hidden);
+  assert.match(await page.inputValue('#share-link'), /#/);
+  await page.focus('body');
+  await tabemNa(page, 'lang');
+  await page.keyboard.press(await page.inputValue('#lang') === 'en' ? 'ArrowUp' : 'ArrowDown');
+  assert.equal(await page.evaluate(() => document.documentElement.lang), 'cs');
+  assert.equal(await page.textContent('#run'), 'Spustit');
+
+  assert.equal(await page.evaluate(() => window.__mys), 0, 'mouse events');
+  await page.close();
+});
+
+test('the step view says each step in a live region, in either language', async () => {
+  for (const [jazyk, ceka] of [
+    ['en', ['Step 1 / 2.', 'Line 1, column 3:', '@x is assigned.', '@x = 42.000000.']],
+    ['cs', ['Krok 1 / 2.', 'Řádek 1, sloupec 3:', 'Přiřazení do @x.', '@x = 42.000000.']],
+  ]) {
+    const page = await prostredi.novaStranka(`?lang=${jazyk}${odkaz(KROKY)}`);
+    const region = page.locator('#step-announce');
+    assert.equal(await region.getAttribute('aria-live'), 'polite');
+    await page.click('#step');
+    await page.waitForFunction(() => !document.getElementById('step-view').hidden);
+    await page.waitForFunction(() => document.getElementById('step-announce').textContent !== '');
+    const text = await region.textContent();
+    for (const kus of ceka) assert.ok(text.includes(kus), `${jazyk}: ${JSON.stringify(text)} lacks ${kus}`);
+    await page.keyboard.press('ArrowRight');
+    await page.waitForFunction(() => document.getElementById('step-announce').textContent.includes(' 2 / 2.'));
+    assert.match(await region.textContent(), jazyk === 'en' ? /Line 1, column 16:.*prints\. “42\.000000”/ : /Řádek 1, sloupec 16:.*píše\. „42\.000000“/);
+    await page.close();
+  }
+});
+
+test('new output is said by itself, not with everything before it', async () => {
+  const page = await prostredi.novaStranka(`?lang=en${odkaz('{ pis_ln("prvni radek"); cti(@a); pis_ln("druhy radek"); } .')}`);
+  assert.equal(await page.getAttribute('#output', 'aria-live'), null);
+  assert.equal(await page.getAttribute('#output-news', 'aria-live'), 'polite');
+  await page.click('#run');
+  await page.waitForSelector('#stdin-line');
+  await page.waitForFunction(() => document.getElementById('output-news').textContent.includes('prvni radek'));
+  await page.keyboard.type('x');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.body.dataset.state === 'ok');
+  const news = await page.textContent('#output-news');
+  assert.match(news, /druhy radek/);
+  assert.doesNotMatch(news, /prvni radek/);
+  await page.close();
+});
+
+test('nothing moves for a person who asks for reduced motion', async () => {
+  const animace = async (moznosti) => {
+    const page = await prostredi.novaStranka('?lang=en', moznosti);
+    await page.focus('.cm-content');
+    await page.keyboard.press('End');
+    await page.waitForTimeout(1500);
+    const n = await page.evaluate(() => document.getAnimations().length);
+    await page.close();
+    return n;
+  };
+  // The editor's cursor blinks by default, which this check would see...
+  assert.ok((await animace({ reducedMotion: 'no-preference' })) > 0);
+  // ...and not with reduced motion.
+  assert.equal(await animace({ reducedMotion: 'reduce' }), 0);
+});

@@ -1,0 +1,53 @@
+// What the playground's browser tests share: the site served on a free port, one headless
+// Chromium for all the tests of a file, and every error the page's own code throws failing
+// the test it happens in. Call `prohlizec(SITE_DIR)` at the top of a test file; it registers
+// the set-up and the clean-up with node:test.
+import { after, afterEach, before } from 'node:test';
+import assert from 'node:assert/strict';
+import { chromium } from 'playwright-core';
+import { serve } from './serve.mjs';
+
+export function prohlizec(siteDir) {
+  const p = { server: null, browser: null, chyby: [] };
+
+  // Listens for the errors of a page once, however often it is handed in.
+  p.sleduj = (page) => {
+    if (page.sledovana) return page;
+    page.sledovana = true;
+    page.on('pageerror', (e) => p.chyby.push(`${page.url()}: ${e.stack ?? e}`));
+    return page;
+  };
+
+  // A page of its own context (`moznosti`: a viewport, a colour scheme, reduced motion...)
+  // at `adresa` (the part after the site's root), once Run can be pressed.
+  p.novaStranka = async (adresa = '', moznosti = {}) => {
+    const context = await p.browser.newContext(moznosti);
+    const page = p.sleduj(await context.newPage());
+    page.on('close', () => context.close().catch(() => {}));
+    await page.goto(p.server.url + adresa);
+    if (!adresa.startsWith('guide.html')) {
+      await page.waitForFunction(() => !document.getElementById('run').disabled);
+    }
+    return page;
+  };
+
+  before(async () => {
+    p.server = await serve(siteDir);
+    // Playwright starts Chromium with a fresh, empty profile of its own.
+    p.browser = await chromium.launch({
+      executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+      args: [
+        '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+        '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      ],
+    });
+  });
+  afterEach(() => {
+    assert.deepEqual(p.chyby.splice(0), [], 'errors thrown by the page');
+  });
+  after(async () => {
+    await p.browser?.close();
+    await p.server?.close();
+  });
+  return p;
+}
