@@ -103,8 +103,7 @@ CtenarZprav::Stav CtenarZprav::dalsi(std::string& telo, std::string& proc) {
     }
     // The rest of a frame whose Content-Length was too small runs on into the next header:
     // the header starts where Content-Length does, and what stood before it is passed over.
-    if (const std::size_t kde = r.rfind(DELKA);
-        kde != std::string::npos && (kde > 0 || !proc.empty())) {
+    if (const std::size_t kde = r.rfind(DELKA); kde != std::string::npos && kde > 0) {
       r.erase(0, kde);
       proc.clear();
       ma_delku = false;
