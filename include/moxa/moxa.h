@@ -94,7 +94,9 @@ typedef void (*moxa_trace_fn)(void *user, const char *line, size_t length);
  *
  * max_steps is a budget of work. A step is a bounded amount of work: one token of the
  * program read, one token of a loop's condition and body for every later pass of the loop,
- * 256 bytes of program or input taken in, 256 bytes of a text copied, joined or compared,
+ * 8 bytes of program or input taken in (charged while a long token, comment or run of blanks
+ * is read, block by block of 64 KiB, where max_time and max_memory are looked at too),
+ * 256 bytes of a text copied, joined or compared,
  * and 64 bytes of memory taken. A million steps take at most 0.1 s of processor time on the
  * machine the library is developed on (x86-64, optimised build with g++ 12; the costliest
  * shapes measured, such as long words read, many variables and long copies, take 0.02 to
@@ -104,11 +106,12 @@ typedef void (*moxa_trace_fn)(void *user, const char *line, size_t length);
  *
  * max_memory stops a program that piles up values, variables or loop records: growth is
  * charged before it happens, so the run never holds more than one and a half times the
- * limit (besides the text of the one token the scanner is reading, which the program text
- * bounds). Memory that runs out regardless gives MOXA_ERROR.
+ * limit; the text of a long token is charged before it grows. Memory that runs out
+ * regardless gives MOXA_ERROR.
  *
  * max_time is measured by the run itself, on the wall clock, in both builds; the run stops
- * within a few milliseconds past it. Time spent in `read` does not count. */
+ * within a few milliseconds past it. Time spent in `read` does not count. A value of any
+ * size means "at most that long": one past the clock's reach is no limit. */
 typedef struct moxa_options {
     size_t size;                 /* sizeof(moxa_options) as the host was built with; later
                                     versions add fields only at the end */
