@@ -53,6 +53,10 @@ class Sazec {
         return out_;
       }
     }
+    // The program's end stands where this layout does not see it (a '}' or the '.' written
+    // as a text, which reads as the same token): what follows the last token, comments
+    // and all, is kept as it is.
+    konec(p);
     return out_;
   }
 
@@ -140,7 +144,10 @@ class Sazec {
     std::string_view text = zdroj_.substr(u.od, u.po - u.od);
     const bool radkovy = text.back() == '\n';
     if (radkovy) text.remove_suffix(1);
-    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    // The carriage returns that end the line belong to its end, which is written as a line
+    // feed: all of them, so that a second run finds none to take.
+    while (radkovy && !text.empty() && text.back() == '\r')
+      text.remove_suffix(1);
     if (out_.empty()) {
       // at the top of the file
     } else if (konce_radku > 0 || vynuceny_radek_) {

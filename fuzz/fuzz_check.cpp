@@ -1,7 +1,9 @@
 // The checker and the formatter over arbitrary programs. Every finding stands inside the
 // program with its line and column where its offset is; there is at most one error and it
 // comes first. A program without an error is formatted (the formatter never has to give up
-// because its layout would change the tokens), and formatting the result changes nothing.
+// because its layout would change the tokens), formatting the result changes nothing, and
+// nothing is lost: every comment stands in the result in its order (a line comment without
+// the carriage returns that end its line), and so does what follows the last token.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -35,6 +37,28 @@ void mista(std::string_view program, const Vysledek& v) {
   }
 }
 
+// Every comment of `program` in `text`, in order, and what follows its last token at the
+// end of `text` (or, when that is only white space, a line feed).
+void nic_neztraceno(std::string_view program, std::string_view text) {
+  const Rozklad r = rozloz(program);
+  std::size_t kde = 0;
+  for (const Usek& u : r.komentare) {
+    std::string_view k = program.substr(u.od, u.po - u.od);
+    if (k.back() == '\n') {
+      k.remove_suffix(1);
+      while (!k.empty() && k.back() == '\r')
+        k.remove_suffix(1);
+    }
+    const std::size_t nalezeno = text.find(k, kde);
+    if (nalezeno == std::string_view::npos) nalez("formatting lost a comment", std::string(k));
+    kde = nalezeno + k.size();
+  }
+  if (r.tokeny.size() < 2) return;
+  const std::string_view zbytek = program.substr(r.tokeny[r.tokeny.size() - 2].usek.po);
+  if (zbytek.find_first_not_of(" \t\r\n") == std::string_view::npos) return;
+  if (!text.ends_with(zbytek)) nalez("formatting lost what follows the end", std::string(zbytek));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -47,6 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   if (!stejne_tokeny(program, *f.text)) nalez("formatting changed the tokens", *f.text);
+  nic_neztraceno(program, *f.text);
   const Formatovani znovu = naformatuj(*f.text);
   if (!znovu.text || *znovu.text != *f.text) nalez("formatting twice changed more", *f.text);
   return 0;

@@ -52,6 +52,14 @@ for t in 0 1 -0 +7 1,5 1.5e-3 1e308 1e309 -1e-400 4.9e-324 0.000001 123456789012
   2.2250738585072011e-308 9007199254740993 0x1F 1.e5; do
   printf '%s' "$t" > "$seeds/number_$t"
 done
+# Programs whose '}' and '.' are texts (which read as the same tokens), with comments and
+# text after their end and every kind of line end, for the formatter.
+i=0
+for program in '{ pis(1); "}" . :: c' '{ pis(1); } "." :: c\r\r\n' '{ :: a\r\r\n pis(1); "}" "." x y' \
+  '{\r\n i2 (1) { pis(2); "}" i2_end; :! b !: "}" .\r :: d\r' '{ } . :: e\r\n\r\r\n trailing'; do
+  printf "$program" > "$seeds/fmt_end_$i"
+  i=$((i + 1))
+done
 # The language server's: a session as an editor frames it (a leading odd byte), and programs
 # as documents (a leading 00).
 lsp_message() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }

@@ -18,17 +18,16 @@ int Vstup::doplnit_a_cti() {
   doplnit();
   const auto n = static_cast<std::size_t>(konec_ - pozice_);
   prijato_ += n;
-  od_vzeti_ += n;
   zaklad_ = pred - reinterpret_cast<std::uintptr_t>(pozice_);
   if (pozice_ == konec_) {
     skoncil_ = true;
     return KONEC;
   }
-  if (od_vzeti_ > BLOK && hlidac_ != nullptr) [[unlikely]] {
+  if (prijato_ > BLOK && hlidac_ != nullptr) [[unlikely]] {
     // A token or a skip has outgrown a block: its bytes are reported as they come in, so
     // that the run's limits hold inside it too.
-    const std::uint64_t prijato = prijato_;
-    prijato_ = 0;
+    const std::uint64_t prijato = prijato_ & ~DLOUHE;
+    prijato_ = DLOUHE;
     if (!hlidac_->dlouhe_cteni(prijato, n)) {
       pozice_ = konec_;
       skoncil_ = true;

@@ -113,9 +113,8 @@ class Vstup {
   // Bytes handed over by refills since the last call (what the run has taken in, for its
   // budget of steps).
   std::uint64_t vezmi_prijate() {
-    const std::uint64_t n = prijato_;
+    const std::uint64_t n = prijato_ & ~DLOUHE;
     prijato_ = 0;
-    od_vzeti_ = 0;
     return n;
   }
 
@@ -132,8 +131,10 @@ class Vstup {
  private:
   int doplnit_a_cti();
   bool skoncil_ = false;
+  // Set in `prijato_` once a read has outgrown a block: every refill is reported from then
+  // until the next `vezmi_prijate`.
+  static constexpr std::uint64_t DLOUHE = std::uint64_t{1} << 63;
   std::uint64_t prijato_ = 0;
-  std::uint64_t od_vzeti_ = 0;  // bytes refilled since the last `vezmi_prijate`
   HlidacCteni* hlidac_ = nullptr;
   // The offset of the buffer's first byte less that byte's address (modulo 2^64), so that an
   // offset costs one addition.

@@ -94,7 +94,9 @@ typedef void (*moxa_trace_fn)(void *user, const char *line, size_t length);
  *
  * max_steps is a budget of work. A step is a bounded amount of work: one token of the
  * program read, one token of a loop's condition and body for every later pass of the loop,
- * 256 bytes of program or input taken in, 256 bytes of a text copied, joined or compared,
+ * 8 bytes of program or input taken in (charged while a long token, comment or run of blanks
+ * is read, block by block of 64 KiB, where max_time and max_memory are looked at too),
+ * 256 bytes of a text copied, joined or compared,
  * and 64 bytes of memory taken. A million steps take at most 0.1 s of processor time on the
  * machine the library is developed on (x86-64, optimised build with g++ 12; the costliest
  * shapes measured, such as long words read, many variables and long copies, take 0.02 to
@@ -104,8 +106,8 @@ typedef void (*moxa_trace_fn)(void *user, const char *line, size_t length);
  *
  * max_memory stops a program that piles up values, variables or loop records: growth is
  * charged before it happens, so the run never holds more than one and a half times the
- * limit (besides the text of the one token the scanner is reading, which the program text
- * bounds). Memory that runs out regardless gives MOXA_ERROR.
+ * limit; the text of a long token is charged before it grows. Memory that runs out
+ * regardless gives MOXA_ERROR.
  *
  * max_time is measured by the run itself, in both builds, on the clock that time_clock names;
  * the run stops within a few milliseconds past it. Time spent in `read` does not count. The
@@ -113,7 +115,8 @@ typedef void (*moxa_trace_fn)(void *user, const char *line, size_t length);
  * that shares the processor with other runs takes longer by it; the processor time of the
  * run's own thread (MOXA_CPU_CLOCK) counts only the moments the run is executing, so the
  * limit means the same however many runs go on at once. Where a thread's processor time
- * cannot be read, MOXA_CPU_CLOCK reads the wall clock.
+ * cannot be read, MOXA_CPU_CLOCK reads the wall clock. A value of any size means "at most
+ * that long": one past the clock's reach is no limit.
  *
  * stopped_by, when not NULL, receives why the run ended: MOXA_STOP_NONE for a run that
  * returned anything but MOXA_STOPPED, else the limit or the request that stopped it. */

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """moxa-fmt on real files: over every golden program and example the formatted program scans
 to the same tokens (by moxa_tokens, kinds and texts) and formatting it again changes nothing;
-a few programs against their expected layout; -w, --check, standard input, and a program
-with a syntax error left as it is.
+a few programs against their expected layout; -w, --check, standard input, a program
+with a syntax error left as it is, and nothing lost after the end or in comments, on any
+line ends.
 
 usage: moxa_fmt_test.py MOXA_FMT MOXA_TOKENS SOURCE_DIR"""
 import json
@@ -90,11 +91,39 @@ def modes(tmp):
     expect("--help", run(["--help"])[1].startswith(b"usage: moxa-fmt"), True)
 
 
+def nothing_lost():
+    """A '}' or a '.' written as a text ends the program as well: what follows it is kept. Any
+    line ends (CR CR LF, CR LF, a lone CR) come out the same the second time; comments keep
+    every byte but the carriage returns that end their line."""
+    cases = [
+        (b'{ pis(1); "}" . :: c', [b":: c"], b":: c"),
+        (b'{ pis(1); } "." :: c\n', [b":: c"], b":: c\n"),
+        (b'{ pis(1); "}" "." trailing words\n', [], b"trailing words\n"),
+        (b"{ :: a\r\r\n pis(1); } . :: c\r\r\n", [b":: a", b":: c"], b":: c\r\r\n"),
+        (b"{ :: a\r\n pis(1);\r\n} .\r\n", [b":: a"], None),
+        (b"{ :: a\r pis(1);\n :! b\r\n !: pis(2); } . :: c\r", [b":: a\r pis(1);", b":! b\r\n !:"],
+         b":: c\r"),
+    ]
+    for src, comments, end in cases:
+        rc, once, _ = run([], src)
+        expect(f"{src!r}: formatted", rc, 0)
+        rc, twice, _ = run([], once)
+        expect(f"{src!r}: idempotent", twice, once)
+        at = 0
+        for c in comments:
+            found = once.find(c, at)
+            expect(f"{src!r}: comment {c!r} kept", found >= 0, True)
+            at = max(at, found + len(c))
+        if end is not None:
+            expect(f"{src!r}: end kept", once.endswith(end), True)
+
+
 with tempfile.TemporaryDirectory() as t:
     tmp = pathlib.Path(t)
     every_program(tmp)
     layouts()
     modes(tmp)
+    nothing_lost()
 
 for f in failures:
     print("FAIL", f)

@@ -367,6 +367,14 @@ def session_errors():
         r = c.request("moxa/nothing", {}, whole=True)
         expect(f"the next message after {header!r}", r.get("error", {}).get("code"), -32601)
     expect("nothing answers the dropped ones", [n for n in c.notes if "id" in n], [])
+    # A frame whose Content-Length is too small, or 0: the rest of its body runs on into the
+    # next header, and the request after it is answered all the same.
+    for length in (5, 0):
+        body = json.dumps({"jsonrpc": "2.0", "id": 900, "method": "moxa/nothing"}).encode()
+        c.raw(b"Content-Length: %d\r\n\r\n" % length + body)
+        r = c.request("moxa/nothing", {}, whole=True)
+        expect(f"the request after a Content-Length of {length}",
+               r.get("error", {}).get("code"), -32601)
     expect("shutdown", c.request("shutdown", None), None)
     expect("requests after shutdown are refused",
            c.request("textDocument/hover", at(0, 0), whole=True)["error"]["code"], -32600)

@@ -101,6 +101,13 @@ CtenarZprav::Stav CtenarZprav::dalsi(std::string& telo, std::string& proc) {
       if (hlavicka) break;
       continue;  // blank lines between messages
     }
+    // The rest of a frame whose Content-Length was too small runs on into the next header:
+    // the header starts where Content-Length does, and what stood before it is passed over.
+    if (const std::size_t kde = r.rfind(DELKA); kde != std::string::npos && kde > 0) {
+      r.erase(0, kde);
+      proc.clear();
+      ma_delku = false;
+    }
     hlavicka = true;
     const std::size_t dvojtecka = r.find(':');
     if (dvojtecka == std::string::npos) {
