@@ -243,12 +243,19 @@ class Kontrola {
     std::size_t konec_programu = zdroj_.size();
     std::size_t posledni = r_.tokeny.size() - 1;  // tokens [0, posledni) belong to the program
     if (!s.chyba) {
-      for (std::size_t i = 0; i < r_.tokeny.size(); ++i)
-        if (r_.tokeny[i].text == "." && je_konec(i)) {
+      // The check found no error, so the first '.' that follows the main block's '}' at the
+      // outermost level ends the program.
+      int hloubka = 0;
+      for (std::size_t i = 0; i < r_.tokeny.size(); ++i) {
+        const std::string_view t = r_.tokeny[i].text;
+        if (t == "." && hloubka == 0 && i > 0 && r_.tokeny[i - 1].text == "}") {
           konec_programu = r_.tokeny[i].usek.po;
           posledni = i + 1;
           break;
         }
+        if (t == "{") ++hloubka;
+        if (t == "}") --hloubka;
+      }
     }
     skener(konec_programu, posledni);
     ucitel(posledni);
@@ -260,21 +267,15 @@ class Kontrola {
     for (const bool omyl : {true, false})
       for (auto& n : nalezy_)
         if (!n.smazan && n.omyl == omyl) v.zjisteni.push_back(std::move(n.z));
+    if (vynechano_ != 0 && !v.zjisteni.empty()) {
+      Zjisteni& posledni_z = v.zjisteni.back();
+      posledni_z.poznamky.push_back(
+          {posledni_z.misto, slovo("more_findings", {std::to_string(vynechano_)}), ""});
+    }
     return v;
   }
 
  private:
-  // Whether the '.' token `i` is where the program ends: the check found no error, so the
-  // first '.' that follows the main block's '}' at the outermost level ends it.
-  bool je_konec(std::size_t i) const {
-    int hloubka = 0;
-    for (std::size_t j = 0; j < i; ++j) {
-      if (r_.tokeny[j].text == "{") ++hloubka;
-      if (r_.tokeny[j].text == "}") --hloubka;
-    }
-    return hloubka == 0 && i > 0 && r_.tokeny[i - 1].text == "}";
-  }
-
   Misto misto(std::size_t od, std::size_t po) const {
     return {radky_.radek(od), radky_.sloupec(od), od, po - od};
   }
@@ -327,6 +328,13 @@ class Kontrola {
 
   Nalez& varuj(std::string_view kod, std::size_t od, std::size_t po,
                std::initializer_list<std::string> argumenty, std::size_t token = ZADNY) {
+    // Past the cap a finding is counted, not kept: a huge program of mistakes costs the
+    // checker, and whoever reads its list, no more than the first of them.
+    if (nalezy_.size() >= NEJVIC_VAROVANI) {
+      ++vynechano_;
+      navic_ = Nalez{};
+      return navic_;
+    }
     nalezy_.push_back({zjisteni(kod, Zavaznost::Varovani, od, po, argumenty), token, false, false});
     return nalezy_.back();
   }
@@ -712,7 +720,9 @@ class Kontrola {
   Radky radky_;
   Rozklad r_;
   std::vector<Nalez> nalezy_;
-  std::size_t navrhu_ = 0;  // names offered so far
+  Nalez navic_;                // a finding past the cap, which nothing keeps
+  std::size_t vynechano_ = 0;  // findings past the cap
+  std::size_t navrhu_ = 0;     // names offered so far
 };
 
 }  // namespace

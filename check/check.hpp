@@ -63,6 +63,10 @@ struct Vysledek {
   }
 };
 
+// The warnings kept for one program; past them the last finding says how many more there
+// were. The error is always kept.
+inline constexpr std::size_t NEJVIC_VAROVANI = 1000;
+
 // Checks the program `zdroj`, with the checker's words in `jazyk`.
 Vysledek zkontroluj(std::string_view zdroj, Jazyk jazyk = Jazyk::Cs);
 

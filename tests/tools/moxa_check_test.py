@@ -172,6 +172,15 @@ def statuses(tmp):
     expect("--help", (rc, text.startswith("usage: moxa-check")), (0, True))
 
 
+def capped():
+    """A program of many mistakes gets the first thousand warnings and, on the last, how many
+    more there were."""
+    rc, text, _ = check(["--format", "json", "--lang", "en", "-"], b"{ " + b"@a -> 1 $ ; " * 1500 + b"} .")
+    d = json.loads(text)[0]["diagnostics"]
+    expect("capped", (rc, len(d), {x["code"] for x in d}), (0, 1000, {"M202"}))
+    expect("capped note", [n["message"] for n in d[-1]["notes"]], ["and 500 more warnings, not listed"])
+
+
 def json_format(tmp):
     rc, text, _ = check(["--format", "json", "--lang", "en", str(tmp / "glued.mox"),
                          str(tmp / "alone.mox")])
@@ -266,6 +275,7 @@ with tempfile.TemporaryDirectory() as t:
     nesting(tmp)
     statuses(tmp)
     json_format(tmp)
+    capped()
     examples(tmp)
     language(tmp)
     explain()

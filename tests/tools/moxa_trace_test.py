@@ -100,7 +100,9 @@ def stopped_by_signal():
         prog = pathlib.Path(tmp) / "loop.mox"
         prog.write_text("{ @i -> 0; w2 (1) { @i -> @i + 1; } w2_end; } .\n")
         out = pathlib.Path(tmp) / "trace.jsonl"
-        p = subprocess.Popen([TRACE, "-o", str(out), str(prog)], stdout=subprocess.PIPE)
+        # Without a bound on the trace: the signal, not the bound, is to stop the run.
+        p = subprocess.Popen([TRACE, "-o", str(out), "--max-bytes", "0", str(prog)],
+                             stdout=subprocess.PIPE)
         time.sleep(0.5)
         p.send_signal(signal.SIGTERM)
         stdout, _ = p.communicate(timeout=30)
