@@ -14,10 +14,14 @@
 #     languages and both colour schemes, a walk through the controls by keyboard alone, the
 #     live regions of the step view and of new output, reduced motion;
 #   - the checker and the formatter in the module against moxa-check and moxa-fmt, and the
-#     page's findings while typing, Tidy and the place of a run's error in Chromium.
+#     page's findings while typing, Tidy and the place of a run's error in Chromium;
+#   - an assignment bundle made by moxa-grade in Chromium: the verdicts, points and feedback
+#     of Test against moxa-grade's for each sample submission, a task text's script kept
+#     from running, the code kept over a reload, Download, and Stop.
 # Usage: web/ci.sh  (from anywhere; expects the native release build in build/, and builds
-# moxa, moxa-trace, moxa-check and moxa-fmt when they are missing). Leaves screenshots of the
-# page in build-web-ci/page.png and of its findings in build-web-ci/diagnostics.png.
+# moxa, moxa-trace, moxa-check, moxa-fmt and moxa-grade when they are missing). Leaves
+# screenshots of the page in build-web-ci/page.png, of its findings in
+# build-web-ci/diagnostics.png and of an assignment in build-web-ci/assignment.png.
 set -euo pipefail
 web=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$web")
@@ -38,10 +42,10 @@ echo "== playground: npm packages"
 (cd web && npm ci --no-audit --no-fund)
 
 if [ ! -x build/moxa ] || [ ! -x build/tools/moxa-trace ] || [ ! -x build/tools/moxa-check ] ||
-  [ ! -x build/tools/moxa-fmt ]; then
-  echo "== playground: native interpreter, moxa-trace, the checker and the formatter"
+  [ ! -x build/tools/moxa-fmt ] || [ ! -x build/tools/grade/moxa-grade ]; then
+  echo "== playground: native interpreter, moxa-trace, the checker, the formatter, the grader"
   cmake --preset release > /dev/null
-  cmake --build --preset release --target moxa moxa-trace moxa-check moxa-fmt
+  cmake --build --preset release --target moxa moxa-trace moxa-check moxa-fmt moxa_grade
 fi
 
 out=$root/build-web-ci
@@ -80,3 +84,6 @@ echo "== playground: the checker and the formatter through the module"
 
 echo "== playground: findings, Tidy and the place of a run's error in Chromium"
 node web/test/diagnostics.mjs "$out/site" build/moxa build/tools/moxa-fmt "$out/diagnostics.png"
+
+echo "== playground: an assignment and its tests in Chromium, beside moxa-grade"
+node web/test/assignment.mjs "$out/site" build/tools/grade/moxa-grade examples/grading "$out/assignment.png"

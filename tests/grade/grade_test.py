@@ -578,6 +578,70 @@ def names_in_utf8(tmp):
     check(table.split("\n")[2].startswith(good + " ") and escaped in table, "table names\n" + table)
 
 
+def bundle(tmp):
+    out = os.path.join(tmp, "soucet.json")
+    r = grade("--bundle", ASSIGNMENT, "-o", out, jobs=0)
+    check(r.returncode == 0 and r.stderr == b"", "bundle: %d %r" % (r.returncode, r.stderr))
+    raw = open(out, "rb").read()
+    b = json.loads(raw)
+    check(b["format"] == "moxa-assignment" and b["version"] == 1, "bundle: format and version")
+    with open(os.path.join(ASSIGNMENT, "task.md"), "rb") as f:
+        check(b["task"].encode() == f.read(), "bundle: the task text as it is")
+    visible = [t for t in TESTS if t != "tajny"]
+    check([t["name"] for t in b["tests"]] == visible, "bundle: visible tests %r" % b["tests"])
+    for t in b["tests"]:
+        name = t["name"]
+        with open(os.path.join(ASSIGNMENT, name + ".in"), "rb") as f:
+            check(t["input"].encode() == f.read(), "bundle: input of " + name)
+        with open(os.path.join(ASSIGNMENT, name + ".out"), "rb") as f:
+            check(t["expected"].encode() == f.read(), "bundle: expected of " + name)
+        check(t["points"] == POINTS[name], "bundle: points of " + name)
+        check(t["limits"]["max_steps"] == 1000000 and t["limits"]["max_output"] == 10000,
+              "bundle: limits of " + name)
+    check({t["name"]: t["mode"] for t in b["tests"]} ==
+          {"mezery": "trailing", "prazdny": "exact", "zakladni": "exact"}, "bundle: modes")
+    check(b["hidden"] == {"count": 1, "points": 2}, "bundle: hidden %r" % b["hidden"])
+    # Nothing of the hidden test gets in: no line of its input or output that the visible
+    # tests do not share (its numbers, its sum and mean).
+    shared = b"".join(open(os.path.join(ASSIGNMENT, t + ext), "rb").read()
+                      for t in visible for ext in (".in", ".out"))
+    secret = [line for file in ("tajny.in", "tajny.out")
+              for line in open(os.path.join(ASSIGNMENT, file), "rb").read().split(b"\n")
+              if len(line) > 3 and line not in shared]
+    check(len(secret) == 3, "bundle: the hidden test's own lines %r" % secret)
+    for line in secret:
+        check(line not in raw, "bundle: the hidden test leaked: %r" % line)
+    check(b"-6901" not in raw and b"tajny" not in raw, "bundle: the hidden test named or shown")
+    # The same bundle on the standard output.
+    r = grade("--bundle", ASSIGNMENT, jobs=0)
+    check(r.returncode == 0 and r.stdout == raw, "bundle on standard output")
+
+    # Without a task text, the bundle is refused and says why; nothing is written.
+    bare = os.path.join(tmp, "bare")
+    shutil.copytree(ASSIGNMENT, bare)
+    os.remove(os.path.join(bare, "task.md"))
+    out = os.path.join(tmp, "bare.json")
+    r = grade("--bundle", bare, "-o", out, jobs=0)
+    check(r.returncode == 2 and b"task.md" in r.stderr and not os.path.exists(out),
+          "bundle without task.md: %d %r" % (r.returncode, r.stderr))
+    # A visible test's output that is no UTF-8 cannot be carried; any other visibility of a
+    # test keeps it out.
+    write(os.path.join(bare, "task.md"), b"# T\n")
+    write(os.path.join(bare, "bin.out"), b"\xff\n")
+    r = grade("--bundle", bare, jobs=0)
+    check(r.returncode == 2 and b"bin" in r.stderr and b"UTF-8" in r.stderr,
+          "bundle of bytes that are no UTF-8: %d %r" % (r.returncode, r.stderr))
+    os.remove(os.path.join(bare, "grading.toml"))
+    write(os.path.join(bare, "grading.json"),
+          b'{"tests": {"bin": {"visibility": "after_due_date", "points": 3}}}')
+    r = grade("--bundle", bare, jobs=0)
+    b = json.loads(r.stdout) if r.returncode == 0 else {}
+    check(b.get("hidden") == {"count": 1, "points": 3} and len(b.get("tests", [])) == 4,
+          "bundle: a test shown after the due date is hidden: %r" % r.stderr)
+    check(grade("--bundle", bare, os.path.join(CLASS, "eva"), jobs=0).returncode == 2,
+          "bundle with a submission: 2")
+
+
 def main():
     tmp = tempfile.mkdtemp()
     try:
@@ -597,6 +661,7 @@ def main():
         interrupted(tmp)
         settings_faults(tmp)
         names_in_utf8(tmp)
+        bundle(tmp)
     finally:
         shutil.rmtree(tmp)
     if failures:

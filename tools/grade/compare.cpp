@@ -1,9 +1,12 @@
 #include "compare.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace moxa::grade {
@@ -94,11 +97,21 @@ std::optional<double> as_number(std::string_view word) {
   }
   if (i != word.size()) return std::nullopt;
   double value = 0;
+#if MOXA_CHARCONV_CTENI
   const auto [end, error] = std::from_chars(word.data() + body, word.data() + word.size(), value);
   if (end != word.data() + word.size()) {
     if (error != std::errc::result_out_of_range) return std::nullopt;
     value = HUGE_VAL;  // out of range: as far out as a double goes
   }
+#else
+  // Where <charconv> reads no doubles (WebAssembly's libc++), the C library reads the word,
+  // which is checked above to be a plain decimal number; a number out of a double's range
+  // reads as 0, as from_chars leaves it.
+  const std::string text(word.substr(body));
+  errno = 0;
+  value = std::strtod(text.c_str(), nullptr);
+  if (errno == ERANGE) value = 0;
+#endif
   return word[0] == '-' ? -value : value;
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "assignment.hpp"
+#include "bundle.hpp"
 #include "interrupt.hpp"
 #include "moxa/moxa.h"
 #include "report.hpp"
@@ -28,6 +29,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "usage: moxa-grade [OPTIONS] ASSIGNMENT SUBMISSION...\n"
+    "       moxa-grade --bundle ASSIGNMENT [-o FILE.json]\n"
     "\n"
     "Runs every SUBMISSION (a .mox file, or a folder holding one) against every test of\n"
     "ASSIGNMENT (a folder of NAME.in and NAME.out files, with grading.json or grading.toml\n"
@@ -39,6 +41,10 @@ constexpr const char* kUsage =
     "  -o, --out PATH     gradescope: a folder that gets NAME/results.json per submission;\n"
     "                     other formats: the file to write instead of standard output\n"
     "  -d, --details      table: below each row, how each failed test went\n"
+    "      --bundle ASSIGNMENT\n"
+    "                     writes the assignment's bundle for the playground instead: the\n"
+    "                     task (ASSIGNMENT/task.md), the settings and the visible tests\n"
+    "                     (to the file -o names, else to standard output)\n"
     "      --max-program BYTES\n"
     "                     the largest program graded (default: max_program of the\n"
     "                     settings, else 1048576; 0: any size)\n"
@@ -55,6 +61,7 @@ struct Options {
   unsigned jobs = 0;
   std::optional<std::uintmax_t> max_program;
   std::vector<std::string> operands;
+  std::optional<std::string> bundle;  // the assignment to bundle
 };
 
 [[noreturn]] void bad_usage(const std::string& message) {
@@ -125,14 +132,49 @@ Options parse_options(int argc, char** argv) {
       if (text.empty() || *end != '\0' || text[0] == '-' || errno == ERANGE)
         bad_usage("--max-program takes a number of bytes, not '" + text + "'");
       options.max_program = bytes;
+    } else if (name == "--bundle") {
+      options.bundle = take_value();
     } else if (name == "-d" || name == "--details") {
       options.report.details = true;
     } else {
       bad_usage("unknown option " + name);
     }
   }
+  if (options.bundle) {
+    if (!options.operands.empty()) bad_usage("--bundle takes no submissions");
+    return options;
+  }
   if (options.operands.size() < 2) bad_usage("an assignment and at least one submission needed");
   return options;
+}
+
+// Writes the bundle of `assignment` to `out`, or to the standard output; the exit status.
+int write_bundle(const std::string& assignment, const std::optional<fs::path>& out) {
+  std::string bundle;
+  try {
+    bundle = make_bundle(assignment);
+  } catch (const UnusableAssignment& e) {
+    std::cerr << "moxa-grade: " << e.message << '\n';
+    return 2;
+  } catch (const std::exception& e) {
+    std::cerr << "moxa-grade: " << assignment << ": " << e.what() << '\n';
+    return 2;
+  }
+  try {
+    if (out) {
+      ReportFile file(*out);
+      file.stream() << bundle;
+      file.keep();
+    } else {
+      std::cout << bundle;
+      std::cout.flush();
+      if (!std::cout) throw std::runtime_error("the bundle could not be written");
+    }
+  } catch (const std::exception& e) {
+    std::cerr << "moxa-grade: " << e.what() << '\n';
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -142,6 +184,7 @@ int main(int argc, char** argv) {
   Interruption interruption;
   std::ios::sync_with_stdio(false);
   Options options = parse_options(argc, argv);
+  if (options.bundle) return write_bundle(*options.bundle, options.out);
   if (options.jobs == 0) options.jobs = usable_cpus();
 
   Assignment assignment;

@@ -21,18 +21,6 @@ namespace moxa::grade {
 
 namespace fs = std::filesystem;
 
-const char* verdict_word(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::passed: return "passed";
-    case Verdict::wrong: return "wrong";
-    case Verdict::output_limit: return "output";
-    case Verdict::limit: return "limit";
-    case Verdict::time_limit: return "time";
-    case Verdict::not_graded: return "none";
-  }
-  return "none";
-}
-
 Submission find_submission(const fs::path& argument) {
   Submission submission;
   std::error_code error;
@@ -86,7 +74,6 @@ void collect(void* user, const char* bytes, std::size_t length) {
 }  // namespace
 
 TestResult run_test(const std::string& program, const TestCase& test) {
-  TestResult result;
   std::string output(kHello);  // the command prints its opening banner before the program runs
   moxa_options options{};
   options.size = sizeof options;
@@ -102,41 +89,11 @@ TestResult run_test(const std::string& program, const TestCase& test) {
   const auto start = std::chrono::steady_clock::now();
   const int status = moxa_run_with(program.data(), program.size(), test.input.data(),
                                    test.input.size(), &options, collect, &output);
-  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (status == MOXA_STOPPED) {
-    std::string why;
-    switch (stopped_by) {
-      case MOXA_STOP_OUTPUT:
-        result.verdict = Verdict::output_limit;
-        why = "stopped: the output reached its limit of " + std::to_string(test.limits.max_output) +
-              " bytes";
-        break;
-      case MOXA_STOP_TIME:
-        result.verdict = Verdict::time_limit;
-        why = "stopped: the run took its limit of " + std::to_string(test.limits.max_time) +
-              " ms of processor time";
-        break;
-      case MOXA_STOP_MEMORY:
-        result.verdict = Verdict::limit;
-        why = "stopped: the run reached its memory limit (" +
-              std::to_string(test.limits.max_memory) + " bytes)";
-        break;
-      default:
-        result.verdict = Verdict::limit;
-        why = "stopped: the run used up its step budget (" + std::to_string(test.limits.max_steps) +
-              " steps)";
-    }
-    result.message = why + "\npartial output:\n" + partial_output(output, kPartialOutputShown);
-    return result;
-  }
-  output += kBye;
-  if (outputs_agree(test.expected, output, test.mode)) {
-    result.verdict = Verdict::passed;
-    result.score = test.points;
-  } else {
-    result.verdict = Verdict::wrong;
-    result.message = describe_difference(test.expected, output, test.mode);
-  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (status != MOXA_STOPPED) output += kBye;
+  TestResult result = judge_run(test, status, stopped_by, output);
+  result.seconds = seconds;
   return result;
 }
 

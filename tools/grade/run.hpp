@@ -11,30 +11,9 @@
 #include <vector>
 
 #include "assignment.hpp"
+#include "verdict.hpp"
 
 namespace moxa::grade {
-
-// The bytes of partial output shown when a limit stopped a run.
-inline constexpr std::size_t kPartialOutputShown = 2000;
-
-enum class Verdict {
-  passed,        // the output agrees with the expected one
-  wrong,         // it does not
-  output_limit,  // the run printed max_output bytes and was stopped
-  limit,         // the step budget or the memory limit stopped the run
-  time_limit,    // the run took max_time of processor time
-  not_graded     // the submission could not be run at all
-};
-
-// A short word for the verdict, as the table, the TAP and the JUnit report name it.
-const char* verdict_word(Verdict verdict);
-
-struct TestResult {
-  Verdict verdict = Verdict::not_graded;
-  double score = 0;
-  std::string message;  // for a test that did not pass: what happened, made visible
-  double seconds = 0;
-};
 
 // A submission named on the command line: a .mox file, or a folder holding exactly one.
 struct Submission {

@@ -23,6 +23,7 @@ import { TEXTY, uvodniProgram, vlozText, zvolJazyk } from './texts.js';
 import { Krokovani } from './stepview.js';
 import { NEJVYS_BAJTU_STOPY, NEJVYS_KROKU, krokZOdkazu } from './steps.js';
 import { Diagnostika } from './diagnostics.js';
+import { Zadani } from './assignment.js';
 
 const parametry = new URLSearchParams(location.search);
 
@@ -112,6 +113,7 @@ const barvyProgramu = HighlightStyle.define([
 // A person who asks for less motion gets a cursor that does not blink.
 const menePohybu = matchMedia('(prefers-reduced-motion: reduce)').matches;
 
+let priZmeneProgramu = null;
 const editor = new EditorView({
   parent: $('editor'),
   state: EditorState.create({
@@ -141,6 +143,9 @@ const editor = new EditorView({
         'aria-label': 'Program',
         'aria-multiline': 'true',
         'aria-describedby': 'editor-help',
+      }),
+      EditorView.updateListener.of((u) => {
+        if (u.docChanged) priZmeneProgramu?.();
       }),
     ],
   }),
@@ -795,6 +800,7 @@ function prelozStranku() {
   popisPrikladu();
   ukazLimity();
   krokovani.preloz();
+  zadani.prelozeno();
   diagnostika.prelozit(jazyk);
   if (posledniPoznamka) {
     const { klic, args, chyba } = posledniPoznamka;
@@ -829,9 +835,22 @@ inputBox.addEventListener('keydown', (e) => {
   }
 });
 
+// An assignment beside the editor (assignment.js): the program goes to its tests as bytes,
+// as to a run, and is saved as the same bytes.
+const zadani = new Zadani({
+  t,
+  program: () => bytyZTextu(editor.state.doc.toString()),
+  text: () => editor.state.doc.toString(),
+  nastavProgram,
+  zmenaProgramu: (f) => {
+    priZmeneProgramu = f;
+  },
+});
+
 prelozStranku();
 novyWorker();
 nactiOdkaz();
+if (parametry.get('assignment')) zadani.zAdresy(parametry.get('assignment'));
 nactiPriklady();
 if ('serviceWorker' in navigator && location.protocol !== 'file:') {
   navigator.serviceWorker.register('sw.js').catch(() => {});

@@ -67,11 +67,13 @@ export function instancujSCekanim(url) {
 // returns bytes (empty at the end of the input), or, where `umiCekat` and `cekat`, a promise
 // of them. `stopa`, when above 0, asks for the run's trace: its lines come through the
 // module's `onTrace`, at most `stopa` steps and the end record, and `onTraceFull` is called
-// once when the run goes past that many steps. Returns 'ok', 'error' or 'stopped'. A run
+// once when the run goes past that many steps. `duvod`, an object when given, gets in
+// `zastaveno` the number of the limit that stopped the run (the library's MOXA_STOP_*, 0 for
+// none). Returns 'ok', 'error' or 'stopped'. A run
 // that overflows the stack rejects with the browser's RangeError; the module is then
 // unusable.
 export async function spustVModulu(modul, program, input, limits, moznosti = {}) {
-  const { naZasobnikuVolajiciho = false, dalsiVstup = null, cekat = false, stopa = 0 } = moznosti;
+  const { naZasobnikuVolajiciho = false, dalsiVstup = null, cekat = false, stopa = 0, duvod = null } = moznosti;
   const sCekanim = dalsiVstup !== null && cekat && !naZasobnikuVolajiciho && umiCekat(modul);
   let zbyva = new Uint8Array();
   const predej = (b, n, bytes) => {
@@ -85,15 +87,68 @@ export async function spustVModulu(modul, program, input, limits, moznosti = {})
   modul.vstupCekej = async (b, n) => predej(b, n, zbyva.length > 0 ? zbyva : await dalsiVstup(n));
   const p = doPameti(modul, program);
   let i = 0;
+  let z = 0;
   try {
     i = doPameti(modul, input);
+    if (duvod) z = doPameti(modul, new Uint8Array(4));
     const r = await beh(modul, naZasobnikuVolajiciho)(
       p, program.length, i, input.length,
       limits.steps || 0, limits.output || 0, limits.memory || 0,
-      dalsiVstup === null ? 0 : sCekanim ? 2 : 1, stopa);
+      dalsiVstup === null ? 0 : sCekanim ? 2 : 1, stopa, z);
+    if (duvod) duvod.zastaveno = new DataView(modul.HEAPU8.buffer, z, 4).getInt32(0, true);
     return VYSLEDEK[r] ?? 'error';
   } finally {
     modul._free(p);
     if (i) modul._free(i);
+    if (z) modul._free(z);
   }
+}
+
+const REZIMY = { exact: 0, trailing: 1, whitespace: 2, numbers: 3 };
+const CISLO_VYSLEDKU = { ok: 0, error: 1, stopped: 2 };
+
+// Runs one visible test of an assignment bundle (see assignment.js) and has the grader's own
+// verdict code, compiled into the module, judge it: { verdict, points, message }, the verdict
+// word as moxa-grade writes it. The output is collected through the module's `onOutput`,
+// which the caller points at `prijmiVystup`.
+export async function otestujVModulu(modul, program, test) {
+  const kusy = [];
+  let delka = 0;
+  const predchozi = modul.onOutput;
+  modul.onOutput = (b) => {
+    kusy.push(b.slice());
+    delka += b.length;
+  };
+  const duvod = {};
+  const l = test.limits;
+  let vysledek;
+  try {
+    vysledek = await spustVModulu(modul, program, new TextEncoder().encode(test.input),
+      { steps: l.max_steps, output: l.max_output, memory: l.max_memory }, { duvod });
+  } finally {
+    modul.onOutput = predchozi;
+  }
+  const vystup = new Uint8Array(delka);
+  let k = 0;
+  for (const kus of kusy) {
+    vystup.set(kus, k);
+    k += kus.length;
+  }
+  const ocekavany = new TextEncoder().encode(test.expected);
+  const e = doPameti(modul, ocekavany);
+  let o = 0;
+  let verdikt = null;
+  modul.onVerdict = (slovo, body, zprava) => {
+    verdikt = { verdict: slovo, points: body, message: new TextDecoder().decode(zprava) };
+  };
+  try {
+    o = doPameti(modul, vystup);
+    modul._moxa_web_judge(e, ocekavany.length, o, vystup.length, REZIMY[test.mode] ?? 0,
+      CISLO_VYSLEDKU[vysledek], duvod.zastaveno ?? 0, test.points,
+      l.max_steps, l.max_output, l.max_memory, l.max_time);
+  } finally {
+    modul._free(e);
+    if (o) modul._free(o);
+  }
+  return verdikt;
 }

@@ -5,7 +5,7 @@
 // shared with the page where the page is cross-origin isolated. The page ends the worker to stop a run (Stop, or the
 // time limit) and starts a new one.
 /* global importScripts, createMoxa */
-import { instancujSCekanim, spustVModulu, umiCekat } from './run.js';
+import { instancujSCekanim, otestujVModulu, spustVModulu, umiCekat } from './run.js';
 import { NEJVYS_BAJTU_STOPY } from './steps.js';
 
 importScripts('moxa.js');
@@ -141,9 +141,29 @@ async function spustProgram({ program, input, limits, naZasobnikuVolajiciho, int
   postMessage({ typ: 'konec', vysledek });
 }
 
+// The visible tests of an assignment, one after another; each result goes to the page as it
+// comes. The page ends the worker to stop them.
+async function spustTesty({ program, testy }) {
+  await pripraven;
+  if (!modul) return;
+  for (let i = 0; i < testy.length; i++) {
+    let v;
+    try {
+      v = await otestujVModulu(modul, program, testy[i]);
+    } catch (chyba) {
+      postMessage({ typ: 'preteceni', zprava: String(chyba) });
+      close();
+      return;
+    }
+    postMessage({ typ: 'test', index: i, ...v });
+  }
+  postMessage({ typ: 'testyHotovo' });
+}
+
 onmessage = (e) => {
   if (e.data.typ === 'vstup') {
     prijmiVstup?.(e.data);
     prijmiVstup = null;
   } else if (e.data.typ === 'beh') spustProgram(e.data);
+  else if (e.data.typ === 'testy') spustTesty(e.data);
 };

@@ -71,11 +71,12 @@ extern "C" {
 // (the input has ended), 1 from `Module.vstupHned`, 2 from `Module.vstupCekej`. Returns
 // MOXA_OK, MOXA_ERROR or MOXA_STOPPED; a stopped run gets no closing line, for it did not end.
 // `kroku_stopy` above 0 passes the run's trace to `Module.onTrace`, at most that many steps
-// and the end record (see Stopa).
+// and the end record (see Stopa). `zastaveno`, when not null, gets the MOXA_STOP_* that
+// stopped the run.
 EMSCRIPTEN_KEEPALIVE int moxa_web_run(const char* program, std::size_t program_length,
                                       const char* input, std::size_t input_length, double max_steps,
                                       std::size_t max_output, std::size_t max_memory, int cteni,
-                                      double kroku_stopy) {
+                                      double kroku_stopy, int* zastaveno) {
   Stopa stopa;
   stopa.nejvys = static_cast<unsigned long long>(kroku_stopy);
   moxa_options options{};
@@ -83,6 +84,7 @@ EMSCRIPTEN_KEEPALIVE int moxa_web_run(const char* program, std::size_t program_l
   options.max_steps = static_cast<unsigned long long>(max_steps);
   options.max_output = max_output;
   options.max_memory = max_memory;
+  options.stopped_by = zastaveno;
   if (cteni == 1) options.read = cti_hned;
   if (cteni == 2) options.read = cti_s_cekanim;
   if (stopa.nejvys > 0) {

@@ -1,0 +1,214 @@
+// An assignment in the playground, in headless Chromium: a bundle made by moxa-grade, opened
+// by its address and by the file chooser, tested by clicking Test; the verdicts, points and
+// feedback must be those moxa-grade gives for the same visible tests.
+//   node assignment.mjs SITE_DIR MOXA_GRADE EXAMPLES_GRADING_DIR [SCREENSHOT.png]
+import { test, before, after, afterEach } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { chromium } from 'playwright-core';
+import { serve } from './serve.mjs';
+
+const [siteDir, grader, samples, screenshot] = process.argv.slice(2);
+const tmp = mkdtempSync(join(tmpdir(), 'moxa-assignment-'));
+let server;
+let browser;
+
+const chybyStranek = [];
+afterEach(() => {
+  assert.deepEqual(chybyStranek.splice(0), [], 'errors thrown by the page');
+});
+
+async function novaStranka(adresa) {
+  const context = await browser.newContext({ acceptDownloads: true });
+  const page = await context.newPage();
+  page.on('pageerror', (e) => chybyStranek.push(`${page.url()}: ${e.stack ?? e}`));
+  await page.goto(server.url + adresa);
+  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  return page;
+}
+
+// Bundles are served beside the page, as a course would put them.
+const slozkaBaliku = join(siteDir, 'test-assignments');
+const soucetJson = join(slozkaBaliku, 'soucet.json');
+
+before(async () => {
+  mkdirSync(slozkaBaliku, { recursive: true });
+  execFileSync(grader, ['--bundle', join(samples, 'soucet'), '-o', soucetJson]);
+  server = await serve(siteDir);
+  browser = await chromium.launch({
+    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking'],
+  });
+});
+
+after(async () => {
+  await browser?.close();
+  await server?.close();
+  rmSync(tmp, { recursive: true, force: true });
+  rmSync(slozkaBaliku, { recursive: true, force: true });
+});
+
+// The visible tests of a bundle as an assignment folder of their own, for moxa-grade.
+function viditelneTesty(balik) {
+  const dir = join(tmp, 'visible');
+  rmSync(dir, { recursive: true, force: true });
+  mkdirSync(dir);
+  const tests = {};
+  for (const t of balik.tests) {
+    writeFileSync(join(dir, `${t.name}.in`), t.input);
+    writeFileSync(join(dir, `${t.name}.out`), t.expected);
+    tests[t.name] = { points: t.points, mode: t.mode, ...t.limits };
+  }
+  writeFileSync(join(dir, 'grading.json'), JSON.stringify({ tests }));
+  return dir;
+}
+
+// moxa-grade's verdict, points and feedback for each test: points and feedback from its
+// JSON report, the verdict word from its JUnit report.
+function podleGraderu(assignment, soubor) {
+  const json = JSON.parse(execFileSync(grader, ['-f', 'gradescope', assignment, soubor]));
+  const junit = execFileSync(grader, ['-f', 'junit', assignment, soubor]).toString();
+  const vysledek = {};
+  for (const t of json.tests) {
+    const m = new RegExp(`<testcase name="${t.name}"[^>]*>\\s*<failure message="[^"]*" type="([a-z]+)"`).exec(junit);
+    vysledek[t.name] = {
+      verdict: t.status === 'passed' ? 'pass' : m?.[1],
+      points: t.score,
+      feedback: t.output,
+    };
+  }
+  return vysledek;
+}
+
+async function vlozProgram(page, text) {
+  await page.click('#editor .cm-content');
+  await page.keyboard.press('Control+a');
+  await page.keyboard.press('Delete');
+  await page.keyboard.insertText(text);
+}
+
+const textEditoru = (page) =>
+  page.evaluate(() => [...document.querySelectorAll('#editor .cm-line')].map((l) => l.textContent).join('\n'));
+
+async function otestuj(page) {
+  await page.click('#assignment-test');
+  await page.waitForFunction(() => !document.getElementById('assignment-test').disabled, null, { timeout: 120000 });
+  return page.$$eval('#assignment-results > li', (li) =>
+    li.map((e) => ({
+      test: e.dataset.test,
+      verdict: e.dataset.verdict,
+      points: Number(e.dataset.points),
+      feedback: e.querySelector('pre')?.textContent ?? '',
+    }))
+  );
+}
+
+// Every submission of the sample class that is one program.
+function podani() {
+  const trida = join(samples, 'trida');
+  const vse = [];
+  for (const jmeno of readdirSync(trida).sort()) {
+    const cesta = join(trida, jmeno);
+    if (statSync(cesta).isDirectory()) {
+      const mox = readdirSync(cesta).filter((f) => f.endsWith('.mox'));
+      if (mox.length === 1) vse.push({ jmeno, soubor: join(cesta, mox[0]) });
+    } else if (jmeno.endsWith('.mox')) {
+      vse.push({ jmeno, soubor: cesta });
+    }
+  }
+  return vse;
+}
+
+test('the page gives the verdicts, points and feedback moxa-grade gives, test by test', async () => {
+  const raw = readFileSync(soucetJson);
+  const balik = JSON.parse(raw);
+  // The hidden test's own numbers are not in what the page is sent.
+  assert.ok(!raw.includes('-6901') && !raw.includes('tajny'), 'a hidden test in the bundle');
+  const assignment = viditelneTesty(balik);
+  const page = await novaStranka('?assignment=test-assignments/soucet.json');
+  await page.waitForSelector('#assignment-task h1');
+  assert.match(await page.textContent('#assignment-task'), /Součet a průměr/);
+  const vsechna = podani();
+  assert.ok(vsechna.length >= 7, 'the sample class');
+  const verdiktu = new Set();
+  for (const { jmeno, soubor } of vsechna) {
+    await vlozProgram(page, readFileSync(soubor, 'utf8'));
+    const naStrance = await otestuj(page);
+    const grader = podleGraderu(assignment, soubor);
+    assert.deepEqual(naStrance.map((r) => r.test), balik.tests.map((t) => t.name), jmeno);
+    for (const r of naStrance) {
+      assert.deepEqual({ verdict: r.verdict, points: r.points, feedback: r.feedback }, grader[r.test],
+        `${jmeno}, test ${r.test}`);
+      verdiktu.add(r.verdict);
+    }
+    const ziskano = naStrance.reduce((s, r) => s + r.points, 0);
+    assert.equal(Number(await page.getAttribute('#assignment-summary', 'data-points')), ziskano, jmeno);
+    assert.equal(Number(await page.getAttribute('#assignment-summary', 'data-hidden-points')), 2);
+    if (jmeno === 'petr' && screenshot) await page.screenshot({ path: screenshot, fullPage: true });
+  }
+  // The class meets passes, wrong outputs, the step budget and the output limit.
+  for (const v of ['pass', 'wrong', 'limit', 'output']) assert.ok(verdiktu.has(v), v);
+  await page.context().close();
+});
+
+test('a task text runs none of its script, handlers or javascript: links', async () => {
+  const balik = JSON.parse(readFileSync(soucetJson));
+  balik.task =
+    '# Zlý úkol\n\n<script>window.zle = 1</script>\n\n<img src="x" onerror="window.zle = 2">\n\n' +
+    '[odkaz](javascript:window.zle=3) <a href="javascript:window.zle=4" id="a2">b</a>\n';
+  const soubor = join(tmp, 'zly.json');
+  writeFileSync(soubor, JSON.stringify(balik));
+  const page = await novaStranka('');
+  const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click('#assignment-open')]);
+  await chooser.setFiles(soubor);
+  await page.waitForSelector('#assignment-task h1');
+  for (const a of await page.$$('#assignment-task a')) await a.click().catch(() => {});
+  await page.waitForTimeout(300);
+  assert.equal(await page.evaluate(() => window.zle), undefined);
+  assert.equal(await page.$$eval('#assignment-task script, #assignment-task [onerror]', (e) => e.length), 0);
+  const odkazy = await page.$$eval('#assignment-task a', (a) => a.map((x) => x.getAttribute('href') ?? ''));
+  assert.ok(odkazy.every((h) => !/^\s*javascript:/i.test(h)), odkazy.join());
+  // A file that is no bundle is refused, saying so; the task shown stays.
+  const spatny = join(tmp, 'spatny.json');
+  writeFileSync(spatny, '{"format": "moxa-assignment", "version": 7}');
+  const [c2] = await Promise.all([page.waitForEvent('filechooser'), page.click('#assignment-open')]);
+  await c2.setFiles(spatny);
+  await page.waitForSelector('#assignment-message:not([hidden])');
+  assert.match(await page.textContent('#assignment-message'), /version 7/);
+  await page.context().close();
+});
+
+test('the code stays over a reload, Download gives its bytes, and a running test stops', async () => {
+  const page = await novaStranka('?assignment=test-assignments/soucet.json');
+  await page.waitForSelector('#assignment-task h1');
+  const program = '{ pis_ln("žluťoučký"); @i -> 0; w2 (1 < 2) { @i -> @i + 1; } w2_end; } .';
+  await vlozProgram(page, program);
+  await page.reload();
+  await page.waitForSelector('#assignment-task h1');
+  await page.waitForFunction((p) => [...document.querySelectorAll('#editor .cm-line')].map((l) => l.textContent).join('\n') === p, program);
+  assert.equal(await textEditoru(page), program);
+  const [stazeni] = await Promise.all([page.waitForEvent('download'), page.click('#assignment-download')]);
+  assert.equal(stazeni.suggestedFilename(), 'soucet.mox');
+  assert.deepEqual(readFileSync(await stazeni.path()), Buffer.from(program, 'utf8'));
+  await page.context().close();
+
+  // With no step budget, that program never ends: Stop (by keyboard) ends the tests.
+  const balik = JSON.parse(readFileSync(soucetJson));
+  for (const t of balik.tests) t.limits.max_steps = 0;
+  writeFileSync(join(slozkaBaliku, 'bez-limitu.json'), JSON.stringify(balik));
+  const p2 = await novaStranka('?assignment=test-assignments/bez-limitu.json');
+  await p2.waitForSelector('#assignment-task h1');
+  await vlozProgram(p2, program);
+  await p2.focus('#assignment-test');
+  await p2.keyboard.press('Enter');
+  await p2.waitForFunction(() => !document.getElementById('assignment-stop').disabled);
+  await p2.focus('#assignment-stop');
+  await p2.keyboard.press('Enter');
+  await p2.waitForFunction(() => !document.getElementById('assignment-test').disabled);
+  assert.equal(await p2.$$eval('#assignment-results [data-verdict]', (e) => e.length), 0);
+  assert.match(await p2.textContent('#assignment-summary'), /stop|zastaven/i);
+  await p2.context().close();
+});
