@@ -18,6 +18,16 @@
 
 namespace moxa::similar {
 
+// Scatters the bits of a hash (splitmix64's finaliser), for the texts' and the runs' hashes.
+inline std::uint64_t mix(std::uint64_t x) {
+  x ^= x >> 30;
+  x *= 0xbf58476d1ce4e5b9ULL;
+  x ^= x >> 27;
+  x *= 0x94d049bb133111ebULL;
+  x ^= x >> 31;
+  return x;
+}
+
 struct Settings {
   std::size_t min_match = 9;           // the shortest run of tokens that counts as a match
   std::uintmax_t max_size = 1u << 20;  // bytes of a submission; a larger one is left out

@@ -17,15 +17,6 @@ namespace {
 // Fixed classes of tokens whose text does not count.
 enum : std::int32_t { kName, kNumber, kString, kCall, kDeclaration, kFirstWord };
 
-std::uint64_t mix(std::uint64_t x) {
-  x ^= x >> 30;
-  x *= 0xbf58476d1ce4e5b9ULL;
-  x ^= x >> 27;
-  x *= 0x94d049bb133111ebULL;
-  x ^= x >> 31;
-  return x;
-}
-
 std::uint64_t hash_ids(const std::int32_t* ids, std::size_t n) {
   std::uint64_t h = 0x243f6a8885a308d3ULL;
   for (std::size_t i = 0; i < n; ++i)
