@@ -473,7 +473,7 @@ class Kontrola {
         const bool mezera_pred =
             t.usek.od > 0 && (zdroj_[t.usek.od - 1] == ' ' || zdroj_[t.usek.od - 1] == '\t');
         n.z.opravy.push_back(oprava(t.usek.od, t.usek.od + 1,
-                                    (mezera_pred ? "" : " ") + t.text.substr(0, 1) + " ", false));
+                                    std::string(mezera_pred ? "" : " ") + t.text[0] + " ", false));
         n.omyl = true;
       }
       if (t.kind == T_SLOVO && t.text != "." && znacka_textu(t.text) == Znacka::Zadna)
@@ -650,7 +650,7 @@ class Kontrola {
         const bool parametr = i >= 1 && tk[i - 1].text == "p2";
         // A parameter is assigned by no call: a call only evaluates its arguments.
         if (prirazeni || cti) {
-          prirazene.insert(t.text);
+          prirazene.emplace(t.text);
         } else if (!parametr) {
           cteni.emplace(t.text, i);
         }

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,7 +21,8 @@ struct Usek {
 
 struct TokenZdroje {
   std::int32_t kind = 0;
-  std::string text;
+  // The text the scanner delivers; it lives as long as the tokens that hold it (see `Rozklad`).
+  std::string_view text;
   // From the token's first byte up to the byte the scanner reads past it: dropped bytes
   // inside the token included (the blank of "@ x", the quotes of a string literal).
   Usek usek;
@@ -36,13 +39,19 @@ enum class Nedokonceno : std::uint8_t {
 
 struct Rozklad {
   // Every token up to the end of input; the last one is the end-of-input token, which
-  // stands just past the last byte.
-  std::vector<TokenZdroje> tokeny;
+  // stands just past the last byte. A deque, so that a document of a million one-byte
+  // tokens takes no more than its tokens while they are gathered.
+  std::deque<TokenZdroje> tokeny;
   std::vector<Usek> komentare;
   // Bytes dropped between tokens (outside comments), one by one.
   std::vector<std::size_t> vynechane;
   Nedokonceno nedokonceno = Nedokonceno::Nic;
   Usek nedokonceny;
+  // What the tokens' texts point into: a copy of the source (most texts are a run of its
+  // bytes) and the few texts that are not (a word the scanner dropped a byte from). Shared,
+  // so that a copy of the tokens points into the same texts.
+  std::shared_ptr<const std::string> zdroj;
+  std::shared_ptr<std::deque<std::string>> jine_texty;
 };
 
 // Splits `zdroj` as the scanner does.

@@ -36,6 +36,8 @@ constexpr std::string_view POUZITI =
     "                  LC_MESSAGES or LANG starts with cs, else English)\n"
     "  --explain CODE  the long explanation of a code with an example program\n"
     "  --codes         list every code with its explanation\n"
+    "At most 1000 warnings a file (the last says how many more there were); memory and\n"
+    "time in proportion to the file, at most about 48 bytes of memory a byte of it.\n"
     "Exit status: 0 no error, 1 an error (or a warning with --strict), 2 a file unreadable,\n"
     "an unknown code or a bad option.\n";
 

@@ -15,6 +15,8 @@ CHECK = sys.argv[1]
 GOLDEN = pathlib.Path(sys.argv[2])
 MOXA = sys.argv[3]
 DATA = json.loads(pathlib.Path(sys.argv[4]).read_text(encoding="utf-8"))
+# Under a sanitizer the process's memory is the sanitizer's, not the checker's.
+MEASURE_MEMORY = "--no-memory" not in sys.argv[5:]
 failures = []
 
 
@@ -179,6 +181,23 @@ def capped():
     d = json.loads(text)[0]["diagnostics"]
     expect("capped", (rc, len(d), {x["code"] for x in d}), (0, 1000, {"M202"}))
     expect("capped note", [n["message"] for n in d[-1]["notes"]], ["and 500 more warnings, not listed"])
+    if MEASURE_MEMORY:
+        huge()
+
+
+def huge():
+    """Memory in proportion to the program, with a small factor, at its worst (a token for
+    every byte) and with a warning on every statement: the peak of the process, from wait4."""
+    size = 4 << 20
+    for what, program in (("braces", b"{" * size),
+                          ("warnings", b"{ " + b"pisln(1); " * (size // 10) + b"} .")):
+        with tempfile.TemporaryFile() as f:
+            f.write(program)
+            f.seek(0)
+            p = subprocess.Popen([CHECK, "-"], stdin=f, stdout=subprocess.DEVNULL)
+            _, status, usage = os.wait4(p.pid, 0)
+        peak = usage.ru_maxrss * 1024
+        expect(f"memory of {what}", (status, peak <= 48 * len(program) + (24 << 20)), (256, True))
 
 
 def json_format(tmp):

@@ -92,18 +92,18 @@ std::string dva_jazyky(std::string_view cesky, std::string_view anglicky) {
 }  // namespace
 
 std::optional<std::string> napoveda(const kontrola::TokenZdroje& t) {
+  const std::string text(t.text);
   if (t.kind == T_VOLANI)
-    return dva_jazyky("Volani funkce `" + t.text +
+    return dva_jazyky("Volani funkce `" + text +
                           "(...)`: vyhodnoti argumenty zleva doprava a necha je na zasobniku; "
                           "zadny blok se nespusti.",
-                      "A call of `" + t.text +
+                      "A call of `" + text +
                           "(...)`: evaluates its arguments from left to right and leaves them "
                           "on the value stack; no block runs.");
   if (t.kind == T_DEKLARACE)
-    return dva_jazyky("Deklarace funkce `" + t.text +
-                          "`: jeji blok se provede hned, jednou, pred hlavnim blokem.",
-                      "The declaration `" + t.text +
-                          "`: its block runs at once, one time, before the main block.");
+    return dva_jazyky(
+        "Deklarace funkce `" + text + "`: jeji blok se provede hned, jednou, pred hlavnim blokem.",
+        "The declaration `" + text + "`: its block runs at once, one time, before the main block.");
   if (t.kind == T_CISLO || t.kind == T_RETEZEC || t.kind == T_PROMENNA || t.kind == T_KONEC)
     return std::nullopt;
   for (const Popis& p : POPISY)

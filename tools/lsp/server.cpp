@@ -524,7 +524,7 @@ json Server::doplneni(const Dokument& d, Pozice p) const {
   for (const TokenZdroje& t : d.rozklad().tokeny) {
     // The word being typed is no suggestion of itself.
     if (t.usek.od == zacatek && t.usek.po == kurzor) continue;
-    if (t.kind == T_PROMENNA) promenne.insert(t.text);
+    if (t.kind == T_PROMENNA) promenne.emplace(t.text);
     if (t.kind == T_VOLANI || t.kind == T_DEKLARACE) {
       std::string volani(1, '~');  // a declaration `?f` is offered as its call `~f`
       volani.append(t.text, 1);

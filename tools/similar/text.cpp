@@ -37,7 +37,8 @@ std::int32_t Vocabulary::id(const kontrola::TokenZdroje& token) {
   }
   // Any other word has a number of its own: keywords, operators, and the other lowercase
   // words the scanner delivers.
-  std::string key = std::to_string(token.kind) + ' ' + token.text;
+  std::string key = std::to_string(token.kind) + ' ';
+  key += token.text;
   const auto id = static_cast<std::int32_t>(kFirstWord + words_.size());
   return words_.try_emplace(std::move(key), id).first->second;
 }
