@@ -110,6 +110,14 @@ class Klient:
     def zastaveni(self):
         return self.udalost("stopped")["body"]
 
+    def vypsano(self):
+        """What the Output scope shows at the stop: the text written so far."""
+        ramce = self.telo("stackTrace", {"threadId": 1})["stackFrames"]
+        sc = self.telo("scopes", {"frameId": ramce[0]["id"]})["scopes"]
+        odkaz = next(s["variablesReference"] for s in sc if s["name"] == "Output")
+        return {v["name"]: v["value"] for v in
+                self.telo("variables", {"variablesReference": odkaz})["variables"]}["text"]
+
     def stav(self):
         """Where the stopped run stands and what it holds: (line, col, variables, stack)."""
         ramce = self.telo("stackTrace", {"threadId": 1})["stackFrames"]

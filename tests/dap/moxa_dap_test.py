@@ -98,19 +98,27 @@ def every_step_forward_and_back():
         want = states(trace(mox))
         k = session(mox, stopOnEntry=True)
         expect(f"{name}: entry", k.zastaveni()["reason"], "entry")
-        got = [k.stav()]
+        got, printed = [k.stav()], [k.vypsano()]
         for _ in range(len(want) - 1):
             k.telo("next", {"threadId": 1})
             k.zastaveni()
             got.append(k.stav())
+            printed.append(k.vypsano())
         expect(f"{name}: each step", got, want)
-        # Back from the last step to the first, one step at a time.
+        # What was printed grows step by step into moxa's own output.
+        moxa = subprocess.run([MOXA, str(mox)], input=vstup(mox), capture_output=True,
+                              timeout=120).stdout.decode("latin-1")
+        expect(f"{name}: printed so far", [moxa.startswith(p) for p in printed],
+               [True] * len(printed))
+        expect(f"{name}: something printed on the way", printed[0] != printed[-1], True)
+        # Back from the last step to the first, one step at a time: the state and what had
+        # been printed by then.
         back = []
         for _ in range(len(want) - 1):
             k.telo("stepBack", {"threadId": 1})
             expect(f"{name}: stepBack reason", k.zastaveni()["reason"], "step")
-            back.append(k.stav())
-        expect(f"{name}: each step back", back, want[-2::-1])
+            back.append((k.stav(), k.vypsano()))
+        expect(f"{name}: each step back", back, list(zip(want, printed))[-2::-1])
         if len(want) < 5:
             k.konec()
             continue

@@ -16,6 +16,9 @@ namespace {
 
 constexpr std::int64_t PROMENNE = 1;
 constexpr std::int64_t ZASOBNIK = 2;
+constexpr std::int64_t VYSTUP = 3;
+// The Output scope shows at most this much of the end of what the run has written.
+constexpr std::size_t UKAZANY_VYSTUP = std::size_t{64} << 10;
 
 // A launch argument that is a count: absent (0), or a whole number from 0.
 bool pocet(const nlohmann::json& a, const char* klic, std::uint64_t& n, std::string& chyba) {
@@ -269,6 +272,14 @@ json Adapter::promenne(std::int64_t odkaz) const {
     for (std::size_t i = 0; i < s.zasobnik.size(); ++i)
       r.push_back(
           {{"name", std::to_string(i + 1)}, {"value", s.zasobnik[i]}, {"variablesReference", 0}});
+  } else if (odkaz == VYSTUP) {
+    // The bytes written so far and their end, banners included: going back shows them as
+    // they were at that step.
+    const auto [konec, bajtu] = ladeni_->vystup(UKAZANY_VYSTUP);
+    r.push_back({{"name", "bytes"}, {"value", std::to_string(bajtu)}, {"variablesReference", 0}});
+    r.push_back({{"name", bajtu > konec.size() ? "text (its end)" : "text"},
+                 {"value", z_bajtu(konec)},
+                 {"variablesReference", 0}});
   }
   return {{"variables", r}};
 }
@@ -355,11 +366,11 @@ void Adapter::pozadavek(const json& p) {
     if (prikaz == "stackTrace") {
       odpovez(p, zasobnik());
     } else if (prikaz == "scopes") {
-      odpovez(
-          p,
-          {{"scopes",
-            {{{"name", "Variables"}, {"variablesReference", PROMENNE}, {"expensive", false}},
-             {{"name", "Value stack"}, {"variablesReference", ZASOBNIK}, {"expensive", false}}}}});
+      odpovez(p,
+              {{"scopes",
+                {{{"name", "Variables"}, {"variablesReference", PROMENNE}, {"expensive", false}},
+                 {{"name", "Value stack"}, {"variablesReference", ZASOBNIK}, {"expensive", false}},
+                 {{"name", "Output"}, {"variablesReference", VYSTUP}, {"expensive", false}}}}});
     } else if (prikaz == "variables") {
       odpovez(p, promenne(a.value("variablesReference", std::int64_t{0})));
     } else {

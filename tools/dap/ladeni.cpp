@@ -179,6 +179,13 @@ Stav Ladeni::stav() const {
   return stav_;
 }
 
+std::pair<std::string, std::size_t> Ladeni::vystup(std::size_t nejvic) const {
+  const std::lock_guard<std::mutex> zamek(m_);
+  const std::size_t vse = std::min(stav_.vystup, vystup_.size());
+  const std::size_t od = vse - std::min(vse, nejvic);
+  return {vystup_.substr(od, vse - od), vse};
+}
+
 Misto Ladeni::misto() const {
   const std::lock_guard<std::mutex> zamek(m_);
   return misto_;

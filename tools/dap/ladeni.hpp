@@ -97,6 +97,9 @@ class Ladeni {
   // The state and place while stopped.
   Stav stav() const;
   Misto misto() const;
+  // What the run has written up to where it stands (going back, no more than by then): the
+  // last `nejvic` bytes of it, and how many bytes there are in all.
+  std::pair<std::string, std::size_t> vystup(std::size_t nejvic) const;
   const Mapa& mapa() const { return mapa_; }
   const std::string& program() const { return program_; }
 
