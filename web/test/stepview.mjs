@@ -316,3 +316,134 @@ test('keyboard only: Ctrl+Shift+Enter, the arrows, Home and End, Esc; the editor
   assert.match(await page.textContent('#editor .cm-content'), /zz/);
   await page.close();
 });
+
+// Breakpoints: two statements on line 2, a loop whose test is line 3 and whose body is lines
+// 4 and 5, a print on line 7. Its 13 steps run on lines 2 2 3 4 5 3 4 5 3 4 5 3 7.
+const ZARAZKY = '{\n  @i -> 0; @s -> 0;\n  w2 (@i < 3) {\n    @i -> @i + 1;\n    @s -> @s + @i;\n  } w2_end;\n  pis_ln(@s);\n} .\n';
+
+// Clicks the number of line `radek` in the editor's gutter.
+const klikniRadek = (page, radek) =>
+  page.locator('#editor .cm-lineNumbers .cm-gutterElement').filter({ hasText: new RegExp(`^${radek}$`) }).click();
+
+const zarazkyVGutteru = (page) =>
+  page.$$eval('#editor .cm-lineNumbers .cm-gutterElement.cm-breakpoint', (e) => e.map((x) => Number(x.textContent)));
+
+// The step shown, its variables and what the move to a breakpoint said.
+async function naZarazce(page) {
+  const v = await pohled(page);
+  const note = await page.evaluate(() => {
+    const e = document.getElementById('step-bp-note');
+    return e.hidden ? null : e.textContent;
+  });
+  return { n: Number(v.n), variables: v.variables.map(([jmeno, hodnota]) => `${jmeno}=${hodnota}`), note };
+}
+
+test('breakpoints: clicked line numbers, Continue and Back stop where the run arrives at their lines anew', async () => {
+  const page = await novaStranka(odkaz(ZARAZKY));
+  await krokuj(page);
+  assert.equal(await page.textContent('#step-total'), '13');
+  await klikniRadek(page, 5);
+  await klikniRadek(page, 2);
+  assert.deepEqual(await zarazkyVGutteru(page), [2, 5]);
+  assert.equal(await page.textContent('#step-breakpoints'), 'Breakpoints on lines 2, 5.');
+  assert.equal(await page.textContent('#breakpoint-announce'), 'Breakpoint set on line 2.');
+
+  // Line 2 holds two steps, but the run arrives there once; line 5 once a pass.
+  const dal = [
+    { n: 5, variables: ['@i=1.000000', '@s=1.000000'], note: 'Stopped at the breakpoint on line 5.' },
+    { n: 8, variables: ['@i=2.000000', '@s=3.000000'], note: 'Stopped at the breakpoint on line 5.' },
+    { n: 11, variables: ['@i=3.000000', '@s=6.000000'], note: 'Stopped at the breakpoint on line 5.' },
+    { n: 13, variables: ['@i=3.000000', '@s=6.000000'], note: 'No further breakpoint: this is the last step of the run.' },
+  ];
+  for (const ceka of dal) {
+    await page.click('#step-bp-next');
+    assert.deepEqual(await naZarazce(page), ceka);
+  }
+  // Continue at the end stays there, saying so again.
+  await page.click('#step-bp-next');
+  assert.deepEqual(await naZarazce(page), dal.at(-1));
+  assert.equal(await page.textContent('#breakpoint-announce'), dal.at(-1).note);
+
+  // Back returns to each earlier hit, then to the first step, which is line 2's hit.
+  for (const n of [11, 8, 5]) {
+    await page.click('#step-bp-back');
+    assert.deepEqual(await naZarazce(page), dal.find((d) => d.n === n));
+  }
+  await page.click('#step-bp-back');
+  assert.deepEqual(await naZarazce(page), { n: 1, variables: ['@i=0'], note: 'Stopped at the breakpoint on line 2.' });
+  await page.click('#step-bp-back');
+  assert.deepEqual(await naZarazce(page), {
+    n: 1,
+    variables: ['@i=0'],
+    note: 'No earlier breakpoint: this is the first step of the run.',
+  });
+
+  // A click on a marked line removes its breakpoint; an ordinary step clears the note.
+  await klikniRadek(page, 5);
+  assert.deepEqual(await zarazkyVGutteru(page), [2]);
+  await page.click('#step-next');
+  assert.equal((await naZarazce(page)).note, null);
+  await page.click('#step-bp-next');
+  assert.equal((await naZarazce(page)).n, 13);
+
+  // A loop on one line: its steps follow one another on that line, and each test of the
+  // condition begins a pass anew, the statements between them do not.
+  await page.goto(prostredi.server.url + '?lang=en' + odkaz('{\n  @i -> 0;\n  w2 (@i < 3) { @i -> @i + 1; } w2_end;\n} .\n'));
+  await page.waitForFunction(() => !document.getElementById('step').disabled);
+  await krokuj(page);
+  assert.equal(await page.textContent('#step-total'), '8');
+  await klikniRadek(page, 3);
+  const hits = [];
+  for (let i = 0; i < 5; i++) {
+    await page.click('#step-bp-next');
+    hits.push((await naZarazce(page)).n);
+  }
+  assert.deepEqual(hits, [2, 4, 6, 8, 8]);
+  await page.close();
+});
+
+test('breakpoints by keyboard: F9 on the step\'s or the cursor\'s line, F8 and Shift+F8; an edit removes them', async () => {
+  const page = await novaStranka(odkaz(ZARAZKY));
+  // In the editor, F9 marks the cursor's line.
+  await page.click('#editor .cm-content');
+  await page.keyboard.press('Control+Home');
+  await page.keyboard.press('ArrowDown');
+  await page.keyboard.press('F9');
+  assert.deepEqual(await zarazkyVGutteru(page), [2]);
+  assert.equal(await page.textContent('#breakpoint-announce'), 'Breakpoint set on line 2.');
+  // It is kept when the view opens on the unchanged program.
+  await page.keyboard.press('Control+Shift+Enter');
+  await page.waitForFunction(otevreno);
+  assert.deepEqual(await zarazkyVGutteru(page), [2]);
+  // In the view, F9 marks the line of the step shown: the loop's test, reached anew each pass.
+  for (let i = 0; i < 2; i++) await page.keyboard.press('ArrowRight');
+  assert.equal((await naZarazce(page)).n, 3);
+  await page.keyboard.press('F9');
+  assert.deepEqual(await zarazkyVGutteru(page), [2, 3]);
+  await page.keyboard.press('Home');
+  const hits = [];
+  for (let i = 0; i < 5; i++) {
+    await page.keyboard.press('F8');
+    hits.push((await naZarazce(page)).n);
+  }
+  assert.deepEqual(hits, [3, 6, 9, 12, 13]);
+  await page.keyboard.press('Shift+F8');
+  assert.deepEqual(await naZarazce(page), {
+    n: 12,
+    variables: ['@i=3.000000', '@s=6.000000'],
+    note: 'Stopped at the breakpoint on line 3.',
+  });
+  // F9 again on that line removes it.
+  await page.keyboard.press('F9');
+  assert.deepEqual(await zarazkyVGutteru(page), [2]);
+  assert.equal(await page.textContent('#breakpoint-announce'), 'Breakpoint removed from line 3.');
+
+  // Back to editing: the program changed loses its breakpoints, and that is said.
+  await page.keyboard.press('Escape');
+  await page.click('#editor .cm-content');
+  await page.keyboard.press('Control+End');
+  await page.keyboard.type(':: x\n');
+  assert.deepEqual(await zarazkyVGutteru(page), []);
+  assert.equal(await page.textContent('#breakpoint-announce'), 'The program changed: its breakpoints were removed.');
+  await page.close();
+});
