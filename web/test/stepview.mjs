@@ -317,133 +317,52 @@ test('keyboard only: Ctrl+Shift+Enter, the arrows, Home and End, Esc; the editor
   await page.close();
 });
 
-// Breakpoints: two statements on line 2, a loop whose test is line 3 and whose body is lines
-// 4 and 5, a print on line 7. Its 13 steps run on lines 2 2 3 4 5 3 4 5 3 4 5 3 7.
-const ZARAZKY = '{\n  @i -> 0; @s -> 0;\n  w2 (@i < 3) {\n    @i -> @i + 1;\n    @s -> @s + @i;\n  } w2_end;\n  pis_ln(@s);\n} .\n';
+// Breakpoints: two statements on line 2, a loop on line 3 (its test and body on one line).
+// The 13 steps run on line 2 twice, then line 3 (tests at steps 3, 6, 9, 12), then line 4.
+const ZARAZKY = '{\n  @i -> 0; @s -> 0;\n  w2 (@i < 3) { @i -> @i + 1; @s -> @s + @i; } w2_end;\n  pis_ln(@s);\n} .\n';
 
-// Clicks the number of line `radek` in the editor's gutter.
-const klikniRadek = (page, radek) =>
-  page.locator('#editor .cm-lineNumbers .cm-gutterElement').filter({ hasText: new RegExp(`^${radek}$`) }).click();
-
-const zarazkyVGutteru = (page) =>
-  page.$$eval('#editor .cm-lineNumbers .cm-gutterElement.cm-breakpoint', (e) => e.map((x) => Number(x.textContent)));
-
-// The step shown, its variables and what the move to a breakpoint said.
-async function naZarazce(page) {
-  const v = await pohled(page);
-  const note = await page.evaluate(() => {
-    const e = document.getElementById('step-bp-note');
-    return e.hidden ? null : e.textContent;
-  });
-  return { n: Number(v.n), variables: v.variables.map(([jmeno, hodnota]) => `${jmeno}=${hodnota}`), note };
-}
-
-test('breakpoints: clicked line numbers, Continue and Back stop where the run arrives at their lines anew', async () => {
+test('breakpoints: set by line number or F9, reached by Continue and Back (F8, Shift+F8) where the run arrives anew', async () => {
   const page = await novaStranka(odkaz(ZARAZKY));
+  const text = (id) => page.$eval(id, (e) => (e.hidden ? '' : e.textContent));
+  const znacky = () => page.$$eval('.cm-breakpoint', (e) => e.map((x) => x.textContent).join());
+  const cislo = (n) => page.locator('#editor .cm-lineNumbers .cm-gutterElement').filter({ hasText: new RegExp(`^${n}$`) });
+  // Each move (a button clicked, or a key): the step reached, its values, the view's note.
+  const pohyby = async (...kroky) => {
+    const r = [];
+    for (const k of kroky) {
+      await (k.startsWith('#') ? page.click(k) : page.keyboard.press(k));
+      const v = await pohled(page);
+      r.push(`${v.n} ${v.variables.map((p) => p[1]).join('/')} ${await text('#step-bp-note')}`);
+    }
+    return r;
+  };
+  await cislo(2).click();
+  assert.equal(await znacky(), '2');
   await krokuj(page);
-  assert.equal(await page.textContent('#step-total'), '13');
-  await klikniRadek(page, 5);
-  await klikniRadek(page, 2);
-  assert.deepEqual(await zarazkyVGutteru(page), [2, 5]);
-  assert.equal(await page.textContent('#step-breakpoints'), 'Breakpoints on lines 2, 5.');
-  assert.equal(await page.textContent('#breakpoint-announce'), 'Breakpoint set on line 2.');
-
-  // Line 2 holds two steps, but the run arrives there once; line 5 once a pass.
-  const dal = [
-    { n: 5, variables: ['@i=1.000000', '@s=1.000000'], note: 'Stopped at the breakpoint on line 5.' },
-    { n: 8, variables: ['@i=2.000000', '@s=3.000000'], note: 'Stopped at the breakpoint on line 5.' },
-    { n: 11, variables: ['@i=3.000000', '@s=6.000000'], note: 'Stopped at the breakpoint on line 5.' },
-    { n: 13, variables: ['@i=3.000000', '@s=6.000000'], note: 'No further breakpoint: this is the last step of the run.' },
-  ];
-  for (const ceka of dal) {
-    await page.click('#step-bp-next');
-    assert.deepEqual(await naZarazce(page), ceka);
-  }
-  // Continue at the end stays there, saying so again.
-  await page.click('#step-bp-next');
-  assert.deepEqual(await naZarazce(page), dal.at(-1));
-  assert.equal(await page.textContent('#breakpoint-announce'), dal.at(-1).note);
-
-  // Back returns to each earlier hit, then to the first step, which is line 2's hit.
-  for (const n of [11, 8, 5]) {
-    await page.click('#step-bp-back');
-    assert.deepEqual(await naZarazce(page), dal.find((d) => d.n === n));
-  }
-  await page.click('#step-bp-back');
-  assert.deepEqual(await naZarazce(page), { n: 1, variables: ['@i=0'], note: 'Stopped at the breakpoint on line 2.' });
-  await page.click('#step-bp-back');
-  assert.deepEqual(await naZarazce(page), {
-    n: 1,
-    variables: ['@i=0'],
-    note: 'No earlier breakpoint: this is the first step of the run.',
-  });
-
-  // A click on a marked line removes its breakpoint; an ordinary step clears the note.
-  await klikniRadek(page, 5);
-  assert.deepEqual(await zarazkyVGutteru(page), [2]);
-  await page.click('#step-next');
-  assert.equal((await naZarazce(page)).note, null);
-  await page.click('#step-bp-next');
-  assert.equal((await naZarazce(page)).n, 13);
-
-  // A loop on one line: its steps follow one another on that line, and each test of the
-  // condition begins a pass anew, the statements between them do not.
-  await page.goto(prostredi.server.url + '?lang=en' + odkaz('{\n  @i -> 0;\n  w2 (@i < 3) { @i -> @i + 1; } w2_end;\n} .\n'));
-  await page.waitForFunction(() => !document.getElementById('step').disabled);
-  await krokuj(page);
-  assert.equal(await page.textContent('#step-total'), '8');
-  await klikniRadek(page, 3);
-  const hits = [];
-  for (let i = 0; i < 5; i++) {
-    await page.click('#step-bp-next');
-    hits.push((await naZarazce(page)).n);
-  }
-  assert.deepEqual(hits, [2, 4, 6, 8, 8]);
-  await page.close();
-});
-
-test('breakpoints by keyboard: F9 on the step\'s or the cursor\'s line, F8 and Shift+F8; an edit removes them', async () => {
-  const page = await novaStranka(odkaz(ZARAZKY));
-  // In the editor, F9 marks the cursor's line.
-  await page.click('#editor .cm-content');
-  await page.keyboard.press('Control+Home');
-  await page.keyboard.press('ArrowDown');
-  await page.keyboard.press('F9');
-  assert.deepEqual(await zarazkyVGutteru(page), [2]);
-  assert.equal(await page.textContent('#breakpoint-announce'), 'Breakpoint set on line 2.');
-  // It is kept when the view opens on the unchanged program.
-  await page.keyboard.press('Control+Shift+Enter');
-  await page.waitForFunction(otevreno);
-  assert.deepEqual(await zarazkyVGutteru(page), [2]);
-  // In the view, F9 marks the line of the step shown: the loop's test, reached anew each pass.
-  for (let i = 0; i < 2; i++) await page.keyboard.press('ArrowRight');
-  assert.equal((await naZarazce(page)).n, 3);
-  await page.keyboard.press('F9');
-  assert.deepEqual(await zarazkyVGutteru(page), [2, 3]);
-  await page.keyboard.press('Home');
-  const hits = [];
-  for (let i = 0; i < 5; i++) {
-    await page.keyboard.press('F8');
-    hits.push((await naZarazce(page)).n);
-  }
-  assert.deepEqual(hits, [3, 6, 9, 12, 13]);
-  await page.keyboard.press('Shift+F8');
-  assert.deepEqual(await naZarazce(page), {
-    n: 12,
-    variables: ['@i=3.000000', '@s=6.000000'],
-    note: 'Stopped at the breakpoint on line 3.',
-  });
-  // F9 again on that line removes it.
-  await page.keyboard.press('F9');
-  assert.deepEqual(await zarazkyVGutteru(page), [2]);
-  assert.equal(await page.textContent('#breakpoint-announce'), 'Breakpoint removed from line 3.');
-
-  // Back to editing: the program changed loses its breakpoints, and that is said.
+  await pohyby('ArrowRight', 'ArrowRight', 'F9'); // F9 on the line of step 3
+  assert.equal(await znacky(), '2,3');
+  assert.equal(await text('#step-breakpoints'), 'Breakpoints on lines 2, 3.');
+  assert.equal(await text('#breakpoint-announce'), 'Breakpoint set on line 3.');
+  const na3 = 'Stopped at the breakpoint on line 3.';
+  const konec = '13 3.000000/6.000000 No further breakpoint: this is the last step of the run.';
+  assert.deepEqual(await pohyby('Home', '#step-bp-next', 'F8', 'F8', 'F8', '#step-bp-next', 'F8'), ['1 0 ',
+    `3 0/0 ${na3}`, `6 1.000000/1.000000 ${na3}`, `9 2.000000/3.000000 ${na3}`, `12 3.000000/6.000000 ${na3}`, konec, konec]);
+  assert.equal(await text('#breakpoint-announce'), konec.slice(konec.indexOf('No')));
+  assert.deepEqual((await pohyby('Shift+F8', '#step-bp-back', 'ArrowLeft', 'Shift+F8', 'Shift+F8')).map((r) => r.split(' ')[0]),
+    ['12', '9', '8', '6', '3']);
+  assert.deepEqual(await pohyby('#step-bp-back', '#step-bp-back'),
+    ['1 0 Stopped at the breakpoint on line 2.', '1 0 No earlier breakpoint: this is the first step of the run.']);
+  // A click on a marked number removes it; in the editor F9 works on the cursor's line, and
+  // an edit removes every breakpoint, saying so.
+  await cislo(3).click();
+  assert.equal(await znacky(), '2');
   await page.keyboard.press('Escape');
   await page.click('#editor .cm-content');
   await page.keyboard.press('Control+End');
-  await page.keyboard.type(':: x\n');
-  assert.deepEqual(await zarazkyVGutteru(page), []);
-  assert.equal(await page.textContent('#breakpoint-announce'), 'The program changed: its breakpoints were removed.');
+  await page.keyboard.press('F9');
+  assert.equal(await znacky(), '2,6');
+  await page.keyboard.type(':: x');
+  assert.equal(await znacky(), '');
+  assert.equal(await text('#breakpoint-announce'), 'The program changed: its breakpoints were removed.');
   await page.close();
 });
