@@ -9,15 +9,16 @@
 #   - the page in headless Chromium (examples, share links, limits, Stop, output as it
 #     arrives, input typed when asked, the two languages, errors);
 #   - the step view in headless Chromium (Step, its controls and keys, &step=N links, the
-#     step cap);
+#     step cap, breakpoints and the moves to them);
 #   - the page for every student in headless Chromium: axe-core on every view in both
 #     languages and both colour schemes, a walk through the controls by keyboard alone, the
 #     live regions of the step view and of new output, reduced motion;
 #   - the checker and the formatter in the module against moxa-check and moxa-fmt, and the
 #     page's findings while typing, Tidy and the place of a run's error in Chromium;
 #   - an assignment bundle made by moxa-grade in Chromium: the verdicts, points and feedback
-#     of Test against moxa-grade's for each sample submission, a task text's script kept
-#     from running, the code kept over a reload, Download, and Stop.
+#     of Test against moxa-grade's for each sample submission and for a test past its time
+#     limit, a task text's script kept from running, the code kept over a reload, Download,
+#     Stop, the view's texts in both languages, and axe-core on its results.
 # Usage: web/ci.sh  (from anywhere; expects the native release build in build/, and builds
 # moxa, moxa-trace, moxa-check, moxa-fmt and moxa-grade when they are missing). Leaves
 # screenshots of the page in build-web-ci/page.png, of its findings in

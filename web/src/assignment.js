@@ -96,7 +96,7 @@ export class Zadani {
       url = null;
     }
     if (!url || url.origin !== location.origin) {
-      this.chyba(this.strana.t().ukolCiziAdresa);
+      this.chyba('ukolCiziAdresa');
       return;
     }
     try {
@@ -104,14 +104,31 @@ export class Zadani {
       if (!odpoved.ok) throw new Error(`HTTP ${odpoved.status}`);
       this.otevri(await odpoved.text());
     } catch (e) {
-      this.chyba(this.strana.t().ukolNenacten(e.message));
+      this.chyba('ukolNenacten', e.message);
     }
   }
 
-  chyba(zprava) {
+  // A message about the bundle: the key of its text and the values the text takes, so that
+  // it can be said again in another language.
+  chyba(klic, ...args) {
     this.panel.hidden = false;
-    this.hlaseni.textContent = zprava;
+    this.zpravaHlaseni = { klic, args };
+    this.ukazHlaseni();
     this.hlaseni.hidden = false;
+  }
+
+  ukazHlaseni() {
+    if (!this.zpravaHlaseni) return;
+    const { klic, args } = this.zpravaHlaseni;
+    const text = this.strana.t()[klic];
+    this.hlaseni.textContent = typeof text === 'function' ? text(...args) : text;
+  }
+
+  // The state of the tests said below the results (Testing…, stopped, failed), kept as a key
+  // for the same reason; null when the results' total says it.
+  stavTestu(klic, ...args) {
+    this.zpravaSouhrnu = klic ? { klic, args } : null;
+    this.vykresliVysledky();
   }
 
   otevri(text) {
@@ -119,17 +136,19 @@ export class Zadani {
     try {
       balik = prectiBalik(text);
     } catch (e) {
-      this.chyba(this.strana.t().ukolNeplatny(e.message));
+      this.chyba('ukolNeplatny', e.message);
       return;
     }
     this.zastav();
     this.balik = balik;
     this.hlaseni.hidden = true;
+    this.zpravaHlaseni = null;
     this.panel.hidden = false;
     document.body.classList.add('s-ukolem');
     this.nazev.textContent = balik.name;
     this.text.innerHTML = vykresliZadani(balik.task);
     this.vysledky = [];
+    this.zpravaSouhrnu = null;
     this.vykresliVysledky();
     let ulozeny = null;
     try {
@@ -159,10 +178,9 @@ export class Zadani {
     if (!this.balik || this.worker) return;
     this.vysledky = [];
     this.dokonceno = false;
-    this.vykresliVysledky();
     this.testBtn.disabled = true;
     this.stopBtn.disabled = false;
-    this.souhrn.textContent = this.strana.t().ukolBezi;
+    this.stavTestu('ukolBezi');
     const w = new Worker('worker.js');
     this.worker = w;
     w.onmessage = (e) => {
@@ -174,10 +192,10 @@ export class Zadani {
       } else if (d.typ === 'testyHotovo') {
         this.dokonceno = true;
         this.konec();
-        this.vykresliVysledky();
+        this.stavTestu(null);
       } else if (d.typ === 'preteceni' || d.typ === 'selhani') {
         this.konec();
-        this.souhrn.textContent = this.strana.t().ukolSelhal(d.zprava);
+        this.stavTestu('ukolSelhal', d.zprava);
       }
     };
     w.postMessage({ typ: 'testy', program: this.strana.program(), testy: this.balik.tests });
@@ -193,7 +211,7 @@ export class Zadani {
   zastav() {
     if (!this.worker) return;
     this.konec();
-    this.souhrn.textContent = this.strana.t().ukolZastaven;
+    this.stavTestu('ukolZastaven');
   }
 
   vykresliVysledky() {
@@ -231,7 +249,9 @@ export class Zadani {
       this.souhrn.dataset.points = String(ziskano);
       this.souhrn.dataset.hiddenPoints = String(this.balik.hidden.points);
     } else {
-      if (!this.worker) this.souhrn.textContent = '';
+      const z = this.zpravaSouhrnu;
+      const text = z ? t[z.klic] : '';
+      this.souhrn.textContent = typeof text === 'function' ? text(...z.args) : text;
       delete this.souhrn.dataset.points;
       delete this.souhrn.dataset.hiddenPoints;
     }
@@ -249,8 +269,9 @@ export class Zadani {
     setTimeout(() => URL.revokeObjectURL(a.href), 1000);
   }
 
-  // After the language changed: the texts made here again.
+  // After the language changed: the texts made here again, a test run going on or not.
   prelozeno() {
-    if (this.balik && !this.worker) this.vykresliVysledky();
+    this.ukazHlaseni();
+    this.vykresliVysledky();
   }
 }

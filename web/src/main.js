@@ -143,6 +143,8 @@ const editor = new EditorView({
         'aria-label': 'Program',
         'aria-multiline': 'true',
         'aria-describedby': 'editor-help',
+        // Named as focusable, so that checkers see the scrolled text can be reached by keyboard.
+        tabindex: '0',
       }),
       EditorView.updateListener.of((u) => {
         if (u.docChanged) priZmeneProgramu?.();

@@ -4,6 +4,8 @@
 // node tests.
 
 export const VYSLEDEK = { 0: 'ok', 1: 'error', 2: 'stopped' };
+// The library's MOXA_CPU_CLOCK: a time limit counts the run's own processor time.
+const CPU_CLOCK = 1;
 
 function doPameti(modul, bytes) {
   const p = modul._malloc(Math.max(1, bytes.length));
@@ -62,7 +64,9 @@ export function instancujSCekanim(url) {
   };
 }
 
-// `limits`: { steps, output, memory }, each 0 or missing for none. `dalsiVstup`, when given,
+// `limits`: { steps, output, memory, time }, each 0 or missing for none; `time` is the run's
+// own limit in milliseconds, counted as the grader counts it (the processor time of the run,
+// where the browser can tell it). `dalsiVstup`, when given,
 // is asked for more input once `input` is used up: called with the most bytes that fit, it
 // returns bytes (empty at the end of the input), or, where `umiCekat` and `cekat`, a promise
 // of them. `stopa`, when above 0, asks for the run's trace: its lines come through the
@@ -94,7 +98,7 @@ export async function spustVModulu(modul, program, input, limits, moznosti = {})
     const r = await beh(modul, naZasobnikuVolajiciho)(
       p, program.length, i, input.length,
       limits.steps || 0, limits.output || 0, limits.memory || 0,
-      dalsiVstup === null ? 0 : sCekanim ? 2 : 1, stopa, z);
+      dalsiVstup === null ? 0 : sCekanim ? 2 : 1, stopa, z, limits.time || 0, CPU_CLOCK);
     if (duvod) duvod.zastaveno = new DataView(modul.HEAPU8.buffer, z, 4).getInt32(0, true);
     return VYSLEDEK[r] ?? 'error';
   } finally {
@@ -124,7 +128,7 @@ export async function otestujVModulu(modul, program, test) {
   let vysledek;
   try {
     vysledek = await spustVModulu(modul, program, new TextEncoder().encode(test.input),
-      { steps: l.max_steps, output: l.max_output, memory: l.max_memory }, { duvod });
+      { steps: l.max_steps, output: l.max_output, memory: l.max_memory, time: l.max_time }, { duvod });
   } finally {
     modul.onOutput = predchozi;
   }

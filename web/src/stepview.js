@@ -6,6 +6,14 @@
 import { Compartment, EditorState, Prec, StateEffect, StateField } from '@codemirror/state';
 import { Decoration, EditorView, keymap } from '@codemirror/view';
 import { kusyVystupu } from './bytes.js';
+import {
+  dalsiZastaveni,
+  klavesaZarazky,
+  predchoziZastaveni,
+  prepniZarazku,
+  radkyZarazek,
+  zarazkyEditoru,
+} from './breakpoints.js';
 import { NEJVYS_BAJTU_STOPY, NEJVYS_KROKU, ZaznamBehu, bajtyHodnoty } from './steps.js';
 import { vlozText } from './texts.js';
 
@@ -88,12 +96,17 @@ export class Krokovani {
     this.cil = null; // the step to open at, from a link
     this.presLimit = false;
     this.zastaveno = false; // stopped by the person (Stop)
+    this.zpravaZarazky = null; // what Continue or Back to a breakpoint found: [key, line]
     this.upravy = new Compartment();
+    const poZmene = (radek, je) => this.zarazkaPrepnuta(radek, je);
     editor.dispatch({
       effects: StateEffect.appendConfig.of([
         znackyKroku,
         this.upravy.of([]),
-        Prec.highest(keymap.of([{ key: 'Mod-Shift-Enter', run: () => (this.krokuj(), true) }])),
+        zarazkyEditoru({ poZmene, poZruseni: () => this.zarazkyZruseny() }),
+        Prec.highest(
+          keymap.of([{ key: 'Mod-Shift-Enter', run: () => (this.krokuj(), true) }, klavesaZarazky(poZmene)])
+        ),
         // A program changed from outside (an example, a link) ends the view of the old one.
         EditorView.updateListener.of((u) => {
           if (u.docChanged && this.otevreno) this.zavri();
@@ -110,6 +123,8 @@ export class Krokovani {
     $('step-first').addEventListener('click', () => this.jdi(1));
     $('step-last').addEventListener('click', () => this.jdi(this.zaznam.pocet));
     $('step-exit').addEventListener('click', () => this.zavri());
+    $('step-bp-next').addEventListener('click', () => this.kZarazce(1));
+    $('step-bp-back').addEventListener('click', () => this.kZarazce(-1));
     $('step-slider').addEventListener('input', (e) => this.jdi(Number(e.target.value)));
     $('step-goto').addEventListener('submit', (e) => {
       e.preventDefault();
@@ -126,10 +141,11 @@ export class Krokovani {
       this.krokuj();
       return;
     }
-    if (!this.otevreno || e.ctrlKey || e.shiftKey) return;
+    if (!this.otevreno || e.ctrlKey) return;
     // Fields that take keys themselves keep them (the slider moves by its own arrow keys).
     const cil = e.target;
     if (cil instanceof HTMLInputElement || cil instanceof HTMLTextAreaElement || cil instanceof HTMLSelectElement) return;
+    if (this.klavesaZarazek(e) || e.shiftKey) return;
     const kam = {
       ArrowRight: this.n + 1,
       ArrowDown: this.n + 1,
@@ -145,6 +161,54 @@ export class Krokovani {
       e.preventDefault();
       this.zavri();
     }
+  }
+
+  // F8 and Shift+F8 go to the next and the previous breakpoint; F9 sets or removes one on the
+  // line of the step shown. Returns whether the key was one of them.
+  klavesaZarazek(e) {
+    if (e.key === 'F8') this.kZarazce(e.shiftKey ? -1 : 1);
+    else if (e.key === 'F9' && !e.shiftKey) {
+      const krok = this.zaznam.stav(this.n).krok;
+      if (krok) this.zarazkaPrepnuta(krok.line, prepniZarazku(this.editor, krok.line));
+    } else return false;
+    e.preventDefault();
+    return true;
+  }
+
+  // Continue to the next breakpoint (`smer` 1) or back to the previous one (-1), among the
+  // recorded steps; with none that way, to the last or the first step, saying so.
+  kZarazce(smer) {
+    if (!this.otevreno) return;
+    const radky = radkyZarazek(this.editor.state);
+    const kroky = this.zaznam.kroky;
+    const n = smer > 0 ? dalsiZastaveni(kroky, this.n, radky) : predchoziZastaveni(kroky, this.n, radky);
+    if (n === null) {
+      this.jdi(smer > 0 ? this.zaznam.pocet : 1, [smer > 0 ? 'zarazkaZadnaDal' : 'zarazkaZadnaZpet']);
+    } else {
+      this.jdi(n, ['zarazkaZastaveni', kroky[n - 1].line]);
+    }
+    $('breakpoint-announce').textContent = $('step-bp-note').textContent;
+  }
+
+  zarazkaPrepnuta(radek, je) {
+    $('breakpoint-announce').textContent = this.t()[je ? 'zarazkaNastavena' : 'zarazkaZrusena'](radek);
+    if (this.otevreno) this.ukazZarazky();
+  }
+
+  zarazkyZruseny() {
+    $('breakpoint-announce').textContent = this.t().zarazkyZruseny;
+  }
+
+  // The breakpoints set, and what the last move to one found.
+  ukazZarazky() {
+    const t = this.t();
+    const radky = radkyZarazek(this.editor.state);
+    $('step-breakpoints').textContent = radky.length > 0 ? t.zarazkyNaRadcich(radky) : t.zadneZarazky;
+    const poznamka = $('step-bp-note');
+    const z = this.zpravaZarazky;
+    const text = z ? t[z[0]] : '';
+    poznamka.textContent = typeof text === 'function' ? text(...z.slice(1)) : text;
+    poznamka.hidden = !z;
   }
 
   // Step: runs the program with its trace; the view opens when the run has ended.
@@ -216,8 +280,10 @@ export class Krokovani {
     return this.otevreno && this.n > 0 ? `&step=${this.n}` : '';
   }
 
-  jdi(n) {
+  // Goes to step n; `zprava`, from a move to a breakpoint, is what it found.
+  jdi(n, zprava = null) {
     if (!this.otevreno) return;
+    this.zpravaZarazky = zprava;
     const pocet = this.zaznam.pocet;
     this.n = Math.min(Math.max(n, pocet > 0 ? 1 : 0), pocet);
     this.ukaz();
@@ -235,6 +301,7 @@ export class Krokovani {
     $('step-first').disabled = n <= 1;
     $('step-next').disabled = n >= pocet;
     $('step-last').disabled = n >= pocet;
+    this.ukazZarazky();
     this.popisKrok(krok);
     this.ukazPromenne(promenne);
     this.ukazZasobnik(zasobnik);

@@ -42,7 +42,7 @@ export const TEXTY = {
     pruvodceAdresa: 'guide.html',
     radekVstupu: 'Input line',
     editorNapoveda:
-      'Tab leaves the editor for the next control; Enter after a `{` indents the new line; Ctrl+Enter runs the program.',
+      'Tab leaves the editor for the next control; Enter after a `{` indents the new line; Ctrl+Enter runs the program; F9 or a click on a line number sets a breakpoint for Step.',
     konecVstupu: 'End input',
     konecVstupuTitulek: 'End the input (Ctrl+D): cti then reads the empty word',
     pata:
@@ -122,7 +122,7 @@ export const TEXTY = {
     pruvodceAdresa: 'guide.html#cs',
     radekVstupu: 'Řádek vstupu',
     editorNapoveda:
-      'Tab opustí editor a přejde na další ovládací prvek; Enter za `{` nový řádek odsadí; Ctrl+Enter program spustí.',
+      'Tab opustí editor a přejde na další ovládací prvek; Enter za `{` nový řádek odsadí; Ctrl+Enter program spustí; F9 nebo klepnutí na číslo řádku nastaví zarážku pro krokování.',
     konecVstupu: 'Konec vstupu',
     konecVstupuTitulek: 'Ukončit vstup (Ctrl+D): cti pak přečte prázdné slovo',
     pata:

@@ -1,31 +1,18 @@
 // The page for every student, in headless Chromium: axe-core finds no violation on any view
 // (a program in the editor, the output of a run that ended in an error, a run waiting for
-// input, the step view, the guide) in English and in Czech, in the light and the dark colour
+// input, the step view with a breakpoint, the guide) in English and in Czech, in the light and the dark colour
 // scheme; every control works from the keyboard alone, in an order the focus ring shows; the
 // step view and new output are said in live regions; nothing moves for reduced motion.
 //   node a11y.mjs SITE_DIR
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
-import { createRequire } from 'node:module';
-import { prohlizec } from './browser.mjs';
+import { porusheni, prohlizec } from './browser.mjs';
 import { sdileni } from '../src/bytes.js';
 
 const [siteDir] = process.argv.slice(2);
 const prostredi = prohlizec(siteDir);
-const axeZdroj = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 const enc = new TextEncoder();
 const odkaz = (program, input = '') => sdileni(enc.encode(program), enc.encode(input));
-
-// Every violation axe-core finds on the page as it is now, one line each.
-async function porusheni(page) {
-  await page.evaluate(axeZdroj);
-  const nalezy = await page.evaluate(async () => {
-    const r = await window.axe.run(document, { resultTypes: ['violations'] });
-    return r.violations.map((v) => `${v.id} (${v.impact}): ${v.nodes.map((n) => `${n.target.join(' ')}: ${n.failureSummary}`).join(' | ')}`);
-  });
-  return nalezy;
-}
 
 const CHYBNY = '{\n  pis_ln("a");\n  @x -> "slovo" * 2;\n} .\n';
 const KROKY = '{ @x -> 6 * 7; pis_ln(@x); } .';
@@ -53,6 +40,10 @@ const POHLEDY = {
     await page.waitForFunction(() => !document.getElementById('step-view').hidden);
     await page.click('#step-next');
     await page.waitForFunction(() => document.getElementById('step-number').textContent === '2');
+    // A breakpoint marked in the gutter, and the note of a move back to it.
+    await page.locator('#editor .cm-lineNumbers .cm-gutterElement').filter({ hasText: /^1$/ }).click();
+    await page.click('#step-bp-back');
+    await page.waitForSelector('#step-bp-note:not([hidden])');
   },
 };
 

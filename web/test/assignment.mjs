@@ -1,6 +1,7 @@
 // An assignment in the playground, in headless Chromium: a bundle made by moxa-grade, opened
 // by its address and by the file chooser, tested by clicking Test; the verdicts, points and
-// feedback must be those moxa-grade gives for the same visible tests.
+// feedback must be those moxa-grade gives for the same visible tests, a time limit included;
+// the view's texts follow the page's language, and axe-core finds nothing wrong in either.
 //   node assignment.mjs SITE_DIR MOXA_GRADE EXAMPLES_GRADING_DIR [SCREENSHOT.png]
 import { test, before, after, afterEach } from 'node:test';
 import assert from 'node:assert/strict';
@@ -10,6 +11,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { chromium } from 'playwright-core';
 import { serve } from './serve.mjs';
+import { porusheni } from './browser.mjs';
 
 const [siteDir, grader, samples, screenshot] = process.argv.slice(2);
 const tmp = mkdtempSync(join(tmpdir(), 'moxa-assignment-'));
@@ -211,4 +213,54 @@ test('the code stays over a reload, Download gives its bytes, and a running test
   assert.equal(await p2.$$eval('#assignment-results [data-verdict]', (e) => e.length), 0);
   assert.match(await p2.textContent('#assignment-summary'), /stop|zastaven/i);
   await p2.context().close();
+});
+
+// The sample bundle served beside the page with each test's limits changed by `meze`.
+function balikSMezemi(jmeno, meze) {
+  const balik = JSON.parse(readFileSync(soucetJson));
+  for (const t of balik.tests) Object.assign(t.limits, meze);
+  writeFileSync(join(slozkaBaliku, `${jmeno}.json`), JSON.stringify(balik));
+  return balik;
+}
+
+const NEKONECNY = '{ @i -> 0; w2 (1 < 2) { @i -> @i + 1; } w2_end; } .';
+const RESENI = join(samples, 'reseni.mox');
+
+test('a test past its time limit gets the verdict time, as from moxa-grade, and the tests run again after', async () => {
+  const balik = balikSMezemi('cas', { max_steps: 0, max_time: 150 });
+  writeFileSync(join(tmp, 'nekonecny.mox'), NEKONECNY);
+  const grader = podleGraderu(viditelneTesty(balik), join(tmp, 'nekonecny.mox'));
+  const page = await novaStranka('?lang=en&assignment=test-assignments/cas.json');
+  await page.waitForSelector('#assignment-task h1');
+  await vlozProgram(page, NEKONECNY);
+  const naStrance = await otestuj(page);
+  assert.deepEqual(naStrance.map((r) => r.verdict), balik.tests.map(() => 'time'));
+  for (const { test: jmeno, ...r } of naStrance) assert.deepEqual(r, grader[jmeno], jmeno);
+  // The worker did not hang: the sample solution passes next.
+  await vlozProgram(page, readFileSync(RESENI, 'utf8'));
+  assert.deepEqual((await otestuj(page)).map((r) => r.verdict), balik.tests.map(() => 'pass'));
+  await page.context().close();
+});
+
+test('the view\'s texts follow the language, a test run going on or not; axe-core finds nothing in either', async () => {
+  balikSMezemi('bez-mezi', { max_steps: 0, max_time: 0 });
+  const page = await novaStranka('?lang=en&assignment=test-assignments/bez-mezi.json');
+  await page.waitForSelector('#assignment-task h1');
+  const texty = async (j) => {
+    await page.selectOption('#lang', j);
+    return page.$$eval('#assignment-summary, #assignment-results > li, #assignment-stop', (e) => e.map((x) => x.textContent));
+  };
+  await vlozProgram(page, NEKONECNY);
+  await page.click('#assignment-test');
+  const bezi = await texty('cs');
+  assert.deepEqual([...bezi.slice(0, 2), bezi.at(-1)], ['Zastavit testy', 'mezery: zatím nespuštěn (1 bodů)', 'Testuje se…']);
+  await page.click('#assignment-stop');
+  assert.equal((await texty('en')).at(-1), 'The tests were stopped.');
+  await vlozProgram(page, readFileSync(RESENI, 'utf8').replace('prumer', 'prumer!'));
+  await otestuj(page);
+  assert.match((await texty('en')).join('|'), /mezery: wrong output, 0 of 1 points[^]*Visible tests: 0 of 4/);
+  assert.deepEqual(await porusheni(page), [], 'en');
+  assert.match((await texty('cs')).join('|'), /mezery: špatný výstup, 0 z 1 bodů[^]*Viditelné testy: 0 z 4/);
+  assert.deepEqual(await porusheni(page), [], 'cs');
+  await page.context().close();
 });

@@ -4,6 +4,8 @@
 // the set-up and the clean-up with node:test.
 import { after, afterEach, before } from 'node:test';
 import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
 import { chromium } from 'playwright-core';
 import { serve } from './serve.mjs';
 
@@ -50,4 +52,15 @@ export function prohlizec(siteDir) {
     await p.server?.close();
   });
   return p;
+}
+
+const axeZdroj = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+
+// Every violation axe-core finds on the page as it is now, one line each.
+export async function porusheni(page) {
+  await page.evaluate(axeZdroj);
+  return page.evaluate(async () => {
+    const r = await window.axe.run(document, { resultTypes: ['violations'] });
+    return r.violations.map((v) => `${v.id} (${v.impact}): ${v.nodes.map((n) => `${n.target.join(' ')}: ${n.failureSummary}`).join(' | ')}`);
+  });
 }

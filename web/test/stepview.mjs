@@ -316,3 +316,53 @@ test('keyboard only: Ctrl+Shift+Enter, the arrows, Home and End, Esc; the editor
   assert.match(await page.textContent('#editor .cm-content'), /zz/);
   await page.close();
 });
+
+// Breakpoints: two statements on line 2, a loop on line 3 (its test and body on one line).
+// The 13 steps run on line 2 twice, then line 3 (tests at steps 3, 6, 9, 12), then line 4.
+const ZARAZKY = '{\n  @i -> 0; @s -> 0;\n  w2 (@i < 3) { @i -> @i + 1; @s -> @s + @i; } w2_end;\n  pis_ln(@s);\n} .\n';
+
+test('breakpoints: set by line number or F9, reached by Continue and Back (F8, Shift+F8) where the run arrives anew', async () => {
+  const page = await novaStranka(odkaz(ZARAZKY));
+  const text = (id) => page.$eval(id, (e) => (e.hidden ? '' : e.textContent));
+  const znacky = () => page.$$eval('.cm-breakpoint', (e) => e.map((x) => x.textContent).join());
+  const cislo = (n) => page.locator('#editor .cm-lineNumbers .cm-gutterElement').filter({ hasText: new RegExp(`^${n}$`) });
+  // Each move (a button clicked, or a key): the step reached, its values, the view's note.
+  const pohyby = async (...kroky) => {
+    const r = [];
+    for (const k of kroky) {
+      await (k.startsWith('#') ? page.click(k) : page.keyboard.press(k));
+      const v = await pohled(page);
+      r.push(`${v.n} ${v.variables.map((p) => p[1]).join('/')} ${await text('#step-bp-note')}`);
+    }
+    return r;
+  };
+  await cislo(2).click();
+  assert.equal(await znacky(), '2');
+  await krokuj(page);
+  await pohyby('ArrowRight', 'ArrowRight', 'F9'); // F9 on the line of step 3
+  assert.equal(await znacky(), '2,3');
+  assert.equal(await text('#step-breakpoints'), 'Breakpoints on lines 2, 3.');
+  assert.equal(await text('#breakpoint-announce'), 'Breakpoint set on line 3.');
+  const na3 = 'Stopped at the breakpoint on line 3.';
+  const konec = '13 3.000000/6.000000 No further breakpoint: this is the last step of the run.';
+  assert.deepEqual(await pohyby('Home', '#step-bp-next', 'F8', 'F8', 'F8', '#step-bp-next', 'F8'), ['1 0 ',
+    `3 0/0 ${na3}`, `6 1.000000/1.000000 ${na3}`, `9 2.000000/3.000000 ${na3}`, `12 3.000000/6.000000 ${na3}`, konec, konec]);
+  assert.equal(await text('#breakpoint-announce'), konec.slice(konec.indexOf('No')));
+  assert.deepEqual((await pohyby('Shift+F8', '#step-bp-back', 'ArrowLeft', 'Shift+F8', 'Shift+F8')).map((r) => r.split(' ')[0]),
+    ['12', '9', '8', '6', '3']);
+  assert.deepEqual(await pohyby('#step-bp-back', '#step-bp-back'),
+    ['1 0 Stopped at the breakpoint on line 2.', '1 0 No earlier breakpoint: this is the first step of the run.']);
+  // A click on a marked number removes it; in the editor F9 works on the cursor's line, and
+  // an edit removes every breakpoint, saying so.
+  await cislo(3).click();
+  assert.equal(await znacky(), '2');
+  await page.keyboard.press('Escape');
+  await page.click('#editor .cm-content');
+  await page.keyboard.press('Control+End');
+  await page.keyboard.press('F9');
+  assert.equal(await znacky(), '2,6');
+  await page.keyboard.type(':: x');
+  assert.equal(await znacky(), '');
+  assert.equal(await text('#breakpoint-announce'), 'The program changed: its breakpoints were removed.');
+  await page.close();
+});

@@ -59,6 +59,11 @@ std::size_t cti_s_cekanim(void* /*user*/, char* buffer, std::size_t capacity) {
   return vstup_cekej(buffer, capacity);
 }
 
+// A whole number from JavaScript: what is not a number from 0 up to 2^64 is 0 (none).
+unsigned long long cele(double x) {
+  return x >= 1 && x < 18446744073709551616.0 ? static_cast<unsigned long long>(x) : 0;
+}
+
 void pis(std::string_view text) { predej_vystup(text.data(), text.size()); }
 
 }  // namespace
@@ -72,11 +77,13 @@ extern "C" {
 // MOXA_OK, MOXA_ERROR or MOXA_STOPPED; a stopped run gets no closing line, for it did not end.
 // `kroku_stopy` above 0 passes the run's trace to `Module.onTrace`, at most that many steps
 // and the end record (see Stopa). `zastaveno`, when not null, gets the MOXA_STOP_* that
-// stopped the run.
+// stopped the run. `max_time` is the run's own time limit in milliseconds (0: none), counted
+// on the clock `time_clock` names (MOXA_WALL_CLOCK or MOXA_CPU_CLOCK), as the grader counts it.
 EMSCRIPTEN_KEEPALIVE int moxa_web_run(const char* program, std::size_t program_length,
                                       const char* input, std::size_t input_length, double max_steps,
                                       std::size_t max_output, std::size_t max_memory, int cteni,
-                                      double kroku_stopy, int* zastaveno) {
+                                      double kroku_stopy, int* zastaveno, double max_time,
+                                      int time_clock) {
   Stopa stopa;
   stopa.nejvys = static_cast<unsigned long long>(kroku_stopy);
   moxa_options options{};
@@ -85,6 +92,8 @@ EMSCRIPTEN_KEEPALIVE int moxa_web_run(const char* program, std::size_t program_l
   options.max_output = max_output;
   options.max_memory = max_memory;
   options.stopped_by = zastaveno;
+  options.max_time = cele(max_time);
+  options.time_clock = time_clock == MOXA_CPU_CLOCK ? MOXA_CPU_CLOCK : MOXA_WALL_CLOCK;
   if (cteni == 1) options.read = cti_hned;
   if (cteni == 2) options.read = cti_s_cekanim;
   if (stopa.nejvys > 0) {
