@@ -171,7 +171,8 @@ class GradescopeReport final : public Report {
                            " points";
       if (hidden != 0)
         output += "; " + std::to_string(hidden) + (hidden == 1 ? " hidden test" : " hidden tests") +
-                  " of " + points_text(hidden_points) + " points not counted here";
+                  " (" + points_text(hidden_points) +
+                  (hidden_points == 1 ? " point)" : " points)") + " not counted here";
       if (!graded.feedback.empty()) output += "\n" + graded.feedback;
       result["output"] = output;
     }
