@@ -16,7 +16,7 @@ import re
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-BEGIN = "<!-- made from check/diagnostics.json by check/guide.py: edit those, not this table -->"
+BEGIN = "<!-- made from check/diagnostics.json by check/guide.py: edit the data file, not this table -->"
 END = "<!-- end of the table made by check/guide.py -->"
 SECTIONS = {"en": "A student's guide", "cs": "Pruvodce pro studenty"}
 HEADER = {
