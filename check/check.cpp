@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <exception>
 #include <initializer_list>
 #include <map>
@@ -290,9 +291,7 @@ class Kontrola {
 
   std::string slovo(std::string_view klic,
                     std::initializer_list<std::string> argumenty = {}) const {
-    for (const auto& s : data::SLOVA)
-      if (s.klic == klic) return dosad(jazyk_ == Jazyk::Cs ? s.cs : s.en, argumenty);
-    return std::string(klic);
+    return kontrola::slovo(klic, jazyk_, argumenty);
   }
 
   Zjisteni zjisteni(std::string_view kod, Zavaznost zavaznost, std::size_t od, std::size_t po,
@@ -728,6 +727,21 @@ class Kontrola {
 }  // namespace
 
 Vysledek zkontroluj(std::string_view zdroj, Jazyk jazyk) { return Kontrola(zdroj, jazyk).proved(); }
+
+Jazyk jazyk_prostredi() {
+  for (const char* promenna : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* hodnota = std::getenv(promenna);
+    if (hodnota != nullptr && *hodnota != '\0')
+      return std::string_view(hodnota).substr(0, 2) == "cs" ? Jazyk::Cs : Jazyk::En;
+  }
+  return Jazyk::En;
+}
+
+std::string slovo(std::string_view klic, Jazyk jazyk, std::initializer_list<std::string> casti) {
+  for (const auto& s : data::SLOVA)
+    if (s.klic == klic) return dosad(jazyk == Jazyk::Cs ? s.cs : s.en, casti);
+  return std::string(klic);
+}
 
 std::optional<Popis> popis_kodu(std::string_view kod, Jazyk jazyk) {
   const data::Druh* d = najdi(kod);

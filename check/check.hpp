@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -76,6 +77,15 @@ struct Popis {
 };
 std::optional<Popis> popis_kodu(std::string_view kod, Jazyk jazyk);
 std::vector<std::string_view> vsechny_kody();
+
+// The language the locale asks for: the first of LC_ALL, LC_MESSAGES and LANG that is set,
+// Czech when it starts with "cs", else English (and English when none is set).
+Jazyk jazyk_prostredi();
+
+// One of the table's words (check/diagnostics.json, "words") in `jazyk`, with its {0}, {1}...
+// replaced by `casti`; the key itself when the table has no such word.
+std::string slovo(std::string_view klic, Jazyk jazyk,
+                  std::initializer_list<std::string> casti = {});
 
 // The code of one of the run's error messages ("V bloku: ..." without its line feed), or
 // an empty view when it is none of them.

@@ -41,16 +41,6 @@ constexpr std::string_view POUZITI =
     "Exit status: 0 no error, 1 an error (or a warning with --strict), 2 a file unreadable,\n"
     "an unknown code or a bad option.\n";
 
-// The language the locale asks for: the first of LC_ALL, LC_MESSAGES and LANG that is set.
-Jazyk jazyk_prostredi() {
-  for (const char* promenna : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* hodnota = std::getenv(promenna);
-    if (hodnota != nullptr && *hodnota != '\0')
-      return std::string_view(hodnota).substr(0, 2) == "cs" ? Jazyk::Cs : Jazyk::En;
-  }
-  return Jazyk::En;
-}
-
 void text(std::ostream& out, const std::string& soubor, const Misto& m, std::string_view druh,
           std::string_view zprava) {
   out << soubor << ':' << m.radek << ':' << m.sloupec << ": " << druh << ": " << zprava << '\n';
@@ -112,7 +102,7 @@ int vysvetli(std::string_view kod, Jazyk jazyk) {
 int main(int argc, char** argv) {
   bool prisne = false;
   bool jako_json = false;
-  Jazyk jazyk = jazyk_prostredi();
+  Jazyk jazyk = moxa::kontrola::jazyk_prostredi();
   std::string vysvetlit;
   bool kody = false;
   std::vector<std::string> soubory;

@@ -45,12 +45,35 @@ EXPECTED = {
     "hloubka": {t: "wrong" for t in TESTS},
 }
 NOT_GRADED = {"dvojice": "several .mox files", "chybi": "no such file"}
+# The CSV's note of a program with a syntax error: where the checker finds its cause.
+NOTES = {
+    "syntax": "a syntax error on line 3: `;` missing after the statement",
+    "hloubka": "a syntax error on line 3: V bloku: 'Faktor', na radku: 3 nastala chyba - "
+               "prilis hluboke vnoreni.",
+}
 ORDER = ["eva", "petr", "mezery", "smycka", "zaplava", "pamet", "syntax", "hloubka", "dvojice",
          "chybi"]
 SUBMISSIONS = [os.path.join(CLASS, n) for n in ("eva", "petr")] + [
     os.path.join(CLASS, n + ".mox") for n in ("mezery", "smycka", "zaplava", "pamet", "syntax",
                                              "hloubka")] + [
     os.path.join(CLASS, "dvojice"), os.path.join(CLASS, "chybi.mox")]
+
+# The checker's table, whose words the grader's feedback uses.
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "check",
+                       "diagnostics.json"), encoding="utf-8") as data_file:
+    DATA = json.load(data_file)
+
+
+def word(key, lang, *parts):
+    text = DATA["words"][key][lang]
+    for i, part in enumerate(parts):
+        text = text.replace("{%d}" % i, part)
+    return text
+
+
+def code_text(code, part, lang):
+    return next(c for c in DATA["codes"] if c["code"] == code)[part][lang]
+
 
 failures = []
 
@@ -131,6 +154,12 @@ def gradescope_report(out):
             check((test["output"] == "") == (verdict == "passed"), name + ": output of a test")
         if name in EXPECTED:
             check(data["score"] == score(name), "%s: score %s" % (name, data["score"]))
+            shown = [t for t in TESTS if t != "tajny"]
+            passed = [t for t in shown if EXPECTED[name][t] == "passed"]
+            summary = "%d of 3 tests passed; %d of 4 points; 1 hidden test (2 points) not " \
+                "counted here" % (len(passed), sum(POINTS[t] for t in passed))
+            check(data["output"].split("\n")[0] == summary,
+                  "%s: the student's summary %r" % (name, data["output"]))
         else:
             check(data["score"] == 0 and NOT_GRADED[name] in data["output"], name + ": not graded")
 
@@ -208,7 +237,7 @@ def csv_report():
         name = row[0]
         if name in EXPECTED:
             want = [str(POINTS[t]) if EXPECTED[name][t] == "passed" else "0" for t in TESTS]
-            check(row[1:] == want + [str(score(name)), ""], "csv row " + str(row))
+            check(row[1:] == want + [str(score(name)), NOTES.get(name, "")], "csv row " + str(row))
         else:
             check(row[1:-1] == ["0"] * 5 and NOT_GRADED[name] in row[-1], "csv row " + str(row))
 
@@ -307,6 +336,99 @@ def time_limit(tmp):
     check(failure is not None and failure.get("type") == "time", "time limit: verdict")
     check(failure is not None and "the run took its limit of 300 ms" in failure.text,
           "time limit: message")
+    czech = ET.fromstring(grade("-f", "junit", "--lang", "cs", a, os.path.join(CLASS, "smycka.mox"))
+                          .stdout).find("testsuite/testcase/failure")
+    check(czech is not None and czech.get("message") == word("grade_time", "cs", "300"),
+          "time limit: the limit in Czech first")
+
+
+def tap_messages(stdout):
+    """Each failed test point's YAML message by its description, as Perl's TAP::Parser reads it."""
+    script = r'''use TAP::Parser; use JSON::PP; local $/; my ($name, %m);
+my $p = TAP::Parser->new({ tap => scalar <STDIN> });
+while (my $r = $p->next) { $name = $r->description if $r->is_test;
+  $m{$name} = $r->data->{message} if $r->is_yaml; }
+print encode_json(\%m);'''
+    return json.loads(subprocess.run(["perl", "-e", script], input=stdout, stdout=subprocess.PIPE,
+                                     check=True).stdout)
+
+
+def feedback(tmp):
+    """A failed test says why, in every report that carries a test's message, in English and
+    in Czech: an empty submission, a syntax error (the message, its explanation, the line of
+    the cause), a runtime error, the limit that stopped the run."""
+    a = os.path.join(tmp, "feedback")
+    for test in ("shown", "secret"):
+        write(os.path.join(a, test + ".out"), HELLO + b"2\n" + OK + BYE)
+    write(os.path.join(a, "grading.json"), b'{"defaults": {"max_steps": 200000, "max_output": '
+          b'1000, "max_memory": 1572864}, "tests": {"secret": {"visibility": "hidden"}}}')
+    programs = {
+        "empty": b"  :: nothing yet\n\n",
+        "syntax": b"{\n  pis_ln(2)\n  pis_ln(3);\n} .\n",  # the ; is missing on line 2
+        "runtime": b'{\n  @a -> "x";\n  pis_ln(@a * 2);\n} .\n',
+        "steps": b"{ w2 (1) { @i -> 1; } w2_end; } .\n",
+        "output": b'{ w2 (1) { pis("ab"); } w2_end; } .\n',
+        "memory": b'{ @a -> "0123456789"; w2 (1) { ~f(@a; @a; @a; @a); } w2_end; } .\n',
+    }
+    files = [os.path.join(tmp, "feedback-in", name + ".mox") for name in programs]
+    for path, program in zip(files, programs.values()):
+        write(path, program)
+    # The interpreter's messages (fixed byte for byte) and the limits' English accounts.
+    said = {"syntax": "V bloku: 'Vnitrni_blok', na radku: 3 nastala chyba - byl ocekavan znak: "
+                      '";", namisto toho se vyskytl tento znak: "pis_ln".',
+            "runtime": "V bloku: 'Vnitrni_term', na radku: 3 nastala chyba - nejedna se o cislo.",
+            "steps": "stopped: the run used up its step budget (200000 steps)",
+            "output": "stopped: the output reached its limit of 1000 bytes",
+            "memory": "stopped: the run reached its memory limit (1.5 MiB)"}
+
+    def want(name, lang):
+        """The first lines of the test's message; the note on the program as a whole."""
+        cause = code_text("M101", "message", lang)
+        if name == "empty":
+            return [word("grade_empty", lang)], word("grade_empty", lang)
+        if name == "syntax":
+            return [word("grade_syntax", lang, said[name]), "M003: " +
+                    code_text("M003", "explanation", lang), word("grade_cause", lang, "2", cause)
+                    ], word("grade_syntax_line", lang, "2", cause)
+        if name == "runtime":
+            return [word("grade_runtime", lang, said[name]),
+                    "M014: " + code_text("M014", "explanation", lang)], ""
+        value = {"steps": "200000", "output": "1000", "memory": "1.5"}[name]
+        return [word("grade_" + name, lang, value)] * (lang == "cs") + [said[name]], ""
+
+    def agrees(where, name, lang, message):
+        lines = want(name, lang)[0]
+        check(message.split("\n")[:len(lines)] == lines,
+              "feedback %s, %s (%s):\n%s" % (where, name, lang, message))
+
+    # The table, in the language of the locale.
+    for lang, locale in (("en", "C"), ("cs", "cs_CZ.UTF-8")):
+        table = grade("-d", a, *files, env=dict(os.environ, LC_ALL=locale)).stdout.decode()
+        accounts = re.findall(r"^  shown: \w+\n((?:    .*\n)*)", table, re.M)
+        check(len(accounts) == len(programs), "feedback table: %d accounts" % len(accounts))
+        for name, account in zip(programs, accounts):
+            agrees("table", name, lang, re.sub(r"(?m)^    ", "", account))
+    # The student's results.json: the message, and a summary of the visible test alone.
+    for lang in ("en", "cs"):
+        out = os.path.join(tmp, "feedback-gs-" + lang)
+        grade("-f", "gradescope", "--lang", lang, "-o", out, a, *files)
+        for name in programs:
+            with open(os.path.join(out, name, "results.json"), encoding="utf-8") as f:
+                data = json.load(f)
+            agrees("gradescope", name, lang, data["tests"][1]["output"])
+            note = want(name, lang)[1]
+            check(data["output"] == "0 of 1 tests passed; 0 of 1 points; 1 hidden test (1 point)"
+                  " not counted here" + ("\n" + note if note else ""),
+                  "feedback gradescope summary %s: %r" % (name, data["output"]))
+    for suite in ET.fromstring(grade("-f", "junit", "--lang", "en", a, *files).stdout):
+        failure = suite.find("testcase[@name='shown']/failure")
+        agrees("junit", suite.get("name"), "en", failure.text)
+    messages = tap_messages(grade("-f", "tap", "--lang", "en", a, *files).stdout)
+    for name in programs:
+        agrees("tap", name, "en", messages.get("- %s: shown" % name, ""))
+    rows = csv_rows(grade("-f", "csv", "--lang", "en", a, *files))
+    check({n: r[-1] for n, r in rows.items()} == {n: want(n, "en")[1] for n in programs},
+          "feedback csv notes: %s" % rows)
 
 
 def unusable(tmp):
@@ -662,6 +784,7 @@ def main():
         settings_faults(tmp)
         names_in_utf8(tmp)
         bundle(tmp)
+        feedback(tmp)
     finally:
         shutil.rmtree(tmp)
     if failures:

@@ -41,6 +41,8 @@ constexpr const char* kUsage =
     "  -o, --out PATH     gradescope: a folder that gets NAME/results.json per submission;\n"
     "                     other formats: the file to write instead of standard output\n"
     "  -d, --details      table: below each row, how each failed test went\n"
+    "      --lang cs|en   the language of a failed test's feedback (default: Czech when\n"
+    "                     LC_ALL, LC_MESSAGES or LANG starts with cs, else English)\n"
     "      --bundle ASSIGNMENT\n"
     "                     writes the assignment's bundle for the playground instead: the\n"
     "                     task (ASSIGNMENT/task.md), the settings and the visible tests\n"
@@ -62,6 +64,7 @@ struct Options {
   std::optional<std::uintmax_t> max_program;
   std::vector<std::string> operands;
   std::optional<std::string> bundle;  // the assignment to bundle
+  moxa::kontrola::Jazyk language = moxa::kontrola::jazyk_prostredi();
 };
 
 [[noreturn]] void bad_usage(const std::string& message) {
@@ -134,6 +137,11 @@ Options parse_options(int argc, char** argv) {
       options.max_program = bytes;
     } else if (name == "--bundle") {
       options.bundle = take_value();
+    } else if (name == "--lang") {
+      const std::string language = take_value();
+      if (language != "cs" && language != "en")
+        bad_usage("unknown language '" + language + "' (cs, en)");
+      options.language = language == "cs" ? moxa::kontrola::Jazyk::Cs : moxa::kontrola::Jazyk::En;
     } else if (name == "-d" || name == "--details") {
       options.report.details = true;
     } else {
@@ -240,7 +248,7 @@ int main(int argc, char** argv) {
           report->submission(submissions[index], graded);
           ++reported;
         },
-        interruption.stop_token());
+        interruption.stop_token(), options.language);
     if (!complete) {
       // Stopped by a signal. A report file is left as it was; a report on the standard
       // output, which cannot be taken back, is ended after the last submission in it.

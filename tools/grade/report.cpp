@@ -145,17 +145,36 @@ class GradescopeReport final : public Report {
   void submission(const Submission& submission, const GradedSubmission& graded) override {
     using nlohmann::ordered_json;
     ordered_json result;
-    std::size_t passed = 0;
-    for (const TestResult& test : graded.tests)
-      passed += test.verdict == Verdict::passed;
+    // The summary is the student's: the tests the student may see, and of the others only
+    // how many there are and what they are worth.
+    std::size_t passed = 0, shown = 0, hidden = 0;
+    double score = 0, most = 0, hidden_points = 0;
+    for (std::size_t t = 0; t < graded.tests.size(); ++t) {
+      const TestCase& test = assignment_.tests[t];
+      if (test.visibility != "visible") {
+        ++hidden;
+        hidden_points += test.points;
+        continue;
+      }
+      ++shown;
+      passed += graded.tests[t].verdict == Verdict::passed;
+      score += graded.tests[t].score;
+      most += test.points;
+    }
     result["score"] = graded.score;
     result["execution_time"] = std::round(graded.seconds * 1e6) / 1e6;  // to the microsecond
     if (!graded.problem.empty()) {
       result["output"] = "not graded: " + graded.problem;
     } else {
-      result["output"] = std::to_string(passed) + " of " + std::to_string(graded.tests.size()) +
-                         " tests passed; " + points_text(graded.score) + " of " +
-                         points_text(assignment_.max_score()) + " points";
+      std::string output = std::to_string(passed) + " of " + std::to_string(shown) +
+                           " tests passed; " + points_text(score) + " of " + points_text(most) +
+                           " points";
+      if (hidden != 0)
+        output += "; " + std::to_string(hidden) + (hidden == 1 ? " hidden test" : " hidden tests") +
+                  " (" + points_text(hidden_points) +
+                  (hidden_points == 1 ? " point)" : " points)") + " not counted here";
+      if (!graded.feedback.empty()) output += "\n" + graded.feedback;
+      result["output"] = output;
     }
     ordered_json tests = ordered_json::array();
     for (std::size_t t = 0; t < graded.tests.size(); ++t) {
@@ -315,7 +334,8 @@ class TapReport final : public Report {
 };
 
 // CSV as RFC 4180 writes it: a header row, then per submission its name, the points of
-// every test, the total, and a note when it could not be graded.
+// every test, the total, and a note: why it could not be graded, or that it is empty or
+// where its syntax error is.
 class CsvReport final : public Report {
  public:
   CsvReport(const Assignment& assignment, std::ostream& out) : assignment_(assignment), out_(out) {}
@@ -332,7 +352,8 @@ class CsvReport final : public Report {
     for (const TestResult& result : graded.tests)
       out_ << ',' << points_text(result.score);
     out_ << ',' << points_text(graded.score) << ','
-         << field(graded.problem.empty() ? "" : "not graded: " + graded.problem) << "\r\n";
+         << field(graded.problem.empty() ? graded.feedback : "not graded: " + graded.problem)
+         << "\r\n";
   }
 
  private:

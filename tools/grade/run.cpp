@@ -73,7 +73,7 @@ void collect(void* user, const char* bytes, std::size_t length) {
 
 }  // namespace
 
-TestResult run_test(const std::string& program, const TestCase& test) {
+TestResult run_test(const std::string& program, const TestCase& test, const Feedback* feedback) {
   std::string output(kHello);  // the command prints its opening banner before the program runs
   moxa_options options{};
   options.size = sizeof options;
@@ -91,9 +91,13 @@ TestResult run_test(const std::string& program, const TestCase& test) {
                                    test.input.size(), &options, collect, &output);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::string why;
+  if (feedback != nullptr && status != MOXA_OK)
+    why = feedback->why(test, status, stopped_by, output);
   if (status != MOXA_STOPPED) output += kBye;
   TestResult result = judge_run(test, status, stopped_by, output);
   result.seconds = seconds;
+  if (result.verdict != Verdict::passed && !why.empty()) result.message.insert(0, why);
   return result;
 }
 
@@ -105,6 +109,7 @@ struct Slot {
   std::once_flag loaded;
   std::string program;
   std::string problem;
+  std::optional<Feedback> feedback;  // made once the program is read
   std::vector<TestResult> results;
   std::size_t remaining;
 };
@@ -114,7 +119,7 @@ struct Slot {
 bool grade_all(const Assignment& assignment, const std::vector<Submission>& submissions,
                unsigned jobs,
                const std::function<void(std::size_t, const GradedSubmission&)>& report,
-               std::stop_token stop) {
+               std::stop_token stop, kontrola::Jazyk language) {
   const std::size_t tests = assignment.tests.size();
   const std::size_t total = submissions.size() * tests;
   jobs = std::max(1u, jobs);
@@ -156,11 +161,12 @@ bool grade_all(const Assignment& assignment, const std::vector<Submission>& subm
         } catch (const std::exception& e) {
           slot.problem = printable_name("cannot read " + file + ": " + e.what());
         }
+        if (slot.problem.empty()) slot.feedback.emplace(slot.program, language);
       });
       TestResult result;
       if (slot.problem.empty()) {
         try {
-          result = run_test(slot.program, assignment.tests[unit % tests]);
+          result = run_test(slot.program, assignment.tests[unit % tests], &*slot.feedback);
         } catch (const std::exception& e) {  // out of memory while collecting the output
           result.verdict = Verdict::not_graded;
           result.message = std::string("the grader could not run the test: ") + e.what();
@@ -191,6 +197,7 @@ bool grade_all(const Assignment& assignment, const std::vector<Submission>& subm
     GradedSubmission graded;
     graded.tests = std::move(slot.results);
     graded.problem = slot.problem;
+    if (slot.feedback) graded.feedback = slot.feedback->summary();
     for (const TestResult& result : graded.tests) {
       graded.score += result.score;
       graded.seconds += result.seconds;

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "assignment.hpp"
+#include "check/check.hpp"
+#include "feedback.hpp"
 #include "verdict.hpp"
 
 namespace moxa::grade {
@@ -27,12 +29,16 @@ Submission find_submission(const std::filesystem::path& argument);
 struct GradedSubmission {
   std::vector<TestResult> tests;  // in the order of the assignment's tests
   std::string problem;            // as Submission::problem, or that its file could not be read
+  std::string feedback;           // one line about the whole program (Feedback::summary)
   double score = 0;
   double seconds = 0;
 };
 
 // Runs one test: `program` with the test's input and limits, compared by the test's mode.
-TestResult run_test(const std::string& program, const TestCase& test);
+// With `feedback` (made for the same program), a failed run's message begins with why it
+// failed.
+TestResult run_test(const std::string& program, const TestCase& test,
+                    const Feedback* feedback = nullptr);
 
 // Grades every submission against every test on `jobs` threads. `report` is called on the
 // calling thread once per submission, in the order given, as soon as that submission and all
@@ -43,10 +49,12 @@ TestResult run_test(const std::string& program, const TestCase& test);
 // When `stop` is asked for, no more runs are started; the runs under way are let finish and
 // nothing more is reported. Returns true when every submission was reported, false when the
 // grading was stopped before.
+//
+// A failed test's message begins with why it failed, in `language` (see Feedback).
 bool grade_all(const Assignment& assignment, const std::vector<Submission>& submissions,
                unsigned jobs,
                const std::function<void(std::size_t, const GradedSubmission&)>& report,
-               std::stop_token stop = {});
+               std::stop_token stop = {}, kontrola::Jazyk language = kontrola::Jazyk::En);
 
 // The processors this process may run on: those its affinity allows, and no more than a
 // CPU quota of its control group grants (cgroup v2's cpu.max, here or in a group above).

@@ -1,5 +1,7 @@
 #include "verdict.hpp"
 
+#include <cstdio>
+
 #include "compare.hpp"
 #include "moxa/moxa.h"
 
@@ -15,6 +17,14 @@ const char* verdict_word(Verdict verdict) {
     case Verdict::not_graded: return "none";
   }
   return "none";
+}
+
+std::string mebibytes(std::size_t bytes) {
+  constexpr std::size_t kMiB = std::size_t{1} << 20;
+  if (bytes % kMiB == 0) return std::to_string(bytes / kMiB);
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3g", static_cast<double>(bytes) / static_cast<double>(kMiB));
+  return text;
 }
 
 TestResult judge_run(const TestCase& test, int status, int stopped_by, std::string_view output) {
@@ -34,8 +44,8 @@ TestResult judge_run(const TestCase& test, int status, int stopped_by, std::stri
         break;
       case MOXA_STOP_MEMORY:
         result.verdict = Verdict::limit;
-        why = "stopped: the run reached its memory limit (" +
-              std::to_string(test.limits.max_memory) + " bytes)";
+        why = "stopped: the run reached its memory limit (" + mebibytes(test.limits.max_memory) +
+              " MiB)";
         break;
       default:
         result.verdict = Verdict::limit;

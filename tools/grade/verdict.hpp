@@ -22,6 +22,9 @@ enum class Verdict {
   not_graded     // the submission could not be run at all
 };
 
+// A number of bytes in MiB, as a limit is said: "32", "1.5", "0.0954".
+std::string mebibytes(std::size_t bytes);
+
 // A short word for the verdict, as the table, the TAP and the JUnit report name it.
 const char* verdict_word(Verdict verdict);
 
