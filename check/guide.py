@@ -1,15 +1,16 @@
 #!/usr/bin/env python3
-"""The tables of the run's error messages in the student's guides of README.md, made from
+"""The tables of the run's error messages in the student's guides, made from
 check/diagnostics.json: a row for each message, with the routines that report it, its code
-and its explanation, in English in "A student's guide" and in Czech in "Pruvodce pro
-studenty".
+and its explanation, in English and in Czech, in README.md ("A student's guide", "Pruvodce
+pro studenty") and in the playground's guide page (web/src/guide.html).
 
-    guide.py [--check | --write] [README.md] [diagnostics.json]
+    guide.py [--check | --write] [README.md] [diagnostics.json] [guide.html]
 
-Without an option it prints both tables. --write puts them into the README between the
-marker lines; --check exits 1, saying which table differs, when the README's are not what
-the data file makes.
+Without an option it prints the README's tables. --write puts every table into its file
+between the marker lines; --check exits 1, saying which table differs, when a file's table
+is not what the data file makes.
 """
+import html
 import json
 import os
 import re
@@ -23,6 +24,13 @@ HEADER = {
     "en": "| the message ends in | code | what it means and what to do |",
     "cs": "| hlaska konci | kod | co znamena a co delat |",
 }
+# The page's guide: the tables between these markers, English first, then Czech.
+HTML_BEGIN = "<!-- made from check/diagnostics.json by check/guide.py: edit the data file, not this table -->"
+HTML_END = "<!-- end of the table made by check/guide.py -->"
+HTML_HEADER = {
+    "en": "<tr><th>the message ends in</th><th>code</th><th>what it means and what to do</th></tr>",
+    "cs": "<tr><th>hláška končí</th><th>kód</th><th>co znamená a co dělat</th></tr>",
+}
 
 
 def cell(text):
@@ -30,8 +38,9 @@ def cell(text):
     return text.replace("|", "\\|")
 
 
-def table(data, lang):
-    rows = [HEADER[lang], "|---|---|---|"]
+def messages(data):
+    """(what the message ends in, routines, code, explanations), in Markdown, for each
+    message of a run."""
     for code in data["codes"]:
         if not code.get("routines"):
             continue
@@ -40,9 +49,41 @@ def table(data, lang):
             ends = 'X = `%s`' % code["expected"]
         else:
             ends = "`%s`" % code["tail"]
-        rows.append("| %s (%s) | %s | %s |" % (cell(ends), routines, code["code"],
-                                              cell(code["explanation"][lang])))
+        yield ends, routines, code["code"], code["explanation"]
+
+
+def table(data, lang):
+    rows = [HEADER[lang], "|---|---|---|"]
+    for ends, routines, code, explanation in messages(data):
+        rows.append("| %s (%s) | %s | %s |" % (cell(ends), routines, code, cell(explanation[lang])))
     return "\n".join(rows) + "\n"
+
+
+def as_html(markdown):
+    """Text with `code` spans as HTML."""
+    parts = markdown.split("`")
+    return "".join(("<code>%s</code>" if i % 2 else "%s") % html.escape(p, quote=False)
+                   for i, p in enumerate(parts))
+
+
+def html_table(data, lang):
+    rows = [HTML_HEADER[lang]]
+    for ends, routines, code, explanation in messages(data):
+        rows.append("<tr><td>%s (%s)</td><td>%s</td><td>%s</td></tr>"
+                    % (as_html(ends), as_html(routines), code, as_html(explanation[lang])))
+    return "\n".join(rows) + "\n"
+
+
+def replace_html_tables(text, data):
+    """The page with both tables made anew; the tables it held before."""
+    found = list(re.finditer(re.escape(HTML_BEGIN) + r"\n(.*?)" + re.escape(HTML_END), text, re.S))
+    if len(found) != 2:
+        raise SystemExit("the guide page must hold two tables between markers")
+    old = {}
+    for lang, m in reversed(list(zip(("en", "cs"), found))):
+        old[lang] = m.group(1)
+        text = text[:m.start(1)] + html_table(data, lang) + text[m.end(1):]
+    return text, old
 
 
 def section_bounds(text, heading):
@@ -72,25 +113,29 @@ def main(argv):
     rest = argv[2:] if mode else argv[1:]
     readme = rest[0] if rest else os.path.join(ROOT, "README.md")
     data_path = rest[1] if len(rest) > 1 else os.path.join(ROOT, "check", "diagnostics.json")
+    page = rest[2] if len(rest) > 2 else os.path.join(ROOT, "web", "src", "guide.html")
     with open(data_path, encoding="utf-8") as f:
         data = json.load(f)
     if mode is None:
         for lang in SECTIONS:
             sys.stdout.write(table(data, lang) + "\n")
         return 0
-    with open(readme, encoding="utf-8") as f:
-        text = f.read()
-    new, old = replace_tables(text, data)
-    if mode == "--write":
-        if new != text:
-            with open(readme, "w", encoding="utf-8") as f:
-                f.write(new)
-        return 0
-    stale = [SECTIONS[lang] for lang in SECTIONS if old[lang] != table(data, lang)]
-    for heading in stale:
-        print("%s, %s: the table of messages differs from what %s makes; run "
-              "check/guide.py --write" % (os.path.basename(readme), heading,
-                                             os.path.basename(data_path)))
+    stale = []
+    for path, replace, make in ((readme, replace_tables, table),
+                                (page, replace_html_tables, html_table)):
+        with open(path, encoding="utf-8") as f:
+            text = f.read()
+        new, old = replace(text, data)
+        if mode == "--write":
+            if new != text:
+                with open(path, "w", encoding="utf-8") as f:
+                    f.write(new)
+            continue
+        stale += ["%s, %s" % (os.path.basename(path), SECTIONS[lang])
+                  for lang in SECTIONS if old[lang] != make(data, lang)]
+    for where in stale:
+        print("%s: the table of messages differs from what %s makes; run "
+              "check/guide.py --write" % (where, os.path.basename(data_path)))
     return 1 if stale else 0
 
 
