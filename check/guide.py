@@ -2,9 +2,10 @@
 """The tables of the run's error messages in the student's guides, made from
 check/diagnostics.json: a row for each message, with the routines that report it, its code
 and its explanation, in English and in Czech, in README.md ("A student's guide", "Pruvodce
-pro studenty") and in the playground's guide page (web/src/guide.html).
+pro studenty"), in the playground's guide page (web/src/guide.html) and in the manual page
+(packaging/moxa.1).
 
-    guide.py [--check | --write] [README.md] [diagnostics.json] [guide.html]
+    guide.py [--check | --write] [README.md] [diagnostics.json] [guide.html] [moxa.1]
 
 Without an option it prints the README's tables. --write puts every table into its file
 between the marker lines; --check exits 1, saying which table differs, when a file's table
@@ -12,6 +13,7 @@ is not what the data file makes.
 """
 import html
 import json
+import unicodedata
 import os
 import re
 import sys
@@ -74,6 +76,60 @@ def html_table(data, lang):
     return "\n".join(rows) + "\n"
 
 
+# The manual page's lists: between these comment lines, English first, then Czech.
+ROFF_BEGIN = '.\\" made from check/diagnostics.json by check/guide.py: edit the data file, not this list'
+ROFF_END = '.\\" end of the list made by check/guide.py'
+
+
+def wrapped(text, width=78):
+    """Lines of at most `width` bytes (a word longer than that alone on its line)."""
+    lines, line = [], ""
+    for word in text.split(" "):
+        if line and len((line + " " + word).encode()) > width:
+            lines.append(line)
+            line = word
+        else:
+            line = line + " " + word if line else word
+    return lines + [line] if line else lines
+
+
+def as_roff(markdown):
+    """Text with `code` spans in bold, as lines of a manual page: a sentence a line, no line
+    longer than 80 bytes, none that a formatter would take for a request."""
+    parts = markdown.replace("\\", "\\e").split("`")
+    text = "".join(("\\fB%s\\fR" % p.replace("-", "\\-")) if i % 2 else p
+                   for i, p in enumerate(parts))
+    lines = []
+    for sentence in re.split(r"(?<=[.!?:]) +(?=[A-Z])", text):
+        lines += wrapped(sentence)
+    return "\n".join("\\&" + l if l.startswith((".", "'")) else l for l in lines)
+
+
+def ascii_letters(text):
+    """Czech without diacritics, as the manual page writes it throughout."""
+    return "".join(c for c in unicodedata.normalize("NFD", text) if not unicodedata.combining(c))
+
+
+def roff_list(data, lang):
+    rows = []
+    for ends, routines, code, explanation in messages(data):
+        text = ascii_letters("%s (%s): %s" % (ends, routines, explanation[lang]))
+        rows += [".TP", ".B " + code, as_roff(text)]
+    return "\n".join(rows) + "\n"
+
+
+def replace_roff_lists(text, data):
+    """The manual page with both lists made anew; the lists it held before."""
+    found = list(re.finditer(re.escape(ROFF_BEGIN) + r"\n(.*?)" + re.escape(ROFF_END), text, re.S))
+    if len(found) != 2:
+        raise SystemExit("the manual page must hold two lists between markers")
+    old = {}
+    for lang, m in reversed(list(zip(("en", "cs"), found))):
+        old[lang] = m.group(1)
+        text = text[:m.start(1)] + roff_list(data, lang) + text[m.end(1):]
+    return text, old
+
+
 def replace_html_tables(text, data):
     """The page with both tables made anew; the tables it held before."""
     found = list(re.finditer(re.escape(HTML_BEGIN) + r"\n(.*?)" + re.escape(HTML_END), text, re.S))
@@ -114,6 +170,7 @@ def main(argv):
     readme = rest[0] if rest else os.path.join(ROOT, "README.md")
     data_path = rest[1] if len(rest) > 1 else os.path.join(ROOT, "check", "diagnostics.json")
     page = rest[2] if len(rest) > 2 else os.path.join(ROOT, "web", "src", "guide.html")
+    manual = rest[3] if len(rest) > 3 else os.path.join(ROOT, "packaging", "moxa.1")
     with open(data_path, encoding="utf-8") as f:
         data = json.load(f)
     if mode is None:
@@ -122,7 +179,8 @@ def main(argv):
         return 0
     stale = []
     for path, replace, make in ((readme, replace_tables, table),
-                                (page, replace_html_tables, html_table)):
+                                (page, replace_html_tables, html_table),
+                                (manual, replace_roff_lists, roff_list)):
         with open(path, encoding="utf-8") as f:
             text = f.read()
         new, old = replace(text, data)
