@@ -6,6 +6,7 @@
 // student's program is kept in the browser's storage per assignment.
 import { marked } from 'marked';
 import DOMPurify from 'dompurify';
+import { $ } from './dom.js';
 
 const FORMAT = 'moxa-assignment';
 const VERZE = 1;
@@ -54,7 +55,6 @@ export class Zadani {
     this.balik = null;
     this.worker = null;
     this.vysledky = [];
-    const $ = (id) => document.getElementById(id);
     this.panel = $('assignment');
     this.nazev = $('assignment-name');
     this.text = $('assignment-task');

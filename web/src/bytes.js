@@ -118,6 +118,17 @@ export function bytyZTextu(s) {
   return Uint8Array.from(out);
 }
 
+// Pieces of bytes `kusy`, `delka` of them in all, as one array.
+export function spojBajty(kusy, delka) {
+  const vse = new Uint8Array(delka);
+  let i = 0;
+  for (const b of kusy) {
+    vse.set(b, i);
+    i += b.length;
+  }
+  return vse;
+}
+
 // base64url without padding, of bytes and back.
 export function base64url(b) {
   let bin = '';

@@ -2,6 +2,7 @@
 // the module's memory, runs them, frees them. The output arrives through the module's
 // `onOutput`, piece by piece, while the run goes on. Shared by the page's worker and the
 // node tests.
+import { spojBajty } from './bytes.js';
 
 export const VYSLEDEK = { 0: 'ok', 1: 'error', 2: 'stopped' };
 // The library's MOXA_CPU_CLOCK: a time limit counts the run's own processor time.
@@ -132,12 +133,7 @@ export async function otestujVModulu(modul, program, test) {
   } finally {
     modul.onOutput = predchozi;
   }
-  const vystup = new Uint8Array(delka);
-  let k = 0;
-  for (const kus of kusy) {
-    vystup.set(kus, k);
-    k += kus.length;
-  }
+  const vystup = spojBajty(kusy, delka);
   const ocekavany = new TextEncoder().encode(test.expected);
   const e = doPameti(modul, ocekavany);
   let o = 0;

@@ -1,11 +1,12 @@
 // The step view: a run recorded step by step (see steps.js), shown one step at a time beside
 // the editor. The editor marks the current statement and is read-only while the view is
 // open; the panel shows the variables, the value stack and the output after the step, and the
-// controls move to any step. The page (main.js) starts the traced run and hands over its trace
+// controls move to any step. The page (runs.js) starts the traced run and hands over its trace
 // and its end; everything else happens here.
 import { Compartment, EditorState, Prec, StateEffect, StateField } from '@codemirror/state';
 import { Decoration, EditorView, keymap } from '@codemirror/view';
 import { kusyVystupu } from './bytes.js';
+import { $, uzelEscape } from './dom.js';
 import {
   dalsiZastaveni,
   klavesaZarazky,
@@ -24,19 +25,12 @@ const NEJVYS_ZOBRAZENO = 2000;
 // The stack shows this many values from its top; how many more there are is said below it.
 const NEJVYS_ZASOBNIKU = 1000;
 
-const $ = (id) => document.getElementById(id);
-
 // Puts bytes into `kam` as the output pane shows them: text, and escapes for what is not.
 function ukazBajty(kam, b) {
   kam.textContent = '';
   const zkraceno = b.length > NEJVYS_ZOBRAZENO;
   for (const k of kusyVystupu(zkraceno ? b.subarray(0, NEJVYS_ZOBRAZENO) : b).kusy) {
-    if (k.esc) {
-      const s = document.createElement('span');
-      s.className = 'esc';
-      s.textContent = k.esc;
-      kam.append(s);
-    } else kam.append(k.text);
+    kam.append(k.esc ? uzelEscape(k.esc) : k.text);
   }
   return zkraceno;
 }

@@ -86,7 +86,7 @@ async function radekZeStranky() {
 }
 
 // Where the run cannot suspend, the worker blocks until the page puts the line into the
-// memory they share (see main.js).
+// memory they share (see runs.js).
 function radekZeSdilene(sdilene) {
   const rizeni = new Int32Array(sdilene, 0, 3);
   const data = new Uint8Array(sdilene, 12);
