@@ -95,6 +95,17 @@ std::string Feedback::why(const TestCase& test, int status, int stopped_by,
   return text;
 }
 
+TestResult judge_with_feedback(const TestCase& test, int status, int stopped_by,
+                               std::string_view output, const Feedback* feedback) {
+  TestResult result = judge_run(test, status, stopped_by, output);
+  if (feedback == nullptr || status == MOXA_OK || result.verdict == Verdict::passed) return result;
+  // What the program printed, without the closing banner that follows its last line.
+  std::string_view printed = output;
+  if (status != MOXA_STOPPED && printed.ends_with(kBye)) printed.remove_suffix(kBye.size());
+  result.message.insert(0, feedback->why(test, status, stopped_by, printed));
+  return result;
+}
+
 std::string Feedback::summary() const {
   if (!done_) return {};
   if (examined_.empty) return printable_name(kontrola::slovo("grade_empty", language_));

@@ -11,6 +11,7 @@
 
 #include "assignment.hpp"
 #include "check/check.hpp"
+#include "verdict.hpp"
 
 namespace moxa::grade {
 
@@ -44,5 +45,11 @@ class Feedback {
   mutable Examined examined_;
   mutable std::atomic<bool> done_ = false;  // whether examined_ holds what was found
 };
+
+// The verdict of a run (as `judge_run` gives it, from the same `output`, banners included)
+// with, for a test that did not pass, why it failed put first, when `feedback` is given.
+// The grader and the playground both judge a run so.
+TestResult judge_with_feedback(const TestCase& test, int status, int stopped_by,
+                               std::string_view output, const Feedback* feedback);
 
 }  // namespace moxa::grade

@@ -64,9 +64,6 @@ Submission find_submission(const fs::path& argument) {
 
 namespace {
 
-constexpr std::string_view kHello = "\nhello\n\n";
-constexpr std::string_view kBye = "\nbye\n\n";
-
 void collect(void* user, const char* bytes, std::size_t length) {
   static_cast<std::string*>(user)->append(bytes, length);
 }
@@ -91,13 +88,9 @@ TestResult run_test(const std::string& program, const TestCase& test, const Feed
                                    test.input.size(), &options, collect, &output);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::string why;
-  if (feedback != nullptr && status != MOXA_OK)
-    why = feedback->why(test, status, stopped_by, output);
   if (status != MOXA_STOPPED) output += kBye;
-  TestResult result = judge_run(test, status, stopped_by, output);
+  TestResult result = judge_with_feedback(test, status, stopped_by, output, feedback);
   result.seconds = seconds;
-  if (result.verdict != Verdict::passed && !why.empty()) result.message.insert(0, why);
   return result;
 }
 

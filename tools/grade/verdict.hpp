@@ -10,6 +10,11 @@
 
 namespace moxa::grade {
 
+// The banners the command prints around a program's own output: the opening one always, the
+// closing one unless the run was stopped.
+inline constexpr std::string_view kHello = "\nhello\n\n";
+inline constexpr std::string_view kBye = "\nbye\n\n";
+
 // The bytes of partial output shown when a limit stopped a run.
 inline constexpr std::size_t kPartialOutputShown = 2000;
 

@@ -48,8 +48,9 @@ export function vykresliZadani(markdown) {
 const kolik = (n) => String(Math.round(n * 1000) / 1000);
 
 export class Zadani {
-  // `strana`: { t() the texts of the page's language, program() the editor's program as
-  // bytes, text() as text, nastavProgram(text), zmenaProgramu(fn) to be called on every edit }.
+  // `strana`: { t() the texts of the page's language, jazyk() that language ('cs' or 'en'),
+  // program() the editor's program as bytes, text() as text, nastavProgram(text),
+  // zmenaProgramu(fn) to be called on every edit }.
   constructor(strana) {
     this.strana = strana;
     this.balik = null;
@@ -198,7 +199,10 @@ export class Zadani {
         this.stavTestu('ukolSelhal', d.zprava);
       }
     };
-    w.postMessage({ typ: 'testy', program: this.strana.program(), testy: this.balik.tests });
+    // Why a test failed is said in the page's language when the tests start, as moxa-grade
+    // says it in the language it was given.
+    const cesky = this.strana.jazyk() === 'cs';
+    w.postMessage({ typ: 'testy', program: this.strana.program(), testy: this.balik.tests, cesky });
   }
 
   konec() {

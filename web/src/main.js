@@ -127,6 +127,7 @@ const sdileni = vytvorSdileni({
 // as to a run, and is saved as the same bytes.
 const zadani = new Zadani({
   t,
+  jazyk: () => jazyk,
   program: program.bajty,
   text: program.text,
   nastavProgram: program.nastav,

@@ -114,9 +114,10 @@ const CISLO_VYSLEDKU = { ok: 0, error: 1, stopped: 2 };
 
 // Runs one visible test of an assignment bundle (see assignment.js) and has the grader's own
 // verdict code, compiled into the module, judge it: { verdict, points, message }, the verdict
-// word as moxa-grade writes it. The output is collected through the module's `onOutput`,
-// which the caller points at `prijmiVystup`.
-export async function otestujVModulu(modul, program, test) {
+// word as moxa-grade writes it, the message saying first why a failed test failed (in Czech
+// when `cesky`). The output is collected through the module's `onOutput`, which the caller
+// points at `prijmiVystup`.
+export async function otestujVModulu(modul, program, test, cesky = false) {
   const kusy = [];
   let delka = 0;
   const predchozi = modul.onOutput;
@@ -137,6 +138,7 @@ export async function otestujVModulu(modul, program, test) {
   const ocekavany = new TextEncoder().encode(test.expected);
   const e = doPameti(modul, ocekavany);
   let o = 0;
+  const p = doPameti(modul, program);
   let verdikt = null;
   modul.onVerdict = (slovo, body, zprava) => {
     verdikt = { verdict: slovo, points: body, message: new TextDecoder().decode(zprava) };
@@ -145,9 +147,10 @@ export async function otestujVModulu(modul, program, test) {
     o = doPameti(modul, vystup);
     modul._moxa_web_judge(e, ocekavany.length, o, vystup.length, REZIMY[test.mode] ?? 0,
       CISLO_VYSLEDKU[vysledek], duvod.zastaveno ?? 0, test.points,
-      l.max_steps, l.max_output, l.max_memory, l.max_time);
+      l.max_steps, l.max_output, l.max_memory, l.max_time, p, program.length, cesky ? 1 : 0);
   } finally {
     modul._free(e);
+    modul._free(p);
     if (o) modul._free(o);
   }
   return verdikt;

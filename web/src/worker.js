@@ -143,13 +143,13 @@ async function spustProgram({ program, input, limits, naZasobnikuVolajiciho, int
 
 // The visible tests of an assignment, one after another; each result goes to the page as it
 // comes. The page ends the worker to stop them.
-async function spustTesty({ program, testy }) {
+async function spustTesty({ program, testy, cesky }) {
   await pripraven;
   if (!modul) return;
   for (let i = 0; i < testy.length; i++) {
     let v;
     try {
-      v = await otestujVModulu(modul, program, testy[i]);
+      v = await otestujVModulu(modul, program, testy[i], cesky);
     } catch (chyba) {
       postMessage({ typ: 'preteceni', zprava: String(chyba) });
       close();

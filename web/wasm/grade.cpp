@@ -4,9 +4,10 @@
 #include <emscripten/emscripten.h>
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
-#include "grade/verdict.hpp"
+#include "grade/feedback.hpp"
 
 namespace {
 
@@ -22,13 +23,16 @@ extern "C" {
 // Judges a run of a test: `expected` is the test's expected output, `output` what the run
 // printed, banners included (as `moxa_web_run` passes it on), `mode` the comparison mode (0
 // exact, 1 trailing, 2 whitespace, 3 numbers), `status` what `moxa_web_run` returned and
-// `stopped_by` the limit that stopped it. The limits and points are the test's. The verdict
-// goes to `Module.onVerdict`.
+// `stopped_by` the limit that stopped it. The limits and points are the test's. `program` is
+// the program that ran, and `czech` (0 or 1) the page's language: a failed test says why
+// first, as the grader's feedback does. The verdict goes to `Module.onVerdict`.
 EMSCRIPTEN_KEEPALIVE void moxa_web_judge(const char* expected, std::size_t expected_length,
                                          const char* output, std::size_t output_length, int mode,
                                          int status, int stopped_by, double points,
                                          double max_steps, std::size_t max_output,
-                                         std::size_t max_memory, double max_time) {
+                                         std::size_t max_memory, double max_time,
+                                         const char* program, std::size_t program_length,
+                                         int czech) {
   using namespace moxa::grade;
   TestCase test;
   test.expected.assign(expected, expected_length);
@@ -38,8 +42,10 @@ EMSCRIPTEN_KEEPALIVE void moxa_web_judge(const char* expected, std::size_t expec
   test.limits.max_output = max_output;
   test.limits.max_memory = max_memory;
   test.limits.max_time = static_cast<unsigned long long>(max_time);
-  const TestResult result =
-      judge_run(test, status, stopped_by, std::string_view(output, output_length));
+  const std::string text(program, program_length);
+  const Feedback feedback(text, czech == 1 ? moxa::kontrola::Jazyk::Cs : moxa::kontrola::Jazyk::En);
+  const TestResult result = judge_with_feedback(test, status, stopped_by,
+                                                std::string_view(output, output_length), &feedback);
   predej_verdikt(verdict_word(result.verdict), result.score, result.message.data(),
                  result.message.size());
 }
