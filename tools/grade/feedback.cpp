@@ -42,6 +42,9 @@ bool empty_program(std::string_view program) {
 
 std::string line(std::string_view text) { return printable_name(text) + '\n'; }
 
+// How the run's message for nesting past the limit ends.
+constexpr std::string_view kTooDeep = "prilis hluboke vnoreni.";
+
 }  // namespace
 
 const Feedback::Examined& Feedback::examined() const {
@@ -72,11 +75,20 @@ std::string Feedback::why(const TestCase& test, int status, int stopped_by,
     }
   }
   if (status != MOXA_ERROR) return {};
-  const Examined& found = examined();
-  if (found.empty) return line(slovo("grade_empty", language_));
-  const kontrola::Zjisteni* cause =
-      found.check.ma_chybu() ? &found.check.zjisteni.front() : nullptr;
   const std::string_view message = error_line(output);
+  // A program nested past the limit is not read again by the checker, which would have to
+  // go as deep: the run's message already names the line, and the explanation follows.
+  const bool too_deep = message.ends_with(kTooDeep);
+  if (too_deep) {
+    std::call_once(too_deep_once_, [&] {
+      too_deep_ = message;
+      too_deep_seen_ = true;
+    });
+  }
+  const Examined* found = too_deep ? nullptr : &examined();
+  if (found != nullptr && found->empty) return line(slovo("grade_empty", language_));
+  const kontrola::Zjisteni* cause =
+      found != nullptr && found->check.ma_chybu() ? &found->check.zjisteni.front() : nullptr;
   std::string_view code = kontrola::kod_hlasky(message);
   if (code.empty() && cause != nullptr) code = cause->kod;
   const std::optional<kontrola::Popis> words =
@@ -107,6 +119,14 @@ TestResult judge_with_feedback(const TestCase& test, int status, int stopped_by,
 }
 
 std::string Feedback::summary() const {
+  if (too_deep_seen_ && !done_) {
+    // The line the run's message names: "... na radku: N nastala chyba ...".
+    constexpr std::string_view kLine = "na radku: ";
+    const std::size_t at = too_deep_.find(kLine);
+    const std::size_t from = at == std::string::npos ? 0 : at + kLine.size();
+    const std::string number = too_deep_.substr(from, too_deep_.find(' ', from) - from);
+    return printable_name(kontrola::slovo("grade_syntax_line", language_, {number, too_deep_}));
+  }
   if (!done_) return {};
   if (examined_.empty) return printable_name(kontrola::slovo("grade_empty", language_));
   if (!examined_.check.ma_chybu()) return {};

@@ -44,6 +44,10 @@ class Feedback {
   mutable std::once_flag once_;
   mutable Examined examined_;
   mutable std::atomic<bool> done_ = false;  // whether examined_ holds what was found
+  // The run's message when it ended nested past the limit, which the checker does not read.
+  mutable std::once_flag too_deep_once_;
+  mutable std::string too_deep_;
+  mutable std::atomic<bool> too_deep_seen_ = false;
 };
 
 // The verdict of a run (as `judge_run` gives it, from the same `output`, banners included)
