@@ -14,6 +14,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+# The programs an installation holds, each with its man page, from the one list of them.
+mapfile -t programs < <(awk '!/^#/ && NF {print $1}' packaging/programs.txt)
+[ "${#programs[@]}" -gt 0 ] || { echo "packaging/programs.txt lists no program"; exit 1; }
 
 packages=(cmake ninja-build g++ python3 pkg-config lintian dpkg-dev fakeroot file man-db
           mandoc groff-base groff nlohmann-json3-dev libtomlplusplus-dev libpugixml-dev)
@@ -34,6 +37,8 @@ embed_test=$root/tests/embed/embed_test.py
 version=$(sed -n 's/^project(moxa VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 echo "== install into a temporary prefix"
+man_pages=("${programs[@]/#/share/man/man1/}")
+man_pages=("${man_pages[@]/%/.1}")
 prefix=$tmp/prefix
 # A folder that exists before the installation stays when it is removed again.
 mkdir -p "$prefix/share/man"
@@ -41,11 +46,7 @@ cmake -S . -B "$tmp/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOXA_WERROR=ON 
   -DCMAKE_INSTALL_PREFIX="$prefix"
 cmake --build "$tmp/build"
 cmake --install "$tmp/build"
-for f in bin/moxa bin/moxa-grade bin/moxa-check bin/moxa-fmt bin/moxa-trace bin/moxa-lsp \
-         bin/moxa-similar bin/moxa-dap \
-         share/man/man1/moxa.1 share/man/man1/moxa-grade.1 share/man/man1/moxa-check.1 \
-         share/man/man1/moxa-fmt.1 share/man/man1/moxa-trace.1 share/man/man1/moxa-lsp.1 \
-         share/man/man1/moxa-similar.1 share/man/man1/moxa-dap.1 \
+for f in "${programs[@]/#/bin/}" "${man_pages[@]}" \
          include/moxa/moxa.h lib/libmoxa.so.1 lib/libmoxa.a \
          lib/cmake/moxa/moxa-config.cmake lib/cmake/moxa/moxa-config-version.cmake \
          lib/pkgconfig/moxa.pc share/doc/moxa/README.md share/doc/moxa/examples/ahoj.mox; do
@@ -53,7 +54,7 @@ for f in bin/moxa bin/moxa-grade bin/moxa-check bin/moxa-fmt bin/moxa-trace bin/
 done
 
 echo "== packaging: man pages"
-for page in moxa moxa-grade moxa-check moxa-fmt moxa-trace moxa-lsp moxa-similar moxa-dap; do
+for page in "${programs[@]}"; do
   page=$prefix/share/man/man1/$page.1
   lint=$(mandoc -T lint "$page" 2>&1 || true)
   [ -z "$lint" ] || { echo "mandoc -T lint $page:"; echo "$lint"; exit 1; }
@@ -167,7 +168,7 @@ apt-get install -y -q "${debs[@]/#/./}"
 got=$(cd /usr/share/doc/moxa/examples && moxa ahoj.mox)
 expected=$(printf '\nhello\n\nAhoj, svete!\n6 * 7 = 42.000000\n\nProgram probehl bez chyb.\n\nbye\n')
 [ "$got" = "$expected" ] || { echo "moxa ahoj.mox printed: $got"; exit 1; }
-for page in moxa moxa-grade moxa-check moxa-fmt moxa-trace moxa-lsp moxa-similar moxa-dap; do
+for page in "${programs[@]}"; do
   MANWIDTH=80 man "$page" > "$tmp/man.txt" 2> "$tmp/man.err"
   grep -q '^SYNOPSIS' "$tmp/man.txt" || { echo "man $page:"; cat "$tmp/man.txt"; exit 1; }
   [ ! -s "$tmp/man.err" ] || { cat "$tmp/man.err"; exit 1; }
@@ -250,9 +251,8 @@ installed=0
 for p in moxa libmoxa1 libmoxa-dev; do
   if dpkg -s "$p" > /dev/null 2>&1; then echo "still installed: $p"; exit 1; fi
 done
-for f in /usr/bin/moxa /usr/bin/moxa-grade /usr/bin/moxa-lsp /usr/bin/moxa-similar /usr/bin/moxa-dap \
-         /usr/share/man/man1/moxa.1.gz \
-         /usr/share/man/man1/moxa-grade.1.gz /usr/include/moxa /usr/share/doc/moxa \
+man_pages=("${man_pages[@]/#//usr/}")
+for f in "${programs[@]/#//usr/bin/}" "${man_pages[@]/%/.gz}" /usr/include/moxa /usr/share/doc/moxa \
          /usr/lib/*/libmoxa.so.1 /usr/lib/*/cmake/moxa /usr/lib/*/pkgconfig/moxa.pc; do
   if [ -e "$f" ]; then echo "left behind: $f"; exit 1; fi
 done

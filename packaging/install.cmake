@@ -1,7 +1,6 @@
 # What `cmake --install` puts in place, the files that let other builds find the library
 # (CMake package, pkg-config), and the Debian packages that `cpack -G DEB` makes from it:
-#   moxa          the programs (moxa, moxa-grade, moxa-check, moxa-fmt, moxa-trace,
-#                 moxa-lsp, moxa-similar, moxa-dap), their man pages,
+#   moxa          the programs (listed in packaging/programs.txt), their man pages,
 #                 the README and the example programs
 #   libmoxa1      the shared library
 #   libmoxa-dev   the header, the static library, the CMake and pkg-config files
@@ -13,6 +12,20 @@ set(MOXA_BALICKY_LIB libmoxa${PROJECT_VERSION_MAJOR})
 set(MOXA_BALICKY_DEV libmoxa-dev)
 set(moxa_cmakedir ${CMAKE_INSTALL_LIBDIR}/cmake/moxa)
 set(moxa_gen ${PROJECT_BINARY_DIR}/packaging)
+
+# The programs and their targets, from the one list of them.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS packaging/programs.txt)
+file(STRINGS packaging/programs.txt moxa_radky REGEX "^[^#]")
+set(moxa_programy "")
+set(moxa_cile "")
+foreach(radek IN LISTS moxa_radky)
+  string(REGEX MATCH "^([^ ]+) +([^ ]+)$" moxa_shoda "${radek}")
+  if(NOT moxa_shoda)
+    message(FATAL_ERROR "packaging/programs.txt: not a program and its target: '${radek}'")
+  endif()
+  list(APPEND moxa_programy ${CMAKE_MATCH_1})
+  list(APPEND moxa_cile ${CMAKE_MATCH_2})
+endforeach()
 
 # Before anything is copied: the folders of the installation that do not exist yet, so
 # that removing the installation (the target `uninstall`) removes them again and no other.
@@ -35,11 +48,8 @@ add_custom_target(uninstall
           -P ${PROJECT_SOURCE_DIR}/packaging/uninstall.cmake
   COMMENT "Removing the files that cmake --install put in place" VERBATIM)
 
-# The program and the library.
-install(TARGETS moxa moxa_grade RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
-# The tools for writing programs: the checker, the formatter, the trace of a run, the
-# language server, the search for copied submissions and the debugger.
-install(TARGETS moxa-check moxa-fmt moxa-trace moxa-lsp moxa-similar moxa-dap RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+# The programs and the library.
+install(TARGETS ${moxa_cile} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 install(TARGETS moxa_shared moxa_static EXPORT moxa-targets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lib NAMELINK_COMPONENT dev
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
@@ -49,7 +59,7 @@ if(MOXA_DEBIAN)
   # symbols a user of the library does not need, a static library without debug
   # information and with its members' dates and owners zeroed.
   set(moxa_instalovano "\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_LIBDIR}")
-  foreach(program moxa moxa-grade moxa-check moxa-fmt moxa-trace moxa-lsp moxa-similar moxa-dap)
+  foreach(program IN LISTS moxa_programy)
     install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --remove-section=.comment --remove-section=.note
       \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_BINDIR}/${program}\" COMMAND_ERROR_IS_FATAL ANY)"
       COMPONENT program)
@@ -86,7 +96,7 @@ install(FILES ${moxa_gen}/moxa.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig 
 # The man pages, the README and the example programs. The pages in the tree read as they are
 # (`man -l packaging/moxa.1`); the installed ones name this version in their footer, and
 # moxa's page the folder this installation puts the README in.
-set(moxa_manualy moxa moxa-grade moxa-check moxa-fmt moxa-trace moxa-lsp moxa-similar moxa-dap)
+set(moxa_manualy ${moxa_programy})
 foreach(m IN LISTS moxa_manualy)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS packaging/${m}.1)
   file(READ packaging/${m}.1 moxa_stranka)

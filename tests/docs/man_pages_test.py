@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""The man pages as a reader sees them: every page in packaging/ clean under `mandoc -T lint`,
-rendered from the tree with nothing left for the installation to fill in, the JSON of
-moxa-trace's page shown with its quotes, and the trace in its example the one moxa-trace
-writes for that program.
+"""The man pages as a reader sees them: one for each program of packaging/programs.txt, every
+page in packaging/ clean under `mandoc -T lint`, rendered from the tree with nothing left for
+the installation to fill in, the JSON of moxa-trace's page shown with its quotes, and the trace
+in its example the one moxa-trace writes for that program.
 
 Usage: man_pages_test.py MOXA_TRACE SOURCE_DIR
 """
@@ -31,7 +31,11 @@ def rendered(page):
 def main():
     moxa_trace, root = sys.argv[1:3]
     pages = sorted(glob.glob(os.path.join(root, "packaging", "*.1")))
-    check(len(pages) >= 6, "man pages found: %d" % len(pages))
+    # One page for each installed program, and no page without one.
+    with open(os.path.join(root, "packaging", "programs.txt")) as f:
+        programs = [line.split()[0] for line in f if line.strip() and not line.startswith("#")]
+    check(sorted(p + ".1" for p in programs) == [os.path.basename(p) for p in pages],
+          "man pages %s for programs %s" % ([os.path.basename(p) for p in pages], programs))
     texts = {}
     for page in pages:
         name = os.path.basename(page)
