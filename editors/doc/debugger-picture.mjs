@@ -48,8 +48,10 @@ for (const name of ['Value stack', 'Output']) {
   const row = variables.locator('.monaco-list-row', { hasText: name });
   if ((await row.count()) && (await row.getAttribute('aria-expanded')) === 'false') await row.click();
 }
-await page.waitForTimeout(1500);
+// The focus back in the editor, the pointer out of the way, the views settled.
+await page.keyboard.press('Control+1');
 await page.mouse.move(640, 790);
+await page.waitForTimeout(1500);
 await page.screenshot({ path: out });
 if (errors.length) console.error(`errors thrown by the page:\n${errors.join('\n')}`);
 await browser.close();
