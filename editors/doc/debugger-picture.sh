@@ -74,12 +74,22 @@ cs=(node_modules/.bin/code-server --user-data-dir "$scratch/data" --extensions-d
 "${cs[@]}" --install-extension "$scratch/moxa.vsix" --force
 
 echo "== the picture"
-PATH="$scratch/bin:$PATH" "${cs[@]}" --auth none --bind-addr "127.0.0.1:$port" \
+if curl -s -o /dev/null "http://127.0.0.1:$port/"; then
+  echo "port $port is taken: set PORT to a free one" >&2
+  exit 1
+fi
+# The server and what it starts (extension host, moxa-dap) in a process group of their own,
+# ended together.
+PATH="$scratch/bin:$PATH" setsid "${cs[@]}" --auth none --bind-addr "127.0.0.1:$port" \
   --disable-telemetry --disable-update-check --disable-workspace-trust "$scratch/ws" \
   > "$scratch/server.log" 2>&1 &
 server=$!
-trap 'kill "$server" 2> /dev/null || true' EXIT
+trap 'kill -- "-$server" 2> /dev/null || true' EXIT
 for _ in $(seq 60); do
+  kill -0 "$server" 2> /dev/null || {
+    cat "$scratch/server.log" >&2
+    exit 1
+  }
   curl -s -o /dev/null "http://127.0.0.1:$port/healthz" && break
   sleep 1
 done
