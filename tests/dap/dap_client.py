@@ -115,8 +115,8 @@ class Klient:
         ramce = self.telo("stackTrace", {"threadId": 1})["stackFrames"]
         sc = self.telo("scopes", {"frameId": ramce[0]["id"]})["scopes"]
         odkaz = next(s["variablesReference"] for s in sc if s["name"] == "Output")
-        return {v["name"]: v["value"] for v in
-                self.telo("variables", {"variablesReference": odkaz})["variables"]}["text"]
+        return json.loads({v["name"]: v["value"] for v in
+                           self.telo("variables", {"variablesReference": odkaz})["variables"]}["text"])
 
     def stav(self):
         """Where the stopped run stands and what it holds: (line, col, variables, stack)."""

@@ -277,8 +277,10 @@ json Adapter::promenne(std::int64_t odkaz) const {
     // they were at that step.
     const auto [konec, bajtu] = ladeni_->vystup(UKAZANY_VYSTUP);
     r.push_back({{"name", "bytes"}, {"value", std::to_string(bajtu)}, {"variablesReference", 0}});
+    // Quoted, with its line feeds and other control bytes escaped: a variable's value is
+    // shown on one line, and most output begins with the banner's line feed.
     r.push_back({{"name", bajtu > konec.size() ? "text (its end)" : "text"},
-                 {"value", z_bajtu(konec)},
+                 {"value", json(z_bajtu(konec)).dump()},
                  {"variablesReference", 0}});
   }
   return {{"variables", r}};
