@@ -118,28 +118,19 @@ def roff_list(data, lang):
     return "\n".join(rows) + "\n"
 
 
-def replace_roff_lists(text, data):
-    """The manual page with both lists made anew; the lists it held before."""
-    found = list(re.finditer(re.escape(ROFF_BEGIN) + r"\n(.*?)" + re.escape(ROFF_END), text, re.S))
-    if len(found) != 2:
-        raise SystemExit("the manual page must hold two lists between markers")
-    old = {}
-    for lang, m in reversed(list(zip(("en", "cs"), found))):
-        old[lang] = m.group(1)
-        text = text[:m.start(1)] + roff_list(data, lang) + text[m.end(1):]
-    return text, old
-
-
-def replace_html_tables(text, data):
-    """The page with both tables made anew; the tables it held before."""
-    found = list(re.finditer(re.escape(HTML_BEGIN) + r"\n(.*?)" + re.escape(HTML_END), text, re.S))
-    if len(found) != 2:
-        raise SystemExit("the guide page must hold two tables between markers")
-    old = {}
-    for lang, m in reversed(list(zip(("en", "cs"), found))):
-        old[lang] = m.group(1)
-        text = text[:m.start(1)] + html_table(data, lang) + text[m.end(1):]
-    return text, old
+def replace_marked(begin, end, make, what):
+    """A replacer for a file that holds two lists between the lines `begin` and `end`, the
+    English one first: the file with both made anew by `make`, and the lists it held."""
+    def replace(text, data):
+        found = list(re.finditer(re.escape(begin) + r"\n(.*?)" + re.escape(end), text, re.S))
+        if len(found) != 2:
+            raise SystemExit("the %s must hold two lists between markers" % what)
+        old = {}
+        for lang, m in reversed(list(zip(("en", "cs"), found))):
+            old[lang] = m.group(1)
+            text = text[:m.start(1)] + make(data, lang) + text[m.end(1):]
+        return text, old
+    return replace
 
 
 def section_bounds(text, heading):
@@ -179,8 +170,10 @@ def main(argv):
         return 0
     stale = []
     for path, replace, make in ((readme, replace_tables, table),
-                                (page, replace_html_tables, html_table),
-                                (manual, replace_roff_lists, roff_list)):
+                                (page, replace_marked(HTML_BEGIN, HTML_END, html_table,
+                                                      "guide page"), html_table),
+                                (manual, replace_marked(ROFF_BEGIN, ROFF_END, roff_list,
+                                                        "manual page"), roff_list)):
         with open(path, encoding="utf-8") as f:
             text = f.read()
         new, old = replace(text, data)
