@@ -70,17 +70,20 @@ void collect(void* user, const char* bytes, std::size_t length) {
 
 }  // namespace
 
-TestResult run_test(const std::string& program, const TestCase& test, const Feedback* feedback) {
-  std::string output(kHello);  // the command prints its opening banner before the program runs
+moxa_options run_options(const RunLimits& limits) {
   moxa_options options{};
   options.size = sizeof options;
-  options.max_steps = test.limits.max_steps;
-  options.max_output = test.limits.max_output;
-  options.max_memory = test.limits.max_memory;
-  options.max_time = test.limits.max_time;
-  // The run's own processor time, which does not grow while other runs have the processor:
-  // the limit means the same however many runs go on at once.
+  options.max_steps = limits.max_steps;
+  options.max_output = limits.max_output;
+  options.max_memory = limits.max_memory;
+  options.max_time = limits.max_time;
   options.time_clock = MOXA_CPU_CLOCK;
+  return options;
+}
+
+TestResult run_test(const std::string& program, const TestCase& test, const Feedback* feedback) {
+  std::string output(kHello);  // the command prints its opening banner before the program runs
+  moxa_options options = run_options(test.limits);
   int stopped_by = MOXA_STOP_NONE;
   options.stopped_by = &stopped_by;
   const auto start = std::chrono::steady_clock::now();

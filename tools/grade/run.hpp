@@ -13,6 +13,7 @@
 #include "assignment.hpp"
 #include "check/check.hpp"
 #include "feedback.hpp"
+#include "moxa/moxa.h"
 #include "verdict.hpp"
 
 namespace moxa::grade {
@@ -33,6 +34,11 @@ struct GradedSubmission {
   double score = 0;
   double seconds = 0;
 };
+
+// The library's options for a run under `limits`, as the grader runs every test: `max_time`
+// counts the run's own processor time, which does not grow while other runs have the
+// processor, so the limit means the same however many runs go on at once.
+moxa_options run_options(const RunLimits& limits);
 
 // Runs one test: `program` with the test's input and limits, compared by the test's mode.
 // With `feedback` (made for the same program), a failed run's message begins with why it

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "grade/run.hpp"
 #include "moxa/moxa.h"
 #include "similar.hpp"
 
@@ -89,12 +90,8 @@ Behaviour behaviour_of(const std::string& program, const grade::Assignment& assi
   for (std::size_t t = 0; t < assignment.tests.size(); ++t) {
     const grade::TestCase& test = assignment.tests[t];
     Watch watch;
-    moxa_options options{};
-    options.size = sizeof options;
-    options.max_steps = test.limits.max_steps;
-    options.max_output = test.limits.max_output;
-    options.max_memory = test.limits.max_memory;
-    options.max_time = test.limits.max_time;
+    // The grader's limits, as it runs the test.
+    moxa_options options = grade::run_options(test.limits);
     options.trace = on_step;
     options.trace_user = &watch;
     const int status = moxa_run_with(program.data(), program.size(), test.input.data(),
