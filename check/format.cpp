@@ -91,7 +91,8 @@ class Sazec {
   }
 
   void radek() {
-    while (!out_.empty() && out_.back() == ' ')
+    // Blanks that end a line go, except those inside a comment written there.
+    while (out_.size() > konec_komentare_ && out_.back() == ' ')
       out_.pop_back();
     out_ += '\n';
     if (prazdny_radek_) out_ += '\n';
@@ -158,6 +159,7 @@ class Sazec {
     }
     odsad();
     out_ += text;
+    konec_komentare_ = out_.size();
     // A line comment ends its line; so does a block comment that ended one.
     vynuceny_radek_ = radkovy || (u.po < zdroj_.size() && zdroj_[u.po] == '\n');
     if (!vynuceny_radek_) out_ += ' ';
@@ -167,6 +169,7 @@ class Sazec {
   std::string_view zdroj_;
   const Rozklad& r_;
   std::string out_;
+  std::size_t konec_komentare_ = 0;  // where the last comment written ends in out_
   int odsazeni_ = 0;
   int zavorky_ = 0;
   bool na_zacatku_ = true;

@@ -94,7 +94,7 @@ def modes(tmp):
 def nothing_lost():
     """A '}' or a '.' written as a text ends the program as well: what follows it is kept. Any
     line ends (CR CR LF, CR LF, a lone CR) come out the same the second time; comments keep
-    every byte but the carriage returns that end their line."""
+    every byte but the carriage returns that end their line, blanks included."""
     cases = [
         (b'{ pis(1); "}" . :: c', [b":: c"], b":: c"),
         (b'{ pis(1); } "." :: c\n', [b":: c"], b":: c\n"),
@@ -103,6 +103,7 @@ def nothing_lost():
         (b"{ :: a\r\n pis(1);\r\n} .\r\n", [b":: a"], None),
         (b"{ :: a\r pis(1);\n :! b\r\n !: pis(2); } . :: c\r", [b":: a\r pis(1);", b":! b\r\n !:"],
          b":: c\r"),
+        (b"{ :: a  \n \x05pis(1); } .", [b":: a  "], None),
     ]
     for src, comments, end in cases:
         rc, once, _ = run([], src)
