@@ -164,9 +164,14 @@ Znacka znacka_textu(std::string_view s) {
 // Inside a token nothing is pushed back, so the routines read with `dalsi`.
 template <bool Pozice>
 void Skener::skenuj_s(Token& t) {
-  t.text.clear();
-  Sber s(t.text);
-  std::int32_t kind = T_KONEC;
+  Sber& s = sber_;
+  s.pust();
+  sbira_ = true;
+  // The pushed-back character stands just before the reading position unless another
+  // reader or a refill has come between.
+  bool na_miste = buffer_ == 0 || !mimo_;
+  mimo_ = false;
+  std::int32_t druh = T_KONEC;
   Znacka znacka = Znacka::Zadna;
   for (bool mezera = true; mezera;) {
     int ch = cti();
@@ -174,9 +179,10 @@ void Skener::skenuj_s(Token& t) {
     while (ch >= 0 && je_mezera(static_cast<unsigned char>(ch))) {
       hltej<true, Pozice>(je_mezera, nullptr);
       ch = dalsi();
+      na_miste = true;
     }
     if (ch == Vstup::KONEC) {
-      kind = konec(s);
+      druh = konec(s);
       break;
     }
     // The token starts with the byte just read (or pushed back), unless the program's own
@@ -189,25 +195,41 @@ void Skener::skenuj_s(Token& t) {
       t.pozice.sloupec = za - radek_od_;
       t.pozice.bajt = za - 1;
     }
-    kind = rodina(s, ch, znacka);
-    mezera = kind == T_MEZERA || kind == T_KOMENTAR;
+    druh = rodina(s, ch, znacka, na_miste ? f_.pozice() - 1 : nullptr);
+    mezera = druh == T_MEZERA || druh == T_KOMENTAR;
+    na_miste = true;
   }
-  s.vylij();
 
   // The end of input stands where the input ended, also when it cut a token off.
   if constexpr (Pozice) {
-    if (kind == T_KONEC) [[unlikely]] {
+    if (druh == T_KONEC) [[unlikely]] {
       const std::uint64_t konec = f_.precteno();
       t.pozice = PoziceTokenu{cislo_radku_, konec - radek_od_ + 1, konec};
     }
   }
-  t.kind = kind;
+  t.text = s.text();
+  t.druh = druh;
   t.znacka = znacka;
-  t.ciselnost = Ciselnost::Nevime;
-  t.promenna = -1;
+  sbira_ = false;
+  vydany_ = &t.text;
+}
+
+// The source is about to refill its buffer. A token being scanned gathers its text in the
+// copy from now on; the token delivered last gets a copy of its text if it views the buffer.
+void Skener::pred_doplnenim() {
+  if (sbira_) {
+    sber_.vynech();
+    return;
+  }
+  mimo_ = true;
+  if (vydany_ != nullptr && vydany_->data() != kopie_.data()) {
+    kopie_.assign(*vydany_);
+    *vydany_ = kopie_;
+  }
 }
 
 void Skener::cizi_cteni(std::uint64_t od, std::uint64_t po) {
+  mimo_ = true;
   if (cizi_po_ == 0) cizi_od_ = od;
   cizi_po_ = po;
 }
@@ -222,9 +244,15 @@ std::uint64_t Skener::po_cizim_cteni(std::uint64_t za) {
 
 // The token that starts with `ch`, by its family; T_MEZERA or T_KOMENTAR when what was read
 // is not delivered and the next token is still to come. `znacka` gets the token's tag.
-std::int32_t Skener::rodina(Sber& s, int ch, Znacka& znacka) {
+// `misto` is where `ch` stands in the buffer, null when it is no longer there.
+std::int32_t Skener::rodina(Sber& s, int ch, Znacka& znacka, const unsigned char* misto) {
   const Zacatek z = TABULKY.zacatek[static_cast<unsigned>(ch)];
-  std::int32_t kind = T_KONEC;
+  std::int32_t druh = T_KONEC;
+  if (misto != nullptr) [[likely]] {
+    s.zacni(misto);
+  } else {
+    s.zacni_kopii(static_cast<char>(ch));
+  }
   switch (z) {
     case Z_ZAHODIT:
     case Z_MEZERA:  // taken by the caller
@@ -232,44 +260,37 @@ std::int32_t Skener::rodina(Sber& s, int ch, Znacka& znacka) {
     case Z_OPERATOR:
     case Z_STREDNIK:
     case Z_ZAVORKA: {
-      s.pridej(static_cast<char>(ch));
       znacka = ZNACKY_ZNAKU[static_cast<unsigned>(ch)];
-      kind = hotovo(z == Z_OPERATOR ? T_OPERATOR : z == Z_STREDNIK ? T_STREDNIK : T_ZAVORKA);
+      druh = hotovo(z == Z_OPERATOR ? T_OPERATOR : z == Z_STREDNIK ? T_STREDNIK : T_ZAVORKA);
       break;
     }
-    case Z_POROVNANI: kind = porovnani(s, ch, znacka); break;
+    case Z_POROVNANI: druh = porovnani(s, ch, znacka); break;
     case Z_PLUS:
     case Z_MINUS:
-      kind = znamenko(s, ch);
-      if (kind == T_OPERATOR) znacka = ch == '+' ? Znacka::Plus : Znacka::Minus;
+      druh = znamenko(s, ch);
+      if (druh == T_OPERATOR) znacka = ch == '+' ? Znacka::Plus : Znacka::Minus;
       break;
     case Z_UVOZOVKY:
-      kind = retezec(s);
-      if (kind == T_RETEZEC) {
-        s.vylij();
+      s.zacni_prazdny(f_.pozice());  // the quotes are not part of the text
+      druh = retezec(s);
+      if (druh == T_RETEZEC) {
         znacka = znacka_textu(s.text());
       }
       break;
     case Z_DVOJTECKA: return komentar(s);
     case Z_JMENO:
-      kind = ch == '@' ? T_PROMENNA : ch == '~' ? T_VOLANI : T_DEKLARACE;
-      s.pridej(static_cast<char>(ch));
-      kind = jmeno(s, kind);
+      druh = ch == '@' ? T_PROMENNA : ch == '~' ? T_VOLANI : T_DEKLARACE;
+      druh = jmeno(s, druh);
       break;
     case Z_SLOVO:
-      s.pridej(static_cast<char>(ch));
-      kind = slovo(s, T_SLOVO);
-      if (kind == T_SLOVO) {
-        s.vylij();
+      druh = slovo(s, T_SLOVO);
+      if (druh == T_SLOVO) {
         znacka = znacka_textu(s.text());
       }
       break;
-    case Z_CISLICE:
-      s.pridej(static_cast<char>(ch));
-      kind = cislo(s);
-      break;
+    case Z_CISLICE: druh = cislo(s); break;
   }
-  return kind;
+  return druh;
 }
 
 // The end of input, at the start or inside an unfinished token: the end-of-input token.
@@ -280,7 +301,6 @@ std::int32_t Skener::konec(Sber& s) {
 
 // State 17: '!', '<' or '>', and '=' after it makes one token.
 std::int32_t Skener::porovnani(Sber& s, int ch, Znacka& znacka) {
-  s.pridej(static_cast<char>(ch));
   const int dalsi_znak = dalsi();
   if (dalsi_znak != '=') {
     buffer_ = dalsi_znak;
@@ -295,7 +315,6 @@ std::int32_t Skener::porovnani(Sber& s, int ch, Znacka& znacka) {
 // States 15 and 16: a sign directly followed by a digit starts a number; '-' and '>' make
 // the assignment arrow; anything else leaves the sign an operator.
 std::int32_t Skener::znamenko(Sber& s, int ch) {
-  s.pridej(static_cast<char>(ch));
   const int dalsi_znak = dalsi();
   if (cislice(dalsi_znak)) {
     s.pridej(static_cast<char>(dalsi_znak));
@@ -322,6 +341,7 @@ bool Skener::cekej_na_cislici(Sber& s) {
       return true;
     }
     if (c == Vstup::KONEC) return false;
+    s.vynech();
   }
 }
 
@@ -348,6 +368,7 @@ std::int32_t Skener::cislo(Sber& s) {
         break;
       }
       if (c == Vstup::KONEC) return konec(s);
+      s.vynech();
     }
     c = cislice_dal(s);
   }
@@ -357,25 +378,26 @@ std::int32_t Skener::cislo(Sber& s) {
 
 // State 7: after '@', '~' or '?' every character is dropped until a lowercase letter comes;
 // the rest is a word's.
-std::int32_t Skener::jmeno(Sber& s, std::int32_t kind) {
+std::int32_t Skener::jmeno(Sber& s, std::int32_t druh) {
   for (;;) {
     const int c = dalsi();
     if (c >= 'a' && c <= 'z') {
       s.pridej(static_cast<char>(c));
-      return slovo(s, kind);
+      return slovo(s, druh);
     }
     if (c == Vstup::KONEC) return konec(s);
+    s.vynech();
   }
 }
 
 // States 14 and 6: letters and digits; after '_' characters are dropped until a letter, a
 // digit or a further '_' comes, so that no word or name ends in '_'.
-std::int32_t Skener::slovo(Sber& s, std::int32_t kind) {
+std::int32_t Skener::slovo(Sber& s, std::int32_t druh) {
   for (;;) {
     int c = beh(je_slovni, s);
     if (c != '_') {
       buffer_ = c;
-      return kind;
+      return druh;
     }
     s.pridej('_');
     for (;;) {
@@ -387,6 +409,8 @@ std::int32_t Skener::slovo(Sber& s, std::int32_t kind) {
         break;
       } else if (c == Vstup::KONEC) {
         return konec(s);
+      } else {
+        s.vynech();
       }
     }
   }
