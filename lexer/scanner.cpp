@@ -162,8 +162,145 @@ Znacka znacka_textu(std::string_view s) {
 // space finishes without push-back. Comments are never stored. At the end of input inside an
 // unfinished token the token is dropped and the end-of-input token delivered instead.
 // Inside a token nothing is pushed back, so the routines read with `dalsi`.
+// Delivers the token that starts at `p` and whose text is [p, q) when the byte after it,
+// at `q`, is in the buffer; reads that byte as `hotovo` does.
+template <bool Pozice>
+bool Skener::rychle(Token& t) {
+  const unsigned char* q = f_.pozice();
+  const unsigned char* const e = f_.konec();
+  if (q == nullptr || cizi_po_ != 0) return false;
+  const unsigned char* p;
+  if (buffer_ != 0) {
+    if (buffer_ < 0 || mimo_) return false;
+    if (je_mezera(static_cast<unsigned char>(buffer_))) {
+      p = q;  // the blank is read (and its line counted) already
+    } else {
+      p = q - 1;  // the pushed-back character starts the token
+    }
+  } else {
+    p = q;
+  }
+  if (p == q) {
+    // White space: taken here, whatever comes after it.
+    while (p != e && je_mezera(*p)) {
+      if (*p == '\n') {
+        ++cislo_radku_;
+        radek_od_ = f_.precteno_do(p + 1);
+      }
+      ++p;
+    }
+    buffer_ = 0;
+    f_.posun(p);
+    if (p == e) return false;
+  }
+  q = p + 1;
+  std::int32_t druh;
+  Znacka znacka = Znacka::Zadna;
+  const auto cislice_od = [e](const unsigned char* r) {
+    while (r != e && je_cislice(*r))
+      ++r;
+    return r;
+  };
+  switch (TABULKY.zacatek[*p]) {
+    case Z_OPERATOR:
+      druh = T_OPERATOR;
+      znacka = ZNACKY_ZNAKU[*p];
+      break;
+    case Z_STREDNIK:
+      druh = T_STREDNIK;
+      znacka = Znacka::Strednik;
+      break;
+    case Z_ZAVORKA:
+      druh = T_ZAVORKA;
+      znacka = ZNACKY_ZNAKU[*p];
+      break;
+    case Z_POROVNANI:
+      druh = T_OPERATOR;
+      if (q != e && *q == '=') {
+        ++q;
+        znacka = *p == '!' ? Znacka::Nerovno : *p == '<' ? Znacka::MensiRovno : Znacka::VetsiRovno;
+      } else {
+        znacka = ZNACKY_ZNAKU[*p];
+      }
+      break;
+    case Z_PLUS:
+    case Z_MINUS:
+      if (q != e && je_cislice(*q)) goto cislo;
+      if (*p == '-' && q != e && *q == '>') {
+        ++q;
+        druh = T_PRIRAZENI;
+      } else {
+        druh = T_OPERATOR;
+        znacka = *p == '+' ? Znacka::Plus : Znacka::Minus;
+      }
+      break;
+    case Z_CISLICE:
+    cislo:
+      druh = T_CISLO;
+      q = cislice_od(q);
+      if (q != e && *q == ',') {
+        if (q + 1 == e || !je_cislice(q[1])) return false;
+        q = cislice_od(q + 2);
+      }
+      if (q != e && *q == 'e') {
+        const unsigned char* r = q + 1;
+        if (r != e && (*r == '+' || *r == '-')) ++r;
+        if (r == e || !je_cislice(*r)) return false;
+        q = cislice_od(r + 1);
+      }
+      break;
+    case Z_JMENO:
+      if (q == e || *q < 'a' || *q > 'z') return false;
+      druh = *p == '@' ? T_PROMENNA : *p == '~' ? T_VOLANI : T_DEKLARACE;
+      goto slovo;
+    case Z_SLOVO:
+      druh = T_SLOVO;
+    slovo:
+      while (q != e && je_slovni(*q))
+        ++q;
+      if (q != e && *q == '_') return false;
+      if (druh == T_SLOVO) {
+        znacka = znacka_textu({reinterpret_cast<const char*>(p), static_cast<std::size_t>(q - p)});
+      }
+      break;
+    case Z_UVOZOVKY:
+      while (q != e && *q != '"' && *q != '/' && *q != 0 && *q != '\n')
+        ++q;
+      if (q == e || *q != '"') return false;
+      druh = T_RETEZEC;
+      znacka =
+          znacka_textu({reinterpret_cast<const char*>(p + 1), static_cast<std::size_t>(q - p - 1)});
+      ++q;  // the closing quote
+      break;
+    default: return false;
+  }
+  if (q == e) return false;
+  if constexpr (Pozice) {
+    const std::uint64_t za = f_.precteno_do(p) + 1;
+    t.pozice.radek = cislo_radku_;
+    t.pozice.sloupec = za - radek_od_;
+    t.pozice.bajt = za - 1;
+  }
+  if (druh == T_RETEZEC) {
+    t.text = {reinterpret_cast<const char*>(p + 1), static_cast<std::size_t>(q - p - 2)};
+  } else {
+    t.text = {reinterpret_cast<const char*>(p), static_cast<std::size_t>(q - p)};
+  }
+  t.druh = druh;
+  t.znacka = znacka;
+  vydany_ = &t.text;
+  mimo_ = false;
+  // The character after the token, read and pushed back.
+  buffer_ = *q;
+  f_.posun(q + 1);
+  if (*q == '\n') novy_radek(f_.precteno());
+  return true;
+}
+
 template <bool Pozice>
 void Skener::skenuj_s(Token& t) {
+  if (rychle<Pozice>(t)) [[likely]]
+    return;
   Sber& s = sber_;
   s.pust();
   sbira_ = true;
@@ -473,6 +610,8 @@ std::int32_t Skener::komentar(Sber& s) {
   }
 }
 
+template bool Skener::rychle<true>(Token& t);
+template bool Skener::rychle<false>(Token& t);
 template void Skener::skenuj_s<true>(Token& t);
 template void Skener::skenuj_s<false>(Token& t);
 

@@ -57,6 +57,11 @@ class Skener {
   // does not want places pays for neither the place nor the line starts it is taken from.
   template <bool Pozice>
   void skenuj_s(Token& t);
+  // The common case of `skenuj_s`, on the buffer alone: a token that starts and ends, with
+  // the character after it, inside the buffer and needs none of the automaton's rarer
+  // states. False when it takes the token no further than past the white space before it.
+  template <bool Pozice>
+  bool rychle(Token& t);
 
   // The text of the token being scanned. While the token lies whole in the source's buffer
   // its text is a range of that buffer, and a byte added costs a count; once a byte read is
