@@ -256,7 +256,9 @@ bool Skener::rychle(Token& t) {
     case Z_SLOVO:
       druh = T_SLOVO;
     slovo:
-      while (q != e && je_slovni(*q))
+      // A '_' stays in the text when a letter, a digit or a '_' follows it at once.
+      while (q != e &&
+             (je_slovni(*q) || (*q == '_' && q + 1 != e && (je_slovni(q[1]) || q[1] == '_'))))
         ++q;
       if (q != e && *q == '_') return false;
       if (druh == T_SLOVO) {
