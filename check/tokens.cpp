@@ -83,7 +83,7 @@ Rozklad rozloz(std::string_view zdroj) {
   const std::string_view kopie(*r.zdroj);
   // The token's text as a view: into the source where it is a run of the token's bytes
   // there, else into a text of its own.
-  const auto text = [&](const std::string& t, std::size_t od, std::size_t po) -> std::string_view {
+  const auto text = [&](std::string_view t, std::size_t od, std::size_t po) -> std::string_view {
     const std::size_t z = kopie.substr(od, po - od).find(t);
     if (z != std::string_view::npos) return kopie.substr(od + z, t.size());
     return r.jine_texty->emplace_back(t);
@@ -94,7 +94,7 @@ Rozklad rozloz(std::string_view zdroj) {
   std::size_t p = 0;  // where the scanner starts the next token
   for (;;) {
     sk.skenuj(t);
-    if (t.kind == T_KONEC) {
+    if (t.druh == T_KONEC) {
       mezi_tokeny(zdroj, p, zdroj.size(), true, r);
       r.tokeny.push_back(
           {T_KONEC, text(t.text, zdroj.size(), zdroj.size()), {zdroj.size(), zdroj.size()}});
@@ -105,7 +105,7 @@ Rozklad rozloz(std::string_view zdroj) {
     const auto konec =
         static_cast<std::size_t>(std::min<std::uint64_t>(f.precteno() - 1, zdroj.size()));
     mezi_tokeny(zdroj, p, start, false, r);
-    r.tokeny.push_back({t.kind, text(t.text, start, konec), {start, konec}});
+    r.tokeny.push_back({t.druh, text(t.text, start, konec), {start, konec}});
     p = konec;
   }
 }

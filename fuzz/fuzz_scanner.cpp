@@ -127,7 +127,7 @@ std::vector<Zaznam> tokeny(moxa::Vstup& f, std::size_t delka) {
   std::uint64_t radek = 1;
   for (;;) {
     s.skenuj(t);
-    Zaznam z{t.kind, t.text, s.cislo_radku()};
+    Zaznam z{t.druh, std::string(t.text), s.cislo_radku()};
     if (z.radek < radek) nalez("the line counter went back", z);
     radek = z.radek;
     zkontroluj_token(z);
@@ -138,7 +138,7 @@ std::vector<Zaznam> tokeny(moxa::Vstup& f, std::size_t delka) {
   }
   for (int i = 0; i < 3; ++i) {
     s.skenuj(t);
-    const Zaznam z{t.kind, t.text, s.cislo_radku()};
+    const Zaznam z{t.druh, std::string(t.text), s.cislo_radku()};
     if (!(z == v.back())) nalez("the end-of-input token did not repeat", z);
   }
   return v;

@@ -15,6 +15,7 @@ int Vstup::doplnit_a_cti() {
   if (skoncil_) return KONEC;
   // The buffer that ends here has been taken whole: its end is the offset of the next one.
   const std::uint64_t pred = precteno_do(konec_);
+  if (drzitel_ != nullptr && !trvaly_) drzitel_->pred_doplnenim();
   doplnit();
   const auto n = static_cast<std::size_t>(konec_ - pozice_);
   prijato_ += n;
@@ -56,7 +57,7 @@ bool cekej(int fd, short udalost, const Budik* budik) {
   }
 }
 
-TextovyVstup::TextovyVstup(std::string_view text) : zbytek_(text) {}
+TextovyVstup::TextovyVstup(std::string_view text) : zbytek_(text) { trvaly_ = true; }
 
 void TextovyVstup::doplnit() {
   // Hands the text over a block at a time; the call after the last finds nothing left.

@@ -64,6 +64,16 @@ class HlidacCteni {
   ~HlidacCteni() = default;
 };
 
+// Holds views into a reader's buffer that must outlive a refill: told before the buffer's
+// bytes are replaced, so that it can copy what it still needs.
+class DrzitelBufferu {
+ public:
+  virtual void pred_doplnenim() = 0;
+
+ protected:
+  ~DrzitelBufferu() = default;
+};
+
 // A buffered byte reader. Subclasses supply `doplnit`, which refills the buffer with at most
 // BLOK bytes; the hot path (`cti_znak`) is an inline pointer bump. Once the end of input has
 // been seen, every further read yields -1 again.
@@ -120,6 +130,9 @@ class Vstup {
 
   // Whom the refills of a long read are reported to (null: nobody).
   void hlidej(HlidacCteni* hlidac) { hlidac_ = hlidac; }
+  // Who is told before the buffer's bytes are replaced (null: nobody). A reader whose
+  // bytes stay where they are for its whole life tells nobody.
+  void drz(DrzitelBufferu* drzitel) { drzitel_ = drzitel; }
 
  protected:
   // Makes [pozice_, konec_) the next bytes of input; leaves it empty at the end of input.
@@ -127,6 +140,9 @@ class Vstup {
 
   const unsigned char* pozice_ = nullptr;
   const unsigned char* konec_ = nullptr;
+  // Set by a reader whose refills hand over consecutive pieces of one text that stays in
+  // place: a view into its buffer stays valid across refills.
+  bool trvaly_ = false;
 
  private:
   int doplnit_a_cti();
@@ -136,6 +152,7 @@ class Vstup {
   static constexpr std::uint64_t DLOUHE = std::uint64_t{1} << 63;
   std::uint64_t prijato_ = 0;
   HlidacCteni* hlidac_ = nullptr;
+  DrzitelBufferu* drzitel_ = nullptr;
   // The offset of the buffer's first byte less that byte's address (modulo 2^64), so that an
   // offset costs one addition.
   std::uint64_t zaklad_ = 0;

@@ -7,17 +7,19 @@
 
 namespace moxa {
 
-// The next token from the scanner, recorded on the tape while a loop is executing.
+// The next token from the scanner (recorded on the tape while a loop is executing, in the
+// build that replays loops).
 void ZdrojTokenu::ze_skeneru() {
   // One step for the token, and the bytes of program text taken in since the last one.
   if (!rozpocet_.krok(1)) return vycerpano();
   if (const std::uint64_t b = zdroj_.vezmi_prijate(); b != 0 && !rozpocet_.za_vstup(b)) {
     return vycerpano();
   }
-  Token* t = pasek_.prazdny() ? &skenovany_ : &pasek_.pridej();
-  token_buffer_ = t;
-  skener_.skenuj(*t);
-  if (t != &skenovany_ && pamet_textu(t->text) != 0) Rozpocet::pridej(t->text.size());
+  token_ = &skenovany_;
+  skener_.skenuj(skenovany_);
+#ifdef MOXA_PREHRAVANI
+  if (!pasek_.prazdny()) token_ = &pasek_.pridej(skenovany_);
+#endif
 }
 
 bool ZdrojTokenu::dlouhe_cteni(std::uint64_t prijato, std::size_t dalsich) {
@@ -26,29 +28,27 @@ bool ZdrojTokenu::dlouhe_cteni(std::uint64_t prijato, std::size_t dalsich) {
     return false;
   }
   if (cteni_slov_) return true;
-  // The token being scanned: on the tape while a loop is recorded.
-  std::string& text = pasek_.prazdny() ? skenovany_.text : pasek_.posledni().text;
-  // Until the next refill the text grows by at most the bytes just refilled, and what the
-  // scanner gathers before it hands them over. An empty text gathers nothing (a comment,
-  // white space) or has only begun, and grows by itself until the next report.
-  const std::size_t potreba = text.size() + dalsich + Skener::SBER;
-  if (text.empty() || potreba <= text.capacity()) return true;
-  const std::size_t nova = std::max(potreba, 2 * text.capacity());
+  // The text of the token being scanned, when the scanner gathers it in its copy. Until the
+  // next refill the copy grows by at most the bytes just refilled. No copy, or an empty one,
+  // gathers nothing (a comment, white space) or has only begun, and grows by itself until
+  // the next report.
+  const std::string* text = skener_.sbirana_kopie();
+  if (text == nullptr || text->empty()) return true;
+  const std::size_t potreba = text->size() + dalsich;
+  if (potreba <= text->capacity()) return true;
+  const std::size_t nova = std::max(potreba, 2 * text->capacity());
   Rozpocet::pridej(nova + 1);  // may stop the run (throws)
-  text.reserve(nova);
+  skener_.rezervuj(nova);
   return true;
 }
 
 // Past the step limit the run sees only the end of input, which no construct accepts, so
 // the parse ends at its next check.
 void ZdrojTokenu::vycerpano() {
-  vychozi_.text.assign(1, '\xFF');
-  vychozi_.kind = T_KONEC;
+  vychozi_.text = "\xFF";
+  vychozi_.druh = T_KONEC;
   vychozi_.znacka = Znacka::Zadna;
-  token_buffer_ = &vychozi_;
-  // From now on `Lex` replays a one-token range in a circle: this end-of-input token, at
-  // every call.
-  rezim_ = RezimLA{true, &vychozi_, &vychozi_, &vychozi_ + 1};
+  token_ = &vychozi_;
   vycerpano_ = true;
 }
 

@@ -162,11 +162,155 @@ Znacka znacka_textu(std::string_view s) {
 // space finishes without push-back. Comments are never stored. At the end of input inside an
 // unfinished token the token is dropped and the end-of-input token delivered instead.
 // Inside a token nothing is pushed back, so the routines read with `dalsi`.
+// Delivers the token that starts at `p` and whose text is [p, q) when the byte after it,
+// at `q`, is in the buffer; reads that byte as `hotovo` does.
+template <bool Pozice>
+bool Skener::rychle(Token& t) {
+  const unsigned char* q = f_.pozice();
+  const unsigned char* const e = f_.konec();
+  if (q == nullptr || cizi_po_ != 0) return false;
+  const unsigned char* p;
+  if (buffer_ != 0) {
+    if (buffer_ < 0 || mimo_) return false;
+    if (je_mezera(static_cast<unsigned char>(buffer_))) {
+      p = q;  // the blank is read (and its line counted) already
+    } else {
+      p = q - 1;  // the pushed-back character starts the token
+    }
+  } else {
+    p = q;
+  }
+  if (p == q) {
+    // White space: taken here, whatever comes after it.
+    while (p != e && je_mezera(*p)) {
+      if (*p == '\n') {
+        ++cislo_radku_;
+        radek_od_ = f_.precteno_do(p + 1);
+      }
+      ++p;
+    }
+    buffer_ = 0;
+    f_.posun(p);
+    if (p == e) return false;
+  }
+  q = p + 1;
+  std::int32_t druh;
+  Znacka znacka = Znacka::Zadna;
+  const auto cislice_od = [e](const unsigned char* r) {
+    while (r != e && je_cislice(*r))
+      ++r;
+    return r;
+  };
+  switch (TABULKY.zacatek[*p]) {
+    case Z_OPERATOR:
+      druh = T_OPERATOR;
+      znacka = ZNACKY_ZNAKU[*p];
+      break;
+    case Z_STREDNIK:
+      druh = T_STREDNIK;
+      znacka = Znacka::Strednik;
+      break;
+    case Z_ZAVORKA:
+      druh = T_ZAVORKA;
+      znacka = ZNACKY_ZNAKU[*p];
+      break;
+    case Z_POROVNANI:
+      druh = T_OPERATOR;
+      if (q != e && *q == '=') {
+        ++q;
+        znacka = *p == '!' ? Znacka::Nerovno : *p == '<' ? Znacka::MensiRovno : Znacka::VetsiRovno;
+      } else {
+        znacka = ZNACKY_ZNAKU[*p];
+      }
+      break;
+    case Z_PLUS:
+    case Z_MINUS:
+      if (q != e && je_cislice(*q)) goto cislo;
+      if (*p == '-' && q != e && *q == '>') {
+        ++q;
+        druh = T_PRIRAZENI;
+      } else {
+        druh = T_OPERATOR;
+        znacka = *p == '+' ? Znacka::Plus : Znacka::Minus;
+      }
+      break;
+    case Z_CISLICE:
+    cislo:
+      druh = T_CISLO;
+      q = cislice_od(q);
+      if (q != e && *q == ',') {
+        if (q + 1 == e || !je_cislice(q[1])) return false;
+        q = cislice_od(q + 2);
+      }
+      if (q != e && *q == 'e') {
+        const unsigned char* r = q + 1;
+        if (r != e && (*r == '+' || *r == '-')) ++r;
+        if (r == e || !je_cislice(*r)) return false;
+        q = cislice_od(r + 1);
+      }
+      break;
+    case Z_JMENO:
+      if (q == e || *q < 'a' || *q > 'z') return false;
+      druh = *p == '@' ? T_PROMENNA : *p == '~' ? T_VOLANI : T_DEKLARACE;
+      goto slovo;
+    case Z_SLOVO:
+      druh = T_SLOVO;
+    slovo:
+      // A '_' stays in the text when a letter, a digit or a '_' follows it at once.
+      while (q != e &&
+             (je_slovni(*q) || (*q == '_' && q + 1 != e && (je_slovni(q[1]) || q[1] == '_'))))
+        ++q;
+      if (q != e && *q == '_') return false;
+      if (druh == T_SLOVO) {
+        znacka = znacka_textu({reinterpret_cast<const char*>(p), static_cast<std::size_t>(q - p)});
+      }
+      break;
+    case Z_UVOZOVKY:
+      while (q != e && *q != '"' && *q != '/' && *q != 0 && *q != '\n')
+        ++q;
+      if (q == e || *q != '"') return false;
+      druh = T_RETEZEC;
+      znacka =
+          znacka_textu({reinterpret_cast<const char*>(p + 1), static_cast<std::size_t>(q - p - 1)});
+      ++q;  // the closing quote
+      break;
+    default: return false;
+  }
+  if (q == e) return false;
+  if constexpr (Pozice) {
+    const std::uint64_t za = f_.precteno_do(p) + 1;
+    t.pozice.radek = cislo_radku_;
+    t.pozice.sloupec = za - radek_od_;
+    t.pozice.bajt = za - 1;
+  }
+  if (druh == T_RETEZEC) {
+    t.text = {reinterpret_cast<const char*>(p + 1), static_cast<std::size_t>(q - p - 2)};
+  } else {
+    t.text = {reinterpret_cast<const char*>(p), static_cast<std::size_t>(q - p)};
+  }
+  t.druh = druh;
+  t.znacka = znacka;
+  vydany_ = &t.text;
+  mimo_ = false;
+  // The character after the token, read and pushed back.
+  buffer_ = *q;
+  f_.posun(q + 1);
+  if (*q == '\n') novy_radek(f_.precteno());
+  return true;
+}
+
 template <bool Pozice>
 void Skener::skenuj_s(Token& t) {
-  t.text.clear();
-  Sber s(t.text);
-  std::int32_t kind = T_KONEC;
+  if (rychle<Pozice>(t)) [[likely]]
+    return;
+  Sber& s = sber_;
+  s.pust();
+  sbira_ = true;
+  // The pushed-back character stands just before the reading position unless another
+  // reader or a refill has come between.
+  bool na_miste = buffer_ == 0 || !mimo_;
+  mimo_ = false;
+  std::int32_t druh = T_KONEC;
   Znacka znacka = Znacka::Zadna;
   for (bool mezera = true; mezera;) {
     int ch = cti();
@@ -174,9 +318,10 @@ void Skener::skenuj_s(Token& t) {
     while (ch >= 0 && je_mezera(static_cast<unsigned char>(ch))) {
       hltej<true, Pozice>(je_mezera, nullptr);
       ch = dalsi();
+      na_miste = true;
     }
     if (ch == Vstup::KONEC) {
-      kind = konec(s);
+      druh = konec(s);
       break;
     }
     // The token starts with the byte just read (or pushed back), unless the program's own
@@ -189,25 +334,41 @@ void Skener::skenuj_s(Token& t) {
       t.pozice.sloupec = za - radek_od_;
       t.pozice.bajt = za - 1;
     }
-    kind = rodina(s, ch, znacka);
-    mezera = kind == T_MEZERA || kind == T_KOMENTAR;
+    druh = rodina(s, ch, znacka, na_miste ? f_.pozice() - 1 : nullptr);
+    mezera = druh == T_MEZERA || druh == T_KOMENTAR;
+    na_miste = true;
   }
-  s.vylij();
 
   // The end of input stands where the input ended, also when it cut a token off.
   if constexpr (Pozice) {
-    if (kind == T_KONEC) [[unlikely]] {
+    if (druh == T_KONEC) [[unlikely]] {
       const std::uint64_t konec = f_.precteno();
       t.pozice = PoziceTokenu{cislo_radku_, konec - radek_od_ + 1, konec};
     }
   }
-  t.kind = kind;
+  t.text = s.text();
+  t.druh = druh;
   t.znacka = znacka;
-  t.ciselnost = Ciselnost::Nevime;
-  t.promenna = -1;
+  sbira_ = false;
+  vydany_ = &t.text;
+}
+
+// The source is about to refill its buffer. A token being scanned gathers its text in the
+// copy from now on; the token delivered last gets a copy of its text if it views the buffer.
+void Skener::pred_doplnenim() {
+  if (sbira_) {
+    sber_.vynech();
+    return;
+  }
+  mimo_ = true;
+  if (vydany_ != nullptr && vydany_->data() != kopie_.data()) {
+    kopie_.assign(*vydany_);
+    *vydany_ = kopie_;
+  }
 }
 
 void Skener::cizi_cteni(std::uint64_t od, std::uint64_t po) {
+  mimo_ = true;
   if (cizi_po_ == 0) cizi_od_ = od;
   cizi_po_ = po;
 }
@@ -222,9 +383,15 @@ std::uint64_t Skener::po_cizim_cteni(std::uint64_t za) {
 
 // The token that starts with `ch`, by its family; T_MEZERA or T_KOMENTAR when what was read
 // is not delivered and the next token is still to come. `znacka` gets the token's tag.
-std::int32_t Skener::rodina(Sber& s, int ch, Znacka& znacka) {
+// `misto` is where `ch` stands in the buffer, null when it is no longer there.
+std::int32_t Skener::rodina(Sber& s, int ch, Znacka& znacka, const unsigned char* misto) {
   const Zacatek z = TABULKY.zacatek[static_cast<unsigned>(ch)];
-  std::int32_t kind = T_KONEC;
+  std::int32_t druh = T_KONEC;
+  if (misto != nullptr) [[likely]] {
+    s.zacni(misto);
+  } else {
+    s.zacni_kopii(static_cast<char>(ch));
+  }
   switch (z) {
     case Z_ZAHODIT:
     case Z_MEZERA:  // taken by the caller
@@ -232,44 +399,37 @@ std::int32_t Skener::rodina(Sber& s, int ch, Znacka& znacka) {
     case Z_OPERATOR:
     case Z_STREDNIK:
     case Z_ZAVORKA: {
-      s.pridej(static_cast<char>(ch));
       znacka = ZNACKY_ZNAKU[static_cast<unsigned>(ch)];
-      kind = hotovo(z == Z_OPERATOR ? T_OPERATOR : z == Z_STREDNIK ? T_STREDNIK : T_ZAVORKA);
+      druh = hotovo(z == Z_OPERATOR ? T_OPERATOR : z == Z_STREDNIK ? T_STREDNIK : T_ZAVORKA);
       break;
     }
-    case Z_POROVNANI: kind = porovnani(s, ch, znacka); break;
+    case Z_POROVNANI: druh = porovnani(s, ch, znacka); break;
     case Z_PLUS:
     case Z_MINUS:
-      kind = znamenko(s, ch);
-      if (kind == T_OPERATOR) znacka = ch == '+' ? Znacka::Plus : Znacka::Minus;
+      druh = znamenko(s, ch);
+      if (druh == T_OPERATOR) znacka = ch == '+' ? Znacka::Plus : Znacka::Minus;
       break;
     case Z_UVOZOVKY:
-      kind = retezec(s);
-      if (kind == T_RETEZEC) {
-        s.vylij();
+      s.zacni_prazdny(f_.pozice());  // the quotes are not part of the text
+      druh = retezec(s);
+      if (druh == T_RETEZEC) {
         znacka = znacka_textu(s.text());
       }
       break;
     case Z_DVOJTECKA: return komentar(s);
     case Z_JMENO:
-      kind = ch == '@' ? T_PROMENNA : ch == '~' ? T_VOLANI : T_DEKLARACE;
-      s.pridej(static_cast<char>(ch));
-      kind = jmeno(s, kind);
+      druh = ch == '@' ? T_PROMENNA : ch == '~' ? T_VOLANI : T_DEKLARACE;
+      druh = jmeno(s, druh);
       break;
     case Z_SLOVO:
-      s.pridej(static_cast<char>(ch));
-      kind = slovo(s, T_SLOVO);
-      if (kind == T_SLOVO) {
-        s.vylij();
+      druh = slovo(s, T_SLOVO);
+      if (druh == T_SLOVO) {
         znacka = znacka_textu(s.text());
       }
       break;
-    case Z_CISLICE:
-      s.pridej(static_cast<char>(ch));
-      kind = cislo(s);
-      break;
+    case Z_CISLICE: druh = cislo(s); break;
   }
-  return kind;
+  return druh;
 }
 
 // The end of input, at the start or inside an unfinished token: the end-of-input token.
@@ -280,7 +440,6 @@ std::int32_t Skener::konec(Sber& s) {
 
 // State 17: '!', '<' or '>', and '=' after it makes one token.
 std::int32_t Skener::porovnani(Sber& s, int ch, Znacka& znacka) {
-  s.pridej(static_cast<char>(ch));
   const int dalsi_znak = dalsi();
   if (dalsi_znak != '=') {
     buffer_ = dalsi_znak;
@@ -295,7 +454,6 @@ std::int32_t Skener::porovnani(Sber& s, int ch, Znacka& znacka) {
 // States 15 and 16: a sign directly followed by a digit starts a number; '-' and '>' make
 // the assignment arrow; anything else leaves the sign an operator.
 std::int32_t Skener::znamenko(Sber& s, int ch) {
-  s.pridej(static_cast<char>(ch));
   const int dalsi_znak = dalsi();
   if (cislice(dalsi_znak)) {
     s.pridej(static_cast<char>(dalsi_znak));
@@ -322,6 +480,7 @@ bool Skener::cekej_na_cislici(Sber& s) {
       return true;
     }
     if (c == Vstup::KONEC) return false;
+    s.vynech();
   }
 }
 
@@ -348,6 +507,7 @@ std::int32_t Skener::cislo(Sber& s) {
         break;
       }
       if (c == Vstup::KONEC) return konec(s);
+      s.vynech();
     }
     c = cislice_dal(s);
   }
@@ -357,25 +517,26 @@ std::int32_t Skener::cislo(Sber& s) {
 
 // State 7: after '@', '~' or '?' every character is dropped until a lowercase letter comes;
 // the rest is a word's.
-std::int32_t Skener::jmeno(Sber& s, std::int32_t kind) {
+std::int32_t Skener::jmeno(Sber& s, std::int32_t druh) {
   for (;;) {
     const int c = dalsi();
     if (c >= 'a' && c <= 'z') {
       s.pridej(static_cast<char>(c));
-      return slovo(s, kind);
+      return slovo(s, druh);
     }
     if (c == Vstup::KONEC) return konec(s);
+    s.vynech();
   }
 }
 
 // States 14 and 6: letters and digits; after '_' characters are dropped until a letter, a
 // digit or a further '_' comes, so that no word or name ends in '_'.
-std::int32_t Skener::slovo(Sber& s, std::int32_t kind) {
+std::int32_t Skener::slovo(Sber& s, std::int32_t druh) {
   for (;;) {
     int c = beh(je_slovni, s);
     if (c != '_') {
       buffer_ = c;
-      return kind;
+      return druh;
     }
     s.pridej('_');
     for (;;) {
@@ -387,6 +548,8 @@ std::int32_t Skener::slovo(Sber& s, std::int32_t kind) {
         break;
       } else if (c == Vstup::KONEC) {
         return konec(s);
+      } else {
+        s.vynech();
       }
     }
   }
@@ -449,6 +612,8 @@ std::int32_t Skener::komentar(Sber& s) {
   }
 }
 
+template bool Skener::rychle<true>(Token& t);
+template bool Skener::rychle<false>(Token& t);
 template void Skener::skenuj_s<true>(Token& t);
 template void Skener::skenuj_s<false>(Token& t);
 

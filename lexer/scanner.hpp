@@ -6,20 +6,23 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "io/streams.hpp"
 #include "lexer/token.hpp"
+#include "limits/budget.hpp"
 
 namespace moxa {
 
 class Skener {
  public:
-  explicit Skener(Vstup& f) : f_(f) {}
+  explicit Skener(Vstup& f) : f_(f), sber_(kopie_), drzitel_(*this) { f_.drz(&drzitel_); }
+  Skener(const Skener&) = delete;
+  Skener& operator=(const Skener&) = delete;
+  ~Skener() { f_.drz(nullptr); }
 
-  // The most bytes of a token's text that the scanner holds back before its string has them.
-  static constexpr std::size_t SBER = 64;
-
-  // Scans the next token that is neither white space nor a comment into `t`.
+  // Scans the next token that is neither white space nor a comment into `t`. The token's
+  // text stays valid until the next call, a refill of the source in between included.
   void skenuj(Token& t) {
     if (zapisuj_pozice_) {
       skenuj_s<true>(t);
@@ -41,59 +44,102 @@ class Skener {
   // and saves the work on every token. The line counter runs either way.
   void zapisuj_pozice(bool ano) { zapisuj_pozice_ = ano; }
 
+  // Bytes the scanner's own copy of a text holds.
+  std::size_t pamet() const { return pamet_textu(kopie_); }
+  // The text being gathered in the scanner's own copy, if a token is being scanned and its
+  // text is gathered there; null otherwise.
+  const std::string* sbirana_kopie() const { return sbira_ ? sber_.kopie() : nullptr; }
+  // Makes room for `n` bytes in the copy.
+  void rezervuj(std::size_t n) { kopie_.reserve(n); }
+
  private:
   // `skenuj`, compiled once with the token's place and once without, so that a run that
   // does not want places pays for neither the place nor the line starts it is taken from.
   template <bool Pozice>
   void skenuj_s(Token& t);
+  // The common case of `skenuj_s`, on the buffer alone: a token that starts and ends, with
+  // the character after it, inside the buffer and needs none of the automaton's rarer
+  // states. False when it takes the token no further than past the white space before it.
+  template <bool Pozice>
+  bool rychle(Token& t);
 
-  // Gathers the text of the token being scanned in a small buffer and hands it to the
-  // token's string in pieces: most tokens are a few bytes long, and a byte added costs a store.
+  // The text of the token being scanned. While the token lies whole in the source's buffer
+  // its text is a range of that buffer, and a byte added costs a count; once a byte read is
+  // left out of the text, or the buffer is about to be refilled, the text so far is copied
+  // into the scanner's own string and gathered there.
   class Sber {
    public:
-    explicit Sber(std::string& text) : text_(text) {}
-    [[gnu::always_inline]] void pridej(char c) {
-      if (n_ == N) vylij();
-      buf_[n_++] = c;
+    explicit Sber(std::string& kopie) : kopie_(kopie) {}
+    // The text starts with the byte at `p` of the buffer, the one just read.
+    void zacni(const unsigned char* p) {
+      od_ = p;
+      n_ = 1;
     }
-    // Adds the `n` bytes at `p`, which lie in a buffer that ends at `e`. A short run is moved
-    // as one block of fixed size, which costs a few moves and no call.
-    [[gnu::always_inline]] void pridej(const unsigned char* p, std::size_t n,
-                                       const unsigned char* e) {
-      if (n <= BLOK && static_cast<std::size_t>(e - p) >= BLOK && N - n_ >= BLOK) {
-        std::memcpy(buf_ + n_, p, BLOK);
-        n_ += static_cast<unsigned>(n);
-        return;
-      }
-      vylij();
-      text_.append(reinterpret_cast<const char*>(p), n);
+    // The text starts with byte `c`, which the buffer no longer holds where it was read.
+    void zacni_kopii(char c) {
+      od_ = nullptr;
+      kopie_.assign(1, c);
     }
-    // The token's text, complete once `vylij` has run.
-    const std::string& text() const { return text_; }
-    // Hands over what is gathered; the token's text is complete once this has run.
-    void vylij() {
-      // A byte or two cost less one at a time than as a piece.
-      switch (n_) {
-        case 0: return;
-        case 2: text_.push_back(buf_[0]); [[fallthrough]];
-        case 1: text_.push_back(buf_[n_ - 1]); break;
-        default: text_.append(buf_, n_); break;
-      }
+    // The text starts empty, at `p` of the buffer.
+    void zacni_prazdny(const unsigned char* p) {
+      od_ = p;
       n_ = 0;
     }
+    // Adds the byte just read.
+    [[gnu::always_inline]] void pridej(char c) {
+      if (od_ != nullptr) [[likely]] {
+        ++n_;
+      } else {
+        kopie_.push_back(c);
+      }
+    }
+    // Adds the `n` bytes at `p`, the ones just read.
+    [[gnu::always_inline]] void pridej(const unsigned char* p, std::size_t n) {
+      if (od_ != nullptr) [[likely]] {
+        n_ += n;
+      } else {
+        kopie_.append(reinterpret_cast<const char*>(p), n);
+      }
+    }
+    // A byte read is left out of the text (or the buffer is about to be refilled): the
+    // text so far is copied, and gathered in the copy from now on.
+    void vynech() {
+      if (od_ == nullptr) return;
+      kopie_.assign(reinterpret_cast<const char*>(od_), n_);
+      od_ = nullptr;
+    }
+    // Nothing is being gathered.
+    void pust() { od_ = nullptr; }
     // The end of input replaces whatever was gathered with its own text.
     void konec() {
-      n_ = 0;
-      text_.assign(1, '\xFF');
+      od_ = reinterpret_cast<const unsigned char*>(KONEC_TEXT);
+      n_ = 1;
     }
+    std::string_view text() const {
+      if (od_ != nullptr) return {reinterpret_cast<const char*>(od_), n_};
+      return kopie_;
+    }
+    // The copy, when the text is gathered there.
+    const std::string* kopie() const { return od_ == nullptr ? &kopie_ : nullptr; }
 
    private:
-    static constexpr unsigned N = SBER;
-    static constexpr std::size_t BLOK = 16;
-    std::string& text_;
-    unsigned n_ = 0;
-    char buf_[N];
+    static constexpr char KONEC_TEXT[] = "\xFF";
+    std::string& kopie_;
+    const unsigned char* od_ = nullptr;
+    std::size_t n_ = 0;
   };
+
+  // Hears of the refills of the source, apart from the scanner's own members so that the
+  // scanner itself has no table of virtual functions.
+  class Drzitel final : public DrzitelBufferu {
+   public:
+    explicit Drzitel(Skener& s) : s_(s) {}
+    void pred_doplnenim() override { s_.pred_doplnenim(); }
+
+   private:
+    Skener& s_;
+  };
+  void pred_doplnenim();
 
   // One character: the pushed-back one if there is one, else the next from the source.
   [[gnu::always_inline]] int cti() {
@@ -127,13 +173,9 @@ class Skener {
       const unsigned char* p = f_.pozice();
       const unsigned char* const e = f_.konec();
       const unsigned char* q = p;
-      if (s != nullptr) {
-        while (q != e && bere(*q))
-          s->pridej(static_cast<char>(*q++));
-      } else {
-        while (q != e && bere(*q))
-          ++q;
-      }
+      while (q != e && bere(*q))
+        ++q;
+      if (s != nullptr) s->pridej(p, static_cast<std::size_t>(q - p));
       if constexpr (SRadky) {
         const std::uint64_t pred = cislo_radku_;
         for (const unsigned char* r = p; r != q; ++r)
@@ -160,7 +202,7 @@ class Skener {
       const unsigned char* q = p;
       while (q != e && bere(*q))
         ++q;
-      s.pridej(p, static_cast<std::size_t>(q - p), e);
+      s.pridej(p, static_cast<std::size_t>(q - p));
       if (q != e) {
         f_.posun(q + 1);
         if (*q == '\n') novy_radek(f_.precteno());
@@ -171,23 +213,24 @@ class Skener {
     }
   }
 
-  // The token families; each returns the kind of the token it scanned.
+  // The token families; each returns the druh of the token it scanned.
   // State 12: the token is complete; the character after it is read and pushed back.
-  [[gnu::always_inline]] std::int32_t hotovo(std::int32_t kind) {
+  [[gnu::always_inline]] std::int32_t hotovo(std::int32_t druh) {
     buffer_ = dalsi();
-    return kind;
+    return druh;
   }
   // Inlined into both versions of `skenuj`: as a call of its own it costs straight-line
   // code about a tenth of its instructions.
-  [[gnu::always_inline]] inline std::int32_t rodina(Sber& s, int ch, Znacka& znacka);
+  [[gnu::always_inline]] inline std::int32_t rodina(Sber& s, int ch, Znacka& znacka,
+                                                    const unsigned char* misto);
   std::int32_t konec(Sber& s);
   std::int32_t porovnani(Sber& s, int ch, Znacka& znacka);
   std::int32_t znamenko(Sber& s, int ch);
   std::int32_t cislo(Sber& s);
   int cislice_dal(Sber& s);
   bool cekej_na_cislici(Sber& s);
-  std::int32_t jmeno(Sber& s, std::int32_t kind);
-  std::int32_t slovo(Sber& s, std::int32_t kind);
+  std::int32_t jmeno(Sber& s, std::int32_t druh);
+  std::int32_t slovo(Sber& s, std::int32_t druh);
   std::int32_t retezec(Sber& s);
   std::int32_t komentar(Sber& s);
 
@@ -195,6 +238,14 @@ class Skener {
   std::uint64_t po_cizim_cteni(std::uint64_t za);
 
   int buffer_ = 0;  // the character after the last token (-1 for the end of input); 0 = none
+  // The pushed-back character no longer stands just before the reading position (another
+  // reader has read on, or the buffer has been refilled, since it was read).
+  bool mimo_ = false;
+  bool sbira_ = false;                  // a token is being scanned
+  std::string kopie_;                   // a text that is not one piece of the buffer
+  Sber sber_;                           // the text of the token being scanned
+  std::string_view* vydany_ = nullptr;  // the text of the token delivered last
+  Drzitel drzitel_;
   // Bytes another reader took since the last token ([cizi_od_, cizi_po_); cizi_po_ 0: none).
   std::uint64_t cizi_od_ = 0;
   std::uint64_t cizi_po_ = 0;

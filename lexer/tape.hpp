@@ -1,5 +1,6 @@
 // The tape of recorded tokens, for loops that run their later passes by replaying their
-// tokens (when they are not compiled), and the frame that says where one loop lies on it.
+// tokens, and the frame that says where one loop lies on it. Only the build for the tests
+// (MOXA_PREHRAVANI) has it: the tests compare such loops with compiled ones.
 //
 // While at least one such loop is being executed, every token that the scanner delivers is
 // appended to the tape. A loop's recorded condition (its tokens and the closing ')') and its
@@ -18,7 +19,9 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "lexer/token.hpp"
@@ -33,9 +36,9 @@ using PoziceNaPasce = std::uint32_t;
 // statement keeps its frame in a local variable while it runs, so the stack of frames is
 // the nesting of those statements.
 struct RamecCyklu {
-  PoziceNaPasce cond_head = 0;  // first token of the condition
-  PoziceNaPasce body_head = 0;  // the '{' after the condition's ')'
-  PoziceNaPasce body_end = 0;   // one past the loop's 'w2_end'
+  PoziceNaPasce podminka = 0;    // first token of the condition
+  PoziceNaPasce telo = 0;        // the '{' after the condition's ')'
+  PoziceNaPasce konec_tela = 0;  // one past the loop's 'w2_end'
 };
 
 // The tape, and a count of the loops executing on it.
@@ -49,18 +52,23 @@ class PasekTokenu {
 
   // A loop has ended; the tape is emptied with the last one.
   void Sniz_zas() {
-    if (--bezicich_ == 0) pasek_.clear();
+    if (--bezicich_ == 0) {
+      pasek_.clear();
+      texty_.clear();
+    }
   }
 
-  // Appends a slot for the next scanned token.
-  Token& pridej() {
+  // Appends a scanned token, with a copy of its text that lives as long as the tape.
+  const Token& pridej(const Token& t) {
     if (pasek_.size() >= MAX_PASKA) throw std::bad_alloc();
     if (pasek_.size() == pasek_.capacity())
       Rozpocet::pridej(2 * (pasek_.size() < 8 ? 8 : pasek_.size()) * sizeof(Token));
-    return pasek_.emplace_back();
+    const std::string& text = texty_.emplace_back(t.text);
+    if (pamet_textu(text) != 0) Rozpocet::pridej(text.size());
+    Token& z = pasek_.emplace_back(t);
+    z.text = text;
+    return z;
   }
-  // The token appended last (the tape is not empty).
-  Token& posledni() { return pasek_.back(); }
   PoziceNaPasce delka() const { return static_cast<PoziceNaPasce>(pasek_.size()); }
   const Token* token(PoziceNaPasce i) const { return pasek_.data() + i; }
   PoziceNaPasce pozice(const Token* t) const {
@@ -70,8 +78,8 @@ class PasekTokenu {
   // Bytes the tape holds.
   std::size_t pamet() const {
     std::size_t n = pasek_.capacity() * sizeof(Token);
-    for (const Token& t : pasek_)
-      n += pamet_textu(t.text);
+    for (const std::string& t : texty_)
+      n += pamet_textu(t);
     return n;
   }
 
@@ -80,11 +88,14 @@ class PasekTokenu {
     bezicich_ = 0;
     pasek_.clear();
     pasek_.shrink_to_fit();
+    texty_.clear();
+    texty_.shrink_to_fit();
   }
 
  private:
   std::size_t bezicich_ = 0;
   std::vector<Token> pasek_;
+  std::deque<std::string> texty_;  // the tokens' texts: a deque never moves what it holds
 };
 
 }  // namespace moxa

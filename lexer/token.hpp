@@ -77,30 +77,24 @@ struct PoziceTokenu {
   bool operator==(const PoziceTokenu&) const = default;
 };
 
+// A token. Its text is a view: into the source's buffer while the token lies there whole,
+// else into the scanner's own copy. Either stays valid until the scanner scans the next
+// token; whoever keeps a text longer copies it.
 struct Token {
-  std::string text;
-  std::int32_t kind = T_KONEC;
+  std::string_view text;
+  std::int32_t druh = T_KONEC;
   Znacka znacka = Znacka::Zadna;
-
-  // Caches kept with the token so that a replayed loop does no work twice.
-  mutable Ciselnost ciselnost = Ciselnost::Nevime;  // number test of a literal's text
-  mutable double cislo = 0.0;                       // its reading, when it is a number
-  mutable std::int32_t promenna = -1;               // variable slot of an @name, once known
   PoziceTokenu pozice;
 
   bool je(Znacka z) const { return znacka == z; }
 
   // Makes `v` the value of this number or string literal.
   void vloz_literal(Hodnota& v) const {
-    if (ciselnost == Ciselnost::Nevime) {
-      if (Je_cislo(text)) {
-        cislo = cteni_textu(text);
-        ciselnost = Ciselnost::Je;
-      } else {
-        ciselnost = Ciselnost::Neni;
-      }
+    if (Je_cislo(text)) {
+      v.nastav_text(text, Ciselnost::Je, cteni_textu(text));
+    } else {
+      v.nastav_text(text, Ciselnost::Neni, 0.0);
     }
-    v.nastav_text(text, ciselnost, cislo);
   }
 };
 

@@ -44,7 +44,7 @@ bool je_logicka(Znacka z) { return z == Znacka::Nebo || z == Znacka::A; }
 // factor -> number | string | variable | "(" Logicky_vyraz ")" | call
 [[gnu::always_inline]] inline int Interpret::Faktor() {
   const Token& t = tok();
-  switch (t.kind) {
+  switch (t.druh) {
     case T_CISLO:
     case T_RETEZEC:
       if (t.je(Znacka::LevaKulata)) break;  // a "(" is a bracket whatever its kind
@@ -120,7 +120,7 @@ int Interpret::Logicky_vyraz() {
 int Interpret::Faktor_slozeny() {
   const Token& t = tok();
   const bool zavorka = t.je(Znacka::LevaKulata);
-  if (!zavorka && t.kind != T_VOLANI) {
+  if (!zavorka && t.druh != T_VOLANI) {
     return chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
   }
   const Uroven uroven(*this, "Faktor");

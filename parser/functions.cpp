@@ -27,7 +27,7 @@ int Interpret::Vnitrni_funkce_deklarace() {
     if (tok().je(Znacka::P2)) {
       Lex();
       if (ocekavej(T_PROMENNA, "Vnitrni_funkce_deklarace", "promenna") != 0) return 1;
-      if (tok().kind != T_STREDNIK) return 0;
+      if (tok().druh != T_STREDNIK) return 0;
       Lex();
       continue;
     }

@@ -54,10 +54,13 @@ struct Nastaveni {
   // Output held for a tenth of a second is written out, measured by the run's own clock
   // (for hosts without a timer thread).
   bool zivy_vystup = false;
+#ifdef MOXA_PREHRAVANI
   // Loops run their later passes from the compact form compiled in their first pass. When
   // off, every later pass reads the loop's recorded tokens again and parses them anew; the
-  // two ways print the same bytes, which the tests and a fuzzer compare.
+  // two ways print the same bytes, which the tests and a fuzzer compare. Only in the build
+  // for the tests.
   bool prekladat_cykly = true;
+#endif
   // Off: the whole program is read as a branch not taken is, with the execution flag at 0
   // from the start. Nothing runs and nothing is printed but a syntax error and the verdict;
   // the run stops at the same token with the same message as it would executing.
@@ -91,7 +94,7 @@ class Interpret : private Stroj {
   // error verdict when the run failed. Returns the result code.
   int SA();
 
-  // Releases the stores: the variable table, the value stack, the token tape.
+  // Releases the stores: the variable table, the value stack, what the tokens hold.
   void uvolni();
 
   // Writes the trace's last line for the run that ended with result `vysledek`.
@@ -118,7 +121,9 @@ class Interpret : private Stroj {
   [[nodiscard]] int Prirazeni();
   [[nodiscard]] int If();
   [[nodiscard]] int While();
+#ifdef MOXA_PREHRAVANI
   [[nodiscard]] int While_prehravanim();
+#endif
   bool test_cyklu();
   [[nodiscard]] int Cti();
   [[nodiscard]] int Pis(bool novy_radek);
@@ -160,10 +165,7 @@ class Interpret : private Stroj {
   const PoziceTokenu& prikaz_stopy() const { return stopa_->prikaz().misto; }
   bool provadi() const { return g_.i2_priznak != 0; }
   // The slot of the variable named by token `t`, created when `vytvorit` is set.
-  std::int32_t promenna(const Token& t, bool vytvorit) {
-    return t.promenna >= 0 ? t.promenna : najdi_promennou(t, vytvorit);
-  }
-  std::int32_t najdi_promennou(const Token& t, bool vytvorit);
+  std::int32_t promenna(const Token& t, bool vytvorit);
   static Rozpocet::Limity limity(const Nastaveni& n);
   // Bytes the stores hold right now (for the budget).
   static std::size_t drzena_pamet(const void* interpret);
@@ -178,7 +180,7 @@ class Interpret : private Stroj {
   }
   // The same for a token recognised by its kind.
   [[nodiscard]] int ocekavej(Druh d, std::string_view blok, std::string_view ocekavano) {
-    if (tok().kind != d) [[unlikely]]
+    if (tok().druh != d) [[unlikely]]
       return chyba_znak(blok, ocekavano);
     Lex();
     return 0;
@@ -251,7 +253,9 @@ class Interpret : private Stroj {
   };
 
   SdilenyStav g_;
+#ifdef MOXA_PREHRAVANI
   const bool prekladat_;
+#endif
   const std::function<void(const KodCyklu&)> po_prekladu_;
   int preklad_ = 0;  // loops whose first pass is being compiled right now
 };

@@ -1,7 +1,7 @@
 // The loop statement. Its first pass parses the condition and body from wherever the
 // enclosing code takes its tokens, executing them and compiling them; every further pass
-// runs the code compiled during that first pass. (The tests and a fuzzer also run loops by
-// replaying their tokens, see replay.cpp, to compare the two.)
+// runs the code compiled during that first pass. (The build for the tests can also run
+// loops by replaying their tokens, see replay.cpp, to compare the two.)
 #include "parser/interpret.hpp"
 
 namespace moxa {
@@ -22,7 +22,9 @@ std::uint32_t tokenu(std::uint64_t n) {
 // takes the steps that every later pass of a loop costs: one per token of the condition and
 // the body, as many as a replay of the pass reads.
 int Interpret::While() {
+#ifdef MOXA_PREHRAVANI
   if (!prekladat_) return While_prehravanim();
+#endif
   const Priznak priznak(g_.i2_priznak);
   const int ulozeny = priznak.puvodni();
   if (!tok().je(Znacka::LevaKulata)) return chyba_znak("While", "(");

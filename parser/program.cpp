@@ -8,7 +8,9 @@ namespace moxa {
 
 Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni)
     : Stroj(zdroj, vstup, out, limity(nastaveni), drzena_pamet, this),
+#ifdef MOXA_PREHRAVANI
       prekladat_(nastaveni.prekladat_cykly),
+#endif
       po_prekladu_(nastaveni.po_prekladu) {
   stopa_ = nastaveni.stopa;
   kod_.zaznamenavej_prikazy(static_cast<bool>(po_prekladu_) || stopa_ != nullptr);
@@ -31,7 +33,7 @@ Rozpocet::Limity Interpret::limity(const Nastaveni& n) {
 
 std::size_t Interpret::drzena_pamet(const void* interpret) {
   const auto* i = static_cast<const Interpret*>(interpret);
-  return i->zas_.pamet() + i->tab_.pamet() + i->pasek_.pamet() + i->kod_.pamet() + i->lex_.pamet();
+  return i->zas_.pamet() + i->tab_.pamet() + i->kod_.pamet() + i->lex_.pamet();
 }
 
 int Interpret::SA() {
@@ -52,7 +54,7 @@ int Interpret::SA() {
 void Interpret::uvolni() {
   tab_.Uvolni_tab();
   zas_.Uvolni_zas();
-  pasek_.Uvolni_zas_cykl();
+  lex_.uvolni();
   kod_.vyprazdni();
   prvni_pruchod_.clear();
 }
@@ -70,12 +72,12 @@ void Interpret::konec_stopy(int vysledek) {
 
 // program -> { declaration block } block "."
 int Interpret::Hlavni_program() {
-  while (tok().kind == T_DEKLARACE) {
+  while (tok().druh == T_DEKLARACE) {
     if (stopa_ != nullptr) [[unlikely]] {
       // A declaration is under way from its name to the end of its block; its step comes
       // once its parameters have been read.
       const Stopa::Prikaz predchozi = stopa_->prikaz();
-      const std::string jmeno = tok().text;
+      const std::string jmeno(tok().text);
       stopa_->vstup(tok().pozice);
       if (Funkce_deklarace() != 0) return 1;
       if (provadi()) stopa_->deklarace(prikaz_stopy(), jmeno, zas_);
@@ -96,7 +98,7 @@ int Interpret::Hlavni_program() {
 [[gnu::always_inline]] inline int Interpret::Vnitrni_blok() {
   for (;;) {
     const Token& t = tok();
-    const bool zacina_prikaz = t.kind == T_SLOVO || t.kind == T_PROMENNA || t.kind == T_VOLANI ||
+    const bool zacina_prikaz = t.druh == T_SLOVO || t.druh == T_PROMENNA || t.druh == T_VOLANI ||
                                t.je(Znacka::W2) || t.je(Znacka::I2) || t.je(Znacka::Cti) ||
                                t.je(Znacka::Pis) || t.je(Znacka::Pis_ln);
     if (!zacina_prikaz) return 0;
@@ -118,10 +120,8 @@ int Interpret::Blok() {
   return 0;
 }
 
-std::int32_t Interpret::najdi_promennou(const Token& t, bool vytvorit) {
-  const std::int32_t slot = tab_.Vloz_do_tab(t.text, vytvorit);
-  t.promenna = slot;
-  return slot;
+std::int32_t Interpret::promenna(const Token& t, bool vytvorit) {
+  return tab_.Vloz_do_tab(t.text, vytvorit);
 }
 
 }  // namespace moxa

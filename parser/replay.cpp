@@ -1,7 +1,8 @@
 // The loop by record and replay: the older way of running a loop's later passes, which
-// reads the loop's recorded tokens again from the tape and parses them anew. A program's run
-// never takes it; the tests and a fuzzer switch it on (`Nastaveni::prekladat_cykly` off) to
-// compare its output with the compiled form's, byte for byte.
+// reads the loop's recorded tokens again from the tape and parses them anew. Only the build
+// for the tests has it (MOXA_PREHRAVANI): they and a fuzzer switch it on
+// (`Nastaveni::prekladat_cykly` off) to compare its output with the compiled form's, byte
+// for byte.
 #include "parser/interpret.hpp"
 
 namespace moxa {
@@ -53,16 +54,16 @@ int Interpret::While_prehravanim() {
   // A loop in code that is passed over is parsed once, from and into whatever the enclosing
   // code reads and records, and runs nothing.
   const bool bezi = priznak.puvodni() != 0;
-  Nahravani nahravani(lex_, pasek_, bezi);
+  Nahravani nahravani(lex_, lex_.pasek(), bezi);
   RamecCyklu ramec;
-  if (bezi) ramec.cond_head = lex_.dalsi_pozice();
+  if (bezi) ramec.podminka = lex_.dalsi_pozice();
   Lex();
   if (Logicky_vyraz() != 0) return 1;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
   bool znovu = false;
   if (bezi) {
     znovu = test_cyklu();
-    ramec.body_head = lex_.dalsi_pozice();
+    ramec.telo = lex_.dalsi_pozice();
   }
   if (!znovu) g_.i2_priznak = 0;
   Lex();
@@ -70,23 +71,23 @@ int Interpret::While_prehravanim() {
   if (!tok().je(Znacka::W2_end)) return chyba_znak("While", "w2_end");
 
   if (bezi) {
-    ramec.body_end = lex_.dalsi_pozice();
+    ramec.konec_tela = lex_.dalsi_pozice();
     // A later pass costs a step per token of the condition and the body, taken with the
     // condition, as a compiled pass takes them.
-    const std::uint32_t kroky = ramec.body_end - ramec.cond_head;
+    const std::uint32_t kroky = ramec.konec_tela - ramec.podminka;
     while (znovu) {
-      lex_.prehravej(ramec.cond_head, ramec.body_head, kroky);
+      lex_.prehravej(ramec.podminka, ramec.telo, kroky);
       Lex();
       if (Logicky_vyraz() != 0) return 1;
       znovu = test_cyklu();
       if (znovu) {
-        lex_.prehravej(ramec.body_head, ramec.body_end, 0);
+        lex_.prehravej(ramec.telo, ramec.konec_tela, 0);
         Lex();
         if (Blok() != 0) return 1;
       }
     }
     // Back to the enclosing source; on the tape, the enclosing code goes on after this loop.
-    nahravani.skonci(ramec.body_end);
+    nahravani.skonci(ramec.konec_tela);
   }
   Lex();
   return 0;

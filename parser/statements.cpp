@@ -15,7 +15,7 @@ namespace moxa {
 [[gnu::always_inline]] inline int Interpret::Prikaz_provedeni() {
   const Token& t = tok();
   if (preklad_ > 0) kod_.zacatek_prikazu(t.pozice, false);
-  if (t.kind == T_PROMENNA) {
+  if (t.druh == T_PROMENNA) {
     // The target exists before the right-hand side is evaluated, so the right-hand side of
     // an assignment to a new variable reads "hodnota neurcena".
     const std::int32_t slot = potrebuje_slot() ? promenna(t, true) : TabulkaPromennych::ZADNA;
@@ -39,7 +39,7 @@ namespace moxa {
     case Znacka::Cti: Lex(); return Cti();
     default: break;
   }
-  if (t.kind == T_VOLANI) return Funkce_volani();
+  if (t.druh == T_VOLANI) return Funkce_volani();
   return chyba_znak("Prikaz", "prikaz");
 }
 
@@ -55,10 +55,10 @@ int Interpret::Prikaz() {
 // other kinds report their steps themselves.
 int Interpret::Prikaz_se_stopou() {
   const Token& t = tok();
-  const bool volani = t.kind == T_VOLANI && provadi();
-  const std::string jmeno = volani ? t.text : std::string();
+  const bool volani = t.druh == T_VOLANI && provadi();
+  const std::string jmeno = volani ? std::string(t.text) : std::string();
   // A call statement in compiled code ends with an instruction that is its step there.
-  const bool volani_v_kodu = t.kind == T_VOLANI && preklad_ > 0;
+  const bool volani_v_kodu = t.druh == T_VOLANI && preklad_ > 0;
   const std::uint32_t literal = volani_v_kodu ? kod_.literal(t) : 0;
   const Stopa::Prikaz predchozi = stopa_->prikaz();
   stopa_->vstup(t.pozice);
@@ -73,7 +73,7 @@ int Interpret::Prikaz_se_stopou() {
 int Interpret::Cti() {
   ++g_.cteni;
   if (ocekavej(Znacka::LevaKulata, "Cti", "(") != 0) return 1;
-  if (tok().kind != T_PROMENNA) return 1;  // no message of its own: only the verdict
+  if (tok().druh != T_PROMENNA) return 1;  // no message of its own: only the verdict
   const std::int32_t slot = potrebuje_slot() ? promenna(tok(), true) : TabulkaPromennych::ZADNA;
   Lex();
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("Cti", ")");

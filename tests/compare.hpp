@@ -1,6 +1,7 @@
 // Comparing outputs, for the tests and fuzzers: where two outputs part, shown with a little
-// context, and a program run both ways (loops compiled in their first pass, and loops
-// replayed from their recorded tokens), which must print the same bytes.
+// context, and, in the build that can replay loops, a program run both ways (loops compiled
+// in their first pass, and loops replayed from their recorded tokens), which must print the
+// same bytes.
 #pragma once
 
 #include <cstddef>
@@ -60,6 +61,7 @@ inline void do_retezce(void* user, const char* radek, std::size_t delka) {
   static_cast<std::string*>(user)->append(radek, delka);
 }
 
+#ifdef MOXA_PREHRAVANI
 struct DvaBehy {
   std::string prelozene;  // with loops compiled (the way every real run takes)
   std::string prehrane;   // with loops replayed from their recorded tokens
@@ -92,5 +94,6 @@ inline DvaBehy oba_zpusoby(std::string_view program, std::string_view vstup, mox
   d.prehrane = beh(false, d.stopa_prehrane);
   return d;
 }
+#endif
 
 }  // namespace porovnani

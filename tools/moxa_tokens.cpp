@@ -98,14 +98,20 @@ std::size_t k_tokenu(std::string_view s, std::size_t p, Vypis& v) {
   return n;
 }
 
-// The first token a fresh scanner delivers from `s`, and how many bytes it took to finish it
-// (the byte it reads past the token and pushes back included).
-std::pair<Token, std::size_t> prvni_token(std::string_view s) {
+// The first token a fresh scanner delivers from `s` (its kind and a copy of its text), and
+// how many bytes it took to finish it (the byte it reads past the token and pushes back
+// included).
+struct PrvniToken {
+  std::int32_t druh;
+  std::string text;
+  std::size_t delka;
+};
+PrvniToken prvni_token(std::string_view s) {
   TextovyVstup f(s);
   Skener sk(f);
   Token t;
   sk.skenuj(t);
-  return {t, f.precteno()};
+  return {t.druh, std::string(t.text), f.precteno()};
 }
 
 // Runs the scanner over the whole source and takes every token it delivers with the place
@@ -123,7 +129,7 @@ bool rozloz(std::string_view zdroj, Vypis& v, std::string& chyba) {
   for (;;) {
     sk.skenuj(t);
     const std::size_t start = k_tokenu(zdroj, p, v);
-    if (t.kind == moxa::T_KONEC) {
+    if (t.druh == moxa::T_KONEC) {
       if (start < zdroj.size() && !v.nedokonceno) {
         v.nedokonceno = true;
         v.nedokonceny = {start, zdroj.size()};
@@ -132,22 +138,23 @@ bool rozloz(std::string_view zdroj, Vypis& v, std::string& chyba) {
     }
     const std::size_t end = f.precteno() - 1;
     if (t.pozice.bajt != start) {
-      chyba = "token \"" + t.text + "\" is said to start at " + std::to_string(t.pozice.bajt) +
-              ", not at " + std::to_string(start);
+      chyba = "token \"" + std::string(t.text) + "\" is said to start at " +
+              std::to_string(t.pozice.bajt) + ", not at " + std::to_string(start);
       return false;
     }
     if (start >= end) {
-      chyba = "token \"" + t.text + "\" ends at " + std::to_string(end) +
+      chyba = "token \"" + std::string(t.text) + "\" ends at " + std::to_string(end) +
               " before its first byte " + std::to_string(start);
       return false;
     }
-    const auto [znovu, delka] = prvni_token(std::string_view(s).substr(start));
-    if (znovu.kind != t.kind || znovu.text != t.text || delka - 1 != end - start) {
-      chyba = "token \"" + t.text + "\" placed at " + std::to_string(start) +
+    const PrvniToken znovu = prvni_token(std::string_view(s).substr(start));
+    if (znovu.druh != t.druh || znovu.text != t.text || znovu.delka - 1 != end - start) {
+      chyba = "token \"" + std::string(t.text) + "\" placed at " + std::to_string(start) +
               " scans differently from there";
       return false;
     }
-    v.tokeny.push_back({t.kind, {start, end}, t.pozice.radek, t.pozice.sloupec, t.text});
+    v.tokeny.push_back(
+        {t.druh, {start, end}, t.pozice.radek, t.pozice.sloupec, std::string(t.text)});
     p = end;
   }
 }

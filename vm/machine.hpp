@@ -18,7 +18,6 @@
 #include "expr/value.hpp"
 #include "io/streams.hpp"
 #include "lexer/lex.hpp"
-#include "lexer/tape.hpp"
 #include "limits/budget.hpp"
 #include "storage/value_stack.hpp"
 #include "storage/variables.hpp"
@@ -38,7 +37,7 @@ class Stroj {
       : vstup_(vstup),
         out_(out),
         rozpocet_(limity, out, zmer, data),
-        lex_(zdroj, pasek_, rozpocet_),
+        lex_(zdroj, rozpocet_),
         vstup_je_program_(&vstup == &zdroj) {
     // The program's own input is watched by the token source; another one by the budget.
     if (!vstup_je_program_) vstup_.hlidej(&rozpocet_);
@@ -102,7 +101,6 @@ class Stroj {
   Vstup& vstup_;
   Vystup& out_;
   Rozpocet rozpocet_;  // before the token source, which takes its steps from it
-  PasekTokenu pasek_;
   ZdrojTokenu lex_;
   TabulkaPromennych tab_;
   ZasobnikHodnot zas_;

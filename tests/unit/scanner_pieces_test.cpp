@@ -32,8 +32,8 @@ std::vector<Zaznam> tokeny(moxa::Vstup& f) {
   moxa::Token t;
   do {
     s.skenuj(t);
-    v.push_back({t.kind, t.text, t.znacka, s.cislo_radku(), t.pozice});
-  } while (t.kind != moxa::T_KONEC && v.size() < 10000);
+    v.push_back({t.druh, std::string(t.text), t.znacka, s.cislo_radku(), t.pozice});
+  } while (t.druh != moxa::T_KONEC && v.size() < 10000);
   return v;
 }
 
@@ -146,7 +146,7 @@ TEST(ScannerPieces, PositionsHoldWhenInputIsReadBetweenTokens) {
     // blank; the reader takes "slovo\n".
     if (t.text == ")" && mista.size() == 4) vezmi(10);
     if (t.text == "pis") vezmi(6);
-  } while (t.kind != moxa::T_KONEC);
+  } while (t.druh != moxa::T_KONEC);
   ASSERT_EQ(mista.size(), 12u);
   EXPECT_EQ(mista[4].bajt, zdroj.find("s"));  // the held "s" is a word of its own
   EXPECT_EQ(mista[5], misto_v(zdroj, zdroj.find(';')));

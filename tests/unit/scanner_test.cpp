@@ -26,8 +26,8 @@ Tokeny tokeny(std::string_view zdroj) {
   Token t;
   do {
     s.skenuj(t);
-    v.emplace_back(static_cast<moxa::Druh>(t.kind), t.text);
-  } while (t.kind != T_KONEC && v.size() < 1000);
+    v.emplace_back(static_cast<moxa::Druh>(t.druh), t.text);
+  } while (t.druh != T_KONEC && v.size() < 1000);
   return v;
 }
 
@@ -110,7 +110,7 @@ TEST(Scanner, EndOfInputRepeatsForever) {
   EXPECT_EQ(t.text, "x");
   for (int i = 0; i < 3; ++i) {
     s.skenuj(t);
-    EXPECT_EQ(t.kind, T_KONEC);
+    EXPECT_EQ(t.druh, T_KONEC);
     EXPECT_EQ(t.text, KONEC);
   }
 }
@@ -136,7 +136,7 @@ TEST(Scanner, KeywordsAreTaggedByTextWhateverTheKind) {
   Skener s(f);
   Token t;
   s.skenuj(t);
-  EXPECT_EQ(t.kind, T_RETEZEC);
+  EXPECT_EQ(t.druh, T_RETEZEC);
   EXPECT_EQ(t.znacka, moxa::Znacka::Pis);
   s.skenuj(t);
   EXPECT_EQ(t.znacka, moxa::Znacka::Pis);

@@ -27,7 +27,7 @@ template <typename Seznam>
 void kazdy_jeden_token(const Seznam& seznam, moxa::Druh druh) {
   for (const auto& w : seznam) {
     const auto t = sken(w.text);
-    EXPECT_EQ(t.kind, druh) << w.text;
+    EXPECT_EQ(t.druh, druh) << w.text;
     EXPECT_EQ(t.text, w.text);
     EXPECT_EQ(t.znacka, w.znacka) << w.text;
   }
@@ -42,8 +42,8 @@ TEST(Words, OperatorsAreSingleOperatorTokens) {
   kazdy_jeden_token(moxa::OPERATORY, moxa::T_OPERATOR);
   for (const auto& z : moxa::ZAVORKY)
     EXPECT_EQ(sken(z.text).znacka, z.znacka);
-  EXPECT_EQ(sken(moxa::STREDNIK.text).kind, moxa::T_STREDNIK);
-  EXPECT_EQ(sken(moxa::PRIRAZENI).kind, moxa::T_PRIRAZENI);
+  EXPECT_EQ(sken(moxa::STREDNIK.text).druh, moxa::T_STREDNIK);
+  EXPECT_EQ(sken(moxa::PRIRAZENI).druh, moxa::T_PRIRAZENI);
 }
 
 // Every tag the parser knows stands for exactly one listed text, so a keyword or operator
