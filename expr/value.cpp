@@ -115,6 +115,7 @@ void Hodnota::nastav_zlomek(double r) {
       return;
     }
   } else if (a >= 0x1p52) {
+    forma_ = Forma::Cela;
     cislo_ = r;  // every double this large is a whole number
     return;
   }
@@ -135,7 +136,7 @@ void Hodnota::klasifikuj() const {
 }
 
 void Hodnota::vytvor_text() const {
-  if (forma_ == Forma::Cele) {
+  if (forma_ == Forma::Pravdivost) {
     text_.assign(std::string_view(cislo_ != 0.0 ? "1" : "0"));
   } else {
     text_.assign(format_f(cislo_));

@@ -219,15 +219,20 @@ class Hodnota {
     // A whole number of modest size is its own six-decimal rounding ("%f" adds ".000000",
     // and reading that back gives the number again), so it needs no work.
     if (r > -0x1p62 && r < 0x1p62 && static_cast<double>(static_cast<std::int64_t>(r)) == r) {
-      forma_ = Forma::Pevna;
-      text_hotov_ = false;
-      cislo_ = r;
+      nastav_cele(r);
       return;
     }
     nastav_zlomek(r);
   }
+  // The same for a result known to be a whole, finite number: the sum, difference, product
+  // or remainder of two whole numbers that did not overflow.
+  [[gnu::always_inline]] void nastav_cele(double r) {
+    forma_ = Forma::Cela;
+    text_hotov_ = false;
+    cislo_ = r;
+  }
   [[gnu::always_inline]] void nastav_pravdivost(bool b) {
-    forma_ = Forma::Cele;
+    forma_ = Forma::Pravdivost;
     text_hotov_ = false;
     cislo_ = b ? 1.0 : 0.0;
   }
@@ -246,6 +251,10 @@ class Hodnota {
     if (ciselnost_ == Ciselnost::Nevime) klasifikuj();
     return ciselnost_ == Ciselnost::Je;
   }
+  // Whether the value is a computed number whose reading is whole and finite, so that
+  // "+", "-", "*" and "%" on two such values give a whole number again, needing no rounding.
+  // A text that reads as a whole number is not marked so; it takes the general way.
+  [[gnu::always_inline]] bool je_cele() const { return forma_ >= Forma::Cela; }
   // The numeric reading; only for values that pass the number test.
   double cteni() const { return cislo_; }
 
@@ -263,10 +272,12 @@ class Hodnota {
   bool pravda() const { return je_cislo() ? cteni() != 0.0 : !text_.empty(); }
 
  private:
+  // The forms in this order: those from `Cela` on hold a whole number.
   enum class Forma : std::uint8_t {
-    Text,   // text_ is the value; ciselnost_/cislo_ cache its number test and reading
-    Pevna,  // the value is the "%f" text of cislo_, whose reading is cislo_ again
-    Cele,   // the value is the "%d" text of cislo_ (0 or 1)
+    Text,        // text_ is the value; ciselnost_/cislo_ cache its number test and reading
+    Pevna,       // the value is the "%f" text of cislo_, whose reading is cislo_ again
+    Cela,        // the same, cislo_ a whole, finite number
+    Pravdivost,  // the value is the "%d" text of cislo_ (0 or 1)
   };
 
   // Out of line, so that the whole-number path above stays small where it is inlined.

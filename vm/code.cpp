@@ -1,6 +1,7 @@
 #include "vm/code.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <iterator>
 #include <new>
@@ -23,6 +24,14 @@ void KodCyklu::rust() {
 void KodCyklu::pridej(Instrukce i, std::uint32_t arg) {
   if (cekajicich_ > 0) vydej_cekajici();
   posledni_binarni_ = NIKDE;
+  switch (i) {
+    case Instrukce::Negace: stin_odeber(1), stin_pridej(NIKDE); break;
+    case Instrukce::Nasobeni:
+    case Instrukce::Scitani:
+    case Instrukce::Relace:
+    case Instrukce::Logicka: stin_odeber(2), stin_pridej(NIKDE); break;
+    default: vyska_stinu_ = 0;  // a statement's end: what it leaves is not followed
+  }
   vydej(i, arg);
 }
 
@@ -37,19 +46,22 @@ void KodCyklu::vydej(Instrukce i, std::uint32_t arg) {
   slova_.push_back(arg);
 }
 
+void KodCyklu::vydej_operand(const Operand& o) {
+  const auto kde = static_cast<Pozice>(slova_.size());
+  vydej(o.kde == PROMENNA ? Instrukce::Promenna : Instrukce::Literal, o.index);
+  stin_pridej(o.kde == PROMENNA && o.index < DLOUHY ? kde : NIKDE);
+}
+
 void KodCyklu::vydej_cekajici() {
-  for (int k = 0; k < cekajicich_; ++k) {
-    const Operand& o = cekajici_[k];
-    vydej(o.kde == PROMENNA ? Instrukce::Promenna : Instrukce::Literal, o.index);
-  }
+  for (int k = 0; k < cekajicich_; ++k)
+    vydej_operand(cekajici_[k]);
   cekajicich_ = 0;
 }
 
 void KodCyklu::pridej_operand(Misto kde, std::uint32_t index) {
   if (cekajicich_ == 2) {
     // Only the last two operands can meet an operator together; the older one is pushed.
-    vydej(cekajici_[0].kde == PROMENNA ? Instrukce::Promenna : Instrukce::Literal,
-          cekajici_[0].index);
+    vydej_operand(cekajici_[0]);
     cekajici_[0] = cekajici_[1];
     cekajicich_ = 1;
   }
@@ -60,10 +72,13 @@ void KodCyklu::pridej_operand(Misto kde, std::uint32_t index) {
 void KodCyklu::pridej_binarni(Instrukce obecna, Znacka op) {
   const auto z = static_cast<std::uint32_t>(op);
   if (cekajicich_ == 0) {
-    pridej(obecna, z);
+    if (!slouci_levou_promennou(op)) pridej(obecna, z);
     return;
   }
   const Operand prava = cekajici_[cekajicich_ - 1];
+  // The result is pushed, or takes the left operand's place.
+  stin_odeber(cekajicich_ == 1 ? 1 : 0);
+  stin_pridej(NIKDE);
   if (cekajicich_ == 1) {
     // The left operand is on the stack already; the result takes its place.
     cekajicich_ = 0;
@@ -81,6 +96,27 @@ void KodCyklu::pridej_binarni(Instrukce obecna, Znacka op) {
         z);
   slovo(leva.index);
   slovo(prava.index);
+}
+
+// Both operands are on the stack. When the left one was pushed by a `Promenna` with the
+// right one's code after it, that push is taken out and the operator reads the variable in
+// place: the right operand's code moves one word back. The code from the push on belongs to
+// the expression being read (a jump target or a statement start would have reset what is
+// followed), so no position recorded elsewhere points into it.
+bool KodCyklu::slouci_levou_promennou(Znacka op) {
+  const Pozice p = stin(1);
+  if (p == NIKDE) return false;
+  const std::uint32_t slot = argument(slova_[p]);
+  slova_.erase(slova_.begin() + p);
+  for (int k = 0; k < vyska_stinu_ && k < STIN; ++k)
+    if (stin_[k] != NIKDE && stin_[k] > p) --stin_[k];
+  stin_odeber(2);
+  stin_pridej(NIKDE);
+  posledni_binarni_ = static_cast<Pozice>(slova_.size());
+  vydej(static_cast<Instrukce>(binarni_instrukce(binarni_forma(PROMENNA, ZASOBNIK, ZASOBNIK), op)),
+        static_cast<std::uint32_t>(op));
+  slovo(slot);
+  return true;
 }
 
 // Turns the fused operator just appended, which pushes its result, into the form that
@@ -103,12 +139,14 @@ void KodCyklu::pridej_prirazeni(std::uint32_t slot) {
     vydej(Instrukce::Kopiruj, slot);
     slovo(o.kde);
     slovo(o.index);
+    vyska_stinu_ = 0;
     return;
   }
   if (cekajicich_ == 0 && posledni_binarni_ != NIKDE) {
     // The operator stores its result in the variable instead of pushing it.
     presmeruj_posledni(PROMENNA);
     slovo(slot);
+    vyska_stinu_ = 0;
     return;
   }
   pridej(Instrukce::Prirad, slot);
@@ -142,8 +180,9 @@ std::uint32_t KodCyklu::literal(const Token& t) {
   const IndexHashu::Nalez nalez = index_literalu_.najdi(
       IndexHashu::hash(t.text), [&](std::uint32_t l) { return text_literalu(l) == t.text; });
   if (nalez.zaznam != IndexHashu::ZADNY) return nalez.zaznam;
-  // Offsets and lengths are 32-bit; a pool that would outgrow them is out of memory.
-  if (texty_.size() + t.text.size() >= CISLO || literaly_.size() >= NIKDE - 1) {
+  // Offsets are 31-bit and lengths 30-bit; a pool that would outgrow them is out of memory.
+  if (texty_.size() + t.text.size() >= CISLO || t.text.size() >= CELE ||
+      literaly_.size() >= NIKDE - 1) {
     throw std::bad_alloc();
   }
   // Both buffers grow by doubling: a block that must grow is charged whole, before it is
@@ -157,9 +196,11 @@ std::uint32_t KodCyklu::literal(const Token& t) {
   Hodnota v;
   t.vloz_literal(v);  // the token's cached number test and reading
   const auto l = static_cast<std::uint32_t>(literaly_.size());
-  literaly_.push_back(
-      Literal{v.je_cislo() ? v.cteni() : 0.0, static_cast<std::uint32_t>(texty_.size()),
-              static_cast<std::uint32_t>(t.text.size()) | (v.je_cislo() ? CISLO : 0)});
+  const double cteni = v.je_cislo() ? v.cteni() : 0.0;
+  const bool cele = v.je_cislo() && std::isfinite(cteni) && std::trunc(cteni) == cteni;
+  literaly_.push_back(Literal{
+      cteni, static_cast<std::uint32_t>(texty_.size()),
+      static_cast<std::uint32_t>(t.text.size()) | (v.je_cislo() ? CISLO : 0) | (cele ? CELE : 0)});
   texty_.append(t.text);
   index_literalu_.vloz(nalez, l);
   return l;
@@ -186,6 +227,7 @@ std::size_t KodCyklu::pamet() const {
 
 void KodCyklu::vyprazdni() {
   cekajicich_ = 0;
+  vyska_stinu_ = 0;
   posledni_binarni_ = NIKDE;
   constexpr std::size_t PONECHAT = std::size_t{1} << 16;
   slova_.clear();

@@ -77,7 +77,10 @@ enum Misto : std::uint32_t {
 // stack; stored in a variable whose slot follows; or only its truth, in the truth register),
 // so that its run needs no second dispatch. The forms, by the places of the left and the
 // right operand and of the result, in the order of their codes: twelve with both operands in
-// place, then six with the left one on the stack.
+// place, six with the left one on the stack, then three with the left one a variable and the
+// right one on the stack (`@s -> @s + ...`: the variable is read where it lives, not copied
+// to the stack and back; an expression changes no variable, so reading it after the right
+// operand is computed reads the same value).
 #define MOXA_FORMY(X, ...)                     \
   X(__VA_ARGS__, PROMENNA, PROMENNA, ZASOBNIK) \
   X(__VA_ARGS__, PROMENNA, LITERAL, ZASOBNIK)  \
@@ -96,7 +99,10 @@ enum Misto : std::uint32_t {
   X(__VA_ARGS__, ZASOBNIK, PROMENNA, PROMENNA) \
   X(__VA_ARGS__, ZASOBNIK, LITERAL, PROMENNA)  \
   X(__VA_ARGS__, ZASOBNIK, PROMENNA, PRAVDA)   \
-  X(__VA_ARGS__, ZASOBNIK, LITERAL, PRAVDA)
+  X(__VA_ARGS__, ZASOBNIK, LITERAL, PRAVDA)    \
+  X(__VA_ARGS__, PROMENNA, ZASOBNIK, ZASOBNIK) \
+  X(__VA_ARGS__, PROMENNA, ZASOBNIK, PROMENNA) \
+  X(__VA_ARGS__, PROMENNA, ZASOBNIK, PRAVDA)
 // The binary operators, "+" to ">=", then "&" and "|": each form has one instruction per
 // operator, in this order.
 // clang-format off
@@ -151,6 +157,7 @@ inline constexpr std::uint32_t BINARNICH_OPERATORU =
 // The number of a form by its places.
 constexpr std::uint32_t binarni_forma(Misto levy, Misto pravy, Misto cil) {
   const std::uint32_t c = cil == PRAVDA ? 2U : static_cast<std::uint32_t>(cil);
+  if (pravy == ZASOBNIK) return 18 + c;
   if (levy == ZASOBNIK) return 12 + c * 2 + (pravy - 1);
   return c * 4 + (levy - 1) * 2 + (pravy - 1);
 }
@@ -160,7 +167,12 @@ constexpr Misto pravy_formy(std::uint32_t forma) { return FORMY[forma][1]; }
 constexpr Misto cil_formy(std::uint32_t forma) { return FORMY[forma][2]; }
 // Words that follow a fused instruction's word: the operands in place, the result's slot.
 constexpr std::uint32_t slov_formy(std::uint32_t forma) {
-  return (levy_formy(forma) == ZASOBNIK ? 1U : 2U) + (cil_formy(forma) == PROMENNA ? 1U : 0U);
+  return (levy_formy(forma) == ZASOBNIK ? 0U : 1U) + (pravy_formy(forma) == ZASOBNIK ? 0U : 1U) +
+         (cil_formy(forma) == PROMENNA ? 1U : 0U);
+}
+// Values a fused instruction takes from the stack.
+constexpr std::uint32_t odebira_formy(std::uint32_t forma) {
+  return (levy_formy(forma) == ZASOBNIK ? 1U : 0U) + (pravy_formy(forma) == ZASOBNIK ? 1U : 0U);
 }
 
 constexpr std::uint32_t poradi_operatoru(Znacka op) {
@@ -236,6 +248,7 @@ class KodCyklu {
   Pozice delka() {
     if (cekajicich_ > 0) vydej_cekajici();
     posledni_binarni_ = NIKDE;
+    vyska_stinu_ = 0;
     return static_cast<Pozice>(slova_.size());
   }
   const std::uint32_t* data() const { return slova_.data(); }
@@ -265,10 +278,14 @@ class KodCyklu {
   [[gnu::always_inline]] bool literal_je_cislo(std::uint32_t i) const {
     return (literaly_[i].delka & CISLO) != 0;
   }
+  // Whether literal `i` reads as a whole, finite number.
+  [[gnu::always_inline]] bool literal_je_cele(std::uint32_t i) const {
+    return (literaly_[i].delka & CELE) != 0;
+  }
   [[gnu::always_inline]] double cteni_literalu(std::uint32_t i) const { return literaly_[i].cteni; }
   std::string_view text_literalu(std::uint32_t i) const {
     const Literal& l = literaly_[i];
-    return std::string_view(texty_).substr(l.od, l.delka & ~CISLO);
+    return std::string_view(texty_).substr(l.od, l.delka & ~(CISLO | CELE));
   }
   // Literal `i` made a value, in `v`.
   void do_hodnoty(std::uint32_t i, Hodnota& v) const {
@@ -311,10 +328,29 @@ class KodCyklu {
     Misto kde;
     std::uint32_t index;
   };
+  void vydej_operand(const Operand& o);
   void zaznamenej(const ZacatekPrikazu& z);
 
   Operand cekajici_[2] = {};
   int cekajicich_ = 0;
+  // The values that the code appended since the last jump target, statement or assignment
+  // leaves on the stack, bottom first: for each, where the `Promenna` that pushed it stands,
+  // or NIKDE when something else did. An operator whose left operand was pushed so reads the
+  // variable in place instead. Only the top few are remembered.
+  static constexpr int STIN = 8;
+  Pozice stin_[STIN] = {};
+  int vyska_stinu_ = 0;
+  void stin_pridej(Pozice p) {
+    if (vyska_stinu_ < STIN) stin_[vyska_stinu_] = p;
+    ++vyska_stinu_;
+  }
+  void stin_odeber(int n) { vyska_stinu_ = vyska_stinu_ > n ? vyska_stinu_ - n : 0; }
+  // Where the `Promenna` that pushed the value `k` below the top stands; NIKDE when unknown.
+  Pozice stin(int k) const {
+    const int i = vyska_stinu_ - 1 - k;
+    return i >= 0 && i < STIN ? stin_[i] : NIKDE;
+  }
+  bool slouci_levou_promennou(Znacka op);
   // The last instruction, when it is a fused operator that pushes its result (or leaves it
   // in its left operand's place on the stack): an assignment or a test after it can take
   // the result instead.
@@ -326,6 +362,7 @@ class KodCyklu {
   // The literal pool. A literal is kept compact, not as a ready value: its text in the
   // shared buffer `texty_`, with its number test and reading.
   static constexpr std::uint32_t CISLO = 0x80000000;  // in `delka`: passes the number test
+  static constexpr std::uint32_t CELE = 0x40000000;   // ... and reads as a whole number
   struct Literal {
     double cteni;
     std::uint32_t od;     // where its text starts in `texty_`

@@ -83,13 +83,11 @@ std::string KodCyklu::vypis() const {
     if (je_binarni(k)) {
       const std::uint32_t forma = (k - PRVNI_BINARNI) / BINARNICH_OPERATORU;
       r += "  ";
-      if (levy_formy(forma) == ZASOBNIK) {
-        r += "zasobnik";
-      } else {
-        operand(levy_formy(forma), slova_[pc++]);
-      }
+      // An operand on the stack has no word of its own.
+      const auto na_miste = [&](Misto m) { return m == ZASOBNIK ? 0 : slova_[pc++]; };
+      operand(levy_formy(forma), na_miste(levy_formy(forma)));
       r += ' ';
-      operand(pravy_formy(forma), slova_[pc++]);
+      operand(pravy_formy(forma), na_miste(pravy_formy(forma)));
       r += " -> ";
       operand(cil_formy(forma), cil_formy(forma) == PROMENNA ? slova_[pc++] : 0);
       r += '\n';

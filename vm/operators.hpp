@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "expr/value.hpp"
 #include "lexer/token.hpp"
@@ -24,6 +25,40 @@ inline double zbytek(double a, double b) {
     }
   }
   return std::fmod(a, b);
+}
+
+// The remainder of two whole numbers, `b` not zero. Both fit a 64-bit integer unless they are
+// very large, and the integer remainder is then the exact one.
+inline double zbytek_celych(double a, double b) {
+  if (std::fabs(a) < 0x1p63 && std::fabs(b) < 0x1p63) {
+    const auto r = static_cast<double>(static_cast<std::int64_t>(a) % static_cast<std::int64_t>(b));
+    return r == 0.0 ? std::copysign(0.0, a) : r;
+  }
+  return std::fmod(a, b);
+}
+
+// The operators whose result on two whole numbers is whole again, unless it overflows.
+constexpr bool zachovava_cela(Znacka op) {
+  return op == Znacka::Plus || op == Znacka::Minus || op == Znacka::Krat || op == Znacka::Modulo;
+}
+
+// Operator `op` (one that `zachovava_cela`) on two whole numbers, its result in `cislo`:
+// the same double that `na_cislech` gives. False when that result is not a whole, finite
+// number: a sum or product that overflowed, or a remainder by zero.
+[[gnu::always_inline]] inline bool na_celych(Znacka op, double x, double y, double& cislo) {
+  switch (op) {
+    case Znacka::Plus: cislo = x + y; break;
+    case Znacka::Minus: cislo = x - y; break;
+    case Znacka::Krat: cislo = x * y; break;
+    default:
+      if (y == 0.0) {
+        cislo = std::fmod(x, y);
+        return false;
+      }
+      cislo = zbytek_celych(x, y);
+      return true;
+  }
+  return std::fabs(cislo) <= std::numeric_limits<double>::max();
 }
 
 // Whether relation `op` holds between `a` and `b`.

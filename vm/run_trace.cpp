@@ -34,7 +34,7 @@ std::string_view Stroj::hodnota_pravdy() const {
 // The values an instruction pops before it pushes anything: the trace's lowest depth.
 std::size_t Stroj::odebira(std::uint32_t w) {
   const std::uint32_t k = KodCyklu::kod(w);
-  if (je_binarni(k)) return levy_formy((k - PRVNI_BINARNI) / BINARNICH_OPERATORU) == ZASOBNIK;
+  if (je_binarni(k)) return odebira_formy((k - PRVNI_BINARNI) / BINARNICH_OPERATORU);
   switch (KodCyklu::instrukce(w)) {
     case Instrukce::Nasobeni:
     case Instrukce::Scitani:

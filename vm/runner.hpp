@@ -23,24 +23,48 @@
 namespace moxa {
 
 // Operator OP on operands read in place (their indexes in `a`), its result left in place C
-// (a variable's slot following the indexes). A left operand in place ZASOBNIK is the value
-// on top of the stack: the result takes its place there, or it is popped. Two numbers take
-// the short way; anything else goes through `binarni`.
+// (a variable's slot following the indexes). An operand in place ZASOBNIK is the value on
+// top of the stack: the result takes its place there, or it is popped. Two numbers take the
+// short way; anything else goes through `binarni`.
 template <Misto L, Misto P, Misto C, Znacka OP>
 MOXA_OPERATOR_NA_MISTE inline int Stroj::binarni_na_miste(const std::uint32_t* a) {
-  constexpr int PRAVY = L == ZASOBNIK ? 0 : 1;
-  if constexpr (L == ZASOBNIK) zas_.zajisti(1);
+  constexpr int PRAVY = L == ZASOBNIK ? 0 : 1;                   // the right operand's index
+  constexpr int CIL = PRAVY + (P == ZASOBNIK ? 0 : 1);           // the result's slot
+  constexpr bool ZE_ZASOBNIKU = L == ZASOBNIK || P == ZASOBNIK;  // one operand is on top
+  if constexpr (ZE_ZASOBNIKU) zas_.zajisti(1);
   // A variable or the stack's top is read as a value; a literal, from the pool's record.
   const Hodnota* leva = nullptr;
   if constexpr (L == ZASOBNIK) leva = &zas_.vrchol();
   if constexpr (L == PROMENNA) leva = &tab_.hodnota(static_cast<std::int32_t>(a[0]));
   const Hodnota* prava = nullptr;
+  if constexpr (P == ZASOBNIK) prava = &zas_.vrchol();
   if constexpr (P == PROMENNA) prava = &tab_.hodnota(static_cast<std::int32_t>(a[PRAVY]));
   // Where the result goes; the truth register's value is a scratch one.
-  Hodnota& r = C == PROMENNA   ? tab_.hodnota(static_cast<std::int32_t>(a[PRAVY + 1]))
-               : C == PRAVDA   ? pomocna_
-               : L == ZASOBNIK ? zas_.vrchol()
-                               : zas_.pridej();
+  Hodnota& r = C == PROMENNA  ? tab_.hodnota(static_cast<std::int32_t>(a[CIL]))
+               : C == PRAVDA  ? pomocna_
+               : ZE_ZASOBNIKU ? zas_.vrchol()
+                              : zas_.pridej();
+  // Two whole numbers under an operator that keeps them whole: no rounding to look at.
+  if constexpr (zachovava_cela(OP)) {
+    const bool cela = (L == LITERAL ? kod_.literal_je_cele(a[0]) : leva->je_cele()) &&
+                      (P == LITERAL ? kod_.literal_je_cele(a[PRAVY]) : prava->je_cele());
+    if (cela) {
+      const double x = L == LITERAL ? kod_.cteni_literalu(a[0]) : leva->cteni();
+      const double y = P == LITERAL ? kod_.cteni_literalu(a[PRAVY]) : prava->cteni();
+      double cislo = 0.0;
+      if (na_celych(OP, x, y, cislo)) {
+        r.nastav_cele(cislo);  // a test's value too: a run that traces shows it
+        if constexpr (C == PRAVDA) pravda_ = cislo != 0.0;
+      } else if constexpr (C == PRAVDA) {
+        pomocna_.nastav_vysledek(cislo);
+        pravda_ = pomocna_.pravda();
+      } else {
+        r.nastav_vysledek(cislo);
+      }
+      if constexpr (ZE_ZASOBNIKU && C != ZASOBNIK) zas_.zahod();
+      return 0;
+    }
+  }
   // Only one arm of each choice below is ever taken: L and P are known when compiling.
   const bool cisla = (L == LITERAL ? kod_.literal_je_cislo(a[0]) : leva->je_cislo()) &&
                      (P == LITERAL ? kod_.literal_je_cislo(a[PRAVY]) : prava->je_cislo());
@@ -69,7 +93,7 @@ MOXA_OPERATOR_NA_MISTE inline int Stroj::binarni_na_miste(const std::uint32_t* a
     if (binarni(OP, *leva, *prava, r) != 0) return 1;
     if constexpr (C == PRAVDA) pravda_ = pomocna_.pravda();
   }
-  if constexpr (L == ZASOBNIK && C != ZASOBNIK) zas_.zahod();
+  if constexpr (ZE_ZASOBNIKU && C != ZASOBNIK) zas_.zahod();
   return 0;
 }
 
@@ -79,7 +103,14 @@ template <Znacka OP>
   zas_.zajisti(2);
   Hodnota& leva = zas_.pod_vrcholem();
   const Hodnota& prava = zas_.vrchol();
-  if (leva.je_cislo() && prava.je_cislo()) {
+  double cislo = 0.0;
+  if (zachovava_cela(OP) && leva.je_cele() && prava.je_cele()) {
+    if (na_celych(OP, leva.cteni(), prava.cteni(), cislo)) {
+      leva.nastav_cele(cislo);
+    } else {
+      leva.nastav_vysledek(cislo);
+    }
+  } else if (leva.je_cislo() && prava.je_cislo()) {
     na_cislech_do(OP, leva.cteni(), prava.cteni(), leva);
   } else if (binarni_texty(OP, leva, prava, leva) != 0) {
     return 1;
@@ -144,9 +175,15 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   static_assert(sizeof CILE / sizeof CILE[0] == kod_instrukce(Instrukce::POCET),
                 "a part for every instruction code");
   std::uint32_t w = 0;
-  // Only the instructions whose argument is a slot or a literal's index can have a long
-  // one, in the next word; the others carry an operator's code or nothing.
+  // The argument is taken out of the word only by the parts that have one (the fused
+  // operators carry theirs in their code). Only a slot or a literal's index can be a long
+  // one, in the next word; the others are an operator's code, a flag or nothing.
   std::uint32_t arg = 0;
+#define MOXA_ARGUMENT() (arg = KodCyklu::argument(w))
+#define MOXA_MISTO()                                          \
+  do {                                                        \
+    if (MOXA_ARGUMENT() == KodCyklu::DLOUHY) arg = kod[pc++]; \
+  } while (false)
   // Fetches the next instruction and jumps to its part; a run that traces first notes where
   // the instruction stands and how deep the stack is before it. No instruction has a code
   // past the table unless the code is corrupt: checked builds stop there at once; an
@@ -164,29 +201,30 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
       stopa_->sahni(zas_.vyska(), odebira(kod[pc])); \
     }                                                \
     w = kod[pc++];                                   \
-    arg = KodCyklu::argument(w);                     \
     MOXA_KONTROLA_KODU();                            \
     goto* CILE[KodCyklu::kod(w)];                    \
   } while (false)
   MOXA_DALSI();
   {
   I_Literal:
-    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    MOXA_MISTO();
     kod_.do_hodnoty(arg, zas_.pridej());
     MOXA_DALSI();
   I_Promenna:
-    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    MOXA_MISTO();
     zas_.Vloz_do_zas(tab_.hodnota(static_cast<std::int32_t>(arg)));
     MOXA_DALSI();
   // The sums and products, the most frequent, know their operator after one test.
   I_Scitani:
-    if ((arg == static_cast<std::uint32_t>(Znacka::Plus) ? na_zasobniku_s<Znacka::Plus>()
-                                                         : na_zasobniku_s<Znacka::Minus>()) != 0) {
+    if ((MOXA_ARGUMENT() == static_cast<std::uint32_t>(Znacka::Plus)
+             ? na_zasobniku_s<Znacka::Plus>()
+             : na_zasobniku_s<Znacka::Minus>()) != 0) {
       return 1;
     }
     MOXA_DALSI();
   I_Nasobeni:
-    if ((arg == static_cast<std::uint32_t>(Znacka::Krat) ? na_zasobniku_s<Znacka::Krat>()
+    if ((MOXA_ARGUMENT() == static_cast<std::uint32_t>(Znacka::Krat)
+             ? na_zasobniku_s<Znacka::Krat>()
          : arg == static_cast<std::uint32_t>(Znacka::Deleno)
              ? na_zasobniku_s<Znacka::Deleno>()
              : na_zasobniku_s<Znacka::Modulo>()) != 0) {
@@ -195,7 +233,7 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
     MOXA_DALSI();
   I_Relace:
   I_Logicka:
-    if (na_zasobniku(static_cast<Znacka>(arg)) != 0) return 1;
+    if (na_zasobniku(static_cast<Znacka>(MOXA_ARGUMENT())) != 0) return 1;
     MOXA_DALSI();
   I_Negace:
     if (negace() != 0) return 1;
@@ -211,7 +249,7 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
 #undef MOXA_BINARNI
 #undef MOXA_BINARNI_OP
   I_Kopiruj : {
-    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    MOXA_MISTO();
     Hodnota& cil = tab_.hodnota(static_cast<std::int32_t>(arg));
     if (kod[pc] == PROMENNA) {
       const Hodnota& zdroj = tab_.hodnota(static_cast<std::int32_t>(kod[pc + 1]));
@@ -224,17 +262,17 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
     MOXA_DALSI();
   }
   I_Prirad:
-    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    MOXA_MISTO();
     uloz(static_cast<std::int32_t>(arg));
     if constexpr (S) krok_prirazeni(static_cast<std::int32_t>(arg));
     MOXA_DALSI();
   I_Pis:
     if constexpr (S) stopa_->zacni_tisk(misto_v_kodu(pc_stopy_), zas_.vrchol_text());
-    if (vypis(arg != 0) != 0) return 1;  // output can no longer be written
+    if (vypis(MOXA_ARGUMENT() != 0) != 0) return 1;  // output can no longer be written
     if constexpr (S) stopa_->dokonci_tisk(arg != 0, zas_);
     MOXA_DALSI();
   I_Cti:
-    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    MOXA_MISTO();
     if (nacti(static_cast<std::int32_t>(arg)) != 0) return 1;
     if constexpr (S) {
       const auto slot = static_cast<std::int32_t>(arg);
@@ -243,7 +281,7 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
     }
     MOXA_DALSI();
   I_Volani:
-    if (arg == KodCyklu::DLOUHY) arg = kod[pc++];  // a long argument
+    MOXA_MISTO();
     if constexpr (S) stopa_->volani(misto_v_kodu(pc_stopy_), kod_.text_literalu(arg), zas_);
     MOXA_DALSI();
   I_Kdyz : {
@@ -293,6 +331,8 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
     pc = kod[pc];
     MOXA_DALSI();
 #undef MOXA_DALSI
+#undef MOXA_MISTO
+#undef MOXA_ARGUMENT
 #undef MOXA_KONTROLA_KODU
   }
 }
