@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "tools/dap/adapter.hpp"
-#include "tools/lsp/ramce.hpp"
+#include "tools/lsp/framing.hpp"
 
 namespace {
 

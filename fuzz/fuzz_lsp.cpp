@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/lsp/ramce.hpp"
+#include "tools/lsp/framing.hpp"
 #include "tools/lsp/server.hpp"
 
 namespace {

@@ -17,7 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "tools/dap/bloky.hpp"
+#include "tools/dap/blocks.hpp"
 
 namespace moxa {
 class Budik;

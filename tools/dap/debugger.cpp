@@ -1,4 +1,4 @@
-#include "tools/dap/ladeni.hpp"
+#include "tools/dap/debugger.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -8,7 +8,7 @@
 #include "io/streams.hpp"
 #include "limits/budget.hpp"
 #include "moxa/moxa.h"
-#include "tools/dap/vyraz.hpp"
+#include "tools/dap/expression.hpp"
 #include "trace/trace.hpp"
 
 namespace moxa::dap {
