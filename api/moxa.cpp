@@ -14,33 +14,16 @@
 
 namespace {
 
-// Passes output on to the host. With a limit, it delivers exactly the first `limit` bytes
-// and then refuses, which stops the run quietly.
-class CilHostitele final : public moxa::Cil {
- public:
-  CilHostitele(moxa_write_fn funkce, void* user, std::size_t limit)
-      : zapis_(funkce), user_(user), limit_(limit) {}
+// The host's output function and its argument, for a `moxa::CilFunkce`.
+struct ZapisHostitele {
+  moxa_write_fn funkce;
+  void* user;
 
-  bool zapis(const char* data, std::size_t n) override {
-    bool vejde_se = true;
-    if (limit_ != 0 && n > limit_ - dodano_) {
-      n = limit_ - dodano_;
-      vejde_se = false;
-      prekrocen_ = true;
-    }
-    if (n != 0 && zapis_ != nullptr) zapis_(user_, data, n);
-    dodano_ += n;
-    return vejde_se;
+  static bool zapis(void* z, const char* data, std::size_t n) {
+    const auto* h = static_cast<const ZapisHostitele*>(z);
+    if (n != 0 && h->funkce != nullptr) h->funkce(h->user, data, n);
+    return true;
   }
-
-  bool prekrocen() const { return prekrocen_; }
-
- private:
-  moxa_write_fn zapis_;
-  void* user_;
-  std::size_t limit_;  // 0 = no limit
-  std::size_t dodano_ = 0;
-  bool prekrocen_ = false;
 };
 
 // The words that `cti` reads: the host's `input` first, then, with a read callback, what
@@ -92,7 +75,7 @@ class VstupHostitele final : public moxa::Vstup {
 
 // What stopped a run that ended with `vysledek`: the output limit or the read function when
 // one of them did, else the budget's limit.
-int proc_zastaven(int vysledek, const CilHostitele& cil, const VstupHostitele& vstup,
+int proc_zastaven(int vysledek, const moxa::CilFunkce& cil, const VstupHostitele& vstup,
                   moxa::Rozpocet::Duvod duvod) {
   if (vysledek != MOXA_STOPPED) return MOXA_STOP_NONE;
   if (cil.prekrocen()) return MOXA_STOP_OUTPUT;
@@ -140,7 +123,8 @@ extern "C" int moxa_run_with(const char* program, std::size_t program_length, co
   nastaveni.zivy_vystup = true;
   moxa::Stopa stopa(volby.trace, volby.trace_user);
   if (volby.trace != nullptr) nastaveni.stopa = &stopa;
-  CilHostitele cil(write, user, volby.max_output);
+  ZapisHostitele hostitel{write, user};
+  moxa::CilFunkce cil(&ZapisHostitele::zapis, &hostitel, volby.max_output);
   moxa::Budik budik;
   moxa::Vystup out(cil, &budik);
   moxa::TextovyVstup zdroj(text(program, program_length));

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "check/diagnostics_data.hpp"
+#include "check/escape.hpp"
 #include "check/tokens.hpp"
 #include "driver/stack.hpp"
 #include "io/streams.hpp"
@@ -75,10 +76,7 @@ std::string ukaz(std::string_view s) {
   for (const char ch : s) {
     const auto c = static_cast<unsigned char>(ch);
     if (c < 32 || c == 127) {
-      static constexpr char HEX[] = "0123456789abcdef";
-      r += "\\x";
-      r += HEX[c >> 4];
-      r += HEX[c & 15];
+      pripoj_xhh(r, c);
     } else {
       r += ch;
     }

@@ -17,7 +17,7 @@ command -v python3 > /dev/null || packages+=(python3)
 vim --version 2> /dev/null | grep -q '+syntax' || packages+=(vim)
 command -v nvim > /dev/null || packages+=(neovim)
 if [ ! -x build/moxa ] || [ ! -x build/tools/moxa_tokens ] || [ ! -x build/tools/moxa-check ] ||
-  [ ! -x build/tools/moxa-lsp ] || [ ! -x build/tools/dap/moxa-dap ]; then
+  [ ! -x build/tools/moxa-lsp ] || [ ! -x build/tools/moxa-dap ]; then
   # The whole project is configured, moxa-grade's libraries included.
   packages+=(cmake ninja-build g++ nlohmann-json3-dev libtomlplusplus-dev libpugixml-dev)
 fi

@@ -8,8 +8,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -17,17 +15,14 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/protocol.hpp"
 #include "tools/dap/adapter.hpp"
-#include "tools/lsp/ramce.hpp"
+#include "tools/lsp/framing.hpp"
 
 namespace {
 
+using moxa::fuzz::nalez;
 using nlohmann::json;
-
-[[noreturn]] void nalez(const char* co, const std::string& text) {
-  std::fprintf(stderr, "finding: %s: %.300s\n", co, text.c_str());
-  std::abort();
-}
 
 // What the adapter sends, parsed, for the session to wait on.
 class Prijem {
@@ -81,14 +76,12 @@ const std::string MALY =
 void surovy_proud(std::string_view vstup) {
   Prijem prijem;
   std::istringstream in{std::string(vstup)};
-  moxa::lsp::CtenarZprav ctenar(*in.rdbuf());
   moxa::dap::Adapter adapter([&prijem](const std::string& z) { prijem(z); },
                              [](const std::string&, std::string&) { return MALY; });
-  std::string telo, proc;
-  while (ctenar.dalsi(telo, proc) != moxa::lsp::CtenarZprav::Stav::Konec) {
+  moxa::lsp::obsluhuj(*in.rdbuf(), [&adapter](const std::string& telo) {
     adapter.zprava(telo);
-    if (adapter.skoncil()) break;
-  }
+    return adapter.skoncil();
+  });
 }
 
 void relace(std::string_view text) {
@@ -132,11 +125,5 @@ void relace(std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 2) return 0;
-  const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
-  if (data[0] & 1)
-    surovy_proud(rest);
-  else
-    relace(rest);
-  return 0;
+  return moxa::fuzz::rozdel(data, size, 2, surovy_proud, relace);
 }

@@ -5,25 +5,20 @@
 // its id; semantic tokens come in fives, in order, and stay on the document's lines.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "tools/lsp/ramce.hpp"
+#include "fuzz/protocol.hpp"
+#include "tools/lsp/framing.hpp"
 #include "tools/lsp/server.hpp"
 
 namespace {
 
+using moxa::fuzz::nalez;
 using nlohmann::json;
-
-[[noreturn]] void nalez(const char* co, const std::string& text) {
-  std::fprintf(stderr, "finding: %s: %.300s\n", co, text.c_str());
-  std::abort();
-}
 
 std::vector<json> odpovedi(moxa::lsp::Server& s, const json& zprava) {
   std::vector<std::string> ven;
@@ -54,17 +49,15 @@ const json& odpoved(const std::vector<json>& r, int id) {
 
 void surovy_proud(std::string_view vstup) {
   std::istringstream in{std::string(vstup)};
-  moxa::lsp::CtenarZprav ctenar(*in.rdbuf());
   moxa::lsp::Server server;
-  std::string telo, proc;
   std::vector<std::string> ven;
-  while (ctenar.dalsi(telo, proc) != moxa::lsp::CtenarZprav::Stav::Konec) {
+  moxa::lsp::obsluhuj(*in.rdbuf(), [&](const std::string& telo) {
     ven.clear();
     server.zprava(telo, ven);
     for (const auto& v : ven)
       if (json::parse(v, nullptr, false).is_discarded()) nalez("an answer that is not JSON", v);
-    if (server.skoncil()) break;
-  }
+    return server.skoncil();
+  });
 }
 
 void relace(std::string_view text) {
@@ -108,11 +101,5 @@ void relace(std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
-  const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
-  if (data[0] & 1)
-    surovy_proud(rest);
-  else
-    relace(rest);
-  return 0;
+  return moxa::fuzz::rozdel(data, size, 1, surovy_proud, relace);
 }

@@ -124,6 +124,17 @@ bool CilRetezec::zapis(const char* data, std::size_t n) {
   return true;
 }
 
+bool CilFunkce::zapis(const char* data, std::size_t n) {
+  bool vejde_se = true;
+  if (limit_ != 0 && n > limit_ - dodano_) {
+    n = limit_ - dodano_;
+    vejde_se = false;
+    prekrocen_ = true;
+  }
+  dodano_ += n;
+  return funkce_(user_, data, n) && vejde_se;
+}
+
 bool CilSoubor::zapis(const char* data, std::size_t n) {
   while (n > 0) {
     const ssize_t w = ::write(fd_, data, n);

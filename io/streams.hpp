@@ -214,6 +214,25 @@ class CilRetezec final : public Cil {
   std::size_t limit_;  // 0 = no limit
 };
 
+// Passes output on to a function; with a limit, exactly the first `limit` bytes, then it
+// refuses, which stops the run quietly. The function gets every piece (an empty one past the
+// limit) and returns false to refuse the rest.
+class CilFunkce final : public Cil {
+ public:
+  using Funkce = bool (*)(void* user, const char* data, std::size_t n);
+  CilFunkce(Funkce funkce, void* user, std::size_t limit)
+      : funkce_(funkce), user_(user), limit_(limit) {}
+  bool zapis(const char* data, std::size_t n) override;
+  bool prekrocen() const { return prekrocen_; }
+
+ private:
+  Funkce funkce_;
+  void* user_;
+  std::size_t limit_;  // 0 = no limit
+  std::size_t dodano_ = 0;
+  bool prekrocen_ = false;
+};
+
 // A file descriptor. A write that would block (a non-blocking descriptor) or is interrupted
 // is waited out and tried again, also after a stop: what the run printed is still owed.
 class CilSoubor final : public Cil {

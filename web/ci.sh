@@ -43,7 +43,7 @@ echo "== playground: npm packages"
 (cd web && npm ci --no-audit --no-fund)
 
 if [ ! -x build/moxa ] || [ ! -x build/tools/moxa-trace ] || [ ! -x build/tools/moxa-check ] ||
-  [ ! -x build/tools/moxa-fmt ] || [ ! -x build/tools/grade/moxa-grade ]; then
+  [ ! -x build/tools/moxa-fmt ] || [ ! -x build/tools/moxa-grade ]; then
   echo "== playground: native interpreter, moxa-trace, the checker, the formatter, the grader"
   cmake --preset release > /dev/null
   cmake --build --preset release --target moxa moxa-trace moxa-check moxa-fmt moxa_grade
@@ -87,4 +87,4 @@ echo "== playground: findings, Tidy and the place of a run's error in Chromium"
 node web/test/diagnostics.mjs "$out/site" build/moxa build/tools/moxa-fmt "$out/diagnostics.png"
 
 echo "== playground: an assignment and its tests in Chromium, beside moxa-grade"
-node web/test/assignment.mjs "$out/site" build/tools/grade/moxa-grade examples/grading "$out/assignment.png"
+node web/test/assignment.mjs "$out/site" build/tools/moxa-grade examples/grading "$out/assignment.png"

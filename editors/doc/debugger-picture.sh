@@ -51,7 +51,7 @@ fi
 rm -rf data ws
 mkdir -p bin data/User ws
 ln -sfn "$repo/build/moxa" bin/moxa
-ln -sfn "$repo/build/tools/dap/moxa-dap" bin/moxa-dap
+ln -sfn "$repo/build/tools/moxa-dap" bin/moxa-dap
 cp "$repo/tests/tools/trace/loops.mox" ws/
 cat > data/User/settings.json << JSON
 {

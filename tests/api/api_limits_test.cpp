@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host.hpp"
+#include "shapes.hpp"
 
 namespace {
 
@@ -40,59 +41,10 @@ TEST(Limits, StepsThatSufficeChangeNothing) {
   EXPECT_EQ(b.vystup, uspesne("01.0000002.000000"));
 }
 
-std::string opakuj(int n, const std::string& co) {
-  std::string s;
-  for (int i = 0; i < n; ++i)
-    s += co;
-  return s;
-}
-
-// The same, with the number of the repetition after `pred`.
-std::string cislovane(int n, const std::string& pred, const std::string& po) {
-  std::string s;
-  for (int i = 0; i < n; ++i)
-    s += pred + std::to_string(i) + po;
-  return s;
-}
-
-// The costliest shapes of program found per step: long loop bodies, long joins, copies and
-// comparisons, long literals, many variables, long names, nested calls, fractions,
-// straight-line code, long words read or passed over, long comments. Steps stop each of
-// them: the work of a step is bounded. How much processor time a million steps take in
-// each shape is measured by bench/steps.cpp.
+// Steps stop each of the costliest shapes of program: the work of a step is bounded. How
+// much processor time a million steps take in each shape is measured by bench/steps.cpp.
 TEST(Limits, StepsStopTheCostliestShapes) {
-  const std::string megabajt =  // @t: 512 KiB
-      "@t -> \"ab\"; @j -> 0; w2 (@j < 18) { @t -> @t + @t; @j -> @j + 1; } w2_end; ";
-  std::string slova;
-  for (int i = 0; i < 300; ++i)
-    slova += std::string(100'000, i % 2 == 0 ? 'a' : '1') + " ";
-  const struct {
-    const char* jmeno;
-    std::string program;
-    std::string vstup;
-  } tvary[] = {
-      {"long body",
-       "{ @i -> 0; w2 (1) {" + cislovane(50'000, " @a", " -> @i + 1;") + " } w2_end; }.", ""},
-      {"long joins",
-       "{ " + megabajt + "w2 (1) {" + opakuj(100, " @s -> @t + \"x\";") + " } w2_end; }.", ""},
-      {"long copies", "{ " + megabajt + "w2 (1) { @u -> @t; @v -> @u; ~f(@v); } w2_end; }.", ""},
-      {"long comparisons", "{ " + megabajt + "@u -> @t; w2 (@t = @u) { } w2_end; }.", ""},
-      {"long literal", "{ w2 (1) { pis(\"" + std::string(200'000, 'x') + "\"); } w2_end; }.", ""},
-      {"variables", "{" + cislovane(300'000, " @v", " -> 1;") + " w2 (1) { } w2_end; }.", ""},
-      {"long names",
-       "{" + cislovane(3'000, " @" + std::string(3'000, 'n'), " -> 1;") + " w2 (1) { } w2_end; }.",
-       ""},
-      {"nested calls", "{ w2 (1) { ~f(~f(~f(1; 2); 3); @x); } w2_end; }.", ""},
-      {"fractions", "{ @i -> 0; w2 (1) { @i -> @i + 1 / 3; pis(@i / 7); } w2_end; }.", ""},
-      {"straight code",
-       "{ @y -> 1;" +
-           cislovane(200'000, " @x -> (@y + 3) * 2 + \"ab\" + ", "; pis(@x); :: note\n") + "}.",
-       ""},
-      {"long words", "{ w2 (1) { cti(@x); @y -> @x + 1; } w2_end; }.", slova},
-      {"words passed over", "{ w2 (1) { i2 (0) { cti(@x); } i2_end; } w2_end; }.", slova},
-      {"long comment", "{ :! " + std::string(20'000'000, 'c') + " !: w2 (1) { } w2_end; }.", ""},
-  };
-  for (const auto& tvar : tvary) {
+  for (const auto& tvar : moxa::testy::nejdrazsi_tvary()) {
     moxa_limits l = limity(2'000'000, 0, 0);
     const int kod = moxa_run(tvar.program.data(), tvar.program.size(), tvar.vstup.data(),
                              tvar.vstup.size(), &l, nullptr, nullptr);

@@ -14,7 +14,8 @@ import sys
 # folders of one layer do not include each other.
 LAYERS = [
     ("fuzz",),  # the fuzz targets; they share the tests' texts and replaced operator new
-    ("tests", "web", "bench", "examples"),  # programs on the library and the tools
+    ("bench",),  # the benchmarks; they share the tests' programs
+    ("tests", "web", "examples"),  # programs on the library and the tools
     ("tools",),  # the commands, the language server, the debugger, the grader
     ("check",),  # the checker and the formatter, as a library
     ("api",),  # the C API over the interpreter

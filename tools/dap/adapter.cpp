@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tools/dap/vyraz.hpp"
+#include "tools/dap/expression.hpp"
 
 namespace moxa::dap {
 

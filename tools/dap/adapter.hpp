@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "tools/dap/ladeni.hpp"
+#include "tools/dap/debugger.hpp"
 
 namespace moxa::dap {
 

@@ -1,12 +1,12 @@
 // moxa-dap: the debugger of moxa programs, speaking the Debug Adapter Protocol over
 // standard input and output. See packaging/moxa-dap.1.
-#include <cstdio>
 #include <iostream>
 #include <string>
 #include <string_view>
 
+#include "tools/common/command_line.hpp"
 #include "tools/dap/adapter.hpp"
-#include "tools/lsp/ramce.hpp"
+#include "tools/lsp/framing.hpp"
 
 namespace {
 
@@ -21,39 +21,17 @@ constexpr std::string_view POUZITI =
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view a = argv[i];
-    if (a == "--help" || a == "-h") {
-      std::cout << POUZITI;
-      return 0;
-    }
-    if (a != "--stdio") {
-      std::cerr << "moxa-dap: unknown option " << a << "\n" << POUZITI;
-      return 2;
-    }
-  }
+  if (const auto status = moxa::tools::server_options(argc, argv, "moxa-dap", POUZITI))
+    return *status;
   std::ios::sync_with_stdio(false);
-  moxa::dap::Adapter adapter([](const std::string& zprava) {
-    const std::string hlavicka = "Content-Length: " + std::to_string(zprava.size()) + "\r\n\r\n";
-    std::fwrite(hlavicka.data(), 1, hlavicka.size(), stdout);
-    std::fwrite(zprava.data(), 1, zprava.size(), stdout);
-    std::fflush(stdout);
-  });
-  moxa::lsp::CtenarZprav ctenar(*std::cin.rdbuf());
-  std::string telo;
-  std::string proc;
-  for (;;) {
-    const auto stav = ctenar.dalsi(telo, proc);
-    if (stav == moxa::lsp::CtenarZprav::Stav::Konec) {
-      if (!proc.empty()) std::cerr << "moxa-dap: " << proc << "\n";
-      break;
-    }
-    if (stav == moxa::lsp::CtenarZprav::Stav::Vadna) {
-      std::cerr << "moxa-dap: message dropped: " << proc << "\n";
-      continue;
-    }
-    adapter.zprava(telo);
-    if (adapter.skoncil()) break;
-  }
+  moxa::dap::Adapter adapter(
+      [](const std::string& zprava) { moxa::lsp::zapis_zpravu(std::cout, zprava); });
+  moxa::lsp::obsluhuj(
+      *std::cin.rdbuf(),
+      [&adapter](const std::string& telo) {
+        adapter.zprava(telo);
+        return adapter.skoncil();
+      },
+      [](const std::string& proc) { std::cerr << "moxa-dap: " << proc << "\n"; });
   return 0;
 }

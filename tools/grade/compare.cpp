@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "check/escape.hpp"
+
 namespace moxa::grade {
 
 namespace {
@@ -215,16 +217,6 @@ bool outputs_agree(std::string_view expected, std::string_view actual, Mode mode
   return false;
 }
 
-namespace {
-// Appends `byte` as the escape \xHH.
-void append_hex(std::string& out, unsigned char byte) {
-  static const char hex[] = "0123456789abcdef";
-  out += "\\x";
-  out += hex[byte >> 4];
-  out += hex[byte & 15];
-}
-}  // namespace
-
 std::string visible(std::string_view text, bool keep_lines) {
   std::string out;
   out.reserve(text.size());
@@ -239,7 +231,7 @@ std::string visible(std::string_view text, bool keep_lines) {
     } else if (c == '\n' && keep_lines) {
       out += '\n';
     } else if (byte < 0x20 || byte > 0x7e) {
-      append_hex(out, byte);
+      moxa::kontrola::pripoj_xhh(out, byte);
     } else {
       out += c;
     }
@@ -252,7 +244,7 @@ std::string printable(std::string_view text) {
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte > 0x7e) {
-      append_hex(out, byte);
+      moxa::kontrola::pripoj_xhh(out, byte);
     } else {
       out += c;
     }
@@ -290,7 +282,7 @@ std::string printable_name(std::string_view text) {
   while (!text.empty()) {
     const std::size_t n = plain_character(text);
     if (n == 0) {
-      append_hex(out, static_cast<unsigned char>(text[0]));
+      moxa::kontrola::pripoj_xhh(out, static_cast<unsigned char>(text[0]));
       text.remove_prefix(1);
     } else {
       out.append(text.substr(0, n));

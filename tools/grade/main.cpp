@@ -1,7 +1,6 @@
 // moxa-grade: grades submissions of .mox programs against an assignment's tests, running
 // them in this process through the moxa library on all cores, and reports the results as a
 // table or in the files that grading platforms, CI systems and spreadsheets read.
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +20,7 @@
 #include "report.hpp"
 #include "report_file.hpp"
 #include "run.hpp"
+#include "tools/common/command_line.hpp"
 
 namespace {
 
@@ -68,34 +68,22 @@ struct Options {
 };
 
 [[noreturn]] void bad_usage(const std::string& message) {
-  std::cerr << "moxa-grade: " << message << "\n(moxa-grade --help lists the options)\n";
-  std::exit(2);
+  moxa::tools::bad_usage("moxa-grade", message);
 }
 
 Options parse_options(int argc, char** argv) {
   Options options;
-  bool operands_only = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string_view arg = argv[i];
-    if (operands_only || arg.size() < 2 || arg[0] != '-') {
-      options.operands.emplace_back(arg);
+  moxa::tools::CommandLine args(argc, argv, {.double_dash = true, .attached_values = true});
+  while (args.next()) {
+    if (!args.option()) {
+      options.operands.emplace_back(args.name());
       continue;
     }
-    if (arg == "--") {
-      operands_only = true;
-      continue;
-    }
-    std::string name(arg);
-    std::optional<std::string> value;
-    if (const std::size_t equals = name.find('=');
-        name.starts_with("--") && equals != std::string::npos) {
-      value = name.substr(equals + 1);
-      name.resize(equals);
-    }
+    const std::string& name = args.name();
     auto take_value = [&]() -> std::string {
-      if (value) return *value;
-      if (i + 1 >= argc) bad_usage(name + " needs a value");
-      return argv[++i];
+      auto value = args.value();
+      if (!value) bad_usage(name + " needs a value");
+      return *value;
     };
     if (name == "-h" || name == "--help") {
       std::cout << kUsage;
@@ -105,11 +93,9 @@ Options parse_options(int argc, char** argv) {
       std::exit(0);
     } else if (name == "-j" || name == "--jobs") {
       const std::string text = take_value();
-      char* end = nullptr;
-      const unsigned long jobs = std::strtoul(text.c_str(), &end, 10);
-      if (text.empty() || *end != '\0' || text[0] == '-' || jobs == 0 || jobs > 1024)
-        bad_usage("--jobs takes a number from 1 to 1024, not '" + text + "'");
-      options.jobs = static_cast<unsigned>(jobs);
+      const auto jobs = moxa::tools::whole_number(text, 1, 1024);
+      if (!jobs) bad_usage("--jobs takes a number from 1 to 1024, not '" + text + "'");
+      options.jobs = static_cast<unsigned>(*jobs);
     } else if (name == "-f" || name == "--format") {
       const std::string format = take_value();
       if (format == "table") {
@@ -129,12 +115,9 @@ Options parse_options(int argc, char** argv) {
       options.out = fs::path(take_value());
     } else if (name == "--max-program") {
       const std::string text = take_value();
-      char* end = nullptr;
-      errno = 0;
-      const unsigned long long bytes = std::strtoull(text.c_str(), &end, 10);
-      if (text.empty() || *end != '\0' || text[0] == '-' || errno == ERANGE)
-        bad_usage("--max-program takes a number of bytes, not '" + text + "'");
-      options.max_program = bytes;
+      const auto bytes = moxa::tools::whole_number(text, 0, UINTMAX_MAX);
+      if (!bytes) bad_usage("--max-program takes a number of bytes, not '" + text + "'");
+      options.max_program = *bytes;
     } else if (name == "--bundle") {
       options.bundle = take_value();
     } else if (name == "--lang") {

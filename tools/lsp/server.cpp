@@ -11,7 +11,7 @@
 #include "check/format.hpp"
 #include "lexer/token.hpp"
 #include "lexer/words.hpp"
-#include "tools/lsp/napoveda.hpp"
+#include "tools/lsp/hover.hpp"
 
 namespace moxa::lsp {
 

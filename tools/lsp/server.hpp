@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "check/check.hpp"
-#include "tools/lsp/dokument.hpp"
+#include "tools/lsp/document.hpp"
 
 namespace moxa::lsp {
 

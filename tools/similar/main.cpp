@@ -13,6 +13,7 @@
 #include "moxa/moxa.h"
 #include "report.hpp"
 #include "similar.hpp"
+#include "tools/common/command_line.hpp"
 
 namespace {
 
@@ -44,18 +45,16 @@ constexpr const char* kUsage =
     "the options, the template or the assignment are unusable. See moxa-similar(1).\n";
 
 [[noreturn]] void bad_usage(const std::string& message) {
-  std::cerr << "moxa-similar: " << message << "\n(moxa-similar --help lists the options)\n";
-  std::exit(2);
+  moxa::tools::bad_usage("moxa-similar", message);
 }
 
 unsigned long long number(const std::string& option, const std::string& text,
                           unsigned long long lowest, unsigned long long highest) {
-  char* end = nullptr;
-  const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || text[0] == '-' || value < lowest || value > highest)
+  const auto value = moxa::tools::whole_number(text, lowest, highest);
+  if (!value)
     bad_usage(option + " takes a number from " + std::to_string(lowest) + " to " +
               std::to_string(highest) + ", not '" + text + "'");
-  return value;
+  return *value;
 }
 
 struct Options {
@@ -68,28 +67,17 @@ struct Options {
 Options parse_options(int argc, char** argv) {
   Options options;
   options.settings.jobs = std::max(1u, std::thread::hardware_concurrency());
-  bool operands_only = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (operands_only || arg.size() < 2 || arg[0] != '-') {
-      options.submissions.emplace_back(arg);
+  moxa::tools::CommandLine args(argc, argv, {.double_dash = true, .attached_values = true});
+  while (args.next()) {
+    if (!args.option()) {
+      options.submissions.emplace_back(args.name());
       continue;
     }
-    if (arg == "--") {
-      operands_only = true;
-      continue;
-    }
-    std::string name(arg);
-    std::optional<std::string> value;
-    if (const std::size_t equals = name.find('=');
-        name.starts_with("--") && equals != std::string::npos) {
-      value = name.substr(equals + 1);
-      name.resize(equals);
-    }
+    const std::string& name = args.name();
     auto take_value = [&]() -> std::string {
-      if (value) return *value;
-      if (i + 1 >= argc) bad_usage(name + " needs a value");
-      return argv[++i];
+      auto value = args.value();
+      if (!value) bad_usage(name + " needs a value");
+      return *value;
     };
     if (name == "-h" || name == "--help") {
       std::cout << kUsage;

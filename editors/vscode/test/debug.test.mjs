@@ -13,7 +13,7 @@ import { moxa, repoDir } from '../../test/agreement.mjs';
 
 const { resolveConfiguration, findAdapter, launchArguments, readFile } =
   createRequire(import.meta.url)('../debug.js');
-const adapter = process.env.MOXA_DAP ?? join(repoDir, 'build/tools/dap/moxa-dap');
+const adapter = process.env.MOXA_DAP ?? join(repoDir, 'build/tools/moxa-dap');
 
 const dir = mkdtempSync(join(tmpdir(), 'moxa-debug-'));
 const reads = join(dir, 'reads.mox');

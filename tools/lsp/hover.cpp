@@ -1,4 +1,4 @@
-#include "tools/lsp/napoveda.hpp"
+#include "tools/lsp/hover.hpp"
 
 #include <array>
 #include <string_view>

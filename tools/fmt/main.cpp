@@ -1,16 +1,15 @@
 // moxa-fmt: lays moxa programs out without changing what they read as. See
 // packaging/moxa-fmt.1.
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
 #include <iostream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "check/format.hpp"
-#include "tools/file_text.hpp"
+#include "tools/common/command_line.hpp"
+#include "tools/common/file_text.hpp"
+#include "tools/fmt/rewrite.hpp"
 
 namespace {
 
@@ -23,32 +22,16 @@ constexpr std::string_view POUZITI =
     "  --check   print the names of files that would change; exit 1 if any would\n"
     "A program with a syntax error is left as it is, with a message; exit 1.\n";
 
-// Writes `text` to a file beside `jmeno` and renames it over `jmeno`, so that a failed
-// write leaves the program as it was.
-bool prepis(const std::string& jmeno, const std::string& text) {
-  const std::string docasny = jmeno + ".moxa-fmt~";
-  {
-    std::ofstream out(docasny, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.flush();
-    if (!out) return false;
-  }
-  std::error_code e;
-  std::filesystem::permissions(docasny, std::filesystem::status(jmeno, e).permissions(), e);
-  std::filesystem::rename(docasny, jmeno, e);
-  if (e) std::filesystem::remove(docasny, e);
-  return !e;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   bool na_miste = false;
   bool kontrola = false;
   std::vector<std::string> soubory;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view a = argv[i];
-    if (a == "--help" || a == "-h") {
+  moxa::tools::CommandLine args(argc, argv);
+  while (args.next()) {
+    const std::string& a = args.name();
+    if (args.help()) {
       std::cout << POUZITI;
       return 0;
     }
@@ -56,11 +39,11 @@ int main(int argc, char** argv) {
       na_miste = true;
     } else if (a == "--check") {
       kontrola = true;
-    } else if (a.size() > 1 && a[0] == '-') {
+    } else if (args.option()) {
       std::cerr << "moxa-fmt: unknown option " << a << "\n" << POUZITI;
       return 2;
     } else {
-      soubory.emplace_back(a);
+      soubory.push_back(a);
     }
   }
   if (soubory.empty()) soubory.emplace_back("-");
@@ -71,7 +54,7 @@ int main(int argc, char** argv) {
   int status = 0;
   for (const auto& jmeno : soubory) {
     std::string obsah;
-    if (!moxa::nastroje::precti_soubor(jmeno, obsah)) {
+    if (!moxa::tools::precti_soubor(jmeno, obsah)) {
       std::cerr << "moxa-fmt: " << jmeno << ": cannot be read\n";
       status = 2;
       continue;
@@ -90,7 +73,7 @@ int main(int argc, char** argv) {
         status = std::max(status, 1);
       }
     } else if (na_miste && jmeno != "-") {
-      if (*f.text != obsah && !prepis(jmeno, *f.text)) {
+      if (*f.text != obsah && !moxa::tools::rewrite_file(jmeno, *f.text)) {
         std::cerr << "moxa-fmt: " << jmeno << ": cannot be written\n";
         status = 2;
       }

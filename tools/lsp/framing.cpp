@@ -1,4 +1,4 @@
-#include "tools/lsp/ramce.hpp"
+#include "tools/lsp/framing.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -141,6 +141,30 @@ CtenarZprav::Stav CtenarZprav::dalsi(std::string& telo, std::string& proc) {
     }
   }
   return Stav::Zprava;
+}
+
+void zapis_zpravu(std::ostream& out, std::string_view telo) {
+  out << "Content-Length: " << telo.size() << "\r\n\r\n" << telo;
+  out.flush();
+}
+
+void obsluhuj(std::streambuf& vstup, const std::function<bool(const std::string&)>& zprava,
+              const std::function<void(const std::string&)>& nahlas) {
+  CtenarZprav ctenar(vstup);
+  std::string telo;
+  std::string proc;
+  for (;;) {
+    const auto stav = ctenar.dalsi(telo, proc);
+    if (stav == CtenarZprav::Stav::Konec) {
+      if (!proc.empty() && nahlas) nahlas(proc);
+      return;
+    }
+    if (stav == CtenarZprav::Stav::Vadna) {
+      if (nahlas) nahlas("message dropped: " + proc);
+      continue;
+    }
+    if (zprava(telo)) return;
+  }
 }
 
 }  // namespace moxa::lsp

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <ostream>
 #include <streambuf>
 #include <string>
+#include <string_view>
 
 namespace moxa::lsp {
 
@@ -33,5 +36,14 @@ class CtenarZprav {
   bool hledat_ = false;  // after a broken header: resynchronise on the next Content-Length
   std::string zacatek_;  // the start of the next header line, already read while resynchronising
 };
+
+// Writes `telo` as one message (its header, the empty line, the body) and flushes `out`.
+void zapis_zpravu(std::ostream& out, std::string_view telo);
+
+// Reads the messages of `vstup` up to its end and hands each body to `zprava`, which returns
+// true once the peer has asked to end. A dropped message ("message dropped: WHY") and an
+// input that ends inside one (WHY) are told to `nahlas`.
+void obsluhuj(std::streambuf& vstup, const std::function<bool(const std::string&)>& zprava,
+              const std::function<void(const std::string&)>& nahlas = {});
 
 }  // namespace moxa::lsp

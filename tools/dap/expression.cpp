@@ -1,4 +1,4 @@
-#include "tools/dap/vyraz.hpp"
+#include "tools/dap/expression.hpp"
 
 #include <cctype>
 #include <nlohmann/json.hpp>

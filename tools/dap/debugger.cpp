@@ -1,4 +1,4 @@
-#include "tools/dap/ladeni.hpp"
+#include "tools/dap/debugger.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -8,7 +8,7 @@
 #include "io/streams.hpp"
 #include "limits/budget.hpp"
 #include "moxa/moxa.h"
-#include "tools/dap/vyraz.hpp"
+#include "tools/dap/expression.hpp"
 #include "trace/trace.hpp"
 
 namespace moxa::dap {
@@ -108,31 +108,6 @@ bool pocet_plati(std::string_view podminka, std::uint64_t pocet, bool* platna) {
   return pocet == n;
 }
 
-// The run's output on its way to the debugger; with a limit, exactly its first bytes.
-class Ladeni::Zapis final : public Cil {
- public:
-  Zapis(Ladeni& l, std::uint64_t generace, std::size_t limit)
-      : l_(l), generace_(generace), limit_(limit) {}
-  bool zapis(const char* data, std::size_t n) override {
-    bool vejde_se = true;
-    if (limit_ != 0 && n > limit_ - dodano_) {
-      n = limit_ - dodano_;
-      vejde_se = false;
-      prekrocen_ = true;
-    }
-    dodano_ += n;
-    return l_.prijmi(generace_, data, n) && vejde_se;
-  }
-  bool prekrocen() const { return prekrocen_; }
-
- private:
-  Ladeni& l_;
-  std::uint64_t generace_;
-  std::size_t limit_;
-  std::size_t dodano_ = 0;
-  bool prekrocen_ = false;
-};
-
 struct Ladeni::Beh {
   Ladeni& l;
   std::uint64_t generace;
@@ -142,6 +117,12 @@ struct Ladeni::Beh {
   static void stopa(void* user, const char* radek, std::size_t n) {
     auto* b = static_cast<Beh*>(user);
     b->l.zaznam(*b, std::string_view(radek, n));
+  }
+
+  // The run's output, kept while the run is the debugger's current one.
+  static bool vystup(void* user, const char* data, std::size_t n) {
+    auto* b = static_cast<Beh*>(user);
+    return b->l.prijmi(b->generace, data, n);
   }
 };
 
@@ -350,7 +331,8 @@ void Ladeni::posli_vystup(std::size_t po) {
 
 void Ladeni::pracuj(std::uint64_t generace) {
   Beh b{*this, generace};
-  Zapis cil(*this, generace, limity_.vystup);
+  // The run's output on its way to the debugger; with a limit, exactly its first bytes.
+  CilFunkce cil(&Beh::vystup, &b, limity_.vystup);
   Budik budik;
   Vystup out(cil, &budik);
   TextovyVstup zdroj(program_);

@@ -8,7 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/lsp/ramce.hpp"
+#include "tools/common/command_line.hpp"
+#include "tools/lsp/framing.hpp"
 #include "tools/lsp/server.hpp"
 
 namespace {
@@ -23,26 +24,11 @@ constexpr std::string_view POUZITI =
     "and takes memory in proportion to its size (at most about 48 bytes a byte).\n"
     "  --stdio   talk over standard input and output (the only way, and the default)\n";
 
-void posli(std::ostream& out, const std::vector<std::string>& zpravy) {
-  for (const auto& z : zpravy)
-    out << "Content-Length: " << z.size() << "\r\n\r\n" << z;
-  out.flush();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view a = argv[i];
-    if (a == "--help" || a == "-h") {
-      std::cout << POUZITI;
-      return 0;
-    }
-    if (a != "--stdio") {
-      std::cerr << "moxa-lsp: unknown option " << a << "\n" << POUZITI;
-      return 2;
-    }
-  }
+  if (const auto status = moxa::tools::server_options(argc, argv, "moxa-lsp", POUZITI))
+    return *status;
   std::ios::sync_with_stdio(false);
 #if defined(__GLIBC__)
   // Every change of a document builds its token lists anew, some megabytes for a long
@@ -51,25 +37,17 @@ int main(int argc, char** argv) {
   mallopt(M_MMAP_THRESHOLD, 1 << 30);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
 #endif
-  moxa::lsp::CtenarZprav ctenar(*std::cin.rdbuf());
   moxa::lsp::Server server;
-  std::string telo;
-  std::string proc;
   std::vector<std::string> ven;
-  for (;;) {
-    const auto stav = ctenar.dalsi(telo, proc);
-    if (stav == moxa::lsp::CtenarZprav::Stav::Konec) {
-      if (!proc.empty()) std::cerr << "moxa-lsp: " << proc << "\n";
-      break;
-    }
-    if (stav == moxa::lsp::CtenarZprav::Stav::Vadna) {
-      std::cerr << "moxa-lsp: message dropped: " << proc << "\n";
-      continue;
-    }
-    ven.clear();
-    server.zprava(telo, ven);
-    posli(std::cout, ven);
-    if (server.skoncil()) break;
-  }
+  moxa::lsp::obsluhuj(
+      *std::cin.rdbuf(),
+      [&](const std::string& telo) {
+        ven.clear();
+        server.zprava(telo, ven);
+        for (const auto& z : ven)
+          moxa::lsp::zapis_zpravu(std::cout, z);
+        return server.skoncil();
+      },
+      [](const std::string& proc) { std::cerr << "moxa-lsp: " << proc << "\n"; });
   return server.status();
 }

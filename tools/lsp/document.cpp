@@ -1,4 +1,4 @@
-#include "tools/lsp/dokument.hpp"
+#include "tools/lsp/document.hpp"
 
 #include <algorithm>
 #include <utility>

@@ -9,7 +9,7 @@
 #include <string>
 #include <system_error>
 
-namespace moxa::nastroje {
+namespace moxa::tools {
 
 // Reads file `jmeno` ('-': standard input) into `obsah`, its bytes as they are. False when
 // it cannot be read: it does not exist, it is a folder, or reading it failed.
@@ -29,4 +29,4 @@ inline bool precti_soubor(const std::string& jmeno, std::string& obsah) {
   return true;
 }
 
-}  // namespace moxa::nastroje
+}  // namespace moxa::tools

@@ -17,7 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "tools/dap/bloky.hpp"
+#include "tools/dap/blocks.hpp"
 
 namespace moxa {
 class Budik;
@@ -108,7 +108,6 @@ class Ladeni {
 
  private:
   struct Beh;
-  class Zapis;
   enum class Rezim : std::uint8_t { Volne, Krok, Ven, NaKrok, Hledani };
 
   void pracuj(std::uint64_t generace);

@@ -1,4 +1,4 @@
-#include "tools/dap/bloky.hpp"
+#include "tools/dap/blocks.hpp"
 
 #include <algorithm>
 
