@@ -5,6 +5,7 @@ shutdown, exit), then broken input: garbage JSON, bad and truncated framing, ran
 
 usage: moxa_lsp_test.py MOXA_LSP"""
 import json
+import pathlib
 import queue
 import random
 import subprocess
@@ -12,13 +13,9 @@ import sys
 import threading
 
 LSP = sys.argv[1]
-failures = []
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from checks import expect, failures, finish  # noqa: E402
 URI = "file:///tmp/prog.mox"
-
-
-def expect(what, got, want):
-    if got != want:
-        failures.append(f"{what}:\n  want {want!r}\n  got  {got!r}")
 
 
 def frame(obj):
@@ -410,13 +407,4 @@ def random_input():
             failures.append(f"status {p.returncode} on input {data[:80]!r}")
 
 
-for t in (session_diagnostics, session_actions, session_requests, session_errors, random_input):
-    try:
-        t()
-    except Exception as e:  # noqa: BLE001 - a test that breaks is a failure, reported by name
-        failures.append(f"{t.__name__}: {type(e).__name__}: {e}")
-
-for f in failures:
-    print("FAIL", f)
-print(f"moxa-lsp: {len(failures)} failures")
-sys.exit(1 if failures else 0)
+finish("moxa-lsp", (session_diagnostics, session_actions, session_requests, session_errors, random_input))
