@@ -4,7 +4,8 @@ tracks.
 
 Test code: the C++ tests, the test scripts (Python, shell), the page's and the editors' tests and
 the scripts that run the test groups (the ci.sh files). Not counted: golden data (programs,
-inputs, expected outputs, traces), the fuzz targets, the benchmarks and the examples.
+inputs, expected outputs, traces), the fuzz targets and their runner, the benchmarks and the
+examples.
 
 Code: the interpreter and its library, the C API, the tools and the checker, the page's sources
 and its WebAssembly entry points, the editors' extensions and their generator, the build files
@@ -19,8 +20,7 @@ CODE_SUFFIXES = (".cpp", ".hpp", ".h", ".c", ".py", ".sh", ".mjs", ".js", ".lua"
                  ".cmake", ".html", ".css")
 TEST_DIRS = ("tests/", "web/test/", "editors/test/", "editors/vscode/test/", "editors/nvim/test/",
              "editors/vim/test/")
-RUNNERS = (".ci/run", ".ci/packages.sh", "web/ci.sh", "editors/ci.sh", "packaging/ci.sh",
-           "fuzz/run.sh")
+RUNNERS = (".ci/run", ".ci/packages.sh", "web/ci.sh", "editors/ci.sh", "packaging/ci.sh")
 NEITHER = ("fuzz/", "bench/", "examples/", "editors/doc/", "web/doc/")
 
 
