@@ -298,13 +298,13 @@ def broken_input():
     expect("a step before launch", r["success"], False)
     # Not JSON, a header without Content-Length, a length that is no number: dropped, and
     # the next message is still answered.
-    k.posli_surove(b"Content-Length: 5\r\n\r\nnot j")
-    k.posli_surove(b"X-Other: 1\r\n\r\n")
-    k.posli_surove(b"Content-Length: many\r\n\r\n{}")
+    k.raw(b"Content-Length: 5\r\n\r\nnot j")
+    k.raw(b"X-Other: 1\r\n\r\n")
+    k.raw(b"Content-Length: many\r\n\r\n{}")
     r = k.pozadavek("threads")
     expect("answered after garbage", r["body"]["threads"], [{"id": 1, "name": "main"}])
     # A length beyond any message: refused without waiting for its bytes.
-    k.posli_surove(b"Content-Length: 99999999999999\r\n\r\n")
+    k.raw(b"Content-Length: 99999999999999\r\n\r\n")
     r = k.pozadavek("threads")
     expect("answered after a huge length", r["success"], True)
     expect("exit status", k.konec(), 0)
