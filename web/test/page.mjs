@@ -13,6 +13,7 @@ import { programs } from './wasm-run.mjs';
 
 const [siteDir, moxa, goldenDir, screenshot] = process.argv.slice(2);
 const enc = new TextEncoder();
+const { en, cs } = TEXTY;
 // The served site, Chromium, and a failed test for every error the page's own code throws.
 const prostredi = prohlizec(siteDir);
 const { sleduj, otevri } = prostredi;
@@ -112,7 +113,7 @@ test('a line printed before a long computation is shown at once, and Stop and th
   await page.fill('#input', '');
   await page.click('#stop');
   await page.waitForFunction(() => document.body.dataset.state === 'stopped');
-  assert.equal(await page.textContent('#status'), 'Stopped.');
+  assert.equal(await page.textContent('#status'), en.zastaveno);
   assert.equal(await page.textContent('#output'), '\nhello\n\nzacatek\n');
 
   // The time limit, shortened for the test.
@@ -125,7 +126,7 @@ test('a line printed before a long computation is shown at once, and Stop and th
   await page.waitForFunction(() => document.body.dataset.state === 'stopped');
   const trvalo = Date.now() - zacatek;
   assert.ok(trvalo >= 1900, `stopped after ${trvalo} ms, before the limit`);
-  assert.equal(await page.textContent('#status'), 'Stopped: the run took longer than the time limit of 2 s.');
+  assert.equal(await page.textContent('#status'), en.limitCasu(2));
   assert.equal(await page.textContent('#output'), '\nhello\n\nzacatek\n');
   // And a new run works.
   await otevri(page, odkaz('{ pis_ln("znovu"); } .'));
@@ -367,7 +368,7 @@ test('on the worker\'s own stack, without shared memory, a run with an empty box
   assert.match(await page.textContent('#status'), /type the input into the box before Run/);
   await page.fill('#input', 'slovo');
   assert.match((await spust(page)).output, /^\nhello\n\n\? \[slovo\]\n/);
-  assert.equal(await page.textContent('#status'), 'Finished.');
+  assert.equal(await page.textContent('#status'), en.dobehl);
   await context.close();
 });
 
@@ -463,7 +464,7 @@ test('the starter program asks for a name; Stop while it waits ends the run at o
   await page.waitForFunction(() => document.body.dataset.state === 'stopped');
   assert.equal(await page.textContent('#output'), '\nhello\n\nJak se jmenujes? ');
   assert.equal(await page.locator('#stdin-line').count(), 0);
-  assert.equal(await page.textContent('#status'), 'Stopped.');
+  assert.equal(await page.textContent('#status'), en.zastaveno);
   // The page runs on.
   await page.click('#run');
   await napis(page, 'Jak se jmenujes? ', 'Jan');
@@ -482,10 +483,10 @@ test('time spent waiting for input does not count toward the time limit', async 
   assert.equal(await page.evaluate(bezi), true);
   await napis(page, '? ', 'cekal');
   const pred = Date.now();
-  assert.equal(await page.textContent('#status'), 'Running…');
+  assert.equal(await page.textContent('#status'), en.bezi);
   await page.waitForFunction(() => document.body.dataset.state === 'stopped');
   assert.ok(Date.now() - pred >= 900, 'the limit counts the running time only');
-  assert.match(await page.textContent('#status'), /time limit of 1 s/);
+  assert.equal(await page.textContent('#status'), en.limitCasu(1));
   assert.equal(await vystupProgramu(page), '\nhello\n\n? cekal\n');
   await page.close();
 });
@@ -550,7 +551,6 @@ test('the page in Czech: the switch changes every text, is remembered, and ?lang
   await page.click('#run');
   await page.waitForSelector('#stdin-line');
   const anglicky = new Set(await textyStranky(page));
-  const { en, cs } = TEXTY;
   for (const t of [en.spustit, en.konecVstupu, en.cekaNaVstup, 'Hello, world']) assert.ok(anglicky.has(t), t);
 
   await page.selectOption('#lang', 'cs');
