@@ -1,49 +1,27 @@
 """A small Debug Adapter Protocol client over pipes, for the tests of moxa-dap."""
 import json
+import pathlib
 import queue
-import subprocess
-import threading
+import sys
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from checks import Ramce  # noqa: E402
 
 WATCHDOG = 60  # seconds to wait for one message before the test fails as a hang
 
 
-class Klient:
+class Klient(Ramce):
     def __init__(self, adapter, args=()):
-        self.p = subprocess.Popen([adapter, *args], stdin=subprocess.PIPE,
-                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        super().__init__([adapter, *args], WATCHDOG)
         self.seq = 1
-        self.zpravy = queue.Queue()
         self.cekajici = []  # messages read while waiting for another
-        threading.Thread(target=self._cti, daemon=True).start()
-
-    def _cti(self):
-        out = self.p.stdout
-        while True:
-            hlavicky = {}
-            while True:
-                radek = out.readline()
-                if not radek:
-                    self.zpravy.put(None)
-                    return
-                radek = radek.rstrip(b"\r\n")
-                if not radek:
-                    break
-                k, _, v = radek.partition(b":")
-                hlavicky[k.strip().lower()] = v.strip()
-            telo = out.read(int(hlavicky[b"content-length"]))
-            self.zpravy.put(json.loads(telo))
-
-    def posli_surove(self, data):
-        self.p.stdin.write(data)
-        self.p.stdin.flush()
 
     def posli(self, prikaz, argumenty=None):
         zprava = {"seq": self.seq, "type": "request", "command": prikaz}
         if argumenty is not None:
             zprava["arguments"] = argumenty
         self.seq += 1
-        telo = json.dumps(zprava).encode()
-        self.posli_surove(b"Content-Length: %d\r\n\r\n" % len(telo) + telo)
+        self.send(zprava)
         return zprava["seq"]
 
     def dalsi(self, test):
@@ -51,9 +29,7 @@ class Klient:
             if test(z):
                 return self.cekajici.pop(i)
         while True:
-            z = self.zpravy.get(timeout=WATCHDOG)
-            if z is None:
-                raise EOFError("the adapter ended")
+            z = self.get()
             if test(z):
                 return z
             self.cekajici.append(z)

@@ -18,12 +18,8 @@ from dap_client import Klient  # noqa: E402
 DAP, TRACE, MOXA = (str(pathlib.Path(a).resolve()) for a in sys.argv[1:4])
 ROOT = pathlib.Path(sys.argv[4]).resolve()
 TRACES = ROOT / "tests" / "tools" / "trace"
-failures = []
-
-
-def expect(what, got, want):
-    if got != want:
-        failures.append(f"{what}:\n  want {want!r}\n  got  {got!r}")
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from checks import expect, failures, finish  # noqa: E402
 
 
 def vstup(mox):
@@ -302,13 +298,13 @@ def broken_input():
     expect("a step before launch", r["success"], False)
     # Not JSON, a header without Content-Length, a length that is no number: dropped, and
     # the next message is still answered.
-    k.posli_surove(b"Content-Length: 5\r\n\r\nnot j")
-    k.posli_surove(b"X-Other: 1\r\n\r\n")
-    k.posli_surove(b"Content-Length: many\r\n\r\n{}")
+    k.raw(b"Content-Length: 5\r\n\r\nnot j")
+    k.raw(b"X-Other: 1\r\n\r\n")
+    k.raw(b"Content-Length: many\r\n\r\n{}")
     r = k.pozadavek("threads")
     expect("answered after garbage", r["body"]["threads"], [{"id": 1, "name": "main"}])
     # A length beyond any message: refused without waiting for its bytes.
-    k.posli_surove(b"Content-Length: 99999999999999\r\n\r\n")
+    k.raw(b"Content-Length: 99999999999999\r\n\r\n")
     r = k.pozadavek("threads")
     expect("answered after a huge length", r["success"], True)
     expect("exit status", k.konec(), 0)
@@ -357,15 +353,6 @@ def limits_and_input():
     k.konec()
 
 
-for group in (breakpoints_in_trace_order, every_step_forward_and_back,
-              long_run_goes_back_exactly, reverse_continue, blocks_the_run_is_in,
-              conditions_counts_errors, golden_output, broken_input, limits_and_input):
-    try:
-        group()
-    except Exception as e:  # a hang or a protocol error fails the group, not the run
-        failures.append(f"{group.__name__}: {type(e).__name__}: {e}")
-
-for f in failures:
-    print(f)
-print(f"moxa-dap: {len(failures)} failures")
-sys.exit(1 if failures else 0)
+finish("moxa-dap", (breakpoints_in_trace_order, every_step_forward_and_back,
+                   long_run_goes_back_exactly, reverse_continue, blocks_the_run_is_in,
+                   conditions_counts_errors, golden_output, broken_input, limits_and_input))

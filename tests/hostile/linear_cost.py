@@ -1,26 +1,27 @@
 #!/usr/bin/env python3
-"""Linear cost: for each kind of program that can grow without limit, a program of size N
-and one of size 2N, through the real executable; the larger may take at most 2.5 times the
-time and 2.5 times the peak memory of the smaller.
+"""Linear cost: for each kind of program that can grow without limit, programs of size N, 2N
+and 4N through the real executable. The instructions that the second N units cost (counted
+by callgrind, so that a busy machine changes nothing) may be at most 2.5 times what the first
+N cost: twice for a cost that grows linearly, four times for one that grows with the square.
+Start-up and the final print fall out of the differences. The peak memory at 4N may be at
+most 2.5 times that at 2N.
 
     linear_cost.py path/to/moxa
 
-N is found per kind: doubled from a small start until the program runs for a quarter of a
-second, so that the times compared are well above the noise. Each time is the processor
-time of the process, the best of three runs (of seven, when a first comparison fails).
-Exits non-zero when a kind grows faster than that.
+Needs valgrind. Exits non-zero when a kind grows faster than that.
 """
 import os
 import subprocess
 import sys
 import tempfile
-import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "bench"))
+from callgrind import instructions  # noqa: E402
 
 POMER = 2.5
-CIL_SEKUND = 0.25
-NEJVIC_BAJTU = 200 << 20  # no program above this size is generated
+N = 20_000  # units of the smallest program of a kind, unless the kind names its own
 
-# name -> program of size n, or "" where n is beyond what the kind allows
+# name -> program of size n
 GENERATORY = {
     "statements in one block":
         lambda n: "{@a->0;" + "@a->@a + 1;" * n + "pis_ln(@a);}.",
@@ -28,7 +29,7 @@ GENERATORY = {
         lambda n: "{pis_ln(0" + " + 1" * n + ");}.",
     # The joined text must stay within the longest value, 1 MiB.
     "joins in one chain":
-        lambda n: "{@a->\"\"" + " + \"ab\"" * n + ";pis_ln(@a);}." if n <= 500_000 else "",
+        lambda n: "{@a->\"\"" + " + \"ab\"" * n + ";pis_ln(@a);}.",
     "arguments of one call":
         lambda n: "{~f(" + "1;" * n + ");}.",
     "parameters of one declaration":
@@ -41,51 +42,26 @@ GENERATORY = {
         lambda n: "{@i->0;w2(@i<%d){@i->@i + 1;}w2_end;pis_ln(@i);}." % n,
     # At most 10,000 levels may be open.
     "loops nested in loops":
-        lambda n: ("{@w->1;" + "w2(@w){" * n + "@w->0;" + "}w2_end;" * n + "}."
-                   if n <= 9_000 else ""),
+        lambda n: "{@w->1;" + "w2(@w){" * n + "@w->0;" + "}w2_end;" * n + "}.",
     "a long comment":
         lambda n: "{::" + "x" * n + "\n:!" + "y" * n + "!:}.",
     "a long literal":
         lambda n: "{pis_ln(\"" + "x" * n + "\");}.",
 }
 
-TIME = "/usr/bin/time" if os.access("/usr/bin/time", os.X_OK) else None
+# Kinds whose N differs: levels open at once (deeper than 4,000 levels the run's stack is
+# too much for valgrind), bytes of text.
+VLASTNI_N = {"loops nested in loops": 1_000, "a long comment": 1 << 18, "a long literal": 1 << 18}
+TIME = "/usr/bin/time"
 
 
-def zmer(moxa, soubor, kolikrat=3):
-    """Best processor time (user and system) of `kolikrat` runs, and the peak memory in
-    KiB. Processor time, not wall time: other work on the machine disturbs it less."""
-    nejlepsi = None
-    rss = 0
+def pamet(moxa, soubor):
+    """The peak memory of a run in KiB."""
     zprava = soubor + ".rss"
-    for _ in range(kolikrat):
-        prikaz = [moxa, soubor]
-        if TIME:
-            prikaz = [TIME, "-f", "%M", "-o", zprava] + prikaz
-        p = subprocess.Popen(prikaz, stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
-        _, status, rusage = os.wait4(p.pid, 0)
-        p.returncode = os.waitstatus_to_exitcode(status)
-        if p.returncode != 0:
-            raise RuntimeError("%s exited with status %d" % (soubor, p.returncode))
-        trvani = rusage.ru_utime + rusage.ru_stime
-        r = rusage.ru_maxrss
-        if TIME:
-            with open(zprava) as f:
-                r = int(f.read().split()[-1])
-            os.unlink(zprava)
-        nejlepsi = trvani if nejlepsi is None else min(nejlepsi, trvani)
-        rss = max(rss, r)
-    return nejlepsi, rss
-
-
-def porovnej(moxa, soubor, generator, n, kolikrat):
-    with open(soubor, "w") as f:
-        f.write(generator(n))
-    t1, m1 = zmer(moxa, soubor, kolikrat)
-    with open(soubor, "w") as f:
-        f.write(generator(2 * n))
-    t2, m2 = zmer(moxa, soubor, kolikrat)
-    return t1, m1, t2, m2
+    subprocess.run([TIME, "-f", "%M", "-o", zprava, moxa, soubor], check=True,
+                   stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+    with open(zprava) as f:
+        return int(f.read().split()[-1])
 
 
 def main():
@@ -93,29 +69,22 @@ def main():
         print(__doc__)
         return 2
     moxa = sys.argv[1]
-    if not TIME:
-        print("note: /usr/bin/time is missing; peak memory includes this script's own")
     selhalo = 0
     with tempfile.TemporaryDirectory() as tmp:
         soubor = os.path.join(tmp, "p.mox")
         for jmeno, generator in GENERATORY.items():
-            n = 1000
-            while True:
-                text = generator(n)
+            n = VLASTNI_N.get(jmeno, N)
+            pocty, kib = [], []
+            for k in (1, 2, 4):
                 with open(soubor, "w") as f:
-                    f.write(text)
-                if zmer(moxa, soubor)[0] >= CIL_SEKUND or len(text) * 4 > NEJVIC_BAJTU:
-                    break
-                if not generator(4 * n):
-                    break
-                n *= 2
-            t1, m1, t2, m2 = porovnej(moxa, soubor, generator, n, 3)
-            if t2 > POMER * t1 or m2 > POMER * m1:
-                # Once more, with more runs, before it counts: the machine may have been busy.
-                t1, m1, t2, m2 = porovnej(moxa, soubor, generator, n, 7)
-            spatne = t2 > POMER * t1 or m2 > POMER * m1
-            print("%-32s N=%-9d %6.3f s -> %6.3f s (x%.2f)   %7d -> %7d KiB (x%.2f)  %s"
-                  % (jmeno, n, t1, t2, t2 / t1, m1, m2, m2 / m1, "FAIL" if spatne else "ok"))
+                    f.write(generator(k * n))
+                pocty.append(instructions([moxa, soubor], tmp))
+                kib.append(pamet(moxa, soubor))
+            prvni, druhe = pocty[1] - pocty[0], pocty[2] - pocty[1]
+            spatne = druhe > POMER * prvni or kib[2] > POMER * kib[1]
+            print("%-32s N=%-7d %12d -> %12d instructions (x%.2f)   %7d -> %7d KiB  %s"
+                  % (jmeno, n, prvni, druhe, druhe / prvni, kib[1], kib[2],
+                     "FAIL" if spatne else "ok"))
             sys.stdout.flush()
             selhalo += spatne
     return 1 if selhalo else 0

@@ -2,8 +2,8 @@
 # The slow hostile checks, which ctest does not run, one after the other:
 #   1. big_inputs.py: 100 MB of random bytes, of dropped bytes, of comment and of string
 #      literal, and 2^31 + 1 line feeds, each in bounded memory (about half a minute);
-#   2. linear_cost.py: every kind of program that can grow, at size N and 2N (a few
-#      minutes);
+#   2. linear_cost.py: every kind of program that can grow, at size N, 2N and 4N, its
+#      instructions counted by callgrind (a few minutes);
 #   3. streams.sh: closed pipes, a full disk, closed and unreadable standard streams;
 #   4. valgrind_golden.sh: every golden program under valgrind (several minutes);
 #   5. the memory-failure test under valgrind, when it is built (a few minutes): every

@@ -11,6 +11,7 @@ import html.parser
 import io
 import json
 import os
+import pathlib
 import re
 import shutil
 import subprocess
@@ -22,13 +23,8 @@ CORPUS = os.path.abspath(sys.argv[2])
 CHROMIUM = sys.argv[3] if len(sys.argv) > 3 else shutil.which("chromium")
 TASKS = ("statistika", "prvocisla")
 
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL: " + what)
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from checks import check, finish  # noqa: E402
 
 
 def similar(*args, status=0):
@@ -318,8 +314,4 @@ with tempfile.TemporaryDirectory() as tmp:
         sub = os.path.join(tmp, group.__name__)
         os.mkdir(sub)
         group(sub)
-
-if failures:
-    print(f"{len(failures)} checks failed")
-    sys.exit(1)
-print("all checks passed")
+finish("moxa-similar")

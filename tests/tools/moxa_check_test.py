@@ -17,18 +17,14 @@ MOXA = sys.argv[3]
 DATA = json.loads(pathlib.Path(sys.argv[4]).read_text(encoding="utf-8"))
 # Under a sanitizer the process's memory is the sanitizer's, not the checker's.
 MEASURE_MEMORY = "--no-memory" not in sys.argv[5:]
-failures = []
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from checks import expect, failures, finish  # noqa: E402
 
 
 def check(args, stdin=b"", encoding="utf-8", env=None):
     p = subprocess.run([CHECK, *args], input=stdin, capture_output=True, timeout=120,
                        env=env)
     return p.returncode, p.stdout.decode(encoding, "replace"), p.stderr.decode(encoding, "replace")
-
-
-def expect(what, got, want):
-    if got != want:
-        failures.append(f"{what}:\n  want {want!r}\n  got  {got!r}")
 
 
 def golden():
@@ -298,8 +294,4 @@ with tempfile.TemporaryDirectory() as t:
     examples(tmp)
     language(tmp)
     explain()
-
-for f in failures:
-    print("FAIL", f)
-print(f"moxa-check: {len(failures)} failures")
-sys.exit(1 if failures else 0)
+finish("moxa-check")

@@ -15,7 +15,8 @@ import tempfile
 
 FMT, TOKENS, ROOT = sys.argv[1], sys.argv[2], pathlib.Path(sys.argv[3])
 HERE = pathlib.Path(__file__).parent
-failures = []
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from checks import expect, failures, finish  # noqa: E402
 
 
 def run(args, stdin=b""):
@@ -26,11 +27,6 @@ def run(args, stdin=b""):
 def tokens(path):
     p = subprocess.run([TOKENS, str(path)], capture_output=True, timeout=120, check=True)
     return [(t["kind"], t["text"]) for t in json.loads(p.stdout.decode("utf-8"))["tokens"]]
-
-
-def expect(what, got, want):
-    if got != want:
-        failures.append(f"{what}:\n  want {want!r}\n  got  {got!r}")
 
 
 def every_program(tmp):
@@ -125,8 +121,4 @@ with tempfile.TemporaryDirectory() as t:
     layouts()
     modes(tmp)
     nothing_lost()
-
-for f in failures:
-    print("FAIL", f)
-print(f"moxa-fmt: {len(failures)} failures")
-sys.exit(1 if failures else 0)
+finish("moxa-fmt")

@@ -5,67 +5,25 @@ shutdown, exit), then broken input: garbage JSON, bad and truncated framing, ran
 
 usage: moxa_lsp_test.py MOXA_LSP"""
 import json
-import queue
+import pathlib
 import random
 import subprocess
 import sys
-import threading
 
 LSP = sys.argv[1]
-failures = []
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from checks import Ramce, expect, failures, finish, frame  # noqa: E402
 URI = "file:///tmp/prog.mox"
 
 
-def expect(what, got, want):
-    if got != want:
-        failures.append(f"{what}:\n  want {want!r}\n  got  {got!r}")
-
-
-def frame(obj):
-    body = json.dumps(obj).encode()
-    return b"Content-Length: %d\r\n\r\n" % len(body) + body
-
-
-class Client:
-    """Starts the server and reads its messages on a thread, so that a server that stops
-    answering fails the test after a timeout instead of hanging it."""
-
+class Client(Ramce):
     def __init__(self):
-        self.p = subprocess.Popen([LSP, "--stdio"], stdin=subprocess.PIPE,
-                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        self.inbox = queue.Queue()
+        super().__init__([LSP, "--stdio"], 30)
         self.notes = []
         self.next_id = 0
-        threading.Thread(target=self._read, daemon=True).start()
-
-    def _read(self):
-        out = self.p.stdout
-        while True:
-            length = None
-            while True:
-                line = out.readline()
-                if not line:
-                    self.inbox.put(None)
-                    return
-                if line == b"\r\n":
-                    break
-                name, _, value = line.decode().partition(":")
-                if name.lower() == "content-length":
-                    length = int(value)
-            self.inbox.put(json.loads(out.read(length)))
-
-    def raw(self, data):
-        self.p.stdin.write(data)
-        self.p.stdin.flush()
 
     def notify(self, method, params):
-        self.raw(frame({"jsonrpc": "2.0", "method": method, "params": params}))
-
-    def get(self):
-        m = self.inbox.get(timeout=30)
-        if m is None:
-            raise EOFError("the server closed its output")
-        return m
+        self.send({"jsonrpc": "2.0", "method": method, "params": params})
 
     def answer(self, mid):
         while True:
@@ -76,7 +34,7 @@ class Client:
 
     def request(self, method, params, whole=False):
         self.next_id += 1
-        self.raw(frame({"jsonrpc": "2.0", "id": self.next_id, "method": method, "params": params}))
+        self.send({"jsonrpc": "2.0", "id": self.next_id, "method": method, "params": params})
         m = self.answer(self.next_id)
         return m if whole else m.get("result", m.get("error"))
 
@@ -410,13 +368,4 @@ def random_input():
             failures.append(f"status {p.returncode} on input {data[:80]!r}")
 
 
-for t in (session_diagnostics, session_actions, session_requests, session_errors, random_input):
-    try:
-        t()
-    except Exception as e:  # noqa: BLE001 - a test that breaks is a failure, reported by name
-        failures.append(f"{t.__name__}: {type(e).__name__}: {e}")
-
-for f in failures:
-    print("FAIL", f)
-print(f"moxa-lsp: {len(failures)} failures")
-sys.exit(1 if failures else 0)
+finish("moxa-lsp", (session_diagnostics, session_actions, session_requests, session_errors, random_input))

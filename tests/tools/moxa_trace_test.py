@@ -24,12 +24,8 @@ ROOT = pathlib.Path(sys.argv[4])
 HERE = pathlib.Path(__file__).parent
 HELLO, BYE = b"\nhello\n\n", b"\nbye\n\n"
 OK, VERDICT = b"\nProgram probehl bez chyb.\n", b"\nV programu se vyskytla chyba.\n"
-failures = []
-
-
-def expect(what, got, want):
-    if got != want:
-        failures.append(f"{what}:\n  want {want!r}\n  got  {got!r}")
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from checks import expect, failures, finish  # noqa: E402
 
 
 def records(text):
@@ -247,15 +243,5 @@ def on_a_terminal():
         expect("terminal: whole trace", recs[-1], {"end": "ok", "steps": len(recs) - 1})
 
 
-golden_traces()
-every_golden_program()
-bounded()
-unwritable()
-stopped_by_signal()
-stopped_by_limit()
-command_line()
-on_a_terminal()
-for f in failures[:40]:
-    print(f)
-print(f"{len(failures)} failures")
-sys.exit(1 if failures else 0)
+finish("moxa-trace", (golden_traces, every_golden_program, bounded, unwritable, stopped_by_signal,
+                     stopped_by_limit, command_line, on_a_terminal))

@@ -6,13 +6,10 @@
 //   node a11y.mjs SITE_DIR
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { porusheni, prohlizec } from './browser.mjs';
-import { sdileni } from '../src/bytes.js';
+import { odkaz, porusheni, prohlizec } from './browser.mjs';
 
 const [siteDir] = process.argv.slice(2);
 const prostredi = prohlizec(siteDir);
-const enc = new TextEncoder();
-const odkaz = (program, input = '') => sdileni(enc.encode(program), enc.encode(input));
 
 const CHYBNY = '{\n  pis_ln("a");\n  @x -> "slovo" * 2;\n} .\n';
 const KROKY = '{ @x -> 6 * 7; pis_ln(@x); } .';
@@ -169,20 +166,14 @@ test('every control works from the keyboard alone, in a visible order, and the e
   await page.keyboard.press('Enter');
   await page.waitForFunction(() => document.body.dataset.state === 'stopped');
 
-  // The step view: opened with Enter on Step, moved through with the arrows, End and Home,
-  // left with Escape, the focus back on Step.
+  // The step view: opened with Enter on Step, left with Escape, the focus back on Step (its
+  // keys are stepview.mjs's).
   await page.goto(`${prostredi.server.url}?lang=en${odkaz(KROKY)}`);
   await page.waitForFunction(() => !document.getElementById('step').disabled);
   await tabemNa(page, 'step');
   await page.keyboard.press('Enter');
   await page.waitForFunction(() => !document.getElementById('step-view').hidden);
   assert.equal(await fokus(page), 'step-next');
-  await page.keyboard.press('ArrowRight');
-  assert.equal(await page.textContent('#step-number'), '2');
-  await page.keyboard.press('Home');
-  assert.equal(await page.textContent('#step-number'), '1');
-  await page.keyboard.press('End');
-  assert.equal(await page.textContent('#step-number'), '2');
   await page.keyboard.press('Escape');
   assert.equal(await page.evaluate(() => document.getElementById('step-view').hidden), true);
   assert.equal(await fokus(page), 'step');
@@ -196,8 +187,6 @@ test('every control works from the keyboard alone, in a visible order, and the e
   await tabemNa(page, 'lang');
   await page.keyboard.press(await page.inputValue('#lang') === 'en' ? 'ArrowUp' : 'ArrowDown');
   assert.equal(await page.evaluate(() => document.documentElement.lang), 'cs');
-  assert.equal(await page.textContent('#run'), 'Spustit');
-
   assert.equal(await page.evaluate(() => window.__mys), 0, 'mouse events');
   await page.close();
 });

@@ -3,52 +3,30 @@
 // feedback must be those moxa-grade gives for the same visible tests, a time limit included;
 // the view's texts follow the page's language, and axe-core finds nothing wrong in either.
 //   node assignment.mjs SITE_DIR MOXA_GRADE EXAMPLES_GRADING_DIR [SCREENSHOT.png]
-import { test, before, after, afterEach } from 'node:test';
+import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { chromium } from 'playwright-core';
-import { serve } from './serve.mjs';
-import { porusheni } from './browser.mjs';
+import { porusheni, prohlizec } from './browser.mjs';
 
 const [siteDir, grader, samples, screenshot] = process.argv.slice(2);
 const tmp = mkdtempSync(join(tmpdir(), 'moxa-assignment-'));
-let server;
-let browser;
-
-const chybyStranek = [];
-afterEach(() => {
-  assert.deepEqual(chybyStranek.splice(0), [], 'errors thrown by the page');
-});
-
-async function novaStranka(adresa) {
-  const context = await browser.newContext({ acceptDownloads: true });
-  const page = await context.newPage();
-  page.on('pageerror', (e) => chybyStranek.push(`${page.url()}: ${e.stack ?? e}`));
-  await page.goto(server.url + adresa);
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
-  return page;
-}
+// The served site, Chromium, and a failed test for every error the page's own code throws.
+const prostredi = prohlizec(siteDir);
+const novaStranka = (adresa) => prostredi.novaStranka(adresa, { acceptDownloads: true });
 
 // Bundles are served beside the page, as a course would put them.
 const slozkaBaliku = join(siteDir, 'test-assignments');
 const soucetJson = join(slozkaBaliku, 'soucet.json');
 
-before(async () => {
+before(() => {
   mkdirSync(slozkaBaliku, { recursive: true });
   execFileSync(grader, ['--bundle', join(samples, 'soucet'), '-o', soucetJson]);
-  server = await serve(siteDir);
-  browser = await chromium.launch({
-    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking'],
-  });
 });
 
-after(async () => {
-  await browser?.close();
-  await server?.close();
+after(() => {
   rmSync(tmp, { recursive: true, force: true });
   rmSync(slozkaBaliku, { recursive: true, force: true });
 });

@@ -1,13 +1,39 @@
 // What the playground's browser tests share: the site served on a free port, one headless
 // Chromium for all the tests of a file, and every error the page's own code throws failing
 // the test it happens in. Call `prohlizec(SITE_DIR)` at the top of a test file; it registers
-// the set-up and the clean-up with node:test.
+// the set-up and the clean-up with node:test. Also: share links, the native tools' output
+// and that output as the output pane shows it.
 import { after, afterEach, before } from 'node:test';
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 import { chromium } from 'playwright-core';
 import { serve } from './serve.mjs';
+import { kusyVystupu, sdileni } from '../src/bytes.js';
+
+const enc = new TextEncoder();
+const bajty = (x) => (typeof x === 'string' ? enc.encode(x) : x);
+
+// The fragment of a share link for a program and an input (texts or bytes).
+export const odkaz = (program, input = '') => sdileni(bajty(program), bajty(input));
+
+// What a native tool (`moxa`, `moxa-fmt`) prints for a program and an input, as bytes.
+export function nativni(nastroj, program, input = '') {
+  const dir = mkdtempSync(join(tmpdir(), 'moxa-page-'));
+  const soubor = join(dir, 'p.mox');
+  writeFileSync(soubor, bajty(program));
+  try {
+    return new Uint8Array(execFileSync(nastroj, [soubor], { input: bajty(input), maxBuffer: 1 << 26 }));
+  } finally {
+    rmSync(dir, { recursive: true, force: true });
+  }
+}
+
+// The text the output pane shows for bytes.
+export const zobrazeni = (b) => kusyVystupu(b).kusy.map((k) => k.esc ?? k.text).join('');
 
 export function prohlizec(siteDir) {
   const p = { server: null, browser: null, chyby: [] };
@@ -20,16 +46,29 @@ export function prohlizec(siteDir) {
     return page;
   };
 
+  // A context of its own (`moznosti`: a locale, downloads...) whose pages are watched.
+  p.kontext = async (moznosti = {}) => {
+    const context = await p.browser.newContext(moznosti);
+    context.on('page', p.sleduj);
+    return context;
+  };
+
+  // Loads `adresa` (the part after the site's root) afresh in `page`, and waits until
+  // Run can be pressed.
+  p.otevri = async (page, adresa = '') => {
+    await page.goto('about:blank');
+    await page.goto(p.server.url + adresa);
+    await page.waitForFunction(() => !document.getElementById('run').disabled);
+  };
+
   // A page of its own context (`moznosti`: a viewport, a colour scheme, reduced motion...)
-  // at `adresa` (the part after the site's root), once Run can be pressed.
+  // at `adresa`, once Run can be pressed.
   p.novaStranka = async (adresa = '', moznosti = {}) => {
     const context = await p.browser.newContext(moznosti);
     const page = p.sleduj(await context.newPage());
     page.on('close', () => context.close().catch(() => {}));
-    await page.goto(p.server.url + adresa);
-    if (!adresa.startsWith('guide.html')) {
-      await page.waitForFunction(() => !document.getElementById('run').disabled);
-    }
+    if (adresa.startsWith('guide.html')) await page.goto(p.server.url + adresa);
+    else await p.otevri(page, adresa);
     return page;
   };
 

@@ -6,37 +6,12 @@
 // SCREENSHOT-fix.png the list with an error's explanation and its Apply button.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
-import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join } from 'node:path';
-import { prohlizec } from './browser.mjs';
-import { kusyVystupu } from '../src/bytes.js';
+import { nativni, prohlizec, zobrazeni } from './browser.mjs';
 
 const [siteDir, moxa, moxaFmt, screenshot] = process.argv.slice(2);
 // The served site, Chromium, and a failed test for every error the page's own code throws.
 const prostredi = prohlizec(siteDir);
-
-// What a native tool prints for a program.
-function nativni(nastroj, program) {
-  const dir = mkdtempSync(join(tmpdir(), 'moxa-diag-'));
-  const soubor = join(dir, 'p.mox');
-  writeFileSync(soubor, program);
-  try {
-    return execFileSync(nastroj, [soubor], { input: '', maxBuffer: 1 << 26 });
-  } finally {
-    rmSync(dir, { recursive: true, force: true });
-  }
-}
-const zobrazeni = (b) => kusyVystupu(new Uint8Array(b)).kusy.map((k) => k.esc ?? k.text).join('');
-
-async function novaStranka(viewport = { width: 1280, height: 900 }) {
-  const page = await prostredi.browser.newPage({ viewport });
-  prostredi.sleduj(page);
-  await page.goto(prostredi.server.url + '?lang=en');
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
-  return page;
-}
+const novaStranka = () => prostredi.novaStranka('?lang=en', { viewport: { width: 1280, height: 900 } });
 
 // Replaces the program by typing it key by key (lines without leading blanks, so that the
 // editor's indentation on Enter adds none), as a person would.
@@ -203,7 +178,7 @@ test('Tidy lays the program out as moxa-fmt does, in one undoable step; with a s
   const pred = await spust(page);
   await page.click('#tidy');
   await page.waitForFunction((p) => [...document.querySelectorAll('.cm-line')].map((l) => l.textContent).join('\n') !== p, neupraveny);
-  assert.equal(await program(page), nativni(moxaFmt, neupraveny).toString());
+  assert.equal(await program(page), new TextDecoder().decode(nativni(moxaFmt, neupraveny)));
   assert.match(await page.textContent('#diagnostics-summary'), /Tidied: only the layout changed\./);
   // The program runs as before.
   assert.equal(await spust(page), pred);

@@ -4,20 +4,14 @@
 //   node stepview.mjs SITE_DIR
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { prohlizec } from './browser.mjs';
-import { sdileni } from '../src/bytes.js';
+import { odkaz, prohlizec } from './browser.mjs';
 
 const [siteDir] = process.argv.slice(2);
-const enc = new TextEncoder();
 // The served site, Chromium, and a failed test for every error the page's own code throws.
 const prostredi = prohlizec(siteDir);
 
-const odkaz = (program, input = '') => sdileni(enc.encode(program), enc.encode(input));
-
 async function novaStranka(fragment = '') {
-  const page = await prostredi.browser.newPage({ viewport: { width: 1300, height: 900 } });
-  prostredi.sleduj(page);
-  await page.goto(prostredi.server.url + '?lang=en' + fragment);
+  const page = await prostredi.novaStranka('?lang=en' + fragment, { viewport: { width: 1300, height: 900 } });
   await page.waitForFunction(() => !document.getElementById('step').disabled);
   return page;
 }

@@ -1,0 +1,87 @@
+"""What the Python tests of the tools share: checks that collect their failures instead of
+stopping at the first, groups of checks of which one that breaks fails by its name while the
+others still run, the summary with the exit status, and a process spoken to in framed JSON
+messages (the language server, the debugger).
+
+A test puts this folder on its path and imports it:
+    sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+    from checks import check, expect, failures, finish
+"""
+import json
+import queue
+import subprocess
+import sys
+import threading
+
+failures = []
+
+
+def expect(what, got, want):
+    if got != want:
+        failures.append(f"{what}:\n  want {want!r}\n  got  {got!r}")
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+
+
+def finish(name, groups=(), *args):
+    """Runs each group with `args`, then prints every failure and exits 1 when there was one."""
+    for group in groups:
+        try:
+            group(*args)
+        except Exception as e:  # noqa: BLE001 - a hang or a broken reply fails its group only
+            failures.append(f"{group.__name__}: {type(e).__name__}: {e}")
+    for f in failures:
+        print("FAIL", f)
+    print(f"{name}: {len(failures)} failures")
+    sys.exit(1 if failures else 0)
+
+
+def frame(obj):
+    body = json.dumps(obj).encode()
+    return b"Content-Length: %d\r\n\r\n" % len(body) + body
+
+
+class Ramce:
+    """A process that reads and writes JSON messages each after a Content-Length header. Its
+    output is read on a thread of its own, so that a process that stops answering fails its
+    test after `watchdog` seconds instead of hanging it; `get` raises EOFError at its end."""
+
+    def __init__(self, command, watchdog):
+        self.p = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                  stderr=subprocess.PIPE)
+        self.watchdog = watchdog
+        self.inbox = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        out = self.p.stdout
+        while True:
+            length = None
+            while True:
+                line = out.readline()
+                if not line:
+                    self.inbox.put(None)
+                    return
+                line = line.rstrip(b"\r\n")
+                if not line:
+                    break
+                name, _, value = line.partition(b":")
+                if name.strip().lower() == b"content-length":
+                    length = int(value)
+            self.inbox.put(json.loads(out.read(length)))
+
+    def raw(self, data):
+        self.p.stdin.write(data)
+        self.p.stdin.flush()
+
+    def send(self, obj):
+        self.raw(frame(obj))
+
+    def get(self):
+        m = self.inbox.get(timeout=self.watchdog)
+        if m is None:
+            raise EOFError(f"{self.p.args[0]} ended")
+        return m
