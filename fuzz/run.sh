@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each of them for a bounded time.
 #
-#   fuzz/run.sh --ci              each target for 60 s (FUZZ_SECONDS overrides), starting
+#   fuzz/run.sh --ci              each target for 40 s (FUZZ_SECONDS overrides), starting
 #                                 from the seed corpus alone
 #   fuzz/run.sh --long SECONDS    each target for SECONDS, keeping what it learns in
 #                                 fuzz/corpus-run/<target>/ for the next run
@@ -20,7 +20,7 @@ usage() {
   exit 2
 }
 case "${1:---ci}" in
-  --ci) seconds=${FUZZ_SECONDS:-60} keep=0 ;;
+  --ci) seconds=${FUZZ_SECONDS:-40} keep=0 ;;
   --long) [ $# -eq 2 ] || usage; seconds=$2 keep=1 ;;
   *) usage ;;
 esac
