@@ -120,9 +120,7 @@ int Interpret::Logicky_vyraz() {
 int Interpret::Faktor_slozeny() {
   const Token& t = tok();
   const bool zavorka = t.je(Znacka::LevaKulata);
-  if (!zavorka && t.druh != T_VOLANI) {
-    return chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
-  }
+  if (!zavorka && t.druh != T_VOLANI) return chyba_faktoru();
   const Uroven uroven(*this, "Faktor");
   if (!uroven.otevrena()) return 1;
   if (!zavorka) return Funkce_volani();

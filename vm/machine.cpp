@@ -139,6 +139,10 @@ int Stroj::chyba_znak(std::string_view blok, std::string_view ocekavano) {
                {zpravy::OCEKAVAN, ocekavano, zpravy::NAMISTO, tok().text, zpravy::OCEKAVAN_KONEC});
 }
 
+int Stroj::chyba_faktoru() {
+  return chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
+}
+
 int Stroj::chyba_cislo(std::string_view blok) { return chyba(blok, {zpravy::NENI_CISLO}); }
 
 int Stroj::chyba_dlouha(std::string_view blok) { return chyba(blok, {zpravy::PRILIS_DLOUHA}); }

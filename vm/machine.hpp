@@ -93,6 +93,9 @@ class Stroj {
   // message and returns 1.
   [[nodiscard]] int chyba_znak(std::string_view blok, std::string_view ocekavano);
   [[nodiscard]] int chyba_cislo(std::string_view blok);
+  // No operand where an expression needs one (the token there, or the end of a recorded
+  // loop that its budget cut off, starts none).
+  [[nodiscard]] int chyba_faktoru();
   [[nodiscard]] int chyba_dlouha(std::string_view blok);
   [[nodiscard]] int chyba_vnoreni(std::string_view blok);
   // Prints the error of routine `blok` made of `casti` (and hands it to the trace).

@@ -325,9 +325,7 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
     // finds the end of input where its first factor should be.
     prvni_pruchod_.back() = 0;
     if constexpr (S) pc_stopy_ = kod[pc];  // an error here belongs to the condition
-    if (!lex_.krok(kod[pc + 1])) {
-      return chyba_znak("Faktor", "cislo, promenna, retezec, komentar nebo volani fce");
-    }
+    if (!lex_.krok(kod[pc + 1])) return chyba_faktoru();
     pc = kod[pc];
     MOXA_DALSI();
 #undef MOXA_DALSI
