@@ -29,7 +29,7 @@ inline double zbytek(double a, double b) {
 
 // The remainder of two whole numbers, `b` not zero. Both fit a 64-bit integer unless they are
 // very large, and the integer remainder is then the exact one.
-inline double zbytek_celych(double a, double b) {
+[[gnu::always_inline]] inline double zbytek_celych(double a, double b) {
   if (std::fabs(a) < 0x1p63 && std::fabs(b) < 0x1p63) {
     const auto r = static_cast<double>(static_cast<std::int64_t>(a) % static_cast<std::int64_t>(b));
     return r == 0.0 ? std::copysign(0.0, a) : r;
