@@ -107,7 +107,7 @@ bool KodCyklu::slouci_levou_promennou(Znacka op) {
   const Pozice p = stin(1);
   if (p == NIKDE) return false;
   const std::uint32_t slot = argument(slova_[p]);
-  slova_.erase(slova_.begin() + p);
+  slova_.erase(slova_.begin() + static_cast<std::ptrdiff_t>(p));
   for (int k = 0; k < vyska_stinu_ && k < STIN; ++k)
     if (stin_[k] != NIKDE && stin_[k] > p) --stin_[k];
   stin_odeber(2);
