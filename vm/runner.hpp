@@ -135,8 +135,10 @@ template <Znacka OP>
 #pragma GCC diagnostic ignored "-Wpedantic"
 template <bool S>
 int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
+  // `pc` points at the next word to read; a jump's target is an offset from `kod`.
   const std::uint32_t* const kod = kod_.data();
-  KodCyklu::Pozice pc = od;
+  const std::uint32_t* const konec = kod + po;
+  const std::uint32_t* pc = kod + od;
   // A conditional's test: on to its first branch, or past it. False when that leaves the
   // run.
   const auto kdyz = [&](bool pravda) __attribute__((always_inline)) {
@@ -144,9 +146,9 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
       pc += 2;
       return true;
     }
-    preskoc_cteni(kod[pc]);
-    pc = kod[pc + 1];
-    return pc != po;
+    preskoc_cteni(pc[0]);
+    pc = kod + pc[1];
+    return pc != konec;
   };
   // A loop's test: into its body, or out of the loop. 1 goes on; 0 leaves the run, which
   // ends; -1 leaves it at an error.
@@ -155,10 +157,10 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
       pc += 2;
       return 1;
     }
-    if (prvni_pruchod_.back() != 0) preskoc_cteni(kod[pc]);
+    if (prvni_pruchod_.back() != 0) preskoc_cteni(pc[0]);
     prvni_pruchod_.pop_back();
-    pc = kod[pc + 1];
-    return pc == po ? 0 : 1;
+    pc = kod + pc[1];
+    return pc == konec ? 0 : 1;
   };
     // The run ends where the loop's own test jumps to its exit, the one way to reach `po`
     // (the code starts at the loop's jump back, and every part of the loop lies before
@@ -180,9 +182,9 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   // one, in the next word; the others are an operator's code, a flag or nothing.
   std::uint32_t arg = 0;
 #define MOXA_ARGUMENT() (arg = KodCyklu::argument(w))
-#define MOXA_MISTO()                                          \
-  do {                                                        \
-    if (MOXA_ARGUMENT() == KodCyklu::DLOUHY) arg = kod[pc++]; \
+#define MOXA_MISTO()                                      \
+  do {                                                    \
+    if (MOXA_ARGUMENT() == KodCyklu::DLOUHY) arg = *pc++; \
   } while (false)
   // Fetches the next instruction and jumps to its part; a run that traces first notes where
   // the instruction stands and how deep the stack is before it. No instruction has a code
@@ -194,15 +196,15 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
 #else
 #define MOXA_KONTROLA_KODU() static_cast<void>(0)
 #endif
-#define MOXA_DALSI()                                 \
-  do {                                               \
-    if constexpr (S) {                               \
-      pc_stopy_ = pc;                                \
-      stopa_->sahni(zas_.vyska(), odebira(kod[pc])); \
-    }                                                \
-    w = kod[pc++];                                   \
-    MOXA_KONTROLA_KODU();                            \
-    goto* CILE[KodCyklu::kod(w)];                    \
+#define MOXA_DALSI()                                       \
+  do {                                                     \
+    if constexpr (S) {                                     \
+      pc_stopy_ = static_cast<KodCyklu::Pozice>(pc - kod); \
+      stopa_->sahni(zas_.vyska(), odebira(*pc));           \
+    }                                                      \
+    w = *pc++;                                             \
+    MOXA_KONTROLA_KODU();                                  \
+    goto* CILE[KodCyklu::kod(w)];                          \
   } while (false)
   MOXA_DALSI();
   {
@@ -238,11 +240,11 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   I_Negace:
     if (negace() != 0) return 1;
     MOXA_DALSI();
-#define MOXA_BINARNI_OP(L, P, C, OP)                                                               \
-  I_B_##L##_##P##_##C##_##OP : if (binarni_na_miste<L, P, C, Znacka::OP>(kod + pc) != 0) return 1; \
-  pc += slov_formy(binarni_forma(L, P, C));                                                        \
-  if constexpr (S && C == PROMENNA) krok_prirazeni(static_cast<std::int32_t>(kod[pc - 1]));        \
-  if constexpr (S && C == PRAVDA) pravda_logicka_ = je_logicky(Znacka::OP);                        \
+#define MOXA_BINARNI_OP(L, P, C, OP)                                                         \
+  I_B_##L##_##P##_##C##_##OP : if (binarni_na_miste<L, P, C, Znacka::OP>(pc) != 0) return 1; \
+  pc += slov_formy(binarni_forma(L, P, C));                                                  \
+  if constexpr (S && C == PROMENNA) krok_prirazeni(static_cast<std::int32_t>(pc[-1]));       \
+  if constexpr (S && C == PRAVDA) pravda_logicka_ = je_logicky(Znacka::OP);                  \
   MOXA_DALSI();
 #define MOXA_BINARNI(_, L, P, C) MOXA_BINARNI_OPERATORY(MOXA_BINARNI_OP, L, P, C)
     MOXA_FORMY(MOXA_BINARNI, _)
@@ -251,11 +253,11 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   I_Kopiruj : {
     MOXA_MISTO();
     Hodnota& cil = tab_.hodnota(static_cast<std::int32_t>(arg));
-    if (kod[pc] == PROMENNA) {
-      const Hodnota& zdroj = tab_.hodnota(static_cast<std::int32_t>(kod[pc + 1]));
+    if (pc[0] == PROMENNA) {
+      const Hodnota& zdroj = tab_.hodnota(static_cast<std::int32_t>(pc[1]));
       if (&cil != &zdroj) cil = zdroj;  // a variable assigned to itself keeps its value
     } else {
-      kod_.do_hodnoty(kod[pc + 1], cil);
+      kod_.do_hodnoty(pc[1], cil);
     }
     pc += 2;
     if constexpr (S) krok_prirazeni(static_cast<std::int32_t>(arg));
@@ -299,9 +301,9 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
     if (!kdyz(pravda_)) return 0;
     MOXA_DALSI();
   I_Jinak:
-    preskoc_cteni(kod[pc]);
-    pc = kod[pc + 1];
-    if (pc == po) return 0;
+    preskoc_cteni(pc[0]);
+    pc = kod + pc[1];
+    if (pc == konec) return 0;
     MOXA_DALSI();
   I_CyklusVstup:
     prvni_pruchod_.push_back(1);
@@ -324,9 +326,9 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
     // A later pass costs a step per token of the loop; past the budget the condition
     // finds the end of input where its first factor should be.
     prvni_pruchod_.back() = 0;
-    if constexpr (S) pc_stopy_ = kod[pc];  // an error here belongs to the condition
-    if (!lex_.krok(kod[pc + 1])) return chyba_faktoru();
-    pc = kod[pc];
+    if constexpr (S) pc_stopy_ = pc[0];  // an error here belongs to the condition
+    if (!lex_.krok(pc[1])) return chyba_faktoru();
+    pc = kod + pc[0];
     MOXA_DALSI();
 #undef MOXA_DALSI
 #undef MOXA_MISTO
