@@ -32,7 +32,7 @@ export function programs(...folders) {
       else if (e.name.endsWith('.mox')) out.push(p);
     }
   };
-  for (const f of folders) walk(join(repoDir, f));
+  for (const f of folders) walk(resolve(repoDir, f));
   return out.sort();
 }
 

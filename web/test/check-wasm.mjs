@@ -8,7 +8,7 @@ import { spawnSync } from 'node:child_process';
 import { createRequire } from 'node:module';
 import { bajtyAMista, naformatuj, zkontroluj } from '../src/checking.js';
 import { textZBytu } from '../src/bytes.js';
-import { programs } from './wasm-run.mjs';
+import { programs } from '../../editors/test/agreement.mjs';
 
 const [moxaJs, moxaCheck, moxaFmt, ...dirs] = process.argv.slice(2);
 if (!moxaJs || !moxaFmt || dirs.length === 0) {
@@ -33,7 +33,7 @@ let selhalo = 0;
 let chyb = 0;
 let varovani = 0;
 let upraveno = 0;
-const vse = [...dirs.flatMap(programs).map((p) => [p, readFileSync(p)]), ...vlastni];
+const vse = [...dirs.flatMap((d) => programs(d)).map((p) => [p, readFileSync(p)]), ...vlastni];
 for (const [p, bajty] of vse) {
   const program = textZBytu(bajty);
   const { mista } = bajtyAMista(program);
