@@ -85,7 +85,7 @@ export async function spustVModulu(modul, program, input, limits, moznosti = {})
     zbyva = bytes;
     const k = Math.min(n, zbyva.length);
     modul.HEAPU8.set(zbyva.subarray(0, k), b);
-    zbyva = zbyva.subarray(Math.min(k + 1, zbyva.length));
+    zbyva = zbyva.subarray(k);
     return k;
   };
   modul.vstupHned = (b, n) => predej(b, n, zbyva.length > 0 ? zbyva : dalsiVstup(n));
