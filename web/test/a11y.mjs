@@ -20,8 +20,7 @@ const POHLEDY = {
     await page.waitForSelector('.cm-content .hl-keyword');
   },
   'error output': async (page, jazyk) => {
-    await page.goto(`${prostredi.server.url}?lang=${jazyk}${odkaz(CHYBNY)}`);
-    await page.waitForFunction(() => !document.getElementById('run').disabled);
+    await prostredi.otevri(page, `?lang=${jazyk}${odkaz(CHYBNY)}`);
     await page.click('#run');
     await page.waitForFunction(() => document.body.dataset.state === 'error');
     await page.waitForSelector('#output a.line');
@@ -31,8 +30,7 @@ const POHLEDY = {
     await page.waitForSelector('#stdin-line');
   },
   'step view': async (page, jazyk) => {
-    await page.goto(`${prostredi.server.url}?lang=${jazyk}${odkaz(KROKY)}`);
-    await page.waitForFunction(() => !document.getElementById('step').disabled);
+    await prostredi.otevri(page, `?lang=${jazyk}${odkaz(KROKY)}`);
     await page.click('#step');
     await page.waitForFunction(() => !document.getElementById('step-view').hidden);
     await page.click('#step-next');
@@ -122,8 +120,7 @@ test('every control works from the keyboard alone, in a visible order, and the e
   await page.waitForFunction(() => ['ok', 'error'].includes(document.body.dataset.state) || document.getElementById('stdin-line'));
 
   // The editor: typed into, then Tab goes on to the next control and types no tab.
-  await page.goto(`${prostredi.server.url}?lang=en${odkaz('{\n} .\n')}`);
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  await prostredi.otevri(page, `?lang=en${odkaz('{\n} .\n')}`);
   await tabemNa(page, 'editor');
   await page.keyboard.press('Control+Home');
   await page.keyboard.press('End');
@@ -141,8 +138,7 @@ test('every control works from the keyboard alone, in a visible order, and the e
   assert.match(await page.textContent('#output'), /\nklavesnice\n/);
 
   // Input typed when the program asks, the input ended with End input.
-  await page.goto(`${prostredi.server.url}?lang=en${odkaz('{ cti(@a); cti(@b); pis_ln("[" + @a + "|" + @b + "]"); } .')}`);
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  await prostredi.otevri(page, `?lang=en${odkaz('{ cti(@a); cti(@b); pis_ln("[" + @a + "|" + @b + "]"); } .')}`);
   await tabemNa(page, 'run');
   await page.keyboard.press('Enter');
   await page.waitForSelector('#stdin-line');
@@ -156,8 +152,7 @@ test('every control works from the keyboard alone, in a visible order, and the e
   assert.match(await page.textContent('#output'), /\[prvni\.\|\]|\[prvni\|\]/);
 
   // Stop: the next control after Run once Run and Step are disabled.
-  await page.goto(`${prostredi.server.url}?lang=en${odkaz('{ w2 (1) { @x -> 1; } w2_end; } .')}`);
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  await prostredi.otevri(page, `?lang=en${odkaz('{ w2 (1) { @x -> 1; } w2_end; } .')}`);
   await tabemNa(page, 'run');
   await page.keyboard.press('Enter');
   await page.waitForFunction(() => document.body.dataset.state === 'running');
@@ -168,8 +163,7 @@ test('every control works from the keyboard alone, in a visible order, and the e
 
   // The step view: opened with Enter on Step, left with Escape, the focus back on Step (its
   // keys are stepview.mjs's).
-  await page.goto(`${prostredi.server.url}?lang=en${odkaz(KROKY)}`);
-  await page.waitForFunction(() => !document.getElementById('step').disabled);
+  await prostredi.otevri(page, `?lang=en${odkaz(KROKY)}`);
   await tabemNa(page, 'step');
   await page.keyboard.press('Enter');
   await page.waitForFunction(() => !document.getElementById('step-view').hidden);
@@ -188,7 +182,6 @@ test('every control works from the keyboard alone, in a visible order, and the e
   await page.keyboard.press(await page.inputValue('#lang') === 'en' ? 'ArrowUp' : 'ArrowDown');
   assert.equal(await page.evaluate(() => document.documentElement.lang), 'cs');
   assert.equal(await page.evaluate(() => window.__mys), 0, 'mouse events');
-  await page.close();
 });
 
 test('the step view says each step in a live region, in either language', async () => {
@@ -224,7 +217,6 @@ test('new output is said by itself, not with everything before it', async () => 
   const news = await page.textContent('#output-news');
   assert.match(news, /druhy radek/);
   assert.doesNotMatch(news, /prvni radek/);
-  await page.close();
 });
 
 test('nothing moves for a person who asks for reduced motion', async () => {

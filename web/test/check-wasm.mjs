@@ -11,10 +11,6 @@ import { textZBytu } from '../src/bytes.js';
 import { programs } from '../../editors/test/agreement.mjs';
 
 const [moxaJs, moxaCheck, moxaFmt, ...dirs] = process.argv.slice(2);
-if (!moxaJs || !moxaFmt || dirs.length === 0) {
-  console.error('usage: check-wasm.mjs MOXA_JS MOXA_CHECK MOXA_FMT DIR...');
-  process.exit(2);
-}
 
 const require = createRequire(import.meta.url);
 const modul = await require(resolve(moxaJs))({ onOutput: () => {}, print: () => {}, printErr: () => {} });
