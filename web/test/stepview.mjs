@@ -225,6 +225,7 @@ test('a program past the step cap, or past the bytes of trace kept, is stopped t
     '{ @s -> "xxxxxxxxxxxxxxxx"; @i -> 0; w2 (@i < 16) { @s -> @s + @s; @i -> @i + 1; } w2_end;\n' +
     '  w2 (1) { @t -> @s; } w2_end; } .\n';
   await prostredi.otevri(page, '?lang=en' + odkaz(velke));
+  await page.waitForFunction(() => !document.getElementById('step').disabled);
   await krokuj(page);
   const pamet = /hold more than 64 MiB of values, the most this view records/;
   assert.match((await pohled(page)).note, pamet);
