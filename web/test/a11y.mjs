@@ -20,7 +20,8 @@ const POHLEDY = {
     await page.waitForSelector('.cm-content .hl-keyword');
   },
   'error output': async (page, jazyk) => {
-    await prostredi.otevri(page, `?lang=${jazyk}${odkaz(CHYBNY)}`);
+    await page.goto(`${prostredi.server.url}?lang=${jazyk}${odkaz(CHYBNY)}`);
+    await page.waitForFunction(() => !document.getElementById('run').disabled);
     await page.click('#run');
     await page.waitForFunction(() => document.body.dataset.state === 'error');
     await page.waitForSelector('#output a.line');
@@ -30,7 +31,8 @@ const POHLEDY = {
     await page.waitForSelector('#stdin-line');
   },
   'step view': async (page, jazyk) => {
-    await prostredi.otevri(page, `?lang=${jazyk}${odkaz(KROKY)}`);
+    await page.goto(`${prostredi.server.url}?lang=${jazyk}${odkaz(KROKY)}`);
+    await page.waitForFunction(() => !document.getElementById('step').disabled);
     await page.click('#step');
     await page.waitForFunction(() => !document.getElementById('step-view').hidden);
     await page.click('#step-next');
@@ -120,7 +122,8 @@ test('every control works from the keyboard alone, in a visible order, and the e
   await page.waitForFunction(() => ['ok', 'error'].includes(document.body.dataset.state) || document.getElementById('stdin-line'));
 
   // The editor: typed into, then Tab goes on to the next control and types no tab.
-  await prostredi.otevri(page, `?lang=en${odkaz('{\n} .\n')}`);
+  await page.goto(`${prostredi.server.url}?lang=en${odkaz('{\n} .\n')}`);
+  await page.waitForFunction(() => !document.getElementById('run').disabled);
   await tabemNa(page, 'editor');
   await page.keyboard.press('Control+Home');
   await page.keyboard.press('End');
@@ -138,7 +141,8 @@ test('every control works from the keyboard alone, in a visible order, and the e
   assert.match(await page.textContent('#output'), /\nklavesnice\n/);
 
   // Input typed when the program asks, the input ended with End input.
-  await prostredi.otevri(page, `?lang=en${odkaz('{ cti(@a); cti(@b); pis_ln("[" + @a + "|" + @b + "]"); } .')}`);
+  await page.goto(`${prostredi.server.url}?lang=en${odkaz('{ cti(@a); cti(@b); pis_ln("[" + @a + "|" + @b + "]"); } .')}`);
+  await page.waitForFunction(() => !document.getElementById('run').disabled);
   await tabemNa(page, 'run');
   await page.keyboard.press('Enter');
   await page.waitForSelector('#stdin-line');
@@ -152,7 +156,8 @@ test('every control works from the keyboard alone, in a visible order, and the e
   assert.match(await page.textContent('#output'), /\[prvni\.\|\]|\[prvni\|\]/);
 
   // Stop: the next control after Run once Run and Step are disabled.
-  await prostredi.otevri(page, `?lang=en${odkaz('{ w2 (1) { @x -> 1; } w2_end; } .')}`);
+  await page.goto(`${prostredi.server.url}?lang=en${odkaz('{ w2 (1) { @x -> 1; } w2_end; } .')}`);
+  await page.waitForFunction(() => !document.getElementById('run').disabled);
   await tabemNa(page, 'run');
   await page.keyboard.press('Enter');
   await page.waitForFunction(() => document.body.dataset.state === 'running');
@@ -163,7 +168,8 @@ test('every control works from the keyboard alone, in a visible order, and the e
 
   // The step view: opened with Enter on Step, left with Escape, the focus back on Step (its
   // keys are stepview.mjs's).
-  await prostredi.otevri(page, `?lang=en${odkaz(KROKY)}`);
+  await page.goto(`${prostredi.server.url}?lang=en${odkaz(KROKY)}`);
+  await page.waitForFunction(() => !document.getElementById('step').disabled);
   await tabemNa(page, 'step');
   await page.keyboard.press('Enter');
   await page.waitForFunction(() => !document.getElementById('step-view').hidden);
