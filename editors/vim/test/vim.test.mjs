@@ -43,22 +43,8 @@ function syntaxGroups(files) {
   return result;
 }
 
-const GROUPS = {
-  number: 'moxaNumber',
-  string: 'moxaString',
-  semicolon: 'moxaSemicolon',
-  keyword: 'moxaKeyword',
-  end: 'moxaEnd',
-  word: 'moxaWord',
-  brace: 'moxaBrace',
-  assignment: 'moxaAssignment',
-  paren: 'moxaParen',
-  'unused-operator': 'moxaUnusedOperator',
-  operator: 'moxaOperator',
-  variable: 'moxaVariable',
-  call: 'moxaCall',
-  declaration: 'moxaDeclaration',
-};
+// Each class's group is its name in the syntax file: 'unused-operator' is moxaUnusedOperator.
+const GROUPS = new Proxy({}, { get: (_, c) => `moxa${c.replace(/(?:^|-)(\w)/g, (_, x) => x.toUpperCase())}` });
 const isComment = (g) => g === 'moxaComment';
 
 // Vim finds the syntax group of one column by scanning its line from the start, so asking
