@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# The editors' checks, from a fresh Debian 12 machine: installs vim, neovim, node and npm when
-# they are missing, builds the interpreter, its token lister, the checker, the language
-# server and the debugger (release preset) unless they are built, installs the extension's
-# pinned npm packages, runs the tests of the word lists, the VS Code grammar, the run task and
-# problem matcher, the language server's lookup, the debugger's configuration and adapter, the
-# Vim files (both :make settings), Neovim's client and the packed .vsix, and leaves the
-# extension packed in build/editors/.
+# The editors' checks, from a fresh Debian 12 machine: installs what is missing (vim, neovim,
+# node, npm), builds the tools the tests run, installs the extension's pinned npm packages,
+# runs the tests of the word lists, VS Code, Vim and Neovim, and leaves the extension packed
+# in build/editors/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

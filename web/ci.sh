@@ -2,10 +2,9 @@
 # The playground's part of continuous integration: installs what it needs (Debian's
 # emscripten and chromium, node and npm), installs the page's npm packages from the lock
 # file, builds the page, and runs its tests:
-#   - the highlighter's tests in node;
+#   - the highlighter's tests in node, beside the interpreter's scanner;
 #   - every golden program through the WebAssembly module in node (those with input also
-#     with the input handed over on demand, word by word);
-#   - the trace the module hands to the page, beside moxa-trace's, for every golden program;
+#     with the input handed over on demand, word by word), its trace beside moxa-trace's;
 #   - the page in headless Chromium (examples, share links, limits, Stop, output as it
 #     arrives, input typed when asked, the two languages, errors);
 #   - the step view in headless Chromium (Step, its controls and keys, &step=N links, the
@@ -20,7 +19,7 @@
 #     limit, a task text's script kept from running, the code kept over a reload, Download,
 #     Stop, the view's texts in both languages, and axe-core on its results.
 # Usage: web/ci.sh  (from anywhere; expects the native release build in build/, and builds
-# moxa, moxa-trace, moxa-check, moxa-fmt and moxa-grade when they are missing). Leaves
+# moxa, moxa-trace, moxa-check, moxa-fmt, moxa-grade and moxa_tokens when they are missing). Leaves
 # screenshots of the page in build-web-ci/page.png, of its findings in
 # build-web-ci/diagnostics.png and of an assignment in build-web-ci/assignment.png.
 set -euo pipefail
@@ -43,10 +42,10 @@ echo "== playground: npm packages"
 (cd web && npm ci --no-audit --no-fund)
 
 if [ ! -x build/moxa ] || [ ! -x build/tools/moxa-trace ] || [ ! -x build/tools/moxa-check ] ||
-  [ ! -x build/tools/moxa-fmt ] || [ ! -x build/tools/moxa-grade ]; then
-  echo "== playground: native interpreter, moxa-trace, the checker, the formatter, the grader"
+  [ ! -x build/tools/moxa-fmt ] || [ ! -x build/tools/moxa-grade ] || [ ! -x build/tools/moxa_tokens ]; then
+  echo "== playground: native interpreter, moxa-trace, the checker, the formatter, the grader, the token lister"
   cmake --preset release > /dev/null
-  cmake --build --preset release --target moxa moxa-trace moxa-check moxa-fmt moxa_grade
+  cmake --build --preset release --target moxa moxa-trace moxa-check moxa-fmt moxa_grade moxa_tokens
 fi
 
 out=$root/build-web-ci
@@ -60,16 +59,11 @@ MOXA_WEB_BUILD=$out/cmake web/build.sh "$out/site"
 MOXA_WEB_BUILD=$out/cmake-full MOXA_WEB_NESTING=10000 web/build.sh "$out/site-full"
 
 echo "== playground: highlighter"
-words=()
-[ -x build/tools/moxa_tokens ] && words=(build/tools/moxa_tokens)
-node web/test/language.mjs "${words[@]}"
+node web/test/language.mjs build/tools/moxa_tokens
 node web/test/bytes.mjs
 
-echo "== playground: golden programs through the module"
-"${node_wasm[@]}" --stack-size=6000 web/test/golden.mjs "$out/site-full/moxa.js" tests/golden
-
-echo "== playground: the trace through the module, beside moxa-trace"
-"${node_wasm[@]}" --stack-size=6000 web/test/trace.mjs "$out/site-full/moxa.js" build/tools/moxa-trace tests/golden
+echo "== playground: golden programs and their traces through the module"
+"${node_wasm[@]}" --stack-size=6000 web/test/golden.mjs "$out/site-full/moxa.js" build/tools/moxa-trace tests/golden
 
 echo "== playground: the page in Chromium"
 node web/test/page.mjs "$out/site" build/moxa tests/golden "$out/page.png"

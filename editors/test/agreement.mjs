@@ -32,31 +32,17 @@ export function programs(...folders) {
       else if (e.name.endsWith('.mox')) out.push(p);
     }
   };
-  for (const f of folders) walk(join(repoDir, f));
+  for (const f of folders) walk(resolve(repoDir, f));
   return out.sort();
 }
 
 // The class of a scanner token, by its kind and text: what a highlighter must show.
+const KINDS = { 0: 'number', 1: 'string', 4: 'semicolon', 6: 'brace', 8: 'assignment', 10: 'variable', 11: 'call', 12: 'declaration' };
 export function tokenClass(tok, w) {
-  switch (tok.kind) {
-    case 0: return 'number';
-    case 1: return 'string';
-    case 4: return 'semicolon';
-    case 5:
-      if (w.keywords.includes(tok.text)) return 'keyword';
-      if (tok.text === w.end) return 'end';
-      return 'word';
-    case 6: return 'brace';
-    case 8: return 'assignment';
-    case 9:
-      if (tok.text === '(' || tok.text === ')') return 'paren';
-      if (tok.text === '^' || tok.text === '_') return 'unused-operator';
-      return 'operator';
-    case 10: return 'variable';
-    case 11: return 'call';
-    case 12: return 'declaration';
-    default: return `kind ${tok.kind}`;
-  }
+  if (tok.kind === 5) return w.keywords.includes(tok.text) ? 'keyword' : tok.text === w.end ? 'end' : 'word';
+  if (tok.kind !== 9) return KINDS[tok.kind] ?? `kind ${tok.kind}`;
+  if (tok.text === '(' || tok.text === ')') return 'paren';
+  return tok.text === '^' || tok.text === '_' ? 'unused-operator' : 'operator';
 }
 
 // Where an offset is, as line:column (both from 1), for the listing.
@@ -67,14 +53,10 @@ function place(text, offset) {
 
 const show = (c) => JSON.stringify(c);
 
-// All disagreements between a highlighting and the scanner's tokens on one source.
-//   text     the source, one character per byte
-//   names    per offset, the highlighter's outermost name for that byte ('' for none)
-//   starts   offsets where the highlighter starts a token (null: not checked)
-//   scan     the output of moxa_tokens for the source
-//   want     class -> the name the highlighter must use
-//   comment  name -> whether it is a comment
-// Each byte of a token must carry its class's name, each token must start a highlighter token,
+// All disagreements between a highlighting and the scanner's tokens (`scan`, moxa_tokens's
+// output) on one source: `text` one character per byte, `names` the highlighter's outermost
+// name per byte ('' for none), `starts` where it starts tokens (null: not checked), `want` the
+// name each class must have, `comment(name)` whether a name is a comment's. Each byte of a token must carry its class's name, each token must start a highlighter token,
 // comments must be comments, and bytes dropped between tokens must carry no name. Bytes of a
 // token or comment cut off by the end of input are not checked: a highlighter cannot know
 // where the file ends.

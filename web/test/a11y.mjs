@@ -188,7 +188,6 @@ test('every control works from the keyboard alone, in a visible order, and the e
   await page.keyboard.press(await page.inputValue('#lang') === 'en' ? 'ArrowUp' : 'ArrowDown');
   assert.equal(await page.evaluate(() => document.documentElement.lang), 'cs');
   assert.equal(await page.evaluate(() => window.__mys), 0, 'mouse events');
-  await page.close();
 });
 
 test('the step view says each step in a live region, in either language', async () => {
@@ -224,7 +223,6 @@ test('new output is said by itself, not with everything before it', async () => 
   const news = await page.textContent('#output-news');
   assert.match(news, /druhy radek/);
   assert.doesNotMatch(news, /prvni radek/);
-  await page.close();
 });
 
 test('nothing moves for a person who asks for reduced motion', async () => {

@@ -86,20 +86,14 @@ async function otestuj(page) {
   );
 }
 
-// Every submission of the sample class that is one program.
+// Every submission of the sample class that is one program: a file, or a folder with one.
 function podani() {
   const trida = join(samples, 'trida');
-  const vse = [];
-  for (const jmeno of readdirSync(trida).sort()) {
+  return readdirSync(trida).sort().flatMap((jmeno) => {
     const cesta = join(trida, jmeno);
-    if (statSync(cesta).isDirectory()) {
-      const mox = readdirSync(cesta).filter((f) => f.endsWith('.mox'));
-      if (mox.length === 1) vse.push({ jmeno, soubor: join(cesta, mox[0]) });
-    } else if (jmeno.endsWith('.mox')) {
-      vse.push({ jmeno, soubor: cesta });
-    }
-  }
-  return vse;
+    const mox = statSync(cesta).isDirectory() ? readdirSync(cesta).filter((f) => f.endsWith('.mox')) : [''];
+    return mox.length === 1 && (mox[0] || jmeno).endsWith('.mox') ? [{ jmeno, soubor: join(cesta, mox[0]) }] : [];
+  });
 }
 
 test('the page gives the verdicts, points and feedback moxa-grade gives, test by test', async () => {
@@ -131,7 +125,6 @@ test('the page gives the verdicts, points and feedback moxa-grade gives, test by
   }
   // The class meets passes, wrong outputs, the step budget and the output limit.
   for (const v of ['pass', 'wrong', 'limit', 'output']) assert.ok(verdiktu.has(v), v);
-  await page.context().close();
 });
 
 test('a task text runs none of its script, handlers or javascript: links', async () => {
@@ -158,7 +151,6 @@ test('a task text runs none of its script, handlers or javascript: links', async
   await c2.setFiles(spatny);
   await page.waitForSelector('#assignment-message:not([hidden])');
   assert.match(await page.textContent('#assignment-message'), /version 7/);
-  await page.context().close();
 });
 
 test('the code stays over a reload, Download gives its bytes, and a running test stops', async () => {
@@ -176,9 +168,7 @@ test('the code stays over a reload, Download gives its bytes, and a running test
   await page.context().close();
 
   // With no step budget, that program never ends: Stop (by keyboard) ends the tests.
-  const balik = JSON.parse(readFileSync(soucetJson));
-  for (const t of balik.tests) t.limits.max_steps = 0;
-  writeFileSync(join(slozkaBaliku, 'bez-limitu.json'), JSON.stringify(balik));
+  balikSMezemi('bez-limitu', { max_steps: 0 });
   const p2 = await novaStranka('?assignment=test-assignments/bez-limitu.json');
   await p2.waitForSelector('#assignment-task h1');
   await vlozProgram(p2, program);
@@ -190,7 +180,6 @@ test('the code stays over a reload, Download gives its bytes, and a running test
   await p2.waitForFunction(() => !document.getElementById('assignment-test').disabled);
   assert.equal(await p2.$$eval('#assignment-results [data-verdict]', (e) => e.length), 0);
   assert.match(await p2.textContent('#assignment-summary'), /stop|zastaven/i);
-  await p2.context().close();
 });
 
 // The sample bundle served beside the page with each test's limits changed by `meze`.
@@ -217,7 +206,6 @@ test('a test past its time limit gets the verdict time, as from moxa-grade, and 
   // The worker did not hang: the sample solution passes next.
   await vlozProgram(page, readFileSync(RESENI, 'utf8'));
   assert.deepEqual((await otestuj(page)).map((r) => r.verdict), balik.tests.map(() => 'pass'));
-  await page.context().close();
 });
 
 test('the view\'s texts follow the language, a test run going on or not; axe-core finds nothing in either', async () => {
@@ -240,5 +228,4 @@ test('the view\'s texts follow the language, a test run going on or not; axe-cor
   assert.deepEqual(await porusheni(page), [], 'en');
   assert.match((await texty('cs')).join('|'), /mezery: špatný výstup, 0 z 1 bodů[^]*Viditelné testy: 0 z 4/);
   assert.deepEqual(await porusheni(page), [], 'cs');
-  await page.context().close();
 });

@@ -1,8 +1,8 @@
 // What the playground's browser tests share: the site served on a free port, one headless
 // Chromium for all the tests of a file, and every error the page's own code throws failing
 // the test it happens in. Call `prohlizec(SITE_DIR)` at the top of a test file; it registers
-// the set-up and the clean-up with node:test. Also: share links, the native tools' output
-// and that output as the output pane shows it.
+// the set-up and the clean-up with node:test, closing the pages a test opened after it. Also:
+// share links, the native tools' output and that output as the output pane shows it.
 import { after, afterEach, before } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
@@ -10,8 +10,10 @@ import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { createServer } from 'node:http';
+import { readFile } from 'node:fs/promises';
+import { extname, normalize } from 'node:path';
 import { chromium } from 'playwright-core';
-import { serve } from './serve.mjs';
 import { kusyVystupu, sdileni } from '../src/bytes.js';
 
 const enc = new TextEncoder();
@@ -35,8 +37,35 @@ export function nativni(nastroj, program, input = '') {
 // The text the output pane shows for bytes.
 export const zobrazeni = (b) => kusyVystupu(b).kusy.map((k) => k.esc ?? k.text).join('');
 
+// A static file server for the tests: one folder on 127.0.0.1 at a free port.
+const TYPY = {
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript; charset=utf-8',
+  '.css': 'text/css; charset=utf-8',
+  '.json': 'application/json',
+  '.wasm': 'application/wasm',
+};
+
+async function serve(dir) {
+  const server = createServer(async (req, res) => {
+    const path = decodeURIComponent(new URL(req.url, 'http://x').pathname);
+    const file = join(dir, normalize(path === '/' ? '/index.html' : path));
+    try {
+      const body = await readFile(file);
+      res.writeHead(200, { 'content-type': TYPY[extname(file)] ?? 'application/octet-stream' });
+      res.end(body);
+    } catch {
+      res.writeHead(404);
+      res.end();
+    }
+  });
+  await new Promise((r) => server.listen(0, '127.0.0.1', r));
+  const url = `http://127.0.0.1:${server.address().port}/`;
+  return { url, close: () => new Promise((r) => server.close(r)) };
+}
+
 export function prohlizec(siteDir) {
-  const p = { server: null, browser: null, chyby: [] };
+  const p = { server: null, browser: null, chyby: [], kontexty: [] };
 
   // Listens for the errors of a page once, however often it is handed in.
   p.sleduj = (page) => {
@@ -50,6 +79,7 @@ export function prohlizec(siteDir) {
   p.kontext = async (moznosti = {}) => {
     const context = await p.browser.newContext(moznosti);
     context.on('page', p.sleduj);
+    p.kontexty.push(context);
     return context;
   };
 
@@ -64,9 +94,7 @@ export function prohlizec(siteDir) {
   // A page of its own context (`moznosti`: a viewport, a colour scheme, reduced motion...)
   // at `adresa`, once Run can be pressed.
   p.novaStranka = async (adresa = '', moznosti = {}) => {
-    const context = await p.browser.newContext(moznosti);
-    const page = p.sleduj(await context.newPage());
-    page.on('close', () => context.close().catch(() => {}));
+    const page = await (await p.kontext(moznosti)).newPage();
     if (adresa.startsWith('guide.html')) await page.goto(p.server.url + adresa);
     else await p.otevri(page, adresa);
     return page;
@@ -83,7 +111,9 @@ export function prohlizec(siteDir) {
       ],
     });
   });
-  afterEach(() => {
+  // Every context a test opened is closed after it.
+  afterEach(async () => {
+    for (const c of p.kontexty.splice(0)) await c.close().catch(() => {});
     assert.deepEqual(p.chyby.splice(0), [], 'errors thrown by the page');
   });
   after(async () => {

@@ -8,13 +8,9 @@ import { spawnSync } from 'node:child_process';
 import { createRequire } from 'node:module';
 import { bajtyAMista, naformatuj, zkontroluj } from '../src/checking.js';
 import { textZBytu } from '../src/bytes.js';
-import { programs } from './wasm-run.mjs';
+import { programs } from '../../editors/test/agreement.mjs';
 
 const [moxaJs, moxaCheck, moxaFmt, ...dirs] = process.argv.slice(2);
-if (!moxaJs || !moxaFmt || dirs.length === 0) {
-  console.error('usage: check-wasm.mjs MOXA_JS MOXA_CHECK MOXA_FMT DIR...');
-  process.exit(2);
-}
 
 const require = createRequire(import.meta.url);
 const modul = await require(resolve(moxaJs))({ onOutput: () => {}, print: () => {}, printErr: () => {} });
@@ -33,7 +29,7 @@ let selhalo = 0;
 let chyb = 0;
 let varovani = 0;
 let upraveno = 0;
-const vse = [...dirs.flatMap(programs).map((p) => [p, readFileSync(p)]), ...vlastni];
+const vse = [...dirs.flatMap((d) => programs(d)).map((p) => [p, readFileSync(p)]), ...vlastni];
 for (const [p, bajty] of vse) {
   const program = textZBytu(bajty);
   const { mista } = bajtyAMista(program);
@@ -41,24 +37,13 @@ for (const [p, bajty] of vse) {
   const ocekavane = JSON.parse(nativni.stdout.toString('latin1'))[0].diagnostics;
   const zjisteni = await zkontroluj(modul, program);
   // The native command writes its JSON as UTF-8, a byte that is not UTF-8 as U+FFFD; read
-  // as latin1, each of its bytes is one code point: compare the bytes.
-  const bajtyTextu = (s) => Buffer.from(s, 'latin1');
-  const jakoBajty = (s) => Buffer.from(s.replace(/(?<![\ud800-\udbff])[\udc80-\udcff]/g, '\ufffd'));
-  const shoda =
-    zjisteni.length === ocekavane.length &&
-    zjisteni.every((z, i) => {
-      const o = ocekavane[i];
-      return (
-        z.severity === o.severity &&
-        z.line === o.line &&
-        z.column === o.column &&
-        z.from === mista[o.offset] &&
-        z.to === mista[o.offset + o.length] &&
-        jakoBajty(z.message).equals(bajtyTextu(o.message)) &&
-        z.notes.length === o.notes.length &&
-        z.notes.every((n, k) => n.from === mista[o.notes[k].offset] && jakoBajty(n.message).equals(bajtyTextu(o.notes[k].message)))
-      );
-    });
+  // as latin1, each of its bytes is one code point: the module's texts are compared so.
+  const jakoBajty = (s) => Buffer.from(s.replace(/(?<![\ud800-\udbff])[\udc80-\udcff]/g, '\ufffd')).toString('latin1');
+  const nase = zjisteni.map((z) => [z.severity, z.line, z.column, z.from, z.to, jakoBajty(z.message),
+    z.notes.map((n) => [n.from, jakoBajty(n.message)])]);
+  const jejich = ocekavane.map((o) => [o.severity, o.line, o.column, mista[o.offset], mista[o.offset + o.length], o.message,
+    o.notes.map((n) => [mista[n.offset], n.message])]);
+  const shoda = JSON.stringify(nase) === JSON.stringify(jejich);
   if (!shoda) {
     console.log(`FAIL ${p}: the findings differ`);
     console.log(`  native: ${JSON.stringify(ocekavane)}`);

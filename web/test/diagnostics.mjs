@@ -13,43 +13,28 @@ const [siteDir, moxa, moxaFmt, screenshot] = process.argv.slice(2);
 const prostredi = prohlizec(siteDir);
 const novaStranka = () => prostredi.novaStranka('?lang=en', { viewport: { width: 1280, height: 900 } });
 
-// Replaces the program by typing it key by key (lines without leading blanks, so that the
-// editor's indentation on Enter adds none), as a person would.
 // Types `program` into the editor key by key, as written: the indentation the editor adds
 // after a `{` and before a `}` is taken away again, as a person who lays out by hand does.
 async function napis(page, program) {
   await page.focus('.cm-content');
   await page.keyboard.press('Control+a');
   await page.keyboard.press('Delete');
-  const odsazeni = () =>
-    page.evaluate(() => {
-      const radek = document.querySelector('.cm-activeLine')?.textContent ?? '';
-      return radek.length - radek.trimStart().length;
-    });
-  for (const radek of program.split(/(?<=\n)/)) {
-    const text = radek.endsWith('\n') ? radek.slice(0, -1) : radek;
-    let napsano = '';
-    for (const znak of text) {
-      await page.keyboard.type(znak);
-      napsano += znak;
-      // A `}` typed first on a line is moved by the editor to its block's level: back to
-      // where the program has it.
-      if (znak === '}' && napsano.trim() === '}') {
-        const chci = napsano.length - 1;
-        const ma = await odsazeni();
-        if (ma !== chci) {
-          await page.keyboard.press('Home');
-          // Backspace in the indentation takes a whole unit of it.
-          while ((await odsazeni()) > chci) await page.keyboard.press('Backspace');
-          const zbyva = await odsazeni();
-          if (chci > zbyva) await page.keyboard.type(' '.repeat(chci - zbyva));
-          await page.keyboard.press('End');
-        }
-      }
-    }
-    if (radek.endsWith('\n')) {
+  const odsazeni = () => page.evaluate(() => /^ */.exec(document.querySelector('.cm-activeLine')?.textContent ?? '')[0].length);
+  for (const [i, radek] of program.split('\n').entries()) {
+    if (i > 0) {
       await page.keyboard.press('Enter');
       while ((await odsazeni()) > 0) await page.keyboard.press('Backspace');
+    }
+    for (const [k, znak] of [...radek].entries()) {
+      await page.keyboard.type(znak);
+      // A `}` typed first on a line is moved by the editor to its block's level: back to
+      // where the program has it (Backspace in the indentation takes a whole unit of it).
+      if (znak === '}' && radek.slice(0, k).trim() === '') {
+        await page.keyboard.press('Home');
+        while ((await odsazeni()) > k) await page.keyboard.press('Backspace');
+        await page.keyboard.type(' '.repeat(k - (await odsazeni())));
+        await page.keyboard.press('End');
+      }
     }
   }
 }
@@ -110,7 +95,6 @@ test('a missing ; typed into the editor is underlined where it is missing and li
   await zkontrolovano(page);
   assert.equal(await page.textContent('#diagnostics-summary'), 'No errors or warnings.');
   assert.equal(await page.locator('.cm-lintRange-error, #diagnostics-list li').count(), 0);
-  await page.close();
 });
 
 test("a fix is one click: Apply inserts the missing ; and Ctrl+Z takes it back; the explanation follows the page's language", async () => {
@@ -141,7 +125,6 @@ test("a fix is one click: Apply inserts the missing ; and Ctrl+Z takes it back; 
   assert.equal(await page.textContent('#diagnostics-list .diag-message'), 'za příkazem chybí `;`');
   assert.match((await page.locator('#diagnostics-list .diag-note').allTextContents()).join('\n'), /byl ocekavan znak: ";"/);
   assert.equal(await page.textContent('#diagnostics-list .diag-apply'), 'Použít');
-  await page.close();
 });
 
 test('what the scanner reads differently is a warning: @Vysledek is @ysledek, Pis_ln is is_ln', async () => {
@@ -167,7 +150,6 @@ test('what the scanner reads differently is a warning: @Vysledek is @ysledek, Pi
   assert.equal(await page.locator('#diagnostics-list .diag-error').count(), 1);
   const vse = (await page.locator('#diagnostics-list .diag-message').allTextContents()).join('\n');
   assert.match(vse, /`Pis_ln` se cte jako `is_ln`|is_ln/);
-  await page.close();
 });
 
 test('Tidy lays the program out as moxa-fmt does, in one undoable step; with a syntax error it is disabled and says why', async () => {
@@ -197,7 +179,6 @@ test('Tidy lays the program out as moxa-fmt does, in one undoable step; with a s
   assert.equal(await page.isDisabled('#tidy'), true);
   assert.match(await page.getAttribute('#tidy', 'title'), /without syntax errors/);
   assert.match(await page.textContent('#diagnostics-summary'), /correct the error first/);
-  await page.close();
 });
 
 test("a run's syntax error quoted lines after its token: the output stays as moxa's, the token is marked", async () => {
@@ -218,7 +199,6 @@ test("a run's syntax error quoted lines after its token: the output stays as mox
   await page.keyboard.type('2');
   assert.equal(await page.locator('.cm-run-error').count(), 0);
   assert.equal(await page.isHidden('#run-error-spot'), true);
-  await page.close();
 });
 
 test("an error in a later pass of a loop: the run quotes the loop's end, the statement that failed is marked", async () => {
@@ -242,7 +222,6 @@ test("an error in a later pass of a loop: the run quotes the loop's end, the sta
   await page.keyboard.insertText('{ pis_ln(1); } .');
   assert.match(await spust(page), /Program probehl bez chyb/);
   assert.equal(await page.locator('.cm-run-error').count(), 0);
-  await page.close();
 });
 
 test('a run that fails on the input typed while it runs is replayed on that input to mark its statement', async () => {
@@ -259,7 +238,6 @@ test('a run that fails on the input typed while it runs is replayed on that inpu
   await page.waitForSelector('.cm-run-error');
   assert.equal(await page.textContent('.cm-run-error'), 'pis_ln');
   assert.equal(await radekPrvku(page, '.cm-run-error'), 3);
-  await page.close();
 });
 
 test("brackets nested to the page's limit are checked; past it, the nesting error is listed", async () => {
@@ -274,5 +252,4 @@ test("brackets nested to the page's limit are checked; past it, the nesting erro
     if (chyba) assert.match(await page.textContent('#diagnostics-list .diag-error .diag-message'), chyba);
     else assert.equal(souhrn, 'No errors or warnings.');
   }
-  await page.close();
 });

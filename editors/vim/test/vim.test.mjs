@@ -1,6 +1,6 @@
 // The Vim files, driven by Debian's vim in Ex mode: the syntax agrees with the interpreter's
-// scanner on every golden program and example, chosen positions of a sample carry the right
-// groups, and :make on a program with an error puts the cursor on the line the error quotes.
+// scanner on every golden program and example, escapes are marked, and :make with either
+// tool puts the cursor on the line of the error.
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
@@ -43,22 +43,8 @@ function syntaxGroups(files) {
   return result;
 }
 
-const GROUPS = {
-  number: 'moxaNumber',
-  string: 'moxaString',
-  semicolon: 'moxaSemicolon',
-  keyword: 'moxaKeyword',
-  end: 'moxaEnd',
-  word: 'moxaWord',
-  brace: 'moxaBrace',
-  assignment: 'moxaAssignment',
-  paren: 'moxaParen',
-  'unused-operator': 'moxaUnusedOperator',
-  operator: 'moxaOperator',
-  variable: 'moxaVariable',
-  call: 'moxaCall',
-  declaration: 'moxaDeclaration',
-};
+// Each class's group is its name in the syntax file: 'unused-operator' is moxaUnusedOperator.
+const GROUPS = new Proxy({}, { get: (_, c) => `moxa${c.replace(/(?:^|-)(\w)/g, (_, x) => x.toUpperCase())}` });
 const isComment = (g) => g === 'moxaComment';
 
 // Vim finds the syntax group of one column by scanning its line from the start, so asking
@@ -80,117 +66,64 @@ test('the Vim syntax agrees with the scanner on every golden program, example an
   assert.equal(failures.length, 0, `${failures.length} of ${files.length} programs disagree:\n${failures.join('\n')}`);
 });
 
-// The innermost syntax group at chosen places of the sample, by line and column (from 1).
-test('the syntax gives the sample its groups where a reader expects them', () => {
-  const sample = join(here, 'sample.mox');
+// Vim's innermost group at the escapes of the sample's text (line, column from 1), which the
+// outermost groups compared above do not show.
+test('an escape inside a text is marked as one', () => {
+  const places = [[3, 10, 'moxaString'], [3, 12, 'moxaEscape'], [3, 13, 'moxaEscape'], [3, 15, 'moxaString']];
   const script = join(work, 'at.vim');
-  const places = [
-    [1, 1, 'moxaComment'],
-    [3, 3, ''], // the P of Pis_ln is dropped...
-    [3, 4, 'moxaWord'], // ...which leaves is_ln, no keyword
-    [3, 10, 'moxaString'],
-    [3, 12, 'moxaEscape'], // the '/' of a/"b
-    [3, 13, 'moxaEscape'], // the quote it escapes
-    [3, 15, 'moxaString'],
-    [3, 16, ''],
-    [3, 17, 'moxaOperator'],
-    [3, 20, 'moxaNumber'], // the ',' of 1,5e-3
-    [3, 23, 'moxaNumber'], // the '-' of its exponent
-    [4, 3, 'moxaVariable'],
-    [4, 6, 'moxaAssignment'],
-    [4, 9, 'moxaNumber'],
-    [4, 11, 'moxaNumber'], // 5 -3 is two numbers
-    [5, 3, 'moxaKeyword'],
-    [5, 6, 'moxaParen'],
-    [5, 10, 'moxaOperator'], // !=
-    [5, 16, 'moxaBrace'],
-    [5, 30, 'moxaSemicolon'],
-    [5, 34, 'moxaKeyword'], // w2_end
-    [6, 3, 'moxaCall'],
-    [6, 16, 'moxaUnusedOperator'],
-    [7, 3, 'moxaEnd'],
-  ];
-  writeFileSync(
-    script,
-    [
-      'set nocompatible',
-      `let &rtp = '${vimDir}' . ',' . &rtp`,
-      'filetype plugin on',
-      'syntax on',
-      `edit ${sample}`,
-      `let s:r = map(${JSON.stringify(places.map(([l, c]) => [l, c]))}, {_, p -> synIDattr(synID(p[0], p[1], 0), 'name')})`,
-      "call writefile([json_encode(s:r)], $OUT)",
-      'qa!',
-    ].join('\n'),
-  );
+  writeFileSync(script, [
+    'set nocompatible',
+    `let &rtp = '${vimDir}' . ',' . &rtp`,
+    'filetype plugin on',
+    'syntax on',
+    `edit ${join(here, 'sample.mox')}`,
+    `let s:r = map(${JSON.stringify(places.map(([l, c]) => [l, c]))}, {_, p -> synIDattr(synID(p[0], p[1], 0), 'name')})`,
+    'call writefile([json_encode(s:r)], $OUT)',
+    'qa!',
+  ].join('\n'));
   const out = join(work, 'at.json');
   vim(script, { OUT: out });
-  const got = JSON.parse(readFileSync(out, 'utf8'));
-  const wrong = places
-    .map(([l, c, want], i) => [l, c, want, got[i]])
-    .filter(([, , want, g]) => g !== want)
-    .map(([l, c, want, g]) => `${l}:${c} want ${want || '(none)'}, got ${g || '(none)'}`);
-  assert.deepEqual(wrong, []);
-});
-
-function make(program) {
-  const file = join(work, 'prog.mox');
-  writeFileSync(file, program);
-  const out = join(work, 'make.json');
-  vim(join(here, 'make.vim'), { PROGRAM: file, MOXA: moxa, OUT: out });
-  return JSON.parse(readFileSync(out, 'utf8'));
-}
-
-test('the plugin sets the comment form and runs the interpreter with :make', () => {
-  const r = make('{\n  pis_ln("ok");\n} .\n');
-  assert.deepEqual(r.plugin, { filetype: 'moxa', makeprg: 'moxa %:S', commentstring: ':: %s' });
-  assert.deepEqual(r.errors, [], 'a program without errors lists none');
-  assert.equal(r.line, 1);
-});
-
-test(':make puts the cursor on the line the error quotes', () => {
-  // The operand missing before ')' is reported on line 4.
-  const r = make('{\n  pis_ln("a");\n  @x -> 2;\n  pis_ln(@x +);\n  pis_ln("b");\n} .\n');
-  assert.equal(r.errors.length, 1, JSON.stringify(r.errors));
-  // The message names no file; the plugin gives the error the buffer :make ran, so that the
-  // quickfix list shows the file and :cnext from elsewhere comes back to it.
-  assert.deepEqual(r.errors[0], {
-    bufnr: r.bufnr,
-    lnum: 4,
-    text: 'byl ocekavan znak: "cislo, promenna, retezec, komentar nebo volani fce", namisto toho se vyskytl tento znak: ")".',
-    valid: 1,
-  });
-  assert.equal(r.line, 4);
-});
-
-test(':make finds an error that follows program output on the same line', () => {
-  // pis leaves no line end, so the message continues the line "x"; the text is no number.
-  const r = make('{\n  pis("x");\n\n  pis_ln("t" * 2);\n} .\n');
-  assert.equal(r.errors.length, 1, JSON.stringify(r.errors));
-  assert.equal(r.errors[0].text, 'nejedna se o cislo.');
-  assert.equal(r.errors[0].lnum, 4);
-  assert.equal(r.line, 4);
+  assert.deepEqual(JSON.parse(readFileSync(out, 'utf8')), places.map((p) => p[2]));
 });
 
 const moxaCheck = process.env.MOXA_CHECK ?? join(repoDir, 'build/tools/moxa-check');
 
-function check(program) {
+// What Vim shows after :make on `program`, with the interpreter or with `compiler`.
+function make(program, compiler = '') {
   const file = join(work, 'prog.mox');
   writeFileSync(file, program);
-  const out = join(work, 'check.json');
-  vim(join(here, 'check.vim'), { PROGRAM: file, MOXA_CHECK: moxaCheck, OUT: out });
+  const out = join(work, 'make.json');
+  vim(join(here, 'make.vim'), { PROGRAM: file, TOOL: compiler ? moxaCheck : moxa, COMPILER: compiler, OUT: out });
   return JSON.parse(readFileSync(out, 'utf8'));
 }
 
-test(':compiler moxa_check puts the cursor on the cause of the error', () => {
+test('the plugin sets the comment form, and :make runs the interpreter and goes to the line the error quotes', () => {
+  const r = make('{\n  pis_ln("ok");\n} .\n');
+  assert.deepEqual(r.plugin, { filetype: 'moxa', makeprg: 'moxa %:S', commentstring: ':: %s' });
+  assert.deepEqual([r.errors, r.line], [[], 1], 'a program without errors lists none');
+  for (const [program, text] of [
+    // The operand missing before ')' is reported on line 4.
+    ['{\n  pis_ln("a");\n  @x -> 2;\n  pis_ln(@x +);\n  pis_ln("b");\n} .\n',
+      'byl ocekavan znak: "cislo, promenna, retezec, komentar nebo volani fce", namisto toho se vyskytl tento znak: ")".'],
+    // pis leaves no line end, so the message continues the line "x"; the text is no number.
+    ['{\n  pis("x");\n\n  pis_ln("t" * 2);\n} .\n', 'nejedna se o cislo.'],
+  ]) {
+    const r = make(program);
+    // The message names no file; the plugin gives the error the buffer :make ran, so that the
+    // quickfix list shows the file and :cnext from elsewhere comes back to it.
+    assert.deepEqual(r.errors.map((e) => [e.bufnr, e.lnum, e.text, e.valid]), [[r.bufnr, 4, text, 1]]);
+    assert.equal(r.line, 4);
+  }
+});
+
+test(':compiler moxa_check puts the cursor on the cause of an error, and on a warning', () => {
   // The ';' missing after "@a -> 1" is noticed at "}" on line 3; a run, having read on to
   // the next line, quotes line 4, which :make with the interpreter would jump to. The
   // checker's error stands where the ';' is missing, at the 1 on line 2.
-  const r = check('{\n  @a -> 1\n  }\n\n.\n');
-  assert.equal(r.makeprg, 'moxa-check %:S');
+  const r = make('{\n  @a -> 1\n  }\n\n.\n', 'moxa_check');
+  assert.equal(r.plugin.makeprg, 'moxa-check %:S');
   const errors = r.errors.filter((e) => e.type === 'e');
-  assert.equal(errors.length, 1, JSON.stringify(r.errors));
-  assert.deepEqual([errors[0].bufnr, errors[0].lnum, errors[0].col], [r.bufnr, 2, 9]);
+  assert.deepEqual(errors.map((e) => [e.bufnr, e.lnum, e.col]), [[r.bufnr, 2, 9]], JSON.stringify(r.errors));
   assert.match(errors[0].text, /\[M101\]$/);
   assert.deepEqual([r.line, r.col], [2, 9]);
   // The run's message follows as a note, at the "}" where the run noticed.
@@ -198,14 +131,8 @@ test(':compiler moxa_check puts the cursor on the cause of the error', () => {
     r.errors.some((e) => e.type === '' && e.lnum === 3 && e.col === 3 && /^V bloku: 'Vnitrni_blok', na radku: 4 /.test(e.text)),
     JSON.stringify(r.errors),
   );
-});
-
-test(':compiler moxa_check lists warnings and notes at their columns', () => {
-  // "@Vysledek" reads as "@ysledek": a warning at the V; a clean program besides.
-  const r = check('{\n  @Vysledek -> 1;\n  pis(@ysledek);\n} .\n');
-  assert.ok(!r.errors.some((e) => e.type === 'e'), JSON.stringify(r.errors));
-  const w = r.errors.find((e) => e.type === 'w');
-  assert.ok(w, JSON.stringify(r.errors));
-  assert.deepEqual([w.lnum, w.col], [2, 4]);
-  assert.deepEqual([r.line, r.col], [2, 4]);
+  // "@Vysledek" reads as "@ysledek": a warning at the V, and no error.
+  const w = make('{\n  @Vysledek -> 1;\n  pis(@ysledek);\n} .\n', 'moxa_check');
+  assert.deepEqual(w.errors.filter((e) => e.type !== '').map((e) => [e.type, e.lnum, e.col]), [['w', 2, 4]], JSON.stringify(w.errors));
+  assert.deepEqual([w.line, w.col], [2, 4]);
 });

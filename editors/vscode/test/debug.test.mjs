@@ -29,27 +29,22 @@ function environment(activeFile, answer) {
 }
 
 test('F5 without launch.json debugs the file in the editor, asking for input it reads', async () => {
-  let env = environment(reads, '2 40');
-  const c = await resolveConfiguration({}, env);
-  assert.deepEqual(c, { type: 'moxa', request: 'launch', name: 'Debug the current file',
-    program: reads, input: '2 40' });
-  assert.deepEqual(env.asked, [reads]);
-
-  env = environment(quiet, 'never');
-  assert.equal((await resolveConfiguration({}, env)).input, undefined, 'a cti inside a text');
-  assert.deepEqual(env.asked, []);
-
-  env = environment(reads, undefined);
-  assert.equal(await resolveConfiguration({}, env), undefined, 'the prompt cancelled');
-
-  env = environment(undefined, '');
-  assert.equal(await resolveConfiguration({}, env), undefined);
-  assert.match(env.errors[0], /open a \.mox file/);
-
-  env = environment(quiet, 'x');
   const given = { type: 'moxa', request: 'launch', name: 'n', program: reads, inputFile: 'in.txt' };
-  assert.deepEqual(await resolveConfiguration(given, env), given);
-  assert.deepEqual(env.asked, []);
+  const reading = { type: 'moxa', request: 'launch', name: 'Debug the current file', program: reads, input: '2 40' };
+  // [the file in the editor, the answer to the prompt, the configuration given, what F5 starts, files asked about]
+  for (const [file, answer, config, want, asked] of [
+    [reads, '2 40', {}, reading, [reads]],
+    [quiet, 'never', {}, { ...reading, program: quiet, input: undefined }, []], // a cti inside a text
+    [reads, undefined, {}, undefined, [reads]], // the prompt cancelled
+    [undefined, '', {}, undefined, []],
+    [quiet, 'x', given, given, []],
+  ]) {
+    const env = environment(file, answer);
+    const c = await resolveConfiguration(config, env);
+    assert.deepEqual(c && { ...c, input: c.input }, want && { ...want, input: want.input }, `${file} ${answer}`);
+    assert.deepEqual(env.asked, asked);
+    if (!file) assert.match(env.errors[0], /open a \.mox file/);
+  }
 });
 
 // A small protocol client over the adapter's pipes.

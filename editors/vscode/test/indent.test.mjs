@@ -12,31 +12,26 @@ const rules = config.onEnterRules.map((r) => ({
   indent: r.action.indent,
 }));
 
-// What Enter does between `before` and `after`: the first rule that applies, as VS Code picks.
-function enter(before, after = '') {
-  const r = rules.find((x) => x.before.test(before) && (!x.after || x.after.test(after)));
-  return r ? r.indent : 'none';
-}
-
-test('Enter after an opening brace indents, between braces it opens a line between them', () => {
-  assert.equal(enter('{'), 'indent');
-  assert.equal(enter('  i2 (@x > 0) {'), 'indent');
-  assert.equal(enter('  w2 (@i < 3) {   '), 'indent');
-  assert.equal(enter('?f(p2 @a) {'), 'indent');
-  assert.equal(enter('{', '}'), 'indentOutdent');
-  assert.equal(enter('  } e2 {', '} i2_end;'), 'indentOutdent');
-  // A block closed on its own line, a statement, or a brace inside a text: no new level.
-  assert.equal(enter('{ pis(1); }'), 'none');
-  assert.equal(enter('  pis_ln(@x);'), 'none');
-  assert.equal(enter('  pis("{");'), 'none');
-});
-
-test('a line that starts by closing a brace goes back one level; one that opens, forward', () => {
-  const increase = new RegExp(config.indentationRules.increaseIndentPattern);
-  const decrease = new RegExp(config.indentationRules.decreaseIndentPattern);
-  assert.ok(decrease.test('  } i2_end;'));
-  assert.ok(decrease.test('}'));
-  assert.ok(!decrease.test('  pis(1);'));
-  assert.ok(increase.test('  i2 (1) {'));
-  assert.ok(!increase.test('  i2 (1) { pis(1); } i2_end;'));
+test('Enter indents after an opening brace, and a closing brace goes back one level', () => {
+  // What Enter does between `before` and `after`: the first rule that applies, as VS Code picks.
+  const enter = (before, after = '') =>
+    rules.find((x) => x.before.test(before) && (!x.after || x.after.test(after)))?.indent ?? 'none';
+  for (const [before, after, want] of [
+    ['{', '', 'indent'],
+    ['  i2 (@x > 0) {', '', 'indent'],
+    ['  w2 (@i < 3) {   ', '', 'indent'],
+    ['?f(p2 @a) {', '', 'indent'],
+    ['{', '}', 'indentOutdent'],
+    ['  } e2 {', '} i2_end;', 'indentOutdent'],
+    // A block closed on its own line, a statement, or a brace inside a text: no new level.
+    ['{ pis(1); }', '', 'none'],
+    ['  pis_ln(@x);', '', 'none'],
+    ['  pis("{");', '', 'none'],
+  ]) {
+    assert.equal(enter(before, after), want, before);
+  }
+  const { increaseIndentPattern: inc, decreaseIndentPattern: dec } = config.indentationRules;
+  const matches = (p, lines) => lines.map((l) => new RegExp(p).test(l));
+  assert.deepEqual(matches(dec, ['  } i2_end;', '}', '  pis(1);']), [true, true, false]);
+  assert.deepEqual(matches(inc, ['  i2 (1) {', '  i2 (1) { pis(1); } i2_end;']), [true, false]);
 });

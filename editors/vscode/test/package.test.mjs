@@ -1,7 +1,5 @@
-// The extension packs into a .vsix with @vscode/vsce, and the packed manifest offers what VS
-// Code needs: the language for *.mox with its configuration, the grammar, the run command,
-// the task type and the problem matcher, every file it names inside the package, and the
-// language client with what it needs at run time, and none of the tools that build it.
+// The extension packs into a .vsix with @vscode/vsce: the manifest's contributions with every
+// file they name, the language client with what it needs at run time, and no build tools.
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { mkdirSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
@@ -41,40 +39,21 @@ test('the .vsix holds the language, the grammar, the run task and the problem ma
     "for (const x of ['vscode-languageclient/node','vscode-languageserver-protocol','vscode-jsonrpc/node']) m.resolve(x);";
   execFileSync(process.execPath, ['-e', resolve, join(unpacked, 'extension')], { stdio: 'pipe' });
 
+  // What the manifest contributes for moxa files, and every file it names, packed.
   const manifest = JSON.parse(files['extension/package.json']);
-  const inside = (p) => `extension/${p.replace(/^\.\//, '')}`;
+  const inside = (p) => files[`extension/${p.replace(/^\.\//, '')}`];
   const c = manifest.contributes;
-
   const lang = c.languages.find((l) => l.id === 'moxa');
   assert.deepEqual(lang.extensions, ['.mox']);
-  const config = JSON.parse(files[inside(lang.configuration)]);
-  assert.equal(config.comments.lineComment, '::');
-  assert.deepEqual(config.comments.blockComment, [':!', '!:']);
-
+  assert.deepEqual(JSON.parse(inside(lang.configuration)).comments, { lineComment: '::', blockComment: [':!', '!:'] });
   const g = c.grammars.find((x) => x.language === 'moxa');
-  assert.equal(g.scopeName, 'source.moxa');
-  assert.equal(JSON.parse(files[inside(g.path)]).scopeName, 'source.moxa');
-
-  assert.ok(files[inside(manifest.main)].includes("registerCommand('moxa.run'"));
-  assert.ok(files[inside(manifest.main)].includes("require('vscode-languageclient/node')"));
-  assert.equal(manifest.contributes.configuration.properties['moxa.languageServer'].type, 'string');
+  assert.equal(JSON.parse(inside(g.path)).scopeName, g.scopeName);
+  assert.ok(inside(manifest.main) && inside('debug.js'));
   assert.ok(c.commands.some((x) => x.command === 'moxa.run'));
   assert.ok(c.taskDefinitions.some((t) => t.type === 'moxa' && t.required.includes('file')));
   assert.ok(c.problemMatchers.some((m) => m.name === 'moxa'));
-  assert.ok(files['extension.vsixmanifest'].includes('Id="moxa"'));
-
-  // The debugger: its type for moxa files, its launch attributes, a configuration for F5,
-  // breakpoints in moxa files, and the code that starts moxa-dap packed with it.
   const d = c.debuggers.find((x) => x.type === 'moxa');
-  assert.deepEqual(d.languages, ['moxa']);
-  assert.deepEqual(d.configurationAttributes.launch.required, ['program']);
-  for (const k of ['program', 'input', 'inputFile', 'stopOnEntry', 'maxSteps', 'maxTime', 'maxOutput', 'maxMemory'])
-    assert.ok(d.configurationAttributes.launch.properties[k], k);
-  assert.equal(d.initialConfigurations[0].program, '${file}');
-  assert.ok(d.configurationSnippets.some((x) => x.body.input === '^"\\${command:moxa.askInput}"'));
-  assert.ok(d.configurationSnippets.some((x) => 'inputFile' in x.body));
+  assert.deepEqual([d.languages, d.configurationAttributes.launch.required], [['moxa'], ['program']]);
   assert.ok(c.breakpoints.some((b) => b.language === 'moxa'));
   assert.ok(manifest.activationEvents.includes('onDebugResolve:moxa'));
-  assert.ok(files[inside(manifest.main)].includes("registerDebugAdapterDescriptorFactory('moxa'"));
-  assert.ok(files['extension/debug.js'].includes('resolveConfiguration'));
 });

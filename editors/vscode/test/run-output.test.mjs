@@ -18,8 +18,7 @@ const matcher = manifest.contributes.problemMatchers.find((m) => m.name === 'mox
 const work = mkdtempSync(join(tmpdir(), 'moxa-vscode-'));
 
 // Runs a program and shows its output as the task's terminal does, fed in small chunks.
-function run(program, input = '') {
-  const file = join(work, 'prog.mox');
+function run(program, input = '', file = join(work, 'prog.mox')) {
   writeFileSync(file, program);
   const raw = execFileSync(moxa, [file], { input, encoding: 'latin1' });
   const a = new Annotator(file);
@@ -57,39 +56,24 @@ test('a run without errors passes through unchanged and has no problems', () => 
   assert.deepEqual(problems(r.shown), []);
 });
 
-test('a syntax error becomes a problem on the quoted line of the file', () => {
-  // The '{' that stands where ')' belongs is followed by a blank, so line 3 is quoted.
-  const r = run('{\n  pis_ln("a");\n  w2 (1 { pis(1); } w2_end;\n} .\n');
-  assert.equal(withoutPointers(r.shown), r.raw);
-  assert.deepEqual(problems(r.shown), [
-    {
-      file: r.file,
-      line: 3,
-      code: 'While',
-      message: 'byl ocekavan znak: ")", namisto toho se vyskytl tento znak: "{".',
-    },
-  ]);
-});
-
-test('an error after program output on the same line is found', () => {
-  const r = run('{\n  pis("vysledek: ");\n  pis(2 - "x");\n} .\n');
-  assert.match(r.raw, /vysledek: V bloku/);
-  const p = problems(r.shown);
-  assert.equal(p.length, 1);
-  assert.equal(p[0].file, r.file);
-  assert.equal(p[0].line, 3);
-  assert.equal(p[0].message, 'nejedna se o cislo.');
-});
-
-test('an error in a file whose path has blanks and a colon keeps its path', () => {
-  const dir = mkdtempSync(join(tmpdir(), 'moxa vs: code '));
-  const file = join(dir, 'muj program.mox');
-  writeFileSync(file, '{\n\n  @x -> ; pis(1);\n} .\n');
-  const raw = execFileSync(moxa, [file], { encoding: 'latin1' });
-  const p = problems(new Annotator(file).push(raw));
-  assert.equal(p.length, 1);
-  assert.equal(p[0].file, file);
-  assert.equal(p[0].line, 3);
+test('each error becomes a problem on the quoted line of its file, after output or not', () => {
+  const spaced = join(mkdtempSync(join(tmpdir(), 'moxa vs: code ')), 'muj program.mox');
+  for (const [program, line, message, code, file] of [
+    // The '{' that stands where ')' belongs is followed by a blank, so line 3 is quoted.
+    ['{\n  pis_ln("a");\n  w2 (1 { pis(1); } w2_end;\n} .\n', 3,
+      'byl ocekavan znak: ")", namisto toho se vyskytl tento znak: "{".', 'While'],
+    // pis leaves the line open: the message follows the program's output on it.
+    ['{\n  pis("vysledek: ");\n  pis(2 - "x");\n} .\n', 3, 'nejedna se o cislo.', 'Vnitrni_aritmeticky_vyraz'],
+    // A path with blanks and a colon is kept whole.
+    ['{\n\n  @x -> ; pis(1);\n} .\n', 3, undefined, undefined, spaced],
+  ]) {
+    const r = run(program, '', file);
+    assert.equal(withoutPointers(r.shown), r.raw);
+    const [p, ...more] = problems(r.shown);
+    assert.deepEqual(more, [], r.raw);
+    assert.deepEqual([p.file, p.line], [r.file, line]);
+    if (message) assert.deepEqual([p.message, p.code], [message, code]);
+  }
 });
 
 test('typed input reaches the program a line at a time, with Backspace and Ctrl-D', () => {

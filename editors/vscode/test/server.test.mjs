@@ -25,19 +25,17 @@ mkdirSync(join(dir, 'd/moxa-lsp'), { recursive: true }); // a folder of that nam
 const other = file(join(dir, 'e/my-server'), 0o755);
 const PATH = ['', join(dir, 'd'), join(dir, 'a'), join(dir, 'b'), join(dir, 'c')].join(':');
 
-test('the default name is found on the PATH, passing over folders and files that do not run', () => {
-  assert.equal(findServer('', { PATH }, 'linux'), first);
-  assert.equal(findServer(undefined, { PATH: join(dir, 'c') }, 'linux'), second);
-});
-
-test('a setting names another command or a file', () => {
-  assert.equal(findServer('my-server', { PATH: `${PATH}:${join(dir, 'e')}` }, 'linux'), other);
-  assert.equal(findServer(second, { PATH: '' }, 'linux'), second);
-  assert.equal(findServer(plain, { PATH }, 'linux'), undefined);
-});
-
-test('without the server nothing is found', () => {
-  assert.equal(findServer('', { PATH: join(dir, 'a') }, 'linux'), undefined);
-  assert.equal(findServer('', {}, 'linux'), undefined);
-  assert.equal(findServer(join(dir, 'none/moxa-lsp'), { PATH }, 'linux'), undefined);
+test('the server is found on the PATH or by its path, passing over what does not run', () => {
+  for (const [setting, path, want] of [
+    ['', PATH, first],
+    [undefined, join(dir, 'c'), second],
+    ['my-server', `${PATH}:${join(dir, 'e')}`, other],
+    [second, '', second],
+    [plain, PATH, undefined],
+    ['', join(dir, 'a'), undefined],
+    ['', undefined, undefined],
+    [join(dir, 'none/moxa-lsp'), PATH, undefined],
+  ]) {
+    assert.equal(findServer(setting, path === undefined ? {} : { PATH: path }, 'linux'), want, `${setting} on ${path}`);
+  }
 });
