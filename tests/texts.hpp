@@ -34,4 +34,14 @@ inline std::string ocekavan(std::string_view blok, long long radek, std::string_
   return chyba(blok, radek, popis.append(nalezeno).append("\".\n"));
 }
 
+// The whole output of a run that prints `vystup` and succeeds.
+inline std::string uspech(std::string_view vystup) {
+  return std::string(HELLO).append(vystup).append(USPECH).append(BYE);
+}
+
+// The whole output of a run that prints `vystup`, then fails with `zprava`.
+inline std::string neuspech(std::string_view vystup, std::string_view zprava) {
+  return std::string(HELLO).append(vystup).append(zprava).append(VERDIKT).append(BYE);
+}
+
 }  // namespace texty

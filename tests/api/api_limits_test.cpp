@@ -19,24 +19,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(Limits, StepsStopAnEndlessLoopAndAddNothing) {
-  const Beh b = spust("{ pis_ln(\"start\"); @i -> 0; w2 (1) { @i -> @i + 1; } w2_end; }.",
-                      limity(100'000, 0, 0));
+// Steps stop an endless loop and add nothing (no message for the end of input the run then
+// sees); they stop a program that prints for ever in the middle of its output; steps that
+// suffice change nothing.
+TEST(Limits, StepsStopEndlessProgramsAndChangeNothingElse) {
+  Beh b = spust("{ pis_ln(\"start\"); @i -> 0; w2 (1) { @i -> @i + 1; } w2_end; }.",
+                limity(100'000, 0, 0));
   EXPECT_EQ(b.kod, MOXA_STOPPED);
-  EXPECT_EQ(b.vystup, "start\n");  // no message for the end of input the run then sees
-}
-
-TEST(Limits, StepsStopAProgramThatPrintsForeverInTheMiddleOfItsOutput) {
-  const Beh b = spust("{ w2 (1) { pis(\"ab\"); } w2_end; }.", limity(10'000, 0, 0));
+  EXPECT_EQ(b.vystup, "start\n");
+  b = spust("{ w2 (1) { pis(\"ab\"); } w2_end; }.", limity(10'000, 0, 0));
   EXPECT_EQ(b.kod, MOXA_STOPPED);
   ASSERT_GT(b.vystup.size(), 100u);
   for (std::size_t i = 0; i < b.vystup.size(); ++i)
     ASSERT_EQ(b.vystup[i], "ab"[i % 2]) << i;
-}
-
-TEST(Limits, StepsThatSufficeChangeNothing) {
-  const Beh b =
-      spust("{ @i -> 0; w2 (@i < 3) { pis(@i); @i -> @i + 1; } w2_end; }.", limity(1'000, 0, 0));
+  b = spust("{ @i -> 0; w2 (@i < 3) { pis(@i); @i -> @i + 1; } w2_end; }.", limity(1'000, 0, 0));
   EXPECT_EQ(b.kod, MOXA_OK);
   EXPECT_EQ(b.vystup, uspesne("01.0000002.000000"));
 }
@@ -113,6 +109,8 @@ TEST(Limits, LongTokensAndSkippedInputCostStepsByTheirBytes) {
   }
 }
 
+// The output limit delivers exactly the first bytes; the success line counts as output, so
+// a limit one byte short of it stops the run.
 TEST(Limits, OutputDeliversExactlyItsFirstBytes) {
   for (const std::size_t n : {std::size_t{1}, std::size_t{1001}, std::size_t{200'001}}) {
     const Beh b = spust("{ w2 (1) { pis(\"ab\"); } w2_end; }.", limity(0, n, 0));
@@ -121,16 +119,11 @@ TEST(Limits, OutputDeliversExactlyItsFirstBytes) {
     for (std::size_t i = 0; i < n; ++i)
       ASSERT_EQ(b.vystup[i], "ab"[i % 2]) << i;
   }
-}
-
-// The success line counts as output: a limit one byte short of it stops the run.
-TEST(Limits, OutputLimitAtTheLastByte) {
-  const std::string program = "{ pis(\"xy\"); }.";
   const std::string cele = uspesne("xy");
-  const Beh presne = spust(program, limity(0, cele.size(), 0));
+  const Beh presne = spust("{ pis(\"xy\"); }.", limity(0, cele.size(), 0));
   EXPECT_EQ(presne.kod, MOXA_OK);
   EXPECT_EQ(presne.vystup, cele);
-  const Beh kratce = spust(program, limity(0, cele.size() - 1, 0));
+  const Beh kratce = spust("{ pis(\"xy\"); }.", limity(0, cele.size() - 1, 0));
   EXPECT_EQ(kratce.kod, MOXA_STOPPED);
   EXPECT_EQ(kratce.vystup, cele.substr(0, cele.size() - 1));
 }

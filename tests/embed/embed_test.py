@@ -7,82 +7,67 @@ program and over a folder made here with a passing, a failing and an endless pro
 RUN_MOX is a build of examples/embed/run_mox.c; LIBMOXA the shared library for the grader.
 """
 import os
+import pathlib
 import subprocess
 import sys
-import time
 import tempfile
+import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-GRADER = os.path.join(HERE, "..", "..", "examples", "embed", "grade.py")
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from checks import check, finish  # noqa: E402
+
+GRADER = pathlib.Path(__file__).resolve().parents[2] / "examples" / "embed" / "grade.py"
 HELLO, BYE = b"\nhello\n\n", b"\nbye\n\n"
 VERDICT = b"\nV programu se vyskytla chyba.\n"
-
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL: " + what)
+RUN_MOX, LIB, GOLDEN = sys.argv[1:4]
 
 
-def golden_programs(root):
-    for folder, _dirs, files in sorted(os.walk(root)):
-        for name in sorted(files):
-            if name.endswith(".mox"):
-                yield os.path.join(folder, name[:-4])
-
-
-def host_runs_golden_programs(run_mox, golden):
-    count = 0
-    for stem in golden_programs(golden):
-        args = [run_mox, stem + ".mox"]
-        if os.path.exists(stem + ".in"):
-            args.append(stem + ".in")
-        result = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        expected = open(stem + ".out", "rb").read()
-        check(expected.startswith(HELLO) and expected.endswith(BYE), stem + ".out has banners")
+def host_runs_golden_programs(_tmp):
+    stems = sorted(p.with_suffix("") for p in pathlib.Path(GOLDEN).rglob("*.mox"))
+    for stem in stems:
+        args = [RUN_MOX, f"{stem}.mox"] + ([f"{stem}.in"] if os.path.exists(f"{stem}.in") else [])
+        result = subprocess.run(args, capture_output=True)
+        expected = pathlib.Path(f"{stem}.out").read_bytes()
+        check(expected.startswith(HELLO) and expected.endswith(BYE), f"{stem}.out has banners")
         expected = expected[len(HELLO):-len(BYE)]
-        check(result.stdout == expected, "run_mox output of " + stem)
+        check(result.stdout == expected, f"run_mox output of {stem}")
         check(result.returncode == (1 if expected.endswith(VERDICT) else 0),
-              "run_mox status of %s: %d" % (stem, result.returncode))
-        count += 1
-    check(count > 100, "golden programs found: %d" % count)
+              f"run_mox status of {stem}: {result.returncode}")
+    check(len(stems) > 100, f"golden programs found: {len(stems)}")
 
 
-def host_limits(run_mox, tmp):
-    endless = os.path.join(tmp, "endless.mox")
-    with open(endless, "w") as f:
-        f.write('{ w2 (1) { pis("ab"); } w2_end; }.')
-    r = subprocess.run([run_mox, "--steps", "5000", endless], capture_output=True)
+def host_limits(tmp):
+    endless, pile = os.path.join(tmp, "endless.mox"), os.path.join(tmp, "pile.mox")
+    pathlib.Path(endless).write_text('{ w2 (1) { pis("ab"); } w2_end; }.')
+    pathlib.Path(pile).write_text("{ w2 (1) { ~f(1; 2; 3); } w2_end; }.")
+    r = subprocess.run([RUN_MOX, "--steps", "5000", endless], capture_output=True)
     check(r.returncode == 2, "steps: status %d" % r.returncode)
     check(r.stderr == b"run_mox: stopped by a limit\n", "steps: message %r" % r.stderr)
     check(len(r.stdout) > 0 and r.stdout == b"ab" * (len(r.stdout) // 2), "steps: output")
-    r = subprocess.run([run_mox, "--output", "7", endless], capture_output=True)
-    check(r.returncode == 2 and r.stdout == b"abababa", "output: %d %r" % (r.returncode, r.stdout))
-    r = subprocess.run([run_mox, "--memory", "1000000", os.path.join(tmp, "pile.mox")],
-                       capture_output=True)
-    check(r.returncode == 2 and r.stdout == b"", "memory: %d %r" % (r.returncode, r.stdout))
-    r = subprocess.run([run_mox, os.path.join(tmp, "missing.mox")], capture_output=True)
-    check(r.returncode == 3 and b"cannot read" in r.stderr, "missing file: %d" % r.returncode)
-    r = subprocess.run([run_mox, "--steps", "x", endless], capture_output=True)
-    check(r.returncode == 3 and r.stderr.startswith(b"usage:"), "bad count: %d" % r.returncode)
+    # args, status, what the output must be (or the start of standard error)
+    for args, status, out, err in (
+            (["--output", "7", endless], 2, b"abababa", b""),
+            (["--memory", "1000000", pile], 2, b"", b""),
+            ([os.path.join(tmp, "none.mox")], 3, b"", b"run_mox: cannot read"),
+            (["--steps", "x", endless], 3, b"", b"usage:")):
+        r = subprocess.run([RUN_MOX] + args, capture_output=True)
+        check((r.returncode, r.stdout) == (status, out) and r.stderr.startswith(err),
+              f"run_mox {args}: {r.returncode} {r.stdout!r} {r.stderr!r}")
 
 
-def grader_on_golden(lib, golden):
-    for folder in sorted(os.listdir(golden)):
-        path = os.path.join(golden, folder)
-        programs = [n for n in os.listdir(path) if n.endswith(".mox")]
-        r = subprocess.run([sys.executable, GRADER, "--lib", lib, path], capture_output=True)
+def grader_on_golden(_tmp):
+    for folder in sorted(pathlib.Path(GOLDEN).iterdir()):
+        programs = list(folder.glob("*.mox"))
+        r = subprocess.run([sys.executable, GRADER, "--lib", LIB, folder], capture_output=True)
         lines = r.stdout.decode().splitlines()
-        check(r.returncode == 0, "grader on %s: status %d\n%s" % (folder, r.returncode, r.stdout))
+        check(r.returncode == 0, f"grader on {folder.name}: status {r.returncode}\n{r.stdout}")
         check(lines[-1].startswith("%d passed, 0 failed, 0 stopped (moxa " % len(programs)),
-              "grader summary on %s: %s" % (folder, lines[-1]))
+              f"grader summary on {folder.name}: {lines[-1]}")
 
 
-def grader_verdicts(lib, tmp):
-    cases = os.path.join(tmp, "cases")
-    os.mkdir(cases)
+def grader_verdicts(tmp):
+    cases = pathlib.Path(tmp, "cases")
+    cases.mkdir()
     files = {
         "a_good.mox": "{ cti(@x); pis_ln(@x * 2); }.",
         "a_good.in": "21",
@@ -94,9 +79,8 @@ def grader_verdicts(lib, tmp):
         "d_no_expected_output.mox": "{ }.",
     }
     for name, text in files.items():
-        with open(os.path.join(cases, name), "w") as f:
-            f.write(text)
-    r = subprocess.run([sys.executable, GRADER, "--lib", lib, "--steps", "100000", cases],
+        (cases / name).write_text(text)
+    r = subprocess.run([sys.executable, GRADER, "--lib", LIB, "--steps", "100000", cases],
                        capture_output=True)
     lines = r.stdout.decode().splitlines()
     check(r.returncode == 1, "grader verdicts: status %d" % r.returncode)
@@ -107,26 +91,14 @@ def grader_verdicts(lib, tmp):
     # With the time limit alone (no step limit), the endless program is stopped all the same,
     # never before its half second (the timeout only catches a run that is never stopped).
     start = time.monotonic()
-    r = subprocess.run([sys.executable, GRADER, "--lib", lib, "--time", "0.5", cases],
+    r = subprocess.run([sys.executable, GRADER, "--lib", LIB, "--time", "0.5", cases],
                        capture_output=True, timeout=300)
     took = time.monotonic() - start
-    lines = r.stdout.decode().splitlines()
-    check(lines[2:3] == ["stopped c_endless"], "grader time limit: %r" % lines)
+    check(r.stdout.decode().splitlines()[2:3] == ["stopped c_endless"],
+          "grader time limit: %r" % r.stdout)
     check(took >= 0.5, "grader time limit: took %.2f s" % took)
 
 
-def main():
-    run_mox, lib, golden = sys.argv[1:4]
-    with tempfile.TemporaryDirectory() as tmp:
-        with open(os.path.join(tmp, "pile.mox"), "w") as f:
-            f.write("{ w2 (1) { ~f(1; 2; 3); } w2_end; }.")
-        host_runs_golden_programs(run_mox, golden)
-        host_limits(run_mox, tmp)
-        grader_on_golden(lib, golden)
-        grader_verdicts(lib, tmp)
-    print("%d failures" % len(failures))
-    return 1 if failures else 0
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+with tempfile.TemporaryDirectory() as scratch:
+    finish("embed examples",
+           [host_runs_golden_programs, host_limits, grader_on_golden, grader_verdicts], scratch)

@@ -22,73 +22,56 @@ loaded machine and in the sanitizer build.
 """
 import fcntl
 import os
-import pty
+import pathlib
 import select
 import shutil
 import signal
 import subprocess
 import sys
 import tempfile
+import termios
 import threading
 import time
 
 from runs import HELLO, chyba, uspech
 
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+import checks  # noqa: E402
+
 MOXA = os.path.abspath(sys.argv[1])
 ULIMIT = "--no-ulimit" not in sys.argv[2:]
 LIMIT = 60.0  # seconds to wait for anything that should come at once
-
 
 FOREVER = b'{ pis_ln("first line"); @i -> 0; w2(1) { @i -> @i + 1; } w2_end; } .'
 COUNTER = b"{ @i -> 0; w2(1) { @i -> @i + 1; pis_ln(@i); } w2_end; } ."
 PROMPT = b'{ pis("Zadej: "); cti(@a); pis_ln("[" + @a + "]"); } .'
 
-passes = 0
-fails = 0
-
 
 def check(ok, what, detail=""):
-    global passes, fails
-    if ok:
-        passes += 1
-    else:
-        fails += 1
-        print(f"FAIL: {what}" + (f"\n  {detail}" if detail else ""), flush=True)
+    checks.check(ok, what + (f"\n  {detail}" if detail and not ok else ""))
 
 
 def wait_for(condition, limit=LIMIT):
     """Polls `condition` until it holds or `limit` seconds pass; returns its last value."""
     end = time.monotonic() + limit
-    while True:
-        value = condition()
-        if value or time.monotonic() > end:
-            return value
+    while not (value := condition()) and time.monotonic() <= end:
         time.sleep(0.02)
-
-
-def lines(n):
-    """What COUNTER prints in its first n passes."""
-    return b"".join(b"%d.000000\n" % i for i in range(1, n + 1))
+    return value
 
 
 def counter_prefix_ok(out):
     """The output of COUNTER cut at a pass boundary: the banner, then whole lines 1, 2, ..."""
-    if not out.startswith(HELLO):
-        return False
     body = out[len(HELLO):]
-    if body and not body.endswith(b"\n"):
-        return False
     got = body.split(b"\n")[:-1]
-    return all(line == b"%d.000000" % (i + 1) for i, line in enumerate(got))
+    return (out.startswith(HELLO) and (not body or body.endswith(b"\n")) and
+            all(line == b"%d.000000" % (i + 1) for i, line in enumerate(got)))
 
 
 class Collector:
     """Reads a descriptor to its end on a thread of its own, so that the writer never waits."""
 
     def __init__(self, fd):
-        self.fd = fd
-        self.data = b""
-        self.lock = threading.Lock()
+        self.fd, self.data, self.lock = fd, b"", threading.Lock()
         self.thread = threading.Thread(target=self._run, daemon=True)
         self.thread.start()
 
@@ -130,122 +113,81 @@ def program(tmp, name, text):
     return path
 
 
+def deep(shape, depth):
+    if shape == "calls":
+        return b"{pis_ln(" + b"~f(" * depth + b"7" + b")" * depth + b");}."
+    return b"{" + b"@w->1;w2(@w){@w->0;" * depth + b"pis_ln(7);" + b"}w2_end;" * depth + b"}."
+
+
 # --- A terminal --------------------------------------------------------------------------
 
-def pty_run(argv):
-    """Starts argv on a new pseudo-terminal as its controlling terminal; (pid, master)."""
-    pid, master = pty.fork()
-    if pid == 0:
-        try:
-            os.execv(argv[0], argv)
-        finally:
-            os._exit(127)
-    return pid, master
-
-
-def pty_read_until(master, data, wanted, limit=LIMIT):
-    """Reads from the terminal until `wanted` is in what was read; returns all read."""
-    end = time.monotonic() + limit
-    while wanted not in data and time.monotonic() < end:
-        ready, _, _ = select.select([master], [], [], 0.1)
-        if ready:
-            try:
-                chunk = os.read(master, 4096)
-            except OSError:  # the other side is closed
-                break
-            if not chunk:
-                break
-            data += chunk
-    return data
-
-
-def pty_drain(master, data):
-    while True:
-        try:
-            ready, _, _ = select.select([master], [], [], 1.0)
-            if not ready:
-                return data
-            chunk = os.read(master, 4096)
-        except OSError:
-            return data
-        if not chunk:
-            return data
-        data += chunk
-
-
-def pty_status(pid):
+def on_terminal(path, wanted, typed):
+    """Runs moxa on `path` with a new pseudo-terminal as its controlling terminal; once the
+    terminal shows `wanted`, types `typed`. Returns what was shown before and in all, whether
+    the run was still running when `wanted` came, and its status."""
+    master, slave = os.openpty()
+    proc = subprocess.Popen([MOXA, path], stdin=slave, stdout=slave, stderr=slave,
+                            start_new_session=True,
+                            preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
+    os.close(slave)
+    seen, before, running = b"", None, False
     end = time.monotonic() + LIMIT
-    while time.monotonic() < end:
-        done, status = os.waitpid(pid, os.WNOHANG)
-        if done:
-            return status
-        time.sleep(0.02)
-    os.kill(pid, signal.SIGKILL)
-    os.waitpid(pid, 0)
-    return None
+    while True:  # until `wanted` is shown, then until nothing more comes for a second
+        if before is None and wanted in seen:
+            before, running = seen, proc.poll() is None
+            os.write(master, typed)
+        try:
+            ready, _, _ = select.select([master], [], [], 0.1 if before is None else 1.0)
+            chunk = os.read(master, 4096) if ready else None
+        except OSError:  # the other side is closed
+            chunk = b""
+        if chunk:
+            seen += chunk
+        elif chunk == b"" or before is not None or time.monotonic() > end:
+            break
+    os.close(master)
+    return before, seen, running, reap(proc, f"terminal: {path}")
 
 
 def terminal(tmp):
-    # Every line is on the screen while the loop still runs; Ctrl-C then ends the run.
-    pid, master = pty_run([MOXA, program(tmp, "forever.mox", FOREVER)])
-    seen = pty_read_until(master, b"", b"first line\r\n")
-    running = os.waitpid(pid, os.WNOHANG)[0] == 0
-    check(b"first line\r\n" in seen and running,
+    forever, prompt = program(tmp, "forever.mox", FOREVER), program(tmp, "prompt.mox", PROMPT)
+    # Every line is on the screen while the loop still runs; Ctrl-C, as typed (the terminal
+    # sends SIGINT), then ends the run with nothing more printed.
+    before, seen, running, status = on_terminal(forever, b"first line\r\n", b"\x03")
+    check(before is not None and running,
           "terminal: the banner and the first line are visible while the loop runs", repr(seen))
-    os.write(master, b"\x03")  # Ctrl-C, as typed: the terminal sends SIGINT
-    seen = pty_drain(master, seen)
-    status = pty_status(pid)
-    os.close(master)
-    check(status is not None and os.WIFSIGNALED(status) and os.WTERMSIG(status) == signal.SIGINT,
-          "terminal: Ctrl-C ends the run by SIGINT", f"wait status {status}")
+    check(status == -signal.SIGINT, "terminal: Ctrl-C ends the run by SIGINT", f"status {status}")
     check(seen.replace(b"^C", b"") == b"\r\nhello\r\n\r\nfirst line\r\n",
           "terminal: nothing more is printed after Ctrl-C", repr(seen))
-
     # A prompt without a line end is visible before cti waits; the word typed is read.
-    pid, master = pty_run([MOXA, program(tmp, "prompt.mox", PROMPT)])
-    seen = pty_read_until(master, b"", b"Zadej: ")
-    check(seen.endswith(b"Zadej: "), "terminal: the prompt is visible before cti waits", repr(seen))
-    os.write(master, b"slovo\n")
-    seen = pty_drain(master, seen)
-    status = pty_status(pid)
-    os.close(master)
-    check(status is not None and os.WIFEXITED(status) and os.WEXITSTATUS(status) == 0,
-          "terminal: the prompt program ends with status 0", f"wait status {status}")
+    before, seen, _, status = on_terminal(prompt, b"Zadej: ", b"slovo\n")
+    check(before is not None and before.endswith(b"Zadej: "),
+          "terminal: the prompt is visible before cti waits", repr(before))
+    check(status == 0, "terminal: the prompt program ends with status 0", f"status {status}")
     check(b"[slovo]\r\n\r\nProgram probehl bez chyb.\r\n\r\nbye\r\n\r\n" in seen,
           "terminal: the typed word is read", repr(seen))
-
     # Ctrl-C while cti waits ends the wait and the run at once.
-    pid, master = pty_run([MOXA, program(tmp, "prompt.mox", PROMPT)])
-    seen = pty_read_until(master, b"", b"Zadej: ")
-    os.write(master, b"\x03")
-    seen = pty_drain(master, seen)
-    status = pty_status(pid)
-    os.close(master)
-    check(status is not None and os.WIFSIGNALED(status) and os.WTERMSIG(status) == signal.SIGINT,
-          "terminal: Ctrl-C while cti waits ends the run by SIGINT", f"wait status {status}")
+    _, seen, _, status = on_terminal(prompt, b"Zadej: ", b"\x03")
+    check(status == -signal.SIGINT, "terminal: Ctrl-C while cti waits ends the run by SIGINT",
+          f"status {status}")
     check(seen.replace(b"^C", b"") == b"\r\nhello\r\n\r\nZadej: ",
           "terminal: Ctrl-C while cti waits prints nothing more", repr(seen))
 
 
 # --- Signals to a run that writes to a file or a pipe ------------------------------------
 
-def start(path, to_file, tmp, stdin=subprocess.DEVNULL):
+def start(path, to_file, tmp, **popen):
     """Starts moxa on `path`; returns (process, a function that returns the output so far,
     a function that waits for the rest and returns all of it)."""
-    if to_file:
-        out_path = os.path.join(tmp, "out")
-        out = open(out_path, "wb")
-        proc = subprocess.Popen([MOXA, path], stdin=stdin, stdout=out)
-        out.close()
-
-        def read():
-            with open(out_path, "rb") as f:
-                return f.read()
-
-        return proc, read, read
-    proc = subprocess.Popen([MOXA, path], stdin=stdin, stdout=subprocess.PIPE)
-    collector = Collector(proc.stdout.fileno())
-    return proc, collector.get, collector.finish
+    popen.setdefault("stdin", subprocess.DEVNULL)
+    if not to_file:
+        proc = subprocess.Popen([MOXA, path], stdout=subprocess.PIPE, **popen)
+        collector = Collector(proc.stdout.fileno())
+        return proc, collector.get, collector.finish
+    out_path = os.path.join(tmp, "out")
+    with open(out_path, "wb") as out:
+        proc = subprocess.Popen([MOXA, path], stdout=out, **popen)
+    return proc, pathlib.Path(out_path).read_bytes, pathlib.Path(out_path).read_bytes
 
 
 def signals(tmp):
@@ -275,14 +217,13 @@ def signals(tmp):
             check(len(out) > 200_000 and counter_prefix_ok(out),
                   f"{where}, printing: every line printed, none cut", repr(out[-100:]))
 
-    # SIGTERM while cti waits for a pipe that stays open and silent.
-    proc = subprocess.Popen([MOXA, program(tmp, "prompt.mox", PROMPT)], stdin=subprocess.PIPE,
-                            stdout=subprocess.PIPE)
-    collector = Collector(proc.stdout.fileno())
-    wait_for(lambda: b"Zadej: " in collector.get())
+    # SIGTERM while cti waits for a pipe that stays open and silent: the prompt is out.
+    proc, read, finish = start(program(tmp, "prompt.mox", PROMPT), False, tmp,
+                               stdin=subprocess.PIPE)
+    wait_for(lambda: b"Zadej: " in read())
     proc.send_signal(signal.SIGTERM)
     status = reap(proc, "SIGTERM while cti waits")
-    out = collector.finish()
+    out = finish()
     proc.stdin.close()
     check(status == -signal.SIGTERM, "SIGTERM while cti waits: the status", f"status {status}")
     check(out == HELLO + b"Zadej: ", "SIGTERM while cti waits: the output", repr(out))
@@ -297,24 +238,20 @@ def signals(tmp):
           f"status {status}")
 
     # A signal the run was started ignoring (as nohup leaves SIGHUP) stays ignored.
-    proc = subprocess.Popen([MOXA, forever], stdout=subprocess.PIPE,
-                            preexec_fn=lambda: signal.signal(signal.SIGHUP, signal.SIG_IGN))
-    collector = Collector(proc.stdout.fileno())
-    wait_for(lambda: b"first line\n" in collector.get())
+    proc, read, finish = start(forever, False, tmp, preexec_fn=lambda: signal.signal(
+        signal.SIGHUP, signal.SIG_IGN))
+    wait_for(lambda: b"first line\n" in read())
     proc.send_signal(signal.SIGHUP)
     time.sleep(0.5)
     check(proc.poll() is None, "an ignored SIGHUP leaves the run running")
     proc.send_signal(signal.SIGTERM)
     status = reap(proc, "SIGTERM after an ignored SIGHUP")
-    collector.finish()
+    finish()
     check(status == -signal.SIGTERM, "SIGTERM after an ignored SIGHUP", f"status {status}")
 
-
-def progress(tmp):
     # A reader that takes one line and goes away ends a program that prints nothing more,
     # quietly: `moxa forever.mox | head -1` does not wait for a timeout.
-    proc = subprocess.Popen([MOXA, program(tmp, "forever.mox", FOREVER)],
-                            stdout=subprocess.PIPE)
+    proc = subprocess.Popen([MOXA, forever], stdout=subprocess.PIPE)
     ready, _, _ = select.select([proc.stdout], [], [], LIMIT)
     first = proc.stdout.readline() if ready else b""
     proc.stdout.close()
@@ -333,8 +270,11 @@ def feed(fd, data):
         pass
 
 
-def set_nonblocking(fd):
-    fcntl.fcntl(fd, fcntl.F_SETFL, fcntl.fcntl(fd, fcntl.F_GETFL) | os.O_NONBLOCK)
+def nonblocking_pipe(end):
+    """A pipe whose end `end` (0 for reading, 1 for writing) is non-blocking."""
+    fds = os.pipe()
+    fcntl.fcntl(fds[end], fcntl.F_SETFL, fcntl.fcntl(fds[end], fcntl.F_GETFL) | os.O_NONBLOCK)
+    return fds
 
 
 def waiting_streams(tmp):
@@ -342,8 +282,7 @@ def waiting_streams(tmp):
     n = 100_000
     path = program(tmp, "many.mox", b"{ @i -> 0; w2(@i < %d) { @i -> @i + 1; pis_ln(@i); } "
                    b"w2_end; } ." % n)
-    r, w = os.pipe()
-    set_nonblocking(w)
+    r, w = nonblocking_pipe(1)
     proc = subprocess.Popen([MOXA, path], stdin=subprocess.DEVNULL, stdout=w)
     os.close(w)
     time.sleep(0.3)  # the pipe fills up meanwhile; the writer must wait, not give up
@@ -352,55 +291,41 @@ def waiting_streams(tmp):
     out = collector.finish()
     os.close(r)
     check(status == 0, "a non-blocking standard output: status 0", f"status {status}")
-    check(out == uspech(lines(n)), "a non-blocking standard output: every byte",
+    lines = b"".join(b"%d.000000\n" % i for i in range(1, n + 1))
+    check(out == uspech(lines), "a non-blocking standard output: every byte",
           f"{len(out)} bytes, ending {out[-60:]!r}")
 
-    # Standard input left non-blocking, with words that come slowly: cti waits for them.
-    r, w = os.pipe()
-    set_nonblocking(r)
-    path = program(tmp, "two.mox", b'{ cti(@a); cti(@b); pis_ln(@a + "-" + @b); } .')
-    proc = subprocess.Popen([MOXA, path], stdin=r, stdout=subprocess.PIPE)
-    os.close(r)
-    collector = Collector(proc.stdout.fileno())
-    time.sleep(0.2)
-    feed(w, b"prvni ")
-    time.sleep(0.2)
-    feed(w, b"druhe\n")
-    os.close(w)
-    status = reap(proc, "a non-blocking standard input")
-    out = collector.finish()
-    check(out == uspech(b"prvni-druhe\n"),
-          "a non-blocking standard input: cti reads the words that come later", repr(out))
-
-    # The program itself from a non-blocking standard input, in pieces.
-    r, w = os.pipe()
-    set_nonblocking(r)
-    proc = subprocess.Popen([MOXA, "-", "-"], stdin=r, stdout=subprocess.PIPE)
-    os.close(r)
-    collector = Collector(proc.stdout.fileno())
-    for piece in (b"{ pis_ln(", b"6 * 7); pis_ln(", b"1); } ."):
-        time.sleep(0.2)
-        feed(w, piece)
-    os.close(w)
-    status = reap(proc, "a program from a non-blocking standard input")
-    out = collector.finish()
-    check(out == uspech(b"42.000000\n1\n"),
-          "a program from a non-blocking standard input is read whole", repr(out))
+    # Standard input left non-blocking, with pieces that come slowly: cti waits for its
+    # words, and so does the reading of the program itself.
+    two = program(tmp, "two.mox", b'{ cti(@a); cti(@b); pis_ln(@a + "-" + @b); } .')
+    for argv, pieces, want, what in (
+            ([two], (b"prvni ", b"druhe\n"), b"prvni-druhe\n", "cti reads the later words"),
+            (["-", "-"], (b"{ pis_ln(", b"6 * 7); pis_ln(", b"1); } ."), b"42.000000\n1\n",
+             "a program from it is read whole")):
+        r, w = nonblocking_pipe(0)
+        proc = subprocess.Popen([MOXA] + argv, stdin=r, stdout=subprocess.PIPE)
+        os.close(r)
+        collector = Collector(proc.stdout.fileno())
+        for piece in pieces:
+            time.sleep(0.2)
+            feed(w, piece)
+        os.close(w)
+        reap(proc, f"a non-blocking standard input: {what}")
+        out = collector.finish()
+        check(out == uspech(want), f"a non-blocking standard input: {what}", repr(out))
 
     # A source that is a FIFO: what was printed comes out before the reader waits for more.
     fifo = os.path.join(tmp, "fifo.mox")
     os.mkfifo(fifo)
-    proc = subprocess.Popen([MOXA, fifo], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
-    collector = Collector(proc.stdout.fileno())
+    proc, read, finish = start(fifo, False, tmp)
     f = os.open(fifo, os.O_WRONLY)
     feed(f, b'{ pis_ln("before"); ')
-    seen = wait_for(lambda: b"before\n" in collector.get())
-    check(seen, "a FIFO source: the output is flushed before the reader waits",
-          repr(collector.get()))
+    seen = wait_for(lambda: b"before\n" in read())
+    check(seen, "a FIFO source: the output is flushed before the reader waits", repr(read()))
     feed(f, b'pis_ln("after"); } .')
     os.close(f)
-    status = reap(proc, "a FIFO source")
-    out = collector.finish()
+    reap(proc, "a FIFO source")
+    out = finish()
     check(out == uspech(b"before\nafter\n"), "a FIFO source: the output", repr(out))
 
     # A signal while the source, a FIFO, waits for a writer in open(): the run ends as during
@@ -408,50 +333,37 @@ def waiting_streams(tmp):
     for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
         fifo = os.path.join(tmp, f"fifo-{sig.name}.mox")
         os.mkfifo(fifo)
-        proc = subprocess.Popen([MOXA, fifo], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
-        collector = Collector(proc.stdout.fileno())
+        proc, read, finish = start(fifo, False, tmp)
         time.sleep(0.5)  # in open() by now; were it not, the signal would end it all the same
         proc.send_signal(sig)
         status = reap(proc, f"{sig.name} while a FIFO source is opened")
-        out = collector.finish()
+        out = finish()
         check(status == -sig, f"{sig.name} while a FIFO source is opened: the status",
               f"status {status}")
         check(out == HELLO, f"{sig.name} while a FIFO source is opened: the output", repr(out))
 
 
-# --- A small address-space limit ----------------------------------------------------------
+# --- Address-space and stack limits ------------------------------------------------------
 
-def limited(kib, path):
-    proc = subprocess.run(["bash", "-c", f'ulimit -v {kib} && exec "$0" "$1"', MOXA, path],
+def limited(setting, path):
+    proc = subprocess.run(["bash", "-c", setting + ' && exec "$0" "$1"', MOXA, path],
                           stdin=subprocess.DEVNULL, capture_output=True, timeout=LIMIT)
     return proc.returncode, proc.stdout
 
 
 def address_space(tmp):
     hello = program(tmp, "ahoj.mox", b'{ pis_ln("Ahoj, svete!"); } .')
-    status, out = limited(100_000, hello)
+    status, out = limited("ulimit -v 100000", hello)
     check(status == 0 and out == uspech(b"Ahoj, svete!\n"),
           "hello world under ulimit -v 100000", repr(out))
-    depth = 9_999  # with the main block, the deepest nesting allowed
-    for shape, text in (
-            ("calls", b"{pis_ln(" + b"~f(" * depth + b"7" + b")" * depth + b");}."),
-            ("loops", b"{" + b"@w->1;w2(@w){@w->0;" * depth + b"pis_ln(7);" + b"}w2_end;" * depth +
-             b"}.")):
-        status, out = limited(100_000, program(tmp, "deep.mox", text))
+    for shape in ("calls", "loops"):  # 9,999 levels and the main block: the deepest allowed
+        status, out = limited("ulimit -v 100000", program(tmp, "deep.mox", deep(shape, 9_999)))
         check(status == 0 and out == uspech(b"7\n"),
               f"10,000 levels of {shape} under ulimit -v 100000", repr(out[-200:]))
     # So little that the run's stack cannot be had: the error verdict, not a crash.
-    status, out = limited(12_000, hello)
+    status, out = limited("ulimit -v 12000", hello)
     check(status == 0 and out == chyba(b"", b""),
           "no room for the run's stack gives the error verdict", f"status {status}, {out!r}")
-
-
-# --- Stack limits --------------------------------------------------------------------------
-
-def deep(shape, depth):
-    if shape == "calls":
-        return b"{pis_ln(" + b"~f(" * depth + b"7" + b")" * depth + b");}."
-    return b"{" + b"@w->1;w2(@w){@w->0;" * depth + b"pis_ln(7);" + b"}w2_end;" * depth + b"}."
 
 
 def stack_limits(tmp):
@@ -462,13 +374,9 @@ def stack_limits(tmp):
     for setting in ("ulimit -S -s 1024", "ulimit -s 1024", "ulimit -s unlimited"):
         for shape in ("calls", "loops"):
             for depth, expected in ((9_999, uspech(b"7\n")), (10_000, chyba(b"", nesting[shape]))):
-                path = program(tmp, "deep.mox", deep(shape, depth))
-                proc = subprocess.run(["bash", "-c", setting + ' && exec "$0" "$1"', MOXA, path],
-                                      stdin=subprocess.DEVNULL, capture_output=True,
-                                      timeout=LIMIT)
-                check(proc.returncode == 0 and proc.stdout == expected,
-                      f"{depth + 1} levels of {shape} under {setting}",
-                      f"status {proc.returncode}, {proc.stdout[-200:]!r}")
+                status, out = limited(setting, program(tmp, "deep.mox", deep(shape, depth)))
+                check(status == 0 and out == expected, f"{depth + 1} levels of {shape} under "
+                      f"{setting}", f"status {status}, {out[-200:]!r}")
 
 
 def main():
@@ -477,15 +385,11 @@ def main():
         try:
             for fd in os.openpty():
                 os.close(fd)
-            have_pty = True
         except OSError:
-            have_pty = False
-        if have_pty:
-            terminal(tmp)
-        else:
             print("note: no pseudo-terminal can be had here; the terminal is not tried")
+        else:
+            terminal(tmp)
         signals(tmp)
-        progress(tmp)
         waiting_streams(tmp)
         stack_limits(tmp)
         if ULIMIT:
@@ -494,9 +398,8 @@ def main():
             print("note: the address-space limits are left out in this build")
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
-    print(f"watch_and_interrupt: {passes} passed, {fails} failed")
-    return 0 if fails == 0 else 1
+    checks.finish("watch_and_interrupt")
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    main()

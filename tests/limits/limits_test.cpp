@@ -4,6 +4,7 @@
 // tokens cut off by the end of input; and every byte in every place of a program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstddef>
 #include <cstdio>
@@ -20,11 +21,11 @@
 namespace {
 
 using std::string;
+using texty::neuspech;
+using texty::uspech;
 
 const string HELLO(texty::HELLO);
 const string BYE(texty::BYE);
-const string USPECH(texty::USPECH);
-const string VERDIKT(texty::VERDIKT);
 
 constexpr int HLOUBKA = 10'000;         // levels that may be open at once
 constexpr std::size_t DELKA = 1 << 20;  // bytes a computed value may have
@@ -50,18 +51,6 @@ string beh(const string& program, const string& vstup = {}) {
     ADD_FAILURE() << "a program of " << program.size() << " bytes: " << d.rozdil();
   }
   return d.prelozene;
-}
-
-// The whole output of a run that prints `vystup` and succeeds.
-string uspech(const string& vystup) { return HELLO + vystup + USPECH + BYE; }
-
-// The whole output of a run that prints `vystup` and then fails with `zprava`.
-string chyba(const string& vystup, const string& zprava) {
-  return HELLO + vystup + zprava + VERDIKT + BYE;
-}
-
-string vnoreni(const string& blok, int radek) {
-  return texty::chyba(blok, radek, texty::PRILIS_HLUBOKO);
 }
 
 string dlouha(const string& blok, int radek) {
@@ -99,59 +88,53 @@ string vnorene(const std::vector<Tvar>& tvary, int bloku, int vyrazu, const stri
 }
 
 const Tvar PODMINKA{"i2(1){", "}i2_end;"};
-const Tvar JINAK{"i2(0){}e2{", "}i2_end;"};
 const Tvar CYKLUS{"@w->1;w2(@w){@w->0;", "}w2_end;"};
+const std::vector<Tvar> MIX{PODMINKA, CYKLUS, {"i2(0){}e2{", "}i2_end;"}};
 
-TEST(Nesting, BracketsUpToTheLimit) {
-  const auto p = [](int k) { return "{pis_ln(" + krat("(", k) + "1" + krat(")", k) + ");}."; };
-  EXPECT_EQ(beh(p(HLOUBKA - 1)), uspech("1\n"));
-  EXPECT_EQ(beh(p(HLOUBKA)), chyba("", vnoreni("Faktor", 1)));
-}
-
-TEST(Nesting, CallsInCallArgumentsUpToTheLimit) {
-  const auto p = [](int k) { return "{pis_ln(" + krat("~f(", k) + "1" + krat(")", k) + ");}."; };
-  EXPECT_EQ(beh(p(HLOUBKA - 1)), uspech("1\n"));
-  EXPECT_EQ(beh(p(HLOUBKA)), chyba("", vnoreni("Faktor", 1)));
-  // A call statement is no factor and opens no level; the calls in its arguments do.
-  const auto s = [](int k) {
-    return "{~f(" + krat("~f(", k) + "1" + krat(")", k + 1) + ";pis_ln(2);}.";
+// Every shape that opens a level, nested as deep as it may be, and one level deeper: the
+// program of `hloubka` levels prints `vystup`, one more gives the nesting message of `blok`.
+TEST(Nesting, EveryShapeUpToTheLimit) {
+  const struct {
+    const char* jmeno;
+    string (*program)(int);
+    int hloubka;
+    const char* vystup;
+    const char* blok;
+  } tvary[] = {
+      {"brackets", [](int k) { return "{pis_ln(" + krat("(", k) + "1" + krat(")", k) + ");}."; },
+       HLOUBKA - 1, "1\n", "Faktor"},
+      {"calls in call arguments",
+       [](int k) { return "{pis_ln(" + krat("~f(", k) + "1" + krat(")", k) + ");}."; }, HLOUBKA - 1,
+       "1\n", "Faktor"},
+      // A call statement is no factor and opens no level; the calls in its arguments do.
+      {"calls in a call statement",
+       [](int k) { return "{~f(" + krat("~f(", k) + "1" + krat(")", k + 1) + ";pis_ln(2);}."; },
+       HLOUBKA - 1, "2\n", "Faktor"},
+      {"conditionals", [](int k) { return vnorene({PODMINKA}, k, 0); }, HLOUBKA - 1, "5\n", "Blok"},
+      // Code that is passed over opens its levels all the same.
+      {"passed-over conditionals",
+       [](int k) { return vnorene({PODMINKA}, k, 0, "{i2(0){", "}i2_end;}."); }, HLOUBKA - 2, "",
+       "Blok"},
+      {"loops", [](int k) { return vnorene({CYKLUS}, k, 0); }, HLOUBKA - 1, "5\n", "Blok"},
+      // The declaration's block is the outermost level; the main block comes after it.
+      {"a declaration's block",
+       [](int k) {
+         return "?f(p2 @a){" + krat(PODMINKA.otevri, k) + "pis_ln(7);" + krat(PODMINKA.zavri, k) +
+                "}{pis_ln(8);}.";
+       },
+       HLOUBKA - 1, "7\n8\n", "Blok"},
+      {"mixed blocks", [](int k) { return vnorene(MIX, k, 0); }, HLOUBKA - 1, "5\n", "Blok"},
+      {"mixed blocks, then expressions", [](int k) { return vnorene(MIX, 5'000, k); },
+       HLOUBKA - 5'001, "5\n", "Faktor"},
+      {"a block, then expressions", [](int k) { return vnorene(MIX, 1, k); }, HLOUBKA - 2, "5\n",
+       "Faktor"},
   };
-  EXPECT_EQ(beh(s(HLOUBKA - 1)), uspech("2\n"));
-  EXPECT_EQ(beh(s(HLOUBKA)), chyba("", vnoreni("Faktor", 1)));
-}
-
-TEST(Nesting, ConditionalsInConditionalsUpToTheLimit) {
-  EXPECT_EQ(beh(vnorene({PODMINKA}, HLOUBKA - 1, 0)), uspech("5\n"));
-  EXPECT_EQ(beh(vnorene({PODMINKA}, HLOUBKA, 0)), chyba("", vnoreni("Blok", 1)));
-  // Code that is passed over opens its levels all the same.
-  const auto preskoceny = [](int k) { return vnorene({PODMINKA}, k, 0, "{i2(0){", "}i2_end;}."); };
-  EXPECT_EQ(beh(preskoceny(HLOUBKA - 2)), uspech(""));
-  EXPECT_EQ(beh(preskoceny(HLOUBKA - 1)), chyba("", vnoreni("Blok", 1)));
-}
-
-TEST(Nesting, LoopsInLoopsUpToTheLimit) {
-  EXPECT_EQ(beh(vnorene({CYKLUS}, HLOUBKA - 1, 0)), uspech("5\n"));
-  EXPECT_EQ(beh(vnorene({CYKLUS}, HLOUBKA, 0)), chyba("", vnoreni("Blok", 1)));
-}
-
-TEST(Nesting, DeclarationBlockUpToTheLimit) {
-  // The declaration's block is the outermost level; the main block comes after it.
-  const auto p = [](int k) {
-    return "?f(p2 @a){" + krat(PODMINKA.otevri, k) + "pis_ln(7);" + krat(PODMINKA.zavri, k) +
-           "}{pis_ln(8);}.";
-  };
-  EXPECT_EQ(beh(p(HLOUBKA - 1)), uspech("7\n8\n"));
-  EXPECT_EQ(beh(p(HLOUBKA)), chyba("", vnoreni("Blok", 1)));
-}
-
-TEST(Nesting, MixedShapesUpToTheLimit) {
-  const std::vector<Tvar> mix{PODMINKA, CYKLUS, JINAK};
-  EXPECT_EQ(beh(vnorene(mix, 5'000, HLOUBKA - 5'001)), uspech("5\n"));
-  EXPECT_EQ(beh(vnorene(mix, 5'000, HLOUBKA - 5'000)), chyba("", vnoreni("Faktor", 1)));
-  EXPECT_EQ(beh(vnorene(mix, HLOUBKA - 1, 0)), uspech("5\n"));
-  EXPECT_EQ(beh(vnorene(mix, HLOUBKA, 0)), chyba("", vnoreni("Blok", 1)));
-  EXPECT_EQ(beh(vnorene(mix, 1, HLOUBKA - 2)), uspech("5\n"));
-  EXPECT_EQ(beh(vnorene(mix, 1, HLOUBKA - 1)), chyba("", vnoreni("Faktor", 1)));
+  for (const auto& t : tvary) {
+    EXPECT_EQ(beh(t.program(t.hloubka)), uspech(t.vystup)) << t.jmeno;
+    EXPECT_EQ(beh(t.program(t.hloubka + 1)),
+              neuspech("", texty::chyba(t.blok, 1, texty::PRILIS_HLUBOKO)))
+        << t.jmeno;
+  }
 }
 
 TEST(Nesting, LevelsCloseAgainAfterTheDeepestPoint) {
@@ -191,12 +174,12 @@ TEST(Values, AJoinMayReachTheLongestValueButNotPassIt) {
   // The first join reaches the longest value; the second would pass it. The ';' after "y"
   // has read the line feed behind it, so the message quotes line 4.
   EXPECT_EQ(beh("{\n@a->\"" + pul + "\";\n@b->@a + @a + \"y\";\n}."),
-            chyba("", dlouha("Vnitrni_aritmeticky_vyraz", 4)));
+            neuspech("", dlouha("Vnitrni_aritmeticky_vyraz", 4)));
 }
 
 TEST(Values, ALiteralMayBeLongerButNotJoinedToAnything) {
   const string literal(2 * DELKA, 'z');
-  stejne(chyba(literal + "\n", dlouha("Vnitrni_aritmeticky_vyraz", 1)),
+  stejne(neuspech(literal + "\n", dlouha("Vnitrni_aritmeticky_vyraz", 1)),
          beh("{@a->\"" + literal + "\";pis_ln(@a);@b->@a + \"\";pis_ln(1);}."), "a long literal");
 }
 
@@ -204,7 +187,7 @@ TEST(Values, AReadWordMayReachTheLongestValueButNotPassIt) {
   const string program = "{\ncti(@a);\npis(@a);}.";
   stejne(uspech(string(DELKA, 'w')), beh(program, string(DELKA, 'w') + " rest"),
          "a word of the longest size");
-  EXPECT_EQ(beh(program, string(DELKA + 1, 'w')), chyba("", dlouha("Cti", 2)));
+  EXPECT_EQ(beh(program, string(DELKA + 1, 'w')), neuspech("", dlouha("Cti", 2)));
   // A word read in code that is passed over is never stored, so its length does not matter.
   EXPECT_EQ(beh("{i2(0){cti(@a);}i2_end;cti(@b);pis_ln(@b);pis_ln(@a);}.",
                 string(3 * DELKA, 'w') + "\ndruhe"),
@@ -233,11 +216,11 @@ TEST(EndOfInput, UnfinishedTokensAreDropped) {
   };
   for (const Konec& k : konce) {
     const string program = string("{pis_ln(1);") + k.text;
-    const string ocekavano = chyba("1\n", texty::ocekavan("Blok", k.radek, "}", "\xFF"));
+    const string ocekavano = neuspech("1\n", texty::ocekavan("Blok", k.radek, "}", "\xFF"));
     EXPECT_EQ(beh(program), ocekavano) << k.text;
     EXPECT_EQ(moxa::spust_text_ze_vstupu(program), ocekavano) << k.text;
   }
-  const string prvni = chyba("", texty::ocekavan("Blok", 1, "{", "\xFF"));
+  const string prvni = neuspech("", texty::ocekavan("Blok", 1, "{", "\xFF"));
   EXPECT_EQ(beh("\"{"), prvni);
   EXPECT_EQ(moxa::spust_text_ze_vstupu(":!{}."), prvni);
 }
@@ -274,14 +257,11 @@ TEST(Hostile, EveryByteInEveryPlace) {
         ++selhani;
         ADD_FAILURE() << "byte " << b << " at " << i << ": " << d.rozdil();
       }
-      const bool zacatek = out.compare(0, HELLO.size(), HELLO) == 0;
-      const bool konec = out.size() >= HELLO.size() + BYE.size() + USPECH.size() &&
-                         out.compare(out.size() - BYE.size(), BYE.size(), BYE) == 0;
-      const string pred = konec ? out.substr(0, out.size() - BYE.size()) : string();
-      const auto konci = [&pred](const string& s) {
-        return pred.size() >= s.size() && pred.compare(pred.size() - s.size(), s.size(), s) == 0;
-      };
-      if (!zacatek || !konec || !(konci(USPECH) || konci(VERDIKT))) {
+      const std::string_view pred =
+          std::string_view(out).substr(0, out.size() - std::min(out.size(), BYE.size()));
+      if (out.size() < HELLO.size() + BYE.size() + texty::USPECH.size() ||
+          !out.starts_with(HELLO) || !out.ends_with(BYE) ||
+          !(pred.ends_with(texty::USPECH) || pred.ends_with(texty::VERDIKT))) {
         ++selhani;
         ADD_FAILURE() << "byte " << b << " at " << i << " ends the run with: "
                       << out.substr(out.size() > 200 ? out.size() - 200 : 0);

@@ -68,32 +68,27 @@ std::size_t pouzito(const string& program, std::size_t velikost, string& vystup)
   return velikost - netknuto;
 }
 
-struct Tvar {
-  const char* jmeno;
-  string otevri, zavri;
-};
-
 TEST(Stack, TheDeepestProgramsFitWithRoomToSpare) {
   const int n = moxa::MAX_VNORENI - 1;  // the main block is one level more
-  const Tvar tvary[] = {
-      {"blocks", "i2(1){", "}i2_end;"},
-      {"else branches", "i2(0){}e2{", "}i2_end;"},
-      {"loops", "@w->1;w2(@w){@w->0;", "}w2_end;"},
-      {"brackets", "pis_ln(", ");"},
-      {"calls", "pis_ln(", ");"},
+  // Each shape: what opens a level and closes it again, around `pis_ln(7);`, or around the
+  // 7 of `pis_ln(7);`.
+  const struct {
+    const char* jmeno;
+    string otevri, zavri;
+    bool vyraz;
+  } tvary[] = {
+      {"blocks", "i2(1){", "}i2_end;", false},
+      {"else branches", "i2(0){}e2{", "}i2_end;", false},
+      {"loops", "@w->1;w2(@w){@w->0;", "}w2_end;", false},
+      {"brackets", "(", ")", true},
+      {"calls", "~f(", ")", true},
   };
   std::size_t nejvic = 0;
-  for (const Tvar& t : tvary) {
-    string program;
-    if (t.otevri == "pis_ln(") {
-      const string f = t.jmeno == string("brackets") ? "(" : "~f(";
-      // Built by appending: g++ 12 warns wrongly about `"literal" + string` here.
-      program.append("{pis_ln(").append(krat(f, n)).append("7").append(krat(")", n));
-      program.append(");}.");
-    } else {
-      program.append("{").append(krat(t.otevri, n)).append("pis_ln(7);");
-      program.append(krat(t.zavri, n)).append("}.");
-    }
+  for (const auto& t : tvary) {
+    // Built by appending: g++ 12 warns wrongly about `"literal" + string` here.
+    string program(t.vyraz ? "{pis_ln(" : "{");
+    program.append(krat(t.otevri, n)).append(t.vyraz ? "7" : "pis_ln(7);");
+    program.append(krat(t.zavri, n)).append(t.vyraz ? ");}." : "}.");
     string vystup;
     const std::size_t b = pouzito(program, moxa::ZASOBNIK_BEHU, vystup);
     EXPECT_EQ(vystup, "7\n\nProgram probehl bez chyb.\n") << t.jmeno;

@@ -65,20 +65,12 @@ def apply(op, a, b):
                  ">=": x >= y}[op]
         return "1" if holds else "0"
     try:
-        if op == "+":
-            r = x + y
-        elif op == "-":
-            r = x - y
-        elif op == "*":
-            r = x * y
-        elif op == "/":
-            if y == 0:
-                r = math.nan if x == 0 or math.isnan(x) else math.copysign(math.inf, x) * \
-                    math.copysign(1, y)
-            else:
-                r = x / y
+        if op == "/" and y == 0:
+            r = math.nan if x == 0 or math.isnan(x) else math.copysign(math.inf, x) * \
+                math.copysign(1, y)
         else:
-            r = math.fmod(x, y)
+            r = {"+": lambda: x + y, "-": lambda: x - y, "*": lambda: x * y, "/": lambda: x / y,
+                 "%": lambda: math.fmod(x, y)}[op]()
     except (ValueError, OverflowError):
         r = math.nan
     return written(r)
