@@ -14,6 +14,7 @@ operands, so every language computes exactly the same total.
 Usage: gen_scan.py FOLDER [N]
 """
 
+import argparse
 import os
 import sys
 
@@ -145,17 +146,18 @@ def write_program(path, spell, init, shapes, comment, tail, frame, count):
 
 
 def main(argv):
-    if len(argv) not in (2, 3):
-        sys.stderr.write(__doc__)
-        return 2
-    folder = argv[1]
-    count = int(argv[2]) if len(argv) == 3 else 1000000
-    if count < 1:
-        sys.stderr.write("gen_scan.py: N must be at least 1\n")
-        return 2
-    os.makedirs(folder, exist_ok=True)
+    parser = argparse.ArgumentParser(
+        prog="gen_scan.py", description=__doc__.split("\n\n")[0],
+        formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("folder", metavar="FOLDER", help="where the six programs are written")
+    parser.add_argument("count", metavar="N", type=int, nargs="?", default=1000000,
+                        help="the number of statements (default 1,000,000)")
+    args = parser.parse_args(argv[1:])
+    if args.count < 1:
+        parser.error("N must be at least 1")
+    os.makedirs(args.folder, exist_ok=True)
     for ext, parts in LANGUAGES.items():
-        write_program(os.path.join(folder, "scan." + ext), *parts, count)
+        write_program(os.path.join(args.folder, "scan." + ext), *parts, args.count)
     return 0
 
 

@@ -10,19 +10,15 @@ from checks import Ramce  # noqa: E402
 WATCHDOG = 60  # seconds to wait for one message before the test fails as a hang
 
 
+def je_vystup(z):
+    return z.get("event") == "output" and z["body"].get("category") == "stdout"
+
+
 class Klient(Ramce):
     def __init__(self, adapter, args=()):
         super().__init__([adapter, *args], WATCHDOG)
         self.seq = 1
         self.cekajici = []  # messages read while waiting for another
-
-    def posli(self, prikaz, argumenty=None):
-        zprava = {"seq": self.seq, "type": "request", "command": prikaz}
-        if argumenty is not None:
-            zprava["arguments"] = argumenty
-        self.seq += 1
-        self.send(zprava)
-        return zprava["seq"]
 
     def dalsi(self, test):
         for i, z in enumerate(self.cekajici):
@@ -35,7 +31,9 @@ class Klient(Ramce):
             self.cekajici.append(z)
 
     def pozadavek(self, prikaz, argumenty=None):
-        seq = self.posli(prikaz, argumenty)
+        seq, self.seq = self.seq, self.seq + 1
+        zprava = {"seq": seq, "type": "request", "command": prikaz}
+        self.send(zprava if argumenty is None else {**zprava, "arguments": argumenty})
         return self.dalsi(lambda z: z.get("type") == "response" and z.get("request_seq") == seq)
 
     def telo(self, prikaz, argumenty=None):
@@ -49,11 +47,8 @@ class Klient(Ramce):
 
     def vystup(self):
         """The output events received so far (taken out of the waiting messages)."""
-        texty = [z["body"]["output"] for z in self.cekajici
-                 if z.get("event") == "output" and z["body"].get("category") == "stdout"]
-        self.cekajici = [z for z in self.cekajici
-                         if not (z.get("event") == "output"
-                                 and z["body"].get("category") == "stdout")]
+        texty = [z["body"]["output"] for z in self.cekajici if je_vystup(z)]
+        self.cekajici = [z for z in self.cekajici if not je_vystup(z)]
         return "".join(texty)
 
     def konec(self):
@@ -65,8 +60,7 @@ class Klient(Ramce):
             self.p.stdin.close()
         except BrokenPipeError:
             pass
-        self.p.wait(timeout=WATCHDOG)
-        return self.p.returncode
+        return self.p.wait(timeout=WATCHDOG)
 
     # A session: initialize, launch, breakpoints, configurationDone.
     def zacni(self, program, breakpoints=(), **launch):
@@ -74,33 +68,41 @@ class Klient(Ramce):
                                  "columnsStartAt1": True})
         self.udalost("initialized")
         self.telo("launch", {"program": program, **launch})
-        vysledek = None
         if breakpoints is not None:
-            vysledek = self.telo("setBreakpoints", {
-                "source": {"path": program},
-                "breakpoints": [b if isinstance(b, dict) else {"line": b}
-                                for b in breakpoints]})["breakpoints"]
+            self.telo("setBreakpoints", {"source": {"path": program}, "breakpoints": [
+                b if isinstance(b, dict) else {"line": b} for b in breakpoints]})
         self.telo("configurationDone")
-        return vysledek
 
     def zastaveni(self):
         return self.udalost("stopped")["body"]
 
+    def krok(self, prikaz):
+        """A step or a continue of the one thread, and the stop it comes to."""
+        self.telo(prikaz, {"threadId": 1})
+        return self.zastaveni()
+
+    def zastaveni_do_konce(self):
+        """Each stop until the run ends; the caller goes on from it with `krok`."""
+        while True:
+            m = self.dalsi(lambda z: z.get("event") in ("stopped", "terminated"))
+            if m["event"] == "terminated":
+                return
+            yield m["body"]
+
+    def promenne(self, jmeno):
+        """The variables of one scope of the top frame, as (name, value)."""
+        ramec = self.telo("stackTrace", {"threadId": 1})["stackFrames"][0]
+        sc = self.telo("scopes", {"frameId": ramec["id"]})["scopes"]
+        odkaz = next(s["variablesReference"] for s in sc if s["name"] == jmeno)
+        return ramec, [(v["name"], v["value"]) for v in
+                       self.telo("variables", {"variablesReference": odkaz})["variables"]]
+
     def vypsano(self):
         """What the Output scope shows at the stop: the text written so far."""
-        ramce = self.telo("stackTrace", {"threadId": 1})["stackFrames"]
-        sc = self.telo("scopes", {"frameId": ramce[0]["id"]})["scopes"]
-        odkaz = next(s["variablesReference"] for s in sc if s["name"] == "Output")
-        return json.loads({v["name"]: v["value"] for v in
-                           self.telo("variables", {"variablesReference": odkaz})["variables"]}["text"])
+        return json.loads(dict(self.promenne("Output")[1])["text"])
 
     def stav(self):
         """Where the stopped run stands and what it holds: (line, col, variables, stack)."""
-        ramce = self.telo("stackTrace", {"threadId": 1})["stackFrames"]
-        sc = self.telo("scopes", {"frameId": ramce[0]["id"]})["scopes"]
-        odkazy = {s["name"]: s["variablesReference"] for s in sc}
-        prom = {v["name"]: v["value"] for v in
-                self.telo("variables", {"variablesReference": odkazy["Variables"]})["variables"]}
-        zas = [v["value"] for v in
-               self.telo("variables", {"variablesReference": odkazy["Value stack"]})["variables"]]
-        return ramce[0]["line"], ramce[0]["column"], prom, zas
+        ramec, prom = self.promenne("Variables")
+        zas = [v for _, v in self.promenne("Value stack")[1]]
+        return ramec["line"], ramec["column"], dict(prom), zas

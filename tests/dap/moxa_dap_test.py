@@ -13,13 +13,15 @@ import sys
 import tempfile
 
 sys.path.insert(0, str(pathlib.Path(__file__).parent))
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from checks import expect, finish  # noqa: E402
 from dap_client import Klient  # noqa: E402
 
 DAP, TRACE, MOXA = (str(pathlib.Path(a).resolve()) for a in sys.argv[1:4])
 ROOT = pathlib.Path(sys.argv[4]).resolve()
 TRACES = ROOT / "tests" / "tools" / "trace"
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import expect, failures, finish  # noqa: E402
+TEMPORARY = tempfile.TemporaryDirectory()
+TMP = pathlib.Path(TEMPORARY.name)
 
 
 def vstup(mox):
@@ -27,25 +29,38 @@ def vstup(mox):
     return p.read_bytes() if p.exists() else b""
 
 
+def program(name, text):
+    mox = TMP / name
+    mox.write_text(text)
+    return mox
+
+
 def trace(mox):
-    with tempfile.TemporaryDirectory() as tmp:
-        out = pathlib.Path(tmp) / "t.jsonl"
-        subprocess.run([TRACE, "-o", str(out), str(mox)], input=vstup(mox),
-                       capture_output=True, timeout=120, check=True)
-        return [json.loads(r) for r in out.read_text().splitlines()]
+    out = TMP / "t.jsonl"
+    subprocess.run([TRACE, "-o", str(out), str(mox)], input=vstup(mox), capture_output=True,
+                   timeout=120, check=True)
+    return [json.loads(r) for r in out.read_text().splitlines()]
 
 
 def states(records):
     """The state before each step, from the trace: (line, col, variables, stack)."""
     prom, zas, r = {}, [], []
-    for z in records:
-        if "end" in z:
-            break
+    for z in records[:-1]:
         r.append((z["line"], z["col"], dict(prom), list(zas)))
         if z["kind"] in ("assign", "read"):
             prom[z["var"]] = z["value"]
         if "stack" in z:
             zas = zas[:z["stack"]["keep"]] + z["stack"]["push"]
+    return r
+
+
+def arrivals(records, lines):
+    """The indices of the states at which the run comes to one of `lines` anew."""
+    r, prev = [], 0
+    for z in records[:-1]:
+        if z["line"] in lines and (z["line"] != prev or z["kind"] == "while"):
+            r.append(z["step"] - 1)
+        prev = z["line"]
     return r
 
 
@@ -57,34 +72,19 @@ def session(mox, breakpoints=(), **launch):
     return k
 
 
-def arrivals(records, lines):
-    """The steps (from 1) at which the run comes to one of `lines` anew."""
-    r, prev = [], 0
-    for z in records:
-        if "end" in z:
-            break
-        if z["line"] in lines and (z["line"] != prev or z["kind"] == "while"):
-            r.append(z["step"])
-        prev = z["line"]
-    return r
-
-
 def breakpoints_in_trace_order():
     for name, lines in [("loops.mox", {4, 9, 12}), ("kinds.mox", {2, 7, 10}),
                         ("condition_error.mox", {4})]:
-        mox = TRACES / name
-        records = trace(mox)
-        want = [states(records)[s - 1] for s in arrivals(records, lines)]
-        k = session(mox, sorted(lines), stopOnEntry=False)
-        got = []
-        while True:
-            m = k.dalsi(lambda z: z.get("event") in ("stopped", "terminated"))
-            if m["event"] == "terminated" or m["body"]["reason"] == "exception":
+        k, got = session(TRACES / name, sorted(lines), stopOnEntry=False), []
+        for stop in k.zastaveni_do_konce():
+            if stop["reason"] == "exception":
                 break
-            expect(f"{name}: reason", m["body"]["reason"], "breakpoint")
+            expect(f"{name}: reason", stop["reason"], "breakpoint")
             got.append(k.stav())
             k.telo("continue", {"threadId": 1})
-        expect(f"{name}: the stops at breakpoints", got, want)
+        records = trace(TRACES / name)
+        expect(f"{name}: the stops at breakpoints", got,
+               [states(records)[i] for i in arrivals(records, lines)])
         k.konec()
 
 
@@ -95,87 +95,68 @@ def every_step_forward_and_back():
         k = session(mox, stopOnEntry=True)
         expect(f"{name}: entry", k.zastaveni()["reason"], "entry")
         got, printed = [k.stav()], [k.vypsano()]
-        for _ in range(len(want) - 1):
-            k.telo("next", {"threadId": 1})
-            k.zastaveni()
+        for _ in want[1:]:
+            k.krok("next")
             got.append(k.stav())
             printed.append(k.vypsano())
         expect(f"{name}: each step", got, want)
         # What was printed grows step by step into moxa's own output.
         moxa = subprocess.run([MOXA, str(mox)], input=vstup(mox), capture_output=True,
                               timeout=120).stdout.decode("latin-1")
-        expect(f"{name}: printed so far", [moxa.startswith(p) for p in printed],
-               [True] * len(printed))
+        expect(f"{name}: printed so far", all(moxa.startswith(p) for p in printed), True)
         expect(f"{name}: something printed on the way", printed[0] != printed[-1], True)
         # Back from the last step to the first, one step at a time: the state and what had
         # been printed by then.
         back = []
-        for _ in range(len(want) - 1):
-            k.telo("stepBack", {"threadId": 1})
-            expect(f"{name}: stepBack reason", k.zastaveni()["reason"], "step")
+        for _ in want[1:]:
+            expect(f"{name}: stepBack reason", k.krok("stepBack")["reason"], "step")
             back.append((k.stav(), k.vypsano()))
         expect(f"{name}: each step back", back, list(zip(want, printed))[-2::-1])
-        if len(want) < 5:
-            k.konec()
-            continue
-        # Forward again from the first step, then a step back in the middle.
-        for _ in range(3):
-            k.telo("stepIn", {"threadId": 1})
-            k.zastaveni()
-        expect(f"{name}: forward after going back", k.stav(), want[3])
-        k.telo("stepBack", {"threadId": 1})
-        k.zastaveni()
-        expect(f"{name}: back again", k.stav(), want[2])
+        if len(want) >= 5:
+            # Forward again from the first step, then a step back in the middle.
+            for _ in range(3):
+                k.krok("stepIn")
+            expect(f"{name}: forward after going back", k.stav(), want[3])
+            k.krok("stepBack")
+            expect(f"{name}: back again", k.stav(), want[2])
         k.konec()
 
 
-def long_run_goes_back_exactly():
-    """Going back past the states the engine keeps: a run of some thousands of steps."""
-    with tempfile.TemporaryDirectory() as tmp:
-        mox = pathlib.Path(tmp) / "long.mox"
-        mox.write_text("{\n  @i -> 0;\n  w2 (@i < 3000) {\n    @i -> @i + 1;\n"
-                       "    pis(@i % 7);\n  } w2_end;\n} .\n")
-        records = trace(mox)
-        want = states(records)
-        hits = arrivals(records, {5})
-        k = session(mox, [{"line": 5, "hitCondition": "% 1250"}])
-        k.zastaveni()
-        expect("long run: the 1250th hit", k.stav(), want[hits[1249] - 1])
-        k.telo("continue", {"threadId": 1})
-        k.zastaveni()
-        i = hits[2499] - 1
-        expect("long run: the 2500th hit", k.stav(), want[i])
-        for back in range(1, 4):
-            k.telo("stepBack", {"threadId": 1})
-            k.zastaveni()
-            expect(f"long run: {back} steps back", k.stav(), want[i - back])
-        k.telo("reverseContinue", {"threadId": 1})
-        expect("long run: reverseContinue", k.zastaveni()["reason"], "breakpoint")
-        expect("long run: the previous hit", k.stav(), want[hits[1249] - 1])
-        k.konec()
-
-
-def reverse_continue():
-    mox = TRACES / "loops.mox"
-    records = trace(mox)
+def going_back_to_breakpoints():
+    """reverseContinue to each earlier hit and to the start; and in a run of some thousands
+    of steps, going back past the states the engine keeps."""
+    records = trace(TRACES / "loops.mox")
     want = states(records)
-    hits = arrivals(records, {9})
-    k = session(mox, [9])
+    hits = [want[i] for i in arrivals(records, {9})]
+    k = session(TRACES / "loops.mox", [9])
+    k.zastaveni()
     for _ in range(3):
-        k.zastaveni()
-        k.telo("continue", {"threadId": 1})
-    k.zastaveni()
-    expect("at the fourth hit", k.stav(), want[hits[3] - 1])
+        k.krok("continue")
+    expect("at the fourth hit", k.stav(), hits[3])
     for n in (2, 1, 0):
-        k.telo("reverseContinue", {"threadId": 1})
-        expect("reverseContinue reason", k.zastaveni()["reason"], "breakpoint")
-        expect(f"reverseContinue to hit {n + 1}", k.stav(), want[hits[n] - 1])
-    k.telo("reverseContinue", {"threadId": 1})
-    expect("reverseContinue before the first hit", k.zastaveni()["reason"], "entry")
+        expect("reverseContinue reason", k.krok("reverseContinue")["reason"], "breakpoint")
+        expect(f"reverseContinue to hit {n + 1}", k.stav(), hits[n])
+    expect("reverseContinue before the first hit", k.krok("reverseContinue")["reason"], "entry")
     expect("reverseContinue to the start", k.stav(), want[0])
-    k.telo("continue", {"threadId": 1})
+    k.krok("continue")
+    expect("forward again to the first hit", k.stav(), hits[0])
+    k.konec()
+
+    mox = program("long.mox", "{\n  @i -> 0;\n  w2 (@i < 3000) {\n    @i -> @i + 1;\n"
+                  "    pis(@i % 7);\n  } w2_end;\n} .\n")
+    records = trace(mox)
+    want, hits = states(records), arrivals(records, {5})
+    k = session(mox, [{"line": 5, "hitCondition": "% 1250"}])
     k.zastaveni()
-    expect("forward again to the first hit", k.stav(), want[hits[0] - 1])
+    expect("long run: the 1250th hit", k.stav(), want[hits[1249]])
+    k.krok("continue")
+    i = hits[2499]
+    expect("long run: the 2500th hit", k.stav(), want[i])
+    for back in range(1, 4):
+        k.krok("stepBack")
+        expect(f"long run: {back} steps back", k.stav(), want[i - back])
+    expect("long run: reverseContinue", k.krok("reverseContinue")["reason"], "breakpoint")
+    expect("long run: the previous hit", k.stav(), want[hits[1249]])
     k.konec()
 
 
@@ -185,72 +166,56 @@ def frames(k):
 
 
 def blocks_the_run_is_in():
-    with tempfile.TemporaryDirectory() as tmp:
-        mox = pathlib.Path(tmp) / "blocks.mox"
-        mox.write_text("?f(p2 @a) {\n  pis_ln(\"d\");\n}\n{\n  @i -> 0;\n"
-                       "  w2 (@i < 3) {\n    i2 (@i = 1) {\n      pis(\"a\");\n"
-                       "    } e2 {\n      pis(\"b\");\n    } i2_end;\n"
-                       "    @i -> @i + 1;\n  } w2_end;\n  pis_ln(\"konec\");\n} .\n")
-        k = session(mox, [2, 6, 8, 10])
-        k.zastaveni()
-        expect("declaration", frames(k), [("?f, declaration block", 2, 3)])
-        k.telo("continue", {"threadId": 1})
-        k.zastaveni()
-        expect("first test", frames(k), [("w2 at line 6, first test", 6, 3),
-                                         ("main block", 6, 3)])
-        k.telo("continue", {"threadId": 1})
-        k.zastaveni()
-        expect("else branch, pass 1", frames(k),
-               [("i2 at line 7, e2: condition false", 10, 7),
-                ("w2 at line 6, pass 1", 7, 5), ("main block", 6, 3)])
-        k.telo("continue", {"threadId": 1})
-        k.zastaveni()
-        expect("test after pass 1", frames(k)[0], ("w2 at line 6, test after pass 1", 6, 3))
-        k.telo("continue", {"threadId": 1})
-        k.zastaveni()
-        expect("then branch, pass 2", frames(k),
-               [("i2 at line 7, condition true", 8, 7),
-                ("w2 at line 6, pass 2", 7, 5), ("main block", 6, 3)])
-        # Out of the branch to the statement after the conditional, then out of the loop.
-        k.telo("stepOut", {"threadId": 1})
-        k.zastaveni()
-        expect("out of the branch", frames(k)[0], ("w2 at line 6, pass 2", 12, 5))
-        k.telo("setBreakpoints", {"source": {"path": str(mox)}, "breakpoints": []})
-        k.telo("stepOut", {"threadId": 1})
-        k.zastaveni()
-        expect("out of the loop: the end", k.stav()[:3], (14, 3, {"@i": "3.000000"}))
-        k.konec()
+    mox = program("blocks.mox", "?f(p2 @a) {\n  pis_ln(\"d\");\n}\n{\n  @i -> 0;\n"
+                  "  w2 (@i < 3) {\n    i2 (@i = 1) {\n      pis(\"a\");\n"
+                  "    } e2 {\n      pis(\"b\");\n    } i2_end;\n"
+                  "    @i -> @i + 1;\n  } w2_end;\n  pis_ln(\"konec\");\n} .\n")
+    k = session(mox, [2, 6, 8, 10])
+    k.zastaveni()
+    loop, main = ("w2 at line 6, pass %d", 7, 5), ("main block", 6, 3)
+    for n, (what, want) in enumerate([
+            ("declaration", [("?f, declaration block", 2, 3)]),
+            ("first test", [("w2 at line 6, first test", 6, 3), main]),
+            ("else branch, pass 1", [("i2 at line 7, e2: condition false", 10, 7),
+                                     (loop[0] % 1, *loop[1:]), main]),
+            ("test after pass 1", [("w2 at line 6, test after pass 1", 6, 3), main]),
+            ("then branch, pass 2", [("i2 at line 7, condition true", 8, 7),
+                                     (loop[0] % 2, *loop[1:]), main])]):
+        if n:
+            k.krok("continue")
+        expect(what, frames(k), want)
+    # Out of the branch to the statement after the conditional, then out of the loop.
+    k.krok("stepOut")
+    expect("out of the branch", frames(k)[0], ("w2 at line 6, pass 2", 12, 5))
+    k.telo("setBreakpoints", {"source": {"path": str(mox)}, "breakpoints": []})
+    k.krok("stepOut")
+    expect("out of the loop: the end", k.stav()[:3], (14, 3, {"@i": "3.000000"}))
+    k.konec()
 
 
 def conditions_counts_errors():
     mox = TRACES / "condition_error.mox"
     records = trace(mox)
     want = states(records)
-    k = session(mox, [{"line": 4, "condition": "@i > 0"}, {"line": 3, "hitCondition": "% 2"},
-                      {"line": 6, "hitCondition": "no"}, {"line": 99}])
-    bps = k.telo("setBreakpoints", {"source": {"path": str(mox)}, "breakpoints": [
-        {"line": 4, "condition": "@i > 0"}, {"line": 3, "hitCondition": "% 2"},
-        {"line": 6, "hitCondition": "no"}, {"line": 99}]})["breakpoints"]
-    expect("verified", [b["verified"] for b in bps], [True, True, False, False])
+    asked = [{"line": 4, "condition": "@i > 0"}, {"line": 3, "hitCondition": "% 2"},
+             {"line": 6, "hitCondition": "no"}, {"line": 99}]
+    k = session(mox, asked)
+    bps = k.telo("setBreakpoints", {"source": {"path": str(mox)}, "breakpoints": asked})
+    expect("verified", [b["verified"] for b in bps["breakpoints"]], [True, True, False, False])
     # Line 3's test: hits 1, 2, 3 at steps 2, 4, 6: the second stops. Line 4 with @i > 0:
     # its second arrival (step 5).
     stops = []
-    while True:
-        m = k.dalsi(lambda z: z.get("event") in ("stopped", "terminated"))
-        if m["event"] == "terminated":
-            break
-        stops.append((m["body"]["reason"], k.stav()))
-        if m["body"]["reason"] == "exception":
-            expect("the error's text", m["body"]["text"], records[-1]["message"].rstrip("\n"))
+    for stop in k.zastaveni_do_konce():
+        stops.append((stop["reason"], k.stav()))
+        if stop["reason"] == "exception":
+            expect("the error's text", stop["text"], records[-1]["message"].rstrip("\n"))
             expect("evaluate at the error",
                    k.telo("evaluate", {"expression": "@i * 10", "context": "repl"})["result"],
                    "20.000000")
         k.telo("continue", {"threadId": 1})
-    expect("condition and hit count stops", [s[0] for s in stops],
-           ["breakpoint", "breakpoint", "exception"])
-    expect("stop at the hit count", stops[0][1], want[3])
-    expect("stop on the condition", stops[1][1], want[4])
-    expect("stop at the error", stops[2][1][:2], (6, 3))
+    expect("stops at the hit count, on the condition, at the error",
+           [(r, s[:2] if r == "exception" else s) for r, s in stops],
+           [("breakpoint", want[3]), ("breakpoint", want[4]), ("exception", (6, 3))])
     k.konec()
     # A line without a statement moves to the next one; hovers name variables.
     k = session(TRACES / "loops.mox", [1, 13])
@@ -259,8 +224,7 @@ def conditions_counts_errors():
     expect("moved lines", [(b["verified"], b["line"]) for b in r["breakpoints"]],
            [(True, 2), (True, 12), (False, 14)])
     k.zastaveni()
-    k.telo("next", {"threadId": 1})
-    k.zastaveni()
+    k.krok("next")
     expect("hover", k.telo("evaluate", {"expression": "@n", "context": "hover"})["result"], "0")
     r = k.pozadavek("evaluate", {"expression": "@n +", "context": "repl"})
     expect("a broken expression fails", r["success"], False)
@@ -275,13 +239,9 @@ def golden_output():
         want = subprocess.run([MOXA, str(mox)], input=vstup(mox), capture_output=True,
                               timeout=120).stdout
         k = session(mox, None)
-        while True:
-            m = k.dalsi(lambda z: z.get("event") in ("stopped", "terminated"))
-            if m["event"] == "terminated":
-                break
+        for _ in k.zastaveni_do_konce():
             k.telo("continue", {"threadId": 1})
-        got = k.vystup().encode("latin-1")
-        expect(f"output of {mox.relative_to(ROOT)}", got, want)
+        expect(f"output of {mox.relative_to(ROOT)}", k.vystup().encode("latin-1"), want)
         k.konec()
 
 
@@ -290,33 +250,28 @@ def broken_input():
     r = k.pozadavek("flyToTheMoon", {})
     expect("unknown request", (r["success"], r["message"]), (False, "unknown request flyToTheMoon"))
     r = k.pozadavek("launch", {"program": "/nonexistent/x.mox"})
-    expect("missing program", r["success"], False)
-    expect("missing program's message", "cannot read the program" in r["message"], True)
-    r = k.pozadavek("launch", {"program": str(TRACES / "loops.mox"), "maxSteps": -1})
-    expect("negative limit", r["success"], False)
-    r = k.pozadavek("next", {"threadId": 1})
-    expect("a step before launch", r["success"], False)
+    expect("missing program", (r["success"], "cannot read the program" in r["message"]),
+           (False, True))
+    for what, command, args in [
+            ("negative limit", "launch", {"program": str(TRACES / "loops.mox"), "maxSteps": -1}),
+            ("a step before launch", "next", {"threadId": 1})]:
+        expect(what, k.pozadavek(command, args)["success"], False)
     # Not JSON, a header without Content-Length, a length that is no number: dropped, and
     # the next message is still answered.
-    k.raw(b"Content-Length: 5\r\n\r\nnot j")
-    k.raw(b"X-Other: 1\r\n\r\n")
-    k.raw(b"Content-Length: many\r\n\r\n{}")
+    k.raw(b"Content-Length: 5\r\n\r\nnot jX-Other: 1\r\n\r\nContent-Length: many\r\n\r\n{}")
     r = k.pozadavek("threads")
     expect("answered after garbage", r["body"]["threads"], [{"id": 1, "name": "main"}])
     # A length beyond any message: refused without waiting for its bytes.
     k.raw(b"Content-Length: 99999999999999\r\n\r\n")
-    r = k.pozadavek("threads")
-    expect("answered after a huge length", r["success"], True)
+    expect("answered after a huge length", k.pozadavek("threads")["success"], True)
     expect("exit status", k.konec(), 0)
-    # The input ending inside a message.
-    p = subprocess.run([DAP], input=b"Content-Length: 100\r\n\r\n{\"seq\":1", capture_output=True,
-                       timeout=60)
-    expect("cut message: status", p.returncode, 0)
-    expect("cut message: said", b"ended inside a message" in p.stderr, True)
-    p = subprocess.run([DAP, "--help"], capture_output=True, timeout=60)
-    expect("--help", (p.returncode, p.stdout.startswith(b"usage: moxa-dap")), (0, True))
-    p = subprocess.run([DAP, "--bogus"], capture_output=True, timeout=60)
-    expect("unknown option", p.returncode, 2)
+    # The input ending inside a message; the command line.
+    for args, stdin, status, said in [
+            ([], b"Content-Length: 100\r\n\r\n{\"seq\":1", 0, b"ended inside a message"),
+            (["--help"], b"", 0, b"usage: moxa-dap"), (["--bogus"], b"", 2, b"unknown option")]:
+        p = subprocess.run([DAP, *args], input=stdin, capture_output=True, timeout=60)
+        expect(f"moxa-dap {args} {stdin!r}", (p.returncode, said in p.stdout + p.stderr),
+               (status, True))
 
 
 def limits_and_input():
@@ -325,34 +280,29 @@ def limits_and_input():
     k.udalost("terminated")
     expect("maxOutput: the first bytes, no closing banner", k.vystup(), "\nhello\n\nblo")
     k.konec()
-    with tempfile.TemporaryDirectory() as tmp:
-        loop = pathlib.Path(tmp) / "forever.mox"
-        loop.write_text("{ w2 (1) { @x -> 1; } w2_end; } .\n")
-        k = session(loop, None, maxSteps=5000)
-        k.udalost("terminated")
-        expect("maxSteps stops a loop", k.vystup(), "\nhello\n\n")
-        k.konec()
-        # Pause stops a run that would go on forever.
-        k = session(loop, None)
-        k.telo("pause", {"threadId": 1})
-        expect("pause", k.zastaveni()["reason"], "pause")
-        expect("paused in the loop", frames(k)[-1][0], "main block")
-        k.telo("terminate")
-        k.udalost("terminated")
-        k.konec()
+    loop = program("forever.mox", "{ w2 (1) { @x -> 1; } w2_end; } .\n")
+    k = session(loop, None, maxSteps=5000)
+    k.udalost("terminated")
+    expect("maxSteps stops a loop", k.vystup(), "\nhello\n\n")
+    k.konec()
+    # Pause stops a run that would go on forever.
+    k = session(loop, None)
+    expect("pause", k.krok("pause")["reason"], "pause")
+    expect("paused in the loop", frames(k)[-1][0], "main block")
+    k.telo("terminate")
+    k.udalost("terminated")
+    k.konec()
     k = session(mox, [6], input="slovo")
     k.zastaveni()
-    k.telo("next", {"threadId": 1})
-    k.zastaveni()
+    k.krok("next")
     expect("input given as text", k.stav()[2].get("@w"), "slovo")
     k.telo("restart", {"arguments": {"program": str(mox), "input": "jine"}})
     k.zastaveni()
-    k.telo("next", {"threadId": 1})
-    k.zastaveni()
+    k.krok("next")
     expect("input after restart", k.stav()[2].get("@w"), "jine")
     k.konec()
 
 
 finish("moxa-dap", (breakpoints_in_trace_order, every_step_forward_and_back,
-                   long_run_goes_back_exactly, reverse_continue, blocks_the_run_is_in,
-                   conditions_counts_errors, golden_output, broken_input, limits_and_input))
+                   going_back_to_breakpoints, blocks_the_run_is_in, conditions_counts_errors,
+                   golden_output, broken_input, limits_and_input))

@@ -84,23 +84,11 @@ def compare(where, expected, got):
 
 def fenced_blocks(text):
     """(info string, content, line number) of every fenced block, indented ones included."""
-    blocks = []
-    lines = text.split("\n")
-    i = 0
-    while i < len(lines):
-        m = re.match(r"^( *)```(.*)$", lines[i])
-        if not m:
-            i += 1
-            continue
-        indent, info, start = len(m.group(1)), m.group(2).strip(), i + 1
-        body = []
-        i += 1
-        while i < len(lines) and lines[i].strip() != "```":
-            body.append(lines[i][indent:] if lines[i][:indent].strip() == "" else lines[i])
-            i += 1
-        blocks.append((info, "\n".join(body) + "\n", start))
-        i += 1
-    return blocks
+    for m in re.finditer(r"^( *)```([^\n]*)\n(.*?)^ *```$", text, re.M | re.S):
+        indent = len(m.group(1))
+        body = [line[indent:] if line[:indent].strip() == "" else line
+                for line in m.group(3).split("\n")[:-1]]
+        yield m.group(2).strip(), "\n".join(body) + "\n", text.count("\n", 0, m.start()) + 1
 
 
 # The programs a session of the interpreter may run; a session that runs another program

@@ -8,18 +8,14 @@ Usage: man_pages_test.py MOXA_TRACE SOURCE_DIR
 """
 import glob
 import os
+import pathlib
 import re
 import subprocess
 import sys
 import tempfile
 
-failures = []
-
-
-def check(ok, what):
-    if not ok:
-        failures.append(what)
-        print("FAIL:", what)
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from checks import check, finish  # noqa: E402
 
 
 def rendered(page):
@@ -36,16 +32,13 @@ def main():
         programs = [line.split()[0] for line in f if line.strip() and not line.startswith("#")]
     check(sorted(p + ".1" for p in programs) == [os.path.basename(p) for p in pages],
           "man pages %s for programs %s" % ([os.path.basename(p) for p in pages], programs))
-    texts = {}
-    for page in pages:
-        name = os.path.basename(page)
-        lint = subprocess.run(["mandoc", "-T", "lint", page], capture_output=True)
+    texts = {os.path.basename(page): rendered(page) for page in pages}
+    for name, text in texts.items():
+        lint = subprocess.run(["mandoc", "-T", "lint", os.path.join(root, "packaging", name)],
+                              capture_output=True)
         check(lint.returncode == 0 and not lint.stdout and not lint.stderr,
               "mandoc -T lint %s:\n%s%s" % (name, lint.stdout.decode(), lint.stderr.decode()))
-        text = rendered(page)
-        texts[name] = text
-        check("@MOXA" not in text and not re.search(r"@[A-Z_]+@", text),
-              "%s shows a placeholder" % name)
+        check(not re.search(r"@MOXA|@[A-Z_]+@", text), "%s shows a placeholder" % name)
         check("SYNOPSIS" in text and "DESCRIPTION" in text, "%s has no synopsis" % name)
 
     trace = texts.get("moxa-trace.1", "")
@@ -75,10 +68,7 @@ def main():
         check(written == shown, "moxa-trace.1's example:\n%s\nmoxa-trace writes:\n%s"
               % ("\n".join(shown), "\n".join(written)))
 
-    if failures:
-        print("%d failure(s)" % len(failures))
-        sys.exit(1)
-    print("man pages: %d pages clean" % len(pages))
+    finish("man pages (%d)" % len(pages))
 
 
 if __name__ == "__main__":

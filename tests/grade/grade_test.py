@@ -53,15 +53,12 @@ NOTES = {
 }
 ORDER = ["eva", "petr", "mezery", "smycka", "zaplava", "pamet", "syntax", "hloubka", "dvojice",
          "chybi"]
-SUBMISSIONS = [os.path.join(CLASS, n) for n in ("eva", "petr")] + [
-    os.path.join(CLASS, n + ".mox") for n in ("mezery", "smycka", "zaplava", "pamet", "syntax",
-                                             "hloubka")] + [
-    os.path.join(CLASS, "dvojice"), os.path.join(CLASS, "chybi.mox")]
+SUBMISSIONS = [os.path.join(CLASS, n if n in ("eva", "petr", "dvojice") else n + ".mox")
+               for n in ORDER]
 
 # The checker's table, whose words the grader's feedback uses.
-with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "check",
-                       "diagnostics.json"), encoding="utf-8") as data_file:
-    DATA = json.load(data_file)
+DATA = json.loads((pathlib.Path(__file__).resolve().parents[2] / "check" / "diagnostics.json")
+                  .read_text(encoding="utf-8"))
 
 
 def word(key, lang, *parts):
@@ -86,8 +83,7 @@ WATCHDOG = 300
 def grade(*args, jobs=2, **kwargs):
     command = [GRADE] + (["-j", str(jobs)] if jobs else []) + list(args)
     try:
-        return subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              timeout=WATCHDOG, **kwargs)
+        return subprocess.run(command, capture_output=True, timeout=WATCHDOG, **kwargs)
     except subprocess.TimeoutExpired:
         check(False, "the grader hung: %s" % command)
         return subprocess.CompletedProcess(command, None, b"", b"")
@@ -101,7 +97,31 @@ def without_times(text):
     return re.sub(rb'(time="|"execution_time": )[0-9.e+-]+', rb"\1T", text)
 
 
-def table_report():
+def csv_table(result):
+    return list(csv.reader(io.StringIO(result.stdout.decode(), newline="")))
+
+
+def csv_rows(result):
+    return {r[0]: r[1:] for r in csv_table(result)[1:]}
+
+
+def tap(stdout):
+    """The stream as Perl's own TAP parser reads it: each test point ("ok"/"not ok" and its
+    description), the message and the number of keys of each YAML block, and the plan."""
+    script = r'''use TAP::Parser; use JSON::PP; local $/;
+my $p = TAP::Parser->new({ tap => scalar <STDIN> }); my (@t, %m, @y);
+while (my $r = $p->next) {
+  push @t, ($r->is_ok ? "ok" : "not ok") . " " . $r->description if $r->is_test;
+  if ($r->is_yaml) { $m{$t[-1] =~ s/^(not )?ok //r} = $r->data->{message};
+                     push @y, scalar(keys %{$r->data}); } }
+print encode_json({ tests => \@t, messages => \%m, yaml => \@y, summary => "planned " .
+  $p->tests_planned . " run " . $p->tests_run . " errors " . scalar($p->parse_errors) .
+  " version " . $p->version });'''
+    return json.loads(subprocess.run(["perl", "-e", script], input=stdout, stdout=subprocess.PIPE,
+                                     check=True).stdout)
+
+
+def table_report(_tmp):
     result = grade(ASSIGNMENT, *SUBMISSIONS)
     check(result.returncode == 0, "table: exit status %d" % result.returncode)
     lines = result.stdout.decode().split("\n")
@@ -116,54 +136,49 @@ def table_report():
         check(why in " ".join(rows.get(name, [])), "table row %s: %s" % (name, rows.get(name)))
     check(lines[-2] == "8 submissions graded, 2 not graded; 1 with full points; mean score 1.00 of 6",
           "table summary: " + lines[-2])
-
     details = grade("--details", ASSIGNMENT, os.path.join(CLASS, "mezery.mox"),
                     os.path.join(CLASS, "zaplava.mox")).stdout.decode()
     # The diff marks the space the program adds where the expected line has none.
-    check("first difference: line 4, column 17" in details, "details: where\n" + details)
-    check("-soucet:\u00b76.000000\n" in details and "+soucet:\u00b76.000000\u00b7\n" in details,
-          "details: the diff with visible spaces\n" + details)
-    check("the output reached its limit of 10000 bytes" in details, "details: output limit")
-    check("... (cut: 2000 of 10008 bytes shown)" in details, "details: partial output cut")
+    for shown in ("first difference: line 4, column 17", "-soucet:\u00b76.000000\n",
+                  "+soucet:\u00b76.000000\u00b7\n", "the output reached its limit of 10000 bytes",
+                  "... (cut: 2000 of 10008 bytes shown)"):
+        check(shown in details, "details: %r in\n%s" % (shown, details))
 
 
-def gradescope_report(out):
+def gradescope_report(tmp):
+    out = os.path.join(tmp, "gradescope")
     result = grade("--format", "gradescope", "--out", out, ASSIGNMENT, *SUBMISSIONS)
     check(result.returncode == 0, "gradescope: exit status %d %s" % (result.returncode, result.stderr))
     check(sorted(os.listdir(out)) == sorted(ORDER), "gradescope folders: %s" % os.listdir(out))
     for name in ORDER:
         with open(os.path.join(out, name, "results.json"), encoding="utf-8") as f:
             data = json.load(f)
-        check(set(data) == {"score", "execution_time", "output", "tests"}, name + ": top-level keys")
-        check(isinstance(data["execution_time"], (int, float)), name + ": execution_time")
+        check(set(data) == {"score", "execution_time", "output", "tests"} and
+              isinstance(data["execution_time"], (int, float)), name + ": top-level keys")
         check([t["name"] for t in data["tests"]] == TESTS, name + ": test names")
         for test in data["tests"]:
-            check(set(test) == {"name", "score", "max_score", "status", "output", "visibility"},
-                  name + ": keys of a test")
-            check(test["max_score"] == POINTS[test["name"]], name + ": max_score")
-            check(test["visibility"] == ("hidden" if test["name"] == "tajny" else "visible"),
-                  name + ": visibility of " + test["name"])
             verdict = EXPECTED.get(name, {}).get(test["name"], "none")
-            check(test["status"] == ("passed" if verdict == "passed" else "failed"),
-                  "%s/%s: status %s" % (name, test["name"], test["status"]))
-            check((test["output"] == "") == (verdict == "passed"), name + ": output of a test")
+            want = {"name": test["name"], "score": test["score"],
+                    "max_score": POINTS[test["name"]], "output": test["output"],
+                    "status": "passed" if verdict == "passed" else "failed",
+                    "visibility": "hidden" if test["name"] == "tajny" else "visible"}
+            check(test == want and (test["output"] == "") == (verdict == "passed"),
+                  "%s: %s, not %s" % (name, test, want))
         if name in EXPECTED:
-            check(data["score"] == score(name), "%s: score %s" % (name, data["score"]))
             shown = [t for t in TESTS if t != "tajny"]
             passed = [t for t in shown if EXPECTED[name][t] == "passed"]
             summary = "%d of 3 tests passed; %d of 4 points; 1 hidden test (2 points) not " \
                 "counted here" % (len(passed), sum(POINTS[t] for t in passed))
-            check(data["output"].split("\n")[0] == summary,
-                  "%s: the student's summary %r" % (name, data["output"]))
+            check(data["score"] == score(name) and data["output"].split("\n")[0] == summary,
+                  "%s: score %s, the student's summary %r" % (name, data["score"], data["output"]))
         else:
             check(data["score"] == 0 and NOT_GRADED[name] in data["output"], name + ": not graded")
-
     # One submission and no --out: results.json on standard output, as an autograder wants.
     single = grade("--format", "gradescope", ASSIGNMENT, os.path.join(CLASS, "eva"))
     check(json.loads(single.stdout)["score"] == 6, "gradescope on standard output")
 
 
-def junit_report():
+def junit_report(_tmp):
     result = grade("--format", "junit", ASSIGNMENT, *SUBMISSIONS)
     check(result.returncode == 0, "junit: exit status")
     root = ET.fromstring(result.stdout)
@@ -173,68 +188,43 @@ def junit_report():
     for suite in suites:
         name = suite.get("name")
         cases = suite.findall("testcase")
-        check([c.get("name") for c in cases] == TESTS, name + ": test cases")
-        check(all(c.get("classname") == name for c in cases), name + ": classname")
+        check([(c.get("name"), c.get("classname")) for c in cases] == [(t, name) for t in TESTS],
+              name + ": test cases")
         props = {p.get("name"): p.get("value") for p in suite.iter("property")}
-        check(props.get("max_score") == "6", name + ": max_score property")
         if name in EXPECTED:
-            failed = [c.get("name") for c in cases if c.find("failure") is not None]
-            want = [t for t in TESTS if EXPECTED[name][t] != "passed"]
-            check(failed == want, "%s: failed cases %s" % (name, failed))
-            check(suite.get("failures") == str(len(want)) and suite.get("errors") == "0",
-                  name + ": failure counts")
-            for case in cases:
-                failure = case.find("failure")
-                if failure is not None:
-                    check(failure.get("type") == EXPECTED[name][case.get("name")],
-                          name + ": failure type")
-            check(props.get("score") == str(score(name)), name + ": score property")
+            failed = {c.get("name"): c.find("failure").get("type") for c in cases
+                      if c.find("failure") is not None}
+            want = {t: v for t, v in EXPECTED[name].items() if v != "passed"}
+            check(failed == want and (suite.get("failures"), suite.get("errors")) ==
+                  (str(len(want)), "0"), "%s: failed cases %s" % (name, failed))
+            check(props == {"score": str(score(name)), "max_score": "6"}, name + ": properties")
         else:
             check(all(c.find("error") is not None for c in cases), name + ": errors")
             check(NOT_GRADED[name] in cases[0].find("error").get("message"), name + ": message")
 
 
-def tap_report():
+def tap_report(_tmp):
     result = grade("--format", "tap", ASSIGNMENT, *SUBMISSIONS)
     check(result.returncode == 0, "tap: exit status")
-    # Perl's own TAP parser reads the stream and says what it found.
-    script = r'''
-use TAP::Parser;
-local $/; my $tap = <STDIN>;
-my $p = TAP::Parser->new({ tap => $tap });
-while (my $r = $p->next) {
-  print "test ", ($r->is_ok ? "ok" : "not ok"), " ", $r->description, "\n" if $r->is_test;
-  print "yaml ", scalar(keys %{$r->data}), "\n" if $r->is_yaml;
-}
-print "planned ", $p->tests_planned, " run ", $p->tests_run, " errors ",
-      scalar($p->parse_errors), " version ", $p->version, "\n";
-'''
-    parsed = subprocess.run(["perl", "-e", script], input=result.stdout,
-                            stdout=subprocess.PIPE, check=True).stdout.decode().split("\n")
-    check(parsed[-2] == "planned 40 run 40 errors 0 version 13", "tap: " + parsed[-2])
-    tests = [line for line in parsed if line.startswith("test ")]
-    want = []
-    for name in ORDER:
-        for t in TESTS:
-            ok = EXPECTED.get(name, {}).get(t) == "passed"
-            want.append("test %s - %s: %s" % ("ok" if ok else "not ok", name, t))
-    check(tests == want, "tap: test points\n" + "\n".join(tests))
-    check(sum(line == "yaml 4" for line in parsed) == sum("not ok" in w for w in want),
+    parsed = tap(result.stdout)
+    check(parsed["summary"] == "planned 40 run 40 errors 0 version 13", "tap: " + parsed["summary"])
+    want = ["%s - %s: %s" % ("ok" if EXPECTED.get(name, {}).get(t) == "passed" else "not ok", name, t)
+            for name in ORDER for t in TESTS]
+    check(parsed["tests"] == want, "tap: test points\n" + "\n".join(parsed["tests"]))
+    check(parsed["yaml"] == [4] * sum(w.startswith("not ok") for w in want),
           "tap: a YAML block of four keys for each failure")
 
 
-def csv_report():
-    result = grade("--format", "csv", ASSIGNMENT, *SUBMISSIONS)
-    rows = list(csv.reader(io.StringIO(result.stdout.decode(), newline="")))
+def csv_report(_tmp):
+    rows = csv_table(grade("--format", "csv", ASSIGNMENT, *SUBMISSIONS))
     check(rows[0] == ["submission"] + TESTS + ["total", "note"], "csv header")
     check([r[0] for r in rows[1:]] == ORDER, "csv rows")
-    for row in rows[1:]:
-        name = row[0]
+    for name, *row in rows[1:]:
         if name in EXPECTED:
             want = [str(POINTS[t]) if EXPECTED[name][t] == "passed" else "0" for t in TESTS]
-            check(row[1:] == want + [str(score(name)), NOTES.get(name, "")], "csv row " + str(row))
+            check(row == want + [str(score(name)), NOTES.get(name, "")], "csv row %s %s" % (name, row))
         else:
-            check(row[1:-1] == ["0"] * 5 and NOT_GRADED[name] in row[-1], "csv row " + str(row))
+            check(row[:-1] == ["0"] * 5 and NOT_GRADED[name] in row[-1], "csv row %s %s" % (name, row))
 
 
 def same_reports_any_threads(tmp):
@@ -256,17 +246,22 @@ def write(path, data):
         f.write(data)
 
 
+def assignment(folder, files):
+    """An assignment (or any folder of files) written from {name: bytes}; its path."""
+    for name, data in files.items():
+        write(os.path.join(folder, name), data)
+    return folder
+
+
 HELLO, BYE, OK = b"\nhello\n\n", b"\nbye\n\n", b"\nProgram probehl bez chyb.\n"
 
 
 def comparison_modes_and_bytes(tmp):
-    a = os.path.join(tmp, 'modes & "<xml>"')
     expected = HELLO + b"x: 3.000000\ty: 0.5\n" + OK + BYE
-    for t, mode in (("e", "exact"), ("t", "trailing"), ("w", "whitespace"), ("n", "numbers")):
-        write(os.path.join(a, t + ".out"), expected)
-    write(os.path.join(a, "grading.json"),
-          json.dumps({"tests": {"t": {"mode": "trailing"}, "w": {"mode": "whitespace"},
-                                "n": {"mode": "numbers"}}}).encode())
+    a = assignment(os.path.join(tmp, 'modes & "<xml>"'), {
+        **{t + ".out": expected for t in "etwn"},
+        "grading.json": json.dumps({"tests": {"t": {"mode": "trailing"}, "w": {"mode": "whitespace"},
+                                              "n": {"mode": "numbers"}}}).encode()})
     programs = {
         "same": b'{ pis("x: 3.000000"); pis("\t"); pis_ln("y: 0.5"); } .',
         "trail": b'{ pis("x: 3.000000"); pis("\t"); pis_ln("y: 0.5  "); } .',
@@ -276,28 +271,16 @@ def comparison_modes_and_bytes(tmp):
         "ctrl": b'{ pis("x: 3.000000\x01"); pis("\t"); pis_ln("y: 0.5"); } .',
         "binary": bytes(range(256)) * 4,
     }
-    for name, program in programs.items():
-        write(os.path.join(tmp, "subs", name + ".mox"), program)
+    assignment(os.path.join(tmp, "subs"), {n + ".mox": p for n, p in programs.items()})
     subs = [os.path.join(tmp, "subs", n + ".mox") for n in programs]
-    # A file name with a control byte in it.
-    odd = os.path.join(tmp.encode(), b"subs", b"odd\x01name.mox")
-    with open(odd, "wb") as f:
-        f.write(programs["same"])
-    subs.append(odd.decode("utf-8", "surrogateescape"))
-    rows = list(csv.reader(io.StringIO(grade("--format", "csv", a, *subs).stdout.decode(),
-                                       newline="")))
-    got = {r[0]: r[1:5] for r in rows[1:]}
+    rows = csv_table(grade("--format", "csv", a, *subs))
     check(rows[0][1:5] == ["e", "n", "t", "w"], "modes: columns " + str(rows[0]))
-    want = {"odd\\x01name": "1111", "same": "1111", "trail": "0111", "spaced": "0101", "numeric": "0100",
-            "off": "0000", "ctrl": "0000", "binary": "0000"}
-    for name, marks in want.items():
-        check("".join(got.get(name, [])) == marks, "modes: %s got %s" % (name, got.get(name)))
+    want = {"same": "1111", "trail": "0111", "spaced": "0101", "numeric": "0100", "off": "0000",
+            "ctrl": "0000", "binary": "0000"}
+    check({r[0]: "".join(r[1:5]) for r in rows[1:]} == want, "modes: %s" % rows)
     # A control byte in the output is an escape in the XML, which stays well-formed.
-    junit = grade("--format", "junit", a, *subs).stdout
-    root = ET.fromstring(junit)
+    root = ET.fromstring(grade("--format", "junit", a, *subs).stdout)
     check(root.get("name") == 'modes & "<xml>"', "junit: the assignment's name " + root.get("name"))
-    check([s.get("name") for s in root.iter("testsuite")][-1] == "odd\\x01name",
-          "junit: a name with a control byte")
     texts = " ".join(f.text or "" for f in root.iter("failure"))
     check("3.000000\\x01" in texts, "junit: the control byte as an escape")
     detail = grade("--details", a, subs[1]).stdout.decode()
@@ -305,9 +288,9 @@ def comparison_modes_and_bytes(tmp):
 
 
 def diff_of_a_missing_line(tmp):
-    a = os.path.join(tmp, "diffs")
     letters = "abcdefghijkl"
-    write(os.path.join(a, "lines.out"), HELLO + "".join(c + "\n" for c in letters).encode() + OK + BYE)
+    a = assignment(os.path.join(tmp, "diffs"), {
+        "lines.out": HELLO + "".join(c + "\n" for c in letters).encode() + OK + BYE})
     program = "{ " + " ".join('pis_ln("%s");' % c for c in letters if c != "e") + " } ."
     write(os.path.join(tmp, "skips_e.mox"), program.encode())
     details = grade("-d", a, os.path.join(tmp, "skips_e.mox")).stdout.decode()
@@ -322,41 +305,313 @@ def diff_of_a_missing_line(tmp):
 
 def time_limit(tmp):
     # With no step budget, only the clock stops the endless loop.
-    a = os.path.join(tmp, "timed")
-    write(os.path.join(a, "t.in"), b"3\n1 2 3\n")
-    write(os.path.join(a, "t.out"), b"")
-    write(os.path.join(a, "grading.json"), b'{"defaults": {"max_steps": 0, "max_time": 300}}')
-    result = grade("-f", "junit", a, os.path.join(CLASS, "smycka.mox"))
-    failure = ET.fromstring(result.stdout).find("testsuite/testcase/failure")
-    check(failure is not None and failure.get("type") == "time", "time limit: verdict")
-    check(failure is not None and "the run took its limit of 300 ms" in failure.text,
-          "time limit: message")
-    czech = ET.fromstring(grade("-f", "junit", "--lang", "cs", a, os.path.join(CLASS, "smycka.mox"))
-                          .stdout).find("testsuite/testcase/failure")
-    check(czech is not None and czech.get("message") == word("grade_time", "cs", "300"),
+    a = assignment(os.path.join(tmp, "timed"), {"t.in": b"3\n1 2 3\n", "t.out": b"",
+        "grading.json": b'{"defaults": {"max_steps": 0, "max_time": 300}}'})
+    en, cs = (ET.fromstring(grade("-f", "junit", "--lang", lang, a, os.path.join(
+        CLASS, "smycka.mox")).stdout).find("testsuite/testcase/failure") for lang in ("en", "cs"))
+    check(en is not None and en.get("type") == "time" and
+          "the run took its limit of 300 ms" in en.text, "time limit: verdict and message")
+    check(cs is not None and cs.get("message") == word("grade_time", "cs", "300"),
           "time limit: the limit in Czech first")
 
 
-def tap_messages(stdout):
-    """Each failed test point's YAML message by its description, as Perl's TAP::Parser reads it."""
-    script = r'''use TAP::Parser; use JSON::PP; local $/; my ($name, %m);
-my $p = TAP::Parser->new({ tap => scalar <STDIN> });
-while (my $r = $p->next) { $name = $r->description if $r->is_test;
-  $m{$name} = $r->data->{message} if $r->is_yaml; }
-print encode_json(\%m);'''
-    return json.loads(subprocess.run(["perl", "-e", script], input=stdout, stdout=subprocess.PIPE,
-                                     check=True).stdout)
+def unusable(tmp):
+    """Assignments and options the grader cannot use: status 2 and a message that says why;
+    the most points allowed; a report that cannot be written, status 1."""
+    eva = os.path.join(CLASS, "eva")
+    check(grade(os.path.join(tmp, "nowhere"), eva).returncode == 2, "missing assignment: 2")
+    check(grade(assignment(os.path.join(tmp, "empty"), {}), eva).returncode == 2,
+          "assignment without tests: 2")
+    for i, (file, text, why) in enumerate([
+            ("grading.json", b'{"tests": {"nosuch": {}}}', b""),
+            ("grading.toml", b'[defaults]\nmode = "fuzzy"\n', b""),
+            ("grading.json", b'{"defaults": {"pointz": 1}}', b""),
+            ("grading.json", b'{"defaults": {"max_steps": -1}}', b""),
+            ("grading.toml", b'[defaults\n', b""),
+            ("grading.json", b'{"defaults": {"points": 1e308}}', b"from 0 to 1000000"),
+            ("grading.toml", b'[defaults]\npoints = inf\n', b"from 0 to 1000000"),
+            ("grading.json", b'{"defaults": {"points": 1, "points": 2}}',
+             b'the key "points" appears twice in defaults'),
+            ("grading.json", b'{"tests": {"x": {}}, "tests": {}}',
+             b'the key "tests" appears twice at the top'),
+            ("grading.toml", b'[defaults]\npoints = 1\npoints = 2\n', b"points")]):
+        r = grade(assignment(os.path.join(tmp, "bad%d" % i), {"x.out": b"", file: text}), eva)
+        check(r.returncode == 2 and r.stderr.startswith(b"moxa-grade: ") and why in r.stderr,
+              "unusable %s %r: %d %r" % (file, text, r.returncode, r.stderr))
+    most = assignment(os.path.join(tmp, "most"), {"x.out": b"", "y.out": b"",
+                                                   "grading.json": b'{"defaults": {"points": 1000000}}'})
+    check(grade("-f", "csv", most, eva).stdout.split(b"\r\n")[0].endswith(b"total,note"),
+          "the most points are allowed")
+    for args in (["--format", "pdf"], ["-j", "0"], ["--bogus"], ["--format", "gradescope"]):
+        check(grade(*args, ASSIGNMENT, eva, eva).returncode == 2, "bad options %s: 2" % args)
+    helped = grade("--help")
+    check(helped.returncode == 0 and b"usage: moxa-grade" in helped.stdout, "--help")
+    for out in (os.path.join(tmp, "no such folder", "r.csv"), tmp):
+        result = grade("-f", "csv", "-o", out, ASSIGNMENT, eva)
+        check(result.returncode == 1 and b"cannot write" in result.stderr,
+              "unwritable -o %s: %s %r" % (out, result.returncode, result.stderr))
+
+
+COUNT = b'{ @i -> 0; w2 (@i < 3000000) { @i -> @i + 1; } w2_end; pis_ln("hotovo"); } .'
+COUNTED = HELLO + b"hotovo\n" + OK + BYE
+
+
+def hostile_files(tmp):
+    # Things a submission archive can carry in place of a program: each is refused unread
+    # and the grading goes on with the rest, within the watchdog.
+    sub = os.path.join(tmp, "hostile")
+    os.makedirs(os.path.join(sub, "inner"))
+    os.mkfifo(os.path.join(sub, "inner", "q.mox"))
+    os.mkfifo(os.path.join(sub, "fifo.mox"))
+    os.symlink("/dev/zero", os.path.join(sub, "zero.mox"))
+    listening = socket.socket(socket.AF_UNIX)
+    listening.bind(os.path.join(sub, "socket.mox"))
+    eva = open(os.path.join(CLASS, "eva", os.listdir(os.path.join(CLASS, "eva"))[0]), "rb").read()
+    assignment(sub, {"big.mox": eva + b" " * 3000, "ok.mox": eva})
+    subs = [os.path.join(sub, n + ".mox") for n in ("fifo", "zero", "ok", "socket", "big")]
+    a = os.path.join(tmp, "capped")
+    shutil.copytree(ASSIGNMENT, a)
+    toml = os.path.join(a, "grading.toml")
+    write(toml, b"max_program = 2000\n" + open(toml, "rb").read())
+    result = grade("-f", "csv", a, *subs, os.path.join(sub, "inner"))
+    rows = csv_rows(result)
+    check(result.returncode == 0, "hostile files: exit status %s" % result.returncode)
+    check(rows.get("ok", [])[:5] == ["1", "1", "2", "2", "6"], "hostile files: ok graded %s" % rows.get("ok"))
+    for name, why in (("fifo", "a FIFO"), ("zero", "a device"), ("socket", "a socket"),
+                      ("inner", "a FIFO"), ("big", "more than 2000 bytes")):
+        check(why in rows.get(name, [""])[-1] and rows[name][-1].startswith("not graded: "),
+              "hostile files: %s %s" % (name, rows.get(name)))
+    # The option wins over the settings.
+    rows = csv_rows(grade("-f", "csv", "--max-program", "0", a, os.path.join(sub, "big.mox")))
+    check(rows.get("big", [])[4:5] == ["6"], "--max-program 0: any size %s" % rows.get("big"))
+    # A test's input that is a FIFO makes the assignment unusable, without a wait.
+    os.remove(os.path.join(a, "mezery.in"))
+    os.mkfifo(os.path.join(a, "mezery.in"))
+    result = grade(a, os.path.join(sub, "ok.mox"))
+    check(result.returncode == 2 and b"a FIFO" in result.stderr,
+          "a FIFO as input: %s %r" % (result.returncode, result.stderr))
+    listening.close()
+
+
+def processor_time_at_any_jobs(tmp):
+    # Sixteen copies of a program that runs a while: under a time limit it keeps alone, they
+    # pass whether they run one by one or sixteen at once on however few processors.
+    count = os.path.join(tmp, "count.mox")
+    write(count, COUNT)
+    a = assignment(os.path.join(tmp, "sweep"), {"count.out": COUNTED, "steps.out": COUNTED,
+                                                "grading.json": b'{"defaults": {"max_steps": 0}}'})
+    alone = grade("-f", "csv", a, *[count] * 16, jobs=1)
+    check(all(r[:3] == ["1", "1", "2"] for r in csv_rows(alone).values()), "sweep: without limits")
+    # A limit far above what one copy needs in any build (a fraction of a second, a few
+    # seconds under the sanitizers): the limit counts each run's own processor time, so
+    # sixteen runs sharing the processors do not bring a copy nearer to it.
+    write(os.path.join(a, "grading.json"), json.dumps({
+        "defaults": {"max_steps": 0, "max_time": 10000},
+        "tests": {"steps": {"max_steps": 2000000}}}).encode())
+    forever = os.path.join(tmp, "forever.mox")
+    write(forever, b'{ @i -> 0; w2 (0 < 1) { @i -> @i + 1; } w2_end; } .')
+    verdicts = []
+    for jobs in (1, 16):
+        result = grade("-f", "tap", a, *[count] * 16, forever, jobs=jobs)
+        verdicts.append(re.findall(rb"^(?:ok|not ok) \d+ - .*|^  verdict: .*", result.stdout, re.M))
+        check(len(re.findall(rb"^ok \d+ - count: count$", result.stdout, re.M)) == 16,
+              "sweep -j %d: every copy within 10000 ms" % jobs)
+        told = re.findall(rb"verdict: \w+", result.stdout)
+        check(told == [b"verdict: limit"] * 16 + [b"verdict: time", b"verdict: limit"],
+              "sweep -j %d: the step budget and the time limit told apart %s" % (jobs, told))
+    check(verdicts[0] == verdicts[1], "sweep: -j 1 and -j 16 differ")
+    # A time limit of any size is one that is never reached.
+    write(os.path.join(a, "grading.json"),
+          b'{"defaults": {"max_time": 18446744073709551615, "max_steps": 0}}')
+    rows = csv_rows(grade("-f", "csv", a, count))
+    check(rows.get("count", [])[:3] == ["1", "1", "2"], "the largest max_time: %s" % rows.get("count"))
+
+    # Without -j, as many runs at once as the processors the grader may use: on one, one run
+    # at a time, which the threads of the process show (the main thread, the one that waits
+    # for signals, a worker and its run's thread).
+    one = sorted(os.sched_getaffinity(0))[:1]
+    write(os.path.join(a, "grading.json"), b'{"defaults": {"max_steps": 0}}')
+    os.remove(os.path.join(a, "steps.out"))
+
+    def most_threads(*jobs):
+        process = subprocess.Popen([GRADE, *jobs, a] + [count] * 8, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL,
+                                   preexec_fn=lambda: os.sched_setaffinity(0, one))
+        most, deadline = 0, time.monotonic() + WATCHDOG
+        while process.poll() is None and time.monotonic() < deadline:
+            try:
+                most = max(most, len(os.listdir("/proc/%d/task" % process.pid)))
+            except OSError:
+                pass
+            time.sleep(0.002)
+        process.kill()
+        process.wait()
+        return most
+
+    explicit = most_threads("-j", "3")
+    check(explicit >= 5, "two runs at once are seen among the threads: %d" % explicit)
+    default = most_threads()
+    check(0 < default <= 4, "one processor, one run at a time by default: %d threads" % default)
+
+
+def interrupted(tmp):
+    # A signal mid-grading: the report file is left as it was, or is whole; a report on the
+    # standard output ends where the grading stopped and still parses; the grader ends by
+    # the signal.
+    a = assignment(os.path.join(tmp, "slow"), {"t.in": b"3\n1 2 3\n", "t.out": b"",
+        "grading.json": b'{"defaults": {"max_steps": 0, "max_time": 200}}'})
+    subs = [os.path.join(CLASS, "smycka.mox")] * 30
+
+    def interrupt(sig, *args):
+        process = subprocess.Popen([GRADE, "-j", "2", *args, a, *subs], stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE)
+
+        def send():
+            # Once the grader has taken the signals over (or after two seconds), and a few
+            # runs later.
+            wanted = (1 << (signal.SIGINT - 1)) | (1 << (signal.SIGTERM - 1)) | (1 << (signal.SIGHUP - 1))
+            for _ in range(200):
+                status = open("/proc/%d/status" % process.pid).read()
+                if int(re.search(r"SigBlk:\s*([0-9a-f]+)", status).group(1), 16) & wanted == wanted:
+                    break
+                time.sleep(0.01)
+            time.sleep(0.5)
+            process.send_signal(sig)
+
+        sender = threading.Thread(target=send)
+        sender.start()
+        try:
+            stdout, stderr = process.communicate(timeout=WATCHDOG)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            stdout, stderr = process.communicate()
+        sender.join()
+        check(process.returncode == -sig and signal.Signals(sig).name.encode() in stderr,
+              "%s %s: status %s, said so %r" % (sig, args, process.returncode, stderr))
+        return stdout
+
+    def whole_csv(text):
+        rows = list(csv.reader(io.StringIO(text.decode(), newline="")))
+        return rows[:1] == [["submission", "t", "total", "note"]] and all(len(r) == 4 for r in rows)
+
+    def whole_junit(text):
+        try:
+            return ET.fromstring(text).tag == "testsuites"
+        except ET.ParseError:
+            return False
+
+    def whole_tap(text):
+        return len(re.findall(rb"^(?:not )?ok \d+ ", text, re.M)) == 30
+
+    for sig, fmt, whole in ((signal.SIGTERM, "csv", whole_csv), (signal.SIGINT, "junit", whole_junit),
+                            (signal.SIGHUP, "tap", whole_tap)):
+        out = os.path.join(tmp, "report." + fmt)
+        write(out, b"the old report")
+        interrupt(sig, "-f", fmt, "-o", out)
+        kept = open(out, "rb").read()
+        check(kept == b"the old report" or whole(kept), "%s: the old report or a whole one" % fmt)
+        check(sorted(os.listdir(tmp)).count("report." + fmt) == 1 and
+              not [n for n in os.listdir(tmp) if n.startswith(".report.")],
+              "%s: no temporary file left: %s" % (fmt, os.listdir(tmp)))
+        if fmt != "tap":
+            check(whole(interrupt(sig, "-f", fmt)), fmt + " on standard output: whole")
+    tap_out = interrupt(signal.SIGHUP, "-f", "tap").decode()
+    check(re.search(r"^Bail out! stopped by SIGHUP after \d+ of 30 submissions$", tap_out, re.M),
+          "tap on standard output: a bail-out\n" + tap_out)
+
+
+def names_in_utf8(tmp):
+    # Names keep their letters in every report; only bytes that are not UTF-8 and control
+    # characters become escapes.
+    a = assignment(os.path.join(tmp, "\u00falohy"), {
+        "\u010d\u00edsla.out": COUNTED, "grading.json": b'{"defaults": {"max_steps": 0}}'})
+    sub = os.path.join(tmp, "names")
+    write(os.path.join(sub, "\u017dofie.mox"), COUNT)
+    bad = os.path.join(sub.encode(), b"x\xff\xc2\x85\x01.mox")
+    write(bad, COUNT)
+    subs = [os.path.join(sub, "\u017dofie.mox"), bad.decode("utf-8", "surrogateescape")]
+    good, test, escaped = "\u017dofie", "\u010d\u00edsla", "x\\xff\\xc2\\x85\\x01"
+    rows = csv_table(grade("-f", "csv", a, *subs))
+    check(rows[0][1] == test and [r[0] for r in rows[1:]] == [good, escaped], "csv names %s" % rows)
+    root = ET.fromstring(grade("-f", "junit", a, *subs).stdout)
+    check(root.get("name") == "\u00falohy" and [s.get("name") for s in root.iter("testsuite")] ==
+          [good, escaped] and root.find("testsuite/testcase").get("name") == test, "junit names")
+    tap_out = grade("-f", "tap", a, *subs).stdout.decode()
+    check("ok 1 - %s: %s\n" % (good, test) in tap_out and "ok 2 - %s: %s\n" % (escaped, test) in tap_out,
+          "tap names\n" + tap_out)
+    single = json.loads(grade("-f", "gradescope", a, subs[0]).stdout)
+    check(single["tests"][0]["name"] == test, "gradescope names %s" % single["tests"])
+    table = grade(a, *subs).stdout.decode()
+    check(table.split("\n")[2].startswith(good + " ") and escaped in table, "table names\n" + table)
+
+
+def bundle(tmp):
+    out = os.path.join(tmp, "soucet.json")
+    r = grade("--bundle", ASSIGNMENT, "-o", out, jobs=0)
+    check(r.returncode == 0 and r.stderr == b"", "bundle: %d %r" % (r.returncode, r.stderr))
+    raw = open(out, "rb").read()
+    b = json.loads(raw)
+
+    def read(name):
+        with open(os.path.join(ASSIGNMENT, name), "rb") as f:
+            return f.read()
+
+    check((b["format"], b["version"], b["task"].encode()) == ("moxa-assignment", 1, read("task.md")),
+          "bundle: format, version and the task text as it is")
+    visible = [t for t in TESTS if t != "tajny"]
+    modes = {"mezery": "trailing", "prazdny": "exact", "zakladni": "exact"}
+    check([t["name"] for t in b["tests"]] == visible, "bundle: visible tests %r" % b["tests"])
+    for t in b["tests"]:
+        name = t["name"]
+        check((t["input"].encode(), t["expected"].encode(), t["points"], t["mode"],
+               t["limits"]["max_steps"], t["limits"]["max_output"]) ==
+              (read(name + ".in"), read(name + ".out"), POINTS[name], modes[name], 1000000, 10000),
+              "bundle: test " + name)
+    check(b["hidden"] == {"count": 1, "points": 2}, "bundle: hidden %r" % b["hidden"])
+    # Nothing of the hidden test gets in: no line of its input or output that the visible
+    # tests do not share (its numbers, its sum and mean).
+    shared = b"".join(read(t + ext) for t in visible for ext in (".in", ".out"))
+    secret = [line for file in ("tajny.in", "tajny.out") for line in read(file).split(b"\n")
+              if len(line) > 3 and line not in shared]
+    check(len(secret) == 3, "bundle: the hidden test's own lines %r" % secret)
+    check(not [line for line in secret + [b"-6901", b"tajny"] if line in raw],
+          "bundle: the hidden test leaked")
+    r = grade("--bundle", ASSIGNMENT, jobs=0)
+    check(r.returncode == 0 and r.stdout == raw, "bundle on standard output")
+
+    # Without a task text, the bundle is refused and says why; nothing is written.
+    bare = os.path.join(tmp, "bare")
+    shutil.copytree(ASSIGNMENT, bare)
+    os.remove(os.path.join(bare, "task.md"))
+    out = os.path.join(tmp, "bare.json")
+    r = grade("--bundle", bare, "-o", out, jobs=0)
+    check(r.returncode == 2 and b"task.md" in r.stderr and not os.path.exists(out),
+          "bundle without task.md: %d %r" % (r.returncode, r.stderr))
+    # A visible test's output that is no UTF-8 cannot be carried; any other visibility of a
+    # test keeps it out.
+    assignment(bare, {"task.md": b"# T\n", "bin.out": b"\xff\n"})
+    r = grade("--bundle", bare, jobs=0)
+    check(r.returncode == 2 and b"bin" in r.stderr and b"UTF-8" in r.stderr,
+          "bundle of bytes that are no UTF-8: %d %r" % (r.returncode, r.stderr))
+    os.remove(os.path.join(bare, "grading.toml"))
+    write(os.path.join(bare, "grading.json"),
+          b'{"tests": {"bin": {"visibility": "after_due_date", "points": 3}}}')
+    r = grade("--bundle", bare, jobs=0)
+    b = json.loads(r.stdout) if r.returncode == 0 else {}
+    check(b.get("hidden") == {"count": 1, "points": 3} and len(b.get("tests", [])) == 4,
+          "bundle: a test shown after the due date is hidden: %r" % r.stderr)
+    check(grade("--bundle", bare, os.path.join(CLASS, "eva"), jobs=0).returncode == 2,
+          "bundle with a submission: 2")
 
 
 def feedback(tmp):
     """A failed test says why, in every report that carries a test's message, in English and
     in Czech: an empty submission, a syntax error (the message, its explanation, the line of
     the cause), a runtime error, the limit that stopped the run."""
-    a = os.path.join(tmp, "feedback")
-    for test in ("shown", "secret"):
-        write(os.path.join(a, test + ".out"), HELLO + b"2\n" + OK + BYE)
-    write(os.path.join(a, "grading.json"), b'{"defaults": {"max_steps": 200000, "max_output": '
-          b'1000, "max_memory": 1572864}, "tests": {"secret": {"visibility": "hidden"}}}')
+    a = assignment(os.path.join(tmp, "feedback"), {
+        "shown.out": HELLO + b"2\n" + OK + BYE, "secret.out": HELLO + b"2\n" + OK + BYE,
+        "grading.json": b'{"defaults": {"max_steps": 200000, "max_output": 1000, "max_memory": '
+                        b'1572864}, "tests": {"secret": {"visibility": "hidden"}}}'})
     programs = {
         "empty": b"  :: nothing yet\n\n",
         "syntax": b"{\n  pis_ln(2)\n  pis_ln(3);\n} .\n",  # the ; is missing on line 2
@@ -365,9 +620,8 @@ def feedback(tmp):
         "output": b'{ w2 (1) { pis("ab"); } w2_end; } .\n',
         "memory": b'{ @a -> "0123456789"; w2 (1) { ~f(@a; @a; @a; @a); } w2_end; } .\n',
     }
+    assignment(os.path.join(tmp, "feedback-in"), {n + ".mox": p for n, p in programs.items()})
     files = [os.path.join(tmp, "feedback-in", name + ".mox") for name in programs]
-    for path, program in zip(files, programs.values()):
-        write(path, program)
     # The interpreter's messages (fixed byte for byte) and the limits' English accounts.
     said = {"syntax": "V bloku: 'Vnitrni_blok', na radku: 3 nastala chyba - byl ocekavan znak: "
                       '";", namisto toho se vyskytl tento znak: "pis_ln".',
@@ -418,7 +672,7 @@ def feedback(tmp):
     for suite in ET.fromstring(grade("-f", "junit", "--lang", "en", a, *files).stdout):
         failure = suite.find("testcase[@name='shown']/failure")
         agrees("junit", suite.get("name"), "en", failure.text)
-    messages = tap_messages(grade("-f", "tap", "--lang", "en", a, *files).stdout)
+    messages = tap(grade("-f", "tap", "--lang", "en", a, *files).stdout)["messages"]
     for name in programs:
         agrees("tap", name, "en", messages.get("- %s: shown" % name, ""))
     rows = csv_rows(grade("-f", "csv", "--lang", "en", a, *files))
@@ -426,363 +680,9 @@ def feedback(tmp):
           "feedback csv notes: %s" % rows)
 
 
-def unusable(tmp):
-    def status(*args):
-        return grade(*args).returncode
-
-    sub = os.path.join(CLASS, "eva")
-    check(status(os.path.join(tmp, "nowhere"), sub) == 2, "missing assignment: 2")
-    empty = os.path.join(tmp, "empty")
-    os.makedirs(empty)
-    check(status(empty, sub) == 2, "assignment without tests: 2")
-    cases = {
-        "grading.json": b'{"tests": {"nosuch": {}}}',
-        "grading.toml": b'[defaults]\nmode = "fuzzy"\n',
-    }
-    for i, (file, text) in enumerate(list(cases.items()) + [
-            ("grading.json", b'{"defaults": {"pointz": 1}}'),
-            ("grading.json", b'{"defaults": {"max_steps": -1}}'),
-            ("grading.toml", b'[defaults\n')]):
-        a = os.path.join(tmp, "bad%d" % i)
-        write(os.path.join(a, "x.out"), b"")
-        write(os.path.join(a, file), text)
-        r = grade(a, sub)
-        check(r.returncode == 2 and r.stderr.startswith(b"moxa-grade: "),
-              "unusable %s %r: %d %r" % (file, text, r.returncode, r.stderr))
-    for args in (["--format", "pdf"], ["-j", "0"], ["--bogus"], ["--format", "gradescope"]):
-        check(status(*args, ASSIGNMENT, sub, sub) == 2, "bad options %s: 2" % args)
-    helped = subprocess.run([GRADE, "--help"], stdout=subprocess.PIPE)
-    check(helped.returncode == 0 and b"usage: moxa-grade" in helped.stdout, "--help")
-
-
-COUNT = b'{ @i -> 0; w2 (@i < 3000000) { @i -> @i + 1; } w2_end; pis_ln("hotovo"); } .'
-COUNTED = HELLO + b"hotovo\n" + OK + BYE
-
-
-def csv_rows(result):
-    return {r[0]: r[1:] for r in
-            list(csv.reader(io.StringIO(result.stdout.decode(), newline="")))[1:]}
-
-
-def hostile_files(tmp):
-    # Things a submission archive can carry in place of a program: each is refused unread
-    # and the grading goes on with the rest, within the watchdog.
-    sub = os.path.join(tmp, "hostile")
-    os.makedirs(os.path.join(sub, "inner"))
-    os.mkfifo(os.path.join(sub, "inner", "q.mox"))
-    os.mkfifo(os.path.join(sub, "fifo.mox"))
-    os.symlink("/dev/zero", os.path.join(sub, "zero.mox"))
-    listening = socket.socket(socket.AF_UNIX)
-    listening.bind(os.path.join(sub, "socket.mox"))
-    eva = open(os.path.join(CLASS, "eva", os.listdir(os.path.join(CLASS, "eva"))[0]), "rb").read()
-    write(os.path.join(sub, "big.mox"), eva + b" " * 3000)
-    write(os.path.join(sub, "ok.mox"), eva)
-    subs = [os.path.join(sub, n + ".mox") for n in ("fifo", "zero", "ok", "socket", "big")]
-    a = os.path.join(tmp, "capped")
-    shutil.copytree(ASSIGNMENT, a)
-    toml = os.path.join(a, "grading.toml")
-    write(toml, b"max_program = 2000\n" + open(toml, "rb").read())
-    result = grade("-f", "csv", a, *subs, os.path.join(sub, "inner"))
-    rows = csv_rows(result)
-    check(result.returncode == 0, "hostile files: exit status %s" % result.returncode)
-    check(rows.get("ok", [])[:5] == ["1", "1", "2", "2", "6"], "hostile files: ok graded %s" % rows.get("ok"))
-    for name, why in (("fifo", "a FIFO"), ("zero", "a device"), ("socket", "a socket"),
-                      ("inner", "a FIFO"), ("big", "more than 2000 bytes")):
-        check(why in rows.get(name, [""])[-1] and rows[name][-1].startswith("not graded: "),
-              "hostile files: %s %s" % (name, rows.get(name)))
-    # The option wins over the settings.
-    rows = csv_rows(grade("-f", "csv", "--max-program", "0", a, os.path.join(sub, "big.mox")))
-    check(rows.get("big", [])[4:5] == ["6"], "--max-program 0: any size %s" % rows.get("big"))
-    # A test's input that is a FIFO makes the assignment unusable, without a wait.
-    os.remove(os.path.join(a, "mezery.in"))
-    os.mkfifo(os.path.join(a, "mezery.in"))
-    result = grade(a, os.path.join(sub, "ok.mox"))
-    check(result.returncode == 2 and b"a FIFO" in result.stderr,
-          "a FIFO as input: %s %r" % (result.returncode, result.stderr))
-    listening.close()
-
-
-def processor_time_at_any_jobs(tmp):
-    # Sixteen copies of a program that runs a while: under a time limit it keeps alone, they
-    # pass whether they run one by one or sixteen at once on however few processors.
-    a = os.path.join(tmp, "sweep")
-    write(os.path.join(a, "count.out"), COUNTED)
-    write(os.path.join(a, "steps.out"), COUNTED)
-    write(os.path.join(tmp, "count.mox"), COUNT)
-    copies = [os.path.join(tmp, "count.mox")] * 16
-    write(os.path.join(a, "grading.json"), b'{"defaults": {"max_steps": 0}}')
-    alone = grade("-f", "csv", a, *copies, jobs=1)
-    check(all(r[:3] == ["1", "1", "2"] for r in csv_rows(alone).values()), "sweep: without limits")
-    # A limit far above what one copy needs in any build (a fraction of a second, a few
-    # seconds under the sanitizers): the limit counts each run's own processor time, so
-    # sixteen runs sharing the processors do not bring a copy nearer to it.
-    limit = 10000
-    write(os.path.join(a, "grading.json"), json.dumps({
-        "defaults": {"max_steps": 0, "max_time": limit},
-        "tests": {"steps": {"max_steps": 2000000}}}).encode())
-    forever = os.path.join(tmp, "forever.mox")
-    write(forever, b'{ @i -> 0; w2 (0 < 1) { @i -> @i + 1; } w2_end; } .')
-    verdicts = []
-    for jobs in (1, 16):
-        result = grade("-f", "tap", a, *copies, forever, jobs=jobs)
-        verdicts.append(re.findall(rb"^(?:ok|not ok) \d+ - .*|^  verdict: .*", result.stdout, re.M))
-        check(len(re.findall(rb"^ok \d+ - count: count$", result.stdout, re.M)) == 16,
-              "sweep -j %d: every copy within %d ms" % (jobs, limit))
-        told = re.findall(rb"verdict: \w+", result.stdout)
-        check(told == [b"verdict: limit"] * 16 + [b"verdict: time", b"verdict: limit"],
-              "sweep -j %d: the step budget and the time limit told apart %s" % (jobs, told))
-    check(verdicts[0] == verdicts[1], "sweep: -j 1 and -j 16 differ")
-    # A time limit of any size is one that is never reached.
-    write(os.path.join(a, "grading.json"),
-          b'{"defaults": {"max_time": 18446744073709551615, "max_steps": 0}}')
-    rows = csv_rows(grade("-f", "csv", a, os.path.join(tmp, "count.mox")))
-    check(rows.get("count", [])[:3] == ["1", "1", "2"], "the largest max_time: %s" % rows.get("count"))
-
-
-def default_jobs_follow_affinity(tmp):
-    # Without -j, as many runs at once as the processors the grader may use: on one, one run
-    # at a time, which the threads of the process show (the main thread, the one that waits
-    # for signals, a worker and its run's thread).
-    a = os.path.join(tmp, "affinity")
-    write(os.path.join(a, "count.out"), COUNTED)
-    write(os.path.join(a, "grading.json"), b'{"defaults": {"max_steps": 0}}')
-    write(os.path.join(tmp, "count.mox"), COUNT)
-    one = sorted(os.sched_getaffinity(0))[:1]
-
-    def most_threads(*jobs):
-        process = subprocess.Popen([GRADE, *jobs, a] + [os.path.join(tmp, "count.mox")] * 8,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                   preexec_fn=lambda: os.sched_setaffinity(0, one))
-        most = 0
-        deadline = time.monotonic() + WATCHDOG
-        while process.poll() is None and time.monotonic() < deadline:
-            try:
-                most = max(most, len(os.listdir("/proc/%d/task" % process.pid)))
-            except OSError:
-                pass
-            time.sleep(0.002)
-        process.kill()
-        process.wait()
-        return most
-
-    explicit = most_threads("-j", "3")
-    check(explicit >= 5, "two runs at once are seen among the threads: %d" % explicit)
-    default = most_threads()
-    check(0 < default <= 4, "one processor, one run at a time by default: %d threads" % default)
-
-
-def interrupted(tmp):
-    # A signal mid-grading: the report file is left as it was, or is whole; a report on the
-    # standard output ends where the grading stopped and still parses; the grader ends by
-    # the signal.
-    a = os.path.join(tmp, "slow")
-    write(os.path.join(a, "t.in"), b"3\n1 2 3\n")
-    write(os.path.join(a, "t.out"), b"")
-    write(os.path.join(a, "grading.json"), b'{"defaults": {"max_steps": 0, "max_time": 200}}')
-    subs = [os.path.join(CLASS, "smycka.mox")] * 30
-
-    def interrupt(sig, *args):
-        process = subprocess.Popen([GRADE, "-j", "2", *args, a, *subs], stdout=subprocess.PIPE,
-                                   stderr=subprocess.PIPE)
-
-        def send():
-            # Once the grader has taken the signals over (or after two seconds), and a few
-            # runs later.
-            wanted = (1 << (signal.SIGINT - 1)) | (1 << (signal.SIGTERM - 1)) | (1 << (signal.SIGHUP - 1))
-            for _ in range(200):
-                status = open("/proc/%d/status" % process.pid).read()
-                if int(re.search(r"SigBlk:\s*([0-9a-f]+)", status).group(1), 16) & wanted == wanted:
-                    break
-                time.sleep(0.01)
-            time.sleep(0.5)
-            process.send_signal(sig)
-
-        sender = threading.Thread(target=send)
-        sender.start()
-        try:
-            stdout, stderr = process.communicate(timeout=WATCHDOG)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            stdout, stderr = process.communicate()
-        sender.join()
-        check(process.returncode == -sig, "%s %s: status %s %r" % (sig, args, process.returncode, stderr))
-        check(str(signal.Signals(sig).name).encode() in stderr, "%s %s: said so %r" % (sig, args, stderr))
-        return stdout
-
-    def whole_csv(text):
-        rows = list(csv.reader(io.StringIO(text.decode(), newline="")))
-        return rows[:1] == [["submission", "t", "total", "note"]] and all(len(r) == 4 for r in rows)
-
-    def whole_junit(text):
-        try:
-            return ET.fromstring(text).tag == "testsuites"
-        except ET.ParseError:
-            return False
-
-    def whole_tap(text):
-        return len(re.findall(rb"^(?:not )?ok \d+ ", text, re.M)) == 30
-
-    for sig, fmt, whole in ((signal.SIGTERM, "csv", whole_csv), (signal.SIGINT, "junit", whole_junit),
-                            (signal.SIGHUP, "tap", whole_tap)):
-        out = os.path.join(tmp, "report." + fmt)
-        write(out, b"the old report")
-        interrupt(sig, "-f", fmt, "-o", out)
-        kept = open(out, "rb").read()
-        check(kept == b"the old report" or whole(kept), "%s: the old report or a whole one" % fmt)
-        check(sorted(os.listdir(tmp)).count("report." + fmt) == 1 and
-              not [n for n in os.listdir(tmp) if n.startswith(".report.")],
-              "%s: no temporary file left: %s" % (fmt, os.listdir(tmp)))
-    check(whole_csv(interrupt(signal.SIGTERM, "-f", "csv")), "csv on standard output: whole rows")
-    check(whole_junit(interrupt(signal.SIGINT, "-f", "junit")), "junit on standard output: parses")
-    tap = interrupt(signal.SIGHUP, "-f", "tap").decode()
-    check(re.search(r"^Bail out! stopped by SIGHUP after \d+ of 30 submissions$", tap, re.M),
-          "tap on standard output: a bail-out\n" + tap)
-
-
-def settings_faults(tmp):
-    eva = os.path.join(CLASS, "eva")
-    for i, (file, text, why) in enumerate([
-            ("grading.json", b'{"defaults": {"points": 1e308}}', b"from 0 to 1000000"),
-            ("grading.toml", b'[defaults]\npoints = inf\n', b"from 0 to 1000000"),
-            ("grading.json", b'{"defaults": {"points": 1, "points": 2}}',
-             b'the key "points" appears twice in defaults'),
-            ("grading.json", b'{"tests": {"x": {}}, "tests": {}}',
-             b'the key "tests" appears twice at the top'),
-            ("grading.toml", b'[defaults]\npoints = 1\npoints = 2\n', b"points")]):
-        a = os.path.join(tmp, "settings%d" % i)
-        write(os.path.join(a, "x.out"), b"")
-        write(os.path.join(a, file), text)
-        result = grade(a, eva)
-        check(result.returncode == 2 and why in result.stderr,
-              "settings %r: %s %r" % (text, result.returncode, result.stderr))
-    a = os.path.join(tmp, "settings_most")
-    write(os.path.join(a, "x.out"), b"")
-    write(os.path.join(a, "y.out"), b"")
-    write(os.path.join(a, "grading.json"), b'{"defaults": {"points": 1000000}}')
-    check(grade("-f", "csv", a, eva).stdout.split(b"\r\n")[0].endswith(b"total,note"),
-          "the most points are allowed")
-    # A report that cannot be written: status 1, as the usage says.
-    for out in (os.path.join(tmp, "no such folder", "r.csv"), tmp):
-        result = grade("-f", "csv", "-o", out, ASSIGNMENT, eva)
-        check(result.returncode == 1 and b"cannot write" in result.stderr,
-              "unwritable -o %s: %s %r" % (out, result.returncode, result.stderr))
-
-
-def names_in_utf8(tmp):
-    # Names keep their letters in every report; only bytes that are not UTF-8 and control
-    # characters become escapes.
-    a = os.path.join(tmp, "\u00falohy")
-    write(os.path.join(a, "\u010d\u00edsla.out"), COUNTED)
-    write(os.path.join(a, "grading.json"), b'{"defaults": {"max_steps": 0}}')
-    sub = os.path.join(tmp, "names")
-    write(os.path.join(sub, "\u017dofie.mox"), COUNT)
-    bad = os.path.join(sub.encode(), b"x\xff\xc2\x85.mox")
-    write(bad, COUNT)
-    subs = [os.path.join(sub, "\u017dofie.mox"), bad.decode("utf-8", "surrogateescape")]
-    good, test, escaped = "\u017dofie", "\u010d\u00edsla", "x\\xff\\xc2\\x85"
-    rows = list(csv.reader(io.StringIO(grade("-f", "csv", a, *subs).stdout.decode(), newline="")))
-    check(rows[0][1] == test and [r[0] for r in rows[1:]] == [good, escaped], "csv names %s" % rows)
-    root = ET.fromstring(grade("-f", "junit", a, *subs).stdout)
-    check(root.get("name") == "\u00falohy" and [s.get("name") for s in root.iter("testsuite")] ==
-          [good, escaped] and root.find("testsuite/testcase").get("name") == test, "junit names")
-    tap = grade("-f", "tap", a, *subs).stdout.decode()
-    check("ok 1 - %s: %s\n" % (good, test) in tap and "ok 2 - %s: %s\n" % (escaped, test) in tap,
-          "tap names\n" + tap)
-    single = json.loads(grade("-f", "gradescope", a, subs[0]).stdout)
-    check(single["tests"][0]["name"] == test, "gradescope names %s" % single["tests"])
-    table = grade(a, *subs).stdout.decode()
-    check(table.split("\n")[2].startswith(good + " ") and escaped in table, "table names\n" + table)
-
-
-def bundle(tmp):
-    out = os.path.join(tmp, "soucet.json")
-    r = grade("--bundle", ASSIGNMENT, "-o", out, jobs=0)
-    check(r.returncode == 0 and r.stderr == b"", "bundle: %d %r" % (r.returncode, r.stderr))
-    raw = open(out, "rb").read()
-    b = json.loads(raw)
-    check(b["format"] == "moxa-assignment" and b["version"] == 1, "bundle: format and version")
-    with open(os.path.join(ASSIGNMENT, "task.md"), "rb") as f:
-        check(b["task"].encode() == f.read(), "bundle: the task text as it is")
-    visible = [t for t in TESTS if t != "tajny"]
-    check([t["name"] for t in b["tests"]] == visible, "bundle: visible tests %r" % b["tests"])
-    for t in b["tests"]:
-        name = t["name"]
-        with open(os.path.join(ASSIGNMENT, name + ".in"), "rb") as f:
-            check(t["input"].encode() == f.read(), "bundle: input of " + name)
-        with open(os.path.join(ASSIGNMENT, name + ".out"), "rb") as f:
-            check(t["expected"].encode() == f.read(), "bundle: expected of " + name)
-        check(t["points"] == POINTS[name], "bundle: points of " + name)
-        check(t["limits"]["max_steps"] == 1000000 and t["limits"]["max_output"] == 10000,
-              "bundle: limits of " + name)
-    check({t["name"]: t["mode"] for t in b["tests"]} ==
-          {"mezery": "trailing", "prazdny": "exact", "zakladni": "exact"}, "bundle: modes")
-    check(b["hidden"] == {"count": 1, "points": 2}, "bundle: hidden %r" % b["hidden"])
-    # Nothing of the hidden test gets in: no line of its input or output that the visible
-    # tests do not share (its numbers, its sum and mean).
-    shared = b"".join(open(os.path.join(ASSIGNMENT, t + ext), "rb").read()
-                      for t in visible for ext in (".in", ".out"))
-    secret = [line for file in ("tajny.in", "tajny.out")
-              for line in open(os.path.join(ASSIGNMENT, file), "rb").read().split(b"\n")
-              if len(line) > 3 and line not in shared]
-    check(len(secret) == 3, "bundle: the hidden test's own lines %r" % secret)
-    for line in secret:
-        check(line not in raw, "bundle: the hidden test leaked: %r" % line)
-    check(b"-6901" not in raw and b"tajny" not in raw, "bundle: the hidden test named or shown")
-    # The same bundle on the standard output.
-    r = grade("--bundle", ASSIGNMENT, jobs=0)
-    check(r.returncode == 0 and r.stdout == raw, "bundle on standard output")
-
-    # Without a task text, the bundle is refused and says why; nothing is written.
-    bare = os.path.join(tmp, "bare")
-    shutil.copytree(ASSIGNMENT, bare)
-    os.remove(os.path.join(bare, "task.md"))
-    out = os.path.join(tmp, "bare.json")
-    r = grade("--bundle", bare, "-o", out, jobs=0)
-    check(r.returncode == 2 and b"task.md" in r.stderr and not os.path.exists(out),
-          "bundle without task.md: %d %r" % (r.returncode, r.stderr))
-    # A visible test's output that is no UTF-8 cannot be carried; any other visibility of a
-    # test keeps it out.
-    write(os.path.join(bare, "task.md"), b"# T\n")
-    write(os.path.join(bare, "bin.out"), b"\xff\n")
-    r = grade("--bundle", bare, jobs=0)
-    check(r.returncode == 2 and b"bin" in r.stderr and b"UTF-8" in r.stderr,
-          "bundle of bytes that are no UTF-8: %d %r" % (r.returncode, r.stderr))
-    os.remove(os.path.join(bare, "grading.toml"))
-    write(os.path.join(bare, "grading.json"),
-          b'{"tests": {"bin": {"visibility": "after_due_date", "points": 3}}}')
-    r = grade("--bundle", bare, jobs=0)
-    b = json.loads(r.stdout) if r.returncode == 0 else {}
-    check(b.get("hidden") == {"count": 1, "points": 3} and len(b.get("tests", [])) == 4,
-          "bundle: a test shown after the due date is hidden: %r" % r.stderr)
-    check(grade("--bundle", bare, os.path.join(CLASS, "eva"), jobs=0).returncode == 2,
-          "bundle with a submission: 2")
-
-
-def main():
-    tmp = tempfile.mkdtemp()
-    try:
-        table_report()
-        gradescope_report(os.path.join(tmp, "gradescope"))
-        junit_report()
-        tap_report()
-        csv_report()
-        same_reports_any_threads(tmp)
-        comparison_modes_and_bytes(tmp)
-        diff_of_a_missing_line(tmp)
-        time_limit(tmp)
-        unusable(tmp)
-        hostile_files(tmp)
-        processor_time_at_any_jobs(tmp)
-        default_jobs_follow_affinity(tmp)
-        interrupted(tmp)
-        settings_faults(tmp)
-        names_in_utf8(tmp)
-        bundle(tmp)
-        feedback(tmp)
-    finally:
-        shutil.rmtree(tmp)
-    finish("moxa-grade")
-
-
-if __name__ == "__main__":
-    main()
+with tempfile.TemporaryDirectory() as temporary:
+    finish("moxa-grade", (table_report, gradescope_report, junit_report, tap_report, csv_report,
+                          same_reports_any_threads, comparison_modes_and_bytes,
+                          diff_of_a_missing_line, time_limit, unusable, hostile_files,
+                          processor_time_at_any_jobs, interrupted, names_in_utf8, bundle,
+                          feedback), temporary)

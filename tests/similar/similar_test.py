@@ -54,6 +54,12 @@ def name(path):
     return os.path.basename(path)[:-4]
 
 
+def write(path, text, mode="w"):
+    with open(path, mode) as f:
+        f.write(text)
+    return path
+
+
 def corpus(_tmp):
     """Every disguised copy (named after its original: s01-jmena copies s01) ranks above every
     pair of independent solutions once behaviour counts; the template lowers the text scores
@@ -69,12 +75,9 @@ def corpus(_tmp):
         for copy in copies:
             original = name(copy).split("-")[0]
             pair = pairs.get(frozenset((name(copy), original)))
-            check(pair is not None and pair["score"] > max(independent),
-                  f"{task}: {name(copy)} and {original} score "
-                  f"{pair and pair['score']}, not above every independent pair "
-                  f"({max(independent):.1f})")
-            check(pair is not None and pair["behaviour"] >= 90,
-                  f"{task}: {name(copy)} behaves like {original} only {pair and pair['behaviour']}")
+            check(pair is not None and pair["score"] > max(independent) and pair["behaviour"] >= 90,
+                  f"{task}: {name(copy)} and {original}: {pair}, not above every independent "
+                  f"pair ({max(independent):.1f}) or behaving alike")
         check(all(s["failed_runs"] == 0 and s["stopped_runs"] == 0 for s in runs["submissions"]),
               f"{task}: a correct program failed or was stopped: {runs['submissions']}")
         # The copy that only renames and re-lays-out its original is the same text.
@@ -99,21 +102,15 @@ def identity(tmp):
     named twice, or through its folder, is no pair; the template leaves nothing of a file
     that is all template."""
     source = os.path.join(CORPUS, "prvocisla", "solutions", "p03.mox")
-    twin = os.path.join(tmp, "dvojce.mox")
     with open(source) as f:
         text = f.read()
-    with open(twin, "w") as f:
-        f.write(":: mine\n" + text.replace("@p", "@cislo").replace("  ", "\t"))
+    twin = write(os.path.join(tmp, "dvojce.mox"),
+                 ":: mine\n" + text.replace("@p", "@cislo").replace("  ", "\t"))
     doc = as_json(source, twin)
     check(len(doc["pairs"]) == 1 and doc["pairs"][0]["text"] == 100.0,
           f"identical programs: {doc['pairs']}")
-    short = os.path.join(tmp, "kratky.mox")
-    with open(short, "w") as f:
-        f.write("{ pis(1); } .\n")
-    shorter = os.path.join(tmp, "kratsi.mox")
-    with open(shorter, "w") as f:
-        f.write("{pis(2);}.")
-    doc = as_json(short, shorter)
+    doc = as_json(write(os.path.join(tmp, "kratky.mox"), "{ pis(1); } .\n"),
+                  write(os.path.join(tmp, "kratsi.mox"), "{pis(2);}."))
     check([p["text"] for p in doc["pairs"]] == [100.0], f"identical short programs: {doc}")
     folder = os.path.join(tmp, "eva")
     os.mkdir(folder)
@@ -155,9 +152,8 @@ def formats(tmp):
     check(above and all(p["score"] > limit for p in above) and
           len(above) == sum(1 for r in ranked if r[2] > limit), f"--min {limit}: {above}")
     check(len(as_json("--top", "2", *files)["pairs"]) == 2, "--top 2")
-    similar("-f", "xml", files[0], status=2)
-    similar("--min", "101", files[0], status=2)
-    similar("-a", os.path.join(tmp, "none"), files[0], status=2)
+    for wrong in (["-f", "xml"], ["--min", "101"], ["-a", os.path.join(tmp, "none")], ["--bogus"]):
+        similar(*wrong, files[0], status=2)
     check(b"usage: moxa-similar" in similar("--help").stdout, "--help")
 
 
@@ -207,12 +203,8 @@ def html_report(tmp):
     if not CHROMIUM:
         check(False, "no chromium to open the HTML report")
         return
-    bad = os.path.join(tmp, "zly.mox")
-    with open(bad, "wb") as f:
-        f.write(HOSTILE.encode("latin-1"))
-    copy = os.path.join(tmp, "zly2.mox")
-    with open(copy, "wb") as f:
-        f.write(HOSTILE.replace("@x", "@q").encode("latin-1"))
+    bad = write(os.path.join(tmp, "zly.mox"), HOSTILE.encode("latin-1"), "wb")
+    copy = write(os.path.join(tmp, "zly2.mox"), HOSTILE.replace("@x", "@q").encode("latin-1"), "wb")
     page = os.path.join(tmp, "report.html")
     similar("-f", "html", "-o", page, bad, copy,
             os.path.join(CORPUS, "statistika", "solutions", "s01.mox"),
@@ -254,12 +246,9 @@ def html_report(tmp):
 def hostile(tmp):
     """Hostile submissions: an endless loop and an output flood stopped by the assignment's
     limits, an oversized file left out with a note, the output bounded by --top."""
-    loop = os.path.join(tmp, "smycka.mox")
-    with open(loop, "w") as f:
-        f.write("{ @i -> 0; w2 (1) { @i -> @i + 1; pis(@i); } w2_end; } .\n")
-    big = os.path.join(tmp, "velky.mox")
-    with open(big, "w") as f:
-        f.write("{\n" + "  @a -> @a + 1;\n" * 20000 + "} .\n")
+    loop = write(os.path.join(tmp, "smycka.mox"),
+                 "{ @i -> 0; w2 (1) { @i -> @i + 1; pis(@i); } w2_end; } .\n")
+    big = write(os.path.join(tmp, "velky.mox"), "{\n" + "  @a -> @a + 1;\n" * 20000 + "} .\n")
     solutions, _ = task_files("prvocisla")
     doc = as_json("-a", os.path.join(CORPUS, "prvocisla", "assignment"), "--max-size", "100000",
                   loop, big, *solutions[:3])
@@ -272,15 +261,12 @@ def hostile(tmp):
           f"--top 1 listed more: {table}")
     # A file that repeats one statement thousands of times against itself renamed: still
     # one comparison that ends, with everything matched.
-    twin = os.path.join(tmp, "velky2.mox")
-    shutil.copy(big, twin)
+    twin = shutil.copy(big, os.path.join(tmp, "velky2.mox"))
     doc = as_json(big, twin)
     check(doc["pairs"] and doc["pairs"][0]["text"] == 100.0, "repetitive twins")
     # Nearly twins: one statement fewer, another name and constant. Every run of tokens
     # recurs thousands of times, and still the one long match is found.
-    with open(twin, "w") as f:
-        f.write("{\n" + "  @b -> @b + 7;\n" * 19999 + "} .\n")
-    doc = as_json(big, twin)
+    doc = as_json(big, write(twin, "{\n" + "  @b -> @b + 7;\n" * 19999 + "} .\n"))
     check(doc["pairs"] and doc["pairs"][0]["text"] >= 99.9, f"repetitive near twins: {doc['pairs'][:1]}")
 
 
@@ -293,13 +279,10 @@ def template(tmp):
         lines = f.read().splitlines(keepends=True)
     own = {"ana": "  @s -> 0;\n  @i -> 0;\n  w2 (@i < @n) { cti(@x); @s -> @s + @x; @i -> @i + 1; } w2_end;\n",
            'bo,"b"': "  i2 (@n > 3) { pis_ln(\"velke\"); } e2 { pis_ln(\"male\"); } i2_end;\n"}
-    files = []
-    for who, code in own.items():
-        folder = os.path.join(tmp, who)
+    files = [os.path.join(tmp, who) for who in own]
+    for folder, code in zip(files, own.values()):
         os.mkdir(folder)
-        files.append(folder)
-        with open(os.path.join(folder, "ukol.mox"), "w") as f:
-            f.write("".join(lines[:4]) + code + "".join(lines[4:]))
+        write(os.path.join(folder, "ukol.mox"), "".join(lines[:4]) + code + "".join(lines[4:]))
     plain = as_json(*files)["pairs"]
     check(plain and plain[0]["text"] > 40, f"the handout makes them alike: {plain}")
     based = as_json("--base", handout, *files)

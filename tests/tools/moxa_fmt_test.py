@@ -61,29 +61,25 @@ def layouts():
 def modes(tmp):
     src = (HERE / "fmt/layout.mox").read_bytes()
     want = (HERE / "fmt/layout.fmt").read_bytes()
-    rc, out, _ = run([], src)
-    expect("stdin to stdout", (rc, out), (0, want))
-    rc, out, _ = run(["-"], src)
-    expect("'-' is stdin", (rc, out), (0, want))
+    for args in ([], ["-"]):
+        expect(f"{args}: standard input to standard output", run(args, src)[:2], (0, want))
     f = tmp / "w.mox"
     f.write_bytes(src)
-    rc, out, _ = run(["--check", str(f)])
-    expect("--check on a file that would change", (rc, out.decode().strip()), (1, str(f)))
-    expect("--check leaves it", f.read_bytes(), src)
-    rc, out, _ = run(["-w", str(f)])
-    expect("-w", (rc, out, f.read_bytes()), (0, b"", want))
-    rc, out, _ = run(["--check", str(f)])
-    expect("--check on a formatted file", (rc, out), (0, b""))
+    for what, args, result, after in [
+            ("--check on a file that would change", ["--check"], (1, b"%s\n" % bytes(f)), src),
+            ("-w", ["-w"], (0, b""), want), ("--check on a formatted file", ["--check"], (0, b""), want)]:
+        expect(what, (run([*args, str(f)])[:2], f.read_bytes()), (result, after))
     bad = tmp / "bad.mox"
     bad.write_bytes(b"{\n  pis(1)\n}\n.\n")
-    rc, out, err = run([str(bad)])
-    expect("syntax error: untouched", (rc, out), (1, bad.read_bytes()))
-    expect("syntax error: message", err.strip(),
+    expect("syntax error: untouched, with the message", run([str(bad)]), (1, bad.read_bytes(),
            f"moxa-fmt: {bad}:3:1: V bloku: 'Vnitrni_blok', na radku: 4 nastala chyba - "
-           'byl ocekavan znak: ";", namisto toho se vyskytl tento znak: "}".')
+           'byl ocekavan znak: ";", namisto toho se vyskytl tento znak: "}".\n'))
     rc, out, _ = run(["-w", str(bad)])
     expect("syntax error: -w writes nothing", (rc, bad.read_bytes()), (1, b"{\n  pis(1)\n}\n.\n"))
-    expect("unreadable", run([str(tmp / "missing.mox")])[0], 2)
+    for args, status, said in [([str(tmp / "missing.mox")], 2, ""), (["--help"], 0, ""),
+                               (["--bogus"], 2, "moxa-fmt: unknown option --bogus\nusage: moxa-fmt")]:
+        rc, out, err = run(args)
+        expect(f"{args}", (rc, err.startswith(said)), (status, True))
     expect("--help", run(["--help"])[1].startswith(b"usage: moxa-fmt"), True)
 
 

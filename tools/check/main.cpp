@@ -48,10 +48,6 @@ int main(int argc, char** argv) {
   moxa::tools::CommandLine args(argc, argv);
   while (args.next()) {
     const std::string& a = args.name();
-    if (args.help()) {
-      std::cout << POUZITI;
-      return 0;
-    }
     std::optional<std::string> hodnota;
     if (a == "--strict") {
       prisne = true;
@@ -71,9 +67,8 @@ int main(int argc, char** argv) {
       vysvetlit = *hodnota;
     } else if (a == "--codes") {
       kody = true;
-    } else if (args.option()) {
-      std::cerr << "moxa-check: unknown option " << a << "\n" << POUZITI;
-      return 2;
+    } else if (const auto status = args.unclaimed("moxa-check", POUZITI)) {
+      return *status;
     } else {
       soubory.push_back(a);
     }

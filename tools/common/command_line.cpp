@@ -7,6 +7,14 @@
 
 namespace moxa::tools {
 
+namespace {
+
+void where_listed(std::string_view program) {
+  std::cerr << "(" << program << " --help lists the options)\n";
+}
+
+}  // namespace
+
 CommandLine::CommandLine(int argc, const char* const* argv, Style style)
     : arguments_(argv, argv + argc), style_(style) {}
 
@@ -14,7 +22,7 @@ bool CommandLine::next() {
   attached_.reset();
   while (++index_ < arguments_.size()) {
     const std::string_view a = arguments_[index_];
-    option_ = !operands_only_ && a.size() > 1 && a[0] == '-';
+    option_ = !style_.operands || (!operands_only_ && a.size() > 1 && a[0] == '-');
     if (option_ && style_.double_dash && a == "--") {
       operands_only_ = true;
       continue;
@@ -37,6 +45,20 @@ std::optional<std::string> CommandLine::value() {
   return std::string(arguments_[++index_]);
 }
 
+std::optional<int> CommandLine::unclaimed(std::string_view program, std::string_view usage) const {
+  if (help()) {
+    std::cout << usage;
+    return 0;
+  }
+  if (!option_) return std::nullopt;
+  std::cerr << program << ": unknown option " << name_ << "\n";
+  if (style_.brief_refusal)
+    where_listed(program);
+  else
+    std::cerr << usage;
+  return 2;
+}
+
 std::optional<unsigned long long> whole_number(std::string_view text, unsigned long long lowest,
                                                unsigned long long highest) {
   unsigned long long n = 0;
@@ -48,23 +70,16 @@ std::optional<unsigned long long> whole_number(std::string_view text, unsigned l
 }
 
 void bad_usage(std::string_view program, std::string_view message) {
-  std::cerr << program << ": " << message << "\n(" << program << " --help lists the options)\n";
+  std::cerr << program << ": " << message << "\n";
+  where_listed(program);
   std::exit(2);
 }
 
 std::optional<int> server_options(int argc, const char* const* argv, std::string_view program,
                                   std::string_view usage) {
-  CommandLine args(argc, argv);
-  while (args.next()) {
-    if (args.help()) {
-      std::cout << usage;
-      return 0;
-    }
-    if (args.name() != "--stdio") {
-      std::cerr << program << ": unknown option " << args.name() << "\n" << usage;
-      return 2;
-    }
-  }
+  CommandLine args(argc, argv, {.operands = false});
+  while (args.next())
+    if (args.name() != "--stdio") return args.unclaimed(program, usage);
   return std::nullopt;
 }
 

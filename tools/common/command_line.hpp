@@ -17,6 +17,9 @@ class CommandLine {
   struct Style {
     bool double_dash = false;      // "--" makes every argument after it an operand
     bool attached_values = false;  // "--name=value" gives a long option its value
+    bool brief_refusal = false;    // an unknown option is refused with where the options are
+                                   // listed instead of the whole usage
+    bool operands = true;          // false: every argument is an option (a server's)
   };
 
   CommandLine(int argc, const char* const* argv, Style style);
@@ -34,6 +37,11 @@ class CommandLine {
   std::size_t index() const { return index_; }
   // "--help" or "-h".
   bool help() const { return option_ && (name_ == "--help" || name_ == "-h"); }
+  // The end of a tool's loop over its options, for the argument none of them took: "--help"
+  // or "-h" writes `usage` to standard output (status 0); any other option is refused on
+  // standard error as "PROGRAM: unknown option NAME" and the usage, or where the options are
+  // listed (status 2). The status to end with, or none for an operand, the tool's to collect.
+  std::optional<int> unclaimed(std::string_view program, std::string_view usage) const;
   // The current option's value: the text after its '=', else the next argument, which is
   // then used up; none at the end of the line.
   std::optional<std::string> value();

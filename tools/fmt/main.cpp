@@ -31,17 +31,12 @@ int main(int argc, char** argv) {
   moxa::tools::CommandLine args(argc, argv);
   while (args.next()) {
     const std::string& a = args.name();
-    if (args.help()) {
-      std::cout << POUZITI;
-      return 0;
-    }
     if (a == "-w") {
       na_miste = true;
     } else if (a == "--check") {
       kontrola = true;
-    } else if (args.option()) {
-      std::cerr << "moxa-fmt: unknown option " << a << "\n" << POUZITI;
-      return 2;
+    } else if (const auto status = args.unclaimed("moxa-fmt", POUZITI)) {
+      return *status;
     } else {
       soubory.push_back(a);
     }

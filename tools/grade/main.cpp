@@ -73,7 +73,8 @@ struct Options {
 
 Options parse_options(int argc, char** argv) {
   Options options;
-  moxa::tools::CommandLine args(argc, argv, {.double_dash = true, .attached_values = true});
+  moxa::tools::CommandLine args(
+      argc, argv, {.double_dash = true, .attached_values = true, .brief_refusal = true});
   while (args.next()) {
     if (!args.option()) {
       options.operands.emplace_back(args.name());
@@ -85,10 +86,7 @@ Options parse_options(int argc, char** argv) {
       if (!value) bad_usage(name + " needs a value");
       return *value;
     };
-    if (name == "-h" || name == "--help") {
-      std::cout << kUsage;
-      std::exit(0);
-    } else if (name == "--version") {
+    if (name == "--version") {
       std::cout << "moxa-grade " << moxa_version() << " (library " << moxa_version() << ")\n";
       std::exit(0);
     } else if (name == "-j" || name == "--jobs") {
@@ -128,7 +126,7 @@ Options parse_options(int argc, char** argv) {
     } else if (name == "-d" || name == "--details") {
       options.report.details = true;
     } else {
-      bad_usage("unknown option " + name);
+      std::exit(*args.unclaimed("moxa-grade", kUsage));
     }
   }
   if (options.bundle) {

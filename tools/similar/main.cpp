@@ -67,7 +67,8 @@ struct Options {
 Options parse_options(int argc, char** argv) {
   Options options;
   options.settings.jobs = std::max(1u, std::thread::hardware_concurrency());
-  moxa::tools::CommandLine args(argc, argv, {.double_dash = true, .attached_values = true});
+  moxa::tools::CommandLine args(
+      argc, argv, {.double_dash = true, .attached_values = true, .brief_refusal = true});
   while (args.next()) {
     if (!args.option()) {
       options.submissions.emplace_back(args.name());
@@ -79,10 +80,7 @@ Options parse_options(int argc, char** argv) {
       if (!value) bad_usage(name + " needs a value");
       return *value;
     };
-    if (name == "-h" || name == "--help") {
-      std::cout << kUsage;
-      std::exit(0);
-    } else if (name == "--version") {
+    if (name == "--version") {
       std::cout << "moxa-similar " << moxa_version() << " (library " << moxa_version() << ")\n";
       std::exit(0);
     } else if (name == "-f" || name == "--format") {
@@ -120,7 +118,7 @@ Options parse_options(int argc, char** argv) {
     } else if (name == "-j" || name == "--jobs") {
       options.settings.jobs = static_cast<unsigned>(number(name, take_value(), 1, 1024));
     } else {
-      bad_usage("unknown option " + name);
+      std::exit(*args.unclaimed("moxa-similar", kUsage));
     }
   }
   if (options.submissions.empty()) bad_usage("no submission given");
