@@ -12,16 +12,7 @@ int Interpret::If() {
   if (preklad_ > 0) kod_.zacatek_prikazu(tok().pozice, true);
   if (Logicky_vyraz() != 0) return 1;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("If", ")");
-  bool podminka = false;
-  if (ulozeny != 0) {
-    if (stopa_ != nullptr) [[unlikely]] {
-      sahni(1);
-      stopa_->zacni_test(prikaz_stopy(), "if", zas_.vrchol_text());
-    }
-    podminka = pravdivost();
-    if (stopa_ != nullptr) [[unlikely]]
-      stopa_->dokonci_test(podminka, zas_);
-  }
+  const bool podminka = ulozeny != 0 && test(KDYZ);
   g_.i2_priznak = podminka ? 1 : 0;
   // Compiled: the test jumps past the first branch, passing over its read statements.
   const KodCyklu::Pozice test =

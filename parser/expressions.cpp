@@ -83,33 +83,26 @@ int Interpret::Logicky_vyraz() {
           Lex();
           if (Faktor() != 0) return 1;
           emituj_binarni(Instrukce::Nasobeni, op);
-          if (provadi() && (sahni(2), na_zasobniku(op)) != 0) return 1;
+          if (provadi() && operace(op) != 0) return 1;
         }
         if (scitani != Znacka::Zadna) emituj_binarni(Instrukce::Scitani, scitani);
-        if (scitani != Znacka::Zadna && provadi() && (sahni(2), na_zasobniku(scitani)) != 0) {
-          return 1;
-        }
+        if (scitani != Znacka::Zadna && provadi() && operace(scitani) != 0) return 1;
         if (!je_scitani(tok().znacka)) break;
         scitani = tok().znacka;
         Lex();
       }
       if (relace != Znacka::Zadna) {
         emituj_binarni(Instrukce::Relace, relace);
-        if (provadi()) {
-          sahni(2);
-          (void)na_zasobniku(relace);  // a comparison never fails
-        }
+        if (provadi()) (void)operace(relace);  // a comparison never fails
       }
       if (!je_relace(tok().znacka)) break;
       relace = tok().znacka;
       Lex();
     }
     if (negace) emituj(Instrukce::Negace);
-    if (negace && provadi() && (sahni(1), Stroj::negace()) != 0) return 1;
+    if (negace && provadi() && neguj() != 0) return 1;
     if (logicka != Znacka::Zadna) emituj_binarni(Instrukce::Logicka, logicka);
-    if (logicka != Znacka::Zadna && provadi() && (sahni(2), na_zasobniku(logicka)) != 0) {
-      return 1;
-    }
+    if (logicka != Znacka::Zadna && provadi() && operace(logicka) != 0) return 1;
     if (!je_logicka(tok().znacka)) return 0;
     logicka = tok().znacka;
     Lex();

@@ -124,7 +124,6 @@ class Interpret : private Stroj {
 #ifdef MOXA_PREHRAVANI
   [[nodiscard]] int While_prehravanim();
 #endif
-  bool test_cyklu();
   [[nodiscard]] int Cti();
   [[nodiscard]] int Pis(bool novy_radek);
   [[nodiscard]] int Funkce_deklarace();
@@ -156,11 +155,6 @@ class Interpret : private Stroj {
 
   // helpers
   void Lex() { lex_.Lex(); }
-  // For the trace: the value stack is about to lose `n` values.
-  void sahni(std::size_t n) {
-    if (stopa_ != nullptr) [[unlikely]]
-      stopa_->sahni(zas_.vyska(), n);
-  }
   // For the trace: the statement under way, whose steps are reported.
   const PoziceTokenu& prikaz_stopy() const { return stopa_->prikaz().misto; }
   bool provadi() const { return g_.i2_priznak != 0; }

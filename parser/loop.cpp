@@ -44,7 +44,7 @@ int Interpret::While() {
   if (preklad_ > 0) kod_.zacatek_prikazu(tok().pozice, true);
   if (Logicky_vyraz() != 0) return 1;
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
-  const bool znovu = bezi && test_cyklu();
+  const bool znovu = bezi && test(CYKLUS);
   const KodCyklu::Pozice test =
       preklad_ > 0 ? kod_.pridej_test(Instrukce::CyklusTest, Instrukce::CyklusTestR)
                    : KodCyklu::NIKDE;
@@ -70,17 +70,6 @@ int Interpret::While() {
   }
   Lex();
   return 0;
-}
-
-// Pops the truth of a loop's condition, which with the trace is a step of the loop.
-bool Interpret::test_cyklu() {
-  if (stopa_ == nullptr) [[likely]]
-    return pravdivost();
-  sahni(1);
-  stopa_->zacni_test(prikaz_stopy(), "while", zas_.vrchol_text());
-  const bool pravda = pravdivost();
-  stopa_->dokonci_test(pravda, zas_);
-  return pravda;
 }
 
 }  // namespace moxa

@@ -80,7 +80,7 @@ int Interpret::Hlavni_program() {
       const std::string jmeno(tok().text);
       stopa_->vstup(tok().pozice);
       if (Funkce_deklarace() != 0) return 1;
-      if (provadi()) stopa_->deklarace(prikaz_stopy(), jmeno, zas_);
+      if (provadi()) krok_deklarace(jmeno);
       if (Blok() != 0) return 1;
       stopa_->obnov(predchozi);
       continue;

@@ -62,7 +62,7 @@ int Interpret::While_prehravanim() {
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
   bool znovu = false;
   if (bezi) {
-    znovu = test_cyklu();
+    znovu = test(CYKLUS);
     ramec.telo = lex_.dalsi_pozice();
   }
   if (!znovu) g_.i2_priznak = 0;
@@ -79,7 +79,7 @@ int Interpret::While_prehravanim() {
       lex_.prehravej(ramec.podminka, ramec.telo, kroky);
       Lex();
       if (Logicky_vyraz() != 0) return 1;
-      znovu = test_cyklu();
+      znovu = test(CYKLUS);
       if (znovu) {
         lex_.prehravej(ramec.telo, ramec.konec_tela, 0);
         Lex();

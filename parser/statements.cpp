@@ -22,13 +22,7 @@ namespace moxa {
     Lex();
     if (Prirazeni() != 0) return 1;
     if (preklad_ > 0) kod_.pridej_prirazeni(static_cast<std::uint32_t>(slot));
-    if (provadi()) {
-      sahni(1);
-      uloz(slot);
-      if (stopa_ != nullptr) [[unlikely]]
-        stopa_->prirazeni(prikaz_stopy(), "assign", tab_.jmeno(slot), tab_.hodnota(slot).text(),
-                          zas_);
-    }
+    if (provadi()) prirad(slot);
     return 0;
   }
   switch (t.znacka) {
@@ -64,7 +58,7 @@ int Interpret::Prikaz_se_stopou() {
   stopa_->vstup(t.pozice);
   if (Prikaz_provedeni() != 0) return 1;
   if (volani_v_kodu) emituj(Instrukce::Volani, literal);
-  if (volani) stopa_->volani(prikaz_stopy(), jmeno, zas_);
+  if (volani) krok_volani(jmeno);
   stopa_->obnov(predchozi);
   return 0;
 }
@@ -79,10 +73,7 @@ int Interpret::Cti() {
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak("Cti", ")");
   emituj(Instrukce::Cti, static_cast<std::uint32_t>(slot));
   // The word is read whether or not the statement executes; only an executed one keeps it.
-  if (nacti(provadi() ? slot : TabulkaPromennych::ZADNA) != 0) return 1;
-  if (stopa_ != nullptr && provadi()) {
-    stopa_->prirazeni(prikaz_stopy(), "read", tab_.jmeno(slot), tab_.hodnota(slot).text(), zas_);
-  }
+  if (cti(provadi() ? slot : TabulkaPromennych::ZADNA) != 0) return 1;
   Lex();
   return 0;
 }
@@ -95,15 +86,7 @@ int Interpret::Pis(bool novy_radek) {
   if (!tok().je(Znacka::PravaKulata)) return chyba_znak(blok, ")");
   emituj(Instrukce::Pis, novy_radek ? 1 : 0);
   // Output that can no longer be written stops the run quietly.
-  if (provadi()) {
-    if (stopa_ != nullptr) [[unlikely]] {
-      sahni(1);
-      stopa_->zacni_tisk(prikaz_stopy(), zas_.vrchol_text());
-    }
-    if (vypis(novy_radek) != 0) return 1;
-    if (stopa_ != nullptr) [[unlikely]]
-      stopa_->dokonci_tisk(novy_radek, zas_);
-  }
+  if (provadi() && pis(novy_radek) != 0) return 1;
   Lex();
   return 0;
 }

@@ -2,7 +2,10 @@
 // the token source, the output, the compiled code of loops and the registers of its runner.
 // Every effect of a statement (store, print, read, test a condition, apply an operator) is
 // one routine here, called both by the grammar routines, which execute while they read, and
-// by the runner of the compiled code, so that the two cannot drift apart.
+// by the runner of the compiled code, so that the two cannot drift apart. An effect that is
+// a step of the trace reports that step itself, in the same routine for both callers; with
+// no trace, the report costs nothing in the runner and one test of a null pointer in the
+// grammar.
 //
 // Every routine that can fail returns the result code (0 = success); the one that finds an
 // error prints its message first.
@@ -79,6 +82,54 @@ class Stroj {
   // Applies the prefix "!" to the value on top.
   [[nodiscard]] int negace();
 
+  // The effects as statements of the grammar take them, each with its trace step.
+  // The assignment: pops the value on top into variable `slot`.
+  [[gnu::always_inline]] void prirad(std::int32_t slot) {
+    if (stopa_ != nullptr) [[unlikely]]
+      return prirad_s<true>(slot);
+    prirad_s<false>(slot);
+  }
+  // The read statement: one word of input into `slot`, or passed over when it is ZADNA.
+  [[nodiscard]] int cti(std::int32_t slot) {
+    if (stopa_ != nullptr) [[unlikely]]
+      return cti_s<true>(slot);
+    return cti_s<false>(slot);
+  }
+  // The write statements: pops the value on top and writes it, with a line feed when
+  // `novy_radek`.
+  [[nodiscard]] int pis(bool novy_radek) {
+    if (stopa_ != nullptr) [[unlikely]]
+      return pis_s<true>(novy_radek);
+    return pis_s<false>(novy_radek);
+  }
+  // The test of a conditional (KDYZ) or a loop (CYKLUS): pops the condition's truth.
+  [[nodiscard]] bool test(std::string_view druh) {
+    if (stopa_ != nullptr) [[unlikely]]
+      return test_s<true>(druh);
+    return pravdivost();
+  }
+  // An operator of an expression on the values on top: binary `op`, or the prefix "!".
+  [[nodiscard, gnu::always_inline]] int operace(Znacka op) {
+    sahni(2);
+    return na_zasobniku(op);
+  }
+  [[nodiscard]] int neguj() {
+    sahni(1);
+    return negace();
+  }
+  static constexpr std::string_view KDYZ = "if";
+  static constexpr std::string_view CYKLUS = "while";
+
+  // For the trace: the value stack is about to lose `n` values.
+  void sahni(std::size_t n) {
+    if (stopa_ != nullptr) [[unlikely]]
+      stopa_->sahni(zas_.vyska(), n);
+  }
+  // Trace steps that are not effects of the machine: a call statement done, a declaration
+  // whose parameters have been read. Only in a run that traces.
+  void krok_volani(std::string_view jmeno) { stopa_->volani(misto_kroku(), jmeno, zas_); }
+  void krok_deklarace(std::string_view jmeno) { stopa_->deklarace(misto_kroku(), jmeno, zas_); }
+
   // Runs the code [od, po): the later passes of a loop whose first pass has been read.
   [[nodiscard]] int Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
     if (stopa_ == nullptr) [[likely]]
@@ -150,9 +201,63 @@ class Stroj {
   // the truth register's value is a comparison's "1" or "0" (else it is `pomocna_`).
   KodCyklu::Pozice pc_stopy_ = 0;
   bool pravda_logicka_ = false;
-  // Trace steps of compiled code: an assignment to `slot` done; the value of the truth
-  // register; the values instruction word `w` pops.
-  void krok_prirazeni(std::int32_t slot);
+  // Compiled code is running, in a run that traces: its steps are placed by `pc_stopy_`.
+  bool v_kodu_ = false;
+  // Where the step under way is placed: at the statement the grammar is reading, or at the
+  // one the instruction under way in compiled code belongs to.
+  const PoziceTokenu& misto_kroku() const {
+    return v_kodu_ ? misto_v_kodu(pc_stopy_) : stopa_->prikaz().misto;
+  }
+  // The effects with their trace steps, for the grammar and the runner; `S`: the run traces.
+  // The runner has already told the trace what its instruction pops; telling it again
+  // changes nothing.
+  template <bool S>
+  [[gnu::always_inline]] void prirad_s(std::int32_t slot) {
+    if constexpr (S) stopa_->sahni(zas_.vyska(), 1);
+    uloz(slot);
+    if constexpr (S) krok_prirazeni(slot);
+  }
+  template <bool S>
+  [[nodiscard, gnu::always_inline]] int cti_s(std::int32_t slot) {
+    if (nacti(slot) != 0) return 1;
+    if constexpr (S) {
+      if (slot != TabulkaPromennych::ZADNA) krok_prirazeni(slot, "read");
+    }
+    return 0;
+  }
+  template <bool S>
+  [[nodiscard, gnu::always_inline]] int pis_s(bool novy_radek) {
+    if constexpr (S) {
+      stopa_->sahni(zas_.vyska(), 1);
+      stopa_->zacni_tisk(misto_kroku(), zas_.vrchol_text());
+    }
+    if (vypis(novy_radek) != 0) return 1;
+    if constexpr (S) stopa_->dokonci_tisk(novy_radek, zas_);
+    return 0;
+  }
+  // A test of the value on top of the stack, or of the truth register (which a fused
+  // comparison of compiled code has set).
+  template <bool S>
+  [[gnu::always_inline]] bool test_s(std::string_view druh) {
+    if constexpr (S) {
+      stopa_->sahni(zas_.vyska(), 1);
+      stopa_->zacni_test(misto_kroku(), druh, zas_.vrchol_text());
+    }
+    const bool pravda = pravdivost();
+    if constexpr (S) stopa_->dokonci_test(pravda, zas_);
+    return pravda;
+  }
+  template <bool S>
+  [[gnu::always_inline]] bool test_registru_s(std::string_view druh) {
+    if constexpr (S) {
+      stopa_->zacni_test(misto_kroku(), druh, hodnota_pravdy());
+      stopa_->dokonci_test(pravda_, zas_);
+    }
+    return pravda_;
+  }
+  // Trace steps: a value stored in `slot` (by an assignment, or by a read); the value of
+  // the truth register; the values instruction word `w` pops.
+  void krok_prirazeni(std::int32_t slot, std::string_view druh = "assign");
   std::string_view hodnota_pravdy() const;
   static std::size_t odebira(std::uint32_t w);
   static constexpr bool je_logicky(Znacka op) {
