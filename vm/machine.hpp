@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -34,29 +35,143 @@ class Stroj {
  public:
   // `zdroj` is the program; `vstup` is where `cti` reads words (the same object when the
   // program itself comes from standard input); `out` takes all output; `limity` are the
-  // run's limits, and `zmer(data)` measures what the run holds, for its budget.
-  Stroj(Vstup& zdroj, Vstup& vstup, Vystup& out, const Rozpocet::Limity& limity,
-        std::size_t (*zmer)(const void*), const void* data)
+  // run's limits; `stopa` takes the run's trace (null: no trace).
+  Stroj(Vstup& zdroj, Vstup& vstup, Vystup& out, const Rozpocet::Limity& limity, Stopa* stopa)
       : vstup_(vstup),
         out_(out),
-        rozpocet_(limity, out, zmer, data),
+        rozpocet_(limity, out, drzena_pamet, this),
         lex_(zdroj, rozpocet_),
+        stopa_(stopa),
         vstup_je_program_(&vstup == &zdroj) {
     // The program's own input is watched by the token source; another one by the budget.
     if (!vstup_je_program_) vstup_.hlidej(&rozpocet_);
   }
-  Stroj(const Stroj&) = delete;
-  Stroj& operator=(const Stroj&) = delete;
-
-  // The compiled code of the loops being compiled or run.
-  const KodCyklu& kod() const { return kod_; }
-
- protected:
   ~Stroj() {
     if (!vstup_je_program_) vstup_.hlidej(nullptr);
   }
+  Stroj(const Stroj&) = delete;
+  Stroj& operator=(const Stroj&) = delete;
 
-  // The effects of statements.
+  // The token source, which the grammar reads.
+  ZdrojTokenu& tokeny() { return lex_; }
+  const ZdrojTokenu& tokeny() const { return lex_; }
+  // The current token.
+  const Token& tok() const { return lex_.token(); }
+  // The compiled code of the loops being compiled or run, which the grammar appends to.
+  KodCyklu& kod() { return kod_; }
+  const KodCyklu& kod() const { return kod_; }
+
+  // Runs `program` (the grammar's whole program) with the run's budget in force, and returns
+  // its result code; memory that runs out (or a store that hits its size limit) ends the
+  // run like any failed run.
+  template <class Program>
+  [[nodiscard]] int spust(Program program) {
+    const Rozpocet::Aktivni aktivni(&rozpocet_);
+    try {
+      return program();
+    } catch (const std::exception&) {
+      return 1;
+    }
+  }
+  // Writes one of the run's fixed messages (the verdicts).
+  void oznam(std::string_view zprava) { out_.pis(zprava); }
+  // Which limit stopped the run (Zadny when none did).
+  Rozpocet::Duvod duvod_zastaveni() const { return rozpocet_.duvod(); }
+  // Releases the stores: the variable table, the value stack, the code, what the tokens hold.
+  void uvolni();
+  // Writes the trace's last line for the run that ended with result `vysledek`.
+  void konec_stopy(int vysledek);
+
+  // The effects of expressions, while they execute.
+  // The slot of the variable named by token `t`, created when `vytvorit` is set.
+  std::int32_t promenna(const Token& t, bool vytvorit) {
+    return tab_.Vloz_do_tab(t.text, vytvorit);
+  }
+  // Pushes literal `t`, or the value of variable `slot`.
+  void vloz_literal(const Token& t) { t.vloz_literal(zas_.pridej()); }
+  void vloz_promennou(std::int32_t slot) { zas_.Vloz_do_zas(tab_.hodnota(slot)); }
+  // An operator on the values on top: binary `op`, whose result takes the left operand's
+  // place, or the prefix "!".
+  [[nodiscard, gnu::always_inline]] int operace(Znacka op) {
+    sahni(2);
+    return na_zasobniku(op);
+  }
+  [[nodiscard]] int neguj() {
+    sahni(1);
+    return negace();
+  }
+
+  // The effects of statements, each with its trace step.
+  // The assignment: pops the value on top into variable `slot`.
+  [[gnu::always_inline]] void prirad(std::int32_t slot) {
+    if (stopa_ != nullptr) [[unlikely]]
+      return prirad_s<true>(slot);
+    prirad_s<false>(slot);
+  }
+  // The read statement: one word of input into `slot`, or passed over when it is ZADNA.
+  [[nodiscard]] int cti(std::int32_t slot) {
+    if (stopa_ != nullptr) [[unlikely]]
+      return cti_s<true>(slot);
+    return cti_s<false>(slot);
+  }
+  // The write statements: pops the value on top and writes it, with a line feed when
+  // `novy_radek`; 1 when the output can no longer be written (the run then stops quietly).
+  [[nodiscard]] int pis(bool novy_radek) {
+    if (stopa_ != nullptr) [[unlikely]]
+      return pis_s<true>(novy_radek);
+    return pis_s<false>(novy_radek);
+  }
+  // The test of a conditional (KDYZ) or a loop (CYKLUS): pops the condition's truth.
+  [[nodiscard]] bool test(std::string_view druh) {
+    if (stopa_ != nullptr) [[unlikely]]
+      return test_s<true>(druh);
+    return pravdivost();
+  }
+  static constexpr std::string_view KDYZ = "if";
+  static constexpr std::string_view CYKLUS = "while";
+
+  // Runs the later passes of a loop whose first pass has been read and compiled: its code
+  // from `od`, its jump back, until its test leaves it for `po`.
+  [[nodiscard]] int spust_kod(KodCyklu::Pozice od, KodCyklu::Pozice po) {
+    prvni_pruchod_.push_back(0);
+    return Proved(od, po);
+  }
+  // Drops the compiled code, and the first-pass marks of loops that an error left running.
+  void zahod_kod() {
+    kod_.vyprazdni();
+    prvni_pruchod_.clear();
+  }
+
+  // The trace. Whether the run has one; the rest is used only when it has.
+  bool stopuje() const { return stopa_ != nullptr; }
+  // The statement being read: entered at `kde` (the one before it is returned), put back
+  // once read; its place.
+  Stopa::Prikaz vstup_prikazu(const PoziceTokenu& kde) {
+    const Stopa::Prikaz predchozi = stopa_->prikaz();
+    stopa_->vstup(kde);
+    return predchozi;
+  }
+  void obnov_prikaz(const Stopa::Prikaz& p) { stopa_->obnov(p); }
+  const PoziceTokenu& misto_prikazu() const { return stopa_->prikaz().misto; }
+  // Trace steps that are not effects of the machine: a call statement done, a declaration
+  // whose parameters have been read.
+  void krok_volani(std::string_view jmeno) { stopa_->volani(misto_kroku(), jmeno, zas_); }
+  void krok_deklarace(std::string_view jmeno) { stopa_->deklarace(misto_kroku(), jmeno, zas_); }
+
+  // Error reports of routine `blok`, at the line the scanner has reached; each prints its
+  // message and returns 1.
+  [[nodiscard]] int chyba_znak(std::string_view blok, std::string_view ocekavano);
+  [[nodiscard]] int chyba_cislo(std::string_view blok);
+  // No operand where an expression needs one (the token there, or the end of a recorded
+  // loop that its budget cut off, starts none).
+  [[nodiscard]] int chyba_faktoru();
+  [[nodiscard]] int chyba_dlouha(std::string_view blok);
+  [[nodiscard]] int chyba_vnoreni(std::string_view blok);
+  // Prints the error of routine `blok` made of `casti` (and hands it to the trace).
+  [[nodiscard]] int chyba(std::string_view blok, std::initializer_list<std::string_view> casti);
+
+ private:
+  // The effects as the runner takes them (the grammar's above run through them).
   // Pops the value on top into variable `slot`.
   [[gnu::always_inline]] void uloz(std::int32_t slot) {
     zas_.zajisti(1);
@@ -82,75 +197,12 @@ class Stroj {
   // Applies the prefix "!" to the value on top.
   [[nodiscard]] int negace();
 
-  // The effects as statements of the grammar take them, each with its trace step.
-  // The assignment: pops the value on top into variable `slot`.
-  [[gnu::always_inline]] void prirad(std::int32_t slot) {
-    if (stopa_ != nullptr) [[unlikely]]
-      return prirad_s<true>(slot);
-    prirad_s<false>(slot);
-  }
-  // The read statement: one word of input into `slot`, or passed over when it is ZADNA.
-  [[nodiscard]] int cti(std::int32_t slot) {
-    if (stopa_ != nullptr) [[unlikely]]
-      return cti_s<true>(slot);
-    return cti_s<false>(slot);
-  }
-  // The write statements: pops the value on top and writes it, with a line feed when
-  // `novy_radek`.
-  [[nodiscard]] int pis(bool novy_radek) {
-    if (stopa_ != nullptr) [[unlikely]]
-      return pis_s<true>(novy_radek);
-    return pis_s<false>(novy_radek);
-  }
-  // The test of a conditional (KDYZ) or a loop (CYKLUS): pops the condition's truth.
-  [[nodiscard]] bool test(std::string_view druh) {
-    if (stopa_ != nullptr) [[unlikely]]
-      return test_s<true>(druh);
-    return pravdivost();
-  }
-  // An operator of an expression on the values on top: binary `op`, or the prefix "!".
-  [[nodiscard, gnu::always_inline]] int operace(Znacka op) {
-    sahni(2);
-    return na_zasobniku(op);
-  }
-  [[nodiscard]] int neguj() {
-    sahni(1);
-    return negace();
-  }
-  static constexpr std::string_view KDYZ = "if";
-  static constexpr std::string_view CYKLUS = "while";
-
-  // For the trace: the value stack is about to lose `n` values.
-  void sahni(std::size_t n) {
-    if (stopa_ != nullptr) [[unlikely]]
-      stopa_->sahni(zas_.vyska(), n);
-  }
-  // Trace steps that are not effects of the machine: a call statement done, a declaration
-  // whose parameters have been read. Only in a run that traces.
-  void krok_volani(std::string_view jmeno) { stopa_->volani(misto_kroku(), jmeno, zas_); }
-  void krok_deklarace(std::string_view jmeno) { stopa_->deklarace(misto_kroku(), jmeno, zas_); }
-
   // Runs the code [od, po): the later passes of a loop whose first pass has been read.
   [[nodiscard]] int Proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
     if (stopa_ == nullptr) [[likely]]
       return proved<false>(od, po);
     return proved_se_stopou(od, po);
   }
-
-  // The current token.
-  const Token& tok() const { return lex_.token(); }
-
-  // Error reports of routine `blok`, at the line the scanner has reached; each prints its
-  // message and returns 1.
-  [[nodiscard]] int chyba_znak(std::string_view blok, std::string_view ocekavano);
-  [[nodiscard]] int chyba_cislo(std::string_view blok);
-  // No operand where an expression needs one (the token there, or the end of a recorded
-  // loop that its budget cut off, starts none).
-  [[nodiscard]] int chyba_faktoru();
-  [[nodiscard]] int chyba_dlouha(std::string_view blok);
-  [[nodiscard]] int chyba_vnoreni(std::string_view blok);
-  // Prints the error of routine `blok` made of `casti` (and hands it to the trace).
-  [[nodiscard]] int chyba(std::string_view blok, std::initializer_list<std::string_view> casti);
 
   Vstup& vstup_;
   Vystup& out_;
@@ -164,10 +216,15 @@ class Stroj {
   Hodnota pomocna_;      // the result of a fused operator whose truth only a test takes
   bool pravda_ = false;  // the truth register: that truth
   // The run's trace; null when it was not asked for, and then nothing below is used.
-  Stopa* stopa_ = nullptr;
-
- private:
+  Stopa* const stopa_;
   const bool vstup_je_program_;  // `cti` reads the program's own input
+  // For the trace: the value stack is about to lose `n` values.
+  void sahni(std::size_t n) {
+    if (stopa_ != nullptr) [[unlikely]]
+      stopa_->sahni(zas_.vyska(), n);
+  }
+  // Bytes the stores hold right now (for the budget).
+  static std::size_t drzena_pamet(const void* stroj);
   // Applies binary operator `op` to `a` and `b`, leaving the result in `r` (which may be
   // either of them), with the checks and messages of the operator's routine.
   [[nodiscard, gnu::always_inline]] int binarni(Znacka op, const Hodnota& a, const Hodnota& b,
