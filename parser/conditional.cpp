@@ -9,43 +9,34 @@ int Interpret::If() {
   const Priznak priznak(g_.i2_priznak);
   const int ulozeny = priznak.puvodni();
   if (ocekavej(Znacka::LevaKulata, "If", "(") != 0) return 1;
-  if (preklad_ > 0) kod_.zacatek_prikazu(tok().pozice, true);
+  if (preklad_ > 0) kod().zacatek_prikazu(tok().pozice, true);
   if (Logicky_vyraz() != 0) return 1;
-  if (!tok().je(Znacka::PravaKulata)) return chyba_znak("If", ")");
-  bool podminka = false;
-  if (ulozeny != 0) {
-    if (stopa_ != nullptr) [[unlikely]] {
-      sahni(1);
-      stopa_->zacni_test(prikaz_stopy(), "if", zas_.vrchol_text());
-    }
-    podminka = pravdivost();
-    if (stopa_ != nullptr) [[unlikely]]
-      stopa_->dokonci_test(podminka, zas_);
-  }
+  if (!tok().je(Znacka::PravaKulata)) return stroj_.chyba_znak("If", ")");
+  const bool podminka = ulozeny != 0 && stroj_.test(Stroj::KDYZ);
   g_.i2_priznak = podminka ? 1 : 0;
   // Compiled: the test jumps past the first branch, passing over its read statements.
   const KodCyklu::Pozice test =
-      preklad_ > 0 ? kod_.pridej_test(Instrukce::Kdyz, Instrukce::KdyzR) : KodCyklu::NIKDE;
+      preklad_ > 0 ? kod().pridej_test(Instrukce::Kdyz, Instrukce::KdyzR) : KodCyklu::NIKDE;
   auto cteni = g_.cteni;
   Lex();
   if (Blok() != 0) return 1;
   if (tok().je(Znacka::E2)) {
     const KodCyklu::Pozice jinak = emituj_s_misty(Instrukce::Jinak, 2);
     if (test != KodCyklu::NIKDE) {
-      kod_.vypln(test, static_cast<std::uint32_t>(g_.cteni - cteni));
-      kod_.vypln(test + 1, kod_.delka());
+      kod().vypln(test, static_cast<std::uint32_t>(g_.cteni - cteni));
+      kod().vypln(test + 1, kod().delka());
     }
     cteni = g_.cteni;
     g_.i2_priznak = (ulozeny != 0 && !podminka) ? 1 : 0;
     Lex();
     if (Blok() != 0) return 1;
     if (jinak != KodCyklu::NIKDE) {
-      kod_.vypln(jinak, static_cast<std::uint32_t>(g_.cteni - cteni));
-      kod_.vypln(jinak + 1, kod_.delka());
+      kod().vypln(jinak, static_cast<std::uint32_t>(g_.cteni - cteni));
+      kod().vypln(jinak + 1, kod().delka());
     }
   } else if (test != KodCyklu::NIKDE) {
-    kod_.vypln(test, static_cast<std::uint32_t>(g_.cteni - cteni));
-    kod_.vypln(test + 1, kod_.delka());
+    kod().vypln(test, static_cast<std::uint32_t>(g_.cteni - cteni));
+    kod().vypln(test + 1, kod().delka());
   }
   return ocekavej(Znacka::I2_end, "If", "i2_end");
 }

@@ -48,15 +48,15 @@ bool je_logicka(Znacka z) { return z == Znacka::Nebo || z == Znacka::A; }
     case T_CISLO:
     case T_RETEZEC:
       if (t.je(Znacka::LevaKulata)) break;  // a "(" is a bracket whatever its kind
-      if (provadi()) t.vloz_literal(zas_.pridej());
-      if (preklad_ > 0) emituj_operand(LITERAL, kod_.literal(t));
+      if (provadi()) stroj_.vloz_literal(t);
+      if (preklad_ > 0) emituj_operand(LITERAL, kod().literal(t));
       Lex();
       return 0;
     case T_PROMENNA:
       // Reading a variable that does not exist yet creates it.
       if (potrebuje_slot()) {
-        const std::int32_t slot = promenna(t, true);
-        if (provadi()) zas_.Vloz_do_zas(tab_.hodnota(slot));
+        const std::int32_t slot = stroj_.promenna(t, true);
+        if (provadi()) stroj_.vloz_promennou(slot);
         emituj_operand(PROMENNA, static_cast<std::uint32_t>(slot));
       }
       Lex();
@@ -83,33 +83,26 @@ int Interpret::Logicky_vyraz() {
           Lex();
           if (Faktor() != 0) return 1;
           emituj_binarni(Instrukce::Nasobeni, op);
-          if (provadi() && (sahni(2), na_zasobniku(op)) != 0) return 1;
+          if (provadi() && stroj_.operace(op) != 0) return 1;
         }
         if (scitani != Znacka::Zadna) emituj_binarni(Instrukce::Scitani, scitani);
-        if (scitani != Znacka::Zadna && provadi() && (sahni(2), na_zasobniku(scitani)) != 0) {
-          return 1;
-        }
+        if (scitani != Znacka::Zadna && provadi() && stroj_.operace(scitani) != 0) return 1;
         if (!je_scitani(tok().znacka)) break;
         scitani = tok().znacka;
         Lex();
       }
       if (relace != Znacka::Zadna) {
         emituj_binarni(Instrukce::Relace, relace);
-        if (provadi()) {
-          sahni(2);
-          (void)na_zasobniku(relace);  // a comparison never fails
-        }
+        if (provadi()) (void)stroj_.operace(relace);  // a comparison never fails
       }
       if (!je_relace(tok().znacka)) break;
       relace = tok().znacka;
       Lex();
     }
     if (negace) emituj(Instrukce::Negace);
-    if (negace && provadi() && (sahni(1), Stroj::negace()) != 0) return 1;
+    if (negace && provadi() && stroj_.neguj() != 0) return 1;
     if (logicka != Znacka::Zadna) emituj_binarni(Instrukce::Logicka, logicka);
-    if (logicka != Znacka::Zadna && provadi() && (sahni(2), na_zasobniku(logicka)) != 0) {
-      return 1;
-    }
+    if (logicka != Znacka::Zadna && provadi() && stroj_.operace(logicka) != 0) return 1;
     if (!je_logicka(tok().znacka)) return 0;
     logicka = tok().znacka;
     Lex();
@@ -120,7 +113,7 @@ int Interpret::Logicky_vyraz() {
 int Interpret::Faktor_slozeny() {
   const Token& t = tok();
   const bool zavorka = t.je(Znacka::LevaKulata);
-  if (!zavorka && t.druh != T_VOLANI) return chyba_faktoru();
+  if (!zavorka && t.druh != T_VOLANI) return stroj_.chyba_faktoru();
   const Uroven uroven(*this, "Faktor");
   if (!uroven.otevrena()) return 1;
   if (!zavorka) return Funkce_volani();

@@ -32,7 +32,7 @@ int Interpret::Vnitrni_funkce_deklarace() {
       continue;
     }
     if (tok().je(Znacka::PravaKulata)) return 0;
-    return chyba_znak("Vnitrni_funkce_deklarace", "p2");
+    return stroj_.chyba_znak("Vnitrni_funkce_deklarace", "p2");
   }
 }
 

@@ -82,9 +82,10 @@ struct Nastaveni {
   Stopa* stopa = nullptr;
 };
 
-// The grammar drives the machine: it reads the program, calls the machine's effects while
-// it executes, and appends to the machine's code while it compiles a loop.
-class Interpret : private Stroj {
+// The grammar drives the machine it holds: it reads the program from the machine's token
+// source, calls the machine's effects while it executes, and appends to the machine's code
+// while it compiles a loop. It reaches the machine through its public routines alone.
+class Interpret {
  public:
   // `zdroj` is the program; `vstup` is where `cti` reads words (the same object when the
   // program itself comes from standard input); `out` takes all output.
@@ -101,13 +102,13 @@ class Interpret : private Stroj {
   void konec_stopy(int vysledek);
 
   // True when a limit (memory, time, or steps with `tichy_limit_kroku`) stopped the run.
-  bool zastaven() const { return rozpocet_.duvod() != Rozpocet::Duvod::Zadny; }
-  Rozpocet::Duvod duvod_zastaveni() const { return rozpocet_.duvod(); }
+  bool zastaven() const { return duvod_zastaveni() != Rozpocet::Duvod::Zadny; }
+  Rozpocet::Duvod duvod_zastaveni() const { return stroj_.duvod_zastaveni(); }
 
   // The current token: after a failed run, the token the error is about.
-  const Token& aktualni_token() const { return tok(); }
+  const Token& aktualni_token() const { return stroj_.tok(); }
   // The line counter of the scanner, which the messages quote.
-  std::uint64_t cislo_radku() const { return lex_.cislo_radku(); }
+  std::uint64_t cislo_radku() const { return stroj_.tokeny().cislo_radku(); }
 
  private:
   // program
@@ -124,7 +125,6 @@ class Interpret : private Stroj {
 #ifdef MOXA_PREHRAVANI
   [[nodiscard]] int While_prehravanim();
 #endif
-  bool test_cyklu();
   [[nodiscard]] int Cti();
   [[nodiscard]] int Pis(bool novy_radek);
   [[nodiscard]] int Funkce_deklarace();
@@ -139,49 +139,42 @@ class Interpret : private Stroj {
   [[nodiscard]] int Faktor_slozeny();
   // Appends an instruction while a loop is being compiled.
   void emituj(Instrukce i, std::uint32_t arg = 0) {
-    if (preklad_ > 0) kod_.pridej(i, arg);
+    if (preklad_ > 0) kod().pridej(i, arg);
   }
   void emituj_operand(Misto kde, std::uint32_t index) {
-    if (preklad_ > 0) kod_.pridej_operand(kde, index);
+    if (preklad_ > 0) kod().pridej_operand(kde, index);
   }
   void emituj_binarni(Instrukce obecna, Znacka op) {
-    if (preklad_ > 0) kod_.pridej_binarni(obecna, op);
+    if (preklad_ > 0) kod().pridej_binarni(obecna, op);
   }
   // The same for an instruction with `n` words to fill in later; NIKDE when not compiling.
   KodCyklu::Pozice emituj_s_misty(Instrukce i, int n) {
-    return preklad_ > 0 ? kod_.pridej_s_misty(i, n) : KodCyklu::NIKDE;
+    return preklad_ > 0 ? kod().pridej_s_misty(i, n) : KodCyklu::NIKDE;
   }
   // Whether an action's variable slot is needed: to execute it, or to compile it.
   bool potrebuje_slot() const { return provadi() || preklad_ > 0; }
 
   // helpers
-  void Lex() { lex_.Lex(); }
-  // For the trace: the value stack is about to lose `n` values.
-  void sahni(std::size_t n) {
-    if (stopa_ != nullptr) [[unlikely]]
-      stopa_->sahni(zas_.vyska(), n);
-  }
-  // For the trace: the statement under way, whose steps are reported.
-  const PoziceTokenu& prikaz_stopy() const { return stopa_->prikaz().misto; }
+  // The machine's token source and code, which the grammar reads and appends to.
+  ZdrojTokenu& lex() { return stroj_.tokeny(); }
+  KodCyklu& kod() { return stroj_.kod(); }
+  const Token& tok() const { return stroj_.tok(); }
+  void Lex() { lex().Lex(); }
   bool provadi() const { return g_.i2_priznak != 0; }
-  // The slot of the variable named by token `t`, created when `vytvorit` is set.
-  std::int32_t promenna(const Token& t, bool vytvorit);
   static Rozpocet::Limity limity(const Nastaveni& n);
-  // Bytes the stores hold right now (for the budget).
-  static std::size_t drzena_pamet(const void* interpret);
 
   // Checks that the current token is `z` and reads the next one; otherwise reports that
   // routine `blok` expected `ocekavano` there and returns 1.
   [[nodiscard]] int ocekavej(Znacka z, std::string_view blok, std::string_view ocekavano) {
     if (!tok().je(z)) [[unlikely]]
-      return chyba_znak(blok, ocekavano);
+      return stroj_.chyba_znak(blok, ocekavano);
     Lex();
     return 0;
   }
   // The same for a token recognised by its kind.
   [[nodiscard]] int ocekavej(Druh d, std::string_view blok, std::string_view ocekavano) {
     if (tok().druh != d) [[unlikely]]
-      return chyba_znak(blok, ocekavano);
+      return stroj_.chyba_znak(blok, ocekavano);
     Lex();
     return 0;
   }
@@ -196,7 +189,7 @@ class Interpret : private Stroj {
       if (otevrena_) [[likely]] {
         ++h_;
       } else {
-        (void)i.chyba_vnoreni(blok);  // the caller sees the level closed and returns 1
+        (void)i.stroj_.chyba_vnoreni(blok);  // the caller sees the level closed and returns 1
       }
     }
     ~Uroven() {
@@ -239,10 +232,7 @@ class Interpret : private Stroj {
     ~Prekladani() {
       if (i_.preklad_ == puvodni_) return;
       i_.preklad_ = puvodni_;
-      if (puvodni_ == 0) {
-        i_.kod_.vyprazdni();
-        i_.prvni_pruchod_.clear();
-      }
+      if (puvodni_ == 0) i_.stroj_.zahod_kod();
     }
     Prekladani(const Prekladani&) = delete;
     Prekladani& operator=(const Prekladani&) = delete;
@@ -252,6 +242,7 @@ class Interpret : private Stroj {
     const int puvodni_;
   };
 
+  Stroj stroj_;
   SdilenyStav g_;
 #ifdef MOXA_PREHRAVANI
   const bool prekladat_;

@@ -27,7 +27,7 @@ int Interpret::While() {
 #endif
   const Priznak priznak(g_.i2_priznak);
   const int ulozeny = priznak.puvodni();
-  if (!tok().je(Znacka::LevaKulata)) return chyba_znak("While", "(");
+  if (!tok().je(Znacka::LevaKulata)) return stroj_.chyba_znak("While", "(");
 
   // A loop that executes is compiled (into the code of the loop around it, if any); a loop
   // in passed-over code is compiled only as part of an enclosing loop.
@@ -36,51 +36,39 @@ int Interpret::While() {
   const Prekladani prekladani(*this, preklada);
   // An outermost loop starts its code: with the trace, its own start is recorded too (the
   // steps of its tests report its `w2`).
-  if (preklad_ == 1 && stopa_ != nullptr) kod_.zacatek_prikazu(prikaz_stopy(), false);
+  if (preklad_ == 1 && stroj_.stopuje()) kod().zacatek_prikazu(stroj_.misto_prikazu(), false);
   emituj(Instrukce::CyklusVstup);
-  const KodCyklu::Pozice podminka = kod_.delka();
-  const std::uint64_t prvni_token = lex_.precteno();
+  const KodCyklu::Pozice podminka = kod().delka();
+  const std::uint64_t prvni_token = lex().precteno();
   Lex();
-  if (preklad_ > 0) kod_.zacatek_prikazu(tok().pozice, true);
+  if (preklad_ > 0) kod().zacatek_prikazu(tok().pozice, true);
   if (Logicky_vyraz() != 0) return 1;
-  if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
-  const bool znovu = bezi && test_cyklu();
+  if (!tok().je(Znacka::PravaKulata)) return stroj_.chyba_znak("While", ")");
+  const bool znovu = bezi && stroj_.test(Stroj::CYKLUS);
   const KodCyklu::Pozice test =
-      preklad_ > 0 ? kod_.pridej_test(Instrukce::CyklusTest, Instrukce::CyklusTestR)
+      preklad_ > 0 ? kod().pridej_test(Instrukce::CyklusTest, Instrukce::CyklusTestR)
                    : KodCyklu::NIKDE;
   const auto cteni = g_.cteni;
   if (!znovu) g_.i2_priznak = 0;
   Lex();
   if (Blok() != 0) return 1;
-  if (!tok().je(Znacka::W2_end)) return chyba_znak("While", "w2_end");
+  if (!tok().je(Znacka::W2_end)) return stroj_.chyba_znak("While", "w2_end");
 
   if (preklada) {
-    const KodCyklu::Pozice zpet = kod_.pridej_s_misty(Instrukce::CyklusZpet, 2) - 1;
-    kod_.vypln(zpet + 1, podminka);
-    kod_.vypln(zpet + 2, tokenu(lex_.precteno() - prvni_token));
-    const KodCyklu::Pozice vychod = kod_.delka();
-    kod_.vypln(test, static_cast<std::uint32_t>(g_.cteni - cteni));
-    kod_.vypln(test + 1, vychod);
-    if (preklad_ == 1 && po_prekladu_) po_prekladu_(kod_);
+    const KodCyklu::Pozice zpet = kod().pridej_s_misty(Instrukce::CyklusZpet, 2) - 1;
+    kod().vypln(zpet + 1, podminka);
+    kod().vypln(zpet + 2, tokenu(lex().precteno() - prvni_token));
+    const KodCyklu::Pozice vychod = kod().delka();
+    kod().vypln(test, static_cast<std::uint32_t>(g_.cteni - cteni));
+    kod().vypln(test + 1, vychod);
+    if (preklad_ == 1 && po_prekladu_) po_prekladu_(kod());
     if (znovu) {
       // The first pass is over: the later ones start where the body ends.
-      prvni_pruchod_.push_back(0);
-      if (Proved(zpet, vychod) != 0) return 1;
+      if (stroj_.spust_kod(zpet, vychod) != 0) return 1;
     }
   }
   Lex();
   return 0;
-}
-
-// Pops the truth of a loop's condition, which with the trace is a step of the loop.
-bool Interpret::test_cyklu() {
-  if (stopa_ == nullptr) [[likely]]
-    return pravdivost();
-  sahni(1);
-  stopa_->zacni_test(prikaz_stopy(), "while", zas_.vrchol_text());
-  const bool pravda = pravdivost();
-  stopa_->dokonci_test(pravda, zas_);
-  return pravda;
 }
 
 }  // namespace moxa

@@ -1,21 +1,18 @@
-// The run: the program, blocks and statement lists, and the error reports.
-#include <exception>
-
+// The run: the program, blocks and statement lists.
 #include "parser/interpret.hpp"
 #include "vm/messages.hpp"
 
 namespace moxa {
 
 Interpret::Interpret(Vstup& zdroj, Vstup& vstup, Vystup& out, const Nastaveni& nastaveni)
-    : Stroj(zdroj, vstup, out, limity(nastaveni), drzena_pamet, this),
+    : stroj_(zdroj, vstup, out, limity(nastaveni), nastaveni.stopa),
 #ifdef MOXA_PREHRAVANI
       prekladat_(nastaveni.prekladat_cykly),
 #endif
       po_prekladu_(nastaveni.po_prekladu) {
-  stopa_ = nastaveni.stopa;
-  kod_.zaznamenavej_prikazy(static_cast<bool>(po_prekladu_) || stopa_ != nullptr);
-  lex_.zapisuj_pozice(nastaveni.pozice_tokenu || static_cast<bool>(po_prekladu_) ||
-                      stopa_ != nullptr);
+  const bool stopuje = nastaveni.stopa != nullptr;
+  kod().zaznamenavej_prikazy(static_cast<bool>(po_prekladu_) || stopuje);
+  lex().zapisuj_pozice(nastaveni.pozice_tokenu || static_cast<bool>(po_prekladu_) || stopuje);
   if (!nastaveni.provadet) g_.i2_priznak = 0;
 }
 
@@ -31,58 +28,33 @@ Rozpocet::Limity Interpret::limity(const Nastaveni& n) {
   return l;
 }
 
-std::size_t Interpret::drzena_pamet(const void* interpret) {
-  const auto* i = static_cast<const Interpret*>(interpret);
-  return i->zas_.pamet() + i->tab_.pamet() + i->kod_.pamet() + i->lex_.pamet();
-}
-
 int Interpret::SA() {
-  const Rozpocet::Aktivni aktivni(&rozpocet_);
-  int vysledek = 1;
-  try {
+  const int vysledek = stroj_.spust([this] {
     Lex();
-    vysledek = Hlavni_program();
-  } catch (const std::exception&) {
-    // Memory ran out (or a store hit its size limit): the run ends like any failed run.
-  }
+    return Hlavni_program();
+  });
   // The one place where the result of the run is recorded and reported.
   g_.chyba_SA = vysledek;
-  if (vysledek != 0) out_.pis(zpravy::VERDIKT);
+  if (vysledek != 0) stroj_.oznam(zpravy::VERDIKT);
   return vysledek;
 }
 
-void Interpret::uvolni() {
-  tab_.Uvolni_tab();
-  zas_.Uvolni_zas();
-  lex_.uvolni();
-  kod_.vyprazdni();
-  prvni_pruchod_.clear();
-}
+void Interpret::uvolni() { stroj_.uvolni(); }
 
-void Interpret::konec_stopy(int vysledek) {
-  if (stopa_ == nullptr) return;
-  if (zastaven() || out_.selhal() || out_.zastaveno()) {
-    stopa_->konec_zastaven();
-  } else if (vysledek == 0) {
-    stopa_->konec_ok();
-  } else {
-    stopa_->konec_chyba(tok().pozice);
-  }
-}
+void Interpret::konec_stopy(int vysledek) { stroj_.konec_stopy(vysledek); }
 
 // program -> { declaration block } block "."
 int Interpret::Hlavni_program() {
   while (tok().druh == T_DEKLARACE) {
-    if (stopa_ != nullptr) [[unlikely]] {
+    if (stroj_.stopuje()) [[unlikely]] {
       // A declaration is under way from its name to the end of its block; its step comes
       // once its parameters have been read.
-      const Stopa::Prikaz predchozi = stopa_->prikaz();
       const std::string jmeno(tok().text);
-      stopa_->vstup(tok().pozice);
+      const Stopa::Prikaz predchozi = stroj_.vstup_prikazu(tok().pozice);
       if (Funkce_deklarace() != 0) return 1;
-      if (provadi()) stopa_->deklarace(prikaz_stopy(), jmeno, zas_);
+      if (provadi()) stroj_.krok_deklarace(jmeno);
       if (Blok() != 0) return 1;
-      stopa_->obnov(predchozi);
+      stroj_.obnov_prikaz(predchozi);
       continue;
     }
     if (Funkce_deklarace() != 0) return 1;
@@ -90,7 +62,7 @@ int Interpret::Hlavni_program() {
   }
   if (Blok() != 0) return 1;
   if (!tok().je(Znacka::Tecka)) return 1;  // no message of its own: only the verdict
-  out_.pis(zpravy::USPECH);
+  stroj_.oznam(zpravy::USPECH);
   return 0;
 }
 
@@ -110,18 +82,14 @@ int Interpret::Hlavni_program() {
 // block -> "{" statement-list "}"
 int Interpret::Blok() {
   const Token& t = tok();
-  if (!t.je(Znacka::LevaSlozena)) return chyba_znak("Blok", "{");
+  if (!t.je(Znacka::LevaSlozena)) return stroj_.chyba_znak("Blok", "{");
   const Uroven uroven(*this, "Blok");
   if (!uroven.otevrena()) return 1;
   Lex();
   if (Vnitrni_blok() != 0) return 1;
-  if (!tok().je(Znacka::PravaSlozena)) return chyba_znak("Blok", "}");
+  if (!tok().je(Znacka::PravaSlozena)) return stroj_.chyba_znak("Blok", "}");
   Lex();
   return 0;
-}
-
-std::int32_t Interpret::promenna(const Token& t, bool vytvorit) {
-  return tab_.Vloz_do_tab(t.text, vytvorit);
 }
 
 }  // namespace moxa

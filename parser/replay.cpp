@@ -49,39 +49,39 @@ class Nahravani {
 // pass replays them from the tape.
 int Interpret::While_prehravanim() {
   const Priznak priznak(g_.i2_priznak);
-  if (!tok().je(Znacka::LevaKulata)) return chyba_znak("While", "(");
+  if (!tok().je(Znacka::LevaKulata)) return stroj_.chyba_znak("While", "(");
 
   // A loop in code that is passed over is parsed once, from and into whatever the enclosing
   // code reads and records, and runs nothing.
   const bool bezi = priznak.puvodni() != 0;
-  Nahravani nahravani(lex_, lex_.pasek(), bezi);
+  Nahravani nahravani(lex(), lex().pasek(), bezi);
   RamecCyklu ramec;
-  if (bezi) ramec.podminka = lex_.dalsi_pozice();
+  if (bezi) ramec.podminka = lex().dalsi_pozice();
   Lex();
   if (Logicky_vyraz() != 0) return 1;
-  if (!tok().je(Znacka::PravaKulata)) return chyba_znak("While", ")");
+  if (!tok().je(Znacka::PravaKulata)) return stroj_.chyba_znak("While", ")");
   bool znovu = false;
   if (bezi) {
-    znovu = test_cyklu();
-    ramec.telo = lex_.dalsi_pozice();
+    znovu = stroj_.test(Stroj::CYKLUS);
+    ramec.telo = lex().dalsi_pozice();
   }
   if (!znovu) g_.i2_priznak = 0;
   Lex();
   if (Blok() != 0) return 1;
-  if (!tok().je(Znacka::W2_end)) return chyba_znak("While", "w2_end");
+  if (!tok().je(Znacka::W2_end)) return stroj_.chyba_znak("While", "w2_end");
 
   if (bezi) {
-    ramec.konec_tela = lex_.dalsi_pozice();
+    ramec.konec_tela = lex().dalsi_pozice();
     // A later pass costs a step per token of the condition and the body, taken with the
     // condition, as a compiled pass takes them.
     const std::uint32_t kroky = ramec.konec_tela - ramec.podminka;
     while (znovu) {
-      lex_.prehravej(ramec.podminka, ramec.telo, kroky);
+      lex().prehravej(ramec.podminka, ramec.telo, kroky);
       Lex();
       if (Logicky_vyraz() != 0) return 1;
-      znovu = test_cyklu();
+      znovu = stroj_.test(Stroj::CYKLUS);
       if (znovu) {
-        lex_.prehravej(ramec.telo, ramec.konec_tela, 0);
+        lex().prehravej(ramec.telo, ramec.konec_tela, 0);
         Lex();
         if (Blok() != 0) return 1;
       }

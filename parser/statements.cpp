@@ -14,21 +14,16 @@ namespace moxa {
 
 [[gnu::always_inline]] inline int Interpret::Prikaz_provedeni() {
   const Token& t = tok();
-  if (preklad_ > 0) kod_.zacatek_prikazu(t.pozice, false);
+  if (preklad_ > 0) kod().zacatek_prikazu(t.pozice, false);
   if (t.druh == T_PROMENNA) {
     // The target exists before the right-hand side is evaluated, so the right-hand side of
     // an assignment to a new variable reads "hodnota neurcena".
-    const std::int32_t slot = potrebuje_slot() ? promenna(t, true) : TabulkaPromennych::ZADNA;
+    const std::int32_t slot =
+        potrebuje_slot() ? stroj_.promenna(t, true) : TabulkaPromennych::ZADNA;
     Lex();
     if (Prirazeni() != 0) return 1;
-    if (preklad_ > 0) kod_.pridej_prirazeni(static_cast<std::uint32_t>(slot));
-    if (provadi()) {
-      sahni(1);
-      uloz(slot);
-      if (stopa_ != nullptr) [[unlikely]]
-        stopa_->prirazeni(prikaz_stopy(), "assign", tab_.jmeno(slot), tab_.hodnota(slot).text(),
-                          zas_);
-    }
+    if (preklad_ > 0) kod().pridej_prirazeni(static_cast<std::uint32_t>(slot));
+    if (provadi()) stroj_.prirad(slot);
     return 0;
   }
   switch (t.znacka) {
@@ -40,12 +35,12 @@ namespace moxa {
     default: break;
   }
   if (t.druh == T_VOLANI) return Funkce_volani();
-  return chyba_znak("Prikaz", "prikaz");
+  return stroj_.chyba_znak("Prikaz", "prikaz");
 }
 
 // statement -> assignment | "i2" if | "w2" while | "pis" ... | "pis_ln" ... | "cti" ... | call
 int Interpret::Prikaz() {
-  if (stopa_ != nullptr) [[unlikely]]
+  if (stroj_.stopuje()) [[unlikely]]
     return Prikaz_se_stopou();
   return Prikaz_provedeni();
 }
@@ -59,13 +54,12 @@ int Interpret::Prikaz_se_stopou() {
   const std::string jmeno = volani ? std::string(t.text) : std::string();
   // A call statement in compiled code ends with an instruction that is its step there.
   const bool volani_v_kodu = t.druh == T_VOLANI && preklad_ > 0;
-  const std::uint32_t literal = volani_v_kodu ? kod_.literal(t) : 0;
-  const Stopa::Prikaz predchozi = stopa_->prikaz();
-  stopa_->vstup(t.pozice);
+  const std::uint32_t literal = volani_v_kodu ? kod().literal(t) : 0;
+  const Stopa::Prikaz predchozi = stroj_.vstup_prikazu(t.pozice);
   if (Prikaz_provedeni() != 0) return 1;
   if (volani_v_kodu) emituj(Instrukce::Volani, literal);
-  if (volani) stopa_->volani(prikaz_stopy(), jmeno, zas_);
-  stopa_->obnov(predchozi);
+  if (volani) stroj_.krok_volani(jmeno);
+  stroj_.obnov_prikaz(predchozi);
   return 0;
 }
 
@@ -74,15 +68,13 @@ int Interpret::Cti() {
   ++g_.cteni;
   if (ocekavej(Znacka::LevaKulata, "Cti", "(") != 0) return 1;
   if (tok().druh != T_PROMENNA) return 1;  // no message of its own: only the verdict
-  const std::int32_t slot = potrebuje_slot() ? promenna(tok(), true) : TabulkaPromennych::ZADNA;
+  const std::int32_t slot =
+      potrebuje_slot() ? stroj_.promenna(tok(), true) : TabulkaPromennych::ZADNA;
   Lex();
-  if (!tok().je(Znacka::PravaKulata)) return chyba_znak("Cti", ")");
+  if (!tok().je(Znacka::PravaKulata)) return stroj_.chyba_znak("Cti", ")");
   emituj(Instrukce::Cti, static_cast<std::uint32_t>(slot));
   // The word is read whether or not the statement executes; only an executed one keeps it.
-  if (nacti(provadi() ? slot : TabulkaPromennych::ZADNA) != 0) return 1;
-  if (stopa_ != nullptr && provadi()) {
-    stopa_->prirazeni(prikaz_stopy(), "read", tab_.jmeno(slot), tab_.hodnota(slot).text(), zas_);
-  }
+  if (stroj_.cti(provadi() ? slot : TabulkaPromennych::ZADNA) != 0) return 1;
   Lex();
   return 0;
 }
@@ -92,18 +84,10 @@ int Interpret::Pis(bool novy_radek) {
   const std::string_view blok = novy_radek ? "Pis_Ln" : "Pis";
   if (ocekavej(Znacka::LevaKulata, blok, "(") != 0) return 1;
   if (Logicky_vyraz() != 0) return 1;
-  if (!tok().je(Znacka::PravaKulata)) return chyba_znak(blok, ")");
+  if (!tok().je(Znacka::PravaKulata)) return stroj_.chyba_znak(blok, ")");
   emituj(Instrukce::Pis, novy_radek ? 1 : 0);
   // Output that can no longer be written stops the run quietly.
-  if (provadi()) {
-    if (stopa_ != nullptr) [[unlikely]] {
-      sahni(1);
-      stopa_->zacni_tisk(prikaz_stopy(), zas_.vrchol_text());
-    }
-    if (vypis(novy_radek) != 0) return 1;
-    if (stopa_ != nullptr) [[unlikely]]
-      stopa_->dokonci_tisk(novy_radek, zas_);
-  }
+  if (provadi() && stroj_.pis(novy_radek) != 0) return 1;
   Lex();
   return 0;
 }

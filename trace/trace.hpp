@@ -1,6 +1,7 @@
 // The trace of a run: one JSON object per line, a line per step of the program and a last
-// line that says how the run ended. The grammar routines (first passes) and the runner of
-// compiled code (later passes of loops) report every step here; this class only writes.
+// line that says how the run ended. The machine's effects report every step here, each in
+// one routine whether the grammar (a first pass) or the runner of compiled code (a loop's
+// later pass) takes it; this class only writes.
 //
 // A step is
 //   {"step": N, "line": L, "col": C, "kind": K, ...fields of the kind..., "stack": {...}}

@@ -1,5 +1,5 @@
-// The effects of statements that are not written inline, the operators' long way, and the
-// error reports.
+// The effects of statements that are not written inline, the operators' long way, the
+// run's end, and the error reports.
 #include "vm/machine.hpp"
 
 #include <algorithm>
@@ -126,6 +126,30 @@ int Stroj::negace() {
   if (!a.je_cislo()) return chyba_cislo("LV_1");
   a.nastav_pravdivost(a.cteni() == 0.0);
   return 0;
+}
+
+std::size_t Stroj::drzena_pamet(const void* stroj) {
+  const auto* s = static_cast<const Stroj*>(stroj);
+  return s->zas_.pamet() + s->tab_.pamet() + s->kod_.pamet() + s->lex_.pamet();
+}
+
+void Stroj::uvolni() {
+  tab_.Uvolni_tab();
+  zas_.Uvolni_zas();
+  lex_.uvolni();
+  kod_.vyprazdni();
+  prvni_pruchod_.clear();
+}
+
+void Stroj::konec_stopy(int vysledek) {
+  if (stopa_ == nullptr) return;
+  if (duvod_zastaveni() != Rozpocet::Duvod::Zadny || out_.selhal() || out_.zastaveno()) {
+    stopa_->konec_zastaven();
+  } else if (vysledek == 0) {
+    stopa_->konec_ok();
+  } else {
+    stopa_->konec_chyba(tok().pozice);
+  }
 }
 
 int Stroj::chyba(std::string_view blok, std::initializer_list<std::string_view> casti) {

@@ -1,5 +1,6 @@
 // The later passes of a loop in a run that traces: the runner's version that reports every
-// step (its body is in vm/runner.hpp), and what it tells the trace.
+// step (its body is in vm/runner.hpp), and the trace steps that the grammar and the runner
+// share.
 #include "vm/runner.hpp"
 
 namespace moxa {
@@ -8,7 +9,9 @@ template int Stroj::proved<true>(KodCyklu::Pozice od, KodCyklu::Pozice po);
 
 // With the trace, an error in compiled code is placed at the statement it belongs to.
 int Stroj::proved_se_stopou(KodCyklu::Pozice od, KodCyklu::Pozice po) {
+  v_kodu_ = true;
   const int r = proved<true>(od, po);
+  v_kodu_ = false;
   if (r != 0) stopa_->vstup(misto_v_kodu(pc_stopy_));
   return r;
 }
@@ -21,9 +24,8 @@ const PoziceTokenu& Stroj::misto_v_kodu(KodCyklu::Pozice pc) const {
   return z->misto;
 }
 
-void Stroj::krok_prirazeni(std::int32_t slot) {
-  stopa_->prirazeni(misto_v_kodu(pc_stopy_), "assign", tab_.jmeno(slot), tab_.hodnota(slot).text(),
-                    zas_);
+void Stroj::krok_prirazeni(std::int32_t slot, std::string_view druh) {
+  stopa_->prirazeni(misto_kroku(), druh, tab_.jmeno(slot), tab_.hodnota(slot).text(), zas_);
 }
 
 std::string_view Stroj::hodnota_pravdy() const {

@@ -265,40 +265,24 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   }
   I_Prirad:
     MOXA_MISTO();
-    uloz(static_cast<std::int32_t>(arg));
-    if constexpr (S) krok_prirazeni(static_cast<std::int32_t>(arg));
+    prirad_s<S>(static_cast<std::int32_t>(arg));
     MOXA_DALSI();
   I_Pis:
-    if constexpr (S) stopa_->zacni_tisk(misto_v_kodu(pc_stopy_), zas_.vrchol_text());
-    if (vypis(MOXA_ARGUMENT() != 0) != 0) return 1;  // output can no longer be written
-    if constexpr (S) stopa_->dokonci_tisk(arg != 0, zas_);
+    if (pis_s<S>(MOXA_ARGUMENT() != 0) != 0) return 1;  // output can no longer be written
     MOXA_DALSI();
   I_Cti:
     MOXA_MISTO();
-    if (nacti(static_cast<std::int32_t>(arg)) != 0) return 1;
-    if constexpr (S) {
-      const auto slot = static_cast<std::int32_t>(arg);
-      stopa_->prirazeni(misto_v_kodu(pc_stopy_), "read", tab_.jmeno(slot),
-                        tab_.hodnota(slot).text(), zas_);
-    }
+    if (cti_s<S>(static_cast<std::int32_t>(arg)) != 0) return 1;
     MOXA_DALSI();
   I_Volani:
     MOXA_MISTO();
-    if constexpr (S) stopa_->volani(misto_v_kodu(pc_stopy_), kod_.text_literalu(arg), zas_);
+    if constexpr (S) krok_volani(kod_.text_literalu(arg));
     MOXA_DALSI();
-  I_Kdyz : {
-    if constexpr (S) stopa_->zacni_test(misto_v_kodu(pc_stopy_), "if", zas_.vrchol_text());
-    const bool pravda = pravdivost();
-    if constexpr (S) stopa_->dokonci_test(pravda, zas_);
-    if (!kdyz(pravda)) return 0;
+  I_Kdyz:
+    if (!kdyz(test_s<S>(KDYZ))) return 0;
     MOXA_DALSI();
-  }
   I_KdyzR:
-    if constexpr (S) {
-      stopa_->zacni_test(misto_v_kodu(pc_stopy_), "if", hodnota_pravdy());
-      stopa_->dokonci_test(pravda_, zas_);
-    }
-    if (!kdyz(pravda_)) return 0;
+    if (!kdyz(test_registru_s<S>(KDYZ))) return 0;
     MOXA_DALSI();
   I_Jinak:
     preskoc_cteni(pc[0]);
@@ -308,19 +292,11 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   I_CyklusVstup:
     prvni_pruchod_.push_back(1);
     MOXA_DALSI();
-  I_CyklusTest : {
-    if constexpr (S) stopa_->zacni_test(misto_v_kodu(pc_stopy_), "while", zas_.vrchol_text());
-    const bool pravda = pravdivost();
-    if constexpr (S) stopa_->dokonci_test(pravda, zas_);
-    if (const int r = test_cyklu(pravda); r <= 0) return -r;
+  I_CyklusTest:
+    if (const int r = test_cyklu(test_s<S>(CYKLUS)); r <= 0) return -r;
     MOXA_DALSI();
-  }
   I_CyklusTestR:
-    if constexpr (S) {
-      stopa_->zacni_test(misto_v_kodu(pc_stopy_), "while", hodnota_pravdy());
-      stopa_->dokonci_test(pravda_, zas_);
-    }
-    if (const int r = test_cyklu(pravda_); r <= 0) return -r;
+    if (const int r = test_cyklu(test_registru_s<S>(CYKLUS)); r <= 0) return -r;
     MOXA_DALSI();
   I_CyklusZpet:
     // A later pass costs a step per token of the loop; past the budget the condition
