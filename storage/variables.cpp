@@ -1,6 +1,7 @@
 #include "storage/variables.hpp"
 
 #include <algorithm>
+#include <new>
 
 namespace moxa {
 
@@ -30,6 +31,8 @@ std::int32_t TabulkaPromennych::najdi(std::string_view jmeno, bool vytvorit) {
       h, [&](std::uint32_t slot) { return hashe_[slot] == h32 && jmena_[slot] == jmeno; });
   if (nalez.zaznam != IndexHashu::ZADNY) return static_cast<std::int32_t>(nalez.zaznam);
   if (!vytvorit) return ZADNA;
+  // More variables than places in compiled code: out of memory for this run.
+  if (jmena_.size() >= NEJVIC) throw std::bad_alloc();
   // Every block that the new variable makes the table take is charged before it is taken:
   // the name's own buffer (charged whole even where the name would fit in the text object
   // itself, since that room differs between standard libraries), each vector's next block

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -49,6 +50,25 @@ class TabulkaPromennych {
   }
 
   Hodnota& hodnota(std::int32_t slot) { return hodnoty_[static_cast<std::size_t>(slot)]; }
+
+  // Compiled code names a variable by its place: its value's offset from the table's first
+  // value, counted in 8-byte units. The runner reaches the value with the place alone, scaled
+  // in the address, without multiplying a slot by the size of a value. Every slot has a place
+  // that fits 32 bits: the table holds at most NEJVIC variables.
+  static constexpr std::uint32_t JEDNOTKA = 8;
+  static constexpr std::uint32_t NA_SLOT = sizeof(Hodnota) / JEDNOTKA;
+  static_assert(sizeof(Hodnota) % JEDNOTKA == 0 && alignof(Hodnota) <= JEDNOTKA);
+  static constexpr std::size_t NEJVIC = UINT32_MAX / NA_SLOT;
+  static constexpr std::uint32_t misto(std::int32_t slot) {
+    return static_cast<std::uint32_t>(slot) * NA_SLOT;
+  }
+  static constexpr std::int32_t slot_mista(std::uint32_t misto) {
+    return static_cast<std::int32_t>(misto / NA_SLOT);
+  }
+  Hodnota& na_miste(std::uint32_t misto) {
+    return *reinterpret_cast<Hodnota*>(reinterpret_cast<std::byte*>(hodnoty_.data()) +
+                                       std::size_t{misto} * JEDNOTKA);
+  }
   // The name of the variable in `slot`, with its '@'.
   std::string_view jmeno(std::int32_t slot) const { return jmena_[static_cast<std::size_t>(slot)]; }
 

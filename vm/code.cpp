@@ -66,6 +66,7 @@ void KodCyklu::pridej_operand(Misto kde, std::uint32_t index) {
     cekajicich_ = 1;
   }
   posledni_binarni_ = NIKDE;
+  if (kde == PROMENNA) index = TabulkaPromennych::misto(static_cast<std::int32_t>(index));
   cekajici_[cekajicich_++] = Operand{kde, index};
 }
 
@@ -106,7 +107,7 @@ void KodCyklu::pridej_binarni(Instrukce obecna, Znacka op) {
 bool KodCyklu::slouci_levou_promennou(Znacka op) {
   const Pozice p = stin(1);
   if (p == NIKDE) return false;
-  const std::uint32_t slot = argument(slova_[p]);
+  const std::uint32_t misto = argument(slova_[p]);
   slova_.erase(slova_.begin() + static_cast<std::ptrdiff_t>(p));
   for (int k = 0; k < vyska_stinu_ && k < STIN; ++k)
     if (stin_[k] != NIKDE && stin_[k] > p) --stin_[k];
@@ -115,7 +116,7 @@ bool KodCyklu::slouci_levou_promennou(Znacka op) {
   posledni_binarni_ = static_cast<Pozice>(slova_.size());
   vydej(static_cast<Instrukce>(binarni_instrukce(binarni_forma(PROMENNA, ZASOBNIK, ZASOBNIK), op)),
         static_cast<std::uint32_t>(op));
-  slovo(slot);
+  slovo(misto);
   return true;
 }
 
@@ -131,12 +132,13 @@ void KodCyklu::presmeruj_posledni(Misto cil) {
 }
 
 void KodCyklu::pridej_prirazeni(std::uint32_t slot) {
+  const std::uint32_t misto = TabulkaPromennych::misto(static_cast<std::int32_t>(slot));
   if (cekajicich_ == 1) {
     // An operand alone: the assignment copies it.
     const Operand o = cekajici_[0];
     cekajicich_ = 0;
     posledni_binarni_ = NIKDE;
-    vydej(Instrukce::Kopiruj, slot);
+    vydej(Instrukce::Kopiruj, misto);
     slovo(o.kde);
     slovo(o.index);
     vyska_stinu_ = 0;
@@ -145,11 +147,11 @@ void KodCyklu::pridej_prirazeni(std::uint32_t slot) {
   if (cekajicich_ == 0 && posledni_binarni_ != NIKDE) {
     // The operator stores its result in the variable instead of pushing it.
     presmeruj_posledni(PROMENNA);
-    slovo(slot);
+    slovo(misto);
     vyska_stinu_ = 0;
     return;
   }
-  pridej(Instrukce::Prirad, slot);
+  pridej(Instrukce::Prirad, misto);
 }
 
 KodCyklu::Pozice KodCyklu::pridej_test(Instrukce obecna, Instrukce s_registrem) {

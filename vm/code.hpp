@@ -19,13 +19,14 @@
 #include "expr/value.hpp"
 #include "lexer/token.hpp"
 #include "storage/hash_index.hpp"
+#include "storage/variables.hpp"
 
 namespace moxa {
 
 // Every instruction but the fused operators, in the order of their codes, each with its
 // argument and the words that follow it (the disassembler's description of both):
 //   X(name, argument, following words)
-// An argument that is a slot or a literal's index (MISTO) may be too long for its word and
+// An argument that names a variable or a literal (MISTO) may be too long for its word and
 // then stands in the next word; OPERATOR is an operator's Znacka; PRIZNAK is 0 or 1.
 // clang-format off
 #define MOXA_INSTRUKCE(X)                                                                          \
@@ -38,9 +39,9 @@ namespace moxa {
   X(Negace, ZADNY, 0)     /* the prefix "!" on the value on top */                                 \
   X(Logicka, OPERATOR, 0) /* "|" or "&" */                                                         \
   /* Statements. */                                                                                \
-  X(Prirad, MISTO, 0)     /* pops into variable [arg] */                                           \
+  X(Prirad, MISTO, 0)     /* pops into the variable at place [arg] */                              \
   X(Pis, PRIZNAK, 0)      /* pops and writes; [arg] 1 adds a line feed */                          \
-  X(Cti, MISTO, 0)        /* reads a word into variable [arg] */                                   \
+  X(Cti, MISTO, 0)        /* reads a word into the variable of slot [arg] (or none: -1) */         \
   /* A call statement ends: the step that a run which traces reports ([arg] the literal of */    \
   /* the call's name). Compiled only in such a run; it does nothing else. */                     \
   X(Volani, MISTO, 0)                                                                              \
@@ -65,7 +66,7 @@ namespace moxa {
 // Where a fused operator takes an operand or leaves its result.
 enum Misto : std::uint32_t {
   ZASOBNIK = 0,  // the value stack: the left operand on top, replaced by the result
-  PROMENNA = 1,  // a variable, by slot
+  PROMENNA = 1,  // a variable, by its place in the table
   LITERAL = 2,   // a literal, by index
   PRAVDA = 3,    // the result only as the truth of a condition, in the truth register
 };
@@ -74,7 +75,7 @@ enum Misto : std::uint32_t {
 // in place too or on top of the value stack (the operands' indexes follow the instruction
 // word; [arg] is the operator's Znacka). The instruction carries the operator and the places
 // of both operands and of the result (pushed, or taking the left operand's place on the
-// stack; stored in a variable whose slot follows; or only its truth, in the truth register),
+// stack; stored in a variable whose place follows; or only its truth, in the truth register),
 // so that its run needs no second dispatch. The forms, by the places of the left and the
 // right operand and of the result, in the order of their codes: twelve with both operands in
 // place, six with the left one on the stack, then three with the left one a variable and the
@@ -165,7 +166,7 @@ constexpr std::uint32_t binarni_forma(Misto levy, Misto pravy, Misto cil) {
 constexpr Misto levy_formy(std::uint32_t forma) { return FORMY[forma][0]; }
 constexpr Misto pravy_formy(std::uint32_t forma) { return FORMY[forma][1]; }
 constexpr Misto cil_formy(std::uint32_t forma) { return FORMY[forma][2]; }
-// Words that follow a fused instruction's word: the operands in place, the result's slot.
+// Words that follow a fused instruction's word: the operands in place, the result's place.
 constexpr std::uint32_t slov_formy(std::uint32_t forma) {
   return (levy_formy(forma) == ZASOBNIK ? 0U : 1U) + (pravy_formy(forma) == ZASOBNIK ? 0U : 1U) +
          (cil_formy(forma) == PROMENNA ? 1U : 0U);
@@ -256,8 +257,9 @@ class KodCyklu {
   // Appends an instruction with its argument.
   void pridej(Instrukce i, std::uint32_t arg = 0);
 
-  // The push of a variable or a literal is held back, so that the operator or statement
-  // that consumes it can read it in place.
+  // The push of a variable (by its slot) or a literal is held back, so that the operator or
+  // statement that consumes it can read it in place. In the code, a variable is named by its
+  // place in the table (`TabulkaPromennych::misto`), not by its slot.
   void pridej_operand(Misto kde, std::uint32_t index);
   // A binary operator (`obecna` is its form on the value stack), fused with the operands
   // held back when there are any.

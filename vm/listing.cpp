@@ -44,9 +44,9 @@ std::string KodCyklu::vypis() const {
   const auto operand = [&](Misto kde, std::uint32_t index) {
     switch (kde) {
       case ZASOBNIK: r += "zasobnik"; break;
-      case PROMENNA:
+      case PROMENNA:  // by its place in the table, listed as its slot
         r += 'v';
-        cislo(index);
+        cislo(static_cast<std::uint32_t>(TabulkaPromennych::slot_mista(index)));
         break;
       case LITERAL:
         r += '"';
@@ -99,7 +99,12 @@ std::string KodCyklu::vypis() const {
       case Argument::MISTO:
         if (arg == DLOUHY) arg = slova_[pc++];
         r += "  ";
-        operand(instrukce(w) == Instrukce::Literal ? LITERAL : PROMENNA, arg);
+        if (instrukce(w) == Instrukce::Cti) {
+          r += 'v';  // a read names its variable's slot
+          cislo(arg);
+        } else {
+          operand(instrukce(w) == Instrukce::Literal ? LITERAL : PROMENNA, arg);
+        }
         break;
       case Argument::OPERATOR:
         r += "  ";

@@ -22,10 +22,10 @@
 
 namespace moxa {
 
-// Operator OP on operands read in place (their indexes in `a`), its result left in place C
-// (a variable's slot following the indexes). An operand in place ZASOBNIK is the value on
-// top of the stack: the result takes its place there, or it is popped. Two numbers take the
-// short way; anything else goes through `binarni`.
+// Operator OP on operands read in place (a variable's place in the table or a literal's
+// index, in `a`), its result left in place C (a variable's place following them). An operand in
+// place ZASOBNIK is the value on top of the stack: the result takes its place there, or it is
+// popped. Two numbers take the short way; anything else goes through `binarni`.
 template <Misto L, Misto P, Misto C, Znacka OP>
 MOXA_OPERATOR_NA_MISTE inline int Stroj::binarni_na_miste(const std::uint32_t* a) {
   constexpr int PRAVY = L == ZASOBNIK ? 0 : 1;                   // the right operand's index
@@ -35,12 +35,12 @@ MOXA_OPERATOR_NA_MISTE inline int Stroj::binarni_na_miste(const std::uint32_t* a
   // A variable or the stack's top is read as a value; a literal, from the pool's record.
   const Hodnota* leva = nullptr;
   if constexpr (L == ZASOBNIK) leva = &zas_.vrchol();
-  if constexpr (L == PROMENNA) leva = &tab_.hodnota(static_cast<std::int32_t>(a[0]));
+  if constexpr (L == PROMENNA) leva = &tab_.na_miste(a[0]);
   const Hodnota* prava = nullptr;
   if constexpr (P == ZASOBNIK) prava = &zas_.vrchol();
-  if constexpr (P == PROMENNA) prava = &tab_.hodnota(static_cast<std::int32_t>(a[PRAVY]));
+  if constexpr (P == PROMENNA) prava = &tab_.na_miste(a[PRAVY]);
   // Where the result goes; the truth register's value is a scratch one.
-  Hodnota& r = C == PROMENNA  ? tab_.hodnota(static_cast<std::int32_t>(a[CIL]))
+  Hodnota& r = C == PROMENNA  ? tab_.na_miste(a[CIL])
                : C == PRAVDA  ? pomocna_
                : ZE_ZASOBNIKU ? zas_.vrchol()
                               : zas_.pridej();
@@ -214,7 +214,7 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
     MOXA_DALSI();
   I_Promenna:
     MOXA_MISTO();
-    zas_.Vloz_do_zas(tab_.hodnota(static_cast<std::int32_t>(arg)));
+    zas_.Vloz_do_zas(tab_.na_miste(arg));
     MOXA_DALSI();
   // The sums and products, the most frequent, know their operator after one test.
   I_Scitani:
@@ -243,7 +243,7 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
 #define MOXA_BINARNI_OP(L, P, C, OP)                                                         \
   I_B_##L##_##P##_##C##_##OP : if (binarni_na_miste<L, P, C, Znacka::OP>(pc) != 0) return 1; \
   pc += slov_formy(binarni_forma(L, P, C));                                                  \
-  if constexpr (S && C == PROMENNA) krok_prirazeni(static_cast<std::int32_t>(pc[-1]));       \
+  if constexpr (S && C == PROMENNA) krok_prirazeni(TabulkaPromennych::slot_mista(pc[-1]));   \
   if constexpr (S && C == PRAVDA) pravda_logicka_ = je_logicky(Znacka::OP);                  \
   MOXA_DALSI();
 #define MOXA_BINARNI(_, L, P, C) MOXA_BINARNI_OPERATORY(MOXA_BINARNI_OP, L, P, C)
@@ -252,20 +252,20 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
 #undef MOXA_BINARNI_OP
   I_Kopiruj : {
     MOXA_MISTO();
-    Hodnota& cil = tab_.hodnota(static_cast<std::int32_t>(arg));
+    Hodnota& cil = tab_.na_miste(arg);
     if (pc[0] == PROMENNA) {
-      const Hodnota& zdroj = tab_.hodnota(static_cast<std::int32_t>(pc[1]));
+      const Hodnota& zdroj = tab_.na_miste(pc[1]);
       if (&cil != &zdroj) cil = zdroj;  // a variable assigned to itself keeps its value
     } else {
       kod_.do_hodnoty(pc[1], cil);
     }
     pc += 2;
-    if constexpr (S) krok_prirazeni(static_cast<std::int32_t>(arg));
+    if constexpr (S) krok_prirazeni(TabulkaPromennych::slot_mista(arg));
     MOXA_DALSI();
   }
   I_Prirad:
     MOXA_MISTO();
-    prirad_s<S>(static_cast<std::int32_t>(arg));
+    prirad_s<S>(TabulkaPromennych::slot_mista(arg));
     MOXA_DALSI();
   I_Pis:
     if (pis_s<S>(MOXA_ARGUMENT() != 0) != 0) return 1;  // output can no longer be written
