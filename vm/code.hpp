@@ -130,10 +130,10 @@ enum class Instrukce : std::uint16_t {
 
 constexpr std::uint32_t kod_instrukce(Instrukce i) { return static_cast<std::uint32_t>(i); }
 
-// An instruction word holds the instruction's code in its low bits and its argument in the
-// rest; an argument too large for them is marked so and held in the next word. There is
-// room for four times the codes in use today.
-inline constexpr std::uint32_t BITY_KODU = 10;
+// An instruction word holds the instruction's code in its low half and its argument in the
+// high one; an argument too large for it is marked so and held in the next word. A code in
+// the low half is taken out of the word by one zero-extension on the way to its part.
+inline constexpr std::uint32_t BITY_KODU = 16;
 inline constexpr std::uint32_t MASKA_KODU = (1U << BITY_KODU) - 1;
 static_assert(kod_instrukce(Instrukce::POCET) <= MASKA_KODU + 1, "every code fits its field");
 
