@@ -6,7 +6,6 @@ program with a syntax error left as it is; nothing lost after the end or in comm
 usage: moxa_fmt_test.py MOXA_FMT MOXA_TOKENS SOURCE_DIR"""
 import json
 import pathlib
-import shutil
 import subprocess
 import sys
 import tempfile
