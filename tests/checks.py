@@ -1,19 +1,42 @@
-"""What the Python tests of the tools share: checks that collect their failures instead of
-stopping at the first, groups of checks of which one that breaks fails by its name while the
-others still run, the summary with the exit status, and a process spoken to in framed JSON
-messages (the language server, the debugger).
+"""What the Python tests share: checks that collect their failures instead of stopping at the
+first, groups of checks of which one that breaks fails by its name while the others still run,
+the summary with the exit status, what a run prints around a program's own output (typed out
+here, not taken from the interpreter, so that a changed byte there fails), files written for a
+run, and a process spoken to in framed JSON messages (the language server, the debugger).
 
 A test puts this folder on its path and imports it:
     sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
     from checks import check, expect, failures, finish
 """
 import json
+import os
 import queue
 import subprocess
 import sys
 import threading
 
 failures = []
+
+HELLO, BYE = b"\nhello\n\n", b"\nbye\n\n"
+USPECH, VERDIKT = b"\nProgram probehl bez chyb.\n", b"\nV programu se vyskytla chyba.\n"
+
+
+def uspech(vystup):
+    """The whole output of a run that prints `vystup` and succeeds."""
+    return HELLO + vystup + USPECH + BYE
+
+
+def chyba(vystup, zprava):
+    """The whole output of a run that prints `vystup`, then fails with `zprava`."""
+    return HELLO + vystup + zprava + VERDIKT + BYE
+
+
+def write(path, data):
+    """Writes `data` (bytes or text) to `path`, making its folders; returns the path."""
+    os.makedirs(os.path.dirname(str(path)) or ".", exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data.encode() if isinstance(data, str) else data)
+    return path
 
 
 def expect(what, got, want):

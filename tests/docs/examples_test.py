@@ -21,12 +21,16 @@ What counts as an example:
 
 import html
 import os
+import pathlib
 import re
 import shlex
 import shutil
 import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from checks import failures, finish  # noqa: E402
 
 HELLO = "\nhello\n\n"
 BYE = "\nbye\n\n"
@@ -53,10 +57,6 @@ ROUTINES = ["Blok", "Vnitrni_blok", "Prikaz", "Prirazeni", "If", "While", "Cti",
             "Faktor", "Vnitrni_aritmeticky_vyraz", "Vnitrni_term", "Vnitrni_logicky_vyraz",
             "LV_1"]
 
-failures = []
-checked = 0
-
-
 def fail(where, what):
     failures.append(f"{where}: {what}")
 
@@ -76,8 +76,6 @@ def run_program(moxa, program, where):
 
 
 def compare(where, expected, got):
-    global checked
-    checked += 1
     if got is not None and got != expected:
         fail(where, f"expected\n{expected!r}\ngot\n{got!r}")
 
@@ -98,7 +96,6 @@ SESSION_PROGRAMS = {"moxa", "cat", "printf", "echo", "grep", "cmp", "diff"}
 
 def session(moxa, root, where, lines):
     """Runs a terminal session: "$ " lines and the output each must print."""
-    global checked
     steps = []
     for line in lines:
         if line.startswith("$ "):
@@ -137,7 +134,6 @@ def session(moxa, root, where, lines):
             result = subprocess.run(["bash", "-c", command], cwd=folder, env=env,
                                     stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
             got = result.stdout.decode("utf-8", "replace")
-            checked += 1
             if result.returncode != 0:
                 fail(where, f"`{command}` ended with status {result.returncode}: "
                      + result.stderr.decode("utf-8", "replace"))
@@ -224,10 +220,8 @@ def check_man_page(moxa, root):
 
 
 def check_guide_names_every_message(where, text):
-    global checked
     flat = re.sub(r"\s+", " ", text.replace("\\|", "|"))
     for message in MESSAGES + ROUTINES:
-        checked += 1
         if message not in flat:
             fail(where, f"the guide does not name {message!r}")
 
@@ -245,10 +239,7 @@ def main():
     for name, guide in man.items():
         check_guide_names_every_message(name, guide)
     check_guide_names_every_message("web/src/guide.html", page)
-    for f in failures:
-        print("FAIL", f)
-    print(f"{checked} checks, {len(failures)} failed")
-    sys.exit(1 if failures else 0)
+    finish("doc examples")
 
 
 if __name__ == "__main__":

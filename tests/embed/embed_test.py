@@ -1,10 +1,9 @@
 #!/usr/bin/env python3
-"""The embedding examples at work: the C host and the Python grader, over every golden
-program and over a folder made here with a passing, a failing and an endless program.
+"""The embedding examples at work: the C host (RUN_MOX, a build of examples/embed/run_mox.c)
+and the Python grader on the shared library, over every golden program and over a folder of
+a passing, a failing and an endless program.
 
     embed_test.py RUN_MOX LIBMOXA GOLDEN_DIR
-
-RUN_MOX is a build of examples/embed/run_mox.c; LIBMOXA the shared library for the grader.
 """
 import os
 import pathlib
@@ -14,11 +13,9 @@ import tempfile
 import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import check, finish  # noqa: E402
+from checks import BYE, HELLO, VERDIKT as VERDICT, check, expect, finish, write  # noqa: E402
 
 GRADER = pathlib.Path(__file__).resolve().parents[2] / "examples" / "embed" / "grade.py"
-HELLO, BYE = b"\nhello\n\n", b"\nbye\n\n"
-VERDICT = b"\nV programu se vyskytla chyba.\n"
 RUN_MOX, LIB, GOLDEN = sys.argv[1:4]
 
 
@@ -37,13 +34,11 @@ def host_runs_golden_programs(_tmp):
 
 
 def host_limits(tmp):
-    endless, pile = os.path.join(tmp, "endless.mox"), os.path.join(tmp, "pile.mox")
-    pathlib.Path(endless).write_text('{ w2 (1) { pis("ab"); } w2_end; }.')
-    pathlib.Path(pile).write_text("{ w2 (1) { ~f(1; 2; 3); } w2_end; }.")
+    endless = write(os.path.join(tmp, "endless.mox"), '{ w2 (1) { pis("ab"); } w2_end; }.')
+    pile = write(os.path.join(tmp, "pile.mox"), "{ w2 (1) { ~f(1; 2; 3); } w2_end; }.")
     r = subprocess.run([RUN_MOX, "--steps", "5000", endless], capture_output=True)
-    check(r.returncode == 2, "steps: status %d" % r.returncode)
-    check(r.stderr == b"run_mox: stopped by a limit\n", "steps: message %r" % r.stderr)
-    check(len(r.stdout) > 0 and r.stdout == b"ab" * (len(r.stdout) // 2), "steps: output")
+    expect("steps: status, message, output", (r.returncode, r.stderr, len(r.stdout) > 0 and
+           r.stdout == b"ab" * (len(r.stdout) // 2)), (2, b"run_mox: stopped by a limit\n", True))
     # args, status, what the output must be (or the start of standard error)
     for args, status, out, err in (
             (["--output", "7", endless], 2, b"abababa", b""),
@@ -60,14 +55,13 @@ def grader_on_golden(_tmp):
         programs = list(folder.glob("*.mox"))
         r = subprocess.run([sys.executable, GRADER, "--lib", LIB, folder], capture_output=True)
         lines = r.stdout.decode().splitlines()
-        check(r.returncode == 0, f"grader on {folder.name}: status {r.returncode}\n{r.stdout}")
-        check(lines[-1].startswith("%d passed, 0 failed, 0 stopped (moxa " % len(programs)),
-              f"grader summary on {folder.name}: {lines[-1]}")
+        summary = "%d passed, 0 failed, 0 stopped (moxa " % len(programs)
+        expect(f"grader on {folder.name}: status and summary",
+               (r.returncode, lines[-1][:len(summary)]), (0, summary))
 
 
 def grader_verdicts(tmp):
     cases = pathlib.Path(tmp, "cases")
-    cases.mkdir()
     files = {
         "a_good.mox": "{ cti(@x); pis_ln(@x * 2); }.",
         "a_good.in": "21",
@@ -79,15 +73,13 @@ def grader_verdicts(tmp):
         "d_no_expected_output.mox": "{ }.",
     }
     for name, text in files.items():
-        (cases / name).write_text(text)
+        write(cases / name, text)
     r = subprocess.run([sys.executable, GRADER, "--lib", LIB, "--steps", "100000", cases],
                        capture_output=True)
     lines = r.stdout.decode().splitlines()
-    check(r.returncode == 1, "grader verdicts: status %d" % r.returncode)
-    check(lines[:3] == ["pass a_good", "fail b_wrong: line 5: expected '2', got '3'",
-                        "stopped c_endless"], "grader verdicts: %r" % lines)
-    check(len(lines) == 4 and lines[3].startswith("1 passed, 1 failed, 1 stopped"),
-          "grader summary: %r" % lines[3:])
+    expect("grader verdicts: status, verdicts, summary", (r.returncode, lines[:3], len(lines),
+           lines[-1][:29]), (1, ["pass a_good", "fail b_wrong: line 5: expected '2', got '3'",
+                                 "stopped c_endless"], 4, "1 passed, 1 failed, 1 stopped"))
     # With the time limit alone (no step limit), the endless program is stopped all the same,
     # never before its half second (the timeout only catches a run that is never stopped).
     start = time.monotonic()

@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
-"""moxa-grade from outside: the sample assignment of examples/grading graded in every format,
-each report read back by a standard reader (json, xml.etree, csv, Perl's TAP::Parser), the
-same reports with one thread and with eight, and the hostile and unusable cases: submissions
-that are no regular files, runs sharing the processor, signals mid-grading, bad settings.
+"""moxa-grade from outside: the sample assignment graded in every format, each report read back
+by a standard reader (json, xml.etree, csv, Perl's TAP::Parser), with one thread and with eight;
+files that are no programs, runs sharing the processor, signals mid-grading, bad settings.
 
     grade_test.py MOXA_GRADE EXAMPLES_GRADING_DIR
 """
@@ -21,6 +20,9 @@ import tempfile
 import threading
 import time
 import xml.etree.ElementTree as ET
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from checks import BYE, HELLO, USPECH as OK, check, expect, finish, write  # noqa: E402
 
 GRADE = sys.argv[1]
 SAMPLE = os.path.abspath(sys.argv[2])
@@ -72,12 +74,7 @@ def code_text(code, part, lang):
     return next(c for c in DATA["codes"] if c["code"] == code)[part][lang]
 
 
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import check, finish  # noqa: E402
-
-
-# A watchdog for every run of the grader: one that hangs fails its check instead of the test.
-WATCHDOG = 300
+WATCHDOG = 300  # for every run of the grader: one that hangs fails its check, not the test
 
 
 def grade(*args, jobs=2, **kwargs):
@@ -125,8 +122,8 @@ def table_report(_tmp):
     result = grade(ASSIGNMENT, *SUBMISSIONS)
     check(result.returncode == 0, "table: exit status %d" % result.returncode)
     lines = result.stdout.decode().split("\n")
-    check(lines[0].split() == ["submission"] + TESTS + ["total"], "table header: " + lines[0])
-    check(lines[1].split() == ["(points)", "1", "1", "2", "2", "6"], "table points: " + lines[1])
+    expect("table header and points", [line.split() for line in lines[:2]],
+           [["submission"] + TESTS + ["total"], ["(points)", "1", "1", "2", "2", "6"]])
     rows = {line.split()[0]: line.split()[1:] for line in lines[2:2 + len(ORDER)]}
     check(list(rows) == ORDER, "table rows in the order given: %s" % list(rows))
     for name, verdicts in EXPECTED.items():
@@ -180,11 +177,10 @@ def gradescope_report(tmp):
 
 def junit_report(_tmp):
     result = grade("--format", "junit", ASSIGNMENT, *SUBMISSIONS)
-    check(result.returncode == 0, "junit: exit status")
     root = ET.fromstring(result.stdout)
-    check(root.tag == "testsuites" and root.get("name") == "soucet", "junit: root")
     suites = root.findall("testsuite")
-    check([s.get("name") for s in suites] == ORDER, "junit: suites")
+    expect("junit: exit status, root, suites", (result.returncode, root.tag, root.get("name"),
+           [s.get("name") for s in suites]), (0, "testsuites", "soucet", ORDER))
     for suite in suites:
         name = suite.get("name")
         cases = suite.findall("testcase")
@@ -205,20 +201,19 @@ def junit_report(_tmp):
 
 def tap_report(_tmp):
     result = grade("--format", "tap", ASSIGNMENT, *SUBMISSIONS)
-    check(result.returncode == 0, "tap: exit status")
     parsed = tap(result.stdout)
-    check(parsed["summary"] == "planned 40 run 40 errors 0 version 13", "tap: " + parsed["summary"])
     want = ["%s - %s: %s" % ("ok" if EXPECTED.get(name, {}).get(t) == "passed" else "not ok", name, t)
             for name in ORDER for t in TESTS]
-    check(parsed["tests"] == want, "tap: test points\n" + "\n".join(parsed["tests"]))
-    check(parsed["yaml"] == [4] * sum(w.startswith("not ok") for w in want),
-          "tap: a YAML block of four keys for each failure")
+    # The plan, the test points, a YAML block of four keys for each failure.
+    expect("tap", (result.returncode, parsed["summary"], parsed["tests"], parsed["yaml"]),
+           (0, "planned 40 run 40 errors 0 version 13", want,
+            [4] * sum(w.startswith("not ok") for w in want)))
 
 
 def csv_report(_tmp):
     rows = csv_table(grade("--format", "csv", ASSIGNMENT, *SUBMISSIONS))
-    check(rows[0] == ["submission"] + TESTS + ["total", "note"], "csv header")
-    check([r[0] for r in rows[1:]] == ORDER, "csv rows")
+    expect("csv header and rows", (rows[0], [r[0] for r in rows[1:]]),
+           (["submission"] + TESTS + ["total", "note"], ORDER))
     for name, *row in rows[1:]:
         if name in EXPECTED:
             want = [str(POINTS[t]) if EXPECTED[name][t] == "passed" else "0" for t in TESTS]
@@ -240,20 +235,11 @@ def same_reports_any_threads(tmp):
     check(outs[0] == outs[1], "gradescope: -j 1 and -j 8 differ")
 
 
-def write(path, data):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
-
-
 def assignment(folder, files):
     """An assignment (or any folder of files) written from {name: bytes}; its path."""
     for name, data in files.items():
         write(os.path.join(folder, name), data)
     return folder
-
-
-HELLO, BYE, OK = b"\nhello\n\n", b"\nbye\n\n", b"\nProgram probehl bez chyb.\n"
 
 
 def comparison_modes_and_bytes(tmp):
@@ -309,10 +295,9 @@ def time_limit(tmp):
         "grading.json": b'{"defaults": {"max_steps": 0, "max_time": 300}}'})
     en, cs = (ET.fromstring(grade("-f", "junit", "--lang", lang, a, os.path.join(
         CLASS, "smycka.mox")).stdout).find("testsuite/testcase/failure") for lang in ("en", "cs"))
-    check(en is not None and en.get("type") == "time" and
-          "the run took its limit of 300 ms" in en.text, "time limit: verdict and message")
-    check(cs is not None and cs.get("message") == word("grade_time", "cs", "300"),
-          "time limit: the limit in Czech first")
+    expect("time limit: verdict and message, the limit in Czech first",
+           (en.get("type"), "the run took its limit of 300 ms" in en.text, cs.get("message")),
+           ("time", True, word("grade_time", "cs", "300")))
 
 
 def unusable(tmp):
@@ -553,8 +538,7 @@ def bundle(tmp):
     b = json.loads(raw)
 
     def read(name):
-        with open(os.path.join(ASSIGNMENT, name), "rb") as f:
-            return f.read()
+        return pathlib.Path(ASSIGNMENT, name).read_bytes()
 
     check((b["format"], b["version"], b["task"].encode()) == ("moxa-assignment", 1, read("task.md")),
           "bundle: format, version and the task text as it is")

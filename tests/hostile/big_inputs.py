@@ -13,13 +13,15 @@ Exits non-zero when a case fails; prints one line per case with its time and pea
 import hashlib
 from itertools import chain
 import os
+import pathlib
 import random
 import subprocess
 import sys
 import threading
 import time
 
-from runs import BYE, HELLO, USPECH, VERDIKT, chyba, uspech
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from checks import BYE, HELLO, USPECH, VERDIKT, chyba, uspech  # noqa: E402
 
 MIB = 1 << 20
 CHUNK = MIB

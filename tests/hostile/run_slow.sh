@@ -4,7 +4,7 @@
 #      literal, and 2^31 + 1 line feeds, each in bounded memory (about half a minute);
 #   2. linear_cost.py: every kind of program that can grow, at size N, 2N and 4N, its
 #      instructions counted by callgrind (a few minutes);
-#   3. streams.sh: closed pipes, a full disk, closed and unreadable standard streams;
+#   3. cli_test.sh: closed pipes, a full disk, closed and unreadable standard streams;
 #   4. valgrind_golden.sh: every golden program under valgrind (several minutes);
 #   5. the memory-failure test under valgrind, when it is built (a few minutes): every
 #      failing allocation must leave no byte lost and no memory error.
@@ -28,7 +28,7 @@ step() {
 
 step "big inputs" python3 tests/hostile/big_inputs.py "$moxa"
 step "linear cost" python3 tests/hostile/linear_cost.py "$moxa"
-step "streams" bash tests/hostile/streams.sh "$moxa"
+step "command line and streams" bash tests/cli_test.sh "$moxa"
 step "valgrind over the golden programs" tests/hostile/valgrind_golden.sh "$moxa"
 if [ -x "$build/tests/alloc_fail_test" ]; then
   # The test brings its own operator new: valgrind must not put its own in its place.

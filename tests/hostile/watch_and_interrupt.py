@@ -1,24 +1,13 @@
 #!/usr/bin/env python3
-"""Output that a person can watch, runs that are interrupted, streams that make us wait,
-all through the real executable:
-
-  - on a terminal every line is visible while the program still runs, a prompt before the
-    program waits, and Ctrl-C ends the run by SIGINT;
-  - SIGINT, SIGTERM and SIGHUP sent to a running program whose output goes to a file or a
-    pipe: every line printed before the signal is there, and the status is the signal's;
-  - a file or a pipe sees the progress of a long computation, and a reader that goes away
-    ends even a program that prints nothing more;
-  - non-blocking pipes on standard input and output, and a source that is a FIFO: the
-    interpreter waits for them and flushes its output before it waits;
-  - a small address-space limit: hello world, and 10,000 levels of nesting, still run;
-    when even the run's stack cannot be had, the error verdict;
-  - whatever the stack limit (one the run may raise, one it may not, none), 10,000 levels
-    of nesting run and one more gives the nesting message.
+"""Output that a person can watch, runs that are interrupted, streams that make us wait, all
+through the real executable: a terminal (lines and prompts shown at once, Ctrl-C); SIGINT,
+SIGTERM and SIGHUP to runs writing to a file or a pipe (every line printed before the signal
+is there, the status is the signal's); a reader that goes away; non-blocking pipes and a FIFO
+as the source; small address-space and stack limits (10,000 levels of nesting still run).
 
 Usage: watch_and_interrupt.py path/to/moxa [--no-ulimit]
   --no-ulimit  leave out the address-space limits (a sanitizer needs more address space)
-Waits are generous and poll for what they wait for: the tests run beside others on a
-loaded machine and in the sanitizer build.
+Waits are generous and poll for what they wait for (a loaded machine, the sanitizer build).
 """
 import fcntl
 import os
@@ -33,10 +22,8 @@ import termios
 import threading
 import time
 
-from runs import HELLO, chyba, uspech
-
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-import checks  # noqa: E402
+from checks import HELLO, chyba, expect, finish, uspech, write  # noqa: E402
 
 MOXA = os.path.abspath(sys.argv[1])
 ULIMIT = "--no-ulimit" not in sys.argv[2:]
@@ -45,10 +32,6 @@ LIMIT = 60.0  # seconds to wait for anything that should come at once
 FOREVER = b'{ pis_ln("first line"); @i -> 0; w2(1) { @i -> @i + 1; } w2_end; } .'
 COUNTER = b"{ @i -> 0; w2(1) { @i -> @i + 1; pis_ln(@i); } w2_end; } ."
 PROMPT = b'{ pis("Zadej: "); cti(@a); pis_ln("[" + @a + "]"); } .'
-
-
-def check(ok, what, detail=""):
-    checks.check(ok, what + (f"\n  {detail}" if detail and not ok else ""))
 
 
 def wait_for(condition, limit=LIMIT):
@@ -62,9 +45,8 @@ def wait_for(condition, limit=LIMIT):
 def counter_prefix_ok(out):
     """The output of COUNTER cut at a pass boundary: the banner, then whole lines 1, 2, ..."""
     body = out[len(HELLO):]
-    got = body.split(b"\n")[:-1]
     return (out.startswith(HELLO) and (not body or body.endswith(b"\n")) and
-            all(line == b"%d.000000" % (i + 1) for i, line in enumerate(got)))
+            all(line == b"%d.000000" % (i + 1) for i, line in enumerate(body.split(b"\n")[:-1])))
 
 
 class Collector:
@@ -102,15 +84,8 @@ def reap(proc, what):
     except subprocess.TimeoutExpired:
         proc.kill()
         proc.wait()
-        check(False, f"{what}: the run did not end")
+        expect(f"{what}: the run did not end", "hung", "ended")
         return None
-
-
-def program(tmp, name, text):
-    path = os.path.join(tmp, name)
-    with open(path, "wb") as f:
-        f.write(text)
-    return path
 
 
 def deep(shape, depth):
@@ -118,8 +93,6 @@ def deep(shape, depth):
         return b"{pis_ln(" + b"~f(" * depth + b"7" + b")" * depth + b");}."
     return b"{" + b"@w->1;w2(@w){@w->0;" * depth + b"pis_ln(7);" + b"}w2_end;" * depth + b"}."
 
-
-# --- A terminal --------------------------------------------------------------------------
 
 def on_terminal(path, wanted, typed):
     """Runs moxa on `path` with a new pseudo-terminal as its controlling terminal; once the
@@ -146,35 +119,27 @@ def on_terminal(path, wanted, typed):
         elif chunk == b"" or before is not None or time.monotonic() > end:
             break
     os.close(master)
-    return before, seen, running, reap(proc, f"terminal: {path}")
+    return before, seen.replace(b"^C", b""), running, reap(proc, f"terminal: {path}")
 
 
 def terminal(tmp):
-    forever, prompt = program(tmp, "forever.mox", FOREVER), program(tmp, "prompt.mox", PROMPT)
+    forever, prompt = write(f"{tmp}/forever.mox", FOREVER), write(f"{tmp}/prompt.mox", PROMPT)
     # Every line is on the screen while the loop still runs; Ctrl-C, as typed (the terminal
     # sends SIGINT), then ends the run with nothing more printed.
     before, seen, running, status = on_terminal(forever, b"first line\r\n", b"\x03")
-    check(before is not None and running,
-          "terminal: the banner and the first line are visible while the loop runs", repr(seen))
-    check(status == -signal.SIGINT, "terminal: Ctrl-C ends the run by SIGINT", f"status {status}")
-    check(seen.replace(b"^C", b"") == b"\r\nhello\r\n\r\nfirst line\r\n",
-          "terminal: nothing more is printed after Ctrl-C", repr(seen))
+    expect("terminal: the first line shown while the loop runs, Ctrl-C ends it by SIGINT",
+           (before is not None, running, status, seen),
+           (True, True, -signal.SIGINT, b"\r\nhello\r\n\r\nfirst line\r\n"))
     # A prompt without a line end is visible before cti waits; the word typed is read.
     before, seen, _, status = on_terminal(prompt, b"Zadej: ", b"slovo\n")
-    check(before is not None and before.endswith(b"Zadej: "),
-          "terminal: the prompt is visible before cti waits", repr(before))
-    check(status == 0, "terminal: the prompt program ends with status 0", f"status {status}")
-    check(b"[slovo]\r\n\r\nProgram probehl bez chyb.\r\n\r\nbye\r\n\r\n" in seen,
-          "terminal: the typed word is read", repr(seen))
+    expect("terminal: the prompt shown before cti waits, the typed word read",
+           (before is not None and before.endswith(b"Zadej: "), status,
+            b"[slovo]\r\n\r\nProgram probehl bez chyb.\r\n\r\nbye\r\n\r\n" in seen), (True, 0, True))
     # Ctrl-C while cti waits ends the wait and the run at once.
     _, seen, _, status = on_terminal(prompt, b"Zadej: ", b"\x03")
-    check(status == -signal.SIGINT, "terminal: Ctrl-C while cti waits ends the run by SIGINT",
-          f"status {status}")
-    check(seen.replace(b"^C", b"") == b"\r\nhello\r\n\r\nZadej: ",
-          "terminal: Ctrl-C while cti waits prints nothing more", repr(seen))
+    expect("terminal: Ctrl-C while cti waits", (status, seen),
+           (-signal.SIGINT, b"\r\nhello\r\n\r\nZadej: "))
 
-
-# --- Signals to a run that writes to a file or a pipe ------------------------------------
 
 def start(path, to_file, tmp, **popen):
     """Starts moxa on `path`; returns (process, a function that returns the output so far,
@@ -184,49 +149,42 @@ def start(path, to_file, tmp, **popen):
         proc = subprocess.Popen([MOXA, path], stdout=subprocess.PIPE, **popen)
         collector = Collector(proc.stdout.fileno())
         return proc, collector.get, collector.finish
-    out_path = os.path.join(tmp, "out")
-    with open(out_path, "wb") as out:
+    with open(f"{tmp}/out", "wb") as out:
         proc = subprocess.Popen([MOXA, path], stdout=out, **popen)
-    return proc, pathlib.Path(out_path).read_bytes, pathlib.Path(out_path).read_bytes
+    return proc, pathlib.Path(f"{tmp}/out").read_bytes, pathlib.Path(f"{tmp}/out").read_bytes
+
+
+def interrupt(path, sig, ready, tmp, to_file=False, **popen):
+    """Starts moxa on `path`, waits until `ready(output so far)` holds (or, without `ready`,
+    half a second), sends `sig`: whether it was ready, the status and the whole output."""
+    proc, read, finish_reading = start(path, to_file, tmp, **popen)
+    seen = wait_for(lambda: ready(read())) if ready else time.sleep(0.5) is None
+    proc.send_signal(sig)
+    status = reap(proc, f"{sig.name} to {path}")
+    return seen, status, finish_reading()
 
 
 def signals(tmp):
-    forever = program(tmp, "forever.mox", FOREVER)
-    counter = program(tmp, "counter.mox", COUNTER)
+    forever = write(f"{tmp}/forever.mox", FOREVER)
+    counter = write(f"{tmp}/counter.mox", COUNTER)
     for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
         for to_file in (True, False):
             where = f"{sig.name} to a run writing to {'a file' if to_file else 'a pipe'}"
             # A quiet computation after one line: the line comes out on the timer, and the
             # signal ends the run with the output exactly as printed.
-            proc, read, finish = start(forever, to_file, tmp)
-            seen = wait_for(lambda: b"first line\n" in read())
-            check(seen, f"{where}: the first line comes out while the loop runs", repr(read()))
-            proc.send_signal(sig)
-            status = reap(proc, where)
-            out = finish()
-            check(status == -sig, f"{where}: the status is the signal's", f"status {status}")
-            check(out == HELLO + b"first line\n", f"{where}: the output", repr(out[:200]))
+            seen, status, out = interrupt(forever, sig, lambda o: b"first line\n" in o, tmp,
+                                          to_file)
+            expect(f"{where}: the first line while the loop runs, the status, the output",
+                   (seen, status, out), (True, -sig, HELLO + b"first line\n"))
             # A program that prints all the time: whatever it printed is there, in whole lines.
-            proc, read, finish = start(counter, to_file, tmp)
-            wait_for(lambda: len(read()) > 200_000)
-            proc.send_signal(sig)
-            status = reap(proc, where)
-            out = finish()
-            check(status == -sig, f"{where}, printing: the status is the signal's",
-                  f"status {status}")
-            check(len(out) > 200_000 and counter_prefix_ok(out),
-                  f"{where}, printing: every line printed, none cut", repr(out[-100:]))
+            _, status, out = interrupt(counter, sig, lambda o: len(o) > 200_000, tmp, to_file)
+            expect(f"{where}, printing: the status, every line printed and none cut",
+                   (status, len(out) > 200_000 and counter_prefix_ok(out)), (-sig, True))
 
     # SIGTERM while cti waits for a pipe that stays open and silent: the prompt is out.
-    proc, read, finish = start(program(tmp, "prompt.mox", PROMPT), False, tmp,
-                               stdin=subprocess.PIPE)
-    wait_for(lambda: b"Zadej: " in read())
-    proc.send_signal(signal.SIGTERM)
-    status = reap(proc, "SIGTERM while cti waits")
-    out = finish()
-    proc.stdin.close()
-    check(status == -signal.SIGTERM, "SIGTERM while cti waits: the status", f"status {status}")
-    check(out == HELLO + b"Zadej: ", "SIGTERM while cti waits: the output", repr(out))
+    _, status, out = interrupt(write(f"{tmp}/prompt.mox", PROMPT), signal.SIGTERM,
+                               lambda o: b"Zadej: " in o, tmp, stdin=subprocess.PIPE)
+    expect("SIGTERM while cti waits", (status, out), (-signal.SIGTERM, HELLO + b"Zadej: "))
 
     # Output stuck in a pipe that nobody reads: the signal still ends the process, late.
     proc = subprocess.Popen([MOXA, counter], stdout=subprocess.PIPE)
@@ -234,20 +192,18 @@ def signals(tmp):
     proc.send_signal(signal.SIGTERM)
     status = reap(proc, "SIGTERM while the output is stuck")
     proc.stdout.close()
-    check(status == -signal.SIGTERM, "SIGTERM while the output is stuck in a full pipe",
-          f"status {status}")
+    expect("SIGTERM while the output is stuck in a full pipe", status, -signal.SIGTERM)
 
     # A signal the run was started ignoring (as nohup leaves SIGHUP) stays ignored.
-    proc, read, finish = start(forever, False, tmp, preexec_fn=lambda: signal.signal(
+    proc, read, finish_reading = start(forever, False, tmp, preexec_fn=lambda: signal.signal(
         signal.SIGHUP, signal.SIG_IGN))
     wait_for(lambda: b"first line\n" in read())
     proc.send_signal(signal.SIGHUP)
     time.sleep(0.5)
-    check(proc.poll() is None, "an ignored SIGHUP leaves the run running")
+    expect("an ignored SIGHUP leaves the run running", proc.poll(), None)
     proc.send_signal(signal.SIGTERM)
-    status = reap(proc, "SIGTERM after an ignored SIGHUP")
-    finish()
-    check(status == -signal.SIGTERM, "SIGTERM after an ignored SIGHUP", f"status {status}")
+    expect("SIGTERM after an ignored SIGHUP", reap(proc, "SIGTERM after SIGHUP"), -signal.SIGTERM)
+    finish_reading()
 
     # A reader that takes one line and goes away ends a program that prints nothing more,
     # quietly: `moxa forever.mox | head -1` does not wait for a timeout.
@@ -255,19 +211,8 @@ def signals(tmp):
     ready, _, _ = select.select([proc.stdout], [], [], LIMIT)
     first = proc.stdout.readline() if ready else b""
     proc.stdout.close()
-    status = reap(proc, "a silent loop whose reader has gone")
-    check(first == b"\n", "a silent loop: the reader gets its line", repr(first))
-    check(status == 0, "a silent loop whose reader has gone ends with status 0", f"status {status}")
-
-
-# --- Streams that make the interpreter wait ----------------------------------------------
-
-def feed(fd, data):
-    """Writes to the run's input; a run that has already gone is reported by its output."""
-    try:
-        os.write(fd, data)
-    except BrokenPipeError:
-        pass
+    expect("a silent loop whose reader has gone: its line, then status 0",
+           (first, reap(proc, "a silent loop whose reader has gone")), (b"\n", 0))
 
 
 def nonblocking_pipe(end):
@@ -277,11 +222,19 @@ def nonblocking_pipe(end):
     return fds
 
 
+def feed(fd, data):
+    """Writes to the run's input; a run that has already gone is reported by its output."""
+    try:
+        os.write(fd, data)
+    except BrokenPipeError:
+        pass
+
+
 def waiting_streams(tmp):
     # Standard output left non-blocking by the parent, and a reader slower than the writer.
     n = 100_000
-    path = program(tmp, "many.mox", b"{ @i -> 0; w2(@i < %d) { @i -> @i + 1; pis_ln(@i); } "
-                   b"w2_end; } ." % n)
+    path = write(f"{tmp}/many.mox", b"{ @i -> 0; w2(@i < %d) { @i -> @i + 1; pis_ln(@i); } "
+                 b"w2_end; } ." % n)
     r, w = nonblocking_pipe(1)
     proc = subprocess.Popen([MOXA, path], stdin=subprocess.DEVNULL, stdout=w)
     os.close(w)
@@ -290,14 +243,13 @@ def waiting_streams(tmp):
     status = reap(proc, "a non-blocking standard output")
     out = collector.finish()
     os.close(r)
-    check(status == 0, "a non-blocking standard output: status 0", f"status {status}")
     lines = b"".join(b"%d.000000\n" % i for i in range(1, n + 1))
-    check(out == uspech(lines), "a non-blocking standard output: every byte",
-          f"{len(out)} bytes, ending {out[-60:]!r}")
+    expect("a non-blocking standard output: status 0 and every byte",
+           (status, len(out), out == uspech(lines)), (0, len(uspech(lines)), True))
 
     # Standard input left non-blocking, with pieces that come slowly: cti waits for its
     # words, and so does the reading of the program itself.
-    two = program(tmp, "two.mox", b'{ cti(@a); cti(@b); pis_ln(@a + "-" + @b); } .')
+    two = write(f"{tmp}/two.mox", b'{ cti(@a); cti(@b); pis_ln(@a + "-" + @b); } .')
     for argv, pieces, want, what in (
             ([two], (b"prvni ", b"druhe\n"), b"prvni-druhe\n", "cti reads the later words"),
             (["-", "-"], (b"{ pis_ln(", b"6 * 7); pis_ln(", b"1); } ."), b"42.000000\n1\n",
@@ -311,59 +263,47 @@ def waiting_streams(tmp):
             feed(w, piece)
         os.close(w)
         reap(proc, f"a non-blocking standard input: {what}")
-        out = collector.finish()
-        check(out == uspech(want), f"a non-blocking standard input: {what}", repr(out))
+        expect(f"a non-blocking standard input: {what}", collector.finish(), uspech(want))
 
     # A source that is a FIFO: what was printed comes out before the reader waits for more.
-    fifo = os.path.join(tmp, "fifo.mox")
+    fifo = f"{tmp}/fifo.mox"
     os.mkfifo(fifo)
-    proc, read, finish = start(fifo, False, tmp)
+    proc, read, finish_reading = start(fifo, False, tmp)
     f = os.open(fifo, os.O_WRONLY)
     feed(f, b'{ pis_ln("before"); ')
-    seen = wait_for(lambda: b"before\n" in read())
-    check(seen, "a FIFO source: the output is flushed before the reader waits", repr(read()))
+    expect("a FIFO source: the output is flushed before the reader waits",
+           wait_for(lambda: b"before\n" in read()), True)
     feed(f, b'pis_ln("after"); } .')
     os.close(f)
     reap(proc, "a FIFO source")
-    out = finish()
-    check(out == uspech(b"before\nafter\n"), "a FIFO source: the output", repr(out))
+    expect("a FIFO source: the output", finish_reading(), uspech(b"before\nafter\n"))
 
     # A signal while the source, a FIFO, waits for a writer in open(): the run ends as during
-    # a read, with no message and no closing banner, by the signal.
+    # a read, with no message and no closing banner, by the signal. (Were it not in open()
+    # after half a second, the signal would end it all the same.)
     for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
-        fifo = os.path.join(tmp, f"fifo-{sig.name}.mox")
-        os.mkfifo(fifo)
-        proc, read, finish = start(fifo, False, tmp)
-        time.sleep(0.5)  # in open() by now; were it not, the signal would end it all the same
-        proc.send_signal(sig)
-        status = reap(proc, f"{sig.name} while a FIFO source is opened")
-        out = finish()
-        check(status == -sig, f"{sig.name} while a FIFO source is opened: the status",
-              f"status {status}")
-        check(out == HELLO, f"{sig.name} while a FIFO source is opened: the output", repr(out))
+        os.mkfifo(f"{tmp}/fifo-{sig.name}.mox")
+        _, status, out = interrupt(f"{tmp}/fifo-{sig.name}.mox", sig, None, tmp)
+        expect(f"{sig.name} while a FIFO source is opened", (status, out), (-sig, HELLO))
 
-
-# --- Address-space and stack limits ------------------------------------------------------
 
 def limited(setting, path):
     proc = subprocess.run(["bash", "-c", setting + ' && exec "$0" "$1"', MOXA, path],
                           stdin=subprocess.DEVNULL, capture_output=True, timeout=LIMIT)
-    return proc.returncode, proc.stdout
+    return proc.returncode, proc.stdout[-300:]
 
 
 def address_space(tmp):
-    hello = program(tmp, "ahoj.mox", b'{ pis_ln("Ahoj, svete!"); } .')
-    status, out = limited("ulimit -v 100000", hello)
-    check(status == 0 and out == uspech(b"Ahoj, svete!\n"),
-          "hello world under ulimit -v 100000", repr(out))
+    hello = write(f"{tmp}/ahoj.mox", b'{ pis_ln("Ahoj, svete!"); } .')
+    expect("hello world under ulimit -v 100000", limited("ulimit -v 100000", hello),
+           (0, uspech(b"Ahoj, svete!\n")))
     for shape in ("calls", "loops"):  # 9,999 levels and the main block: the deepest allowed
-        status, out = limited("ulimit -v 100000", program(tmp, "deep.mox", deep(shape, 9_999)))
-        check(status == 0 and out == uspech(b"7\n"),
-              f"10,000 levels of {shape} under ulimit -v 100000", repr(out[-200:]))
+        expect(f"10,000 levels of {shape} under ulimit -v 100000",
+               limited("ulimit -v 100000", write(f"{tmp}/deep.mox", deep(shape, 9_999))),
+               (0, uspech(b"7\n")))
     # So little that the run's stack cannot be had: the error verdict, not a crash.
-    status, out = limited("ulimit -v 12000", hello)
-    check(status == 0 and out == chyba(b"", b""),
-          "no room for the run's stack gives the error verdict", f"status {status}, {out!r}")
+    expect("no room for the run's stack gives the error verdict",
+           limited("ulimit -v 12000", hello), (0, chyba(b"", b"")))
 
 
 def stack_limits(tmp):
@@ -374,9 +314,9 @@ def stack_limits(tmp):
     for setting in ("ulimit -S -s 1024", "ulimit -s 1024", "ulimit -s unlimited"):
         for shape in ("calls", "loops"):
             for depth, expected in ((9_999, uspech(b"7\n")), (10_000, chyba(b"", nesting[shape]))):
-                status, out = limited(setting, program(tmp, "deep.mox", deep(shape, depth)))
-                check(status == 0 and out == expected, f"{depth + 1} levels of {shape} under "
-                      f"{setting}", f"status {status}, {out[-200:]!r}")
+                expect(f"{depth + 1} levels of {shape} under {setting}",
+                       limited(setting, write(f"{tmp}/deep.mox", deep(shape, depth))),
+                       (0, expected))
 
 
 def main():
@@ -398,7 +338,7 @@ def main():
             print("note: the address-space limits are left out in this build")
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
-    checks.finish("watch_and_interrupt")
+    finish("watch_and_interrupt")
 
 
 if __name__ == "__main__":

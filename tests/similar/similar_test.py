@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""moxa-similar from outside: the corpus of two tasks (independent solutions and disguised
-copies) ranked as a teacher needs, the reports read back (json, csv, the HTML page in
-headless Chromium), and identical, repeated, hostile and oversized submissions.
+"""moxa-similar from outside: a corpus of two tasks ranked as a teacher needs, the reports read
+back (json, csv, the HTML page in headless Chromium), identical, hostile and huge submissions.
 
     similar_test.py MOXA_SIMILAR CORPUS_DIR [CHROMIUM]
 """
@@ -24,7 +23,7 @@ CHROMIUM = sys.argv[3] if len(sys.argv) > 3 else shutil.which("chromium")
 TASKS = ("statistika", "prvocisla")
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import check, finish  # noqa: E402
+from checks import check, finish, write  # noqa: E402
 
 
 def similar(*args, status=0):
@@ -52,12 +51,6 @@ def task_files(task):
 
 def name(path):
     return os.path.basename(path)[:-4]
-
-
-def write(path, text, mode="w"):
-    with open(path, mode) as f:
-        f.write(text)
-    return path
 
 
 def corpus(_tmp):
@@ -112,9 +105,7 @@ def identity(tmp):
     doc = as_json(write(os.path.join(tmp, "kratky.mox"), "{ pis(1); } .\n"),
                   write(os.path.join(tmp, "kratsi.mox"), "{pis(2);}."))
     check([p["text"] for p in doc["pairs"]] == [100.0], f"identical short programs: {doc}")
-    folder = os.path.join(tmp, "eva")
-    os.mkdir(folder)
-    shutil.copy(source, os.path.join(folder, "ukol.mox"))
+    folder = os.path.dirname(write(os.path.join(tmp, "eva", "ukol.mox"), text))
     doc = as_json(source, source, os.path.join(folder, "ukol.mox"), os.path.join(folder, "."))
     # The copy in the folder pairs with the original, named either way, but not with itself.
     pairs = sorted((p["first"], p["second"]) for p in doc["pairs"])
@@ -203,8 +194,8 @@ def html_report(tmp):
     if not CHROMIUM:
         check(False, "no chromium to open the HTML report")
         return
-    bad = write(os.path.join(tmp, "zly.mox"), HOSTILE.encode("latin-1"), "wb")
-    copy = write(os.path.join(tmp, "zly2.mox"), HOSTILE.replace("@x", "@q").encode("latin-1"), "wb")
+    bad = write(os.path.join(tmp, "zly.mox"), HOSTILE.encode("latin-1"))
+    copy = write(os.path.join(tmp, "zly2.mox"), HOSTILE.replace("@x", "@q").encode("latin-1"))
     page = os.path.join(tmp, "report.html")
     similar("-f", "html", "-o", page, bad, copy,
             os.path.join(CORPUS, "statistika", "solutions", "s01.mox"),
@@ -279,10 +270,9 @@ def template(tmp):
         lines = f.read().splitlines(keepends=True)
     own = {"ana": "  @s -> 0;\n  @i -> 0;\n  w2 (@i < @n) { cti(@x); @s -> @s + @x; @i -> @i + 1; } w2_end;\n",
            'bo,"b"': "  i2 (@n > 3) { pis_ln(\"velke\"); } e2 { pis_ln(\"male\"); } i2_end;\n"}
-    files = [os.path.join(tmp, who) for who in own]
-    for folder, code in zip(files, own.values()):
-        os.mkdir(folder)
-        write(os.path.join(folder, "ukol.mox"), "".join(lines[:4]) + code + "".join(lines[4:]))
+    files = [os.path.dirname(write(os.path.join(tmp, who, "ukol.mox"),
+                                   "".join(lines[:4]) + code + "".join(lines[4:])))
+             for who, code in own.items()]
     plain = as_json(*files)["pairs"]
     check(plain and plain[0]["text"] > 40, f"the handout makes them alike: {plain}")
     based = as_json("--base", handout, *files)

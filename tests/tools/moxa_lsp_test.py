@@ -1,8 +1,6 @@
 #!/usr/bin/env python3
-"""moxa-lsp driven by a test client over pipes: a whole session (initialize, open, change,
-diagnostics, semantic tokens, symbols, definition, hover, completion, formatting, close,
-shutdown, exit), then broken input: garbage JSON, bad and truncated framing (random bytes are
-the fuzz target's).
+"""moxa-lsp driven by a test client over pipes: whole sessions of every request it answers,
+then wrong requests and broken framing (random bytes are the fuzz target's).
 
 usage: moxa_lsp_test.py MOXA_LSP"""
 import json
@@ -45,18 +43,17 @@ class Client(Ramce):
                 return m["params"]
             self.notes.append(m)
 
-    def end(self, stdin_close=True):
-        if stdin_close:
-            self.p.stdin.close()
-        rc = self.p.wait(timeout=30)
-        return rc, self.p.stderr.read().decode()
+    def end(self):
+        """The status and standard error of the server once its input ends."""
+        self.p.stdin.close()
+        return self.p.wait(timeout=30), self.p.stderr.read().decode()
 
     def close(self, shutdown=True):
         """The status the server ends with after shutdown (or none) and exit."""
         if shutdown:
             expect("shutdown", self.request("shutdown", None), None)
         self.notify("exit", None)
-        return self.end(stdin_close=False)[0]
+        return self.p.wait(timeout=30)
 
     def tokens(self, legend):
         """The semantic tokens of the document as absolute (line, column, length, type,
@@ -99,6 +96,10 @@ def at(line, character):
     return {"textDocument": {"uri": URI}, "position": {"line": line, "character": character}}
 
 
+def severe(d, severity=1):
+    return [x for x in d["diagnostics"] if x["severity"] == severity]
+
+
 def session_diagnostics():
     """Diagnostics on open and change, at the token the message is about, in UTF-16 columns;
     the notes as related places or, for a client without them, diagnostics of their own."""
@@ -112,22 +113,22 @@ def session_diagnostics():
     # stands at the 1, with its code and explanation, and the run's message is a related place.
     d = open_doc(c, "{\n  @a -> 1\n  pis_ln(@a);\n} .\n")
     expect("uri and version", (d["uri"], d.get("version")), (URI, 1))
-    errors = [x for x in d["diagnostics"] if x["severity"] == 1]
-    expect("one error at the 1", [(x["range"], x["code"]) for x in errors], [(rng(1, 8, 1, 9), "M101")])
-    expect("message and explanation", errors[0]["message"].split("\n")[0], "`;` missing after the statement")
-    expect("explanation", "Every statement ends with a semicolon." in errors[0]["message"], True)
-    expect("the run's message at pis_ln",
-           [(r["location"]["range"], r["message"][:9]) for r in errors[0]["relatedInformation"]],
-           [(rng(2, 2, 2, 8), "V bloku: ")])
+    errors = severe(d)
+    expect("one error at the 1, its message, explanation and the run's message at pis_ln",
+           [(x["range"], x["code"], x["message"].split("\n")[0],
+             "Every statement ends with a semicolon." in x["message"],
+             [(r["location"]["range"], r["message"][:9]) for r in x["relatedInformation"]])
+            for x in errors],
+           [(rng(1, 8, 1, 9), "M101", "`;` missing after the statement", True,
+             [(rng(2, 2, 2, 8), "V bloku: ")])])
 
     # Before the token that lacks its ';': a four-byte character (two UTF-16 units) and a
     # two-byte one (one unit) in a comment.
     d = change(c, "{ :! \U0001F600\u00e9 !: pis_ln(1) } .", 2)
-    expect("version after a change", d.get("version"), 2)
-    err = [x for x in d["diagnostics"] if x["severity"] == 1]
-    expect("error at ) and the run's at } in UTF-16 units",
-           [(x["range"], x["relatedInformation"][0]["location"]["range"]) for x in err],
-           [(rng(0, 20, 0, 21), rng(0, 22, 0, 23))])
+    expect("version after a change; error at ) and the run's at } in UTF-16 units",
+           (d.get("version"), [(x["range"], x["relatedInformation"][0]["location"]["range"])
+                               for x in severe(d)]),
+           (2, [(rng(0, 20, 0, 21), rng(0, 22, 0, 23))]))
 
     # A clean program: no diagnostics at all.
     d = change(c, "{\n  pis_ln(1);\n} .\n", 3)
@@ -135,38 +136,32 @@ def session_diagnostics():
 
     # A capital dropped inside a name: a warning at the capital, on a CR LF line.
     d = change(c, "{\r\n  @Vysledek -> 1;\r\n  pis(@ysledek);\r\n} .\r\n", 4)
-    warn = [x for x in d["diagnostics"] if x["severity"] == 2]
-    expect("warning at the dropped V", {"line": 1, "character": 3} in [x["range"]["start"] for x in warn],
-           True)
+    expect("warning at the dropped V",
+           {"line": 1, "character": 3} in [x["range"]["start"] for x in severe(d, 2)], True)
 
     # The statement that reads as "is_ln": the error at the word as written, the run's
     # message at is_ln as a related place.
     d = change(c, "{\n  Pis_ln(1);\n} .\n", 5)
-    err = [x for x in d["diagnostics"] if x["severity"] == 1]
+    err = severe(d)
     related = [r["location"]["range"]["start"] for r in err[0].get("relatedInformation", [])]
     expect("error at Pis_ln, the run's message at is_ln",
            (err[0]["range"], related, all(x["severity"] != 3 for x in d["diagnostics"])),
            (rng(1, 2, 1, 8), [{"line": 1, "character": 3}], True))
 
     # A part of the document changed: "pis_ln(1)" becomes "pis_ln(1;" on line 2.
-    d = change(c, "{\n  pis_ln(1);\n} .\n", 6)
-    expect("clean again", d["diagnostics"], [])
-    d = change(c, ";", 7, rng(1, 10, 1, 11))
+    expect("clean again", change(c, "{\n  pis_ln(1);\n} .\n", 6)["diagnostics"], [])
     expect("error after a ranged change",
-           [x["range"]["start"]["line"] for x in d["diagnostics"] if x["severity"] == 1], [1])
-
+           [x["range"]["start"]["line"] for x in severe(change(c, ";", 7, rng(1, 10, 1, 11)))], [1])
     c.notify("textDocument/didClose", {"textDocument": {"uri": URI}})
-    d = c.diagnostics()
-    expect("closing clears", d["diagnostics"], [])
+    expect("closing clears", c.diagnostics()["diagnostics"], [])
     expect("request on a closed document", c.request("textDocument/hover", at(0, 0)), None)
     expect("exit after shutdown", c.close(), 0)
 
     # Without related places, each note is a diagnostic of its own at the dropped capital.
     c = Client()
     initialize(c, related=False)
-    d = open_doc(c, "{\n  Pis_ln(1);\n} .\n")
-    infos = [x["range"]["start"] for x in d["diagnostics"] if x["severity"] == 3]
-    expect("note as information", infos, [{"line": 1, "character": 3}])
+    expect("note as information", [x["range"]["start"] for x in severe(open_doc(
+        c, "{\n  Pis_ln(1);\n} .\n"), 3)], [{"line": 1, "character": 3}])
     expect("exit without shutdown", c.close(shutdown=False), 1)
 
 
@@ -178,7 +173,7 @@ def session_actions():
            {"codeActionKinds": ["quickfix"]})
     text = "{\n  @a -> 1\n  pis_ln(@a);\n} .\n"
     d = open_doc(c, text)
-    err = [x for x in d["diagnostics"] if x["severity"] == 1][0]
+    err = severe(d)[0]
     expect("Czech words", err["message"].split("\n"), [
         "za příkazem chybí `;`",
         "Každý příkaz končí středníkem. Interpret si ho všimne až u dalšího slova (viz poznámka), ale chybí tady."])
@@ -189,11 +184,10 @@ def session_actions():
     expect("the edit", edits, [{"range": rng(1, 9, 1, 9), "newText": ";"}])
     lines = text.split("\n")
     lines[1] = lines[1][:9] + ";" + lines[1][9:]
-    d = change(c, "\n".join(lines), 2)
-    expect("clean after the fix", d["diagnostics"], [])
+    expect("clean after the fix", change(c, "\n".join(lines), 2)["diagnostics"], [])
     # A keyword with a capital: the fix is safe, the preferred action; nothing offered away
     # from a finding.
-    d = change(c, "{\n  Pis_ln(1);\n  pis_ln(2);\n} .\n", 3)
+    change(c, "{\n  Pis_ln(1);\n  pis_ln(2);\n} .\n", 3)
     expect("safe fix", [(a["edit"]["changes"][URI][0]["newText"], a["isPreferred"])
                         for a in actions_at(c, rng(1, 4, 1, 4))], [("pis_ln", True)])
     expect("nothing away from a finding", actions_at(c, rng(2, 4, 2, 4)), [])
@@ -253,13 +247,12 @@ def session_requests():
            [{"uri": URI, "range": rng(0, 0, 0, 6)}])
     expect("definition from a keyword", c.request("textDocument/definition", at(4, 2)), None)
 
-    h = c.request("textDocument/hover", at(4, 3))
-    expect("hover on w2 in both languages with its range",
-           ("Cyklus" in h["contents"]["value"], "Loop" in h["contents"]["value"], h["range"]),
-           (True, True, rng(4, 2, 4, 4)))
-    h = c.request("textDocument/hover", at(4, 20))
-    expect("hover on ->", ("Prirazeni" in h["contents"]["value"], h["range"]),
-           (True, rng(4, 19, 4, 21)))
+    for position, words, range_ in (((4, 3), ("Cyklus", "Loop"), rng(4, 2, 4, 4)),
+                                    ((4, 20), ("Prirazeni",), rng(4, 19, 4, 21))):
+        h = c.request("textDocument/hover", at(*position))
+        expect(f"hover at {position} in both languages with its range",
+               ([w in h["contents"]["value"] for w in words], h["range"]),
+               ([True] * len(words), range_))
     expect("no hover on a number", c.request("textDocument/hover", at(5, 9)), None)
 
     # Typing "@" at the start of line 8 (just before "} ."): every variable, each replacing
@@ -272,16 +265,16 @@ def session_requests():
            (True, True, True))
     expect("the typed @ is replaced", items["@i"]["textEdit"]["range"], rng(8, 0, 8, 1))
 
-    change(c, "{pis(1);}.", 3)
-    edits = c.request("textDocument/formatting",
-                      {"textDocument": {"uri": URI}, "options": {"tabSize": 2, "insertSpaces": True}})
-    expect("formatting", edits, [{"range": rng(0, 0, 0, 10), "newText": "{\n  pis(1);\n} .\n"}])
-    change(c, "{\n  pis(1);\n} .\n", 4)
-    expect("formatted already", c.request("textDocument/formatting", {"textDocument": {"uri": URI}}), [])
-    change(c, "{pis(1)}.", 5)
-    edits = c.request("textDocument/formatting", {"textDocument": {"uri": URI}})
-    shown = [n for n in c.notes if n.get("method") == "window/showMessage"]
-    expect("a program with an error is left alone, with a message", (edits, len(shown)), ([], 1))
+    # Formatting; a program formatted already, or with an error (then with a message), is
+    # left alone.
+    for version, text, want in ((3, "{pis(1);}.", [{"range": rng(0, 0, 0, 10),
+                                                   "newText": "{\n  pis(1);\n} .\n"}]),
+                                (4, "{\n  pis(1);\n} .\n", []), (5, "{pis(1)}.", [])):
+        change(c, text, version)
+        expect(f"formatting {text!r}", c.request("textDocument/formatting", {
+            "textDocument": {"uri": URI}, "options": {"tabSize": 2, "insertSpaces": True}}), want)
+    expect("a message for the program with an error",
+           len([n for n in c.notes if n.get("method") == "window/showMessage"]), 1)
     expect("exit", c.close(), 0)
 
 

@@ -1,10 +1,7 @@
 #!/usr/bin/env python3
-"""moxa-trace on real runs: small programs against their expected traces (compared as parsed
-JSON), every golden program (the same output as moxa, the texts of its print steps joined
-being its output between the banners and the verdict, the message of the end record being
-the one printed), a run stopped by a signal and by a library limit, a file that cannot be
-opened, the trace's bound (given and by default), a trace that cannot be written (a full
-device, a closed pipe), -o and --help.
+"""moxa-trace on real runs: small programs against their expected traces, every golden program
+against moxa's output, runs stopped by a signal, a library limit and the trace's bound, traces
+that cannot be written, a terminal, the command line.
 
 usage: moxa_trace_test.py MOXA_TRACE MOXA LIBMOXA SOURCE_DIR"""
 import ctypes
@@ -22,10 +19,8 @@ import time
 TRACE, MOXA, LIB = (str(pathlib.Path(a).resolve()) for a in sys.argv[1:4])
 ROOT = pathlib.Path(sys.argv[4])
 HERE = pathlib.Path(__file__).parent
-HELLO, BYE = b"\nhello\n\n", b"\nbye\n\n"
-OK, VERDICT = b"\nProgram probehl bez chyb.\n", b"\nV programu se vyskytla chyba.\n"
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import expect, finish  # noqa: E402
+from checks import BYE, HELLO, USPECH as OK, VERDIKT as VERDICT, expect, finish, write  # noqa: E402
 TEMPORARY = tempfile.TemporaryDirectory()
 TMP = pathlib.Path(TEMPORARY.name)
 ENDLESS = b"{ @i -> 0; w2 (1) { @i -> @i + 1; pis(@i); } w2_end; } .\n"
@@ -42,9 +37,7 @@ def value(s):
 
 
 def program(name, text):
-    path = TMP / name
-    path.write_bytes(text)
-    return str(path)
+    return str(write(TMP / name, text))
 
 
 def stdin_of(mox):
@@ -165,7 +158,6 @@ def command_line():
     expect("-o unwritable", (p.returncode, p.stdout), (2, b""))
     p = subprocess.run([TRACE, "--max-bytes", "lots", missing], capture_output=True, timeout=60)
     expect("bound: not a number", (p.returncode, b"--max-bytes" in p.stderr), (2, True))
-
 
 def bounded():
     """An endless run stops once its trace would pass the bound: the trace ends with
