@@ -13,7 +13,6 @@ import { porusheni, prohlizec, vloz as vlozProgram } from './browser.mjs';
 
 const [siteDir, grader, samples, screenshot] = process.argv.slice(2);
 const tmp = mkdtempSync(join(tmpdir(), 'moxa-assignment-'));
-// The served site, Chromium, and a failed test for every error the page's own code throws.
 const prostredi = prohlizec(siteDir);
 // A page at `adresa`, once the assignment it names is shown.
 async function novaStranka(adresa) {

@@ -9,7 +9,6 @@ import assert from 'node:assert/strict';
 import { nativni, prohlizec, spust as spustNaStrance, textEditoru as program, vloz, zobrazeni } from './browser.mjs';
 
 const [siteDir, moxa, moxaFmt, screenshot] = process.argv.slice(2);
-// The served site, Chromium, and a failed test for every error the page's own code throws.
 const prostredi = prohlizec(siteDir);
 const novaStranka = () => prostredi.novaStranka('?lang=en', { viewport: { width: 1280, height: 900 } });
 

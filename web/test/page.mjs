@@ -14,7 +14,6 @@ const [siteDir, moxa, goldenDir, screenshot] = process.argv.slice(2);
 const priklady = join(goldenDir, '..', '..', 'examples');
 const enc = new TextEncoder();
 const { en, cs } = TEXTY;
-// The served site, Chromium, and a failed test for every error the page's own code throws.
 const prostredi = prohlizec(siteDir);
 const { otevri } = prostredi;
 const novaStranka = (adresa = '', viewport) => prostredi.novaStranka(adresa, viewport ? { viewport } : {});

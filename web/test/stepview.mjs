@@ -7,7 +7,6 @@ import assert from 'node:assert/strict';
 import { odkaz, prohlizec } from './browser.mjs';
 
 const [siteDir] = process.argv.slice(2);
-// The served site, Chromium, and a failed test for every error the page's own code throws.
 const prostredi = prohlizec(siteDir);
 
 async function novaStranka(fragment = '') {
