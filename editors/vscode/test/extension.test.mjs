@@ -211,7 +211,10 @@ function connect(command) {
     for (const look of waiting) look();
   });
   const until = (pred) => new Promise((resolve, reject) => {
-    const timer = setTimeout(() => reject(new Error('no answer from the adapter')), 60000);
+    const timer = setTimeout(() => {
+      child.kill();
+      reject(new Error('no answer from the adapter'));
+    }, 60000);
     const look = () => {
       const m = messages.find(pred);
       if (m) { clearTimeout(timer); waiting.delete(look); resolve(m); }
