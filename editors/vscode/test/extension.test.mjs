@@ -237,11 +237,12 @@ function connect(command) {
   };
 }
 
-test('the adapter launches from the resolved configuration', async () => {
+test('the adapter launches from the resolved configuration', async (t) => {
   const c = await resolveConfiguration({}, environment(reads, '2 40'));
   const command = findAdapter(adapter);
   assert.ok(command, `no moxa-dap at ${adapter}`);
   const a = connect(command);
+  t.after(() => a.child.kill());
   const caps = await a.request('initialize', { adapterID: 'moxa', linesStartAt1: true });
   assert.equal(caps.supportsStepBack, true);
   await a.request('launch', launchArguments(c));
