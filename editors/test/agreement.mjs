@@ -2,7 +2,8 @@
 // check, and the comparison of a highlighting with the tokens of the interpreter's scanner.
 import { execFileSync } from 'node:child_process';
 import { readdirSync } from 'node:fs';
-import { dirname, join, resolve } from 'node:path';
+import assert from 'node:assert/strict';
+import { dirname, join, relative, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 export const repoDir = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
@@ -87,4 +88,29 @@ export function disagreements({ text, names, starts }, scan, w, want, comment) {
     }
   }
   return out;
+}
+
+// The programs every highlighter is held to: the golden programs, the examples and the
+// scanner's hard cases.
+export const agreementFiles = () => [...programs('tests/golden', 'examples'), join(repoDir, 'editors/test/lexer_edges.mox')];
+
+// Asserts that `highlight(file)` (awaited; as `disagreements` takes it) agrees with the scanner
+// on each of `files` but for the disagreements `drop` leaves out, listing every one that does
+// not; returns how many bytes took the one disagreement a highlighter that colours a line
+// before it reads the next cannot help, when it is `pisX`-tolerant: a word that breaks its
+// line after a keyword's '_' (`pis_` then `x`, in the hard cases) coloured as the keyword.
+export async function assertAgreement(files, highlight, want, comment, { pisX = false, drop = () => false } = {}) {
+  assert.ok(files.length > 100, `only ${files.length} programs found`);
+  const w = words();
+  const known = (d) => /^1[67]:\d+ /.test(d) && d.endsWith(`: in "pis_x" (kind 5) want ${want.word}, got ${want.keyword}`);
+  const failures = [];
+  let seen = 0;
+  for (const f of files) {
+    const d = disagreements(await highlight(f), scannerTokens(f), w, want, comment).filter((x) => !drop(x));
+    const other = pisX && f.endsWith('lexer_edges.mox') ? d.filter((x) => !known(x)) : d;
+    seen += d.length - other.length;
+    if (other.length) failures.push(`${relative(repoDir, f)}:\n  ${other.slice(0, 10).join('\n  ')}`);
+  }
+  assert.equal(failures.length, 0, `${failures.length} of ${files.length} programs disagree:\n${failures.join('\n')}`);
+  return seen;
 }

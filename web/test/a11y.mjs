@@ -20,8 +20,7 @@ const POHLEDY = {
     await page.waitForSelector('.cm-content .hl-keyword');
   },
   'error output': async (page, jazyk) => {
-    await page.goto(`${prostredi.server.url}?lang=${jazyk}${odkaz(CHYBNY)}`);
-    await page.waitForFunction(() => !document.getElementById('run').disabled);
+    await prostredi.otevri(page, `?lang=${jazyk}${odkaz(CHYBNY)}`);
     await page.click('#run');
     await page.waitForFunction(() => document.body.dataset.state === 'error');
     await page.waitForSelector('#output a.line');
@@ -31,8 +30,7 @@ const POHLEDY = {
     await page.waitForSelector('#stdin-line');
   },
   'step view': async (page, jazyk) => {
-    await page.goto(`${prostredi.server.url}?lang=${jazyk}${odkaz(KROKY)}`);
-    await page.waitForFunction(() => !document.getElementById('step').disabled);
+    await prostredi.otevri(page, `?lang=${jazyk}${odkaz(KROKY)}`);
     await page.click('#step');
     await page.waitForFunction(() => !document.getElementById('step-view').hidden);
     await page.click('#step-next');

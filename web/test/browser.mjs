@@ -123,6 +123,34 @@ export function prohlizec(siteDir) {
   return p;
 }
 
+// What the output shows before a program's own output.
+export const BANNER = '\nhello\n\n';
+
+// Clicks Run and waits for the run to end, ending the input (Ctrl+D) whenever the program
+// asks for a line, as `moxa FILE < /dev/null` would; returns the output as shown and the note.
+export async function spust(page) {
+  await page.click('#run');
+  for (;;) {
+    await page.waitForFunction(
+      () => !['running', undefined].includes(document.body.dataset.state) || document.getElementById('stdin-line') !== null
+    );
+    if (!(await page.locator('#stdin-line').count())) break;
+    await page.press('#stdin-line', 'Control+d');
+  }
+  const [output, status, state] = await Promise.all([page.textContent('#output'), page.textContent('#status'),
+    page.evaluate(() => document.body.dataset.state)]);
+  return { output, status, state };
+}
+
+// The program in the editor, and a program put there as if pasted.
+export const textEditoru = (page) =>
+  page.evaluate(() => [...document.querySelectorAll('#editor .cm-line')].map((l) => l.textContent).join('\n'));
+export async function vloz(page, text) {
+  await page.click('#editor .cm-content');
+  await page.keyboard.press('Control+a');
+  await page.keyboard.insertText(text);
+}
+
 const axeZdroj = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 
 // Every violation axe-core finds on the page as it is now, one line each.

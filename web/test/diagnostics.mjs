@@ -6,15 +6,16 @@
 // SCREENSHOT-fix.png the list with an error's explanation and its Apply button.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { nativni, prohlizec, zobrazeni } from './browser.mjs';
+import { nativni, prohlizec, spust as spustNaStrance, textEditoru as program, vloz, zobrazeni } from './browser.mjs';
 
 const [siteDir, moxa, moxaFmt, screenshot] = process.argv.slice(2);
-// The served site, Chromium, and a failed test for every error the page's own code throws.
 const prostredi = prohlizec(siteDir);
 const novaStranka = () => prostredi.novaStranka('?lang=en', { viewport: { width: 1280, height: 900 } });
 
 // Types `program` into the editor key by key, as written: the indentation the editor adds
-// after a `{` and before a `}` is taken away again, as a person who lays out by hand does.
+// after a `{` is taken away again, as a person who lays out by hand does. (A `}` typed first
+// on a line would be moved to its block's level: the programs typed close only the main
+// block so.)
 async function napis(page, program) {
   await page.focus('.cm-content');
   await page.keyboard.press('Control+a');
@@ -25,21 +26,9 @@ async function napis(page, program) {
       await page.keyboard.press('Enter');
       while ((await odsazeni()) > 0) await page.keyboard.press('Backspace');
     }
-    for (const [k, znak] of [...radek].entries()) {
-      await page.keyboard.type(znak);
-      // A `}` typed first on a line is moved by the editor to its block's level: back to
-      // where the program has it (Backspace in the indentation takes a whole unit of it).
-      if (znak === '}' && radek.slice(0, k).trim() === '') {
-        await page.keyboard.press('Home');
-        while ((await odsazeni()) > k) await page.keyboard.press('Backspace');
-        await page.keyboard.type(' '.repeat(k - (await odsazeni())));
-        await page.keyboard.press('End');
-      }
-    }
+    await page.keyboard.type(radek);
   }
 }
-
-const program = (page) => page.evaluate(() => [...document.querySelectorAll('.cm-line')].map((l) => l.textContent).join('\n'));
 
 // The number of the editor line (from 1) that holds the element `selector`.
 function radekPrvku(page, selector) {
@@ -57,11 +46,7 @@ async function zkontrolovano(page) {
   });
 }
 
-async function spust(page) {
-  await page.click('#run');
-  await page.waitForFunction(() => !['running', undefined].includes(document.body.dataset.state));
-  return page.textContent('#output');
-}
+const spust = async (page) => (await spustNaStrance(page)).output;
 
 // A missing ';' is noticed by a run at the next token, two lines later; the checker puts it
 // where it is missing. The line before holds characters of two and three bytes, so that a
@@ -181,45 +166,41 @@ test('Tidy lays the program out as moxa-fmt does, in one undoable step; with a s
   assert.match(await page.textContent('#diagnostics-summary'), /correct the error first/);
 });
 
-test("a run's syntax error quoted lines after its token: the output stays as moxa's, the token is marked", async () => {
-  const page = await novaStranka();
-  const p = '{\n@x -> 1 +\n;\npis_ln(@x);\n} .';
-  await napis(page, p);
-  const vystup = await spust(page);
-  assert.equal(vystup, zobrazeni(nativni(moxa, p)));
-  assert.match(vystup, /na radku: 4 nastala chyba/);
-  await page.waitForSelector('.cm-run-error');
-  assert.equal(await page.textContent('.cm-run-error'), ';');
-  assert.equal(await radekPrvku(page, '.cm-run-error'), 3);
-  assert.match(await page.textContent('#run-error-spot'), /line 3, column 1 ; \(the message quotes line 4\)/);
-  // The place's link moves the cursor there; a change to the program takes the mark away.
-  await page.keyboard.press('Control+Home');
-  await page.click('#run-error-spot a');
-  assert.equal(await page.textContent('.cm-activeLineGutter'), '3');
-  await page.keyboard.type('2');
-  assert.equal(await page.locator('.cm-run-error').count(), 0);
-  assert.equal(await page.isHidden('#run-error-spot'), true);
-});
+// A run's error is marked at the statement that failed, though its message may quote a later
+// line: a syntax error noticed at a later token, an error in a later pass of a loop.
+const CHYBY_BEHU = [
+  { program: '{\n@x -> 1 +\n;\npis_ln(@x);\n} .', zprava: /na radku: 4 nastala chyba/, znacka: ';', radek: 3,
+    misto: /line 3, column 1 ; \(the message quotes line 4\)/ },
+  { program: '{\n@i -> 0;\n@x -> 1;\nw2 (@i < 3) {\n@i -> @i + 1;\ni2 (@i = 2) { @x -> "a"; } i2_end;\npis_ln(@x * 2);\n} w2_end;\npis_ln("po");\n} .',
+    zprava: /na radku: 8 nastala chyba - nejedna se o cislo/, znacka: 'pis_ln', radek: 7,
+    misto: /line 7, column 1 pis_ln \(the message quotes line 8\)/, vysvetleni: /^M014: An operand of `-`, `\*`/ },
+];
 
-test("an error in a later pass of a loop: the run quotes the loop's end, the statement that failed is marked", async () => {
+test("a run's error: the output stays as moxa's, the statement that failed is marked, its place a link; an edit or a clean run takes the mark away", async () => {
   const page = await novaStranka();
-  const p =
-    '{\n@i -> 0;\n@x -> 1;\nw2 (@i < 3) {\n@i -> @i + 1;\ni2 (@i = 2) { @x -> "a"; } i2_end;\npis_ln(@x * 2);\n} w2_end;\npis_ln("po");\n} .';
-  await napis(page, p);
-  const vystup = await spust(page);
-  assert.equal(vystup, zobrazeni(nativni(moxa, p)));
-  assert.match(vystup, /na radku: 8 nastala chyba - nejedna se o cislo/);
-  await page.waitForSelector('.cm-run-error');
-  assert.equal(await page.textContent('.cm-run-error'), 'pis_ln');
-  assert.equal(await radekPrvku(page, '.cm-run-error'), 7);
-  assert.match(await page.textContent('#run-error-spot'), /line 7, column 1 pis_ln \(the message quotes line 8\)/);
-  // Beside it, what the run's message means, in the page's language.
-  assert.match(await page.textContent('#run-error-spot .run-error-explanation'), /^M014: An operand of `-`, `\*`/);
+  for (const [i, c] of CHYBY_BEHU.entries()) {
+    await vloz(page, c.program);
+    const vystup = await spust(page);
+    assert.equal(vystup, zobrazeni(nativni(moxa, c.program)));
+    assert.match(vystup, c.zprava);
+    await page.waitForSelector('.cm-run-error');
+    assert.deepEqual([await page.textContent('.cm-run-error'), await radekPrvku(page, '.cm-run-error')], [c.znacka, c.radek]);
+    assert.match(await page.textContent('#run-error-spot'), c.misto);
+    // Beside it, what the run's message means, in the page's language.
+    if (c.vysvetleni) assert.match(await page.textContent('#run-error-spot .run-error-explanation'), c.vysvetleni);
+    if (i === 0) {
+      // The place's link moves the cursor there; a change to the program takes the mark away.
+      await page.keyboard.press('Control+Home');
+      await page.click('#run-error-spot a');
+      assert.equal(await page.textContent('.cm-activeLineGutter'), String(c.radek));
+      await page.keyboard.type('2');
+      assert.equal(await page.locator('.cm-run-error').count(), 0);
+      assert.equal(await page.isHidden('#run-error-spot'), true);
+    }
+  }
   if (screenshot) await page.screenshot({ path: screenshot.replace(/\.png$/, '-run.png') });
   // The run clean again: the mark goes with the next run.
-  await page.click('.cm-content');
-  await page.keyboard.press('Control+a');
-  await page.keyboard.insertText('{ pis_ln(1); } .');
+  await vloz(page, '{ pis_ln(1); } .');
   assert.match(await spust(page), /Program probehl bez chyb/);
   assert.equal(await page.locator('.cm-run-error').count(), 0);
 });
@@ -244,9 +225,7 @@ test("brackets nested to the page's limit are checked; past it, the nesting erro
   const page = await novaStranka();
   const limit = await page.evaluate(() => Number(/([\d,]+) nested levels/.exec(document.getElementById('limits').textContent)[1].replace(/,/g, '')));
   for (const [n, chyba] of [[limit - 10, null], [limit + 10, /prilis hluboke vnoreni/]]) {
-    await page.focus('.cm-content');
-    await page.keyboard.press('Control+a');
-    await page.keyboard.insertText(`{ pis_ln(${'('.repeat(n)}1${')'.repeat(n)}); } .`);
+    await vloz(page, `{ pis_ln(${'('.repeat(n)}1${')'.repeat(n)}); } .`);
     await zkontrolovano(page);
     const souhrn = await page.textContent('#diagnostics-summary');
     if (chyba) assert.match(await page.textContent('#diagnostics-list .diag-error .diag-message'), chyba);

@@ -6,65 +6,131 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { nativni as nativniNastroj, odkaz, prohlizec, zobrazeni } from './browser.mjs';
+import { BANNER, nativni as nativniNastroj, odkaz, prohlizec, spust, textEditoru, vloz, zobrazeni } from './browser.mjs';
 import { sdileni } from '../src/bytes.js';
 import { TEXTY } from '../src/texts.js';
 
 const [siteDir, moxa, goldenDir, screenshot] = process.argv.slice(2);
+const priklady = join(goldenDir, '..', '..', 'examples');
 const enc = new TextEncoder();
 const { en, cs } = TEXTY;
-// The served site, Chromium, and a failed test for every error the page's own code throws.
 const prostredi = prohlizec(siteDir);
 const { otevri } = prostredi;
 const novaStranka = (adresa = '', viewport) => prostredi.novaStranka(adresa, viewport ? { viewport } : {});
 // What `moxa FILE` prints for a program and an input, as bytes.
 const nativni = (program, input) => nativniNastroj(moxa, program, input);
 
-// A program that asks for a word and prints it in brackets.
+// A program that asks for a word and prints it in brackets, and one that reads three words.
 const CTI = '{ pis("? "); cti(@a); pis_ln("[" + @a + "]"); } .';
+const TRI = '{ cti(@a); pis_ln("[" + @a + "]"); cti(@b); pis_ln("[" + @b + "]"); cti(@c); pis_ln("[" + @c + "]"); } .';
+const NEKONECNY = '{ pis_ln("zacatek"); w2 (1) { @x -> 1; } w2_end; } .';
 const bezi = () => document.body.dataset.state === 'running';
-const ceka = () => document.getElementById('stdin-line') !== null;
 
-// Clicks Run and waits for the run to end, ending the input (Ctrl+D) whenever the program
-// asks for a line, as `moxa FILE < /dev/null` would; returns the output as shown and the note.
-async function spust(page) {
-  await page.click('#run');
-  for (;;) {
-    await page.waitForFunction(
-      () => document.body.dataset.state !== 'running' || document.getElementById('stdin-line') !== null
-    );
-    if (!(await page.evaluate(ceka))) break;
-    await page.press('#stdin-line', 'Control+d');
-  }
-  return {
-    output: await page.textContent('#output'),
-    status: await page.textContent('#status'),
-    state: await page.evaluate(() => document.body.dataset.state),
-  };
+// The output pane's text without what was typed into it: the program's bytes alone.
+const vystupProgramu = (page) =>
+  page.evaluate(() => {
+    const kopie = document.getElementById('output').cloneNode(true);
+    for (const e of kopie.querySelectorAll('.input-echo')) e.remove();
+    return kopie.textContent;
+  });
+
+// Waits for the input line, checks what the output shows before it, and types a line.
+async function napis(page, predtim, radek, klavesa = 'Enter') {
+  await page.waitForSelector('#stdin-line');
+  assert.equal(await page.evaluate(bezi), true);
+  const text = await page.textContent('#output');
+  assert.ok(text.endsWith(predtim), `before the input line: ${JSON.stringify(text.slice(-60))}`);
+  // The input line stands right after the prompt, at the end of the output.
+  const zaRadkem = await page.evaluate(() => {
+    const r = document.createRange();
+    r.setStartAfter(document.getElementById('stdin-line'));
+    r.setEndAfter(document.getElementById('output').lastChild);
+    return r.toString();
+  });
+  assert.equal(zaRadkem, '');
+  await page.type('#stdin-line', radek);
+  await page.press('#stdin-line', klavesa);
 }
 
-test('an example from the menu runs and prints what moxa prints', async () => {
-  const page = await novaStranka();
-  await page.selectOption('#examples', 'faktorial.mox');
-  const { output, state } = await spust(page);
-  assert.equal(state, 'ok');
-  const program = readFileSync(join(goldenDir, '..', '..', 'examples', 'faktorial.mox'));
-  assert.equal(output, zobrazeni(nativni(program)));
-  assert.match(output, /\n10\.000000! = 3628800\.000000\n/);
-});
+const VYZVA = 'Zadej cislo (0 konci): ';
+// A run per row, on one page: the program opened by a link (`program`, `input` in the box,
+// after `adresa`), or an example chosen from the menu (`priklad`, then `input` put in the
+// box), or the starter program; each of `typed` ([what the output ends with, the line, the
+// key that sends it]) typed when the program asks, and no other line asked for. Then what the
+// run ended in (`state`, `status`: ok and Finished. if not given), the output without what
+// was typed (`output`, else moxa's for the same input) and with it (`pane`), the lines typed
+// as the pane shows them, the limits the page names (`limity`).
+const BEHY = [
+  { nazev: 'an example from the menu', priklad: 'faktorial.mox', pane: /\n10\.000000! = 3628800\.000000\n/ },
+  { nazev: 'sude_liche.mox played by typing the answers when it asks', priklad: 'sude_liche.mox', snimek: true,
+    typed: [[BANNER + VYZVA, '4'], [`4 je sude\n${VYZVA}`, '17'], [`17 je liche\n${VYZVA}`, '0']] },
+  { nazev: 'with the answers in the box the run reads them from there', priklad: 'sude_liche.mox', input: '4 17\n0\n' },
+  { nazev: 'the starter program asks for a name', typed: [[BANNER + 'Jak se jmenujes? ', 'Eva']],
+    pane: /^\nhello\n\nJak se jmenujes\? Eva\nAhoj, Eva!\n/ },
+  { nazev: 'Ctrl+D ends the input: cti then reads the empty word', program: TRI,
+    typed: [[BANNER, 'prvni druhe'], ['[prvni]\n[druhe]\n', '', 'Control+d']] },
+  { nazev: 'Ctrl+D after a word without Enter hands the word over, then the end', program: TRI,
+    typed: [[BANNER, 'jen', 'Control+d']], pane: /^\nhello\n\njen\[jen\]\n\[\]\n\[\]\n/ },
+  { nazev: 'a shared program printing markup and script shows the characters', input: '<svg/onload=window.__zasazen=3>',
+    program: '{ pis_ln("<img src=x onerror=window.__zasazen=1>"); pis_ln("<script>window.__zasazen=2</script>"); cti(@a); pis_ln(@a); } .',
+    pane: /<img src=x onerror=window.__zasazen=1>\n<script>window.__zasazen=2<\/script>\n<svg\/onload=window.__zasazen=3>\n/ },
+  { nazev: 'the time limit, shortened for the test', adresa: '?seconds=2', program: NEKONECNY, limity: /: 2 s,/,
+    state: 'stopped', status: en.limitCasu(2), output: BANNER + 'zacatek\n' },
+  { nazev: 'a run past the output limit stops after the first MiB', program: '{ w2 (1) { pis("abcdefgh"); } w2_end; } .',
+    state: 'stopped', status: /output reached the limit of 1 MiB/, output: BANNER + 'abcdefgh'.repeat(1 << 17), limity: /256 MiB of memory/ },
+  // Call statements leave their values on the value stack for ever.
+  { nazev: 'a run past the memory limit', program: '?f(p2 @a) { } { w2 (1) { ~f(1;2;3;4;5;6;7;8;9;10); } w2_end; } .',
+    state: 'stopped', status: /memory limit of 256 MiB/, output: BANNER },
+  { nazev: "on the worker's own stack, nesting that overflows it is stopped", adresa: '?stack=worker',
+    program: `?f(p2 @a) { } { pis_ln("pred"); pis_ln(${'~f('.repeat(2999)}7${')'.repeat(2999)}); } .`,
+    state: 'stopped', status: /nests deeper than this browser allows/, output: BANNER },
+  { nazev: 'and the page runs on', adresa: '?stack=worker', program: '{ pis_ln("dal"); } .' },
+  // The page is not cross-origin isolated without its service worker, blocked for these runs.
+  { nazev: 'on the worker without shared memory, an empty box is the end of the input', adresa: '?stack=worker',
+    program: CTI, status: /type the input into the box before Run/, pane: /^\nhello\n\n\? \[\]\n/ },
+  { nazev: 'and a word in the box is read', adresa: '?stack=worker', program: CTI, input: 'slovo' },
+];
 
-test('a shared program that prints markup and script shows the characters and runs nothing', async () => {
-  const program =
-    '{ pis_ln("<img src=x onerror=window.__zasazen=1>"); pis_ln("<script>window.__zasazen=2</script>"); cti(@a); pis_ln(@a); } .';
-  const input = '<svg/onload=window.__zasazen=3>';
-  const page = await novaStranka(odkaz(program, input));
-  // Loaded, not run.
-  assert.equal(await page.textContent('#output'), '');
-  assert.equal(await page.inputValue('#input'), input);
-  const { output } = await spust(page);
-  assert.match(output, /<img src=x onerror=window.__zasazen=1>\n<script>window.__zasazen=2<\/script>\n<svg\/onload=window.__zasazen=3>\n/);
-  assert.equal(await page.locator('#output img, #output script, #output svg').count(), 0);
-  // Inline script is refused by the page's policy as well.
+test('each run prints what moxa prints for the same input, typed or in the box, or stops with a note', async () => {
+  const page = await prostredi.novaStranka('', { serviceWorkers: 'block' });
+  for (const r of BEHY) {
+    const { nazev: n, typed = [] } = r;
+    let program = r.program;
+    if (r.priklad) {
+      await otevri(page);
+      await page.selectOption('#examples', r.priklad);
+      program = readFileSync(join(priklady, r.priklad));
+      assert.equal(await page.inputValue('#input'), '', n);
+      if (r.input) await page.fill('#input', r.input);
+    } else {
+      await otevri(page, (r.adresa ?? '') + (program ? odkaz(program, r.input ?? '') : ''));
+      program ??= await textEditoru(page);
+      // Loaded, not run.
+      assert.deepEqual([await page.textContent('#output'), await page.inputValue('#input')], ['', r.input ?? ''], n);
+    }
+    if (r.limity) assert.match(await page.textContent('#limits'), r.limity, n);
+    await page.click('#run');
+    for (const [i, [predtim, radek, klavesa]] of typed.entries()) {
+      if (r.snimek && screenshot && i === typed.length - 1) {
+        await page.waitForSelector('#stdin-line');
+        await page.screenshot({ path: screenshot, fullPage: true });
+      }
+      await napis(page, predtim, radek, klavesa);
+    }
+    await page.waitForFunction(() => document.body.dataset.state !== 'running' || document.getElementById('stdin-line'));
+    assert.equal(await page.locator('#stdin-line').count(), 0, `${n}: asked for a line`);
+    assert.equal(await page.evaluate(() => document.body.dataset.state), r.state ?? 'ok', n);
+    const status = r.status ?? en.dobehl;
+    if (typeof status === 'string') assert.equal(await page.textContent('#status'), status, n);
+    else assert.match(await page.textContent('#status'), status, n);
+    const radky = typed.map(([, radek, k = 'Enter']) => radek + (k === 'Enter' ? '\n' : ''));
+    assert.equal(await vystupProgramu(page), r.output ?? zobrazeni(nativni(program, (r.input ?? '') + radky.join(''))), n);
+    assert.deepEqual(await page.locator('#output .input-echo').allTextContents(), radky.filter((x) => x), n);
+    if (r.pane) assert.match(await page.textContent('#output'), r.pane, n);
+    assert.equal(await page.locator('#output img, #output script, #output svg').count(), 0, n);
+  }
+  assert.equal(await page.evaluate(() => crossOriginIsolated), false);
+  // Nothing printed ran; inline script is refused by the page's policy as well.
   await page.evaluate(() => {
     const s = document.createElement('script');
     s.textContent = 'window.__zasazen = 4';
@@ -74,36 +140,11 @@ test('a shared program that prints markup and script shows the characters and ru
   assert.equal(await page.evaluate(() => window.__zasazen), undefined);
 });
 
-test('a share link round-trips a program holding every byte value 1-255', async () => {
-  const bajty = [];
-  for (let b = 1; b <= 255; b++) {
-    if (b === 0x22 || b === 0x2f) bajty.push(0x2f); // '/' escapes '"' and '/'
-    bajty.push(b);
-  }
-  const program = Uint8Array.from([...enc.encode('{ pis("'), ...bajty, ...enc.encode('"); } .')]);
-  const fragment = sdileni(program, Uint8Array.from([0xff, 0x20, 0x0d, 0x0a, 0x41]));
-  const page = await novaStranka(fragment);
-  await page.click('#share');
-  const znovu = await page.evaluate(() => location.hash);
-  assert.equal(znovu, fragment);
-  const { output } = await spust(page);
-  assert.equal(output, zobrazeni(nativni(program)));
-});
-
-// Clicks Run and waits until the output shows `text`.
-async function spustAVyckej(page, text) {
+test('a line printed before a long computation is shown at once, and Stop keeps it', async () => {
+  const page = await novaStranka(odkaz(NEKONECNY));
   await page.click('#run');
-  await page.waitForFunction((t) => document.getElementById('output').textContent.includes(t), text, {
-    polling: 20,
-  });
-}
-
-test('a line printed before a long computation is shown at once, and Stop and the time limit keep it', async () => {
-  const program = '{ pis_ln("zacatek"); w2 (1) { @x -> 1; } w2_end; } .';
-  const page = await novaStranka(odkaz(program));
-  // The loop never ends: the line is shown while the run goes on.
-  await spustAVyckej(page, 'zacatek\n');
-  assert.equal(await page.evaluate(() => document.body.dataset.state), 'running');
+  await page.waitForFunction(() => document.getElementById('output').textContent.includes('zacatek\n'), null, { polling: 20 });
+  assert.equal(await page.evaluate(bezi), true);
   // The page answers while the loop runs.
   await page.fill('#input', 'odpoved');
   assert.equal(await page.inputValue('#input'), 'odpoved');
@@ -111,18 +152,65 @@ test('a line printed before a long computation is shown at once, and Stop and th
   await page.click('#stop');
   await page.waitForFunction(() => document.body.dataset.state === 'stopped');
   assert.equal(await page.textContent('#status'), en.zastaveno);
-  assert.equal(await page.textContent('#output'), '\nhello\n\nzacatek\n');
+  assert.equal(await page.textContent('#output'), BANNER + 'zacatek\n');
+});
 
-  // The time limit, shortened for the test.
-  await otevri(page, '?seconds=2' + odkaz(program));
-  assert.match(await page.textContent('#limits'), /: 2 s,/);
-  await spustAVyckej(page, 'zacatek\n');
+test('End input and Stop while the program waits for a line; the page runs on', async () => {
+  const page = await novaStranka(odkaz(TRI));
+  await page.click('#run');
+  await page.waitForSelector('#stdin-line');
+  assert.equal(await page.isVisible('#end-input'), true);
+  await page.click('#end-input');
+  await page.waitForFunction(() => document.body.dataset.state === 'ok');
+  assert.match(await page.textContent('#output'), /^\nhello\n\n\[\]\n\[\]\n\[\]\n/);
+  assert.equal(await page.isVisible('#end-input'), false);
+
+  await otevri(page);
+  await page.click('#run');
+  await page.waitForSelector('#stdin-line');
+  await page.click('#stop');
   await page.waitForFunction(() => document.body.dataset.state === 'stopped');
-  assert.equal(await page.textContent('#status'), en.limitCasu(2));
-  assert.equal(await page.textContent('#output'), '\nhello\n\nzacatek\n');
-  // And a new run works.
-  await otevri(page, odkaz('{ pis_ln("znovu"); } .'));
-  assert.match((await spust(page)).output, /\nznovu\n/);
+  assert.equal(await page.textContent('#output'), BANNER + 'Jak se jmenujes? ');
+  assert.equal(await page.locator('#stdin-line').count(), 0);
+  assert.equal(await page.textContent('#status'), en.zastaveno);
+  await page.click('#run');
+  await napis(page, 'Jak se jmenujes? ', 'Jan');
+  await page.waitForFunction(() => document.body.dataset.state === 'ok');
+});
+
+test('time spent waiting for input does not count toward the time limit', async () => {
+  const program = '{ pis("? "); cti(@a); pis_ln(@a); w2 (1) { @x -> 1; } w2_end; } .';
+  const page = await novaStranka('?seconds=1' + odkaz(program));
+  await page.click('#run');
+  await page.waitForSelector('#stdin-line');
+  await page.waitForTimeout(1500);
+  assert.equal(await page.evaluate(bezi), true);
+  await napis(page, '? ', 'cekal');
+  assert.equal(await page.textContent('#status'), en.bezi);
+  await page.waitForFunction(() => document.body.dataset.state === 'stopped');
+  assert.equal(await page.textContent('#status'), en.limitCasu(1));
+  assert.equal(await vystupProgramu(page), BANNER + '? cekal\n');
+});
+
+test('where a run cannot suspend, the page isolated by its service worker still waits for typed input', async () => {
+  const page = await novaStranka();
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  await otevri(page, '?stack=worker' + odkaz(CTI));
+  assert.equal(await page.evaluate(() => crossOriginIsolated), true);
+  await page.click('#run');
+  await napis(page, BANNER + '? ', 'sdilene');
+  await page.waitForFunction(() => document.body.dataset.state === 'ok');
+  assert.equal(await vystupProgramu(page), BANNER + '? [sdilene]\n\nProgram probehl bez chyb.\n\nbye\n\n');
+  // Stop while the worker is blocked, and the next run waits again.
+  await page.click('#run');
+  await page.waitForSelector('#stdin-line');
+  await page.click('#stop');
+  await page.waitForFunction(() => document.body.dataset.state === 'stopped');
+  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  await page.click('#run');
+  await napis(page, BANNER + '? ', '', 'Control+d');
+  await page.waitForFunction(() => document.body.dataset.state === 'ok');
+  assert.match(await page.textContent('#output'), /^\nhello\n\n\? \[\]\n/);
 });
 
 // Where the output box is scrolled to, and how far its end is below what it shows.
@@ -168,7 +256,6 @@ test('long output ends in view, the verdict below its last line', async () => {
     await naKonci(page);
     assert.ok((await posunVystupu(page)).nahore > 0);
     assert.equal(await konecVidet(page), true, `the end of ${radku} lines is out of view`);
-    assert.match(output, /Program probehl bez chyb\.\n\nbye\n\n$/);
     await page.close();
   }
 });
@@ -274,181 +361,30 @@ test('the page asks for nothing but its own files, and works offline once loaded
   assert.deepEqual(cizi, []);
 });
 
-test('a run past the output or the memory limit stops with a note outside its output', async () => {
-  const page = await novaStranka(odkaz('{ w2 (1) { pis("abcdefgh"); } w2_end; } .'));
-  const limity = await page.textContent('#limits');
-  let r = await spust(page);
-  assert.equal(r.state, 'stopped');
-  assert.match(r.status, /output reached the limit of 1 MiB/);
-  // Exactly the first MiB of the program's output, after the opening lines.
-  assert.equal(r.output.length, 8 + (1 << 20));
-  assert.ok(r.output.endsWith('abcdefgh'));
-  assert.match(limity, /256 MiB of memory/);
-  // Call statements leave their values on the value stack for ever.
-  await otevri(page, odkaz('?f(p2 @a) { } { w2 (1) { ~f(1;2;3;4;5;6;7;8;9;10); } w2_end; } .'));
-  r = await spust(page);
-  assert.equal(r.state, 'stopped');
-  assert.match(r.status, /memory limit of 256 MiB/);
-  assert.equal(r.output, '\nhello\n\n');
-});
-
-test("on the worker's own stack, nesting that overflows it is stopped with a note, and the page runs on", async () => {
-  const hluboky = `?f(p2 @a) { } { pis_ln("pred"); pis_ln(${'~f('.repeat(2999)}7${')'.repeat(2999)}); } .`;
-  const page = await novaStranka('?stack=worker' + odkaz(hluboky));
-  const r = await spust(page);
-  assert.equal(r.state, 'stopped');
-  assert.match(r.status, /nests deeper than this browser allows/);
-  assert.equal(r.output, '\nhello\n\n');
-  await otevri(page, '?stack=worker' + odkaz('{ pis_ln("dal"); } .'));
-  assert.match((await spust(page)).output, /\ndal\n/);
-});
-
-test('on the worker\'s own stack, without shared memory, a run with an empty box reads the end of the input, with a note', async () => {
-  // Without its service worker the page is not cross-origin isolated.
-  const page = await prostredi.novaStranka('?stack=worker' + odkaz(CTI), { serviceWorkers: 'block' });
-  assert.equal(await page.evaluate(() => crossOriginIsolated), false);
-  await page.click('#run');
-  await page.waitForFunction(() => document.body.dataset.state === 'ok');
-  assert.equal(await page.locator('#stdin-line').count(), 0);
-  assert.match(await page.textContent('#output'), /^\nhello\n\n\? \[\]\n/);
-  assert.match(await page.textContent('#status'), /type the input into the box before Run/);
-  await page.fill('#input', 'slovo');
-  assert.match((await spust(page)).output, /^\nhello\n\n\? \[slovo\]\n/);
-  assert.equal(await page.textContent('#status'), en.dobehl);
-});
-
-// ---- input typed while the program runs ----------------------------------------------------
-
-// The output pane's text without what was typed into it: the program's bytes alone.
-const vystupProgramu = (page) =>
-  page.evaluate(() => {
-    const kopie = document.getElementById('output').cloneNode(true);
-    for (const e of kopie.querySelectorAll('.input-echo')) e.remove();
-    return kopie.textContent;
-  });
-
-// Waits for the input line, checks what the output shows before it, and types a line.
-async function napis(page, predtim, radek, klavesa = 'Enter') {
-  await page.waitForSelector('#stdin-line');
-  assert.equal(await page.evaluate(bezi), true);
-  const text = await page.textContent('#output');
-  assert.ok(text.endsWith(predtim), `before the input line: ${JSON.stringify(text.slice(-60))}`);
-  // The input line stands right after the prompt, at the end of the output.
-  const zaRadkem = await page.evaluate(() => {
-    const r = document.createRange();
-    r.setStartAfter(document.getElementById('stdin-line'));
-    r.setEndAfter(document.getElementById('output').lastChild);
-    return r.toString();
-  });
-  assert.equal(zaRadkem, '');
-  await page.type('#stdin-line', radek);
-  await page.press('#stdin-line', klavesa);
-}
-
-test('sude_liche.mox played by typing the answers when it asks', async () => {
+test('Share offers a link that opens the same program and input in a fresh page; a link keeps every byte', async () => {
   const page = await novaStranka();
-  await page.selectOption('#examples', 'sude_liche.mox');
-  assert.equal(await page.inputValue('#input'), '');
-  await page.click('#run');
-  const vyzva = 'Zadej cislo (0 konci): ';
-  await napis(page, '\nhello\n\n' + vyzva, '4');
-  await napis(page, `4 je sude\n${vyzva}`, '17');
-  await page.waitForSelector('#stdin-line');
-  if (screenshot) await page.screenshot({ path: screenshot, fullPage: true });
-  await napis(page, `17 je liche\n${vyzva}`, '0');
-  await page.waitForFunction(() => document.body.dataset.state === 'ok');
-  const program = readFileSync(join(goldenDir, '..', '..', 'examples', 'sude_liche.mox'));
-  assert.equal(await vystupProgramu(page), zobrazeni(nativni(program, '4\n17\n0\n')));
-  assert.deepEqual(await page.locator('#output .input-echo').allTextContents(), ['4\n', '17\n', '0\n']);
-  assert.equal(await page.locator('#stdin-line').count(), 0);
-
-  // With the answers in the box, the run reads them from there and asks for nothing.
-  await page.fill('#input', '4 17\n0\n');
-  await page.click('#run');
-  await page.waitForFunction(() => document.body.dataset.state === 'ok');
-  assert.equal(await page.textContent('#output'), zobrazeni(nativni(program, '4 17\n0\n')));
-});
-
-test('Ctrl+D and End input end the input: cti then reads the empty word', async () => {
-  const program = '{ cti(@a); pis_ln("[" + @a + "]"); cti(@b); pis_ln("[" + @b + "]"); cti(@c); pis_ln("[" + @c + "]"); } .';
-  const page = await novaStranka(odkaz(program));
-  await page.click('#run');
-  await napis(page, '\nhello\n\n', 'prvni druhe');
-  await napis(page, '[prvni]\n[druhe]\n', '', 'Control+d');
-  await page.waitForFunction(() => document.body.dataset.state === 'ok');
-  assert.equal(await vystupProgramu(page), zobrazeni(nativni(program, 'prvni druhe\n')));
-  assert.match(await page.textContent('#output'), /\[druhe\]\n\[\]\n/);
-
-  // Ctrl+D after a word without Enter hands the word over, then the end; the button does the same.
-  await page.click('#run');
-  await napis(page, '\nhello\n\n', 'jen', 'Control+d');
-  await page.waitForFunction(() => document.body.dataset.state === 'ok');
-  assert.match(await page.textContent('#output'), /^\nhello\n\njen\[jen\]\n\[\]\n\[\]\n/);
-  await page.click('#run');
-  await page.waitForSelector('#stdin-line');
-  assert.equal(await page.isVisible('#end-input'), true);
-  await page.click('#end-input');
-  await page.waitForFunction(() => document.body.dataset.state === 'ok');
-  assert.match(await page.textContent('#output'), /^\nhello\n\n\[\]\n\[\]\n\[\]\n/);
-  assert.equal(await page.isVisible('#end-input'), false);
-});
-
-test('the starter program asks for a name; Stop while it waits ends the run at once', async () => {
-  const page = await novaStranka();
-  assert.match(await page.textContent('.cm-content'), /cti\(@jmeno\)/);
-  await page.click('#run');
-  await napis(page, '\nhello\n\nJak se jmenujes? ', 'Eva');
-  await page.waitForFunction(() => document.body.dataset.state === 'ok');
-  assert.match(await page.textContent('#output'), /^\nhello\n\nJak se jmenujes\? Eva\nAhoj, Eva!\n/);
-
-  await page.click('#run');
-  await page.waitForSelector('#stdin-line');
-  await page.click('#stop');
-  await page.waitForFunction(() => document.body.dataset.state === 'stopped');
-  assert.equal(await page.textContent('#output'), '\nhello\n\nJak se jmenujes? ');
-  assert.equal(await page.locator('#stdin-line').count(), 0);
-  assert.equal(await page.textContent('#status'), en.zastaveno);
-  // The page runs on.
-  await page.click('#run');
-  await napis(page, 'Jak se jmenujes? ', 'Jan');
-  await page.waitForFunction(() => document.body.dataset.state === 'ok');
-});
-
-test('time spent waiting for input does not count toward the time limit', async () => {
-  const program = '{ pis("? "); cti(@a); pis_ln(@a); w2 (1) { @x -> 1; } w2_end; } .';
-  const page = await novaStranka('?seconds=1' + odkaz(program));
-  await page.click('#run');
-  await page.waitForSelector('#stdin-line');
-  await page.waitForTimeout(1500);
-  assert.equal(await page.evaluate(bezi), true);
-  await napis(page, '? ', 'cekal');
-  assert.equal(await page.textContent('#status'), en.bezi);
-  await page.waitForFunction(() => document.body.dataset.state === 'stopped');
-  assert.equal(await page.textContent('#status'), en.limitCasu(1));
-  assert.equal(await vystupProgramu(page), '\nhello\n\n? cekal\n');
-});
-
-// ---- share ---------------------------------------------------------------------------------
-
-test('Share offers a link that opens the same program and input in a fresh page', async () => {
-  const page = await novaStranka();
-  await page.focus('.cm-content');
-  await page.keyboard.press('Control+a');
   const program = '{\ncti(@a);\npis_ln("mám " + @a);\n} .';
-  await page.keyboard.insertText(program);
+  await vloz(page, program);
   await page.fill('#input', 'žlutý\nkůň');
   await page.click('#share');
   await page.waitForSelector('#share-link', { state: 'visible' });
   const odkazNaStranku = await page.inputValue('#share-link');
   assert.equal(odkazNaStranku, page.url());
   assert.match(await page.textContent('#status'), /^The link is in the address bar/);
-
   const jina = await novaStranka(odkazNaStranku.slice(prostredi.server.url.length));
-  const radky = await jina.locator('.cm-line').allTextContents();
-  assert.equal(radky.join('\n'), program);
+  assert.equal(await textEditoru(jina), program);
   assert.equal(await jina.inputValue('#input'), 'žlutý\nkůň');
-  const { output } = await spust(jina);
-  assert.equal(output, zobrazeni(nativni(program, 'žlutý\nkůň')));
+  assert.equal((await spust(jina)).output, zobrazeni(nativni(program, 'žlutý\nkůň')));
+
+  // A program holding every byte value 1-255 ('/' escapes '"' and '/') and input bytes.
+  const bajty = [];
+  for (let b = 1; b <= 255; b++) bajty.push(...(b === 0x22 || b === 0x2f ? [0x2f, b] : [b]));
+  const dalsi = Uint8Array.from([...enc.encode('{ pis("'), ...bajty, ...enc.encode('"); } .')]);
+  const fragment = sdileni(dalsi, Uint8Array.from([0xff, 0x20, 0x0d, 0x0a, 0x41]));
+  await otevri(jina, fragment);
+  await jina.click('#share');
+  assert.equal(await jina.evaluate(() => location.hash), fragment);
+  assert.equal((await spust(jina)).output, zobrazeni(nativni(dalsi)));
 });
 
 // ---- the page's languages -----------------------------------------------------------------
@@ -514,23 +450,3 @@ test('the page in Czech: the switch changes every text, is remembered, and ?lang
   assert.equal(await p.getAttribute(':target', 'lang'), 'cs');
 });
 
-test('where a run cannot suspend, the page isolated by its service worker still waits for typed input', async () => {
-  const page = await novaStranka();
-  await page.evaluate(() => navigator.serviceWorker.ready);
-  await otevri(page, '?stack=worker' + odkaz(CTI));
-  assert.equal(await page.evaluate(() => crossOriginIsolated), true);
-  await page.click('#run');
-  await napis(page, '\nhello\n\n? ', 'sdilene');
-  await page.waitForFunction(() => document.body.dataset.state === 'ok');
-  assert.equal(await vystupProgramu(page), '\nhello\n\n? [sdilene]\n\nProgram probehl bez chyb.\n\nbye\n\n');
-  // Stop while the worker is blocked, and the next run waits again.
-  await page.click('#run');
-  await page.waitForSelector('#stdin-line');
-  await page.click('#stop');
-  await page.waitForFunction(() => document.body.dataset.state === 'stopped');
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
-  await page.click('#run');
-  await napis(page, '\nhello\n\n? ', '', 'Control+d');
-  await page.waitForFunction(() => document.body.dataset.state === 'ok');
-  assert.match(await page.textContent('#output'), /^\nhello\n\n\? \[\]\n/);
-});

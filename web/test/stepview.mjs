@@ -7,7 +7,6 @@ import assert from 'node:assert/strict';
 import { odkaz, prohlizec } from './browser.mjs';
 
 const [siteDir] = process.argv.slice(2);
-// The served site, Chromium, and a failed test for every error the page's own code throws.
 const prostredi = prohlizec(siteDir);
 
 async function novaStranka(fragment = '') {
@@ -61,7 +60,7 @@ async function klikni(page, id, n = 1) {
   for (let i = 0; i < n; i++) await page.click(id);
 }
 
-test('Step on an example: the statements, the variables, the loop test, forward and back', async () => {
+test('Step on an example: the statements, the variables, the loop test, forward and back, the slider and go to step', async () => {
   const page = await novaStranka();
   await page.selectOption('#examples', 'faktorial.mox');
   await krokuj(page);
@@ -96,18 +95,7 @@ test('Step on an example: the statements, the variables, the loop test, forward 
   assert.equal(pane, v.output + '\nProgram probehl bez chyb.\n\nbye\n\n');
   assert.match(v.output, /\n10\.000000! = 3628800\.000000\n$/);
 
-  // Another example chosen while the view is open: the view closes on the new program.
-  await page.selectOption('#examples', 'ahoj.mox');
-  await page.waitForFunction(() => document.getElementById('step-view').hidden);
-  assert.match(await page.textContent('#editor .cm-content'), /Ahoj, svete!/);
-  assert.equal(await page.locator('.cm-step-line, .cm-step-token').count(), 0);
-  assert.equal(await page.getAttribute('#editor .cm-content', 'contenteditable'), 'true');
-});
-
-test('the slider and "go to step" reach the same view as stepping there', async () => {
-  const page = await novaStranka();
-  await page.selectOption('#examples', 'faktorial.mox');
-  await krokuj(page);
+  // The slider and "go to step" reach the same view as stepping there.
   await page.fill('#step-slider', '30');
   const posuvnik = await pohled(page);
   assert.equal(posuvnik.n, '30');
@@ -126,6 +114,13 @@ test('the slider and "go to step" reach the same view as stepping there', async 
   await page.focus('#step-slider');
   await page.keyboard.press('ArrowRight');
   assert.equal((await pohled(page)).n, '31');
+
+  // Another example chosen while the view is open: the view closes on the new program.
+  await page.selectOption('#examples', 'ahoj.mox');
+  await page.waitForFunction(() => document.getElementById('step-view').hidden);
+  assert.match(await page.textContent('#editor .cm-content'), /Ahoj, svete!/);
+  assert.equal(await page.locator('.cm-step-line, .cm-step-token').count(), 0);
+  assert.equal(await page.getAttribute('#editor .cm-content', 'contenteditable'), 'true');
 });
 
 // A declaration, calls leaving values on the stack, a read, both ways of an i2.
@@ -179,20 +174,7 @@ const CHYBA = `{
 `;
 const ZPRAVA = "V bloku: 'Vnitrni_term', na radku: 8 nastala chyba - nejedna se o cislo.\n";
 
-test('an error in a later pass is shown at its step, its statement marked', async () => {
-  const page = await novaStranka(odkaz(CHYBA));
-  await krokuj(page);
-  assert.equal(await page.textContent('#step-total'), '10');
-  await ukazuje(page, { n: '1', note: null });
-  assert.equal(await page.locator('.cm-step-error').count(), 0);
-  await page.click('#step-last');
-  const posledni = await ukazuje(page, { token: '@x', line: '    i2 (@i = 2) { @x -> "a"; } i2_end;',
-    variables: [['@i', '2.000000', false], ['@x', 'a', true]], output: BANNER + '2.000000\n' + ZPRAVA });
-  assert.equal(await page.textContent('.cm-step-error'), 'pis_ln');
-  assert.match(posledni.note, /^After this step the program stopped at an error, in the statement at line 7, column 5/);
-});
-
-test('a link with &step=N opens the view at that step; Share from the view makes one', async () => {
+test('a link with &step=N opens the view at that step, Share from the view makes one; an error in a later pass is shown at its step, its statement marked', async () => {
   const page = await novaStranka(odkaz(CHYBA) + '&step=7');
   await page.waitForFunction(otevreno);
   await ukazuje(page, { n: '7', token: 'w2', line: '  w2 (@i < 3) {', output: BANNER + '2.000000\n',
@@ -206,6 +188,16 @@ test('a link with &step=N opens the view at that step; Share from the view makes
   await druha.waitForFunction(otevreno);
   const v = await ukazuje(druha, { n: '9', condition: 'Condition: 1 — held: the first branch runs.' });
   assert.deepEqual(await pohled(page), v);
+
+  assert.equal(await page.textContent('#step-total'), '10');
+  await page.click('#step-first');
+  await ukazuje(page, { n: '1', note: null });
+  assert.equal(await page.locator('.cm-step-error').count(), 0);
+  await page.click('#step-last');
+  const posledni = await ukazuje(page, { token: '@x', line: '    i2 (@i = 2) { @x -> "a"; } i2_end;',
+    variables: [['@i', '2.000000', false], ['@x', 'a', true]], output: BANNER + '2.000000\n' + ZPRAVA });
+  assert.equal(await page.textContent('.cm-step-error'), 'pis_ln');
+  assert.match(posledni.note, /^After this step the program stopped at an error, in the statement at line 7, column 5/);
 });
 
 test('a program past the step cap, or past the bytes of trace kept, is stopped there, and the view says so', async () => {

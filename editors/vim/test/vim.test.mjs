@@ -5,15 +5,13 @@ import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { dirname, join, relative } from 'node:path';
+import { dirname, join } from 'node:path';
 import { test } from 'node:test';
 import { fileURLToPath } from 'node:url';
-import { disagreements, moxa, programs, repoDir, scannerTokens, words } from '../../test/agreement.mjs';
+import { agreementFiles, assertAgreement, moxa, repoDir } from '../../test/agreement.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
-const vimDir = dirname(here);
 const work = mkdtempSync(join(tmpdir(), 'moxa-vim-'));
-const W = words();
 
 const vim = (script, env = {}) =>
   execFileSync('vim', ['-es', '-u', 'NONE', '-i', 'NONE', '-N', '-S', script], {
@@ -22,7 +20,8 @@ const vim = (script, env = {}) =>
     stdio: ['ignore', 'pipe', 'pipe'],
   });
 
-// Per file: per byte offset the outermost syntax group ('' for none), line feeds left ''.
+// Per file: per byte offset the outermost syntax group ('' for none), line feeds left '';
+// and per line and column the innermost group.
 function syntaxGroups(files) {
   const list = join(work, 'files.txt');
   const out = join(work, 'groups.json');
@@ -35,10 +34,11 @@ function syntaxGroups(files) {
     const names = [];
     text.split('\n').forEach((line, n) => {
       const groups = line.length ? (dump[f][n] ?? '').split(' ') : [];
-      for (let i = 0; i < line.length; i++) names.push(groups[i] === '-' ? '' : groups[i] ?? '?');
+      for (let i = 0; i < line.length; i++) names.push(groups[i] === '-' ? '' : groups[i]?.split('/')[0] ?? '?');
       names.push('');
     });
-    result[f] = { text, names: names.slice(0, text.length), starts: null };
+    const inner = (dump[f] ?? []).map((l) => l.split(' ').map((g) => g.split('/').at(-1)));
+    result[f] = { text, names: names.slice(0, text.length), starts: null, inner };
   }
   return result;
 }
@@ -53,37 +53,16 @@ const isComment = (g) => g === 'moxaComment';
 const LONGEST_LINE = 1000;
 const shortLines = (f) => readFileSync(f, 'latin1').split('\n').every((l) => l.length <= LONGEST_LINE);
 
-test('the Vim syntax agrees with the scanner on every golden program, example and hard case', () => {
-  const all = [...programs('tests/golden', 'examples'), join(repoDir, 'editors/test/lexer_edges.mox')];
+test('the Vim syntax agrees with the scanner on every golden program, example and hard case; an escape is marked', async () => {
+  const all = agreementFiles();
   const files = all.filter(shortLines);
   assert.ok(files.length > all.length - 10, `${all.length - files.length} programs left out`);
-  const groups = syntaxGroups(files);
-  const failures = [];
-  for (const f of files) {
-    const d = disagreements(groups[f], scannerTokens(f), W, GROUPS, isComment);
-    if (d.length) failures.push(`${relative(repoDir, f)}:\n  ${d.join('\n  ')}`);
-  }
-  assert.equal(failures.length, 0, `${failures.length} of ${files.length} programs disagree:\n${failures.join('\n')}`);
-});
-
-// Vim's innermost group at the escapes of the sample's text (line, column from 1), which the
-// outermost groups compared above do not show.
-test('an escape inside a text is marked as one', () => {
-  const places = [[3, 10, 'moxaString'], [3, 12, 'moxaEscape'], [3, 13, 'moxaEscape'], [3, 15, 'moxaString']];
-  const script = join(work, 'at.vim');
-  writeFileSync(script, [
-    'set nocompatible',
-    `let &rtp = '${vimDir}' . ',' . &rtp`,
-    'filetype plugin on',
-    'syntax on',
-    `edit ${join(here, 'sample.mox')}`,
-    `let s:r = map(${JSON.stringify(places.map(([l, c]) => [l, c]))}, {_, p -> synIDattr(synID(p[0], p[1], 0), 'name')})`,
-    'call writefile([json_encode(s:r)], $OUT)',
-    'qa!',
-  ].join('\n'));
-  const out = join(work, 'at.json');
-  vim(script, { OUT: out });
-  assert.deepEqual(JSON.parse(readFileSync(out, 'utf8')), places.map((p) => p[2]));
+  const sample = join(here, 'sample.mox');
+  const groups = syntaxGroups([...files, sample]);
+  assert.equal(await assertAgreement(files, (f) => groups[f], GROUPS, isComment), 0);
+  // The innermost group at the escapes of the sample's text (line 3, columns 10-15), which
+  // the outermost groups compared above do not show.
+  assert.deepEqual([10, 12, 13, 15].map((c) => groups[sample].inner[2][c - 1]), ['moxaString', 'moxaEscape', 'moxaEscape', 'moxaString']);
 });
 
 const moxaCheck = process.env.MOXA_CHECK ?? join(repoDir, 'build/tools/moxa-check');
