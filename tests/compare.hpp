@@ -4,6 +4,7 @@
 // same bytes.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -18,10 +19,8 @@ namespace porovnani {
 // of the longer; npos when they are equal.
 inline std::size_t kde_se_lisi(std::string_view a, std::string_view b) {
   if (a == b) return std::string_view::npos;
-  std::size_t i = 0;
-  while (i < a.size() && i < b.size() && a[i] == b[i])
-    ++i;
-  return i;
+  return static_cast<std::size_t>(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first -
+                                  a.begin());
 }
 
 // Up to 40 bytes of `s` either side of byte `i`, a line feed and any byte that is not
@@ -70,9 +69,8 @@ struct DvaBehy {
   std::string stopa_prehrane;
   bool stejne() const { return prelozene == prehrane && stopa_prelozene == stopa_prehrane; }
   std::string rozdil() const {
-    if (prelozene != prehrane) {
+    if (prelozene != prehrane)
       return porovnani::rozdil(prelozene, prehrane, "compiled", "replayed");
-    }
     return "traces: " + porovnani::rozdil(stopa_prelozene, stopa_prehrane, "compiled", "replayed");
   }
 };

@@ -1,16 +1,10 @@
-// Memory that runs out in the middle of a run. Global operator new is replaced by one that,
-// once armed, fails the Nth allocation with std::bad_alloc. For every N from 1 up, until a
-// run makes fewer than N allocations, each sample program is run with the Nth allocation
-// failing, and the run must end in one of the ways a run may end:
-//   - as it ends with enough memory (the failing allocation was not needed for the result);
-//   - with what it printed up to that point, then the error verdict and the closing banner;
-//   - cut short, when the failing allocation was the one that would store more output: the
-//     output collected in memory is then as far as it got, a prefix of the normal output.
-// The counter is armed only around the call of the run itself. An exception that escapes
-// the call is reported with the thread that made the failing allocation: only one made
-// while the run is being set up, before any of the program is read, may escape.
-//
-// Exit status 0 when every run ended well; the last line sums up what was seen.
+// Memory that runs out in the middle of a run. For every N from 1 up, until a run makes fewer
+// than N allocations, each sample program is run with its Nth allocation failing (operator new,
+// replaced, is armed around the call of the run alone). The run must end as with enough memory;
+// or with what it printed up to that point, the error verdict and the closing banner; or cut
+// short, a prefix of the normal output, when the failing allocation would have stored more
+// output. An exception may leave the call only from an allocation of the calling thread, made
+// while the run is set up. Exit status 0 when every run ended well.
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>

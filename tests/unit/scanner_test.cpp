@@ -1,140 +1,296 @@
-// The scanner's token stream: kinds, texts, dropped characters and line counting.
+// The scanner: its tokens' kinds, texts and tags, what it drops, line counting and where each
+// token starts, however its reader splits the input; and the keyword and operator lists that
+// editors and the playground are given, which must be exactly the texts it tags.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
+#include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "io/streams.hpp"
 #include "lexer/scanner.hpp"
+#include "lexer/words.hpp"
+#include "tests/piece_reader.hpp"
 
 namespace {
 
-using moxa::Skener;
-using moxa::TextovyVstup;
-using moxa::Token;
-using Tokeny = std::vector<std::pair<moxa::Druh, std::string>>;
 using moxa::T_CISLO, moxa::T_RETEZEC, moxa::T_STREDNIK, moxa::T_SLOVO, moxa::T_ZAVORKA,
     moxa::T_KONEC, moxa::T_PRIRAZENI, moxa::T_OPERATOR, moxa::T_PROMENNA, moxa::T_VOLANI,
-    moxa::T_DEKLARACE;
+    moxa::T_DEKLARACE, moxa::Znacka;
 
-const std::string KONEC = "\xFF";
+struct Zaznam {
+  int kind;
+  std::string text;
+  Znacka znacka;
+  std::uint64_t radek;  // the scanner's line counter after the token
+  moxa::PoziceTokenu pozice;
+  bool operator==(const Zaznam&) const = default;
+};
 
-// Every token before the end-of-input token, which must come last.
-Tokeny tokeny(std::string_view zdroj) {
-  TextovyVstup f(zdroj);
-  Skener s(f);
-  Tokeny v;
-  Token t;
-  do {
+// Every token up to the end-of-input token, which comes last and then again on every call.
+std::vector<Zaznam> tokeny(moxa::Vstup& f) {
+  moxa::Skener s(f);
+  std::vector<Zaznam> v;
+  moxa::Token t;
+  const auto dalsi = [&] {
     s.skenuj(t);
-    v.emplace_back(static_cast<moxa::Druh>(t.druh), t.text);
-  } while (t.druh != T_KONEC && v.size() < 1000);
-  EXPECT_EQ(v.back(), (Tokeny::value_type{T_KONEC, KONEC})) << zdroj;
-  v.pop_back();
+    return Zaznam{t.druh, std::string(t.text), t.znacka, s.cislo_radku(), t.pozice};
+  };
+  do
+    v.push_back(dalsi());
+  while (t.druh != T_KONEC && v.size() < 10000);
+  EXPECT_EQ(v.back().text, "\xFF");
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(dalsi(), v.back());
   return v;
 }
 
-TEST(Scanner, NumbersTakeTheirSignCommaAndExponent) {
-  EXPECT_EQ(tokeny("5-3"), (Tokeny{{T_CISLO, "5"}, {T_CISLO, "-3"}}));
-  EXPECT_EQ(tokeny("5 - 3"), (Tokeny{{T_CISLO, "5"}, {T_OPERATOR, "-"}, {T_CISLO, "3"}}));
-  EXPECT_EQ(tokeny("@x->-1"), (Tokeny{{T_PROMENNA, "@x"}, {T_PRIRAZENI, "->"}, {T_CISLO, "-1"}}));
-  EXPECT_EQ(tokeny("1.5"), (Tokeny{{T_CISLO, "1"}, {T_SLOVO, ".5"}}));
-  EXPECT_EQ(tokeny("1,x5 1e x5 1,5e-3"),
-            (Tokeny{{T_CISLO, "1,5"}, {T_CISLO, "1e5"}, {T_CISLO, "1,5e-3"}}));
-  EXPECT_EQ(
-      tokeny("12abc +7 +x"),
-      (Tokeny{
-          {T_CISLO, "12"}, {T_SLOVO, "abc"}, {T_CISLO, "+7"}, {T_OPERATOR, "+"}, {T_SLOVO, "x"}}));
+std::vector<Zaznam> tokeny(std::string_view zdroj) {
+  moxa::TextovyVstup f(zdroj);
+  return tokeny(f);
 }
 
-TEST(Scanner, WordsAndNamesDropWhatCannotContinueThem) {
-  EXPECT_EQ(tokeny("ab_ cd ab__1"), (Tokeny{{T_SLOVO, "ab_cd"}, {T_SLOVO, "ab__1"}}));
-  EXPECT_EQ(
-      tokeny("@ x @X1y ~f ?g"),
-      (Tokeny{{T_PROMENNA, "@x"}, {T_PROMENNA, "@y"}, {T_VOLANI, "~f"}, {T_DEKLARACE, "?g"}}));
-  EXPECT_EQ(tokeny("Pis W2 w2_end ."),
-            (Tokeny{{T_SLOVO, "is"}, {T_CISLO, "2"}, {T_SLOVO, "w2_end"}, {T_SLOVO, "."}}));
-  EXPECT_EQ(tokeny(".x"), (Tokeny{{T_SLOVO, ".x"}}));
+std::vector<Zaznam> po_kouskach(std::string_view zdroj, std::size_t krok) {
+  kousky::PoKouskach f(zdroj, krok);
+  return tokeny(f);
 }
 
-TEST(Scanner, OperatorsPairOnlyAsListed) {
-  EXPECT_EQ(tokeny("!= <= >= =< - > ^_"), (Tokeny{{T_OPERATOR, "!="},
-                                                  {T_OPERATOR, "<="},
-                                                  {T_OPERATOR, ">="},
-                                                  {T_OPERATOR, "="},
-                                                  {T_OPERATOR, "<"},
-                                                  {T_OPERATOR, "-"},
-                                                  {T_OPERATOR, ">"},
-                                                  {T_OPERATOR, "^"},
-                                                  {T_OPERATOR, "_"}}));
-  EXPECT_EQ(tokeny("{};"), (Tokeny{{T_ZAVORKA, "{"}, {T_ZAVORKA, "}"}, {T_STREDNIK, ";"}}));
+// The kinds and texts before the end-of-input token.
+using Tokeny = std::vector<std::pair<moxa::Druh, std::string>>;
+Tokeny druhy(std::string_view zdroj) {
+  Tokeny v;
+  for (const Zaznam& z : tokeny(zdroj))
+    if (z.kind != T_KONEC) v.emplace_back(static_cast<moxa::Druh>(z.kind), z.text);
+  return v;
 }
 
-TEST(Scanner, StringLiteralsKeepEscapesAndCutAtZero) {
-  EXPECT_EQ(tokeny("\"a/\"b\" \"\""), (Tokeny{{T_RETEZEC, "a/\"b"}, {T_RETEZEC, ""}}));
-  EXPECT_EQ(tokeny(std::string("\"ab\0cd\" x", 9)), (Tokeny{{T_RETEZEC, "ab"}, {T_SLOVO, "x"}}));
-  EXPECT_EQ(tokeny("\"\xE9\r\n\" \xE9"), (Tokeny{{T_RETEZEC, "\xE9\r\n"}}));
-}
-
-TEST(Scanner, CommentsAndLoneColonsAreSkipped) {
-  EXPECT_EQ(tokeny(":: line\nx :!!: y :! a !: z"),
-            (Tokeny{{T_SLOVO, "x"}, {T_SLOVO, "y"}, {T_SLOVO, "z"}}));
-  EXPECT_EQ(tokeny(":!:x!: y"), (Tokeny{{T_SLOVO, "y"}}));
-  EXPECT_EQ(tokeny(": a : b\nc"), (Tokeny{{T_SLOVO, "c"}}));
-}
-
-TEST(Scanner, EndOfInputInsideAnUnfinishedTokenDropsIt) {
+TEST(Scanner, KindsAndTexts) {
+  const std::pair<std::string, Tokeny> pripady[] = {
+      // Numbers take their sign, comma and exponent.
+      {"5-3", {{T_CISLO, "5"}, {T_CISLO, "-3"}}},
+      {"5 - 3", {{T_CISLO, "5"}, {T_OPERATOR, "-"}, {T_CISLO, "3"}}},
+      {"@x->-1", {{T_PROMENNA, "@x"}, {T_PRIRAZENI, "->"}, {T_CISLO, "-1"}}},
+      {"1.5", {{T_CISLO, "1"}, {T_SLOVO, ".5"}}},
+      {"1,x5 1e x5 1,5e-3", {{T_CISLO, "1,5"}, {T_CISLO, "1e5"}, {T_CISLO, "1,5e-3"}}},
+      {"12abc +7 +x",
+       {{T_CISLO, "12"}, {T_SLOVO, "abc"}, {T_CISLO, "+7"}, {T_OPERATOR, "+"}, {T_SLOVO, "x"}}},
+      // Words and names drop what cannot continue them.
+      {"ab_ cd ab__1", {{T_SLOVO, "ab_cd"}, {T_SLOVO, "ab__1"}}},
+      {"@ x @X1y ~f ?g",
+       {{T_PROMENNA, "@x"}, {T_PROMENNA, "@y"}, {T_VOLANI, "~f"}, {T_DEKLARACE, "?g"}}},
+      {"Pis W2 w2_end .", {{T_SLOVO, "is"}, {T_CISLO, "2"}, {T_SLOVO, "w2_end"}, {T_SLOVO, "."}}},
+      {".x", {{T_SLOVO, ".x"}}},
+      // Operators pair only as listed.
+      {"!= <= >= =< - > ^_",
+       {{T_OPERATOR, "!="},
+        {T_OPERATOR, "<="},
+        {T_OPERATOR, ">="},
+        {T_OPERATOR, "="},
+        {T_OPERATOR, "<"},
+        {T_OPERATOR, "-"},
+        {T_OPERATOR, ">"},
+        {T_OPERATOR, "^"},
+        {T_OPERATOR, "_"}}},
+      {"{};", {{T_ZAVORKA, "{"}, {T_ZAVORKA, "}"}, {T_STREDNIK, ";"}}},
+      // String literals keep their escapes and end at a zero byte.
+      {"\"a/\"b\" \"\"", {{T_RETEZEC, "a/\"b"}, {T_RETEZEC, ""}}},
+      {std::string("\"ab\0cd\" x", 9), {{T_RETEZEC, "ab"}, {T_SLOVO, "x"}}},
+      {"\"\xE9\r\n\" \xE9", {{T_RETEZEC, "\xE9\r\n"}}},
+      // Comments and lone colons are skipped.
+      {":: line\nx :!!: y :! a !: z", {{T_SLOVO, "x"}, {T_SLOVO, "y"}, {T_SLOVO, "z"}}},
+      {":!:x!: y", {{T_SLOVO, "y"}}},
+      {": a : b\nc", {{T_SLOVO, "c"}}},
+  };
+  for (const auto& [zdroj, ocekavano] : pripady)
+    EXPECT_EQ(druhy(zdroj), ocekavano) << zdroj;
+  // The end of input inside an unfinished token drops it.
   for (const char* zdroj : {"x \"abc", "x :!abc", "x ::abc", "x 1,", "x 1e", "x 1e+", "x ab_",
                             "x @", "x ~", "x ?", "x :", "x \"a/"}) {
-    EXPECT_EQ(tokeny(zdroj), (Tokeny{{T_SLOVO, "x"}})) << zdroj;
+    EXPECT_EQ(druhy(zdroj), (Tokeny{{T_SLOVO, "x"}})) << zdroj;
   }
 }
 
-TEST(Scanner, EndOfInputRepeatsForever) {
-  TextovyVstup f("x");
-  Skener s(f);
-  Token t;
-  s.skenuj(t);
-  EXPECT_EQ(t.text, "x");
-  for (int i = 0; i < 3; ++i) {
-    s.skenuj(t);
-    EXPECT_EQ(t.druh, T_KONEC);
-    EXPECT_EQ(t.text, KONEC);
-  }
-}
-
+// A line feed is counted when it is first read: as the look-ahead after "a", not yet after the
+// blank behind "b", after the CR that ends "c".
 TEST(Scanner, LineFeedIsCountedWhenFirstRead) {
-  TextovyVstup f("a\nb \nc\r\nd");
-  Skener s(f);
-  Token t;
-  s.skenuj(t);  // "a", its line feed read as look-ahead
-  EXPECT_EQ(s.cislo_radku(), 2u);
-  s.skenuj(t);  // "b", followed by a blank: its line feed not read yet
-  EXPECT_EQ(s.cislo_radku(), 2u);
-  s.skenuj(t);  // "c", followed by CR: the line feed comes after the token
-  EXPECT_EQ(t.text, "c");
-  EXPECT_EQ(s.cislo_radku(), 3u);
-  s.skenuj(t);
-  EXPECT_EQ(t.text, "d");
-  EXPECT_EQ(s.cislo_radku(), 4u);
+  std::vector<std::uint64_t> radky;
+  for (const Zaznam& z : tokeny("a\nb \nc\r\nd"))
+    radky.push_back(z.radek);
+  EXPECT_EQ(radky, (std::vector<std::uint64_t>{2, 2, 3, 4, 4}));
 }
 
 TEST(Scanner, KeywordsAreTaggedByTextWhateverTheKind) {
-  TextovyVstup f("\"pis\" pis pisx \"(\" ;");
-  Skener s(f);
-  Token t;
-  using moxa::Znacka;
-  const std::pair<int, Znacka> ocekavane[] = {{T_RETEZEC, Znacka::Pis},
-                                              {T_SLOVO, Znacka::Pis},
-                                              {T_SLOVO, Znacka::Zadna},
-                                              {T_RETEZEC, Znacka::LevaKulata},
-                                              {T_STREDNIK, Znacka::Strednik}};
-  for (const auto& [druh, znacka] : ocekavane) {
-    s.skenuj(t);
-    EXPECT_EQ(t.druh, druh) << t.text;
-    EXPECT_EQ(t.znacka, znacka) << t.text;
+  std::vector<std::pair<int, Znacka>> znacky;
+  for (const Zaznam& z : tokeny("\"pis\" pis pisx \"(\" ;"))
+    znacky.emplace_back(z.kind, z.znacka);
+  EXPECT_EQ(znacky, (std::vector<std::pair<int, Znacka>>{{T_RETEZEC, Znacka::Pis},
+                                                         {T_SLOVO, Znacka::Pis},
+                                                         {T_SLOVO, Znacka::Zadna},
+                                                         {T_RETEZEC, Znacka::LevaKulata},
+                                                         {T_STREDNIK, Znacka::Strednik},
+                                                         {T_KONEC, Znacka::Zadna}}));
+}
+
+// Every text of list `seznam`, scanned alone, is one token of kind `druh` with its tag.
+template <typename Seznam>
+void kazdy_jeden_token(const Seznam& seznam, moxa::Druh druh) {
+  for (const auto& w : seznam) {
+    const auto v = tokeny(w.text);
+    ASSERT_EQ(v.size(), 2u) << w.text;
+    EXPECT_EQ(v[0].kind, druh) << w.text;
+    EXPECT_EQ(v[0].text, w.text);
+    EXPECT_EQ(v[0].znacka, w.znacka) << w.text;
   }
+}
+
+TEST(Words, KeywordsAndOperatorsAreSingleTokensWithTheirTag) {
+  kazdy_jeden_token(moxa::KLICOVA_SLOVA, T_SLOVO);
+  kazdy_jeden_token(moxa::OPERATORY, T_OPERATOR);
+  EXPECT_EQ(tokeny(moxa::KONEC_PROGRAMU.text)[0].znacka, Znacka::Tecka);
+  for (const auto& z : moxa::ZAVORKY)
+    EXPECT_EQ(tokeny(z.text)[0].znacka, z.znacka);
+  EXPECT_EQ(tokeny(moxa::STREDNIK.text)[0].kind, T_STREDNIK);
+  EXPECT_EQ(tokeny(moxa::PRIRAZENI)[0].kind, T_PRIRAZENI);
+  // Texts near the listed ones are not tagged.
+  for (const std::string_view t : {"w3", "pisln", "pis_lnx", "i2end", "cteni", "p22"})
+    EXPECT_EQ(tokeny(t)[0].znacka, Znacka::Zadna) << t;
+}
+
+// Every tag the parser knows stands for exactly one listed text, so a keyword or operator
+// added to the scanner cannot be forgotten in the lists.
+TEST(Words, EveryTagIsListedOnce) {
+  std::set<int> videne;
+  std::set<std::string> texty;
+  const auto pridej = [&](const moxa::PevnyText& p) {
+    EXPECT_TRUE(texty.insert(std::string(p.text)).second) << p.text << " listed twice";
+    if (p.znacka == Znacka::Zadna) return;
+    EXPECT_TRUE(videne.insert(static_cast<int>(p.znacka)).second) << p.text;
+  };
+  for (const auto& w : moxa::KLICOVA_SLOVA)
+    pridej(w);
+  for (const auto& o : moxa::OPERATORY)
+    pridej(o);
+  for (const auto& z : moxa::ZAVORKY)
+    pridej(z);
+  pridej(moxa::KONEC_PROGRAMU);
+  pridej(moxa::STREDNIK);
+  for (int z = static_cast<int>(Znacka::Zadna) + 1; z <= static_cast<int>(Znacka::Nebo); ++z)
+    EXPECT_EQ(videne.count(z), 1U) << "tag " << z << " has no listed text";
+}
+
+// The pieces joined into one text.
+std::string spoj(std::initializer_list<std::string_view> kusy) {
+  std::string s;
+  for (const std::string_view k : kusy)
+    s.append(k);
+  return s;
+}
+
+const std::string DLOUHE_JMENO = spoj({"@", std::string(70, 'k'), "_", std::string(30, '7')});
+const std::string DLOUHE_CISLO = spoj({std::string(40, '9'), ",", std::string(20, '1'), "e-12"});
+const std::string DLOUHY_RETEZEC = spoj({"a/\"b\n", std::string(90, 'x')});
+
+// Every token family, tokens longer than the scanner's own buffer, runs that end exactly at
+// the end of the input, and line feeds inside strings and block comments.
+const std::string ZDROJ =
+    spoj({"{\n@a -> @a + 13,25 % 1000 * 3e0 / 1;\n", DLOUHE_JMENO, " -> ", DLOUHE_CISLO,
+          ";\n:: a comment\n@s_t->@u_v<=-1e0|\"", DLOUHY_RETEZEC,
+          "\"&(7>=8)!=1;\n:! block\n!! !:@delka__radku pis_ln(\"pis\"); w2_end ~f(?g) }.\n",
+          DLOUHE_JMENO});
+
+// The scanner takes runs of bytes in bulk from its reader's buffer; the tokens, their tags and
+// the line counter must not depend on where the reader's refills fall.
+TEST(ScannerPieces, TokensDoNotDependOnHowTheInputIsSplit) {
+  const std::vector<Zaznam> cele = po_kouskach(ZDROJ, ZDROJ.size());
+  ASSERT_GT(cele.size(), 40u);
+  EXPECT_EQ(cele.back().radek,
+            1 + static_cast<std::uint64_t>(std::count(ZDROJ.begin(), ZDROJ.end(), '\n')));
+  for (std::size_t krok = 1; krok <= 33; ++krok)
+    EXPECT_EQ(po_kouskach(ZDROJ, krok), cele) << "pieces of " << krok << " bytes";
+  const auto ma = [&](int kind, const std::string& text) {
+    return std::any_of(cele.begin(), cele.end(),
+                       [&](const Zaznam& z) { return z.kind == kind && z.text == text; });
+  };
+  EXPECT_TRUE(ma(moxa::T_PROMENNA, DLOUHE_JMENO));
+  EXPECT_TRUE(ma(moxa::T_CISLO, DLOUHE_CISLO));
+  EXPECT_TRUE(ma(moxa::T_RETEZEC, DLOUHY_RETEZEC));
+  EXPECT_TRUE(ma(moxa::T_PROMENNA, "@delka__radku"));
+  EXPECT_TRUE(ma(moxa::T_CISLO, "-1e0"));
+  // The last name runs up to the end of the input.
+  EXPECT_EQ(cele[cele.size() - 2].text, DLOUHE_JMENO);
+}
+
+// Where a token's first byte stands, counted in the source itself.
+moxa::PoziceTokenu misto_v(std::string_view zdroj, std::size_t bajt) {
+  const std::string_view pred = zdroj.substr(0, bajt);
+  const std::size_t posledni = pred.rfind('\n');
+  const std::size_t od_radku = posledni == std::string_view::npos ? 0 : posledni + 1;
+  return {1 + static_cast<std::uint64_t>(std::count(pred.begin(), pred.end(), '\n')),
+          bajt - od_radku + 1, bajt};
+}
+
+// The first byte of a token as it stands in the source: a string literal starts with its
+// quote, a name or number with the byte its text starts with.
+TEST(ScannerPieces, EveryTokenKnowsWhereItStarts) {
+  const std::vector<Zaznam> v = po_kouskach(ZDROJ, 7);
+  std::size_t hledat_od = 0;
+  for (const Zaznam& z : v) {
+    if (z.kind == moxa::T_KONEC) {
+      EXPECT_EQ(z.pozice, misto_v(ZDROJ, ZDROJ.size()));
+      continue;
+    }
+    const std::size_t b = z.pozice.bajt;
+    ASSERT_LT(b, ZDROJ.size()) << z.text;
+    EXPECT_GE(b, hledat_od) << z.text;
+    EXPECT_EQ(z.pozice, misto_v(ZDROJ, b)) << z.text;
+    EXPECT_EQ(ZDROJ[b], z.kind == moxa::T_RETEZEC ? '"' : z.text[0]) << z.text << " at " << b;
+    hledat_od = b + 1;
+  }
+  // A few by hand: "@a" opens line 2; "&" follows the long string on its last line.
+  EXPECT_EQ(v[1].pozice, (moxa::PoziceTokenu{2, 1, 2}));
+  const auto amp = std::find_if(v.begin(), v.end(), [](const Zaznam& z) { return z.text == "&"; });
+  ASSERT_NE(amp, v.end());
+  EXPECT_EQ(amp->pozice.radek, 6u);
+  EXPECT_EQ(amp->pozice.sloupec, 92u);
+}
+
+// When the program comes from standard input, `cti` takes words from the same reader between
+// two tokens, after the scanner has read the byte that ends a token, and says so. Positions
+// stay those of the source bytes, whether the token after the words was read before them
+// (";") or after them (the "(" after the second read).
+TEST(ScannerPieces, PositionsHoldWhenInputIsReadBetweenTokens) {
+  const std::string zdroj = "cti(@x)slovo slovo;\n  pis slovo\n(@x);";
+  moxa::TextovyVstup f(zdroj);
+  moxa::Skener s(f);
+  moxa::Token t;
+  std::vector<moxa::PoziceTokenu> mista;
+  const auto vezmi = [&](int n) {
+    const std::uint64_t od = f.precteno();
+    for (int i = 0; i < n; ++i)
+      f.cti_znak();
+    s.cizi_cteni(od, f.precteno());
+  };
+  do {
+    s.skenuj(t);
+    mista.push_back(t.pozice);
+    // After ")" the scanner holds the "s" after it; the reader takes "lovo slovo" (the
+    // scanner's "s" is lost to the reader, as it is to `cti`). After "pis" it holds the
+    // blank; the reader takes "slovo\n".
+    if (t.text == ")" && mista.size() == 4) vezmi(10);
+    if (t.text == "pis") vezmi(6);
+  } while (t.druh != moxa::T_KONEC);
+  ASSERT_EQ(mista.size(), 12u);
+  EXPECT_EQ(mista[4].bajt,
+            zdroj.find("s"));  // the held "s" is a word of its own
+  EXPECT_EQ(mista[5], misto_v(zdroj, zdroj.find(';')));
+  EXPECT_EQ(mista[6], misto_v(zdroj, zdroj.find("pis")));
+  EXPECT_EQ(mista[7].bajt, zdroj.rfind('('));
+  EXPECT_EQ(mista[11].bajt, zdroj.size());
 }
 
 }  // namespace
