@@ -6,6 +6,7 @@
 #   fuzz/run.sh --long SECONDS    each target for SECONDS, keeping what it learns in
 #                                 fuzz/corpus-run/<target>/ for the next run
 #
+# The targets run side by side, one per processor (FUZZ_JOBS overrides).
 # The seeds are the golden programs (with their standard input after a 00 00 pair). The
 # build goes to build-fuzz/ (MOXA_FUZZ_BUILD overrides); logs and the inputs behind any
 # finding go to build-fuzz/logs/ and build-fuzz/artifacts/. Exits non-zero when any target
@@ -36,7 +37,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=
 cmake --build "$build" --target "${targets[@]/#/fuzz_}" -- -j2
 
 seeds="$build/seeds"
-rm -rf "$seeds"
+rm -rf "$seeds" "$build"/logs/*.summary
 mkdir -p "$seeds" "$build/logs" "$build/artifacts"
 for mox in tests/golden/*/*.mox tests/golden/*/*/*.mox; do
   [ -f "$mox" ] || continue
@@ -99,8 +100,10 @@ for pair in '1 2' '7 -3' '-7 3' '5 0' '0 0' '-0 0' '1e308 10' '1e-320 1e300' 'ab
   i=$((i + 1))
 done
 
-status=0
-for t in "${targets[@]}"; do
+# Runs target $1 for the time given and writes what it reports to $build/logs/$1.summary; the
+# summary ends with FOUND when the target found something.
+fuzz_one() {
+  local t=$1 corpus log summary
   if [ "$keep" = 1 ]; then
     corpus="fuzz/corpus-run/$t"
   else
@@ -109,16 +112,42 @@ for t in "${targets[@]}"; do
   fi
   mkdir -p "$corpus"
   log="$build/logs/$t.log"
-  echo "== fuzz_$t: $seconds s"
+  summary="$build/logs/$t.summary"
   if "$build/fuzz/fuzz_$t" "$corpus" "$seeds" -dict=fuzz/moxa.dict -max_len="${max_len[$t]}" \
     -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$t-" > "$log" 2>&1; then
-    grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
-    grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1 || true
+    { grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
+      grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1 || true; } > "$summary"
   else
+    { echo "fuzz_$t FOUND SOMETHING: see $log and $build/artifacts/"
+      grep -E -A30 '^==[0-9]+==|^finding:|runtime error|ERROR: libFuzzer' "$log" | head -60 || true
+      echo FOUND; } > "$summary"
+  fi
+}
+
+# The targets run side by side, as many at once as the machine has processors (FUZZ_JOBS
+# overrides), each for the whole of its time; their reports follow in the targets' order.
+jobs=${FUZZ_JOBS:-$(nproc)}
+running=0
+for t in "${targets[@]}"; do
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n
+    running=$((running - 1))
+  fi
+  fuzz_one "$t" &
+  running=$((running + 1))
+done
+wait
+
+status=0
+for t in "${targets[@]}"; do
+  summary="$build/logs/$t.summary"
+  echo "== fuzz_$t: $seconds s"
+  if [ ! -f "$summary" ] || tail -1 "$summary" | grep -qx FOUND; then
     status=1
-    echo "fuzz_$t FOUND SOMETHING: see $log and $build/artifacts/" >&2
-    grep -E -A30 '^==[0-9]+==|^finding:|runtime error|ERROR: libFuzzer' "$log" | head -60 >&2 || true
+    if [ -f "$summary" ]; then sed '$d' "$summary" >&2; else echo "fuzz_$t left no report" >&2; fi
+  else
+    cat "$summary"
   fi
 done
 exit "$status"

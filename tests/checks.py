@@ -33,7 +33,7 @@ def chyba(vystup, zprava):
 
 def write(path, data):
     """Writes `data` (bytes or text) to `path`, making its folders; returns the path."""
-    os.makedirs(os.path.dirname(str(path)) or ".", exist_ok=True)
+    os.makedirs(os.path.dirname(path) or ".", exist_ok=True)
     with open(path, "wb") as f:
         f.write(data.encode() if isinstance(data, str) else data)
     return path
