@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # What an installed moxa must do, checked from outside the source tree:
-#   - `cmake --install` into a temporary prefix, then consumers built from outside the tree
+#   - `cmake --install --prefix` of the release build into a temporary prefix, then consumers built from outside the tree
 #     through find_package (shared and static library) and through pkg-config (as C99 with
 #     -Wall -Werror), each running every golden program through the C API, and the Python
 #     grader over the installed library; the installed man page is clean under mandoc and
@@ -42,10 +42,11 @@ man_pages=("${man_pages[@]/%/.1}")
 prefix=$tmp/prefix
 # A folder that exists before the installation stays when it is removed again.
 mkdir -p "$prefix/share/man"
-cmake -S . -B "$tmp/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOXA_WERROR=ON -DMOXA_TESTS=OFF \
-  -DCMAKE_INSTALL_PREFIX="$prefix"
-cmake --build "$tmp/build"
-cmake --install "$tmp/build"
+# The release build, as the README's Install section makes it (already made by the test run
+# when this runs in CI), installed into a prefix given only when installing.
+cmake --preset release > /dev/null
+cmake --build --preset release
+cmake --install build --prefix "$prefix"
 for f in "${programs[@]/#/bin/}" "${man_pages[@]}" \
          include/moxa/moxa.h lib/libmoxa.so.1 lib/libmoxa.a \
          lib/cmake/moxa/moxa-config.cmake lib/cmake/moxa/moxa-config-version.cmake \
@@ -127,7 +128,7 @@ LD_LIBRARY_PATH=$prefix/lib python3 "$embed_test" "$tmp/run_mox_pc" "$prefix/lib
 unset PKG_CONFIG_PATH
 
 echo "== remove the installation"
-cmake --build "$tmp/build" --target uninstall > /dev/null
+cmake --build build --target uninstall > /dev/null
 left=$(cd "$prefix" && find . | sort | tr '\n' ' ')
 [ "$left" = ". ./share ./share/man " ] || { echo "left behind in the prefix: $left"; exit 1; }
 

@@ -110,8 +110,24 @@ endforeach()
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT program)
 install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT program)
 if(NOT MOXA_DEBIAN)
+  # moxa's page names the README's folder under the prefix the installation is made into,
+  # which `cmake --install --prefix` may change after configuring; the page is written
+  # again when it is installed.
   foreach(m IN LISTS moxa_manualy)
-    install(FILES ${moxa_gen}/${m}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
+    install(CODE "set(moxa_docdir \"${CMAKE_INSTALL_DOCDIR}\")
+set(moxa_mandir \"${CMAKE_INSTALL_MANDIR}/man1\")
+foreach(slozka moxa_docdir moxa_mandir)
+  if(NOT IS_ABSOLUTE \"\${\${slozka}}\")
+    set(\${slozka} \"\${CMAKE_INSTALL_PREFIX}/\${\${slozka}}\")
+  endif()
+endforeach()
+file(READ \"${moxa_gen}/${m}.1\" moxa_stranka)
+string(REPLACE \"\n.IR ${CMAKE_INSTALL_FULL_DOCDIR} .\n\" \"\n.IR \${moxa_docdir} .\n\"
+       moxa_stranka \"\${moxa_stranka}\")
+file(MAKE_DIRECTORY \"${moxa_gen}/installed\")
+file(WRITE \"${moxa_gen}/installed/${m}.1\" \"\${moxa_stranka}\")
+file(INSTALL \"${moxa_gen}/installed/${m}.1\" DESTINATION \"\${moxa_mandir}\")"
+      COMPONENT program)
   endforeach()
 else()
   # gzip -n: no name or time stamp inside, so the packages build reproducibly.
