@@ -9,6 +9,9 @@
 #   WORKLOAD   any of: count arith strings scan nest calls (default: all)
 # Environment:
 #   MOXA       the moxa binary (default: build/moxa in the repository)
+#   BENCH_CPU  the processor every command runs on (default: 0; empty: any). On a shared
+#              machine two processors can differ in speed by half for minutes at a time;
+#              one processor for all keeps the commands' times comparable.
 #
 # Needs hyperfine, /usr/bin/time (Debian package "time") and python3; on Debian
 #   apt-get install -y hyperfine lua5.4 mawk time
@@ -21,7 +24,7 @@ root=$(cd "$bench/.." && pwd)
 all_workloads=(count arith strings scan nest calls)
 
 usage() {
-    sed -n '2,17s/^# \{0,1\}//p' "${BASH_SOURCE[0]}"
+    sed -n '2,19s/^# \{0,1\}//p' "${BASH_SOURCE[0]}"
 }
 
 quick=0
@@ -61,6 +64,12 @@ for tool in hyperfine python3; do
     command -v "$tool" >/dev/null || { echo "run.sh: $tool is missing" >&2; exit 1; }
 done
 [[ -x /usr/bin/time ]] || { echo "run.sh: /usr/bin/time is missing (package time)" >&2; exit 1; }
+cpu=${BENCH_CPU-0}
+on_cpu=()
+if [[ -n $cpu ]]; then
+    command -v taskset >/dev/null || { echo "run.sh: taskset is missing (set BENCH_CPU=)" >&2; exit 1; }
+    on_cpu=(taskset -c "$cpu")
+fi
 
 # Interpreter name, program that must exist, file extension of its programs.
 # Each workload W runs as: moxa W.mox, python3 W.py, lua5.4 W.lua, tclsh W.tcl,
@@ -94,6 +103,7 @@ trap 'rm -rf "$results"' EXIT
 echo "moxa: $moxa"
 echo "peers: ${names[*]:1}${skipped[*]:+ (not installed, left out: ${skipped[*]})}"
 echo "runs per command: $runs (scan: $scan_runs)"
+echo "processor: ${cpu:-any}"
 
 for work in "${workloads[@]}"; do
     dir=$bench
@@ -124,7 +134,7 @@ for work in "${workloads[@]}"; do
     done
 
     echo "[$work] timing with hyperfine, $n runs per command"
-    hyperfine -N -i --runs "$n" --export-json "$results/$work.json" "${hyper_args[@]}" \
+    "${on_cpu[@]}" hyperfine -N -i --runs "$n" --export-json "$results/$work.json" "${hyper_args[@]}" \
         >"$results/$work.hyperfine.txt" 2>&1 || {
         echo "run.sh: hyperfine failed on $work:" >&2
         cat "$results/$work.hyperfine.txt" >&2
@@ -135,7 +145,7 @@ for work in "${workloads[@]}"; do
         "${CC:-cc}" -O2 -o "$results/scan_floor" "$bench/scan_floor.c"
         "${CC:-cc}" -O2 -o "$results/scan_floor_table" "$bench/scan_floor_table.c"
         echo "[scan] timing moxa beside the C tokenisers scan_floor and scan_floor_table"
-        hyperfine -N -i --runs "$n" --export-json "$results/floor.json" \
+        "${on_cpu[@]}" hyperfine -N -i --runs "$n" --export-json "$results/floor.json" \
             -n moxa "$moxa $dir/scan.mox" -n scan_floor "$results/scan_floor $dir/scan.mox" \
             -n scan_floor_table "$results/scan_floor_table $dir/scan.mox" \
             >"$results/floor.hyperfine.txt" 2>&1 || {
