@@ -69,6 +69,9 @@ const BEHY = [
     pane: /^\nhello\n\nJak se jmenujes\? Eva\nAhoj, Eva!\n/ },
   { nazev: 'Ctrl+D ends the input: cti then reads the empty word', program: TRI,
     typed: [[BANNER, 'prvni druhe'], ['[prvni]\n[druhe]\n', '', 'Control+d']] },
+  // The run takes input 4,096 bytes at a time: the line feed of a longer line waits for the next read.
+  { nazev: 'a line one byte longer than a read ends its word with its line feed', program: TRI,
+    typed: [[BANNER, 'x'.repeat(4096)], [`[${'x'.repeat(4096)}]\n`, 'y'], ['[y]\n', '', 'Control+d']] },
   { nazev: 'Ctrl+D after a word without Enter hands the word over, then the end', program: TRI,
     typed: [[BANNER, 'jen', 'Control+d']], pane: /^\nhello\n\njen\[jen\]\n\[\]\n\[\]\n/ },
   { nazev: 'a shared program printing markup and script shows the characters', input: '<svg/onload=window.__zasazen=3>',
