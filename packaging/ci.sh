@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # What an installed moxa must do, checked from outside the source tree:
-#   - `cmake --install --prefix` of the release build into a temporary prefix, then consumers built from outside the tree
-#     through find_package (shared and static library) and through pkg-config (as C99 with
-#     -Wall -Werror), each running every golden program through the C API, and the Python
-#     grader over the installed library; the installed man page is clean under mandoc and
-#     groff and names the installation's own doc folder;
+#   - `cmake --install --prefix` of the release build into a temporary prefix, then consumers
+#     built from outside the tree through find_package (shared and static library) and
+#     through pkg-config (as C99 with -Wall -Werror), each running every golden program
+#     through the C API, and the Python grader over the installed library; the installed man
+#     page is clean under mandoc and groff and names the installation's own doc folder;
 #   - removing that installation (the target `uninstall`) leaves no file and no folder it made;
 #   - the Debian packages, built with Debian's hardening flags: built with cpack, checked with
 #     lintian (every tag, informational ones included, must be on the list with its reason),
