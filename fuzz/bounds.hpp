@@ -118,10 +118,17 @@ inline std::size_t rezie() {
   return r;
 }
 
+// How many runs of one input must all be past the time bound for a finding. A run's processor
+// time also holds what a busy machine did to it (page faults, a wait for memory while other
+// targets run beside it), which a second run does not meet again; a slow path of the
+// interpreter is met by every run.
+inline constexpr int BEHU_PRES_CAS = 3;
+
 // Checks both bounds for run `b` of `program` (with `delka` bytes of input in all) made with
-// the settings `n`.
-inline void over(const Beh& b, std::string_view program, std::size_t delka,
-                 const moxa::Nastaveni& n) {
+// the settings `n`. `znovu` makes the same run again and returns its processor time.
+template <typename Znovu>
+void over(const Beh& b, std::string_view program, std::size_t delka, const moxa::Nastaveni& n,
+          Znovu znovu) {
   if (n.limit_pameti != 0 && !b.pamet_dosla) {
     const std::size_t mez = n.limit_pameti + n.limit_pameti / 2 + rezie() + delka;
     if (b.spicka > mez) {
@@ -132,7 +139,14 @@ inline void over(const Beh& b, std::string_view program, std::size_t delka,
   if (n.limit_kroku != 0) {
     const double mez =
         SEKUND_NA_BEH + static_cast<double>(n.limit_kroku) * 1e-6 * SEKUND_NA_MILION_KROKU;
-    if (b.sekund > mez) porusena("seconds past the step budget's time", program, b.sekund, mez);
+    double nejmene = b.sekund;
+    for (int i = 1; i < BEHU_PRES_CAS && nejmene > mez; ++i) {
+      const double s = znovu();
+      if (s < nejmene) nejmene = s;
+    }
+    if (nejmene > mez) {
+      porusena("seconds past the step budget's time in every run", program, nejmene, mez);
+    }
   }
 }
 

@@ -41,11 +41,12 @@ void porovnej(std::string_view program, std::string_view vstup, bool jeden_proud
   moxa::Nastaveni nastaveni = meze::nastaveni();
   const std::size_t delka = program.size() + vstup.size();
   nastaveni.prekladat_cykly = true;
-  const meze::Beh prelozene = meze::zmer(program, vstup, jeden_proud, nastaveni);
-  meze::over(prelozene, program, delka, nastaveni);
+  const auto zmer = [&] { return meze::zmer(program, vstup, jeden_proud, nastaveni); };
+  const meze::Beh prelozene = zmer();
+  meze::over(prelozene, program, delka, nastaveni, [&] { return zmer().sekund; });
   nastaveni.prekladat_cykly = false;
-  const meze::Beh prehrane = meze::zmer(program, vstup, jeden_proud, nastaveni);
-  meze::over(prehrane, program, delka, nastaveni);
+  const meze::Beh prehrane = zmer();
+  meze::over(prehrane, program, delka, nastaveni, [&] { return zmer().sekund; });
   if (prelozene.pamet_dosla || prehrane.pamet_dosla || souhlasi(prelozene, prehrane)) return;
   std::fprintf(
       stderr, "finding: %s\n",

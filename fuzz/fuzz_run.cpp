@@ -69,7 +69,8 @@ void zkontroluj(std::string_view vystup, std::size_t delka, moxa::Konec konec, b
 meze::Beh spust(std::string_view program, std::string_view vstup, bool jeden_proud) {
   const moxa::Nastaveni nastaveni = meze::nastaveni();
   meze::Beh b = meze::zmer(program, vstup, jeden_proud, nastaveni);
-  meze::over(b, program, program.size() + vstup.size(), nastaveni);
+  meze::over(b, program, program.size() + vstup.size(), nastaveni,
+             [&] { return meze::zmer(program, vstup, jeden_proud, nastaveni).sekund; });
   return b;
 }
 
