@@ -11,6 +11,7 @@ LSP = sys.argv[1]
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
 from checks import Ramce, expect, finish, frame  # noqa: E402
 URI = "file:///tmp/prog.mox"
+DOC = {"textDocument": {"uri": URI}}
 
 
 class Client(Ramce):
@@ -22,26 +23,24 @@ class Client(Ramce):
     def notify(self, method, params):
         self.send({"jsonrpc": "2.0", "method": method, "params": params})
 
-    def answer(self, mid):
-        while True:
-            m = self.get()
-            if m.get("id") == mid and "method" not in m:
-                return m
+    def wait(self, wanted):
+        """The next message `wanted` takes (the messages before it are kept aside in notes)."""
+        while not wanted(m := self.get()):
             self.notes.append(m)
+        return m
 
     def request(self, method, params, whole=False):
         self.next_id += 1
         self.send({"jsonrpc": "2.0", "id": self.next_id, "method": method, "params": params})
-        m = self.answer(self.next_id)
+        m = self.wait(lambda m: m.get("id") == self.next_id and "method" not in m)
         return m if whole else m.get("result", m.get("error"))
 
+    def code(self, method, params):
+        """The code of the error a request is answered with."""
+        return self.request(method, params, whole=True).get("error", {}).get("code")
+
     def diagnostics(self):
-        """The next diagnostics published (earlier notifications are kept aside)."""
-        while True:
-            m = self.get()
-            if m.get("method") == "textDocument/publishDiagnostics":
-                return m["params"]
-            self.notes.append(m)
+        return self.wait(lambda m: m.get("method") == "textDocument/publishDiagnostics")["params"]
 
     def end(self):
         """The status and standard error of the server once its input ends."""
@@ -49,7 +48,6 @@ class Client(Ramce):
         return self.p.wait(timeout=30), self.p.stderr.read().decode()
 
     def close(self, shutdown=True):
-        """The status the server ends with after shutdown (or none) and exit."""
         if shutdown:
             expect("shutdown", self.request("shutdown", None), None)
         self.notify("exit", None)
@@ -58,7 +56,7 @@ class Client(Ramce):
     def tokens(self, legend):
         """The semantic tokens of the document as absolute (line, column, length, type,
         modifiers), from their relative encoding."""
-        data = self.request("textDocument/semanticTokens/full", {"textDocument": {"uri": URI}})
+        data = self.request("textDocument/semanticTokens/full", DOC)
         out, line, col = [], 0, 0
         for i in range(0, len(data["data"]), 5):
             dl, dc, length, ty, mods = data["data"][i:i + 5]
@@ -93,7 +91,7 @@ def change(c, text, version, range_=None):
 
 
 def at(line, character):
-    return {"textDocument": {"uri": URI}, "position": {"line": line, "character": character}}
+    return {**DOC, "position": {"line": line, "character": character}}
 
 
 def severe(d, severity=1):
@@ -113,12 +111,11 @@ def session_diagnostics():
     # stands at the 1, with its code and explanation, and the run's message is a related place.
     d = open_doc(c, "{\n  @a -> 1\n  pis_ln(@a);\n} .\n")
     expect("uri and version", (d["uri"], d.get("version")), (URI, 1))
-    errors = severe(d)
     expect("one error at the 1, its message, explanation and the run's message at pis_ln",
            [(x["range"], x["code"], x["message"].split("\n")[0],
              "Every statement ends with a semicolon." in x["message"],
              [(r["location"]["range"], r["message"][:9]) for r in x["relatedInformation"]])
-            for x in errors],
+            for x in severe(d)],
            [(rng(1, 8, 1, 9), "M101", "`;` missing after the statement", True,
              [(rng(2, 2, 2, 8), "V bloku: ")])])
 
@@ -130,9 +127,7 @@ def session_diagnostics():
                                for x in severe(d)]),
            (2, [(rng(0, 20, 0, 21), rng(0, 22, 0, 23))]))
 
-    # A clean program: no diagnostics at all.
-    d = change(c, "{\n  pis_ln(1);\n} .\n", 3)
-    expect("clean program", d["diagnostics"], [])
+    expect("clean program", change(c, "{\n  pis_ln(1);\n} .\n", 3)["diagnostics"], [])
 
     # A capital dropped inside a name: a warning at the capital, on a CR LF line.
     d = change(c, "{\r\n  @Vysledek -> 1;\r\n  pis(@ysledek);\r\n} .\r\n", 4)
@@ -152,7 +147,7 @@ def session_diagnostics():
     expect("clean again", change(c, "{\n  pis_ln(1);\n} .\n", 6)["diagnostics"], [])
     expect("error after a ranged change",
            [x["range"]["start"]["line"] for x in severe(change(c, ";", 7, rng(1, 10, 1, 11)))], [1])
-    c.notify("textDocument/didClose", {"textDocument": {"uri": URI}})
+    c.notify("textDocument/didClose", DOC)
     expect("closing clears", c.diagnostics()["diagnostics"], [])
     expect("request on a closed document", c.request("textDocument/hover", at(0, 0)), None)
     expect("exit after shutdown", c.close(), 0)
@@ -172,19 +167,17 @@ def session_actions():
     expect("code actions offered", initialize(c, locale="cs-CZ").get("codeActionProvider"),
            {"codeActionKinds": ["quickfix"]})
     text = "{\n  @a -> 1\n  pis_ln(@a);\n} .\n"
-    d = open_doc(c, text)
-    err = severe(d)[0]
+    err = severe(open_doc(c, text))[0]
     expect("Czech words", err["message"].split("\n"), [
         "za příkazem chybí `;`",
         "Každý příkaz končí středníkem. Interpret si ho všimne až u dalšího slova (viz poznámka), ale chybí tady."])
     actions = actions_at(c, err["range"], [err])
     expect("one quick fix", [(a["title"], a["kind"], a["isPreferred"]) for a in actions],
            [("vložit `;`", "quickfix", False)])
-    edits = actions[0]["edit"]["changes"][URI]
-    expect("the edit", edits, [{"range": rng(1, 9, 1, 9), "newText": ";"}])
-    lines = text.split("\n")
-    lines[1] = lines[1][:9] + ";" + lines[1][9:]
-    expect("clean after the fix", change(c, "\n".join(lines), 2)["diagnostics"], [])
+    expect("the edit", actions[0]["edit"]["changes"][URI],
+           [{"range": rng(1, 9, 1, 9), "newText": ";"}])
+    fixed = text.replace("@a -> 1", "@a -> 1;")  # the edit: line 1, column 9
+    expect("clean after the fix", change(c, fixed, 2)["diagnostics"], [])
     # A keyword with a capital: the fix is safe, the preferred action; nothing offered away
     # from a finding.
     change(c, "{\n  Pis_ln(1);\n  pis_ln(2);\n} .\n", 3)
@@ -195,8 +188,8 @@ def session_actions():
 
 
 def actions_at(c, range_, diagnostics=()):
-    return c.request("textDocument/codeAction", {"textDocument": {"uri": URI}, "range": range_,
-                                                 "context": {"diagnostics": list(diagnostics)}})
+    return c.request("textDocument/codeAction",
+                     {**DOC, "range": range_, "context": {"diagnostics": list(diagnostics)}})
 
 
 PROGRAM = ('?secti(p2 @a; p2 @b) {\n'
@@ -238,7 +231,7 @@ def session_requests():
             (2, 0, 1, "operator"), (2, 2, 1, "keyword")])
     change(c, PROGRAM, 10)
 
-    syms = c.request("textDocument/documentSymbol", {"textDocument": {"uri": URI}})
+    syms = c.request("textDocument/documentSymbol", DOC)
     expect("symbols", [(s["name"], s["kind"], s["range"], s["selectionRange"]) for s in syms],
            [("?secti", 12, rng(0, 0, 2, 1), rng(0, 0, 0, 6))])
 
@@ -272,7 +265,7 @@ def session_requests():
                                 (4, "{\n  pis(1);\n} .\n", []), (5, "{pis(1)}.", [])):
         change(c, text, version)
         expect(f"formatting {text!r}", c.request("textDocument/formatting", {
-            "textDocument": {"uri": URI}, "options": {"tabSize": 2, "insertSpaces": True}}), want)
+            **DOC, "options": {"tabSize": 2, "insertSpaces": True}}), want)
     expect("a message for the program with an error",
            len([n for n in c.notes if n.get("method") == "window/showMessage"]), 1)
     expect("exit", c.close(), 0)
@@ -281,18 +274,15 @@ def session_requests():
 def session_errors():
     """Answers to wrong requests: before initialize, unknown, malformed parameters, garbage."""
     c = Client()
-    r = c.request("textDocument/hover", at(0, 0), whole=True)
-    expect("before initialize", r["error"]["code"], -32002)
+    expect("before initialize", c.code("textDocument/hover", at(0, 0)), -32002)
     initialize(c)
     open_doc(c, "{ pis(1); } .")
-    expect("unknown method", c.request("moxa/nothing", {}, whole=True)["error"]["code"], -32601)
+    expect("unknown method", c.code("moxa/nothing", {}), -32601)
     for line, character in (("x", 1e300), (-1, 0)):
-        bad = {"textDocument": {"uri": URI}, "position": {"line": line, "character": character}}
         expect(f"malformed position {line}, {character}",
-               c.request("textDocument/hover", bad, whole=True)["error"]["code"], -32602)
-    far = at(10 ** 12, 10 ** 12)
+               c.code("textDocument/hover", at(line, character)), -32602)
     expect("a position far past the end is the end: the final '.'",
-           c.request("textDocument/hover", far)["range"], rng(0, 12, 0, 13))
+           c.request("textDocument/hover", at(10 ** 12, 10 ** 12))["range"], rng(0, 12, 0, 13))
     c.notify("textDocument/didChange", {"textDocument": 7, "contentChanges": None})
     c.raw(b"Content-Length: 9\r\n\r\nnot json!")
     expect("parse error", c.get(), {"jsonrpc": "2.0", "id": None,
@@ -305,20 +295,17 @@ def session_errors():
                    b"Content-Length: 2x\r\n\r\n{}",
                    b"garbage line\r\nContent-Length: 2\r\n\r\n{}"):
         c.raw(header)
-        r = c.request("moxa/nothing", {}, whole=True)
-        expect(f"the next message after {header!r}", r.get("error", {}).get("code"), -32601)
+        expect(f"the next message after {header!r}", c.code("moxa/nothing", {}), -32601)
     expect("nothing answers the dropped ones", [n for n in c.notes if "id" in n], [])
     # A frame whose Content-Length is too small, or 0: the rest of its body runs on into the
     # next header, and the request after it is answered all the same.
+    body = json.dumps({"jsonrpc": "2.0", "id": 900, "method": "moxa/nothing"}).encode()
     for length in (5, 0):
-        body = json.dumps({"jsonrpc": "2.0", "id": 900, "method": "moxa/nothing"}).encode()
         c.raw(b"Content-Length: %d\r\n\r\n" % length + body)
-        r = c.request("moxa/nothing", {}, whole=True)
         expect(f"the request after a Content-Length of {length}",
-               r.get("error", {}).get("code"), -32601)
+               c.code("moxa/nothing", {}), -32601)
     expect("shutdown", c.request("shutdown", None), None)
-    expect("requests after shutdown are refused",
-           c.request("textDocument/hover", at(0, 0), whole=True)["error"]["code"], -32600)
+    expect("requests after shutdown are refused", c.code("textDocument/hover", at(0, 0)), -32600)
     # A message cut off by the end of input: the server ends, without a signal.
     c.raw(b"Content-Length: 500\r\n\r\n{\"jsonrpc\":")
     rc, err = c.end()
