@@ -26,7 +26,13 @@ def check(args, stdin=b"", encoding="utf-8", env=None):
     return p.returncode, p.stdout.decode(encoding, "replace"), p.stderr.decode(encoding, "replace")
 
 
-def golden():
+def diagnostics(args, stdin=b""):
+    """The status and, for each file, its findings, from --format json."""
+    rc, text, _ = check(["--format", "json", *args], stdin)
+    return rc, [f["diagnostics"] for f in json.loads(text)]
+
+
+def golden(_tmp):
     """A program the run finishes without error checks clean; one that stops at a syntax
     error gets that very message, as its error or, where the error stands at its cause, as
     the error's first note; nothing runs (a runtime error is no syntax error)."""
@@ -44,11 +50,10 @@ def golden():
         if message is None or "nejedna se o cislo" in message or "prilis dlouha" in message:
             continue
         errors += 1
-        said = []
-        if errs:
-            said = [lines[errs[0]].split(": error: ", 1)[1].rsplit(" [", 1)[0]]
-            if errs[0] + 1 < len(lines) and ": note: " in lines[errs[0] + 1]:
-                said.append(lines[errs[0] + 1].split(": note: ", 1)[1].rsplit(" [", 1)[0])
+        # The error and the note right after it, without their codes.
+        said = [line.split(kind, 1)[1].rsplit(" [", 1)[0] for line, kind in
+                zip(lines[errs[0]:errs[0] + 2] if errs else [], (": error: ", ": note: "))
+                if kind in line]
         expect(f"{mox} error", (rc, len(errs), message in said), (1, 1, True))
     if clean < 50 or errors < 10:
         failures.append(f"too few golden programs seen: {clean} clean, {errors} with errors")
@@ -164,11 +169,10 @@ def statuses(tmp):
                (want, True, True))
 
 
-def capped():
+def capped(_tmp):
     """A program of many mistakes gets the first thousand warnings and, on the last, how many
     more there were."""
-    rc, text, _ = check(["--format", "json", "--lang", "en", "-"], b"{ " + b"@a -> 1 $ ; " * 1500 + b"} .")
-    d = json.loads(text)[0]["diagnostics"]
+    rc, (d,) = diagnostics(["--lang", "en", "-"], b"{ " + b"@a -> 1 $ ; " * 1500 + b"} .")
     expect("capped", (rc, len(d), {x["code"] for x in d}), (0, 1000, {"M202"}))
     expect("capped note", [n["message"] for n in d[-1]["notes"]], ["and 500 more warnings, not listed"])
     if MEASURE_MEMORY:
@@ -191,10 +195,10 @@ def huge():
 
 
 def json_format(tmp):
-    rc, text, _ = check(["--format", "json", "--lang", "en", str(tmp / "glued.mox"),
-                         str(tmp / "alone.mox")])
+    files = [str(tmp / "glued.mox"), str(tmp / "alone.mox")]
+    rc, text, _ = check(["--format", "json", "--lang", "en", *files])
     doc = json.loads(text)
-    expect("json files", [pathlib.Path(f["file"]).name for f in doc], ["glued.mox", "alone.mox"])
+    expect("json files", [f["file"] for f in doc], files)
     err = doc[0]["diagnostics"][0]
     # Said once: the glued sign is the error, not a warning beside it.
     expect("json error, said once", (rc, len(doc[0]["diagnostics"]), err["severity"], err["code"],
@@ -209,13 +213,11 @@ def json_format(tmp):
         "replacement": " - ", "safe": False, "title": "replace `-` with ` - `"}])
     expect("json warning", [(d["severity"], d["code"], d["offset"], d["length"]) for d in doc[1]["diagnostics"]],
            [("warning", "M202", 13, 1)])
-    rc, text, _ = check(["--format", "json", str(tmp / "cut.mox")])
-    d = json.loads(text)[0]["diagnostics"][0]
+    d = diagnostics([str(tmp / "cut.mox")])[1][0][0]
     expect("json end of input", (d["offset"], d["length"], "\ufffd" in d["message"], d["fixes"]),
            (11, 0, True, []))
     # A keyword written with a capital or with diacritics is beyond doubt: a safe fix.
-    rc, text, _ = check(["--format", "json", "-"], "{ píš_ln(1); W2 (0) { } w2_end; } .".encode())
-    d = json.loads(text)[0]["diagnostics"]
+    d = diagnostics(["-"], "{ píš_ln(1); W2 (0) { } w2_end; } .".encode())[1][0]
     expect("safe fixes", [(x["code"], x["fixes"][0]["replacement"], x["fixes"][0]["safe"]) for x in d[:2]],
            [("M209", "pis_ln", True), ("M209", "w2", True)])
 
@@ -238,8 +240,7 @@ def examples(tmp):
             message = next((l for l in out.splitlines() if l.startswith("V bloku: ")), "")
             expect(f"{code} example run", message.endswith(entry["tail"]), True)
             continue
-        rc, text, _ = check(["--format", "json", str(f)])
-        found = json.loads(text)[0]["diagnostics"]
+        found = diagnostics([str(f)])[1][0]
         codes = [d["code"] for d in found] + [n.get("code") for d in found for n in d["notes"]]
         expect(f"{code} example {codes}", code in codes, True)
         for lang in ("cs", "en"):
@@ -268,7 +269,7 @@ def language(tmp):
     expect("bad --lang", check(["--lang", "de", str(prog)])[0], 2)
 
 
-def explain():
+def explain(_tmp):
     for lang, shown in (("en", ("M101: Every statement ends with a semicolon.",
                                 "For example:\n\n{\n  pis_ln(\"a\")\n")),
                         ("cs", ("M101: Každý příkaz končí středníkem", "Například:"))):
@@ -278,13 +279,5 @@ def explain():
 
 
 with tempfile.TemporaryDirectory() as t:
-    tmp = pathlib.Path(t)
-    golden()
-    crafted(tmp)
-    statuses(tmp)
-    json_format(tmp)
-    capped()
-    examples(tmp)
-    language(tmp)
-    explain()
-finish("moxa-check")
+    finish("moxa-check", (golden, crafted, statuses, json_format, capped, examples, language,
+                          explain), pathlib.Path(t))
