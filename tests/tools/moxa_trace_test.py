@@ -48,11 +48,15 @@ def printed(recs):
     return b"".join(value(r["text"]) for r in recs if r.get("kind") == "print")
 
 
+def run(*args, stdin=b"", cwd=None, timeout=120):
+    return subprocess.run([TRACE, *args], input=stdin, capture_output=True, timeout=timeout,
+                          cwd=cwd)
+
+
 def traced(args, stdin=b"", cwd=None):
     out = TMP / "trace.jsonl"
     out.unlink(missing_ok=True)
-    p = subprocess.run([TRACE, "-o", str(out), *args], input=stdin, capture_output=True,
-                       timeout=120, cwd=cwd)
+    p = run("-o", str(out), *args, stdin=stdin, cwd=cwd)
     return p.returncode, p.stdout, out.read_bytes() if out.exists() else b""
 
 
@@ -62,9 +66,7 @@ def golden_traces():
     expect("golden traces found", len(cases) >= 6, True)
     for mox in cases:
         rc, out, trace = traced([mox.name], stdin_of(mox), cwd=mox.parent)
-        want = [json.loads(line) for line in mox.with_suffix(".jsonl").read_text().splitlines()
-                if line.strip()]
-        got = records(trace)
+        want, got = records(mox.with_suffix(".jsonl").read_bytes()), records(trace)
         for i, (g, w) in enumerate(zip(got, want)):
             expect(f"{mox.name} record {i + 1}", g, w)
         expect(f"{mox.name} records and exit", (len(got), rc), (len(want), 0))
@@ -146,17 +148,16 @@ def command_line():
     expect("missing file: output, no trace", (out, trace),
            (subprocess.run([MOXA, missing], capture_output=True).stdout, b""))
     # Without -o the trace goes to standard error; '- -' reads the program from stdin.
-    p = subprocess.run([TRACE, "-", "-"], input=b"{ cti(@x);7\n pis(@x); } .",
-                       capture_output=True, timeout=60)
+    p = run("-", "-", stdin=b"{ cti(@x);7\n pis(@x); } .")
     expect("stdin: output and trace", (p.stdout, [r.get("kind") for r in records(p.stderr)]),
            (HELLO + b"7" + OK + BYE, ["read", "print", None]))
-    p = subprocess.run([TRACE, "--help"], capture_output=True)
+    p = run("--help")
     expect("--help with the bound", (p.returncode, p.stdout.startswith(b"usage: moxa-trace"),
                                      b"--max-bytes N" in p.stdout and b"104857600" in p.stdout),
            (0, True, True))
-    p = subprocess.run([TRACE, "-o", str(TMP / "no" / "such"), missing], capture_output=True)
+    p = run("-o", str(TMP / "no" / "such"), missing)
     expect("-o unwritable", (p.returncode, p.stdout), (2, b""))
-    p = subprocess.run([TRACE, "--max-bytes", "lots", missing], capture_output=True, timeout=60)
+    p = run("--max-bytes", "lots", missing)
     expect("bound: not a number", (p.returncode, b"--max-bytes" in p.stderr), (2, True))
 
 def bounded():
@@ -164,7 +165,7 @@ def bounded():
     "stopped" within the bound, the output has nothing after the stop, the status is 3."""
     prog, out = program("loop.mox", ENDLESS), TMP / "bounded.jsonl"
     for args, bound in ((["--max-bytes", "200000"], 200000), ([], 100 << 20)):
-        p = subprocess.run([TRACE, "-o", str(out), *args, prog], capture_output=True, timeout=600)
+        p = run("-o", str(out), *args, prog, timeout=600)
         text = out.read_bytes()
         recs, steps = records(text), text[:text.rindex(b"{\"end\"")]
         expect(f"bound {bound}: status, message, end, within the bound, output, nothing after "
@@ -179,7 +180,7 @@ def unwritable():
     device (for a short run and an endless one) and standard error whose reader has gone."""
     endless = program("loop.mox", ENDLESS)
     for prog in (program("short.mox", b"{ pis_ln(1); } .\n"), endless):
-        p = subprocess.run([TRACE, "-o", "/dev/full", prog], capture_output=True, timeout=120)
+        p = run("-o", "/dev/full", prog)
         expect(f"{prog} /dev/full: status and message", (p.returncode,
                b"moxa-trace: /dev/full: the trace cannot be written" in p.stderr), (2, True))
     p = subprocess.Popen([TRACE, endless], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
