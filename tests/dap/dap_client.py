@@ -1,4 +1,5 @@
 """A small Debug Adapter Protocol client over pipes, for the tests of moxa-dap."""
+import contextlib
 import json
 import pathlib
 import queue
@@ -15,8 +16,8 @@ def je_vystup(z):
 
 
 class Klient(Ramce):
-    def __init__(self, adapter, args=()):
-        super().__init__([adapter, *args], WATCHDOG)
+    def __init__(self, adapter):
+        super().__init__([adapter], WATCHDOG)
         self.seq = 1
         self.cekajici = []  # messages read while waiting for another
 
@@ -24,11 +25,9 @@ class Klient(Ramce):
         for i, z in enumerate(self.cekajici):
             if test(z):
                 return self.cekajici.pop(i)
-        while True:
-            z = self.get()
-            if test(z):
-                return z
+        while not test(z := self.get()):
             self.cekajici.append(z)
+        return z
 
     def pozadavek(self, prikaz, argumenty=None):
         seq, self.seq = self.seq, self.seq + 1
@@ -52,14 +51,10 @@ class Klient(Ramce):
         return "".join(texty)
 
     def konec(self):
-        try:
+        with contextlib.suppress(EOFError, BrokenPipeError, queue.Empty):
             self.pozadavek("disconnect")
-        except (EOFError, BrokenPipeError, queue.Empty):
-            pass
-        try:
+        with contextlib.suppress(BrokenPipeError):
             self.p.stdin.close()
-        except BrokenPipeError:
-            pass
         return self.p.wait(timeout=WATCHDOG)
 
     # A session: initialize, launch, breakpoints, configurationDone.

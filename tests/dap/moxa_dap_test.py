@@ -27,10 +27,6 @@ def vstup(mox):
     return p.read_bytes() if p.exists() else b""
 
 
-def program(name, text):
-    return write(TMP / name, text)
-
-
 def trace(mox):
     out = TMP / "t.jsonl"
     subprocess.run([TRACE, "-o", str(out), str(mox)], input=vstup(mox), capture_output=True,
@@ -138,8 +134,8 @@ def going_back_to_breakpoints():
     expect("forward again to the first hit", k.stav(), hits[0])
     k.konec()
 
-    mox = program("long.mox", "{\n  @i -> 0;\n  w2 (@i < 3000) {\n    @i -> @i + 1;\n"
-                  "    pis(@i % 7);\n  } w2_end;\n} .\n")
+    mox = write(TMP / "long.mox", "{\n  @i -> 0;\n  w2 (@i < 3000) {\n    @i -> @i + 1;\n"
+                "    pis(@i % 7);\n  } w2_end;\n} .\n")
     records = trace(mox)
     want, hits = states(records), arrivals(records, {5})
     k = session(mox, [{"line": 5, "hitCondition": "% 1250"}])
@@ -162,10 +158,10 @@ def frames(k):
 
 
 def blocks_the_run_is_in():
-    mox = program("blocks.mox", "?f(p2 @a) {\n  pis_ln(\"d\");\n}\n{\n  @i -> 0;\n"
-                  "  w2 (@i < 3) {\n    i2 (@i = 1) {\n      pis(\"a\");\n"
-                  "    } e2 {\n      pis(\"b\");\n    } i2_end;\n"
-                  "    @i -> @i + 1;\n  } w2_end;\n  pis_ln(\"konec\");\n} .\n")
+    mox = write(TMP / "blocks.mox", "?f(p2 @a) {\n  pis_ln(\"d\");\n}\n{\n  @i -> 0;\n"
+                "  w2 (@i < 3) {\n    i2 (@i = 1) {\n      pis(\"a\");\n"
+                "    } e2 {\n      pis(\"b\");\n    } i2_end;\n"
+                "    @i -> @i + 1;\n  } w2_end;\n  pis_ln(\"konec\");\n} .\n")
     k = session(mox, [2, 6, 8, 10])
     k.zastaveni()
     loop, main = ("w2 at line 6, pass %d", 7, 5), ("main block", 6, 3)
@@ -271,7 +267,7 @@ def broken_input():
 
 def limits_and_input():
     mox = TRACES / "kinds.mox"
-    loop = program("forever.mox", "{ w2 (1) { @x -> 1; } w2_end; } .\n")
+    loop = write(TMP / "forever.mox", "{ w2 (1) { @x -> 1; } w2_end; } .\n")
     for what, prog, launch, want in (
             ("maxOutput: the first bytes, no closing banner", mox,
              {"input": "ahoj svete", "maxSteps": 0, "maxOutput": 3}, "\nhello\n\nblo"),
