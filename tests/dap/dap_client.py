@@ -57,7 +57,6 @@ class Klient(Ramce):
             self.p.stdin.close()
         return self.p.wait(timeout=WATCHDOG)
 
-    # A session: initialize, launch, breakpoints, configurationDone.
     def zacni(self, program, breakpoints=(), **launch):
         self.telo("initialize", {"adapterID": "moxa", "linesStartAt1": True,
                                  "columnsStartAt1": True})

@@ -91,9 +91,8 @@ def identity(tmp):
     text = source.read_text()
     twin = write(tmp / "dvojce.mox", ":: mine\n" + text.replace("@p", "@cislo").replace("  ", "\t"))
     expect("identical programs", texts(as_json(source, twin)), [100.0])
-    expect("identical short programs", texts(as_json(write(tmp / "kratky.mox", "{ pis(1); } .\n"),
-                                                     write(tmp / "kratsi.mox", "{pis(2);}."))),
-           [100.0])
+    short = write(tmp / "kratky.mox", "{ pis(1); } .\n"), write(tmp / "kratsi.mox", "{pis(2);}.")
+    expect("identical short programs", texts(as_json(*short)), [100.0])
     folder = write(tmp / "eva" / "ukol.mox", text).parent
     doc = as_json(source, source, folder / "ukol.mox", f"{folder}/.")
     # The copy in the folder pairs with the original, named either way, but not with itself.
