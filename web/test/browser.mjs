@@ -2,17 +2,17 @@
 // Chromium for all the tests of a file, and every error the page's own code throws failing
 // the test it happens in. Call `prohlizec(SITE_DIR)` at the top of a test file; it registers
 // the set-up and the clean-up with node:test, closing the pages a test opened after it. Also:
-// share links, the native tools' output and that output as the output pane shows it.
+// share links, the native tools' output and that output as the output pane shows it, and the
+// moves a person makes again and again (a run, keys, a program pasted).
 import { after, afterEach, before } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { readFile } from 'node:fs/promises';
+import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
-import { createServer } from 'node:http';
-import { readFile } from 'node:fs/promises';
-import { extname, normalize } from 'node:path';
+import { extname, join, normalize } from 'node:path';
 import { chromium } from 'playwright-core';
 import { kusyVystupu, sdileni } from '../src/bytes.js';
 
@@ -38,13 +38,8 @@ export function nativni(nastroj, program, input = '') {
 export const zobrazeni = (b) => kusyVystupu(b).kusy.map((k) => k.esc ?? k.text).join('');
 
 // A static file server for the tests: one folder on 127.0.0.1 at a free port.
-const TYPY = {
-  '.html': 'text/html; charset=utf-8',
-  '.js': 'text/javascript; charset=utf-8',
-  '.css': 'text/css; charset=utf-8',
-  '.json': 'application/json',
-  '.wasm': 'application/wasm',
-};
+const TYPY = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript; charset=utf-8',
+  '.css': 'text/css; charset=utf-8', '.json': 'application/json', '.wasm': 'application/wasm' };
 
 async function serve(dir) {
   const server = createServer(async (req, res) => {
@@ -52,11 +47,9 @@ async function serve(dir) {
     const file = join(dir, normalize(path === '/' ? '/index.html' : path));
     try {
       const body = await readFile(file);
-      res.writeHead(200, { 'content-type': TYPY[extname(file)] ?? 'application/octet-stream' });
-      res.end(body);
+      res.writeHead(200, { 'content-type': TYPY[extname(file)] ?? 'application/octet-stream' }).end(body);
     } catch {
-      res.writeHead(404);
-      res.end();
+      res.writeHead(404).end();
     }
   });
   await new Promise((r) => server.listen(0, '127.0.0.1', r));
@@ -67,18 +60,10 @@ async function serve(dir) {
 export function prohlizec(siteDir) {
   const p = { server: null, browser: null, chyby: [], kontexty: [] };
 
-  // Listens for the errors of a page once, however often it is handed in.
-  p.sleduj = (page) => {
-    if (page.sledovana) return page;
-    page.sledovana = true;
-    page.on('pageerror', (e) => p.chyby.push(`${page.url()}: ${e.stack ?? e}`));
-    return page;
-  };
-
-  // A context of its own (`moznosti`: a locale, downloads...) whose pages are watched.
+  // A context of its own (`moznosti`: a locale, downloads...), an error on any of its pages failing the test.
   p.kontext = async (moznosti = {}) => {
     const context = await p.browser.newContext(moznosti);
-    context.on('page', p.sleduj);
+    context.on('page', (page) => page.on('pageerror', (e) => p.chyby.push(`${page.url()}: ${e.stack ?? e}`)));
     p.kontexty.push(context);
     return context;
   };
@@ -105,13 +90,10 @@ export function prohlizec(siteDir) {
     // Playwright starts Chromium with a fresh, empty profile of its own.
     p.browser = await chromium.launch({
       executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-      args: [
-        '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-        '--disable-background-networking', '--disable-component-update', '--disable-sync',
-      ],
+      args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+        '--disable-background-networking', '--disable-component-update', '--disable-sync'],
     });
   });
-  // Every context a test opened is closed after it.
   afterEach(async () => {
     for (const c of p.kontexty.splice(0)) await c.close().catch(() => {});
     assert.deepEqual(p.chyby.splice(0), [], 'errors thrown by the page');
@@ -126,20 +108,34 @@ export function prohlizec(siteDir) {
 // What the output shows before a program's own output.
 export const BANNER = '\nhello\n\n';
 
+// Waits for the run to end; returns the output as shown, the note and how the run ended.
+export async function dobehl(page) {
+  await page.waitForFunction(() => !['running', undefined].includes(document.body.dataset.state));
+  const [output, status, state] = await Promise.all([page.textContent('#output'), page.textContent('#status'),
+    page.evaluate(() => document.body.dataset.state)]);
+  return { output, status, state };
+}
+
 // Clicks Run and waits for the run to end, ending the input (Ctrl+D) whenever the program
-// asks for a line, as `moxa FILE < /dev/null` would; returns the output as shown and the note.
+// asks for a line, as `moxa FILE < /dev/null` would; returns what `dobehl` returns.
 export async function spust(page) {
   await page.click('#run');
   for (;;) {
     await page.waitForFunction(
       () => !['running', undefined].includes(document.body.dataset.state) || document.getElementById('stdin-line') !== null
     );
-    if (!(await page.locator('#stdin-line').count())) break;
+    if (!(await page.locator('#stdin-line').count())) return dobehl(page);
     await page.press('#stdin-line', 'Control+d');
   }
-  const [output, status, state] = await Promise.all([page.textContent('#output'), page.textContent('#status'),
-    page.evaluate(() => document.body.dataset.state)]);
-  return { output, status, state };
+}
+
+export async function kVstupu(page) {
+  await page.click('#run');
+  await page.waitForSelector('#stdin-line');
+}
+
+export async function klavesy(page, ...klavesy) {
+  for (const k of klavesy) await page.keyboard.press(k);
 }
 
 // The program in the editor, and a program put there as if pasted.
