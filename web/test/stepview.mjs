@@ -4,10 +4,9 @@
 //   node stepview.mjs SITE_DIR
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { odkaz, prohlizec } from './browser.mjs';
+import { BANNER, klavesy, odkaz, prohlizec } from './browser.mjs';
 
-const [siteDir] = process.argv.slice(2);
-const prostredi = prohlizec(siteDir);
+const prostredi = prohlizec(process.argv[2]);
 
 async function novaStranka(fragment = '') {
   const page = await prostredi.novaStranka('?lang=en' + fragment, { viewport: { width: 1300, height: 900 } });
@@ -16,8 +15,8 @@ async function novaStranka(fragment = '') {
 }
 
 const otevreno = () => !document.getElementById('step-view').hidden;
+const zavreno = () => document.getElementById('step-view').hidden;
 
-// Clicks Step and waits for the view.
 async function krokuj(page) {
   await page.click('#step');
   await page.waitForFunction(otevreno);
@@ -27,26 +26,22 @@ async function krokuj(page) {
 function pohled(page) {
   return page.evaluate(() => {
     const $ = (id) => document.getElementById(id);
-    const podminka = $('step-condition');
+    const text = (e) => (e?.hidden ? null : e?.textContent ?? null);
     return {
       n: $('step-number').textContent,
-      line: document.querySelector('.cm-step-line')?.textContent ?? null,
-      token: document.querySelector('.cm-step-token')?.textContent ?? null,
-      variables: [...$('step-variables').rows].map((r) => [
-        r.cells[0].textContent,
-        r.cells[1].textContent,
-        r.classList.contains('changed'),
-      ]),
+      line: text(document.querySelector('.cm-step-line')),
+      token: text(document.querySelector('.cm-step-token')),
+      variables: [...$('step-variables').rows].map((r) =>
+        [r.cells[0].textContent, r.cells[1].textContent, r.classList.contains('changed')]),
       stack: [...$('step-stack').children].map((li) => [li.textContent, li.classList.contains('pushed')]),
       output: $('step-output').textContent,
-      condition: podminka.hidden ? null : podminka.textContent,
-      note: $('step-note').hidden ? null : $('step-note').textContent,
+      condition: text($('step-condition')),
+      note: text($('step-note')),
       slider: $('step-slider').value,
+      breakpoint: text($('step-bp-note')),
     };
   });
 }
-
-const BANNER = '\nhello\n\n';
 
 // Checks the parts of the view named in `cekam`; returns the whole view.
 async function ukazuje(page, cekam) {
@@ -55,9 +50,18 @@ async function ukazuje(page, cekam) {
   return v;
 }
 
-// Clicks `id` `n` times.
 async function klikni(page, id, n = 1) {
   for (let i = 0; i < n; i++) await page.click(id);
+}
+
+// Makes each move in turn (a control's #id clicked, or a key pressed); the view after each.
+async function pohyby(page, ...tahy) {
+  const r = [];
+  for (const t of tahy) {
+    await (t.startsWith('#') ? page.click(t) : page.keyboard.press(t));
+    r.push(await pohled(page));
+  }
+  return r;
 }
 
 test('Step on an example: the statements, the variables, the loop test, forward and back, the slider and go to step', async () => {
@@ -83,16 +87,14 @@ test('Step on an example: the statements, the variables, the loop test, forward 
   await klikni(page, '#step-back', 9);
   assert.deepEqual(await pohled(page), pred);
   await page.click('#step-first');
-  assert.equal(await page.isDisabled('#step-back'), true);
-  assert.equal((await pohled(page)).n, '1');
+  assert.deepEqual([await page.isDisabled('#step-back'), (await pohled(page)).n], [true, '1']);
 
   // The last step: the false test; the output then is the whole output before the verdict.
   await page.click('#step-last');
   const v = await ukazuje(page, { n: '53', condition: 'Condition: 0 — did not hold: the loop ends.',
     note: 'The program ran to its end after this step.' });
   assert.equal(await page.isDisabled('#step-next'), true);
-  const pane = await page.evaluate(() => document.getElementById('output').textContent);
-  assert.equal(pane, v.output + '\nProgram probehl bez chyb.\n\nbye\n\n');
+  assert.equal(await page.textContent('#output'), v.output + '\nProgram probehl bez chyb.\n\nbye\n\n');
   assert.match(v.output, /\n10\.000000! = 3628800\.000000\n$/);
 
   // The slider and "go to step" reach the same view as stepping there.
@@ -117,7 +119,7 @@ test('Step on an example: the statements, the variables, the loop test, forward 
 
   // Another example chosen while the view is open: the view closes on the new program.
   await page.selectOption('#examples', 'ahoj.mox');
-  await page.waitForFunction(() => document.getElementById('step-view').hidden);
+  await page.waitForFunction(zavreno);
   assert.match(await page.textContent('#editor .cm-content'), /Ahoj, svete!/);
   assert.equal(await page.locator('.cm-step-line, .cm-step-token').count(), 0);
   assert.equal(await page.getAttribute('#editor .cm-content', 'contenteditable'), 'true');
@@ -140,11 +142,7 @@ test('a declaration, calls and the value stack, a read, an i2 taken and not', as
   const page = await novaStranka(odkaz(VSE, 'ahoj'));
   await krokuj(page);
   assert.equal(await page.textContent('#step-total'), '8');
-  const kroky = [];
-  for (let i = 1; i <= 8; i++) {
-    if (i > 1) await page.click('#step-next');
-    kroky.push(await pohled(page));
-  }
+  const kroky = [await pohled(page), ...(await pohyby(page, ...Array(7).fill('#step-next')))];
   assert.deepEqual(kroky.map((k) => k.token), ['?f', '@d', '~f', '~g', 'cti', 'i2', 'pis_ln', 'i2']);
   assert.equal(kroky[0].line, '?f(p2 @a) {');
   assert.deepEqual(kroky[1].variables, [['@d', 'v bloku', true]]);
@@ -213,45 +211,36 @@ test('a program past the step cap, or past the bytes of trace kept, is stopped t
   await ukazuje(page, { n: '100000', token: '@x', variables: [['@x', '1', true]] });
 
   // Steps that each set a value of 1 MiB pass the bytes the view keeps long before the cap.
-  const velke =
+  const velke = await novaStranka(odkaz(
     '{ @s -> "xxxxxxxxxxxxxxxx"; @i -> 0; w2 (@i < 16) { @s -> @s + @s; @i -> @i + 1; } w2_end;\n' +
-    '  w2 (1) { @t -> @s; } w2_end; } .\n';
-  await prostredi.otevri(page, '?lang=en' + odkaz(velke));
-  await page.waitForFunction(() => !document.getElementById('step').disabled);
-  await krokuj(page);
+    '  w2 (1) { @t -> @s; } w2_end; } .\n'));
+  await krokuj(velke);
   const pamet = /hold more than 64 MiB of values, the most this view records/;
-  assert.match((await pohled(page)).note, pamet);
-  assert.match(await page.textContent('#status'), pamet);
-  assert.ok(Number(await page.textContent('#step-total')) < 300);
-  await page.click('#step-last');
-  const t = (await pohled(page)).variables.find(([jmeno]) => jmeno === '@t');
+  assert.match((await pohled(velke)).note, pamet);
+  assert.match(await velke.textContent('#status'), pamet);
+  assert.ok(Number(await velke.textContent('#step-total')) < 300);
+  await velke.click('#step-last');
+  const t = (await pohled(velke)).variables.find(([jmeno]) => jmeno === '@t');
   assert.equal(t[1], 'x'.repeat(2000) + ' … (1,048,576 bytes)');
 });
 
 test('keyboard only: Ctrl+Shift+Enter, the arrows, Home and End, Esc; the editor is read-only meanwhile', async () => {
-  const program = '{\n  @a -> 1;\n  @b -> 2;\n  @a -> 3;\n} .\n';
-  const page = await novaStranka(odkaz(program));
+  const page = await novaStranka(odkaz('{\n  @a -> 1;\n  @b -> 2;\n  @a -> 3;\n} .\n'));
   await page.focus('#editor .cm-content');
   await page.keyboard.press('Control+Shift+Enter');
   await page.waitForFunction(otevreno);
-  const kroky = async () => (await pohled(page)).n;
-  assert.equal(await kroky(), '1');
-  await page.keyboard.press('ArrowRight');
-  await page.keyboard.press('ArrowDown');
+  const kroky = async (...klavesy) => (await pohyby(page, ...klavesy)).map((v) => v.n);
+  assert.equal((await pohled(page)).n, '1');
+  assert.deepEqual(await kroky('ArrowRight', 'ArrowDown'), ['2', '3']);
   await ukazuje(page, { n: '3', variables: [['@a', '3', true], ['@b', '2', false]], line: '  @a -> 3;' });
-  await page.keyboard.press('ArrowLeft');
-  assert.equal(await kroky(), '2');
-  await page.keyboard.press('Home');
-  assert.equal(await kroky(), '1');
-  await page.keyboard.press('End');
-  assert.equal(await kroky(), '3');
+  assert.deepEqual(await kroky('ArrowLeft', 'Home', 'End'), ['2', '1', '3']);
   // Typing into the editor changes nothing while the view is open.
   assert.equal(await page.getAttribute('#editor .cm-content', 'contenteditable'), 'false');
   await page.click('#editor .cm-content');
   await page.keyboard.type('zz');
   assert.doesNotMatch(await page.textContent('#editor .cm-content'), /zz/);
   await page.keyboard.press('Escape');
-  await page.waitForFunction(() => document.getElementById('step-view').hidden);
+  await page.waitForFunction(zavreno);
   assert.equal(await page.locator('.cm-step-line').count(), 0);
   assert.equal(await page.isVisible('#output'), true);
   // Editing again.
@@ -271,30 +260,23 @@ test('breakpoints: set by line number or F9, reached by Continue and Back (F8, S
   const znacky = () => page.$$eval('.cm-breakpoint', (e) => e.map((x) => x.textContent).join());
   const cislo = (n) => page.locator('#editor .cm-lineNumbers .cm-gutterElement').filter({ hasText: new RegExp(`^${n}$`) });
   // Each move (a button clicked, or a key): the step reached, its values, the view's note.
-  const pohyby = async (...kroky) => {
-    const r = [];
-    for (const k of kroky) {
-      await (k.startsWith('#') ? page.click(k) : page.keyboard.press(k));
-      const v = await pohled(page);
-      r.push(`${v.n} ${v.variables.map((p) => p[1]).join('/')} ${await text('#step-bp-note')}`);
-    }
-    return r;
-  };
+  const zastaveni = async (...tahy) =>
+    (await pohyby(page, ...tahy)).map((v) => `${v.n} ${v.variables.map((p) => p[1]).join('/')} ${v.breakpoint ?? ''}`);
   await cislo(2).click();
   assert.equal(await znacky(), '2');
   await krokuj(page);
-  await pohyby('ArrowRight', 'ArrowRight', 'F9'); // F9 on the line of step 3
+  await zastaveni('ArrowRight', 'ArrowRight', 'F9'); // F9 on the line of step 3
   assert.equal(await znacky(), '2,3');
   assert.equal(await text('#step-breakpoints'), 'Breakpoints on lines 2, 3.');
   assert.equal(await text('#breakpoint-announce'), 'Breakpoint set on line 3.');
   const na3 = 'Stopped at the breakpoint on line 3.';
   const konec = '13 3.000000/6.000000 No further breakpoint: this is the last step of the run.';
-  assert.deepEqual(await pohyby('Home', '#step-bp-next', 'F8', 'F8', 'F8', '#step-bp-next', 'F8'), ['1 0 ',
+  assert.deepEqual(await zastaveni('Home', '#step-bp-next', 'F8', 'F8', 'F8', '#step-bp-next', 'F8'), ['1 0 ',
     `3 0/0 ${na3}`, `6 1.000000/1.000000 ${na3}`, `9 2.000000/3.000000 ${na3}`, `12 3.000000/6.000000 ${na3}`, konec, konec]);
   assert.equal(await text('#breakpoint-announce'), konec.slice(konec.indexOf('No')));
-  assert.deepEqual((await pohyby('Shift+F8', '#step-bp-back', 'ArrowLeft', 'Shift+F8', 'Shift+F8')).map((r) => r.split(' ')[0]),
+  assert.deepEqual((await zastaveni('Shift+F8', '#step-bp-back', 'ArrowLeft', 'Shift+F8', 'Shift+F8')).map((r) => r.split(' ')[0]),
     ['12', '9', '8', '6', '3']);
-  assert.deepEqual(await pohyby('#step-bp-back', '#step-bp-back'),
+  assert.deepEqual(await zastaveni('#step-bp-back', '#step-bp-back'),
     ['1 0 Stopped at the breakpoint on line 2.', '1 0 No earlier breakpoint: this is the first step of the run.']);
   // A click on a marked number removes it; in the editor F9 works on the cursor's line, and
   // an edit removes every breakpoint, saying so.
@@ -302,8 +284,7 @@ test('breakpoints: set by line number or F9, reached by Continue and Back (F8, S
   assert.equal(await znacky(), '2');
   await page.keyboard.press('Escape');
   await page.click('#editor .cm-content');
-  await page.keyboard.press('Control+End');
-  await page.keyboard.press('F9');
+  await klavesy(page, 'Control+End', 'F9');
   assert.equal(await znacky(), '2,6');
   await page.keyboard.type(':: x');
   assert.equal(await znacky(), '');
