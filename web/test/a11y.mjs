@@ -6,29 +6,23 @@
 //   node a11y.mjs SITE_DIR
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { odkaz, porusheni, prohlizec } from './browser.mjs';
+import { kVstupu, klavesy, odkaz, porusheni, prohlizec } from './browser.mjs';
 
-const [siteDir] = process.argv.slice(2);
-const prostredi = prohlizec(siteDir);
+const prostredi = prohlizec(process.argv[2]);
 
 const CHYBNY = '{\n  pis_ln("a");\n  @x -> "slovo" * 2;\n} .\n';
 const KROKY = '{ @x -> 6 * 7; pis_ln(@x); } .';
 
 // Each view, reached as a person reaches it.
 const POHLEDY = {
-  editor: async (page) => {
-    await page.waitForSelector('.cm-content .hl-keyword');
-  },
+  editor: (page) => page.waitForSelector('.cm-content .hl-keyword'),
   'error output': async (page, jazyk) => {
     await prostredi.otevri(page, `?lang=${jazyk}${odkaz(CHYBNY)}`);
     await page.click('#run');
     await page.waitForFunction(() => document.body.dataset.state === 'error');
     await page.waitForSelector('#output a.line');
   },
-  'waiting for input': async (page) => {
-    await page.click('#run');
-    await page.waitForSelector('#stdin-line');
-  },
+  'waiting for input': kVstupu,
   'step view': async (page, jazyk) => {
     await prostredi.otevri(page, `?lang=${jazyk}${odkaz(KROKY)}`);
     await page.click('#step');
@@ -66,20 +60,19 @@ for (const schema of ['light', 'dark']) {
 const fokus = (page) =>
   page.evaluate(() => {
     const e = document.activeElement;
-    if (e?.closest('.cm-editor')) return 'editor';
-    return e?.id || e?.tagName.toLowerCase();
+    return e?.closest('.cm-editor') ? 'editor' : e?.id || e?.tagName.toLowerCase();
   });
 
 // Whether the focused control shows a ring of at least 2 px (on the editor, around it).
 const prstenec = (page) =>
   page.evaluate(() => {
-    const e = document.activeElement.closest('.cm-editor') ?? document.activeElement;
-    const s = getComputedStyle(e);
+    const s = getComputedStyle(document.activeElement.closest('.cm-editor') ?? document.activeElement);
     return s.outlineStyle !== 'none' && parseFloat(s.outlineWidth) >= 2;
   });
 
-// Presses Tab until `cil` has the focus, checking the ring on the way; the names passed.
-async function tabemNa(page, cil, zpet = false) {
+// Presses Tab (Shift+Tab `zpet`) until `cil` has the focus, checking the ring on the way,
+// then the key `pak` if given; the names passed.
+async function tabemNa(page, cil, { zpet = false, pak } = {}) {
   const cesta = [];
   for (let i = 0; i < 40; i++) {
     await page.keyboard.press(zpet ? 'Shift+Tab' : 'Tab');
@@ -87,12 +80,12 @@ async function tabemNa(page, cil, zpet = false) {
     cesta.push(kde);
     // Past the last control the focus leaves the page for the browser's own controls.
     if (kde !== 'body') assert.equal(await prstenec(page), true, `no focus ring on ${kde}: ${cesta.join(' ')}`);
-    if (kde === cil) return cesta;
+    if (kde !== cil) continue;
+    if (pak) await page.keyboard.press(pak);
+    return cesta;
   }
   assert.fail(`Tab never reached ${cil}: ${cesta.join(' ')}`);
 }
-
-const stav = (page) => page.evaluate(() => document.body.dataset.state);
 
 test('every control works from the keyboard alone, in a visible order, and the editor lets go of Tab', async () => {
   const page = await prostredi.novaStranka('?lang=en');
@@ -100,6 +93,11 @@ test('every control works from the keyboard alone, in a visible order, and the e
     window.__mys = 0;
     for (const u of ['mousedown', 'pointerdown', 'mouseup']) window.addEventListener(u, () => window.__mys++, true);
   });
+  // Another program, in the same document: only the address's fragment changes.
+  const nacti = async (program) => {
+    await page.goto(`${prostredi.server.url}?lang=en${odkaz(program)}`);
+    await page.waitForFunction(() => !document.getElementById('run').disabled && !document.getElementById('step').disabled);
+  };
   // The order of the controls.
   const cesta = await tabemNa(page, 'guide');
   const poradi = ['examples', 'run', 'step', 'share', 'lang', 'editor', 'input', 'output', 'guide'];
@@ -109,23 +107,18 @@ test('every control works from the keyboard alone, in a visible order, and the e
   // An example chosen with the arrow keys, run with Enter.
   await page.keyboard.press('Shift+Tab'); // back from the guide link, to find the menu from the top
   await page.focus('body');
-  await tabemNa(page, 'examples');
-  await page.keyboard.press('ArrowDown');
+  await tabemNa(page, 'examples', { pak: 'ArrowDown' });
   assert.match(await page.textContent('#status'), /Example .* loaded/);
-  const vybrany = await page.inputValue('#examples');
-  assert.ok(vybrany.endsWith('.mox'));
+  assert.ok((await page.inputValue('#examples')).endsWith('.mox'));
   await page.keyboard.press('Tab');
   assert.equal(await fokus(page), 'run');
   await page.keyboard.press('Enter');
   await page.waitForFunction(() => ['ok', 'error'].includes(document.body.dataset.state) || document.getElementById('stdin-line'));
 
   // The editor: typed into, then Tab goes on to the next control and types no tab.
-  await page.goto(`${prostredi.server.url}?lang=en${odkaz('{\n} .\n')}`);
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
+  await nacti('{\n} .\n');
   await tabemNa(page, 'editor');
-  await page.keyboard.press('Control+Home');
-  await page.keyboard.press('End');
-  await page.keyboard.press('Enter');
+  await klavesy(page, 'Control+Home', 'End', 'Enter');
   await page.keyboard.type('pis_ln("klavesnice");');
   await page.keyboard.press('Tab');
   assert.notEqual(await fokus(page), 'editor');
@@ -133,31 +126,25 @@ test('every control works from the keyboard alone, in a visible order, and the e
   // Enter after the brace indented the new line.
   assert.match(await page.evaluate(() => document.querySelectorAll('.cm-line')[1].textContent), /^ {2}pis_ln\("klavesnice"\);$/);
   // Ctrl+Enter from the editor runs it.
-  await tabemNa(page, 'editor', true);
-  await page.keyboard.press('Control+Enter');
+  await tabemNa(page, 'editor', { zpet: true, pak: 'Control+Enter' });
   await page.waitForFunction(() => document.body.dataset.state === 'ok');
   assert.match(await page.textContent('#output'), /\nklavesnice\n/);
 
   // Input typed when the program asks, the input ended with End input.
-  await page.goto(`${prostredi.server.url}?lang=en${odkaz('{ cti(@a); cti(@b); pis_ln("[" + @a + "|" + @b + "]"); } .')}`);
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
-  await tabemNa(page, 'run');
-  await page.keyboard.press('Enter');
+  await nacti('{ cti(@a); cti(@b); pis_ln("[" + @a + "|" + @b + "]"); } .');
+  await tabemNa(page, 'run', { pak: 'Enter' });
   await page.waitForSelector('#stdin-line');
   assert.equal(await fokus(page), 'stdin-line');
   await page.keyboard.type('prvni');
   await page.keyboard.press('Enter');
   await page.waitForFunction(() => document.activeElement?.id === 'stdin-line' && document.getElementById('output').textContent.includes('prvni'));
-  await tabemNa(page, 'end-input');
-  await page.keyboard.press('Enter');
+  await tabemNa(page, 'end-input', { pak: 'Enter' });
   await page.waitForFunction(() => document.body.dataset.state === 'ok');
   assert.match(await page.textContent('#output'), /\[prvni\.\|\]|\[prvni\|\]/);
 
   // Stop: the next control after Run once Run and Step are disabled.
-  await page.goto(`${prostredi.server.url}?lang=en${odkaz('{ w2 (1) { @x -> 1; } w2_end; } .')}`);
-  await page.waitForFunction(() => !document.getElementById('run').disabled);
-  await tabemNa(page, 'run');
-  await page.keyboard.press('Enter');
+  await nacti('{ w2 (1) { @x -> 1; } w2_end; } .');
+  await tabemNa(page, 'run', { pak: 'Enter' });
   await page.waitForFunction(() => document.body.dataset.state === 'running');
   await page.keyboard.press('Tab');
   assert.equal(await fokus(page), 'stop');
@@ -166,10 +153,8 @@ test('every control works from the keyboard alone, in a visible order, and the e
 
   // The step view: opened with Enter on Step, left with Escape, the focus back on Step (its
   // keys are stepview.mjs's).
-  await page.goto(`${prostredi.server.url}?lang=en${odkaz(KROKY)}`);
-  await page.waitForFunction(() => !document.getElementById('step').disabled);
-  await tabemNa(page, 'step');
-  await page.keyboard.press('Enter');
+  await nacti(KROKY);
+  await tabemNa(page, 'step', { pak: 'Enter' });
   await page.waitForFunction(() => !document.getElementById('step-view').hidden);
   assert.equal(await fokus(page), 'step-next');
   await page.keyboard.press('Escape');
@@ -177,13 +162,11 @@ test('every control works from the keyboard alone, in a visible order, and the e
   assert.equal(await fokus(page), 'step');
 
   // Share, then the language switched with the arrow keys.
-  await tabemNa(page, 'share');
-  await page.keyboard.press('Enter');
+  await tabemNa(page, 'share', { pak: 'Enter' });
   await page.waitForFunction(() => !document.getElementById('share-link-row').hidden);
   assert.match(await page.inputValue('#share-link'), /#/);
   await page.focus('body');
-  await tabemNa(page, 'lang');
-  await page.keyboard.press(await page.inputValue('#lang') === 'en' ? 'ArrowUp' : 'ArrowDown');
+  await tabemNa(page, 'lang', { pak: (await page.inputValue('#lang')) === 'en' ? 'ArrowUp' : 'ArrowDown' });
   assert.equal(await page.evaluate(() => document.documentElement.lang), 'cs');
   assert.equal(await page.evaluate(() => window.__mys), 0, 'mouse events');
 });
@@ -212,8 +195,7 @@ test('new output is said by itself, not with everything before it', async () => 
   const page = await prostredi.novaStranka(`?lang=en${odkaz('{ pis_ln("prvni radek"); cti(@a); pis_ln("druhy radek"); } .')}`);
   assert.equal(await page.getAttribute('#output', 'aria-live'), null);
   assert.equal(await page.getAttribute('#output-news', 'aria-live'), 'polite');
-  await page.click('#run');
-  await page.waitForSelector('#stdin-line');
+  await kVstupu(page);
   await page.waitForFunction(() => document.getElementById('output-news').textContent.includes('prvni radek'));
   await page.keyboard.type('x');
   await page.keyboard.press('Enter');
