@@ -6,7 +6,7 @@
 // SCREENSHOT-fix.png the list with an error's explanation and its Apply button.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { nativni, prohlizec, spust as spustNaStrance, textEditoru as program, vloz, zobrazeni } from './browser.mjs';
+import { kVstupu, klavesy, nativni, prohlizec, spust as spustNaStrance, textEditoru as program, vloz, zobrazeni } from './browser.mjs';
 
 const [siteDir, moxa, moxaFmt, screenshot] = process.argv.slice(2);
 const prostredi = prohlizec(siteDir);
@@ -18,8 +18,7 @@ const novaStranka = () => prostredi.novaStranka('?lang=en', { viewport: { width:
 // block so.)
 async function napis(page, program) {
   await page.focus('.cm-content');
-  await page.keyboard.press('Control+a');
-  await page.keyboard.press('Delete');
+  await klavesy(page, 'Control+a', 'Delete');
   const odsazeni = () => page.evaluate(() => /^ */.exec(document.querySelector('.cm-activeLine')?.textContent ?? '')[0].length);
   for (const [i, radek] of program.split('\n').entries()) {
     if (i > 0) {
@@ -39,12 +38,8 @@ function radekPrvku(page, selector) {
 }
 
 // Waits until the checker has answered for the program the editor holds now.
-async function zkontrolovano(page) {
-  await page.waitForFunction(() => {
-    const s = document.getElementById('diagnostics-summary').textContent;
-    return s !== '' && !s.startsWith('Checking');
-  });
-}
+const zkontrolovano = (page) =>
+  page.waitForFunction(() => !/^(Checking|$)/.test(document.getElementById('diagnostics-summary').textContent));
 
 const spust = async (page) => (await spustNaStrance(page)).output;
 
@@ -158,8 +153,7 @@ test('Tidy lays the program out as moxa-fmt does, in one undoable step; with a s
   await page.keyboard.press('Control+z');
   assert.equal(await program(page), neupraveny);
 
-  await page.keyboard.press('Control+End');
-  await page.keyboard.press('Backspace');
+  await klavesy(page, 'Control+End', 'Backspace');
   await zkontrolovano(page);
   assert.equal(await page.isDisabled('#tidy'), true);
   assert.match(await page.getAttribute('#tidy', 'title'), /without syntax errors/);
@@ -210,15 +204,13 @@ test('a run that fails on the input typed while it runs is replayed on that inpu
   // With the word "ano" the run fails on line 3; on any other input it would fail on line 4.
   const p = '{\ncti(@a);\ni2 (@a = "ano") { pis_ln(1 - "x"); } e2 { pis_ln(2); } i2_end;\npis_ln(@b - 1);\n} .';
   await napis(page, p);
-  await page.click('#run');
-  await page.waitForSelector('#stdin-line');
+  await kVstupu(page);
   await page.type('#stdin-line', 'ano');
   await page.press('#stdin-line', 'Enter');
   await page.waitForFunction(() => document.body.dataset.state === 'error');
   assert.match(await page.textContent('#output'), /na radku: 3 nastala chyba - nejedna se o cislo/);
   await page.waitForSelector('.cm-run-error');
-  assert.equal(await page.textContent('.cm-run-error'), 'pis_ln');
-  assert.equal(await radekPrvku(page, '.cm-run-error'), 3);
+  assert.deepEqual([await page.textContent('.cm-run-error'), await radekPrvku(page, '.cm-run-error')], ['pis_ln', 3]);
 });
 
 test("brackets nested to the page's limit are checked; past it, the nesting error is listed", async () => {
