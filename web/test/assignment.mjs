@@ -58,11 +58,7 @@ function podleGraderu(assignment, soubor) {
   const vysledek = {};
   for (const t of json.tests) {
     const m = new RegExp(`<testcase name="${t.name}"[^>]*>\\s*<failure message="[^"]*" type="([a-z]+)"`).exec(junit);
-    vysledek[t.name] = {
-      verdict: t.status === 'passed' ? 'pass' : m?.[1],
-      points: t.score,
-      feedback: t.output,
-    };
+    vysledek[t.name] = { verdict: t.status === 'passed' ? 'pass' : m?.[1], points: t.score, feedback: t.output };
   }
   return vysledek;
 }
@@ -70,14 +66,9 @@ function podleGraderu(assignment, soubor) {
 async function otestuj(page) {
   await page.click('#assignment-test');
   await page.waitForFunction(() => !document.getElementById('assignment-test').disabled, null, { timeout: 120000 });
-  return page.$$eval('#assignment-results > li', (li) =>
-    li.map((e) => ({
-      test: e.dataset.test,
-      verdict: e.dataset.verdict,
-      points: Number(e.dataset.points),
-      feedback: e.querySelector('pre')?.textContent ?? '',
-    }))
-  );
+  return page.$$eval('#assignment-results > li', (li) => li.map((e) => ({
+    test: e.dataset.test, verdict: e.dataset.verdict, points: Number(e.dataset.points),
+    feedback: e.querySelector('pre')?.textContent ?? '' })));
 }
 
 // Every submission of the sample class that is one program: a file, or a folder with one.
@@ -106,9 +97,8 @@ test('the page gives the verdicts, points and feedback moxa-grade gives, test by
     const naStrance = await otestuj(page);
     const grader = podleGraderu(assignment, soubor);
     assert.deepEqual(naStrance.map((r) => r.test), balik.tests.map((t) => t.name), jmeno);
-    for (const r of naStrance) {
-      assert.deepEqual({ verdict: r.verdict, points: r.points, feedback: r.feedback }, grader[r.test],
-        `${jmeno}, test ${r.test}`);
+    for (const { test: t, ...r } of naStrance) {
+      assert.deepEqual(r, grader[t], `${jmeno}, test ${t}`);
       verdiktu.add(r.verdict);
     }
     const ziskano = naStrance.reduce((s, r) => s + r.points, 0);
