@@ -25,10 +25,7 @@ const vlastni = [
   ['empty', Buffer.alloc(0)],
 ];
 
-let selhalo = 0;
-let chyb = 0;
-let varovani = 0;
-let upraveno = 0;
+let [selhalo, chyb, varovani, upraveno] = [0, 0, 0, 0];
 const vse = [...dirs.flatMap((d) => programs(d)).map((p) => [p, readFileSync(p)]), ...vlastni];
 for (const [p, bajty] of vse) {
   const program = textZBytu(bajty);
@@ -45,9 +42,8 @@ for (const [p, bajty] of vse) {
     o.notes.map((n) => [mista[n.offset], n.message])]);
   const shoda = JSON.stringify(nase) === JSON.stringify(jejich);
   if (!shoda) {
-    console.log(`FAIL ${p}: the findings differ`);
-    console.log(`  native: ${JSON.stringify(ocekavane)}`);
-    console.log(`  module: ${JSON.stringify(zjisteni)}`);
+    console.log(`FAIL ${p}: the findings differ\n  native: ${JSON.stringify(ocekavane)}\n` +
+      `  module: ${JSON.stringify(zjisteni)}`);
     selhalo++;
     continue;
   }

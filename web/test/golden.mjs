@@ -13,26 +13,22 @@ import { programs } from '../../editors/test/agreement.mjs';
 import { spustVModulu } from '../src/run.js';
 
 const [moxaJs, moxaTrace, goldenDir] = process.argv.slice(2);
-const kusy = [];
-let stopa = '';
-let plna = 0;
+let beh;
 const dekoder = new TextDecoder();
 const modul = await createRequire(import.meta.url)(resolve(moxaJs))({
-  onOutput: (b) => kusy.push(Uint8Array.from(b)),
+  onOutput: (b) => beh.kusy.push(Uint8Array.from(b)),
   print: () => {},
   printErr: (t) => process.stderr.write(t + '\n'),
 });
-modul.onTrace = (b) => (stopa += dekoder.decode(b));
-modul.onTraceFull = () => plna++;
+modul.onTrace = (b) => (beh.stopa += dekoder.decode(b));
+modul.onTraceFull = () => beh.plna++;
 
 // One run: its output bytes, its trace lines (with `kroku` steps kept) and the cap's notices.
 // `dalsiVstup`: where cti reads once `input` is used up (see run.js), or null.
 async function spust(program, input, kroku = 0, dalsiVstup = null) {
-  kusy.length = 0;
-  stopa = '';
-  plna = 0;
+  beh = { kusy: [], stopa: '', plna: 0 };
   await spustVModulu(modul, program, input, {}, { dalsiVstup, stopa: kroku });
-  return { bytes: Buffer.concat(kusy), radky: stopa.split(/(?<=\n)/), plna };
+  return { bytes: Buffer.concat(beh.kusy), radky: beh.stopa.split(/(?<=\n)/), plna: beh.plna };
 }
 
 // The input in pieces of one word and the blanks after it; the last call ends the input.
