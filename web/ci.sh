@@ -1,23 +1,10 @@
 #!/usr/bin/env bash
 # The playground's part of continuous integration: installs what it needs (Debian's
-# emscripten and chromium, node and npm), installs the page's npm packages from the lock
-# file, builds the page, and runs its tests:
-#   - the highlighter's tests in node, beside the interpreter's scanner;
-#   - every golden program through the WebAssembly module in node (those with input also
-#     with the input handed over on demand, word by word), its trace beside moxa-trace's;
-#   - the page in headless Chromium (examples, share links, limits, Stop, output as it
-#     arrives, input typed when asked, the two languages, errors);
-#   - the step view in headless Chromium (Step, its controls and keys, &step=N links, the
-#     step cap, breakpoints and the moves to them);
-#   - the page for every student in headless Chromium: axe-core on every view in both
-#     languages and both colour schemes, a walk through the controls by keyboard alone, the
-#     live regions of the step view and of new output, reduced motion;
-#   - the checker and the formatter in the module against moxa-check and moxa-fmt, and the
-#     page's findings while typing, Tidy and the place of a run's error in Chromium;
-#   - an assignment bundle made by moxa-grade in Chromium: the verdicts, points and feedback
-#     of Test against moxa-grade's for each sample submission and for a test past its time
-#     limit, a task text's script kept from running, the code kept over a reload, Download,
-#     Stop, the view's texts in both languages, and axe-core on its results.
+# emscripten and chromium, node and npm) and the page's npm packages from the lock file,
+# builds the page, and runs its tests, each file saying what it covers: in node, the
+# highlighter, the golden programs and their traces, the checker and the formatter through
+# the module; in headless Chromium, the page, the step view, the page for every student
+# (axe-core, the keyboard alone), the findings and Tidy, and an assignment beside moxa-grade.
 # Usage: web/ci.sh  (from anywhere; expects the native release build in build/, and builds
 # moxa, moxa-trace, moxa-check, moxa-fmt, moxa-grade and moxa_tokens when they are missing). Leaves
 # screenshots of the page in build-web-ci/page.png, of its findings in
