@@ -6,7 +6,7 @@
 //   node a11y.mjs SITE_DIR
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { kVstupu, klavesy, odkaz, porusheni, prohlizec } from './browser.mjs';
+import { kVstupu, klavesy, odkaz, porusheni, prohlizec, spust } from './browser.mjs';
 
 const prostredi = prohlizec(process.argv[2]);
 
@@ -18,8 +18,7 @@ const POHLEDY = {
   editor: (page) => page.waitForSelector('.cm-content .hl-keyword'),
   'error output': async (page, jazyk) => {
     await prostredi.otevri(page, `?lang=${jazyk}${odkaz(CHYBNY)}`);
-    await page.click('#run');
-    await page.waitForFunction(() => document.body.dataset.state === 'error');
+    assert.equal((await spust(page)).state, 'error');
     await page.waitForSelector('#output a.line');
   },
   'waiting for input': kVstupu,

@@ -3,7 +3,7 @@
 // feedback must be those moxa-grade gives for the same visible tests, a time limit included;
 // the view's texts follow the page's language, and axe-core finds nothing wrong in either.
 //   node assignment.mjs SITE_DIR MOXA_GRADE EXAMPLES_GRADING_DIR [SCREENSHOT.png]
-import { test, before, after } from 'node:test';
+import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
@@ -24,11 +24,8 @@ async function novaStranka(adresa) {
 // Bundles are served beside the page, as a course would put them.
 const slozkaBaliku = join(siteDir, 'test-assignments');
 const soucetJson = join(slozkaBaliku, 'soucet.json');
-
-before(() => {
-  mkdirSync(slozkaBaliku, { recursive: true });
-  execFileSync(grader, ['--bundle', join(samples, 'soucet'), '-o', soucetJson]);
-});
+mkdirSync(slozkaBaliku, { recursive: true });
+execFileSync(grader, ['--bundle', join(samples, 'soucet'), '-o', soucetJson]);
 
 after(() => {
   rmSync(tmp, { recursive: true, force: true });
