@@ -95,7 +95,7 @@ test('every control works from the keyboard alone, in a visible order, and the e
   // Another program, in the same document: only the address's fragment changes.
   const nacti = async (program) => {
     await page.goto(`${prostredi.server.url}?lang=en${odkaz(program)}`);
-    await page.waitForFunction(() => !document.getElementById('run').disabled && !document.getElementById('step').disabled);
+    await page.waitForFunction(() => !['run', 'step'].some((id) => document.getElementById(id).disabled));
   };
   // The order of the controls.
   const cesta = await tabemNa(page, 'guide');

@@ -55,7 +55,8 @@ function podleGraderu(assignment, soubor) {
   const vysledek = {};
   for (const t of json.tests) {
     const m = new RegExp(`<testcase name="${t.name}"[^>]*>\\s*<failure message="[^"]*" type="([a-z]+)"`).exec(junit);
-    vysledek[t.name] = { verdict: t.status === 'passed' ? 'pass' : m?.[1], points: t.score, feedback: t.output };
+    const verdict = t.status === 'passed' ? 'pass' : m?.[1];
+    vysledek[t.name] = { verdict, points: t.score, feedback: t.output };
   }
   return vysledek;
 }

@@ -60,10 +60,11 @@ async function serve(dir) {
 export function prohlizec(siteDir) {
   const p = { server: null, browser: null, chyby: [], kontexty: [] };
 
-  // A context of its own (`moznosti`: a locale, downloads...), an error on any of its pages failing the test.
+  // A context of its own (`moznosti`: a locale, downloads...); any of its pages' errors fail the test.
   p.kontext = async (moznosti = {}) => {
     const context = await p.browser.newContext(moznosti);
-    context.on('page', (page) => page.on('pageerror', (e) => p.chyby.push(`${page.url()}: ${e.stack ?? e}`)));
+    context.on('page', (page) =>
+      page.on('pageerror', (e) => p.chyby.push(`${page.url()}: ${e.stack ?? e}`)));
     p.kontexty.push(context);
     return context;
   };

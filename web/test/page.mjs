@@ -24,6 +24,7 @@ const CTI = '{ pis("? "); cti(@a); pis_ln("[" + @a + "]"); } .';
 const TRI = '{ cti(@a); pis_ln("[" + @a + "]"); cti(@b); pis_ln("[" + @b + "]"); cti(@c); pis_ln("[" + @c + "]"); } .';
 const NEKONECNY = '{ pis_ln("zacatek"); w2 (1) { @x -> 1; } w2_end; } .';
 const bezi = () => document.body.dataset.state === 'running';
+const ZASTAVENO = { status: en.zastaveno, state: 'stopped' };
 
 // The output pane's text without what was typed into it: the program's bytes alone.
 const vystupProgramu = (page) =>
@@ -152,7 +153,7 @@ test('a line printed before a long computation is shown at once, and Stop keeps 
   assert.equal(await page.inputValue('#input'), 'odpoved');
   await page.fill('#input', '');
   await page.click('#stop');
-  assert.deepEqual(await dobehl(page), { output: BANNER + 'zacatek\n', status: en.zastaveno, state: 'stopped' });
+  assert.deepEqual(await dobehl(page), { ...ZASTAVENO, output: BANNER + 'zacatek\n' });
 });
 
 test('End input and Stop while the program waits for a line; the page runs on', async () => {
@@ -167,7 +168,7 @@ test('End input and Stop while the program waits for a line; the page runs on', 
   await otevri(page);
   await kVstupu(page);
   await page.click('#stop');
-  assert.deepEqual(await dobehl(page), { output: BANNER + 'Jak se jmenujes? ', status: en.zastaveno, state: 'stopped' });
+  assert.deepEqual(await dobehl(page), { ...ZASTAVENO, output: BANNER + 'Jak se jmenujes? ' });
   assert.equal(await page.locator('#stdin-line').count(), 0);
   await page.click('#run');
   await napis(page, 'Jak se jmenujes? ', 'Jan');
