@@ -28,6 +28,7 @@ GRADE = sys.argv[1]
 SAMPLE = os.path.abspath(sys.argv[2])
 ASSIGNMENT = os.path.join(SAMPLE, "soucet")
 CLASS = os.path.join(SAMPLE, "trida")
+EVA, SMYCKA = os.path.join(CLASS, "eva"), os.path.join(CLASS, "smycka.mox")
 TESTS = ["mezery", "prazdny", "tajny", "zakladni"]
 POINTS = {"mezery": 1, "prazdny": 1, "tajny": 2, "zakladni": 2}
 
@@ -86,6 +87,16 @@ def grade(*args, jobs=2, **kwargs):
         return subprocess.CompletedProcess(command, None, b"", b"")
 
 
+def sample(*args, **kwargs):
+    """The sample assignment and its whole class, graded with `args`."""
+    return grade(*args, ASSIGNMENT, *SUBMISSIONS, **kwargs)
+
+
+def results(folder, name):
+    """The results.json of submission `name` in a gradescope report's folder."""
+    return json.loads(pathlib.Path(folder, name, "results.json").read_bytes())
+
+
 def score(name):
     return sum(POINTS[t] for t, v in EXPECTED[name].items() if v == "passed")
 
@@ -94,12 +105,12 @@ def without_times(text):
     return re.sub(rb'(time="|"execution_time": )[0-9.e+-]+', rb"\1T", text)
 
 
-def csv_table(result):
-    return list(csv.reader(io.StringIO(result.stdout.decode(), newline="")))
+def csv_table(out):
+    return list(csv.reader(io.StringIO(out.decode(), newline="")))
 
 
 def csv_rows(result):
-    return {r[0]: r[1:] for r in csv_table(result)[1:]}
+    return {r[0]: r[1:] for r in csv_table(result.stdout)[1:]}
 
 
 def tap(stdout):
@@ -119,20 +130,18 @@ print encode_json({ tests => \@t, messages => \%m, yaml => \@y, summary => "plan
 
 
 def table_report(_tmp):
-    result = grade(ASSIGNMENT, *SUBMISSIONS)
-    check(result.returncode == 0, "table: exit status %d" % result.returncode)
+    result = sample()
     lines = result.stdout.decode().split("\n")
-    expect("table header and points", [line.split() for line in lines[:2]],
-           [["submission"] + TESTS + ["total"], ["(points)", "1", "1", "2", "2", "6"]])
     rows = {line.split()[0]: line.split()[1:] for line in lines[2:2 + len(ORDER)]}
-    check(list(rows) == ORDER, "table rows in the order given: %s" % list(rows))
+    expect("table: exit status, header and points, rows in the order given, summary",
+           (result.returncode, [line.split() for line in lines[:2]], list(rows), lines[-2]),
+           (0, [["submission"] + TESTS + ["total"], ["(points)", "1", "1", "2", "2", "6"]], ORDER,
+            "8 submissions graded, 2 not graded; 1 with full points; mean score 1.00 of 6"))
     for name, verdicts in EXPECTED.items():
         cells = [str(POINTS[t]) if verdicts[t] == "passed" else verdicts[t] for t in TESTS]
-        check(rows.get(name) == cells + ["%d/6" % score(name)], "table row %s: %s" % (name, rows.get(name)))
+        expect("table row " + name, rows.get(name), cells + ["%d/6" % score(name)])
     for name, why in NOT_GRADED.items():
         check(why in " ".join(rows.get(name, [])), "table row %s: %s" % (name, rows.get(name)))
-    check(lines[-2] == "8 submissions graded, 2 not graded; 1 with full points; mean score 1.00 of 6",
-          "table summary: " + lines[-2])
     details = grade("--details", ASSIGNMENT, os.path.join(CLASS, "mezery.mox"),
                     os.path.join(CLASS, "zaplava.mox")).stdout.decode()
     # The diff marks the space the program adds where the expected line has none.
@@ -144,12 +153,11 @@ def table_report(_tmp):
 
 def gradescope_report(tmp):
     out = os.path.join(tmp, "gradescope")
-    result = grade("--format", "gradescope", "--out", out, ASSIGNMENT, *SUBMISSIONS)
-    check(result.returncode == 0, "gradescope: exit status %d %s" % (result.returncode, result.stderr))
-    check(sorted(os.listdir(out)) == sorted(ORDER), "gradescope folders: %s" % os.listdir(out))
+    result = sample("--format", "gradescope", "--out", out)
+    expect("gradescope: exit status and folders",
+           (result.returncode, sorted(os.listdir(out))), (0, sorted(ORDER)))
     for name in ORDER:
-        with open(os.path.join(out, name, "results.json"), encoding="utf-8") as f:
-            data = json.load(f)
+        data = results(out, name)
         check(set(data) == {"score", "execution_time", "output", "tests"} and
               isinstance(data["execution_time"], (int, float)), name + ": top-level keys")
         check([t["name"] for t in data["tests"]] == TESTS, name + ": test names")
@@ -171,12 +179,12 @@ def gradescope_report(tmp):
         else:
             check(data["score"] == 0 and NOT_GRADED[name] in data["output"], name + ": not graded")
     # One submission and no --out: results.json on standard output, as an autograder wants.
-    single = grade("--format", "gradescope", ASSIGNMENT, os.path.join(CLASS, "eva"))
+    single = grade("--format", "gradescope", ASSIGNMENT, EVA)
     check(json.loads(single.stdout)["score"] == 6, "gradescope on standard output")
 
 
 def junit_report(_tmp):
-    result = grade("--format", "junit", ASSIGNMENT, *SUBMISSIONS)
+    result = sample("--format", "junit")
     root = ET.fromstring(result.stdout)
     suites = root.findall("testsuite")
     expect("junit: exit status, root, suites", (result.returncode, root.tag, root.get("name"),
@@ -186,21 +194,21 @@ def junit_report(_tmp):
         cases = suite.findall("testcase")
         check([(c.get("name"), c.get("classname")) for c in cases] == [(t, name) for t in TESTS],
               name + ": test cases")
-        props = {p.get("name"): p.get("value") for p in suite.iter("property")}
         if name in EXPECTED:
             failed = {c.get("name"): c.find("failure").get("type") for c in cases
                       if c.find("failure") is not None}
             want = {t: v for t, v in EXPECTED[name].items() if v != "passed"}
-            check(failed == want and (suite.get("failures"), suite.get("errors")) ==
-                  (str(len(want)), "0"), "%s: failed cases %s" % (name, failed))
-            check(props == {"score": str(score(name)), "max_score": "6"}, name + ": properties")
+            expect(name + ": failed cases, counts of failures and errors, properties",
+                   (failed, suite.get("failures"), suite.get("errors"),
+                    {p.get("name"): p.get("value") for p in suite.iter("property")}),
+                   (want, str(len(want)), "0", {"score": str(score(name)), "max_score": "6"}))
         else:
             check(all(c.find("error") is not None for c in cases), name + ": errors")
             check(NOT_GRADED[name] in cases[0].find("error").get("message"), name + ": message")
 
 
 def tap_report(_tmp):
-    result = grade("--format", "tap", ASSIGNMENT, *SUBMISSIONS)
+    result = sample("--format", "tap")
     parsed = tap(result.stdout)
     want = ["%s - %s: %s" % ("ok" if EXPECTED.get(name, {}).get(t) == "passed" else "not ok", name, t)
             for name in ORDER for t in TESTS]
@@ -211,7 +219,7 @@ def tap_report(_tmp):
 
 
 def csv_report(_tmp):
-    rows = csv_table(grade("--format", "csv", ASSIGNMENT, *SUBMISSIONS))
+    rows = csv_table(sample("--format", "csv").stdout)
     expect("csv header and rows", (rows[0], [r[0] for r in rows[1:]]),
            (["submission"] + TESTS + ["total", "note"], ORDER))
     for name, *row in rows[1:]:
@@ -224,15 +232,14 @@ def csv_report(_tmp):
 
 def same_reports_any_threads(tmp):
     for fmt in ("table", "junit", "tap", "csv"):
-        runs = [grade("--format", fmt, ASSIGNMENT, *SUBMISSIONS, jobs=j).stdout for j in (1, 8, 8)]
+        runs = [sample("--format", fmt, jobs=j).stdout for j in (1, 8, 8)]
         check(len(set(without_times(r) for r in runs)) == 1, fmt + ": -j 1, -j 8 and again differ")
-    outs = []
-    for j in (1, 8):
+
+    def gradescope(j):
         out = os.path.join(tmp, "gs%d" % j)
-        grade("--format", "gradescope", "--out", out, ASSIGNMENT, *SUBMISSIONS, jobs=j)
-        outs.append({n: without_times(open(os.path.join(out, n, "results.json"), "rb").read())
-                     for n in ORDER})
-    check(outs[0] == outs[1], "gradescope: -j 1 and -j 8 differ")
+        sample("--format", "gradescope", "--out", out, jobs=j)
+        return [without_times(pathlib.Path(out, n, "results.json").read_bytes()) for n in ORDER]
+    check(gradescope(1) == gradescope(8), "gradescope: -j 1 and -j 8 differ")
 
 
 def assignment(folder, files):
@@ -242,28 +249,32 @@ def assignment(folder, files):
     return folder
 
 
+def submissions(folder, programs):
+    """Each of {name: source} written to folder/name.mox; their paths, in that order."""
+    assignment(folder, {name + ".mox": program for name, program in programs.items()})
+    return [os.path.join(folder, name + ".mox") for name in programs]
+
+
 def comparison_modes_and_bytes(tmp):
     expected = HELLO + b"x: 3.000000\ty: 0.5\n" + OK + BYE
     a = assignment(os.path.join(tmp, 'modes & "<xml>"'), {
         **{t + ".out": expected for t in "etwn"},
         "grading.json": json.dumps({"tests": {"t": {"mode": "trailing"}, "w": {"mode": "whitespace"},
                                               "n": {"mode": "numbers"}}}).encode()})
+    # Each program, and which of the tests e, n, t and w it passes (1) or not (0).
     programs = {
-        "same": b'{ pis("x: 3.000000"); pis("\t"); pis_ln("y: 0.5"); } .',
-        "trail": b'{ pis("x: 3.000000"); pis("\t"); pis_ln("y: 0.5  "); } .',
-        "spaced": b'{ pis_ln("x:   3.000000"); pis_ln("y:"); pis_ln("0.5"); } .',
-        "numeric": b'{ pis("x: 3"); pis("\t"); pis_ln("y: 0.5000001"); } .',
-        "off": b'{ pis("x: 3.01"); pis("\t"); pis_ln("y: 0.5"); } .',
-        "ctrl": b'{ pis("x: 3.000000\x01"); pis("\t"); pis_ln("y: 0.5"); } .',
-        "binary": bytes(range(256)) * 4,
+        "same": (b'{ pis("x: 3.000000"); pis("\t"); pis_ln("y: 0.5"); } .', "1111"),
+        "trail": (b'{ pis("x: 3.000000"); pis("\t"); pis_ln("y: 0.5  "); } .', "0111"),
+        "spaced": (b'{ pis_ln("x:   3.000000"); pis_ln("y:"); pis_ln("0.5"); } .', "0101"),
+        "numeric": (b'{ pis("x: 3"); pis("\t"); pis_ln("y: 0.5000001"); } .', "0100"),
+        "off": (b'{ pis("x: 3.01"); pis("\t"); pis_ln("y: 0.5"); } .', "0000"),
+        "ctrl": (b'{ pis("x: 3.000000\x01"); pis("\t"); pis_ln("y: 0.5"); } .', "0000"),
+        "binary": (bytes(range(256)) * 4, "0000"),
     }
-    assignment(os.path.join(tmp, "subs"), {n + ".mox": p for n, p in programs.items()})
-    subs = [os.path.join(tmp, "subs", n + ".mox") for n in programs]
-    rows = csv_table(grade("--format", "csv", a, *subs))
-    check(rows[0][1:5] == ["e", "n", "t", "w"], "modes: columns " + str(rows[0]))
-    want = {"same": "1111", "trail": "0111", "spaced": "0101", "numeric": "0100", "off": "0000",
-            "ctrl": "0000", "binary": "0000"}
-    check({r[0]: "".join(r[1:5]) for r in rows[1:]} == want, "modes: %s" % rows)
+    subs = submissions(os.path.join(tmp, "subs"), {n: p for n, (p, _) in programs.items()})
+    rows = csv_table(grade("--format", "csv", a, *subs).stdout)
+    expect("modes: columns, verdicts", (rows[0][1:5], {r[0]: "".join(r[1:5]) for r in rows[1:]}),
+           (["e", "n", "t", "w"], {n: passed for n, (_, passed) in programs.items()}))
     # A control byte in the output is an escape in the XML, which stays well-formed.
     root = ET.fromstring(grade("--format", "junit", a, *subs).stdout)
     check(root.get("name") == 'modes & "<xml>"', "junit: the assignment's name " + root.get("name"))
@@ -278,8 +289,7 @@ def diff_of_a_missing_line(tmp):
     a = assignment(os.path.join(tmp, "diffs"), {
         "lines.out": HELLO + "".join(c + "\n" for c in letters).encode() + OK + BYE})
     program = "{ " + " ".join('pis_ln("%s");' % c for c in letters if c != "e") + " } ."
-    write(os.path.join(tmp, "skips_e.mox"), program.encode())
-    details = grade("-d", a, os.path.join(tmp, "skips_e.mox")).stdout.decode()
+    details = grade("-d", a, write(os.path.join(tmp, "skips_e.mox"), program)).stdout.decode()
     # HELLO takes lines 1-3, so "e" is line 8; the diff starts three lines before it and
     # holds ten lines of each output.
     want = "\n".join("    " + line for line in [
@@ -289,12 +299,15 @@ def diff_of_a_missing_line(tmp):
     check(want in details, "diff of a missing line:\n" + details)
 
 
+# An endless loop, with no step budget: only the clock stops it.
+TIMED = {"t.in": b"3\n1 2 3\n", "t.out": b""}
+
+
 def time_limit(tmp):
-    # With no step budget, only the clock stops the endless loop.
-    a = assignment(os.path.join(tmp, "timed"), {"t.in": b"3\n1 2 3\n", "t.out": b"",
-        "grading.json": b'{"defaults": {"max_steps": 0, "max_time": 300}}'})
-    en, cs = (ET.fromstring(grade("-f", "junit", "--lang", lang, a, os.path.join(
-        CLASS, "smycka.mox")).stdout).find("testsuite/testcase/failure") for lang in ("en", "cs"))
+    a = assignment(os.path.join(tmp, "timed"), {
+        **TIMED, "grading.json": b'{"defaults": {"max_steps": 0, "max_time": 300}}'})
+    en, cs = (ET.fromstring(grade("-f", "junit", "--lang", lang, a, SMYCKA).stdout)
+              .find("testsuite/testcase/failure") for lang in ("en", "cs"))
     expect("time limit: verdict and message, the limit in Czech first",
            (en.get("type"), "the run took its limit of 300 ms" in en.text, cs.get("message")),
            ("time", True, word("grade_time", "cs", "300")))
@@ -303,9 +316,8 @@ def time_limit(tmp):
 def unusable(tmp):
     """Assignments and options the grader cannot use: status 2 and a message that says why;
     the most points allowed; a report that cannot be written, status 1."""
-    eva = os.path.join(CLASS, "eva")
-    check(grade(os.path.join(tmp, "nowhere"), eva).returncode == 2, "missing assignment: 2")
-    check(grade(assignment(os.path.join(tmp, "empty"), {}), eva).returncode == 2,
+    check(grade(os.path.join(tmp, "nowhere"), EVA).returncode == 2, "missing assignment: 2")
+    check(grade(assignment(os.path.join(tmp, "empty"), {}), EVA).returncode == 2,
           "assignment without tests: 2")
     for i, (file, text, why) in enumerate([
             ("grading.json", b'{"tests": {"nosuch": {}}}', b""),
@@ -320,19 +332,19 @@ def unusable(tmp):
             ("grading.json", b'{"tests": {"x": {}}, "tests": {}}',
              b'the key "tests" appears twice at the top'),
             ("grading.toml", b'[defaults]\npoints = 1\npoints = 2\n', b"points")]):
-        r = grade(assignment(os.path.join(tmp, "bad%d" % i), {"x.out": b"", file: text}), eva)
+        r = grade(assignment(os.path.join(tmp, "bad%d" % i), {"x.out": b"", file: text}), EVA)
         check(r.returncode == 2 and r.stderr.startswith(b"moxa-grade: ") and why in r.stderr,
               "unusable %s %r: %d %r" % (file, text, r.returncode, r.stderr))
     most = assignment(os.path.join(tmp, "most"), {"x.out": b"", "y.out": b"",
                                                    "grading.json": b'{"defaults": {"points": 1000000}}'})
-    check(grade("-f", "csv", most, eva).stdout.split(b"\r\n")[0].endswith(b"total,note"),
+    check(grade("-f", "csv", most, EVA).stdout.split(b"\r\n")[0].endswith(b"total,note"),
           "the most points are allowed")
     for args in (["--format", "pdf"], ["-j", "0"], ["--bogus"], ["--format", "gradescope"]):
-        check(grade(*args, ASSIGNMENT, eva, eva).returncode == 2, "bad options %s: 2" % args)
+        check(grade(*args, ASSIGNMENT, EVA, EVA).returncode == 2, "bad options %s: 2" % args)
     helped = grade("--help")
     check(helped.returncode == 0 and b"usage: moxa-grade" in helped.stdout, "--help")
     for out in (os.path.join(tmp, "no such folder", "r.csv"), tmp):
-        result = grade("-f", "csv", "-o", out, ASSIGNMENT, eva)
+        result = grade("-f", "csv", "-o", out, ASSIGNMENT, EVA)
         check(result.returncode == 1 and b"cannot write" in result.stderr,
               "unwritable -o %s: %s %r" % (out, result.returncode, result.stderr))
 
@@ -351,7 +363,7 @@ def hostile_files(tmp):
     os.symlink("/dev/zero", os.path.join(sub, "zero.mox"))
     listening = socket.socket(socket.AF_UNIX)
     listening.bind(os.path.join(sub, "socket.mox"))
-    eva = open(os.path.join(CLASS, "eva", os.listdir(os.path.join(CLASS, "eva"))[0]), "rb").read()
+    eva = pathlib.Path(EVA, "soucet.mox").read_bytes()
     assignment(sub, {"big.mox": eva + b" " * 3000, "ok.mox": eva})
     subs = [os.path.join(sub, n + ".mox") for n in ("fifo", "zero", "ok", "socket", "big")]
     a = os.path.join(tmp, "capped")
@@ -360,8 +372,8 @@ def hostile_files(tmp):
     write(toml, b"max_program = 2000\n" + open(toml, "rb").read())
     result = grade("-f", "csv", a, *subs, os.path.join(sub, "inner"))
     rows = csv_rows(result)
-    check(result.returncode == 0, "hostile files: exit status %s" % result.returncode)
-    check(rows.get("ok", [])[:5] == ["1", "1", "2", "2", "6"], "hostile files: ok graded %s" % rows.get("ok"))
+    expect("hostile files: exit status, ok graded", (result.returncode, rows.get("ok", [])[:5]),
+           (0, ["1", "1", "2", "2", "6"]))
     for name, why in (("fifo", "a FIFO"), ("zero", "a device"), ("socket", "a socket"),
                       ("inner", "a FIFO"), ("big", "more than 2000 bytes")):
         check(why in rows.get(name, [""])[-1] and rows[name][-1].startswith("not graded: "),
@@ -381,8 +393,7 @@ def hostile_files(tmp):
 def processor_time_at_any_jobs(tmp):
     # Sixteen copies of a program that runs a while: under a time limit it keeps alone, they
     # pass whether they run one by one or sixteen at once on however few processors.
-    count = os.path.join(tmp, "count.mox")
-    write(count, COUNT)
+    count = write(os.path.join(tmp, "count.mox"), COUNT)
     a = assignment(os.path.join(tmp, "sweep"), {"count.out": COUNTED, "steps.out": COUNTED,
                                                 "grading.json": b'{"defaults": {"max_steps": 0}}'})
     alone = grade("-f", "csv", a, *[count] * 16, jobs=1)
@@ -393,17 +404,16 @@ def processor_time_at_any_jobs(tmp):
     write(os.path.join(a, "grading.json"), json.dumps({
         "defaults": {"max_steps": 0, "max_time": 10000},
         "tests": {"steps": {"max_steps": 2000000}}}).encode())
-    forever = os.path.join(tmp, "forever.mox")
-    write(forever, b'{ @i -> 0; w2 (0 < 1) { @i -> @i + 1; } w2_end; } .')
+    forever = write(os.path.join(tmp, "forever.mox"),
+                    b'{ @i -> 0; w2 (0 < 1) { @i -> @i + 1; } w2_end; } .')
     verdicts = []
     for jobs in (1, 16):
         result = grade("-f", "tap", a, *[count] * 16, forever, jobs=jobs)
         verdicts.append(re.findall(rb"^(?:ok|not ok) \d+ - .*|^  verdict: .*", result.stdout, re.M))
-        check(len(re.findall(rb"^ok \d+ - count: count$", result.stdout, re.M)) == 16,
-              "sweep -j %d: every copy within 10000 ms" % jobs)
         told = re.findall(rb"verdict: \w+", result.stdout)
-        check(told == [b"verdict: limit"] * 16 + [b"verdict: time", b"verdict: limit"],
-              "sweep -j %d: the step budget and the time limit told apart %s" % (jobs, told))
+        expect("sweep -j %d: every copy within 10000 ms, the step budget and the time limit told "
+               "apart" % jobs, (len(re.findall(rb"^ok \d+ - count: count$", result.stdout, re.M)), told),
+               (16, [b"verdict: limit"] * 16 + [b"verdict: time", b"verdict: limit"]))
     check(verdicts[0] == verdicts[1], "sweep: -j 1 and -j 16 differ")
     # A time limit of any size is one that is never reached.
     write(os.path.join(a, "grading.json"),
@@ -443,13 +453,12 @@ def interrupted(tmp):
     # A signal mid-grading: the report file is left as it was, or is whole; a report on the
     # standard output ends where the grading stopped and still parses; the grader ends by
     # the signal.
-    a = assignment(os.path.join(tmp, "slow"), {"t.in": b"3\n1 2 3\n", "t.out": b"",
-        "grading.json": b'{"defaults": {"max_steps": 0, "max_time": 200}}'})
-    subs = [os.path.join(CLASS, "smycka.mox")] * 30
+    a = assignment(os.path.join(tmp, "slow"), {
+        **TIMED, "grading.json": b'{"defaults": {"max_steps": 0, "max_time": 200}}'})
 
     def interrupt(sig, *args):
-        process = subprocess.Popen([GRADE, "-j", "2", *args, a, *subs], stdout=subprocess.PIPE,
-                                   stderr=subprocess.PIPE)
+        process = subprocess.Popen([GRADE, "-j", "2", *args, a, *[SMYCKA] * 30],
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
         def send():
             # Once the grader has taken the signals over (or after two seconds), and a few
@@ -476,7 +485,7 @@ def interrupted(tmp):
         return stdout
 
     def whole_csv(text):
-        rows = list(csv.reader(io.StringIO(text.decode(), newline="")))
+        rows = csv_table(text)
         return rows[:1] == [["submission", "t", "total", "note"]] and all(len(r) == 4 for r in rows)
 
     def whole_junit(text):
@@ -490,8 +499,7 @@ def interrupted(tmp):
 
     for sig, fmt, whole in ((signal.SIGTERM, "csv", whole_csv), (signal.SIGINT, "junit", whole_junit),
                             (signal.SIGHUP, "tap", whole_tap)):
-        out = os.path.join(tmp, "report." + fmt)
-        write(out, b"the old report")
+        out = write(os.path.join(tmp, "report." + fmt), b"the old report")
         interrupt(sig, "-f", fmt, "-o", out)
         kept = open(out, "rb").read()
         check(kept == b"the old report" or whole(kept), "%s: the old report or a whole one" % fmt)
@@ -511,12 +519,10 @@ def names_in_utf8(tmp):
     a = assignment(os.path.join(tmp, "\u00falohy"), {
         "\u010d\u00edsla.out": COUNTED, "grading.json": b'{"defaults": {"max_steps": 0}}'})
     sub = os.path.join(tmp, "names")
-    write(os.path.join(sub, "\u017dofie.mox"), COUNT)
-    bad = os.path.join(sub.encode(), b"x\xff\xc2\x85\x01.mox")
-    write(bad, COUNT)
-    subs = [os.path.join(sub, "\u017dofie.mox"), bad.decode("utf-8", "surrogateescape")]
+    bad = write(os.path.join(sub.encode(), b"x\xff\xc2\x85\x01.mox"), COUNT)
+    subs = [write(os.path.join(sub, "\u017dofie.mox"), COUNT), bad.decode("utf-8", "surrogateescape")]
     good, test, escaped = "\u017dofie", "\u010d\u00edsla", "x\\xff\\xc2\\x85\\x01"
-    rows = csv_table(grade("-f", "csv", a, *subs))
+    rows = csv_table(grade("-f", "csv", a, *subs).stdout)
     check(rows[0][1] == test and [r[0] for r in rows[1:]] == [good, escaped], "csv names %s" % rows)
     root = ET.fromstring(grade("-f", "junit", a, *subs).stdout)
     check(root.get("name") == "\u00falohy" and [s.get("name") for s in root.iter("testsuite")] ==
@@ -584,8 +590,7 @@ def bundle(tmp):
     b = json.loads(r.stdout) if r.returncode == 0 else {}
     check(b.get("hidden") == {"count": 1, "points": 3} and len(b.get("tests", [])) == 4,
           "bundle: a test shown after the due date is hidden: %r" % r.stderr)
-    check(grade("--bundle", bare, os.path.join(CLASS, "eva"), jobs=0).returncode == 2,
-          "bundle with a submission: 2")
+    check(grade("--bundle", bare, EVA, jobs=0).returncode == 2, "bundle with a submission: 2")
 
 
 def feedback(tmp):
@@ -604,8 +609,7 @@ def feedback(tmp):
         "output": b'{ w2 (1) { pis("ab"); } w2_end; } .\n',
         "memory": b'{ @a -> "0123456789"; w2 (1) { ~f(@a; @a; @a; @a); } w2_end; } .\n',
     }
-    assignment(os.path.join(tmp, "feedback-in"), {n + ".mox": p for n, p in programs.items()})
-    files = [os.path.join(tmp, "feedback-in", name + ".mox") for name in programs]
+    files = submissions(os.path.join(tmp, "feedback-in"), programs)
     # The interpreter's messages (fixed byte for byte) and the limits' English accounts.
     said = {"syntax": "V bloku: 'Vnitrni_blok', na radku: 3 nastala chyba - byl ocekavan znak: "
                       '";", namisto toho se vyskytl tento znak: "pis_ln".',
@@ -646,8 +650,7 @@ def feedback(tmp):
         out = os.path.join(tmp, "feedback-gs-" + lang)
         grade("-f", "gradescope", "--lang", lang, "-o", out, a, *files)
         for name in programs:
-            with open(os.path.join(out, name, "results.json"), encoding="utf-8") as f:
-                data = json.load(f)
+            data = results(out, name)
             agrees("gradescope", name, lang, data["tests"][1]["output"])
             note = want(name, lang)[1]
             check(data["output"] == "0 of 1 tests passed; 0 of 1 points; 1 hidden test (1 point)"
