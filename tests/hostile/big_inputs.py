@@ -33,27 +33,32 @@ DROPPED = bytes(
      or ord("A") <= b <= ord("Z")])
 
 
+def otisk(kusy):
+    """The SHA-256 and the length of the concatenation of `kusy`."""
+    h, delka = hashlib.sha256(), 0
+    for kus in kusy:
+        h.update(kus)
+        delka += len(kus)
+    return h.hexdigest(), delka
+
+
 class Vystup:
-    """Reads a process's output to its end, keeping its size, a hash, its head and tail."""
+    """Reads a process's output to its end, keeping its hash and size, its head and tail."""
 
     def __init__(self, proud):
-        self.hash = hashlib.sha256()
-        self.size = 0
-        self.head = b""
-        self.tail = b""
+        self.head = self.tail = b""
         self.vlakno = threading.Thread(target=self._cti, args=(proud,))
         self.vlakno.start()
 
     def _cti(self, proud):
-        while True:
-            kus = proud.read(CHUNK)
-            if not kus:
-                return
-            self.hash.update(kus)
-            self.size += len(kus)
+        self.otisk = otisk(self._kusy(proud))
+
+    def _kusy(self, proud):
+        for kus in iter(lambda: proud.read(CHUNK), b""):
             if len(self.head) < 4096:
                 self.head += kus[:4096]
             self.tail = (self.tail + kus)[-4096:]
+            yield kus
 
 
 # The peak memory of a process is taken by /usr/bin/time, a small process that forks the
@@ -66,11 +71,8 @@ def spust(moxa, kusy, timeout):
     """Runs `moxa - -` with the concatenation of `kusy` on standard input. Returns the
     output reader, the exit status, the peak resident memory in KiB and the wall time."""
     start = time.monotonic()
-    prikaz = [moxa, "-", "-"]
-    zprava = None
-    if TIME:
-        zprava = "%s/big_inputs.%d.rss" % (os.environ.get("TMPDIR", "/tmp"), os.getpid())
-        prikaz = [TIME, "-f", "%M", "-o", zprava] + prikaz
+    zprava = "%s/big_inputs.%d.rss" % (os.environ.get("TMPDIR", "/tmp"), os.getpid())
+    prikaz = ([TIME, "-f", "%M", "-o", zprava] if TIME else []) + [moxa, "-", "-"]
     p = subprocess.Popen(prikaz, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     vystup = Vystup(p.stdout)
     hlidac = threading.Timer(timeout, p.kill)
@@ -86,19 +88,18 @@ def spust(moxa, kusy, timeout):
     hlidac.cancel()
     vystup.vlakno.join()
     rss = rusage.ru_maxrss
-    if zprava:
-        with open(zprava) as f:
-            rss = int(f.read().split()[-1])
+    if TIME:
+        rss = int(pathlib.Path(zprava).read_text().split()[-1])
         os.unlink(zprava)
     return vystup, p.returncode, rss, time.monotonic() - start
 
 
 def opakuj(vzor, n):
-    """`n` bytes made of `vzor` repeated, in chunks."""
-    blok = (vzor * (CHUNK // len(vzor) + 1))[:CHUNK]
+    """`n` bytes made of `vzor` repeated, in chunks of whole copies of it."""
+    blok = vzor * (CHUNK // len(vzor))
     while n > 0:
-        yield blok[:min(n, CHUNK)]
-        n -= CHUNK
+        yield blok[:min(n, len(blok))]
+        n -= len(blok)
 
 
 def nahodne(n, seed, tabulka=None):
@@ -123,14 +124,6 @@ def tabulka_do(mnozina):
 PRIKAZ = b"@a -> @a + 1;"
 
 
-def prikazy(n):
-    """`n` statements PRIKAZ, in chunks of whole statements."""
-    v_kusu = CHUNK // len(PRIKAZ)
-    while n > 0:
-        yield PRIKAZ * min(n, v_kusu)
-        n -= v_kusu
-
-
 def main():
     if len(sys.argv) < 2:
         print(__doc__)
@@ -140,22 +133,14 @@ def main():
     velikost = MIB if quick else 100 * 1000 * 1000
     radku = 100_000 if quick else 2**31 + 1
     mez_kib = None if quick else 64 * 1024  # 64 MiB, for inputs that need not be stored
+    prikazu = velikost // len(PRIKAZ)
 
-    def literal_kusy():
-        yield b'{pis("'
-        yield from nahodne(velikost, 4, tabulka_bez(b'"/\0'))
-        yield b'");}.'
-
-    def literal_ocekavany():
-        h = hashlib.sha256()
-        h.update(HELLO)
-        for kus in nahodne(velikost, 4, tabulka_bez(b'"/\0')):
-            h.update(kus)
-        h.update(USPECH + BYE)
-        return h.hexdigest(), len(HELLO) + velikost + len(USPECH + BYE)
+    def literal():
+        """The text of the long literal: the same random bytes each time, without `"`."""
+        return nahodne(velikost, 4, tabulka_bez(b'"/\0'))
 
     pripady = [
-        # name, chunks, expected output (bytes, or None for a shape check), memory bound
+        # name, chunks, expected output (bytes, chunks or None for a shape check), memory bound
         ("1 MiB of zero bytes", lambda: opakuj(b"\0", MIB),
          chyba(b"", b"V bloku: 'Blok', na radku: 1 nastala chyba - byl ocekavan znak: \"{\", "
                b"namisto toho se vyskytl tento znak: \"\xff\".\n"), mez_kib),
@@ -170,14 +155,15 @@ def main():
          lambda: chain([b"{:!"], nahodne(velikost, 5, tabulka_bez(b"!")), [b"!:pis_ln(3);}."]),
          uspech(b"3\n"), mez_kib),
         # A literal is kept whole and printed whole: memory grows with it, within a bound.
-        ("a long string literal, printed", literal_kusy, literal_ocekavany,
+        ("a long string literal, printed", lambda: chain([b'{pis("'], literal(), [b'");}.']),
+         lambda: chain([HELLO], literal(), [USPECH + BYE]),
          None if quick else 4 * velikost // 1024),
         # A loop body of that many bytes, run twice: its compiled form costs at most 4 bytes
         # per byte of it, and memory does not grow with the iterations.
-        ("a loop body of %d statements, run twice" % (velikost // len(PRIKAZ)),
-         lambda: chain([b"{@a->0;@i->0;w2(@i<2){@i->@i + 1;"], prikazy(velikost // len(PRIKAZ)),
-                       [b"}w2_end;pis_ln(@a);}."]),
-         uspech(b"%d.000000\n" % (2 * (velikost // len(PRIKAZ)))),
+        ("a loop body of %d statements, run twice" % prikazu,
+         lambda: chain([b"{@a->0;@i->0;w2(@i<2){@i->@i + 1;"],
+                       opakuj(PRIKAZ, prikazu * len(PRIKAZ)), [b"}w2_end;pis_ln(@a);}."]),
+         uspech(b"%d.000000\n" % (2 * prikazu)),
          None if quick else (4 * velikost + 16 * MIB) // 1024),
         # The line counter does not wrap: {, the line feeds, then a word that starts no
         # statement, read when every line feed has been counted.
@@ -195,11 +181,10 @@ def main():
         if status != 0:
             chyby.append("exit status %d" % status)
         if ocekavano is not None:
-            digest, delka = (ocekavano() if callable(ocekavano) else
-                             (hashlib.sha256(ocekavano).hexdigest(), len(ocekavano)))
-            if (vystup.hash.hexdigest(), vystup.size) != (digest, delka):
+            digest, delka = otisk(ocekavano() if callable(ocekavano) else [ocekavano])
+            if vystup.otisk != (digest, delka):
                 chyby.append("output of %d bytes differs from the expected %d bytes, ending %r"
-                             % (vystup.size, delka, vystup.tail[-300:]))
+                             % (vystup.otisk[1], delka, vystup.tail[-300:]))
         elif not (vystup.head.startswith(HELLO) and vystup.tail.endswith(BYE) and
                   vystup.tail[:-len(BYE)].endswith((USPECH, VERDIKT))):
             chyby.append("the run did not end as a run ends: %r" % vystup.tail[-300:])

@@ -11,6 +11,7 @@ most 2.5 times that at 2N.
 Needs valgrind. Exits non-zero when a kind grows faster than that.
 """
 import os
+import pathlib
 import subprocess
 import sys
 import tempfile
@@ -19,39 +20,27 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from callgrind import instructions  # noqa: E402
 
 POMER = 2.5
-N = 20_000  # units of the smallest program of a kind, unless the kind names its own
+N = 20_000  # units of the smallest program of most kinds
 
-# name -> program of size n
-GENERATORY = {
-    "statements in one block":
-        lambda n: "{@a->0;" + "@a->@a + 1;" * n + "pis_ln(@a);}.",
-    "operators in one chain":
-        lambda n: "{pis_ln(0" + " + 1" * n + ");}.",
+# name, N, program of size n. Kinds of another N: levels open at once (at most 10,000 may be
+# open, and deeper than 4,000 levels the run's stack is too much for valgrind), bytes of text.
+DRUHY = [
+    ("statements in one block", N, lambda n: "{@a->0;" + "@a->@a + 1;" * n + "pis_ln(@a);}."),
+    ("operators in one chain", N, lambda n: "{pis_ln(0" + " + 1" * n + ");}."),
     # The joined text must stay within the longest value, 1 MiB.
-    "joins in one chain":
-        lambda n: "{@a->\"\"" + " + \"ab\"" * n + ";pis_ln(@a);}.",
-    "arguments of one call":
-        lambda n: "{~f(" + "1;" * n + ");}.",
-    "parameters of one declaration":
-        lambda n: "?f(" + "p2 @a;" * n + "){}{}.",
-    "declarations":
-        lambda n: "?f(){}" * n + "{}.",
-    "distinct variables":
-        lambda n: "{" + "".join("@v%d->%d;" % (i, i) for i in range(n)) + "pis_ln(@v0);}.",
-    "iterations of a loop":
-        lambda n: "{@i->0;w2(@i<%d){@i->@i + 1;}w2_end;pis_ln(@i);}." % n,
-    # At most 10,000 levels may be open.
-    "loops nested in loops":
-        lambda n: "{@w->1;" + "w2(@w){" * n + "@w->0;" + "}w2_end;" * n + "}.",
-    "a long comment":
-        lambda n: "{::" + "x" * n + "\n:!" + "y" * n + "!:}.",
-    "a long literal":
-        lambda n: "{pis_ln(\"" + "x" * n + "\");}.",
-}
-
-# Kinds whose N differs: levels open at once (deeper than 4,000 levels the run's stack is
-# too much for valgrind), bytes of text.
-VLASTNI_N = {"loops nested in loops": 1_000, "a long comment": 1 << 18, "a long literal": 1 << 18}
+    ("joins in one chain", N, lambda n: "{@a->\"\"" + " + \"ab\"" * n + ";pis_ln(@a);}."),
+    ("arguments of one call", N, lambda n: "{~f(" + "1;" * n + ");}."),
+    ("parameters of one declaration", N, lambda n: "?f(" + "p2 @a;" * n + "){}{}."),
+    ("declarations", N, lambda n: "?f(){}" * n + "{}."),
+    ("distinct variables", N,
+     lambda n: "{" + "".join("@v%d->%d;" % (i, i) for i in range(n)) + "pis_ln(@v0);}."),
+    ("iterations of a loop", N,
+     lambda n: "{@i->0;w2(@i<%d){@i->@i + 1;}w2_end;pis_ln(@i);}." % n),
+    ("loops nested in loops", 1_000,
+     lambda n: "{@w->1;" + "w2(@w){" * n + "@w->0;" + "}w2_end;" * n + "}."),
+    ("a long comment", 1 << 18, lambda n: "{::" + "x" * n + "\n:!" + "y" * n + "!:}."),
+    ("a long literal", 1 << 18, lambda n: "{pis_ln(\"" + "x" * n + "\");}."),
+]
 TIME = "/usr/bin/time"
 
 
@@ -60,8 +49,7 @@ def pamet(moxa, soubor):
     zprava = soubor + ".rss"
     subprocess.run([TIME, "-f", "%M", "-o", zprava, moxa, soubor], check=True,
                    stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
-    with open(zprava) as f:
-        return int(f.read().split()[-1])
+    return int(pathlib.Path(zprava).read_text().split()[-1])
 
 
 def main():
@@ -72,12 +60,10 @@ def main():
     selhalo = 0
     with tempfile.TemporaryDirectory() as tmp:
         soubor = os.path.join(tmp, "p.mox")
-        for jmeno, generator in GENERATORY.items():
-            n = VLASTNI_N.get(jmeno, N)
+        for jmeno, n, generator in DRUHY:
             pocty, kib = [], []
             for k in (1, 2, 4):
-                with open(soubor, "w") as f:
-                    f.write(generator(k * n))
+                pathlib.Path(soubor).write_text(generator(k * n))
                 pocty.append(instructions([moxa, soubor], tmp))
                 kib.append(pamet(moxa, soubor))
             prvni, druhe = pocty[1] - pocty[0], pocty[2] - pocty[1]
