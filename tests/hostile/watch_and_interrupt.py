@@ -13,7 +13,6 @@ import fcntl
 import os
 import pathlib
 import select
-import shutil
 import signal
 import subprocess
 import sys
@@ -53,28 +52,23 @@ class Collector:
     """Reads a descriptor to its end on a thread of its own, so that the writer never waits."""
 
     def __init__(self, fd):
-        self.fd, self.data, self.lock = fd, b"", threading.Lock()
-        self.thread = threading.Thread(target=self._run, daemon=True)
+        self.data = b""  # each read makes a new object, which another thread may take whole
+        self.thread = threading.Thread(target=self._run, args=(fd,), daemon=True)
         self.thread.start()
 
-    def _run(self):
-        while True:
-            try:
-                chunk = os.read(self.fd, 65536)
-            except OSError:
-                break
-            if not chunk:
-                break
-            with self.lock:
+    def _run(self, fd):
+        try:
+            for chunk in iter(lambda: os.read(fd, 65536), b""):
                 self.data += chunk
+        except OSError:
+            pass
 
     def get(self):
-        with self.lock:
-            return self.data
+        return self.data
 
     def finish(self):
         self.thread.join(LIMIT)
-        return self.get()
+        return self.data
 
 
 def reap(proc, what):
@@ -319,27 +313,16 @@ def stack_limits(tmp):
                        (0, expected))
 
 
-def main():
-    tmp = tempfile.mkdtemp()
-    try:
-        try:
-            for fd in os.openpty():
-                os.close(fd)
-        except OSError:
-            print("note: no pseudo-terminal can be had here; the terminal is not tried")
-        else:
-            terminal(tmp)
-        signals(tmp)
-        waiting_streams(tmp)
-        stack_limits(tmp)
-        if ULIMIT:
-            address_space(tmp)
-        else:
-            print("note: the address-space limits are left out in this build")
-    finally:
-        shutil.rmtree(tmp, ignore_errors=True)
-    finish("watch_and_interrupt")
-
-
-if __name__ == "__main__":
-    main()
+groups = [signals, waiting_streams, stack_limits]
+try:
+    for fd in os.openpty():
+        os.close(fd)
+    groups.insert(0, terminal)
+except OSError:
+    print("note: no pseudo-terminal can be had here; the terminal is not tried")
+if ULIMIT:
+    groups.append(address_space)
+else:
+    print("note: the address-space limits are left out in this build")
+with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as tmp:
+    finish("watch_and_interrupt", groups, tmp)
