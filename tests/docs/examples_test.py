@@ -30,10 +30,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import failures, finish  # noqa: E402
-
-HELLO = "\nhello\n\n"
-BYE = "\nbye\n\n"
+from checks import BYE, HELLO, check, expect, failures, finish, write  # noqa: E402
 
 # Every message and fixed line the interpreter prints, as a guide names it.
 MESSAGES = [
@@ -57,6 +54,7 @@ ROUTINES = ["Blok", "Vnitrni_blok", "Prikaz", "Prirazeni", "If", "While", "Cti",
             "Faktor", "Vnitrni_aritmeticky_vyraz", "Vnitrni_term", "Vnitrni_logicky_vyraz",
             "LV_1"]
 
+
 def fail(where, what):
     failures.append(f"{where}: {what}")
 
@@ -64,15 +62,12 @@ def fail(where, what):
 def run_program(moxa, program, where):
     """What `moxa FILE` prints for the program, between the banners."""
     with tempfile.TemporaryDirectory() as folder:
-        path = os.path.join(folder, "p.mox")
-        with open(path, "w", encoding="utf-8") as f:
-            f.write(program)
-        out = subprocess.run([moxa, path], stdin=subprocess.DEVNULL, capture_output=True,
-                             timeout=60).stdout.decode("utf-8", "replace")
+        out = subprocess.run([moxa, write(os.path.join(folder, "p.mox"), program)],
+                             stdin=subprocess.DEVNULL, capture_output=True, timeout=60).stdout
     if not out.startswith(HELLO) or not out.endswith(BYE):
-        fail(where, "the run did not end normally:\n" + out)
+        fail(where, "the run did not end normally:\n" + out.decode("utf-8", "replace"))
         return None
-    return out[len(HELLO):-len(BYE)]
+    return out[len(HELLO):-len(BYE)].decode("utf-8", "replace")
 
 
 def compare(where, expected, got):
@@ -105,15 +100,12 @@ def session(moxa, root, where, lines):
         else:
             fail(where, "a session that does not begin with a command")
             return
-    programs = set()
+    programs = set()  # the words that start a command
     for command, _ in steps:
-        words = shlex.shlex(command, posix=True, punctuation_chars=True)
-        words.whitespace_split = True
-        previous = ";"
-        for word in words:
-            if previous in ("|", "||", "&&", ";"):
-                programs.add(word)
-            previous = word
+        lexer = shlex.shlex(command, posix=True, punctuation_chars=True)
+        lexer.whitespace_split = True
+        words = [";"] + list(lexer)
+        programs |= {w for before, w in zip(words, words[1:]) if before in ("|", "||", "&&", ";")}
     if not programs <= SESSION_PROGRAMS:
         print(f"left out: the session at {where} runs {', '.join(sorted(programs - SESSION_PROGRAMS))}")
         return
@@ -129,16 +121,11 @@ def session(moxa, root, where, lines):
             expected = "".join(line + "\n" for line in shown)
             m = re.fullmatch(r"cat (\S+)", command)
             if m and not os.path.exists(os.path.join(folder, m.group(1))):
-                with open(os.path.join(folder, m.group(1)), "w", encoding="utf-8") as f:
-                    f.write(expected)
+                write(os.path.join(folder, m.group(1)), expected)
             result = subprocess.run(["bash", "-c", command], cwd=folder, env=env,
                                     stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
-            got = result.stdout.decode("utf-8", "replace")
-            if result.returncode != 0:
-                fail(where, f"`{command}` ended with status {result.returncode}: "
-                     + result.stderr.decode("utf-8", "replace"))
-            elif got != expected:
-                fail(where, f"`{command}` printed\n{got!r}\nnot\n{expected!r}")
+            expect(f"{where}: `{command}`, its status and output (it said {result.stderr!r})",
+                   (result.returncode, result.stdout.decode("utf-8", "replace")), (0, expected))
 
 
 def section(text, heading):
@@ -184,8 +171,7 @@ def check_readme(moxa, root):
                 value + "\nProgram probehl bez chyb.\n",
                 run_program(moxa, "{ " + statement + " } .\n", f"`{left}`"))
         claims += 1
-    if claims < 10:
-        fail("README.md", f"only {claims} inline claims found in the tour and the guide")
+    check(claims >= 10, f"README.md: only {claims} inline claims found in the tour and the guide")
     return text
 
 
@@ -206,8 +192,7 @@ def check_man_page(moxa, root):
             sessions += 1
             line = source[:m.start()].count("\n") + 1
             session(moxa, root, f"packaging/moxa.1:{line}", lines)
-    if sessions < 3:
-        fail("packaging/moxa.1", f"only {sessions} example sessions found")
+    check(sessions >= 3, f"packaging/moxa.1: only {sessions} example sessions found")
     # The two guides as text: escapes resolved, requests other than fonts dropped.
     guides = {}
     for name, heading in [("packaging/moxa.1", "A STUDENT'S GUIDE"),
@@ -219,26 +204,20 @@ def check_man_page(moxa, root):
     return guides
 
 
-def check_guide_names_every_message(where, text):
-    flat = re.sub(r"\s+", " ", text.replace("\\|", "|"))
-    for message in MESSAGES + ROUTINES:
-        if message not in flat:
-            fail(where, f"the guide does not name {message!r}")
-
-
 def main():
     if len(sys.argv) != 3:
         sys.exit(__doc__)
     moxa, root = sys.argv[1], sys.argv[2]
     readme = check_readme(moxa, root)
-    man = check_man_page(moxa, root)
     with open(os.path.join(root, "web", "src", "guide.html"), encoding="utf-8") as f:
         page = html.unescape(re.sub(r"<[^>]+>", "", f.read()))
-    check_guide_names_every_message("README.md", section(readme, "A student's guide"))
-    check_guide_names_every_message("README.md (cesky)", section(readme, "Pruvodce pro studenty"))
-    for name, guide in man.items():
-        check_guide_names_every_message(name, guide)
-    check_guide_names_every_message("web/src/guide.html", page)
+    guides = {"README.md": section(readme, "A student's guide"),
+              "README.md (cesky)": section(readme, "Pruvodce pro studenty"),
+              **check_man_page(moxa, root), "web/src/guide.html": page}
+    for where, guide in guides.items():
+        flat = re.sub(r"\s+", " ", guide.replace("\\|", "|"))
+        expect(f"{where}: what the guide does not name", [m for m in MESSAGES + ROUTINES
+                                                          if m not in flat], [])
     finish("doc examples")
 
 
