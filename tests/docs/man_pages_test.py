@@ -15,7 +15,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import check, finish, write  # noqa: E402
+from checks import check, expect, finish, write  # noqa: E402
 
 
 def rendered(page):
@@ -28,10 +28,9 @@ def main():
     moxa_trace, root = sys.argv[1:3]
     pages = sorted(glob.glob(os.path.join(root, "packaging", "*.1")))
     # One page for each installed program, and no page without one.
-    with open(os.path.join(root, "packaging", "programs.txt")) as f:
-        programs = [line.split()[0] for line in f if line.strip() and not line.startswith("#")]
-    check(sorted(p + ".1" for p in programs) == [os.path.basename(p) for p in pages],
-          "man pages %s for programs %s" % ([os.path.basename(p) for p in pages], programs))
+    programs = pathlib.Path(root, "packaging", "programs.txt").read_text().splitlines()
+    expect("the man pages, one for each program", [os.path.basename(p) for p in pages],
+           sorted(line.split()[0] + ".1" for line in programs if line.strip() and line[0] != "#"))
     texts = {os.path.basename(page): rendered(page) for page in pages}
     for name, text in texts.items():
         lint = subprocess.run(["mandoc", "-T", "lint", os.path.join(root, "packaging", name)],
