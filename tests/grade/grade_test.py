@@ -65,10 +65,7 @@ DATA = json.loads((pathlib.Path(__file__).resolve().parents[2] / "check" / "diag
 
 
 def word(key, lang, *parts):
-    text = DATA["words"][key][lang]
-    for i, part in enumerate(parts):
-        text = text.replace("{%d}" % i, part)
-    return text
+    return re.sub(r"\{(\d+)\}", lambda m: parts[int(m[1])], DATA["words"][key][lang])
 
 
 def code_text(code, part, lang):
@@ -212,8 +209,8 @@ def tap_report(_tmp):
     parsed = tap(result.stdout)
     want = ["%s - %s: %s" % ("ok" if EXPECTED.get(name, {}).get(t) == "passed" else "not ok", name, t)
             for name in ORDER for t in TESTS]
-    # The plan, the test points, a YAML block of four keys for each failure.
-    expect("tap", (result.returncode, parsed["summary"], parsed["tests"], parsed["yaml"]),
+    expect("tap: exit status, plan, test points, a YAML block of four keys for each failure",
+           (result.returncode, parsed["summary"], parsed["tests"], parsed["yaml"]),
            (0, "planned 40 run 40 errors 0 version 13", want,
             [4] * sum(w.startswith("not ok") for w in want)))
 
