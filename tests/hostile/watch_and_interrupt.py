@@ -63,9 +63,6 @@ class Collector:
         except OSError:
             pass
 
-    def get(self):
-        return self.data
-
     def finish(self):
         self.thread.join(LIMIT)
         return self.data
@@ -142,7 +139,7 @@ def start(path, to_file, tmp, **popen):
     if not to_file:
         proc = subprocess.Popen([MOXA, path], stdout=subprocess.PIPE, **popen)
         collector = Collector(proc.stdout.fileno())
-        return proc, collector.get, collector.finish
+        return proc, lambda: collector.data, collector.finish
     with open(f"{tmp}/out", "wb") as out:
         proc = subprocess.Popen([MOXA, path], stdout=out, **popen)
     return proc, pathlib.Path(f"{tmp}/out").read_bytes, pathlib.Path(f"{tmp}/out").read_bytes
