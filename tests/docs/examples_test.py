@@ -135,8 +135,7 @@ def section(text, heading):
 
 
 def check_readme(moxa, root):
-    with open(os.path.join(root, "README.md"), encoding="utf-8") as f:
-        text = f.read()
+    text = pathlib.Path(root, "README.md").read_text(encoding="utf-8")
     program = None
     for info, body, line in fenced_blocks(text):
         where = f"README.md:{line}"
@@ -146,8 +145,8 @@ def check_readme(moxa, root):
                 fail(program[1], "a program whose output the README does not show")
             program = (body, where)
         elif words[:1] == ["text"] and len(words) == 2:
-            with open(os.path.join(root, words[1]), encoding="utf-8") as f:
-                compare(where, body, run_program(moxa, f.read(), where))
+            program_file = pathlib.Path(root, words[1]).read_text(encoding="utf-8")
+            compare(where, body, run_program(moxa, program_file, where))
         elif words[:1] == ["text"] and program is not None:
             compare(where, body, run_program(moxa, program[0], program[1]))
             program = None
@@ -183,8 +182,7 @@ def roff_text(line):
 
 
 def check_man_page(moxa, root):
-    with open(os.path.join(root, "packaging", "moxa.1"), encoding="utf-8") as f:
-        source = f.read()
+    source = pathlib.Path(root, "packaging", "moxa.1").read_text(encoding="utf-8")
     sessions = 0
     for m in re.finditer(r"^\.EX\n(.*?)^\.EE$", source, re.M | re.S):
         lines = [roff_text(line) for line in m.group(1)[:-1].split("\n")]
@@ -209,11 +207,11 @@ def main():
         sys.exit(__doc__)
     moxa, root = sys.argv[1], sys.argv[2]
     readme = check_readme(moxa, root)
-    with open(os.path.join(root, "web", "src", "guide.html"), encoding="utf-8") as f:
-        page = html.unescape(re.sub(r"<[^>]+>", "", f.read()))
+    page = pathlib.Path(root, "web", "src", "guide.html").read_text(encoding="utf-8")
     guides = {"README.md": section(readme, "A student's guide"),
               "README.md (cesky)": section(readme, "Pruvodce pro studenty"),
-              **check_man_page(moxa, root), "web/src/guide.html": page}
+              **check_man_page(moxa, root),
+              "web/src/guide.html": html.unescape(re.sub(r"<[^>]+>", "", page))}
     for where, guide in guides.items():
         flat = re.sub(r"\s+", " ", guide.replace("\\|", "|"))
         expect(f"{where}: what the guide does not name", [m for m in MESSAGES + ROUTINES
