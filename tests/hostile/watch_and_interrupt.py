@@ -13,6 +13,7 @@ import fcntl
 import os
 import pathlib
 import select
+import shutil
 import signal
 import subprocess
 import sys
@@ -321,5 +322,8 @@ if ULIMIT:
     groups.append(address_space)
 else:
     print("note: the address-space limits are left out in this build")
-with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as tmp:
+tmp = tempfile.mkdtemp()
+try:
     finish("watch_and_interrupt", groups, tmp)
+finally:
+    shutil.rmtree(tmp, ignore_errors=True)
