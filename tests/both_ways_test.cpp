@@ -13,11 +13,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <random>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -25,22 +22,17 @@
 
 #include "driver/run.hpp"
 #include "limits/sanitizers.hpp"
+#include "tests/api/shapes.hpp"
 #include "tests/compare.hpp"
+#include "tests/golden.hpp"
 #include "tests/texts.hpp"
 
 namespace {
 
-namespace fs = std::filesystem;
+using moxa::testy::opakuj;
 using std::string;
 using texty::neuspech;
 using texty::uspech;
-
-string precti(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 int rozdilu = 0;  // programs found to run differently so far
 
@@ -61,27 +53,16 @@ string oboji(const string& program, const string& vstup, std::uint64_t limit_kro
 }
 
 TEST(BothWays, EveryGoldenProgramUnderEveryEarlyStepBudget) {
-  std::vector<fs::path> programy;
-  for (const auto& e : fs::recursive_directory_iterator(MOXA_GOLDEN_DIR)) {
-    if (e.is_regular_file() && e.path().extension() == ".mox") programy.push_back(e.path());
-  }
-  std::sort(programy.begin(), programy.end());
+  const std::vector<Zlaty> programy = zlate_programy();
   ASSERT_GT(programy.size(), 100U);
-  for (const fs::path& mox : programy) {
-    fs::path in = mox, out = mox;
-    in.replace_extension(".in");
-    out.replace_extension(".out");
-    const string program = precti(mox);
-    const string vstup = fs::exists(in) ? precti(in) : string();
+  for (const Zlaty& z : programy) {
     // Without a budget both ways print what the golden file holds.
-    const string ocekavano = precti(out);
-    const string vystup = oboji(program, vstup, 0, false, mox.string());
-    EXPECT_TRUE(vystup == ocekavano) << mox << "\n" << porovnani::rozdil(ocekavano, vystup);
-    oboji(program, vstup, 0, true, mox.string());
+    const string vystup = oboji(z.program, z.vstup, 0, false, z.jmeno);
+    EXPECT_TRUE(vystup == z.vystup) << z.jmeno << "\n" << porovnani::rozdil(z.vystup, vystup);
+    oboji(z.program, z.vstup, 0, true, z.jmeno);
     // A budget stops the run in the middle of a first pass or of a later pass.
-    for (std::uint64_t limit = 1; limit < 400; limit += 1 + limit / 8) {
-      oboji(program, vstup, limit, false, mox.string());
-    }
+    for (std::uint64_t limit = 1; limit < 400; limit += 1 + limit / 8)
+      oboji(z.program, z.vstup, limit, false, z.jmeno);
   }
 }
 
@@ -257,16 +238,6 @@ constexpr std::size_t DELKA = 1 << 20;  // bytes a computed value may have
 // A sanitizer slows each run down some twenty times; there the byte sweep takes fewer bytes.
 constexpr bool POMALU = MOXA_ASAN;
 
-// `s` written `n` times.
-template <typename N>
-string krat(std::string_view s, N n) {
-  string r;
-  r.reserve(s.size() * static_cast<std::size_t>(n));
-  for (N i = 0; i < n; ++i)
-    r.append(s);
-  return r;
-}
-
 // Runs a program with loops compiled, and with loops replayed: both must print the same.
 string beh(const string& program, const string& vstup = {}) {
   const porovnani::DvaBehy d = porovnani::oba_zpusoby(program, vstup);
@@ -319,14 +290,15 @@ TEST(Nesting, EveryShapeUpToTheLimit) {
     const char* vystup;
     const char* blok;
   } tvary[] = {
-      {"brackets", [](int k) { return "{pis_ln(" + krat("(", k) + "1" + krat(")", k) + ");}."; },
+      {"brackets",
+       [](int k) { return "{pis_ln(" + opakuj(k, "(") + "1" + opakuj(k, ")") + ");}."; },
        HLOUBKA - 1, "1\n", "Faktor"},
       {"calls in call arguments",
-       [](int k) { return "{pis_ln(" + krat("~f(", k) + "1" + krat(")", k) + ");}."; }, HLOUBKA - 1,
-       "1\n", "Faktor"},
+       [](int k) { return "{pis_ln(" + opakuj(k, "~f(") + "1" + opakuj(k, ")") + ");}."; },
+       HLOUBKA - 1, "1\n", "Faktor"},
       // A call statement is no factor and opens no level; the calls in its arguments do.
       {"calls in a call statement",
-       [](int k) { return "{~f(" + krat("~f(", k) + "1" + krat(")", k + 1) + ";pis_ln(2);}."; },
+       [](int k) { return "{~f(" + opakuj(k, "~f(") + "1" + opakuj(k + 1, ")") + ";pis_ln(2);}."; },
        HLOUBKA - 1, "2\n", "Faktor"},
       {"conditionals", [](int k) { return vnorene({PODMINKA}, k, 0); }, HLOUBKA - 1, "5\n", "Blok"},
       // Code that is passed over opens its levels all the same.
@@ -337,8 +309,8 @@ TEST(Nesting, EveryShapeUpToTheLimit) {
       // The declaration's block is the outermost level; the main block comes after it.
       {"a declaration's block",
        [](int k) {
-         return "?f(p2 @a){" + krat(PODMINKA.otevri, k) + "pis_ln(7);" + krat(PODMINKA.zavri, k) +
-                "}{pis_ln(8);}.";
+         return "?f(p2 @a){" + opakuj(k, PODMINKA.otevri) + "pis_ln(7);" +
+                opakuj(k, PODMINKA.zavri) + "}{pis_ln(8);}.";
        },
        HLOUBKA - 1, "7\n8\n", "Blok"},
       {"mixed blocks", [](int k) { return vnorene(MIX, k, 0); }, HLOUBKA - 1, "5\n", "Blok"},
@@ -357,7 +329,7 @@ TEST(Nesting, EveryShapeUpToTheLimit) {
 
 // Two nests of full depth one after the other: the first leaves no level open.
 TEST(Nesting, LevelsCloseAgainAfterTheDeepestPoint) {
-  const string nest = krat("(", HLOUBKA - 1) + "1" + krat(")", HLOUBKA - 1);
+  const string nest = opakuj(HLOUBKA - 1, "(") + "1" + opakuj(HLOUBKA - 1, ")");
   EXPECT_EQ(beh("{pis_ln(" + nest + " + " + nest + ");pis_ln(" + nest + ");}."),
             uspech("2.000000\n1\n"));
 }
@@ -367,16 +339,16 @@ TEST(Nesting, LevelsCloseAgainAfterTheDeepestPoint) {
 TEST(Flat, ConstructsOfAnyLength) {
   const std::size_t n = 1'000'000, m = 100'000;
   const std::pair<string, string> pripady[] = {
-      {"{@a->0;" + krat("@a->@a + 1;", n) + "pis_ln(@a);}.", "1000000.000000\n"},
-      {"{pis_ln(0" + krat(" + 1", n) + ");}.", "1000000.000000\n"},
-      {"{pis_ln(0" + krat(" - 1", n) + ");}.", "-1000000.000000\n"},
-      {"{pis_ln(1" + krat(" * 1", n) + ");}.", "1.000000\n"},
-      {"{pis_ln(1" + krat(" = 1", n) + ");}.", "1\n"},
-      {"{pis_ln(0" + krat(" | 0", n - 1) + " | 1);}.", "1\n"},
-      {"{pis_ln(\"\"" + krat(" + \"a\"", n) + ");}.", string(n, 'a') + "\n"},
-      {"{pis_ln(~f(" + krat("1;", m - 1) + "2;));}.", "2\n"},
-      {"?f(" + krat("p2 @a;", m - 1) + "p2 @b){pis_ln(3);}{}.", "3\n"},
-      {krat("?f(){pis(1);}", m) + "{pis_ln(\"\");}.", string(m, '1') + "\n"},
+      {"{@a->0;" + opakuj(n, "@a->@a + 1;") + "pis_ln(@a);}.", "1000000.000000\n"},
+      {"{pis_ln(0" + opakuj(n, " + 1") + ");}.", "1000000.000000\n"},
+      {"{pis_ln(0" + opakuj(n, " - 1") + ");}.", "-1000000.000000\n"},
+      {"{pis_ln(1" + opakuj(n, " * 1") + ");}.", "1.000000\n"},
+      {"{pis_ln(1" + opakuj(n, " = 1") + ");}.", "1\n"},
+      {"{pis_ln(0" + opakuj(n - 1, " | 0") + " | 1);}.", "1\n"},
+      {"{pis_ln(\"\"" + opakuj(n, " + \"a\"") + ");}.", string(n, 'a') + "\n"},
+      {"{pis_ln(~f(" + opakuj(m - 1, "1;") + "2;));}.", "2\n"},
+      {"?f(" + opakuj(m - 1, "p2 @a;") + "p2 @b){pis_ln(3);}{}.", "3\n"},
+      {opakuj(m, "?f(){pis(1);}") + "{pis_ln(\"\");}.", string(m, '1') + "\n"},
   };
   for (const auto& [program, vystup] : pripady)
     stejne(uspech(vystup), beh(program), program.substr(0, 30));

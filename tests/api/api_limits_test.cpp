@@ -29,10 +29,11 @@ bool nahrazeny_new::smi(std::size_t n) { return drzeno.load() + n <= strop.load(
 namespace {
 
 using moxa::testy::cislovane;
+using moxa::testy::DLOUHE_T;
 using moxa::testy::opakuj;
 
 // The first `n` bytes of "ababab...".
-std::string ab(std::size_t n) { return opakuj(static_cast<int>(n / 2 + 1), "ab").substr(0, n); }
+std::string ab(std::size_t n) { return opakuj(n / 2 + 1, "ab").substr(0, n); }
 
 // Steps stop an endless loop and add nothing (no message for the end of input the run then
 // sees); they stop a program that prints for ever in the middle of its output; steps that
@@ -69,8 +70,6 @@ TEST(Limits, StepsStopTheCostliestShapes) {
 // output counts the passes that the steps paid for; a pass that handles B bytes costs at
 // least B / 256 steps, so S steps pay for at most S * 256 / B passes.
 TEST(Limits, LongTextsCostStepsByTheirLength) {
-  const std::string megabajt =  // @t: 512 KiB
-      "@t -> \"ab\"; @j -> 0; w2 (@j < 18) { @t -> @t + @t; @j -> @j + 1; } w2_end; ";
   constexpr std::size_t DELKA = 512 * 1024;
   std::string slova;
   for (int i = 0; i < 300; ++i)
@@ -82,9 +81,9 @@ TEST(Limits, LongTextsCostStepsByTheirLength) {
     unsigned long long kroku;
     std::size_t bajtu_za_pruchod;
   } pripady[] = {
-      {"joins", "{ " + megabajt + "w2 (1) { @s -> @t + \"x\"; pis(\"x\"); } w2_end; }.", "",
+      {"joins", "{ " + DLOUHE_T + "w2 (1) { @s -> @t + \"x\"; pis(\"x\"); } w2_end; }.", "",
        2'000'000, DELKA},
-      {"comparisons", "{ " + megabajt + "@u -> @t + \"\"; w2 (@t = @u) { pis(\"x\"); } w2_end; }.",
+      {"comparisons", "{ " + DLOUHE_T + "@u -> @t + \"\"; w2 (@t = @u) { pis(\"x\"); } w2_end; }.",
        "", 2'000'000, DELKA},
       {"words read", "{ w2 (1) { cti(@x); pis(\"x\"); } w2_end; }.", slova, 400'000, 100'000},
   };

@@ -3,13 +3,10 @@
 #pragma once
 
 #include <cstddef>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "../golden.hpp"
 #include "../texts.hpp"
 #include "moxa/moxa.h"
 
@@ -40,40 +37,10 @@ inline Beh spust(std::string_view program, const moxa_limits& limits, std::strin
 }
 
 // The output of a run that printed `text` and ran to its end.
-inline std::string uspesne(std::string_view text) {
-  std::string s(text);
-  s.append(USPECH);
-  return s;
-}
+inline std::string uspesne(std::string_view text) { return std::string(text).append(USPECH); }
 
 // A program of one block holding `telo`. (Built by appending: g++ 12 warns wrongly about
 // `"literal" + std::string` where the string is a temporary.)
 inline std::string blok(std::string_view telo) {
   return std::string("{").append(telo).append(" }.");
-}
-
-// The bytes of file `cesta`; none when there is no such file.
-inline std::string precti(const std::filesystem::path& cesta) {
-  std::ifstream in(cesta, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// A golden program, its input and what the command prints for it.
-struct Zlaty {
-  std::string jmeno, program, vstup, vystup;
-  bool ma_vstup;
-};
-
-inline std::vector<Zlaty> zlate_programy() {
-  std::vector<Zlaty> v;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(MOXA_GOLDEN_DIR)) {
-    if (e.path().extension() != ".mox") continue;
-    std::filesystem::path in = e.path(), out = e.path();
-    in.replace_extension(".in");
-    out.replace_extension(".out");
-    v.push_back({e.path().string(), precti(e.path()), precti(in), precti(out), exists(in)});
-  }
-  return v;
 }

@@ -5,14 +5,19 @@
 // each. Built on the standard library alone, as those programs are on the public header.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace moxa::testy {
 
-inline std::string opakuj(int n, const std::string& co) {
+// `co` written `n` times.
+template <typename N>
+std::string opakuj(N n, std::string_view co) {
   std::string s;
-  for (int i = 0; i < n; ++i)
+  s.reserve(co.size() * static_cast<std::size_t>(n));
+  for (N i = 0; i < n; ++i)
     s += co;
   return s;
 }
@@ -25,6 +30,10 @@ inline std::string cislovane(int n, const std::string& pred, const std::string& 
   return s;
 }
 
+// Statements that make @t a text of 512 KiB.
+inline const std::string DLOUHE_T =
+    "@t -> \"ab\"; @j -> 0; w2 (@j < 18) { @t -> @t + @t; @j -> @j + 1; } w2_end; ";
+
 struct Tvar {
   const char* jmeno;
   std::string program;
@@ -33,8 +42,6 @@ struct Tvar {
 
 // Each shape as a program that loops for ever, with its input.
 inline std::vector<Tvar> nejdrazsi_tvary() {
-  const std::string megabajt =  // @t: 512 KiB
-      "@t -> \"ab\"; @j -> 0; w2 (@j < 18) { @t -> @t + @t; @j -> @j + 1; } w2_end; ";
   std::string slova;
   for (int i = 0; i < 300; ++i)
     slova += std::string(100'000, i % 2 == 0 ? 'a' : '1') + " ";
@@ -42,9 +49,9 @@ inline std::vector<Tvar> nejdrazsi_tvary() {
       {"long body",
        "{ @i -> 0; w2 (1) {" + cislovane(50'000, " @a", " -> @i + 1;") + " } w2_end; }.", ""},
       {"long joins",
-       "{ " + megabajt + "w2 (1) {" + opakuj(100, " @s -> @t + \"x\";") + " } w2_end; }.", ""},
-      {"long copies", "{ " + megabajt + "w2 (1) { @u -> @t; @v -> @u; ~f(@v); } w2_end; }.", ""},
-      {"long comparisons", "{ " + megabajt + "@u -> @t; w2 (@t = @u) { } w2_end; }.", ""},
+       "{ " + DLOUHE_T + "w2 (1) {" + opakuj(100, " @s -> @t + \"x\";") + " } w2_end; }.", ""},
+      {"long copies", "{ " + DLOUHE_T + "w2 (1) { @u -> @t; @v -> @u; ~f(@v); } w2_end; }.", ""},
+      {"long comparisons", "{ " + DLOUHE_T + "@u -> @t; w2 (@t = @u) { } w2_end; }.", ""},
       {"long literal", "{ w2 (1) { pis(\"" + std::string(200'000, 'x') + "\"); } w2_end; }.", ""},
       {"variables", "{" + cislovane(300'000, " @v", " -> 1;") + " w2 (1) { } w2_end; }.", ""},
       {"long names",
