@@ -21,6 +21,7 @@
 
 namespace {
 
+using moxa::testy::DLOUHE_T;
 using moxa::testy::opakuj;
 using texty::VERDIKT;
 using Hodiny = std::chrono::steady_clock;
@@ -71,25 +72,34 @@ TEST(Api, EmptyProgramIsAnErrorAndNullPointersWithLengthsAreRefused) {
   EXPECT_EQ(moxa_run("{pis(1);}.", 10, nullptr, 0, nullptr, nullptr, nullptr), MOXA_OK);
 }
 
-moxa_options volby() {
-  moxa_options v{};
-  v.size = sizeof v;
-  return v;
+// Options of the present size with these limits, every other field zero.
+moxa_options volby(unsigned long long kroky = 0, std::size_t vystup = 0, std::size_t pamet = 0) {
+  return {sizeof(moxa_options),
+          kroky,
+          vystup,
+          pamet,
+          0,
+          nullptr,
+          nullptr,
+          nullptr,
+          nullptr,
+          0,
+          nullptr};
 }
 
 // A host that supplies input piece by piece and records what it saw: the output delivered
 // before each call of `read`, and when each piece of output arrived.
 struct Hostitel {
-  std::vector<std::string> kusy;  // the pieces `read` hands out, in order
+  std::vector<std::string> kusy{};  // the pieces `read` hands out, in order
   std::size_t dalsi = 0;
   int volani_cteni = 0;
   int zastavit_po = -1;           // return MOXA_READ_STOP at this call (counted from 0)
   milliseconds spanek{0};         // how long each call of `read` waits first
   milliseconds spanek_zapisu{0};  // how long the first call of `write` waits
-  std::string vystup;
-  std::vector<std::string> vystup_pri_cteni;  // the output delivered when `read` was called
+  std::string vystup{};
+  std::vector<std::string> vystup_pri_cteni{};  // the output delivered when `read` was called
   std::size_t kroku = 0;  // records of the run's trace so far, when the host asks for one
-  std::vector<std::pair<std::size_t, std::string>> prichody;  // the steps traced before each
+  std::vector<std::pair<std::size_t, std::string>> prichody{};  // the steps traced before each
 };
 
 void zapis(void* user, const char* bytes, std::size_t n) {
@@ -115,7 +125,7 @@ std::size_t cti(void* user, char* buffer, std::size_t capacity) {
   return n;
 }
 
-int spust_s_hostitelem(std::string_view program, Hostitel& h, moxa_options v,
+int spust_s_hostitelem(std::string_view program, Hostitel& h, moxa_options v = volby(),
                        std::string_view input = {}) {
   v.read = cti;
   v.read_user = &h;
@@ -125,7 +135,7 @@ int spust_s_hostitelem(std::string_view program, Hostitel& h, moxa_options v,
 // Input cut into words, each with the white space after it; what comes before the first
 // word is a piece of its own.
 std::vector<std::string> po_slovech(std::string_view text) {
-  std::vector<std::string> kusy;
+  std::vector<std::string> kusy{};
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto bila = [&](std::size_t k) {
       return std::isspace(static_cast<unsigned char>(text[k])) != 0;
@@ -156,13 +166,12 @@ TEST(Api, GoldenProgramsGiveTheCommandOutputWithoutBanners) {
     EXPECT_EQ(b.kod, ocekavano.ends_with(VERDIKT) ? MOXA_ERROR : MOXA_OK) << z.jmeno;
     if (!z.ma_vstup) continue;
     ++se_vstupem;
-    Hostitel slova, bajty, zbytek;
-    slova.kusy = po_slovech(z.vstup);
+    const std::size_t pul = z.vstup.size() / 2;
+    Hostitel slova{.kusy = po_slovech(z.vstup)}, bajty, zbytek{.kusy = {z.vstup.substr(pul)}};
     for (const char c : z.vstup)
       bajty.kusy.emplace_back(1, c);
-    zbytek.kusy = {z.vstup.substr(z.vstup.size() / 2)};
-    const std::string_view pul = std::string_view(z.vstup).substr(0, z.vstup.size() / 2);
-    for (auto [h, dano] : {std::pair{&slova, std::string_view()}, {&bajty, {}}, {&zbytek, pul}}) {
+    const std::string_view prvni = std::string_view(z.vstup).substr(0, pul);
+    for (auto [h, dano] : {std::pair{&slova, std::string_view()}, {&bajty, {}}, {&zbytek, prvni}}) {
       EXPECT_EQ(spust_s_hostitelem(z.program, *h, volby(), dano), b.kod) << z.jmeno;
       EXPECT_EQ(h->vystup, b.vystup) << z.jmeno;
     }
@@ -177,8 +186,7 @@ TEST(Options, NullOptionsAndAnOldHostsSizeAskForNothing) {
   EXPECT_EQ(b.kod, MOXA_OK);
   EXPECT_EQ(b.vystup, uspesne("ab|"));
   // A host built when the struct ended before `read` never has it called.
-  Hostitel h;
-  h.kusy = {"cd "};
+  Hostitel h{.kusy = {"cd "}};
   moxa_options v = volby();
   v.size = offsetof(moxa_options, read);
   EXPECT_EQ(spust_s_hostitelem(program, h, v), MOXA_OK);
@@ -194,11 +202,8 @@ TEST(ReadCallback, APromptIsDeliveredBeforeTheReadAndTheEndOfInputIsTheEmptyWord
   const std::string program =
       "{ w2 (1) { pis(\"cislo: \"); cti(@x); i2 (@x = \"\") { pis_ln(\"konec\"); } e2 {"
       "  pis_ln(@x * 2); } i2_end; } w2_end; }.";
-  Hostitel h;
-  h.kusy = {"4\n", "5\n"};
-  moxa_options v = volby();
-  v.max_steps = 100'000;
-  EXPECT_EQ(spust_s_hostitelem(program, h, v), MOXA_STOPPED);
+  Hostitel h{.kusy = {"4\n", "5\n"}};
+  EXPECT_EQ(spust_s_hostitelem(program, h, volby(100'000)), MOXA_STOPPED);
   // Each call found everything printed so far already delivered; after the end of input
   // `read` is not called again, and `cti` reads the empty word.
   ASSERT_EQ(h.volani_cteni, 3);
@@ -213,18 +218,14 @@ TEST(ReadCallback, APromptIsDeliveredBeforeTheReadAndTheEndOfInputIsTheEmptyWord
 TEST(ReadCallback, AStopEndsTheRunAtOnceWithNothingAdded) {
   const std::string program =
       "{ pis(\"a\"); cti(@x); pis(@x); cti(@y); pis(\"b\"); w2 (1) { pis(\"c\"); } w2_end; }.";
-  Hostitel h;
-  h.kusy = {"x "};
-  h.zastavit_po = 1;
-  EXPECT_EQ(spust_s_hostitelem(program, h, volby()), MOXA_STOPPED);
+  Hostitel h{.kusy = {"x "}, .zastavit_po = 1};
+  EXPECT_EQ(spust_s_hostitelem(program, h), MOXA_STOPPED);
   EXPECT_EQ(h.vystup, "ax");
   EXPECT_EQ(h.volani_cteni, 2);
   // A stop in a read of code that is passed over stops the run too.
-  Hostitel h2;
-  h2.zastavit_po = 0;
-  EXPECT_EQ(spust_s_hostitelem("{ pis(1); i2 (0) { cti(@x); } i2_end; w2 (1) { } w2_end; }.", h2,
-                               volby()),
-            MOXA_STOPPED);
+  Hostitel h2{.zastavit_po = 0};
+  const char* preskocene = "{ pis(1); i2 (0) { cti(@x); } i2_end; w2 (1) { } w2_end; }.";
+  EXPECT_EQ(spust_s_hostitelem(preskocene, h2), MOXA_STOPPED);
   EXPECT_EQ(h2.vystup, "1");
 }
 
@@ -241,16 +242,14 @@ TEST(LiveOutput, ALineArrivesWhileTheProgramComputes) {
     v.max_time = 1'000;
     v.trace = pocitej_kroky;
     v.trace_user = &h;
-    const std::string program =
-        std::string(
-            "{ @t -> \"ab\"; @j -> 0; w2 (@j < 18) { @t -> @t + @t; @j -> @j + 1; } "
-            "w2_end; pis_ln(\"start\"); pis(\"bez konce radku\"); @i -> 0; ") +
-        vypocet + " }.";
+    const std::string program = "{ " + DLOUHE_T +
+                                "pis_ln(\"start\"); pis(\"bez konce radku\"); @i -> 0; " + vypocet +
+                                " }.";
     EXPECT_EQ(spust_s_hostitelem(program, h, v), MOXA_STOPPED);
     ASSERT_FALSE(h.prichody.empty());
     EXPECT_EQ(h.prichody[0].second, "start\nbez konce radku");
-    EXPECT_EQ(h.vystup,
-              "start\nbez konce radku");  // the stop keeps it all, adds nothing
+    // The stop keeps it all, adds nothing.
+    EXPECT_EQ(h.vystup, "start\nbez konce radku");
     EXPECT_LT(h.prichody[0].first * 2, h.kroku) << vypocet;
   }
 }
@@ -260,31 +259,23 @@ TEST(LiveOutput, ALineArrivesWhileTheProgramComputes) {
 // `read` does not count: six calls of 60 ms (past the limit, had they counted), then empty
 // words read until the run's own 200 ms are up.
 TEST(TimeLimit, StopsEndlessWorkOnceTheLimitIsUpNotCountingTimeInRead) {
+  const std::string kopie = "{ pis(\"a\"); " + DLOUHE_T +
+                            "w2 (1) { @s -> @t + \"x\"; i2 (@s = @t) { } i2_end; } w2_end; }.";
+  const std::vector<std::string> slova = {"1 ", "2 ", "3 ", "4 ", "5 "};
   const struct {
-    const char* program;
-    std::vector<std::string> kusy;
+    std::string program;
+    std::vector<std::string> kusy{};
     int volani;
     const char* vystup;
     milliseconds nejmene;
   } pripady[] = {
       {"{ pis(\"a\"); @i -> 0; w2 (1) { @i -> @i + 1; } w2_end; }.", {}, 0, "a", 200ms},
-      {"{ pis(\"a\"); @t -> \"ab\"; @j -> 0; w2 (@j < 18) { @t -> @t + @t; @j -> @j + 1; } "
-       "w2_end; w2 (1) { @s -> @t + \"x\"; i2 (@s = @t) { } i2_end; } w2_end; }.",
-       {},
-       0,
-       "a",
-       200ms},
+      {kopie, {}, 0, "a", 200ms},
       {"{ pis(\"a\"); w2 (1) { cti(@x); } w2_end; }.", {}, 1, "a", 200ms},
-      {"{ w2 (1) { cti(@x); pis(@x); } w2_end; }.",
-       {"1 ", "2 ", "3 ", "4 ", "5 "},
-       6,
-       "12345",
-       560ms},
+      {"{ w2 (1) { cti(@x); pis(@x); } w2_end; }.", slova, 6, "12345", 560ms},
   };
   for (const auto& p : pripady) {
-    Hostitel h;
-    h.kusy = p.kusy;
-    h.spanek = 60ms;
+    Hostitel h{.kusy = p.kusy, .spanek = 60ms};
     moxa_options v = volby();
     v.max_time = 200;
     const auto zacatek = Hodiny::now();
@@ -324,8 +315,7 @@ TEST(ReadCallback, EndlessBlanksBeforeAWordStopAtTheLimitWhileTheyAreRead) {
 TEST(TimeLimit, AnyLengthMeansAtMostThatLong) {
   for (const unsigned long long ms : {10'000ULL, 18'446'744'073'709'551'615ULL,
                                       9'300'000'000'000ULL, 9'223'372'036'854ULL, 1ULL << 63}) {
-    Hostitel h;
-    h.kusy = {"7 "};
+    Hostitel h{.kusy = {"7 "}};
     moxa_options v = volby();
     v.max_time = ms;
     const char* program =
@@ -341,48 +331,33 @@ TEST(TimeLimit, TheProcessorClockCountsOnlyTheRunsOwnWork) {
   const std::string program =
       "{ pis_ln(\"a\"); cti(@x); @i -> 0; w2 (@i < 20000) { @i -> @i + 1; } w2_end; pis(@i); }.";
   for (const int hodiny : {MOXA_WALL_CLOCK, MOXA_CPU_CLOCK}) {
-    Hostitel h;
-    h.kusy = {"1 "};
-    h.spanek_zapisu = 300ms;
+    Hostitel h{.kusy = {"1 "}, .spanek_zapisu = 300ms};
     moxa_options v = volby();
     v.max_time = 100;
     v.time_clock = hodiny;
     int proc = -1;
     v.stopped_by = &proc;
-    const int kod = spust_s_hostitelem(program, h, v);
-    if (hodiny == MOXA_WALL_CLOCK) {
-      EXPECT_EQ(kod, MOXA_STOPPED);
-      EXPECT_EQ(proc, MOXA_STOP_TIME);
-      EXPECT_EQ(h.vystup, "a\n");
-    } else {
-      EXPECT_EQ(kod, MOXA_OK);
-      EXPECT_EQ(proc, MOXA_STOP_NONE);
-      EXPECT_EQ(h.vystup, uspesne("a\n20000.000000"));
-    }
+    const bool zed = hodiny == MOXA_WALL_CLOCK;
+    EXPECT_EQ(spust_s_hostitelem(program, h, v), zed ? MOXA_STOPPED : MOXA_OK);
+    EXPECT_EQ(proc, zed ? MOXA_STOP_TIME : MOXA_STOP_NONE);
+    EXPECT_EQ(h.vystup, zed ? "a\n" : uspesne("a\n20000.000000"));
   }
 }
 
 // A stopped run says which limit (steps, output, memory) or request stopped it; a run that was
 // not stopped, none.
 TEST(Options, AStoppedRunSaysWhatStoppedIt) {
-  const std::tuple<const char*, unsigned long long moxa_options::*, std::size_t moxa_options::*,
-                   int>
-      pripady[] = {
-          {"{ w2 (1) { pis(\"x\"); } w2_end; }.", &moxa_options::max_steps, nullptr,
-           MOXA_STOP_STEPS},
-          {"{ w2 (1) { pis(\"x\"); } w2_end; }.", nullptr, &moxa_options::max_output,
-           MOXA_STOP_OUTPUT},
-          // Calls leave their values on the value stack: in an endless loop they pile up.
-          {"{ @a -> \"0123456789\"; w2 (1) { ~uloz(@a; @a; @a; @a); } w2_end; }.", nullptr,
-           &moxa_options::max_memory, MOXA_STOP_MEMORY},
-          {"{ pis(@x + 1); }.", &moxa_options::max_steps, nullptr, MOXA_STOP_NONE},  // an error
-          {"{ cti(@x); }.", nullptr, nullptr, MOXA_STOP_READ}};
-  for (const auto& [program, kroky, bajty, ocekavany] : pripady) {
-    Hostitel h;
-    h.zastavit_po = 0;
-    moxa_options v = volby();
-    if (kroky != nullptr) v.*kroky = 10'000;
-    if (bajty != nullptr) v.*bajty = 1u << 20;
+  const char* donekonecna = "{ w2 (1) { pis(\"x\"); } w2_end; }.";
+  const std::tuple<const char*, moxa_options, int> pripady[] = {
+      {donekonecna, volby(10'000), MOXA_STOP_STEPS},
+      {donekonecna, volby(0, MB), MOXA_STOP_OUTPUT},
+      // Calls leave their values on the value stack: in an endless loop they pile up.
+      {"{ @a -> \"0123456789\"; w2 (1) { ~uloz(@a; @a; @a; @a); } w2_end; }.", volby(0, 0, MB),
+       MOXA_STOP_MEMORY},
+      {"{ pis(@x + 1); }.", volby(10'000), MOXA_STOP_NONE},  // an error
+      {"{ cti(@x); }.", volby(), MOXA_STOP_READ}};
+  for (auto [program, v, ocekavany] : pripady) {
+    Hostitel h{.zastavit_po = 0};
     int proc = -1;
     v.stopped_by = &proc;
     spust_s_hostitelem(program, h, v);
