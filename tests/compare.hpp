@@ -15,14 +15,6 @@
 
 namespace porovnani {
 
-// The first byte at which `a` and `b` differ: the length of the shorter when it is a prefix
-// of the longer; npos when they are equal.
-inline std::size_t kde_se_lisi(std::string_view a, std::string_view b) {
-  if (a == b) return std::string_view::npos;
-  return static_cast<std::size_t>(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first -
-                                  a.begin());
-}
-
 // Up to 40 bytes of `s` either side of byte `i`, a line feed and any byte that is not
 // printable ASCII written as an escape.
 inline std::string okoli(std::string_view s, std::size_t i) {
@@ -44,11 +36,13 @@ inline std::string okoli(std::string_view s, std::size_t i) {
 }
 
 // Where output `a` (called `jmeno_a`) and output `b` (called `jmeno_b`) part, for a failure
-// message; empty when they are equal.
+// message: at the first byte that differs, or at the end of the shorter when it is a prefix of
+// the longer; empty when they are equal.
 inline std::string rozdil(std::string_view a, std::string_view b,
                           std::string_view jmeno_a = "expected", std::string_view jmeno_b = "got") {
-  const std::size_t i = kde_se_lisi(a, b);
-  if (i == std::string_view::npos) return {};
+  if (a == b) return {};
+  const auto i = static_cast<std::size_t>(
+      std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
   std::string r = "outputs of " + std::to_string(a.size()) + " and " + std::to_string(b.size()) +
                   " bytes part at byte " + std::to_string(i) + "\n ";
   r.append(jmeno_a).append(": ").append(okoli(a, i)).append("\n ");

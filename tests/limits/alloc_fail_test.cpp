@@ -28,7 +28,7 @@ std::thread::id hlavni_vlakno;
 struct Program {
   const char* jmeno;
   std::string text;
-  std::string vstup;
+  std::string vstup{};
 };
 
 const std::string VERDIKT_A_KONEC = std::string(texty::VERDIKT) + std::string(texty::BYE);
@@ -50,39 +50,32 @@ int main() {
     for (char i = '1'; i <= '9'; ++i)
       mnoho += std::string("@") + skupina + i + " -> " + i + "; ";
   const std::vector<Program> programy = {
-      {"straight line", "{ @a -> 1 + 2; @b -> @a * 2; pis_ln(@b); pis_ln(@a < @b); } .", ""},
+      {"straight line", "{ @a -> 1 + 2; @b -> @a * 2; pis_ln(@b); pis_ln(@a < @b); } ."},
       {"loops",
        "{ @i -> 0; w2 (@i < 3) { @j -> 0; w2 (@j < 2) { pis(@i + @j); @j -> @j + 1; } w2_end; "
-       "@i -> @i + 1; } w2_end; pis_ln(\"\"); } .",
-       ""},
+       "@i -> @i + 1; } w2_end; pis_ln(\"\"); } ."},
       {"conditionals",
        "{ @x -> 5; i2 (@x > 3) { pis_ln(\"big\"); i2 (0) { pis_ln(1); } e2 { pis_ln(2); } i2_end; "
-       "} e2 { pis_ln(\"small\"); } i2_end; } .",
-       ""},
+       "} e2 { pis_ln(\"small\"); } i2_end; } ."},
       {"declarations and calls",
        "?f(p2 @a; p2 @b) { pis_ln(\"decl\"); } { ~f(1; 2); pis_ln(10 - ~f(1; 2)); "
-       "pis_ln(~g(\"x\" + \"y\")); } .",
-       ""},
+       "pis_ln(~g(\"x\" + \"y\")); } ."},
       {"cti",
-       "{ cti(@a); cti(@b); pis_ln(@a + @b); i2 (0) { cti(@c); } i2_end; cti(@d); "
-       "pis_ln(@d); } .",
+       "{ cti(@a); cti(@b); pis_ln(@a + @b); i2 (0) { cti(@c); } i2_end; cti(@d); pis_ln(@d); } .",
        "jedna dva tri ctyri_a_jeste_mnohem_delsi_slovo"},
       {"long texts in a loop",
        "{ @s -> \"abcdefghijklmnopqrstuvwxyz\"; @i -> 0; w2 (@i < 3) { @t -> @s + @i; "
-       "pis_ln(@t); ~f(@t; @s + @t); @i -> @i + 1; } w2_end; } .",
-       ""},
-      {"joins", "{ @s -> \"ab\"; @t -> @s + @s + @s + \"cd\"; pis_ln(@t + 1); pis_ln(@t); } .", ""},
-      {"an error", "{ pis_ln(\"before\"); @a -> \"x\" - 1; pis_ln(\"after\"); } .", ""},
-      {"many variables", "{ " + mnoho + "pis_ln(@a1 + @d9); } .", ""},
+       "pis_ln(@t); ~f(@t; @s + @t); @i -> @i + 1; } w2_end; } ."},
+      {"joins", "{ @s -> \"ab\"; @t -> @s + @s + @s + \"cd\"; pis_ln(@t + 1); pis_ln(@t); } ."},
+      {"an error", "{ pis_ln(\"before\"); @a -> \"x\" - 1; pis_ln(\"after\"); } ."},
+      {"many variables", "{ " + mnoho + "pis_ln(@a1 + @d9); } ."},
   };
 
   int spatne = 0;
-  long behu = 0;
-  long unikly = 0;  // runs that the failure left by an exception
+  long behu = 0, unikly = 0;  // runs, and those that the failure left by an exception
   for (const Program& p : programy) {
     const std::string normalni = moxa::spust_text(p.text, p.vstup);
-    int verdiktu = 0;
-    int useknutych = 0;
+    int verdiktu = 0, useknutych = 0;
     long n = 1;
     for (;; ++n) {
       std::string out;

@@ -13,19 +13,14 @@
 #include "io/streams.hpp"
 #include "limits/limits.hpp"
 #include "parser/interpret.hpp"
+#include "tests/api/shapes.hpp"
 
 namespace {
 
+using moxa::testy::opakuj;
 using std::string;
 
 constexpr unsigned char VZOR = 0xA5;
-
-string krat(const string& s, int n) {
-  string r;
-  for (int i = 0; i < n; ++i)
-    r += s;
-  return r;
-}
 
 struct Beh {
   const string* program;
@@ -36,8 +31,7 @@ void* spust(void* p) {
   auto* beh = static_cast<Beh*>(p);
   moxa::CilRetezec cil(beh->vystup);
   moxa::Vystup out(cil);
-  moxa::TextovyVstup zdroj(*beh->program);
-  moxa::TextovyVstup vstup("");
+  moxa::TextovyVstup zdroj(*beh->program), vstup("");
   moxa::Interpret interpret(zdroj, vstup, out);
   interpret.SA();
   interpret.uvolni();
@@ -87,8 +81,8 @@ TEST(Stack, TheDeepestProgramsFitWithRoomToSpare) {
   for (const auto& t : tvary) {
     // Built by appending: g++ 12 warns wrongly about `"literal" + string` here.
     string program(t.vyraz ? "{pis_ln(" : "{");
-    program.append(krat(t.otevri, n)).append(t.vyraz ? "7" : "pis_ln(7);");
-    program.append(krat(t.zavri, n)).append(t.vyraz ? ");}." : "}.");
+    program.append(opakuj(n, t.otevri)).append(t.vyraz ? "7" : "pis_ln(7);");
+    program.append(opakuj(n, t.zavri)).append(t.vyraz ? ");}." : "}.");
     string vystup;
     const std::size_t b = pouzito(program, moxa::ZASOBNIK_BEHU, vystup);
     EXPECT_EQ(vystup, "7\n\nProgram probehl bez chyb.\n") << t.jmeno;

@@ -28,8 +28,7 @@ class CilZapisy final : public moxa::Cil {
 
 // Runs `program` with `out` as its output; returns the interpreter's status.
 int spust(const string& program, moxa::Vystup& out, const moxa::Nastaveni& n = {}) {
-  moxa::TextovyVstup zdroj(program);
-  moxa::TextovyVstup vstup("");
+  moxa::TextovyVstup zdroj(program), vstup("");
   moxa::Interpret interpret(zdroj, vstup, out, n);
   const int kod = interpret.SA();
   interpret.uvolni();
@@ -62,8 +61,8 @@ TEST(Writer, InBlocksNothingGoesOutUntilTheBufferIsFullOrFlushed) {
     out.pis("line\n");
   EXPECT_EQ(cil.zapisy, Zapisy{});
   out.pis(string(70'000, 'x'));
-  ASSERT_EQ(cil.zapisy.size(),
-            2u);  // the held lines, then the long text on its own
+  // The held lines, then the long text on its own.
+  ASSERT_EQ(cil.zapisy.size(), 2u);
   EXPECT_EQ(cil.zapisy[0].size(), 5000u);
   out.vyprazdnit();
   EXPECT_EQ(cil.zapisy.size(), 2u);  // nothing was held
@@ -170,8 +169,8 @@ TEST(StatementStarts, FusionStopsAtAStatementStart) {
   ASSERT_EQ(z.size(), 4u);
   EXPECT_EQ(z[1].text, "~f(@a)");
   EXPECT_EQ(z[2].text, "@b -> ");
-  EXPECT_EQ(z[2].kod,
-            z[1].kod + 1);  // the call's one push, then the store of @b
+  // The call's one push, then the store of @b.
+  EXPECT_EQ(z[2].kod, z[1].kod + 1);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <initializer_list>
 #include <set>
 #include <string>
 #include <string_view>
@@ -183,25 +182,17 @@ TEST(Words, EveryTagIsListedOnce) {
     EXPECT_EQ(videne.count(z), 1U) << "tag " << z << " has no listed text";
 }
 
-// The pieces joined into one text.
-std::string spoj(std::initializer_list<std::string_view> kusy) {
-  std::string s;
-  for (const std::string_view k : kusy)
-    s.append(k);
-  return s;
-}
-
-const std::string DLOUHE_JMENO = spoj({"@", std::string(70, 'k'), "_", std::string(30, '7')});
-const std::string DLOUHE_CISLO = spoj({std::string(40, '9'), ",", std::string(20, '1'), "e-12"});
-const std::string DLOUHY_RETEZEC = spoj({"a/\"b\n", std::string(90, 'x')});
+const std::string DLOUHE_JMENO = std::string("@").append(70, 'k').append("_").append(30, '7');
+const std::string DLOUHE_CISLO = std::string(40, '9').append(",").append(20, '1').append("e-12");
+const std::string DLOUHY_RETEZEC = std::string("a/\"b\n").append(90, 'x');
 
 // Every token family, tokens longer than the scanner's own buffer, runs that end exactly at
 // the end of the input, and line feeds inside strings and block comments.
 const std::string ZDROJ =
-    spoj({"{\n@a -> @a + 13,25 % 1000 * 3e0 / 1;\n", DLOUHE_JMENO, " -> ", DLOUHE_CISLO,
-          ";\n:: a comment\n@s_t->@u_v<=-1e0|\"", DLOUHY_RETEZEC,
-          "\"&(7>=8)!=1;\n:! block\n!! !:@delka__radku pis_ln(\"pis\"); w2_end ~f(?g) }.\n",
-          DLOUHE_JMENO});
+    "{\n@a -> @a + 13,25 % 1000 * 3e0 / 1;\n" + DLOUHE_JMENO + " -> " + DLOUHE_CISLO +
+    ";\n:: a comment\n@s_t->@u_v<=-1e0|\"" + DLOUHY_RETEZEC +
+    "\"&(7>=8)!=1;\n:! block\n!! !:@delka__radku pis_ln(\"pis\"); w2_end ~f(?g) }.\n" +
+    DLOUHE_JMENO;
 
 // The scanner takes runs of bytes in bulk from its reader's buffer; the tokens, their tags and
 // the line counter must not depend on where the reader's refills fall.
@@ -216,11 +207,11 @@ TEST(ScannerPieces, TokensDoNotDependOnHowTheInputIsSplit) {
     return std::any_of(cele.begin(), cele.end(),
                        [&](const Zaznam& z) { return z.kind == kind && z.text == text; });
   };
-  EXPECT_TRUE(ma(moxa::T_PROMENNA, DLOUHE_JMENO));
-  EXPECT_TRUE(ma(moxa::T_CISLO, DLOUHE_CISLO));
-  EXPECT_TRUE(ma(moxa::T_RETEZEC, DLOUHY_RETEZEC));
-  EXPECT_TRUE(ma(moxa::T_PROMENNA, "@delka__radku"));
-  EXPECT_TRUE(ma(moxa::T_CISLO, "-1e0"));
+  EXPECT_TRUE(ma(T_PROMENNA, DLOUHE_JMENO));
+  EXPECT_TRUE(ma(T_CISLO, DLOUHE_CISLO));
+  EXPECT_TRUE(ma(T_RETEZEC, DLOUHY_RETEZEC));
+  EXPECT_TRUE(ma(T_PROMENNA, "@delka__radku"));
+  EXPECT_TRUE(ma(T_CISLO, "-1e0"));
   // The last name runs up to the end of the input.
   EXPECT_EQ(cele[cele.size() - 2].text, DLOUHE_JMENO);
 }
@@ -240,7 +231,7 @@ TEST(ScannerPieces, EveryTokenKnowsWhereItStarts) {
   const std::vector<Zaznam> v = po_kouskach(ZDROJ, 7);
   std::size_t hledat_od = 0;
   for (const Zaznam& z : v) {
-    if (z.kind == moxa::T_KONEC) {
+    if (z.kind == T_KONEC) {
       EXPECT_EQ(z.pozice, misto_v(ZDROJ, ZDROJ.size()));
       continue;
     }
@@ -248,7 +239,7 @@ TEST(ScannerPieces, EveryTokenKnowsWhereItStarts) {
     ASSERT_LT(b, ZDROJ.size()) << z.text;
     EXPECT_GE(b, hledat_od) << z.text;
     EXPECT_EQ(z.pozice, misto_v(ZDROJ, b)) << z.text;
-    EXPECT_EQ(ZDROJ[b], z.kind == moxa::T_RETEZEC ? '"' : z.text[0]) << z.text << " at " << b;
+    EXPECT_EQ(ZDROJ[b], z.kind == T_RETEZEC ? '"' : z.text[0]) << z.text << " at " << b;
     hledat_od = b + 1;
   }
   // A few by hand: "@a" opens line 2; "&" follows the long string on its last line.
@@ -283,10 +274,10 @@ TEST(ScannerPieces, PositionsHoldWhenInputIsReadBetweenTokens) {
     // blank; the reader takes "slovo\n".
     if (t.text == ")" && mista.size() == 4) vezmi(10);
     if (t.text == "pis") vezmi(6);
-  } while (t.druh != moxa::T_KONEC);
+  } while (t.druh != T_KONEC);
   ASSERT_EQ(mista.size(), 12u);
-  EXPECT_EQ(mista[4].bajt,
-            zdroj.find("s"));  // the held "s" is a word of its own
+  // The held "s" is a word of its own.
+  EXPECT_EQ(mista[4].bajt, zdroj.find("s"));
   EXPECT_EQ(mista[5], misto_v(zdroj, zdroj.find(';')));
   EXPECT_EQ(mista[6], misto_v(zdroj, zdroj.find("pis")));
   EXPECT_EQ(mista[7].bajt, zdroj.rfind('('));

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <limits>
 #include <random>
 #include <string>
@@ -71,25 +70,21 @@ TEST(Hodnota, ResultsAreWrittenAsPercentF) {
 // and its reading, ties and signs included.
 TEST(Hodnota, ResultsAgreeWithTheCLibrary) {
   std::mt19937_64 g(12345);
+  const auto cele = [&g](std::uint64_t m) {  // a whole number from -m to m
+    return static_cast<double>(static_cast<std::int64_t>(g() % (2 * m + 1) - m));
+  };
   for (int i = 0; i < 400000; ++i) {
     double r = 0;
     switch (i % 4) {
-      case 0:
-        r = static_cast<double>(static_cast<std::int64_t>(g() % 2000000001) - 1000000000) /
-            static_cast<double>(g() % 1000 + 1);
-        break;
+      case 0: r = cele(1'000'000'000) / static_cast<double>(g() % 1000 + 1); break;
       case 1: {
         const std::uint64_t b = g();
         std::memcpy(&r, &b, sizeof r);
         if (!std::isfinite(r)) continue;
         break;
       }
-      case 2:  // exact ties at the sixth decimal
-        r = static_cast<double>(static_cast<std::int64_t>(g() % 20000001) - 10000000) / 128.0;
-        break;
-      default:
-        r = static_cast<double>(static_cast<std::int64_t>(g() % 2000001) - 1000000) * 1e-7;
-        break;
+      case 2: r = cele(10'000'000) / 128.0; break;  // exact ties at the sixth decimal
+      default: r = cele(1'000'000) * 1e-7; break;
     }
     char buf[400];
     std::snprintf(buf, sizeof buf, "%f", r);
@@ -163,21 +158,13 @@ TEST(NumberBridge, ReadingsAgreeOnTheEdges) {
 // decide a tie (2^53 + 1 lies halfway between two doubles), and neither digits nor
 // exponents of any length take it out of the range of doubles.
 TEST(NumberBridge, ReadingsAgreeOnLongTexts) {
-  const auto spoj = [](std::initializer_list<std::string_view> casti) {
-    std::string t;
-    for (const std::string_view c : casti)
-      t += c;
-    return t;
-  };
-  const std::string nuly(3000, '0');
-  const std::string devitky(2000, '9');
+  const std::string nuly(3000, '0'), devitky(2000, '9'), jednicky(2000, '1');
   for (const std::string& t :
-       {spoj({"9007199254740993", nuly, "e-3000"}), spoj({"9007199254740993", nuly, "1e-3001"}),
-        spoj({"-9007199254740993.", nuly, "1"}), spoj({"0.", nuly, "1e3001"}),
-        spoj({"1", nuly, "e-3000"}), spoj({"0.", nuly, "1e-300"}), std::string(400, '9'),
-        spoj({"-", std::string(2000, '1'), ".5e-1700"}), spoj({"1e", devitky}),
-        spoj({"1e-", devitky}), spoj({"0e", devitky}), spoj({"-0.", nuly}), spoj({".", nuly, "x"}),
-        spoj({"2.", nuly, "e-", nuly, "1"})}) {
+       {"9007199254740993" + nuly + "e-3000", "9007199254740993" + nuly + "1e-3001",
+        "-9007199254740993." + nuly + "1", "0." + nuly + "1e3001", "1" + nuly + "e-3000",
+        "0." + nuly + "1e-300", std::string(400, '9'), "-" + jednicky + ".5e-1700", "1e" + devitky,
+        "1e-" + devitky, "0e" + devitky, "-0." + nuly, "." + nuly + "x",
+        "2." + nuly + "e-" + nuly + "1"}) {
     stejne_cteni(t);
   }
   std::mt19937_64 rng(20261208);
