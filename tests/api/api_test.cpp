@@ -74,17 +74,12 @@ TEST(Api, EmptyProgramIsAnErrorAndNullPointersWithLengthsAreRefused) {
 
 // Options of the present size with these limits, every other field zero.
 moxa_options volby(unsigned long long kroky = 0, std::size_t vystup = 0, std::size_t pamet = 0) {
-  return {sizeof(moxa_options),
-          kroky,
-          vystup,
-          pamet,
-          0,
-          nullptr,
-          nullptr,
-          nullptr,
-          nullptr,
-          0,
-          nullptr};
+  moxa_options v{};
+  v.size = sizeof v;
+  v.max_steps = kroky;
+  v.max_output = vystup;
+  v.max_memory = pamet;
+  return v;
 }
 
 // A host that supplies input piece by piece and records what it saw: the output delivered

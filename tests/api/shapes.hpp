@@ -37,7 +37,7 @@ inline const std::string DLOUHE_T =
 struct Tvar {
   const char* jmeno;
   std::string program;
-  std::string vstup;  // what the program reads
+  std::string vstup{};  // what the program reads
 };
 
 // Each shape as a program that loops for ever, with its input.
@@ -47,25 +47,23 @@ inline std::vector<Tvar> nejdrazsi_tvary() {
     slova += std::string(100'000, i % 2 == 0 ? 'a' : '1') + " ";
   return {
       {"long body",
-       "{ @i -> 0; w2 (1) {" + cislovane(50'000, " @a", " -> @i + 1;") + " } w2_end; }.", ""},
+       "{ @i -> 0; w2 (1) {" + cislovane(50'000, " @a", " -> @i + 1;") + " } w2_end; }."},
       {"long joins",
-       "{ " + DLOUHE_T + "w2 (1) {" + opakuj(100, " @s -> @t + \"x\";") + " } w2_end; }.", ""},
-      {"long copies", "{ " + DLOUHE_T + "w2 (1) { @u -> @t; @v -> @u; ~f(@v); } w2_end; }.", ""},
-      {"long comparisons", "{ " + DLOUHE_T + "@u -> @t; w2 (@t = @u) { } w2_end; }.", ""},
-      {"long literal", "{ w2 (1) { pis(\"" + std::string(200'000, 'x') + "\"); } w2_end; }.", ""},
-      {"variables", "{" + cislovane(300'000, " @v", " -> 1;") + " w2 (1) { } w2_end; }.", ""},
+       "{ " + DLOUHE_T + "w2 (1) {" + opakuj(100, " @s -> @t + \"x\";") + " } w2_end; }."},
+      {"long copies", "{ " + DLOUHE_T + "w2 (1) { @u -> @t; @v -> @u; ~f(@v); } w2_end; }."},
+      {"long comparisons", "{ " + DLOUHE_T + "@u -> @t; w2 (@t = @u) { } w2_end; }."},
+      {"long literal", "{ w2 (1) { pis(\"" + std::string(200'000, 'x') + "\"); } w2_end; }."},
+      {"variables", "{" + cislovane(300'000, " @v", " -> 1;") + " w2 (1) { } w2_end; }."},
       {"long names",
-       "{" + cislovane(3'000, " @" + std::string(3'000, 'n'), " -> 1;") + " w2 (1) { } w2_end; }.",
-       ""},
-      {"nested calls", "{ w2 (1) { ~f(~f(~f(1; 2); 3); @x); } w2_end; }.", ""},
-      {"fractions", "{ @i -> 0; w2 (1) { @i -> @i + 1 / 3; pis(@i / 7); } w2_end; }.", ""},
+       "{" + cislovane(3'000, " @" + std::string(3'000, 'n'), " -> 1;") + " w2 (1) { } w2_end; }."},
+      {"nested calls", "{ w2 (1) { ~f(~f(~f(1; 2); 3); @x); } w2_end; }."},
+      {"fractions", "{ @i -> 0; w2 (1) { @i -> @i + 1 / 3; pis(@i / 7); } w2_end; }."},
       {"straight code",
        "{ @y -> 1;" +
-           cislovane(200'000, " @x -> (@y + 3) * 2 + \"ab\" + ", "; pis(@x); :: note\n") + "}.",
-       ""},
+           cislovane(200'000, " @x -> (@y + 3) * 2 + \"ab\" + ", "; pis(@x); :: note\n") + "}."},
       {"long words", "{ w2 (1) { cti(@x); @y -> @x + 1; } w2_end; }.", slova},
       {"words passed over", "{ w2 (1) { i2 (0) { cti(@x); } i2_end; } w2_end; }.", slova},
-      {"long comment", "{ :! " + std::string(20'000'000, 'c') + " !: w2 (1) { } w2_end; }.", ""},
+      {"long comment", "{ :! " + std::string(20'000'000, 'c') + " !: w2 (1) { } w2_end; }."},
   };
 }
 

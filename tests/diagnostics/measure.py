@@ -15,8 +15,6 @@ import tempfile
 args = [a for a in sys.argv[1:] if not a.startswith("--")]
 MOXA, CHECK, CORPUS = args[0], args[1], pathlib.Path(args[2])
 minimum = float(sys.argv[sys.argv.index("--min") + 1]) if "--min" in sys.argv else None
-if minimum is not None:
-    args.remove(sys.argv[sys.argv.index("--min") + 1])
 verbose = "--verbose" in sys.argv
 
 
