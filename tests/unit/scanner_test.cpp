@@ -18,9 +18,8 @@
 
 namespace {
 
-using moxa::T_CISLO, moxa::T_RETEZEC, moxa::T_STREDNIK, moxa::T_SLOVO, moxa::T_ZAVORKA,
-    moxa::T_KONEC, moxa::T_PRIRAZENI, moxa::T_OPERATOR, moxa::T_PROMENNA, moxa::T_VOLANI,
-    moxa::T_DEKLARACE, moxa::Znacka;
+using moxa::T_CISLO, moxa::T_RETEZEC, moxa::T_STREDNIK, moxa::T_SLOVO, moxa::T_KONEC,
+    moxa::T_PRIRAZENI, moxa::T_OPERATOR, moxa::T_PROMENNA, moxa::Znacka;
 
 struct Zaznam {
   int kind;
@@ -59,58 +58,51 @@ std::vector<Zaznam> po_kouskach(std::string_view zdroj, std::size_t krok) {
   return tokeny(f);
 }
 
-// The kinds and texts before the end-of-input token.
-using Tokeny = std::vector<std::pair<moxa::Druh, std::string>>;
-Tokeny druhy(std::string_view zdroj) {
-  Tokeny v;
-  for (const Zaznam& z : tokeny(zdroj))
-    if (z.kind != T_KONEC) v.emplace_back(static_cast<moxa::Druh>(z.kind), z.text);
+// The tokens before the end-of-input token, each as a letter for its kind, a colon and its
+// text, with a blank between two ("c:5 o:- c:3"): c number, r string literal, ; semicolon,
+// s word, z brace, = assignment, o operator, p variable, v call, d declaration.
+std::string druhy(std::string_view zdroj) {
+  std::string v;
+  for (const Zaznam& z : tokeny(zdroj)) {
+    if (z.kind == T_KONEC) continue;
+    if (!v.empty()) v += ' ';
+    v.append(1, "cr--;sz-=opvd"[z.kind]).append(":").append(z.text);
+  }
   return v;
 }
 
 TEST(Scanner, KindsAndTexts) {
-  const std::pair<std::string, Tokeny> pripady[] = {
+  const std::pair<std::string, std::string> pripady[] = {
       // Numbers take their sign, comma and exponent.
-      {"5-3", {{T_CISLO, "5"}, {T_CISLO, "-3"}}},
-      {"5 - 3", {{T_CISLO, "5"}, {T_OPERATOR, "-"}, {T_CISLO, "3"}}},
-      {"@x->-1", {{T_PROMENNA, "@x"}, {T_PRIRAZENI, "->"}, {T_CISLO, "-1"}}},
-      {"1.5", {{T_CISLO, "1"}, {T_SLOVO, ".5"}}},
-      {"1,x5 1e x5 1,5e-3", {{T_CISLO, "1,5"}, {T_CISLO, "1e5"}, {T_CISLO, "1,5e-3"}}},
-      {"12abc +7 +x",
-       {{T_CISLO, "12"}, {T_SLOVO, "abc"}, {T_CISLO, "+7"}, {T_OPERATOR, "+"}, {T_SLOVO, "x"}}},
+      {"5-3", "c:5 c:-3"},
+      {"5 - 3", "c:5 o:- c:3"},
+      {"@x->-1", "p:@x =:-> c:-1"},
+      {"1.5", "c:1 s:.5"},
+      {"1,x5 1e x5 1,5e-3", "c:1,5 c:1e5 c:1,5e-3"},
+      {"12abc +7 +x", "c:12 s:abc c:+7 o:+ s:x"},
       // Words and names drop what cannot continue them.
-      {"ab_ cd ab__1", {{T_SLOVO, "ab_cd"}, {T_SLOVO, "ab__1"}}},
-      {"@ x @X1y ~f ?g",
-       {{T_PROMENNA, "@x"}, {T_PROMENNA, "@y"}, {T_VOLANI, "~f"}, {T_DEKLARACE, "?g"}}},
-      {"Pis W2 w2_end .", {{T_SLOVO, "is"}, {T_CISLO, "2"}, {T_SLOVO, "w2_end"}, {T_SLOVO, "."}}},
-      {".x", {{T_SLOVO, ".x"}}},
+      {"ab_ cd ab__1", "s:ab_cd s:ab__1"},
+      {"@ x @X1y ~f ?g", "p:@x p:@y v:~f d:?g"},
+      {"Pis W2 w2_end .", "s:is c:2 s:w2_end s:."},
+      {".x", "s:.x"},
       // Operators pair only as listed.
-      {"!= <= >= =< - > ^_",
-       {{T_OPERATOR, "!="},
-        {T_OPERATOR, "<="},
-        {T_OPERATOR, ">="},
-        {T_OPERATOR, "="},
-        {T_OPERATOR, "<"},
-        {T_OPERATOR, "-"},
-        {T_OPERATOR, ">"},
-        {T_OPERATOR, "^"},
-        {T_OPERATOR, "_"}}},
-      {"{};", {{T_ZAVORKA, "{"}, {T_ZAVORKA, "}"}, {T_STREDNIK, ";"}}},
+      {"!= <= >= =< - > ^_", "o:!= o:<= o:>= o:= o:< o:- o:> o:^ o:_"},
+      {"{};", "z:{ z:} ;:;"},
       // String literals keep their escapes and end at a zero byte.
-      {"\"a/\"b\" \"\"", {{T_RETEZEC, "a/\"b"}, {T_RETEZEC, ""}}},
-      {std::string("\"ab\0cd\" x", 9), {{T_RETEZEC, "ab"}, {T_SLOVO, "x"}}},
-      {"\"\xE9\r\n\" \xE9", {{T_RETEZEC, "\xE9\r\n"}}},
+      {"\"a/\"b\" \"\"", "r:a/\"b r:"},
+      {std::string("\"ab\0cd\" x", 9), "r:ab s:x"},
+      {"\"\xE9\r\n\" \xE9", "r:\xE9\r\n"},
       // Comments and lone colons are skipped.
-      {":: line\nx :!!: y :! a !: z", {{T_SLOVO, "x"}, {T_SLOVO, "y"}, {T_SLOVO, "z"}}},
-      {":!:x!: y", {{T_SLOVO, "y"}}},
-      {": a : b\nc", {{T_SLOVO, "c"}}},
+      {":: line\nx :!!: y :! a !: z", "s:x s:y s:z"},
+      {":!:x!: y", "s:y"},
+      {": a : b\nc", "s:c"},
   };
   for (const auto& [zdroj, ocekavano] : pripady)
     EXPECT_EQ(druhy(zdroj), ocekavano) << zdroj;
   // The end of input inside an unfinished token drops it.
   for (const char* zdroj : {"x \"abc", "x :!abc", "x ::abc", "x 1,", "x 1e", "x 1e+", "x ab_",
                             "x @", "x ~", "x ?", "x :", "x \"a/"}) {
-    EXPECT_EQ(druhy(zdroj), (Tokeny{{T_SLOVO, "x"}})) << zdroj;
+    EXPECT_EQ(druhy(zdroj), "s:x") << zdroj;
   }
 }
 
@@ -124,15 +116,13 @@ TEST(Scanner, LineFeedIsCountedWhenFirstRead) {
 }
 
 TEST(Scanner, KeywordsAreTaggedByTextWhateverTheKind) {
-  std::vector<std::pair<int, Znacka>> znacky;
-  for (const Zaznam& z : tokeny("\"pis\" pis pisx \"(\" ;"))
-    znacky.emplace_back(z.kind, z.znacka);
-  EXPECT_EQ(znacky, (std::vector<std::pair<int, Znacka>>{{T_RETEZEC, Znacka::Pis},
-                                                         {T_SLOVO, Znacka::Pis},
-                                                         {T_SLOVO, Znacka::Zadna},
-                                                         {T_RETEZEC, Znacka::LevaKulata},
-                                                         {T_STREDNIK, Znacka::Strednik},
-                                                         {T_KONEC, Znacka::Zadna}}));
+  const char* zdroj = "\"pis\" pis pisx \"(\" ;";
+  std::vector<Znacka> znacky;  // the last, Zadna, of the end-of-input token
+  for (const Zaznam& z : tokeny(zdroj))
+    znacky.push_back(z.znacka);
+  EXPECT_EQ(druhy(zdroj), "r:pis s:pis s:pisx r:( ;:;");
+  EXPECT_EQ(znacky, (std::vector<Znacka>{Znacka::Pis, Znacka::Pis, Znacka::Zadna,
+                                         Znacka::LevaKulata, Znacka::Strednik, Znacka::Zadna}));
 }
 
 // Every text of list `seznam`, scanned alone, is one token of kind `druh` with its tag.
