@@ -241,9 +241,7 @@ constexpr bool POMALU = MOXA_ASAN;
 // Runs a program with loops compiled, and with loops replayed: both must print the same.
 string beh(const string& program, const string& vstup = {}) {
   const porovnani::DvaBehy d = porovnani::oba_zpusoby(program, vstup);
-  if (!d.stejne()) {
-    ADD_FAILURE() << "a program of " << program.size() << " bytes: " << d.rozdil();
-  }
+  if (!d.stejne()) ADD_FAILURE() << "a program of " << program.size() << " bytes: " << d.rozdil();
   return d.prelozene;
 }
 
@@ -422,9 +420,7 @@ TEST(Hostile, EveryByteInEveryPlace) {
     // Under a sanitizer: every byte that is no letter or digit, a few that are, and the
     // lowest and highest of the upper half.
     const bool znak = std::isalnum(b) == 0 || std::strchr("aeipwcz019AZ", b) != nullptr;
-    if (!POMALU || (b < 128 && znak) || b == 128 || b == 255) {
-      bajty.push_back(b);
-    }
+    if (!POMALU || (b < 128 && znak) || b == 128 || b == 255) bajty.push_back(b);
   }
   const moxa::Nastaveni nastaveni{100'000, 1 << 20};
   int selhani = 0;

@@ -39,30 +39,29 @@ std::string ab(std::size_t n) { return opakuj(n / 2 + 1, "ab").substr(0, n); }
 // sees); they stop a program that prints for ever in the middle of its output; steps that
 // suffice change nothing.
 TEST(Limits, StepsStopEndlessProgramsAndChangeNothingElse) {
-  Beh b = spust("{ pis_ln(\"start\"); @i -> 0; w2 (1) { @i -> @i + 1; } w2_end; }.",
-                moxa_limits{100'000, 0, 0});
-  EXPECT_EQ(b.kod, MOXA_STOPPED);
-  EXPECT_EQ(b.vystup, "start\n");
-  b = spust("{ w2 (1) { pis(\"ab\"); } w2_end; }.", moxa_limits{10'000, 0, 0});
+  EXPECT_EQ(spust("{ pis_ln(\"start\"); @i -> 0; w2 (1) { @i -> @i + 1; } w2_end; }.",
+                  moxa_limits{100'000, 0, 0})
+                .co(),
+            Vysledek(MOXA_STOPPED, "start\n"));
+  const Beh b = spust("{ w2 (1) { pis(\"ab\"); } w2_end; }.", moxa_limits{10'000, 0, 0});
   EXPECT_EQ(b.kod, MOXA_STOPPED);
   EXPECT_GT(b.vystup.size(), 100u);
   EXPECT_EQ(b.vystup, ab(b.vystup.size()));
-  b = spust("{ @i -> 0; w2 (@i < 3) { pis(@i); @i -> @i + 1; } w2_end; }.",
-            moxa_limits{1'000, 0, 0});
-  EXPECT_EQ(b.kod, MOXA_OK);
-  EXPECT_EQ(b.vystup, uspesne("01.0000002.000000"));
+  EXPECT_EQ(spust("{ @i -> 0; w2 (@i < 3) { pis(@i); @i -> @i + 1; } w2_end; }.",
+                  moxa_limits{1'000, 0, 0})
+                .co(),
+            Vysledek(MOXA_OK, uspesne("01.0000002.000000")));
 }
 
 // Steps stop each of the costliest shapes of program: the work of a step is bounded. How
 // much processor time a million steps take in each shape is measured by bench/steps.cpp.
 TEST(Limits, StepsStopTheCostliestShapes) {
   const moxa_limits l{2'000'000, 0, 0};
-  for (const auto& t : moxa::testy::nejdrazsi_tvary()) {
+  for (const auto& t : moxa::testy::nejdrazsi_tvary())
     EXPECT_EQ(moxa_run(t.program.data(), t.program.size(), t.vstup.data(), t.vstup.size(), &l,
                        nullptr, nullptr),
               MOXA_STOPPED)
         << t.jmeno;
-  }
 }
 
 // Work that grows with a text's length costs steps by that length: 256 bytes of a text
@@ -115,30 +114,25 @@ TEST(Limits, LongTokensAndSkippedInputCostStepsByTheirBytes) {
       {"blanks before a word", "{ cti(@a); pis(@a); }.", mezery + "ok"},
   };
   for (const auto& tvar : tvary) {
-    const Beh maly = spust(tvar.program, moxa_limits{500'000, 0, 0}, tvar.vstup);
-    EXPECT_EQ(maly.kod, MOXA_STOPPED) << tvar.jmeno;
-    EXPECT_EQ(maly.vystup, "") << tvar.jmeno;
-    const Beh velky = spust(tvar.program, moxa_limits{16'000'000, 0, 0}, tvar.vstup);
-    EXPECT_EQ(velky.kod, MOXA_OK) << tvar.jmeno;
-    EXPECT_EQ(velky.vystup, uspesne("ok")) << tvar.jmeno;
+    EXPECT_EQ(spust(tvar.program, moxa_limits{500'000, 0, 0}, tvar.vstup).co(),
+              Vysledek(MOXA_STOPPED, ""))
+        << tvar.jmeno;
+    EXPECT_EQ(spust(tvar.program, moxa_limits{16'000'000, 0, 0}, tvar.vstup).co(),
+              Vysledek(MOXA_OK, uspesne("ok")))
+        << tvar.jmeno;
   }
 }
 
 // The output limit delivers exactly the first bytes; the success line counts as output, so
 // a limit one byte short of it stops the run.
 TEST(Limits, OutputDeliversExactlyItsFirstBytes) {
-  for (const std::size_t n : {std::size_t{1}, std::size_t{1001}, std::size_t{200'001}}) {
-    const Beh b = spust("{ w2 (1) { pis(\"ab\"); } w2_end; }.", moxa_limits{0, n, 0});
-    EXPECT_EQ(b.kod, MOXA_STOPPED);
-    EXPECT_EQ(b.vystup, ab(n));
-  }
-  const std::string cele = uspesne("xy");
-  const Beh presne = spust("{ pis(\"xy\"); }.", moxa_limits{0, cele.size(), 0});
-  EXPECT_EQ(presne.kod, MOXA_OK);
-  EXPECT_EQ(presne.vystup, cele);
-  const Beh kratce = spust("{ pis(\"xy\"); }.", moxa_limits{0, cele.size() - 1, 0});
-  EXPECT_EQ(kratce.kod, MOXA_STOPPED);
-  EXPECT_EQ(kratce.vystup, cele.substr(0, cele.size() - 1));
+  for (const std::size_t n : {std::size_t{1}, std::size_t{1001}, std::size_t{200'001}})
+    EXPECT_EQ(spust("{ w2 (1) { pis(\"ab\"); } w2_end; }.", moxa_limits{0, n, 0}).co(),
+              Vysledek(MOXA_STOPPED, ab(n)));
+  const std::string xy = "{ pis(\"xy\"); }.", cele = uspesne("xy");
+  EXPECT_EQ(spust(xy, moxa_limits{0, cele.size(), 0}).co(), Vysledek(MOXA_OK, cele));
+  EXPECT_EQ(spust(xy, moxa_limits{0, cele.size() - 1, 0}).co(),
+            Vysledek(MOXA_STOPPED, cele.substr(0, cele.size() - 1)));
 }
 
 struct Mereni {
@@ -254,8 +248,7 @@ TEST(Limits, MemoryStopsALongTokenWhileItIsRead) {
     for (const std::string& p : {"{ " + prikaz + " pis(\"ok\"); }.",
                                  "{ w2 (1) { " + prikaz + " pis(\"ok\"); } w2_end; }."}) {
       const Mereni m = s_merenim(p, 4 * MB);
-      EXPECT_EQ(m.beh.kod, MOXA_STOPPED) << p.substr(0, 20);
-      EXPECT_EQ(m.beh.vystup, "") << p.substr(0, 20);
+      EXPECT_EQ(m.beh.co(), Vysledek(MOXA_STOPPED, "")) << p.substr(0, 20);
       zkontroluj_spicku(m, 4 * MB, p.substr(0, 20), false);
     }
   }
@@ -267,9 +260,7 @@ TEST(Limits, MemoryThatIsGivenBackDoesNotCount) {
       "{ @n -> 0; w2 (@n < 3000) { @s -> \"\"; @i -> 0;"
       "  w2 (@i < 40) { @s -> @s + \"abcdefghijklmnopqrstuvwxyz\"; @i -> @i + 1; } w2_end;"
       "  @n -> @n + 1; } w2_end; pis(\"ok\"); }.";
-  const Mereni m = s_merenim(program, 256 * 1024);
-  EXPECT_EQ(m.beh.kod, MOXA_OK);
-  EXPECT_EQ(m.beh.vystup, uspesne("ok"));
+  EXPECT_EQ(s_merenim(program, 256 * 1024).beh.co(), Vysledek(MOXA_OK, uspesne("ok")));
 }
 
 // Memory that runs out before any limit is reached ends the run as an error, with the
@@ -313,10 +304,8 @@ TEST(Threads, EightRunsAtOnceGiveTheSameBytesAsOneAtATime) {
   for (auto& t : vlakna)
     t.join();
   for (const auto& vysledky : soucasne) {
-    for (std::size_t i = 0; i < programy.size(); ++i) {
-      EXPECT_EQ(vysledky[i].kod, sam[i].kod) << programy[i].jmeno;
-      EXPECT_EQ(vysledky[i].vystup, sam[i].vystup) << programy[i].jmeno;
-    }
+    for (std::size_t i = 0; i < programy.size(); ++i)
+      EXPECT_EQ(vysledky[i].co(), sam[i].co()) << programy[i].jmeno;
   }
 }
 

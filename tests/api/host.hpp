@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "../golden.hpp"
 #include "../texts.hpp"
@@ -18,7 +19,9 @@ struct Beh {
   int kod = 0;
   std::string vystup;
   int volani = 0;
+  std::pair<int, std::string> co() const { return {kod, vystup}; }  // for one check of both
 };
+using Vysledek = std::pair<int, std::string>;
 
 inline void sbirej(void* user, const char* bytes, std::size_t n) {
   auto* b = static_cast<Beh*>(user);
