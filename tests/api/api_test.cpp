@@ -8,7 +8,6 @@
 #include <cctype>
 #include <chrono>
 #include <cstddef>
-#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -127,11 +126,11 @@ int spust_s_hostitelem(std::string_view program, Hostitel& h, moxa_options v = v
 // Input cut into words, each with the white space after it; what comes before the first
 // word is a piece of its own.
 std::vector<std::string> po_slovech(std::string_view text) {
-  std::vector<std::string> kusy{};
+  std::vector<std::string> kusy;
+  const auto bila = [&](std::size_t k) {
+    return std::isspace(static_cast<unsigned char>(text[k])) != 0;
+  };
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto bila = [&](std::size_t k) {
-      return std::isspace(static_cast<unsigned char>(text[k])) != 0;
-    };
     if (i == 0 || (bila(i - 1) && !bila(i))) kusy.emplace_back();
     kusy.back() += text[i];
   }
@@ -142,8 +141,8 @@ std::vector<std::string> po_slovech(std::string_view text) {
 // with input, the same bytes when the input comes from the callback a word or a byte at a time,
 // or when the run is given its first half and the callback the rest.
 TEST(Api, GoldenProgramsGiveTheCommandOutputWithoutBanners) {
-  const std::string_view hello = MOXA_OPENING,
-                         bye = MOXA_CLOSING;  // as moxa.h gives them
+  // The banners as moxa.h gives them.
+  const std::string_view hello = MOXA_OPENING, bye = MOXA_CLOSING;
   const std::vector<Zlaty> programy = zlate_programy();
   ASSERT_GT(programy.size(), 100u);
   int se_vstupem = 0;
@@ -201,9 +200,8 @@ TEST(ReadCallback, APromptIsDeliveredBeforeTheReadAndTheEndOfInputIsTheEmptyWord
   EXPECT_EQ(h.vystup_pri_cteni[0], "cislo: ");
   EXPECT_EQ(h.vystup_pri_cteni[1], "cislo: 8.000000\ncislo: ");
   EXPECT_EQ(h.vystup_pri_cteni[2], "cislo: 8.000000\ncislo: 10.000000\ncislo: ");
-  EXPECT_EQ(h.vystup.substr(0, 60), std::string("cislo: 8.000000\ncislo: 10.000000\ncislo: konec\n"
-                                                "cislo: konec\ncislo: ")
-                                        .substr(0, 60));
+  EXPECT_EQ(h.vystup.substr(0, 60),
+            "cislo: 8.000000\ncislo: 10.000000\ncislo: konec\ncislo: konec\nc");
 }
 
 TEST(ReadCallback, AStopEndsTheRunAtOnceWithNothingAdded) {

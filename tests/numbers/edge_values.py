@@ -92,9 +92,11 @@ def cases(rng):
 
 
 def program(rows):
-    """The statements of every row, run outside a loop and then in a loop of two passes."""
-    body = []
-    for i, (a, op, b, op2, c, _, second) in enumerate(rows):
+    """The statements of every row, run outside a loop and then in a loop of two passes, and
+    the lines they print."""
+    body, lines = [], []
+    for a, op, b, op2, c, first, second in rows:
+        ca, cb = kept(a), kept(b)
         body += [f'@ta -> "{a}"; @tb -> "{b}";',  # plain texts
                  f'@ca -> "{a}" * 1; @cb -> "{b}" * 1;',  # computed numbers
                  f'pis_ln("{a}" {op} "{b}");',
@@ -102,29 +104,21 @@ def program(rows):
                  f"pis_ln(@ca {op} @cb);",
                  f'pis_ln(@ca {op} "{b}");',
                  f'pis_ln("{a}" {op} @tb);']
+        lines += [first, first, apply(op, ca, cb), apply(op, ca, b), first]
         if second is not None:
             body += [f'pis_ln(("{a}" {op} "{b}") {op2} "{c}");',
                      f'@r -> @ta {op} @cb; pis_ln(@r {op2} "{c}");']
+            lines += [second, apply(op2, apply(op, a, cb), c)]
     text = "\n".join(body)
     return ("{\n" + text + "\n@i -> 0;\nw2 (@i < 2) {\n" + text +
-            "\n@i -> @i + 1;\n} w2_end;\n} .\n")
-
-
-def expected(rows):
-    lines = []
-    for a, op, b, op2, c, first, second in rows:
-        ca, cb = kept(a), kept(b)
-        lines += [first, first, apply(op, ca, cb), apply(op, ca, b), first]
-        if second is not None:
-            lines += [second, apply(op2, apply(op, a, cb), c)]
-    return lines
+            "\n@i -> @i + 1;\n} w2_end;\n} .\n"), lines * 3
 
 
 def run_rows(rows, tmp, name):
     path = tmp / f"{name}.mox"
-    path.write_text(program(rows))
+    text, lines = program(rows)
+    path.write_text(text)
     got = subprocess.run([MOXA, str(path)], capture_output=True, timeout=120).stdout
-    lines = expected(rows) * 3
     want = uspech(("\n".join(lines) + "\n").encode())
     if got == want:
         return
