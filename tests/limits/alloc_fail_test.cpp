@@ -7,7 +7,6 @@
 // while the run is set up. Exit status 0 when every run ended well.
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <new>
 #include <string>
 #include <thread>
@@ -101,17 +100,14 @@ int main() {
       if (vyjimka) {
         ++unikly;
         std::printf(
-            "%s %s: allocation %ld (on the %s thread) failed and the exception left "
-            "the run\n",
+            "%s %s: allocation %ld (on the %s thread) failed and the exception left the run\n",
             v_hlavnim ? "note" : "FAIL", p.jmeno, n, v_hlavnim ? "calling" : "run's");
         if (!v_hlavnim) ++spatne;
         continue;
       }
       if (out == normalni) continue;
-      const bool s_verdiktem =
-          out.ends_with(VERDIKT_A_KONEC) &&
-          normalni.starts_with(out.substr(0, out.size() - VERDIKT_A_KONEC.size()));
-      if (s_verdiktem) {
+      if (out.ends_with(VERDIKT_A_KONEC) &&
+          normalni.starts_with(out.substr(0, out.size() - VERDIKT_A_KONEC.size()))) {
         ++verdiktu;
         continue;
       }
