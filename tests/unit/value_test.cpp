@@ -3,11 +3,11 @@
 // and <charconv>, which the native build uses), which must give the same results.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -75,12 +75,10 @@ TEST(Hodnota, ResultsAgreeWithTheCLibrary) {
     double r = 0;
     switch (i % 4) {
       case 0: r = cele(1'000'000'000) / static_cast<double>(g() % 1000 + 1); break;
-      case 1: {
-        const std::uint64_t b = g();
-        std::memcpy(&r, &b, sizeof r);
+      case 1:
+        r = std::bit_cast<double>(g());
         if (!std::isfinite(r)) continue;
         break;
-      }
       case 2: r = cele(10'000'000) / 128.0; break;  // exact ties at the sixth decimal
       default: r = cele(1'000'000) * 1e-7; break;
     }
@@ -119,10 +117,9 @@ void stejne_cteni(const std::string& t) {
   EXPECT_EQ(a.konec - b, c.konec - b) << t;
   ASSERT_EQ(a.mimo_rozsah, c.mimo_rozsah) << t;
   if (a.mimo_rozsah) return;
-  std::uint64_t ba = 0, bc = 0;  // bit patterns, so that -0 and 0 differ
-  std::memcpy(&ba, &a.hodnota, sizeof ba);
-  std::memcpy(&bc, &c.hodnota, sizeof bc);
-  EXPECT_EQ(ba, bc) << t << ": " << a.hodnota << " vs " << c.hodnota;
+  // Bit patterns, so that -0 and 0 differ.
+  EXPECT_EQ(std::bit_cast<std::uint64_t>(a.hodnota), std::bit_cast<std::uint64_t>(c.hodnota))
+      << t << ": " << a.hodnota << " vs " << c.hodnota;
 }
 
 void stejny_zapis(double d) {
@@ -206,9 +203,7 @@ TEST(NumberBridge, WritingsAgree) {
     stejny_zapis(d);
   std::mt19937_64 rng(7);
   for (int i = 0; i < 200000; ++i) {
-    double d = 0;
-    const std::uint64_t bity = rng();
-    std::memcpy(&d, &bity, sizeof d);
+    const double d = std::bit_cast<double>(rng());
     if (!std::isfinite(d)) continue;
     stejny_zapis(d);
     // Values near six-decimal ties and of everyday size, where rounding matters most.
