@@ -18,8 +18,8 @@
 
 namespace {
 
-using moxa::T_CISLO, moxa::T_RETEZEC, moxa::T_STREDNIK, moxa::T_SLOVO, moxa::T_KONEC,
-    moxa::T_PRIRAZENI, moxa::T_OPERATOR, moxa::T_PROMENNA, moxa::Znacka;
+using moxa::T_RETEZEC, moxa::T_STREDNIK, moxa::T_SLOVO, moxa::T_KONEC, moxa::T_PRIRAZENI,
+    moxa::T_OPERATOR, moxa::Znacka;
 
 struct Zaznam {
   int kind;
@@ -71,57 +71,19 @@ std::string druhy(std::string_view zdroj) {
   return v;
 }
 
+// The shapes that no golden program holds; the golden programs of tests/golden/lexer run the
+// rest (signs, words and names, dropped bytes, escapes, comments, unfinished tokens).
 TEST(Scanner, KindsAndTexts) {
   const std::pair<std::string, std::string> pripady[] = {
-      // Numbers take their sign, comma and exponent.
-      {"5-3", "c:5 c:-3"},
-      {"5 - 3", "c:5 o:- c:3"},
-      {"@x->-1", "p:@x =:-> c:-1"},
-      {"1.5", "c:1 s:.5"},
-      {"1,x5 1e x5 1,5e-3", "c:1,5 c:1e5 c:1,5e-3"},
+      // A number ends at a letter; a sign before no digit is an operator.
       {"12abc +7 +x", "c:12 s:abc c:+7 o:+ s:x"},
-      // Words and names drop what cannot continue them.
-      {"ab_ cd ab__1", "s:ab_cd s:ab__1"},
-      {"@ x @X1y ~f ?g", "p:@x p:@y v:~f d:?g"},
-      {"Pis W2 w2_end .", "s:is c:2 s:w2_end s:."},
-      {".x", "s:.x"},
       // Operators pair only as listed.
       {"!= <= >= =< - > ^_", "o:!= o:<= o:>= o:= o:< o:- o:> o:^ o:_"},
-      {"{};", "z:{ z:} ;:;"},
-      // String literals keep their escapes and end at a zero byte.
-      {"\"a/\"b\" \"\"", "r:a/\"b r:"},
-      {std::string("\"ab\0cd\" x", 9), "r:ab s:x"},
-      {"\"\xE9\r\n\" \xE9", "r:\xE9\r\n"},
-      // Comments and lone colons are skipped.
-      {":: line\nx :!!: y :! a !: z", "s:x s:y s:z"},
-      {":!:x!: y", "s:y"},
+      // A lone colon skips up to the next colon.
       {": a : b\nc", "s:c"},
   };
   for (const auto& [zdroj, ocekavano] : pripady)
     EXPECT_EQ(druhy(zdroj), ocekavano) << zdroj;
-  // The end of input inside an unfinished token drops it.
-  for (const char* zdroj : {"x \"abc", "x :!abc", "x ::abc", "x 1,", "x 1e", "x 1e+", "x ab_",
-                            "x @", "x ~", "x ?", "x :", "x \"a/"})
-    EXPECT_EQ(druhy(zdroj), "s:x") << zdroj;
-}
-
-// A line feed is counted when it is first read: as the look-ahead after "a", not yet after the
-// blank behind "b", after the CR that ends "c".
-TEST(Scanner, LineFeedIsCountedWhenFirstRead) {
-  std::vector<std::uint64_t> radky;
-  for (const Zaznam& z : tokeny("a\nb \nc\r\nd"))
-    radky.push_back(z.radek);
-  EXPECT_EQ(radky, (std::vector<std::uint64_t>{2, 2, 3, 4, 4}));
-}
-
-TEST(Scanner, KeywordsAreTaggedByTextWhateverTheKind) {
-  const char* zdroj = "\"pis\" pis pisx \"(\" ;";
-  std::vector<Znacka> znacky;  // the last, Zadna, of the end-of-input token
-  for (const Zaznam& z : tokeny(zdroj))
-    znacky.push_back(z.znacka);
-  EXPECT_EQ(druhy(zdroj), "r:pis s:pis s:pisx r:( ;:;");
-  EXPECT_EQ(znacky, (std::vector<Znacka>{Znacka::Pis, Znacka::Pis, Znacka::Zadna,
-                                         Znacka::LevaKulata, Znacka::Strednik, Znacka::Zadna}));
 }
 
 // Every text of list `seznam`, scanned alone, is one token of kind `druh` with its tag.
@@ -192,15 +154,6 @@ TEST(ScannerPieces, TokensDoNotDependOnHowTheInputIsSplit) {
             1 + static_cast<std::uint64_t>(std::count(ZDROJ.begin(), ZDROJ.end(), '\n')));
   for (std::size_t krok = 1; krok <= 33; ++krok)
     EXPECT_EQ(po_kouskach(ZDROJ, krok), cele) << "pieces of " << krok << " bytes";
-  const auto ma = [&](int kind, const std::string& text) {
-    return std::any_of(cele.begin(), cele.end(),
-                       [&](const Zaznam& z) { return z.kind == kind && z.text == text; });
-  };
-  EXPECT_TRUE(ma(T_PROMENNA, DLOUHE_JMENO));
-  EXPECT_TRUE(ma(T_CISLO, DLOUHE_CISLO));
-  EXPECT_TRUE(ma(T_RETEZEC, DLOUHY_RETEZEC));
-  EXPECT_TRUE(ma(T_PROMENNA, "@delka__radku"));
-  EXPECT_TRUE(ma(T_CISLO, "-1e0"));
   // The last name runs up to the end of the input.
   EXPECT_EQ(cele[cele.size() - 2].text, DLOUHE_JMENO);
 }
