@@ -35,14 +35,9 @@ using moxa::testy::opakuj;
 // The first `n` bytes of "ababab...".
 std::string ab(std::size_t n) { return opakuj(n / 2 + 1, "ab").substr(0, n); }
 
-// Steps stop an endless loop and add nothing (no message for the end of input the run then
-// sees); they stop a program that prints for ever in the middle of its output; steps that
-// suffice change nothing.
+// Steps stop a program that prints for ever in the middle of its output and add nothing (no
+// message for the end of input the run then sees); steps that suffice change nothing.
 TEST(Limits, StepsStopEndlessProgramsAndChangeNothingElse) {
-  EXPECT_EQ(spust("{ pis_ln(\"start\"); @i -> 0; w2 (1) { @i -> @i + 1; } w2_end; }.",
-                  moxa_limits{100'000, 0, 0})
-                .co(),
-            Vysledek(MOXA_STOPPED, "start\n"));
   const Beh b = spust("{ w2 (1) { pis(\"ab\"); } w2_end; }.", moxa_limits{10'000, 0, 0});
   EXPECT_EQ(b.kod, MOXA_STOPPED);
   EXPECT_GT(b.vystup.size(), 100u);
