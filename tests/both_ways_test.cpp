@@ -3,17 +3,15 @@
 // recorded tokens, and must print the same bytes for every program, valid or not: golden
 // programs with their input on its own stream and on the program's, under step budgets that
 // stop them at every point of their first passes; thousands of generated programs; and the
-// interpreter's limits: nesting, flat constructs of any length, the longest value, the ends of
-// the double range, tokens cut off by the end of input, every byte in every place.
+// interpreter's limits: nesting, flat constructs of any length, the longest value, tokens cut
+// off by the end of input, every byte in every place.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <iterator>
 #include <random>
 #include <string>
 #include <string_view>
@@ -176,62 +174,6 @@ TEST(BothWays, GeneratedLoopPrograms) {
   EXPECT_LT(uspesnych, 2700);
 }
 
-// Every binary operator in every place its operands and result can take: both operands in
-// variables or literals, the left one computed in brackets; the result stored, printed or
-// tested. The operands change between passes (a fraction, a zero, a text), so that later
-// passes take each operator's number path, its text path and its messages.
-TEST(BothWays, EveryOperatorInEveryPlace) {
-  static const char* const OPERATORY[] = {"+", "-",  "*",  "/",  "%", "<", ">",
-                                          "=", "!=", "<=", ">=", "&", "|"};
-  static const char* const TVARY[] = {
-      "@r -> @a # @b;", "@r -> @a # 3;", "@r -> 3 # @b;", "@r -> \"2,5\" # 4;", "pis(@a # @b);",
-      "pis(@a # 3 + 1);", "pis(4 # @b);", "pis(\"x\" # 2);", "i2 (@a # @b) { pis(1); } i2_end;",
-      "i2 (@a # 0) { pis(1); } e2 { pis(0); } i2_end;", "i2 (4 # @b) { pis(1); } i2_end;",
-      "i2 (0,5 # 2) { pis(1); } i2_end;", "@r -> (@a - @c) # @b;", "@r -> (@a - @c) # 7;",
-      "pis((@a - @c) # @b);", "pis((@a - @c) # 2);", "i2 ((@a - @c) # @b) { pis(1); } i2_end;",
-      "i2 ((@a - @c) # 3) { pis(1); } i2_end;",
-      // A literal too long to be held inline in a value.
-      "@r -> @a # \"a text longer than twenty-two bytes\";"};
-  const int pred = rozdilu;
-  int dobehlo = 0;
-  for (const char* op : OPERATORY) {
-    for (const char* tvar : TVARY) {
-      string prikaz = tvar;
-      prikaz.replace(prikaz.find('#'), 1, op);
-      // The loop as it is, and stopping after its first pass.
-      const auto s_mezi = [&prikaz](const char* mez) {
-        return "{ @n -> 0; @a -> 7; @b -> 2; @c -> 1; @r -> 0;\nw2 (@n < " + string(mez) + ") {\n" +
-               prikaz +
-               "\npis_ln(\" \" + @r); @n -> @n + 1;\n"
-               "i2 (@n = 1) { @a -> 2,5; @b -> -0,75; } i2_end;\n"
-               "i2 (@n = 2) { @b -> 0; @c -> \"1e1\"; } i2_end;\n"
-               "i2 (@n = 3) { @a -> \"1,5\"; } i2_end;\n"
-               "i2 (@n = 4) { @b -> \"ab\"; } i2_end;\n"
-               "} w2_end; }.";
-      };
-      const string program = s_mezi("5");
-      const string vystup = oboji(program, "", 0, false, program);
-      // Whatever the later passes do, the run begins with what the same loop prints when
-      // it stops after one pass; when that pass fails, the runs are the same to the end.
-      const string jednou = s_mezi("1");
-      const string prvni = oboji(jednou, "", 0, false, jednou);
-      const std::size_t konec = std::min(prvni.rfind(texty::USPECH), prvni.size());
-      EXPECT_EQ(vystup.substr(0, konec), prvni.substr(0, konec)) << program;
-      // The first pass runs on numbers and completes, unless the statement holds a literal
-      // that is no number and its operator needs numbers.
-      const bool text = string(tvar).find("\"x\"") != string::npos ||
-                        string(tvar).find("a text longer") != string::npos;
-      const bool jen_cisla = string("- * / % & |").find(op) != string::npos;
-      EXPECT_EQ(konec < prvni.size(), !(text && jen_cisla)) << jednou;
-      if (vystup.find(texty::USPECH) != string::npos) ++dobehlo;
-    }
-  }
-  EXPECT_EQ(rozdilu, pred);
-  // Comparisons and "+" run on texts; the other operators stop there.
-  EXPECT_GT(dobehlo, 100);
-  EXPECT_LT(dobehlo, static_cast<int>(std::size(OPERATORY) * std::size(TVARY)));
-}
-
 constexpr int HLOUBKA = 10'000;         // levels that may be open at once
 constexpr std::size_t DELKA = 1 << 20;  // bytes a computed value may have
 
@@ -279,7 +221,7 @@ const Tvar CYKLUS{"@w->1;w2(@w){@w->0;", "}w2_end;"};
 const std::vector<Tvar> MIX{PODMINKA, CYKLUS, {"i2(0){}e2{", "}i2_end;"}};
 
 // Every shape that opens a level: `hloubka` levels print `vystup`, one more gives the nesting
-// message of `blok`.
+// message of `blok`. (Brackets are the golden programs deep_brackets and deep_brackets_limit.)
 TEST(Nesting, EveryShapeUpToTheLimit) {
   const struct {
     const char* jmeno;
@@ -288,9 +230,6 @@ TEST(Nesting, EveryShapeUpToTheLimit) {
     const char* vystup;
     const char* blok;
   } tvary[] = {
-      {"brackets",
-       [](int k) { return "{pis_ln(" + opakuj(k, "(") + "1" + opakuj(k, ")") + ");}."; },
-       HLOUBKA - 1, "1\n", "Faktor"},
       {"calls in call arguments",
        [](int k) { return "{pis_ln(" + opakuj(k, "~f(") + "1" + opakuj(k, ")") + ");}."; },
        HLOUBKA - 1, "1\n", "Faktor"},
@@ -339,7 +278,6 @@ TEST(Flat, ConstructsOfAnyLength) {
   const std::pair<string, string> pripady[] = {
       {"{@a->0;" + opakuj(n, "@a->@a + 1;") + "pis_ln(@a);}.", "1000000.000000\n"},
       {"{pis_ln(0" + opakuj(n, " + 1") + ");}.", "1000000.000000\n"},
-      {"{pis_ln(0" + opakuj(n, " - 1") + ");}.", "-1000000.000000\n"},
       {"{pis_ln(1" + opakuj(n, " * 1") + ");}.", "1.000000\n"},
       {"{pis_ln(1" + opakuj(n, " = 1") + ");}.", "1\n"},
       {"{pis_ln(0" + opakuj(n - 1, " | 0") + " | 1);}.", "1\n"},
@@ -355,14 +293,13 @@ TEST(Flat, ConstructsOfAnyLength) {
 // The longest value: a join or a word read may reach it but not pass it (the ';' after "y" has
 // read the line feed behind it, so the message quotes line 4); a literal may be longer but not
 // joined to anything; a word read in code passed over is never stored, so its length does not
-// matter. Numbers at the ends of the double range.
-TEST(Values, TheLongestValueAndTheEndsOfTheDoubleRange) {
+// matter. (The golden programs inf_and_nan and long_number_result hold the ends of the double
+// range.)
+TEST(Values, TheLongestValue) {
   const string pul(DELKA / 2, 'x'), literal(2 * DELKA, 'z'), cti = "{\ncti(@a);\npis(@a);}.";
   const auto dlouha = [](const char* blok, int radek) {
     return texty::chyba(blok, radek, texty::PRILIS_DLOUHA);
   };
-  char plne[400];
-  std::snprintf(plne, sizeof plne, "%f", 1e300);
   const struct {
     string program, vstup, vystup;
   } pripady[] = {
@@ -375,8 +312,6 @@ TEST(Values, TheLongestValueAndTheEndsOfTheDoubleRange) {
       {cti, string(DELKA + 1, 'w'), neuspech("", dlouha("Cti", 2))},
       {"{i2(0){cti(@a);}i2_end;cti(@b);pis_ln(@b);pis_ln(@a);}.",
        string(3 * DELKA, 'w') + "\ndruhe", uspech("druhe\nhodnota neurcena\n")},
-      {"{pis_ln(1e308 * 10);pis_ln(-1e308 * 10);pis_ln(1e300 * 1);}.", "",
-       uspech("inf\n-inf\n" + string(plne) + "\n")},
   };
   for (const auto& p : pripady)
     stejne(p.vystup, beh(p.program, p.vstup), p.program.substr(0, 30));
