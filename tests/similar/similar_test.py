@@ -79,9 +79,8 @@ def corpus(_tmp):
 
 
 def identity(tmp):
-    """Identical programs score 100% whatever their names, layout and comments; a file
-    named twice, or through its folder, is no pair; the template leaves nothing of a file
-    that is all template."""
+    """A file named twice, or through its folder, is no pair; the template leaves nothing of
+    a file that is all template."""
     source = CORPUS / "prvocisla" / "solutions" / "p03.mox"
     text = source.read_text()
     folder = write(tmp / "eva" / "ukol.mox", text).parent
