@@ -141,9 +141,6 @@ def main():
 
     pripady = [
         # name, chunks, expected output (bytes, chunks or None for a shape check), memory bound
-        ("1 MiB of zero bytes", lambda: opakuj(b"\0", MIB),
-         chyba(b"", b"V bloku: 'Blok', na radku: 1 nastala chyba - byl ocekavan znak: \"{\", "
-               b"namisto toho se vyskytl tento znak: \"\xff\".\n"), mez_kib),
         ("random bytes", lambda: nahodne(velikost, 1), None, mez_kib),
         ("bytes dropped between tokens, then a program",
          lambda: chain(nahodne(velikost, 2, tabulka_do(DROPPED)), [b"{pis_ln(1);}."]),
