@@ -35,7 +35,6 @@ PROMPT = b'{ pis("Zadej: "); cti(@a); pis_ln("[" + @a + "]"); } .'
 
 
 def wait_for(condition, limit=LIMIT):
-    """Polls `condition` until it holds or `limit` seconds pass; returns its last value."""
     end = time.monotonic() + limit
     while not (value := condition()) and time.monotonic() <= end:
         time.sleep(0.02)
