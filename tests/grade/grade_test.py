@@ -398,15 +398,12 @@ def processor_time_at_any_jobs(tmp):
             "tests": {"steps": {"max_steps": 2000000}}}).encode()})
     forever = write(os.path.join(tmp, "forever.mox"),
                     b'{ @i -> 0; w2 (0 < 1) { @i -> @i + 1; } w2_end; } .')
-    verdicts = []
     for jobs in (1, 16):
         result = grade("-f", "tap", a, *[count] * 16, forever, jobs=jobs)
-        verdicts.append(re.findall(rb"^(?:ok|not ok) \d+ - .*|^  verdict: .*", result.stdout, re.M))
         told = re.findall(rb"verdict: \w+", result.stdout)
         expect("sweep -j %d: every copy within 10000 ms, the step budget and the time limit told "
                "apart" % jobs, (len(re.findall(rb"^ok \d+ - count: count$", result.stdout, re.M)), told),
                (16, [b"verdict: limit"] * 16 + [b"verdict: time", b"verdict: limit"]))
-    check(verdicts[0] == verdicts[1], "sweep: -j 1 and -j 16 differ")
     # A time limit of any size is one that is never reached.
     write(os.path.join(a, "grading.json"),
           b'{"defaults": {"max_time": 18446744073709551615, "max_steps": 0}}')
