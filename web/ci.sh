@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
 # The playground's part of continuous integration: installs what it needs (Debian's
 # emscripten and chromium, node and npm) and the page's npm packages from the lock file,
-# builds the page, and runs its tests, each file saying what it covers: in node, the
-# highlighter, the golden programs and their traces, the checker and the formatter through
-# the module; in headless Chromium, the page, the step view, the page for every student
-# (axe-core, the keyboard alone), the findings and Tidy, and an assignment beside moxa-grade.
+# builds the page, and runs its tests in node and in headless Chromium.
 # Usage: web/ci.sh  (from anywhere; expects the native release build in build/, and builds
 # moxa, moxa-trace, moxa-check, moxa-fmt, moxa-grade and moxa_tokens when they are missing). Leaves
 # screenshots of the page in build-web-ci/page.png, of its findings in

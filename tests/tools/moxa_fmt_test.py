@@ -82,11 +82,9 @@ def nothing_lost(_tmp):
     line ends (CR CR LF, CR LF, a lone CR) come out the same the second time; comments keep
     every byte but the carriage returns that end their line, blanks included."""
     cases = [
-        (b'{ pis(1); "}" . :: c', [b":: c"], b":: c"),
         (b'{ pis(1); } "." :: c\n', [b":: c"], b":: c\n"),
         (b'{ pis(1); "}" "." trailing words\n', [], b"trailing words\n"),
         (b"{ :: a\r\r\n pis(1); } . :: c\r\r\n", [b":: a", b":: c"], b":: c\r\r\n"),
-        (b"{ :: a\r\n pis(1);\r\n} .\r\n", [b":: a"], None),
         (b"{ :: a\r pis(1);\n :! b\r\n !: pis(2); } . :: c\r", [b":: a\r pis(1);", b":! b\r\n !:"],
          b":: c\r"),
         (b"{ :: a  \n \x05pis(1); } .", [b":: a  "], None),

@@ -69,12 +69,6 @@ test('a missing ; typed into the editor is underlined where it is missing and li
   await polozky.click();
   assert.equal(await page.textContent('.cm-activeLineGutter'), '3');
   assert.equal(await page.evaluate(() => getSelection().toString()), ')');
-  // Typing goes on where the cursor now is: the missing ';' added, the error is gone.
-  await page.keyboard.press('End');
-  await page.keyboard.type(';');
-  await zkontrolovano(page);
-  assert.equal(await page.textContent('#diagnostics-summary'), 'No errors or warnings.');
-  assert.equal(await page.locator('.cm-lintRange-error, #diagnostics-list li').count(), 0);
 });
 
 test("a fix is one click: Apply inserts the missing ; and Ctrl+Z takes it back; the explanation follows the page's language", async () => {
@@ -94,6 +88,7 @@ test("a fix is one click: Apply inserts the missing ; and Ctrl+Z takes it back; 
   await zkontrolovano(page);
   assert.equal(await program(page), '{\n@a -> 1;\npis_ln(@a);\n} .');
   assert.equal(await page.textContent('#diagnostics-summary'), 'No errors or warnings.');
+  assert.equal(await page.locator('.cm-lintRange-error, #diagnostics-list li').count(), 0);
   await page.keyboard.press('Control+z');
   await zkontrolovano(page);
   assert.equal(await program(page), puvodni);

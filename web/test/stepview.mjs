@@ -105,11 +105,7 @@ test('Step on an example: the statements, the variables, the loop test, forward 
   await page.fill('#step-goto-n', '30');
   await page.click('#step-goto button');
   assert.deepEqual(await pohled(page), posuvnik);
-  await page.fill('#step-goto-n', '25');
-  await page.press('#step-goto-n', 'Enter');
-  await klikni(page, '#step-next', 5);
   // Step 30: the 6th pass (tests at 3, 8, 13, ...; 28 is the 6th), its second statement.
-  assert.deepEqual(await pohled(page), posuvnik);
   assert.deepEqual([posuvnik.line, posuvnik.slider, posuvnik.variables],
     ['    pis(@n + "! = ");', '30', [['@n', '6.000000', false], ['@f', '720.000000', false]]]);
   // The slider's own arrow keys move it a step.

@@ -63,9 +63,7 @@ test('Enter indents after an opening brace, and a closing brace goes back one le
     rules.find((x) => x.before.test(before) && (!x.after || x.after.test(after)))?.indent ?? 'none';
   for (const [before, after, want] of [
     ['{', '', 'indent'],
-    ['  i2 (@x > 0) {', '', 'indent'],
     ['  w2 (@i < 3) {   ', '', 'indent'],
-    ['?f(p2 @a) {', '', 'indent'],
     ['{', '}', 'indentOutdent'],
     ['  } e2 {', '} i2_end;', 'indentOutdent'],
     // A block closed on its own line, a statement, or a brace inside a text: no new level.
