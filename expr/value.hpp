@@ -194,12 +194,6 @@ class Hodnota {
     v.nastav_vysledek(r);
     return v;
   }
-  // The text of a relational or logical result: "0" or "1".
-  static Hodnota pravdivost(bool b) {
-    Hodnota v;
-    v.nastav_pravdivost(b);
-    return v;
-  }
 
   // In-place forms of the above, which keep the text buffer this value already owns.
   void nastav_text(std::string_view t, Ciselnost c, double cteni) {

@@ -236,8 +236,6 @@ class KodCyklu {
     const Pozice kde = delka();
     if (zaznamenavat_) zaznamenej(ZacatekPrikazu{kde, misto, test});
   }
-  // The statement starts, in the order of their code.
-  const std::vector<ZacatekPrikazu>& prikazy() const { return prikazy_; }
   // The statement or test that the instruction at `pc` belongs to; null when none is
   // recorded before it.
   const ZacatekPrikazu* prikaz_na(Pozice pc) const;
