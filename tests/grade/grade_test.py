@@ -230,10 +230,16 @@ def csv_report(_tmp):
             check(row[:-1] == ["0"] * 5 and NOT_GRADED[name] in row[-1], "csv row %s %s" % (name, row))
 
 
-def same_reports_any_threads(_tmp):
+def same_reports_any_threads(tmp):
     for fmt in ("table", "junit", "tap", "csv"):
         runs = [sample("--format", fmt, jobs=j).stdout for j in (1, 8, 8)]
         check(len(set(without_times(r) for r in runs)) == 1, fmt + ": -j 1, -j 8 and again differ")
+
+    def gradescope(j):
+        out = os.path.join(tmp, "gs%d" % j)
+        sample("--format", "gradescope", "--out", out, jobs=j)
+        return [without_times(pathlib.Path(out, n, "results.json").read_bytes()) for n in ORDER]
+    check(gradescope(1) == gradescope(8), "gradescope: -j 1 and -j 8 differ")
 
 
 def assignment(folder, files):
