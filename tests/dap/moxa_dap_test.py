@@ -173,6 +173,16 @@ def blocks_the_run_is_in():
     k.krok("stepOut")
     expect("out of the loop: the end", k.stav()[:3], (14, 3, {"@i": "3.000000"}))
     k.konec()
+    # An e2 whose "{" comes after a "}" that closes another block: its blocks are mapped and it
+    # runs to its error.
+    odd = write(TMP / "odd.mox", "{ i2 (1) { } e2 } { } .\n")
+    k = session(odd, None)
+    for _ in k.zastaveni_do_konce():
+        k.telo("continue", {"threadId": 1})
+    expect("e2 before a closing brace", k.vystup(), "\nhello\n\nV bloku: 'Blok', na radku: 1 "
+           "nastala chyba - byl ocekavan znak: \"{\", namisto toho se vyskytl tento znak: "
+           "\"}\".\n\nV programu se vyskytla chyba.\n\nbye\n\n")
+    k.konec()
 
 
 def conditions_counts_errors():

@@ -20,11 +20,13 @@ Mapa::Mapa(std::string_view zdroj) {
   const kontrola::Rozklad rozklad = kontrola::rozloz(zdroj);
   const kontrola::Radky radky(zdroj);
 
-  // The construct whose block the next "{" opens.
+  // The construct whose block the next "{" opens; an else branch keeps its first branch's
+  // block, which a "}" before its own "{" may no longer leave in `posledni_vetev`.
   struct Cekajici {
     Druh druh;
     std::size_t hlava;
     std::string jmeno;
+    std::size_t vetev = SIZE_MAX;
   };
   std::optional<Cekajici> ceka;
   std::vector<std::size_t> otevrene;      // the blocks open at this point; SIZE_MAX: a plain "{"
@@ -48,7 +50,7 @@ Mapa::Mapa(std::string_view zdroj) {
       if (text == "i2") ceka = Cekajici{Druh::Vetev, od, {}};
       if (text == "w2") ceka = Cekajici{Druh::Cyklus, od, {}};
     } else if (predchozi == "}" && text == "e2" && posledni_vetev != SIZE_MAX) {
-      ceka = Cekajici{Druh::Jinak, od, {}};
+      ceka = Cekajici{Druh::Jinak, od, {}, posledni_vetev};
     }
     if (text == "(") ++zavorky;
     if (text == ")" && zavorky > 0) --zavorky;
@@ -62,8 +64,8 @@ Mapa::Mapa(std::string_view zdroj) {
         std::size_t hlava = od;
         if (ceka && ceka->druh == Druh::Jinak) {
           // An else branch is named after its conditional, whose head is the first branch's.
-          b.radek = bloky_[posledni_vetev].radek;
-          b.sloupec = bloky_[posledni_vetev].sloupec;
+          b.radek = bloky_[ceka->vetev].radek;
+          b.sloupec = bloky_[ceka->vetev].sloupec;
         } else {
           if (ceka) hlava = ceka->hlava;
           b.radek = radky.radek(hlava);
