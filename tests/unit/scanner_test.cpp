@@ -18,8 +18,8 @@
 
 namespace {
 
-using moxa::T_RETEZEC, moxa::T_STREDNIK, moxa::T_SLOVO, moxa::T_KONEC, moxa::T_PRIRAZENI,
-    moxa::T_OPERATOR, moxa::Znacka;
+using moxa::T_RETEZEC, moxa::T_STREDNIK, moxa::T_SLOVO, moxa::T_ZAVORKA, moxa::T_KONEC,
+    moxa::T_PRIRAZENI, moxa::T_OPERATOR, moxa::Znacka;
 
 struct Zaznam {
   int kind;
@@ -86,51 +86,36 @@ TEST(Scanner, KindsAndTexts) {
     EXPECT_EQ(druhy(zdroj), ocekavano) << zdroj;
 }
 
-// Every text of list `seznam`, scanned alone, is one token of kind `druh` with its tag.
-template <typename Seznam>
-void kazdy_jeden_token(const Seznam& seznam, moxa::Druh druh) {
-  for (const auto& w : seznam) {
-    const auto v = tokeny(w.text);
-    ASSERT_EQ(v.size(), 2u) << w.text;
-    EXPECT_EQ(v[0].kind, druh) << w.text;
-    EXPECT_EQ(v[0].text, w.text);
-    EXPECT_EQ(v[0].znacka, w.znacka) << w.text;
-  }
-}
-
-TEST(Words, KeywordsAndOperatorsAreSingleTokensWithTheirTag) {
-  kazdy_jeden_token(moxa::KLICOVA_SLOVA, T_SLOVO);
-  kazdy_jeden_token(moxa::OPERATORY, T_OPERATOR);
-  EXPECT_EQ(tokeny(moxa::KONEC_PROGRAMU.text)[0].znacka, Znacka::Tecka);
-  for (const auto& z : moxa::ZAVORKY)
-    EXPECT_EQ(tokeny(z.text)[0].znacka, z.znacka);
-  EXPECT_EQ(tokeny(moxa::STREDNIK.text)[0].kind, T_STREDNIK);
-  EXPECT_EQ(tokeny(moxa::PRIRAZENI)[0].kind, T_PRIRAZENI);
-  // Texts near the listed ones are not tagged.
-  for (const std::string_view t : {"w3", "pisln", "pis_lnx", "i2end", "cteni", "p22"})
-    EXPECT_EQ(tokeny(t)[0].znacka, Znacka::Zadna) << t;
-}
-
-// Every tag the parser knows stands for exactly one listed text, so a keyword or operator
+// Every listed text, scanned alone, is one token of its kind with its tag; every text is listed
+// once, and every tag the parser knows stands for exactly one of them, so a keyword or operator
 // added to the scanner cannot be forgotten in the lists.
-TEST(Words, EveryTagIsListedOnce) {
+TEST(Words, EveryListedTextIsOneTokenWithItsTagAndEveryTagIsListedOnce) {
   std::set<int> videne;
   std::set<std::string> texty;
-  const auto pridej = [&](const moxa::PevnyText& p) {
+  const auto pridej = [&](const moxa::PevnyText& p, int druh) {
+    const auto v = tokeny(p.text);
+    ASSERT_EQ(v.size(), 2u) << p.text;
+    EXPECT_EQ(v[0].kind, druh) << p.text;
+    EXPECT_EQ(v[0].text, p.text);
+    EXPECT_EQ(v[0].znacka, p.znacka) << p.text;
     EXPECT_TRUE(texty.insert(std::string(p.text)).second) << p.text << " listed twice";
     if (p.znacka == Znacka::Zadna) return;
     EXPECT_TRUE(videne.insert(static_cast<int>(p.znacka)).second) << p.text;
   };
   for (const auto& w : moxa::KLICOVA_SLOVA)
-    pridej(w);
+    pridej(w, T_SLOVO);
   for (const auto& o : moxa::OPERATORY)
-    pridej(o);
+    pridej(o, T_OPERATOR);
   for (const auto& z : moxa::ZAVORKY)
-    pridej(z);
-  pridej(moxa::KONEC_PROGRAMU);
-  pridej(moxa::STREDNIK);
+    pridej(z, T_ZAVORKA);
+  pridej(moxa::KONEC_PROGRAMU, T_SLOVO);
+  pridej(moxa::STREDNIK, T_STREDNIK);
   for (int z = static_cast<int>(Znacka::Zadna) + 1; z <= static_cast<int>(Znacka::Nebo); ++z)
     EXPECT_EQ(videne.count(z), 1U) << "tag " << z << " has no listed text";
+  EXPECT_EQ(tokeny(moxa::PRIRAZENI)[0].kind, T_PRIRAZENI);
+  // Texts near the listed ones are not tagged.
+  for (const std::string_view t : {"w3", "pisln", "pis_lnx", "i2end", "cteni", "p22"})
+    EXPECT_EQ(tokeny(t)[0].znacka, Znacka::Zadna) << t;
 }
 
 const std::string DLOUHE_JMENO = std::string("@").append(70, 'k').append("_").append(30, '7');
