@@ -49,13 +49,15 @@ TEST(Api, EmptyProgramIsAnErrorAndNullPointersWithLengthsAreRefused) {
   EXPECT_EQ(moxa_run("{pis(1);}.", 10, nullptr, 0, nullptr, nullptr, nullptr), MOXA_OK);
 }
 
-// Options of the present size with these limits, every other field zero.
-moxa_options volby(unsigned long long kroky = 0, std::size_t vystup = 0, std::size_t pamet = 0) {
+// Options of the present size with these limits (time in ms), every other field zero.
+moxa_options volby(unsigned long long kroky = 0, std::size_t vystup = 0, std::size_t pamet = 0,
+                   unsigned long long cas = 0) {
   moxa_options v{};
   v.size = sizeof v;
   v.max_steps = kroky;
   v.max_output = vystup;
   v.max_memory = pamet;
+  v.max_time = cas;
   return v;
 }
 
@@ -208,8 +210,7 @@ TEST(LiveOutput, ALineArrivesWhileTheProgramComputes) {
   for (const char* vypocet :
        {"w2 (1) { @i -> @i + 1; } w2_end;", "w2 (1) { @s -> @t + \"x\"; } w2_end;"}) {
     Hostitel h;
-    moxa_options v = volby();
-    v.max_time = 1'000;
+    moxa_options v = volby(0, 0, 0, 1'000);
     v.trace = pocitej_kroky;
     v.trace_user = &h;
     const std::string program = "{ " + DLOUHE_T +
@@ -242,8 +243,7 @@ TEST(TimeLimit, StopsEndlessWorkOnceTheLimitIsUpNotCountingTimeInRead) {
   };
   for (const auto& p : pripady) {
     Hostitel h{.kusy = p.kusy, .spanek = 60ms};
-    moxa_options v = volby();
-    v.max_time = 200;
+    moxa_options v = volby(0, 0, 0, 200);
     const auto zacatek = Hodiny::now();
     EXPECT_EQ(spust_s_hostitelem(p.program, h, v), MOXA_STOPPED) << p.program;
     EXPECT_GE(Hodiny::now() - zacatek, p.nejmene) << p.program;
@@ -263,8 +263,7 @@ TEST(ReadCallback, EndlessBlanksBeforeAWordStopAtTheLimitWhileTheyAreRead) {
   };
   for (const bool casem : {false, true}) {
     Hostitel h;
-    moxa_options v = volby();
-    (casem ? v.max_time : v.max_steps) = casem ? 50 : 1'000'000;
+    moxa_options v = casem ? volby(0, 0, 0, 50) : volby(1'000'000);
     v.read = mezery;
     v.read_user = &h;
     const std::string program = "{ pis(\"a\"); cti(@x); pis(\"b\"); }.";
@@ -282,8 +281,7 @@ TEST(TimeLimit, AnyLengthMeansAtMostThatLong) {
   for (const unsigned long long ms : {10'000ULL, 18'446'744'073'709'551'615ULL,
                                       9'300'000'000'000ULL, 9'223'372'036'854ULL, 1ULL << 63}) {
     Hostitel h{.kusy = {"7 "}};
-    moxa_options v = volby();
-    v.max_time = ms;
+    moxa_options v = volby(0, 0, 0, ms);
     const char* program =
         "{ @i -> 0; w2 (@i < 5000) { @i -> @i + 1; } w2_end; cti(@x); pis(@i + @x); }.";
     EXPECT_EQ(spust_s_hostitelem(program, h, v), MOXA_OK) << ms;
@@ -298,8 +296,7 @@ TEST(TimeLimit, TheProcessorClockCountsOnlyTheRunsOwnWork) {
       "{ pis_ln(\"a\"); cti(@x); @i -> 0; w2 (@i < 20000) { @i -> @i + 1; } w2_end; pis(@i); }.";
   for (const int hodiny : {MOXA_WALL_CLOCK, MOXA_CPU_CLOCK}) {
     Hostitel h{.kusy = {"1 "}, .spanek_zapisu = 300ms};
-    moxa_options v = volby();
-    v.max_time = 100;
+    moxa_options v = volby(0, 0, 0, 100);
     v.time_clock = hodiny;
     int proc = -1;
     v.stopped_by = &proc;
