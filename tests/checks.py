@@ -39,6 +39,17 @@ def write(path, data):
     return path
 
 
+def input_of(mox):
+    """The input beside the program `mox` (a pathlib.Path): its .in file, or none."""
+    return mox.with_suffix(".in").read_bytes() if mox.with_suffix(".in").exists() else b""
+
+
+def run_on(command, mox):
+    """`command` run on the program `mox`, with its input; the completed process."""
+    return subprocess.run([*command, str(mox)], input=input_of(mox), capture_output=True,
+                          timeout=120)
+
+
 def expect(what, got, want):
     if got != want:
         failures.append(f"{what}:\n  want {want!r}\n  got  {got!r}")

@@ -3,7 +3,8 @@
 # words on standard input (a prompt seen before a read is hostile/watch_and_interrupt.py's);
 # and standard streams that fail or are missing:
 #   - output into a pipe that its reader closes ends the run at once, quietly, with status 0,
-#     whether SIGPIPE is at its default or ignored, also for a program that prints forever;
+#     also for a program that prints forever (with SIGPIPE at its default: moxa ignores it
+#     itself, so a run that inherits it ignored goes the same way);
 #   - output to a full disk (/dev/full) likewise;
 #   - a standard stream closed at start is reopened on the null device: a closed standard
 #     input reads as empty, and with a closed standard output the source file is never
@@ -79,13 +80,6 @@ else
   timeout 10 "$moxa" "$tmp/forever.mox" 2> "$tmp/err" | head -1 > "$tmp/got"
   status "closed pipe" "${PIPESTATUS[0]}"
 fi
-(
-  trap '' PIPE
-  timeout 10 "$moxa" "$tmp/forever.mox" 2> "$tmp/err" | head -1 > "$tmp/got"
-  echo "${PIPESTATUS[0]}" > "$tmp/status"
-)
-status "closed pipe, SIGPIPE ignored" "$(cat "$tmp/status")"
-check "closed pipe, SIGPIPE ignored: the first line" '\n'
 timeout 10 "$moxa" "$tmp/forever_pis.mox" 2> "$tmp/err" | head -c 20 > "$tmp/got"
 status "closed pipe after 20 bytes of pis without line ends" "${PIPESTATUS[0]}"
 check "closed pipe after 20 bytes: the bytes" '\nhello\n\nyyyyyyyyyyyy'

@@ -12,7 +12,7 @@ import tempfile
 
 sys.path.insert(0, str(pathlib.Path(__file__).parent))
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import expect, finish, write  # noqa: E402
+from checks import expect, finish, run_on, write  # noqa: E402
 from dap_client import Klient  # noqa: E402
 
 DAP, TRACE, MOXA = (str(pathlib.Path(a).resolve()) for a in sys.argv[1:4])
@@ -22,15 +22,9 @@ TEMPORARY = tempfile.TemporaryDirectory()
 TMP = pathlib.Path(TEMPORARY.name)
 
 
-def vstup(mox):
-    p = mox.with_suffix(".in")
-    return p.read_bytes() if p.exists() else b""
-
-
 def trace(mox):
     out = TMP / "t.jsonl"
-    subprocess.run([TRACE, "-o", str(out), str(mox)], input=vstup(mox), capture_output=True,
-                   timeout=120, check=True)
+    run_on([TRACE, "-o", str(out)], mox).check_returncode()
     return [json.loads(r) for r in out.read_text().splitlines()]
 
 
@@ -90,8 +84,7 @@ def every_step_forward_and_back():
             printed.append(k.vypsano())
         expect(f"{name}: each step", got, want)
         # What was printed grows step by step into moxa's own output.
-        moxa = subprocess.run([MOXA, str(mox)], input=vstup(mox), capture_output=True,
-                              timeout=120).stdout.decode("latin-1")
+        moxa = run_on([MOXA], mox).stdout.decode("latin-1")
         expect(f"{name}: printed so far", all(moxa.startswith(p) for p in printed), True)
         expect(f"{name}: something printed on the way", printed[0] != printed[-1], True)
         # Back from the last step to the first, one step at a time: the state and what had
@@ -228,8 +221,7 @@ def golden_output():
     programs = sorted((ROOT / "tests" / "golden").rglob("*.mox"))
     expect("golden programs found", len(programs) > 100, True)
     for mox in programs:
-        want = subprocess.run([MOXA, str(mox)], input=vstup(mox), capture_output=True,
-                              timeout=120).stdout
+        want = run_on([MOXA], mox).stdout
         k = session(mox, None)
         for _ in k.zastaveni_do_konce():
             k.telo("continue", {"threadId": 1})

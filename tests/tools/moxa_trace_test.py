@@ -20,7 +20,8 @@ TRACE, MOXA, LIB = (str(pathlib.Path(a).resolve()) for a in sys.argv[1:4])
 ROOT = pathlib.Path(sys.argv[4])
 HERE = pathlib.Path(__file__).parent
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import BYE, HELLO, USPECH as OK, VERDIKT as VERDICT, expect, finish, write  # noqa: E402
+from checks import (BYE, HELLO, USPECH as OK, VERDIKT as VERDICT, expect, finish,  # noqa: E402
+                    input_of, run_on, write)
 TEMPORARY = tempfile.TemporaryDirectory()
 TMP = pathlib.Path(TEMPORARY.name)
 ENDLESS = b"{ @i -> 0; w2 (1) { @i -> @i + 1; pis(@i); } w2_end; } .\n"
@@ -38,10 +39,6 @@ def value(s):
 
 def program(name, text):
     return str(write(TMP / name, text))
-
-
-def stdin_of(mox):
-    return mox.with_suffix(".in").read_bytes() if mox.with_suffix(".in").exists() else b""
 
 
 def printed(recs):
@@ -65,7 +62,7 @@ def golden_traces():
     cases = sorted((HERE / "trace").glob("*.mox"))
     expect("golden traces found", len(cases) >= 6, True)
     for mox in cases:
-        rc, out, trace = traced([mox.name], stdin_of(mox), cwd=mox.parent)
+        rc, out, trace = traced([mox.name], input_of(mox), cwd=mox.parent)
         want, got = records(mox.with_suffix(".jsonl").read_bytes()), records(trace)
         for i, (g, w) in enumerate(zip(got, want)):
             expect(f"{mox.name} record {i + 1}", g, w)
@@ -76,9 +73,8 @@ def every_golden_program():
     programs = sorted((ROOT / "golden").glob("*/*.mox"))
     expect("golden programs found", len(programs) > 100, True)
     for mox in programs:
-        rc, out, trace = traced([str(mox)], stdin_of(mox))
-        plain = subprocess.run([MOXA, str(mox)], input=stdin_of(mox), capture_output=True,
-                               timeout=120)
+        rc, out, trace = traced([str(mox)], input_of(mox))
+        plain = run_on([MOXA], mox)
         expect(f"{mox} output and exit", (out, rc), (plain.stdout, plain.returncode))
         recs = records(trace)
         steps, end = recs[:-1], recs[-1]
