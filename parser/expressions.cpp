@@ -21,18 +21,6 @@ namespace moxa {
 
 namespace {
 
-bool je_relace(Znacka z) {
-  switch (z) {
-    case Znacka::Mensi:
-    case Znacka::Vetsi:
-    case Znacka::Rovno:
-    case Znacka::Nerovno:
-    case Znacka::MensiRovno:
-    case Znacka::VetsiRovno: return true;
-    default: return false;
-  }
-}
-
 bool je_scitani(Znacka z) { return z == Znacka::Plus || z == Znacka::Minus; }
 bool je_nasobeni(Znacka z) {
   return z == Znacka::Krat || z == Znacka::Deleno || z == Znacka::Modulo;

@@ -53,6 +53,8 @@ class ZasobnikHodnot {
   Hodnota& pod_vrcholem() { return vrch_[-2]; }
   // Drops the top value.
   void zahod() { --vrch_; }
+  // Whether a push needs no new block.
+  bool ma_volno() const { return vrch_ != konec_; }
 
   // The values on the stack, bottom first, for the trace.
   std::size_t vyska() const { return static_cast<std::size_t>(vrch_ - dno_); }

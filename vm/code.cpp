@@ -7,6 +7,7 @@
 #include <new>
 
 #include "limits/budget.hpp"
+#include "vm/operators.hpp"
 
 namespace moxa {
 
@@ -24,6 +25,7 @@ void KodCyklu::rust() {
 void KodCyklu::pridej(Instrukce i, std::uint32_t arg) {
   if (cekajicich_ > 0) vydej_cekajici();
   posledni_binarni_ = NIKDE;
+  retez_ = NIKDE;
   switch (i) {
     case Instrukce::Negace: stin_odeber(1), stin_pridej(NIKDE); break;
     case Instrukce::Nasobeni:
@@ -83,11 +85,12 @@ void KodCyklu::pridej_binarni(Instrukce obecna, Znacka op) {
   if (cekajicich_ == 1) {
     // The left operand is on the stack already; the result takes its place.
     cekajicich_ = 0;
+    const Misto leva = navaz_retez(op, prava);
     posledni_binarni_ = static_cast<Pozice>(slova_.size());
-    vydej(
-        static_cast<Instrukce>(binarni_instrukce(binarni_forma(ZASOBNIK, prava.kde, ZASOBNIK), op)),
-        z);
+    vydej(static_cast<Instrukce>(binarni_instrukce(binarni_forma(leva, prava.kde, ZASOBNIK), op)),
+          z);
     slovo(prava.index);
+    retez_ = leva == AKU && zachovava_cela(op) ? posledni_binarni_ : NIKDE;
     return;
   }
   const Operand leva = cekajici_[0];
@@ -97,6 +100,29 @@ void KodCyklu::pridej_binarni(Instrukce obecna, Znacka op) {
         z);
   slovo(leva.index);
   slovo(prava.index);
+  const auto cele = [&](const Operand& o) { return o.kde != LITERAL || literal_je_cele(o.index); };
+  retez_ = zachovava_cela(op) && cele(leva) && cele(prava) ? posledni_binarni_ : NIKDE;
+}
+
+Misto KodCyklu::navaz_retez(Znacka op, const Operand& jiny) {
+  const Pozice r = retez_;
+  retez_ = NIKDE;
+  // The last instruction must be the one that pushed the value this operator takes.
+  if (r == NIKDE ||
+      r + 1 + slov_formy((kod(slova_[r]) - PRVNI_BINARNI) / BINARNICH_OPERATORU) != slova_.size()) {
+    return ZASOBNIK;
+  }
+  // A chain goes on under "+", "-", "*" and "%" and may end in a comparison; the operand in
+  // place must be able to be a whole number (a variable may be) or, for a comparison, a number.
+  const bool cele = zachovava_cela(op) && (jiny.kde != LITERAL || literal_je_cele(jiny.index));
+  const bool srovnani = je_relace(op) && (jiny.kde != LITERAL || literal_je_cislo(jiny.index));
+  if (!cele && !srovnani) return ZASOBNIK;
+  const std::uint32_t w = slova_[r];
+  const std::uint32_t forma = (kod(w) - PRVNI_BINARNI) / BINARNICH_OPERATORU;
+  const std::uint32_t nova = binarni_instrukce(
+      binarni_forma(levy_formy(forma), pravy_formy(forma), AKU), static_cast<Znacka>(argument(w)));
+  slova_[r] = (w & ~MASKA_KODU) | nova;
+  return AKU;
 }
 
 // Both operands are on the stack. When the left one was pushed by a `Promenna` with the
@@ -111,12 +137,15 @@ bool KodCyklu::slouci_levou_promennou(Znacka op) {
   slova_.erase(slova_.begin() + static_cast<std::ptrdiff_t>(p));
   for (int k = 0; k < vyska_stinu_ && k < STIN; ++k)
     if (stin_[k] != NIKDE && stin_[k] > p) --stin_[k];
+  if (retez_ != NIKDE && retez_ > p) --retez_;
   stin_odeber(2);
   stin_pridej(NIKDE);
+  const Misto prava = navaz_retez(op, Operand{PROMENNA, misto});
   posledni_binarni_ = static_cast<Pozice>(slova_.size());
-  vydej(static_cast<Instrukce>(binarni_instrukce(binarni_forma(PROMENNA, ZASOBNIK, ZASOBNIK), op)),
+  vydej(static_cast<Instrukce>(binarni_instrukce(binarni_forma(PROMENNA, prava, ZASOBNIK), op)),
         static_cast<std::uint32_t>(op));
   slovo(misto);
+  retez_ = prava == AKU && zachovava_cela(op) ? posledni_binarni_ : NIKDE;
   return true;
 }
 
@@ -129,6 +158,7 @@ void KodCyklu::presmeruj_posledni(Misto cil) {
       binarni_forma(levy_formy(forma), pravy_formy(forma), cil), static_cast<Znacka>(argument(w)));
   slova_[posledni_binarni_] = (w & ~MASKA_KODU) | nova;
   posledni_binarni_ = NIKDE;
+  retez_ = NIKDE;  // its result no longer stays for an operator after it
 }
 
 void KodCyklu::pridej_prirazeni(std::uint32_t slot) {
@@ -231,6 +261,7 @@ void KodCyklu::vyprazdni() {
   cekajicich_ = 0;
   vyska_stinu_ = 0;
   posledni_binarni_ = NIKDE;
+  retez_ = NIKDE;
   constexpr std::size_t PONECHAT = std::size_t{1} << 16;
   slova_.clear();
   if (slova_.capacity() > PONECHAT) slova_.shrink_to_fit();

@@ -69,6 +69,7 @@ enum Misto : std::uint32_t {
   PROMENNA = 1,  // a variable, by its place in the table
   LITERAL = 2,   // a literal, by index
   PRAVDA = 3,    // the result only as the truth of a condition, in the truth register
+  AKU = 4,       // the running result of a chain (below), kept in the runner's register
 };
 
 // A binary operator with its right operand read where it lives, and its left one either read
@@ -82,6 +83,14 @@ enum Misto : std::uint32_t {
 // right one on the stack (`@s -> @s + ...`: the variable is read where it lives, not copied
 // to the stack and back; an expression changes no variable, so reading it after the right
 // operand is computed reads the same value).
+//
+// Then the forms of chains: an operator on two operands in place whose result the next
+// operator takes from the stack, and whole numbers stay whole under both ("+", "-", "*", "%"),
+// leaves its result in the runner's register (AKU) when its operands are whole numbers, and
+// on the stack as before when they are not; each operator of the chain after it takes the
+// register's value when it holds one (it keeps its result there, or leaves it in its place
+// at the chain's end), and the stack's top when it does not. So a chain of whole numbers
+// touches the stack not at all, and any other chain runs as the forms above run it.
 #define MOXA_FORMY(X, ...)                     \
   X(__VA_ARGS__, PROMENNA, PROMENNA, ZASOBNIK) \
   X(__VA_ARGS__, PROMENNA, LITERAL, ZASOBNIK)  \
@@ -103,7 +112,23 @@ enum Misto : std::uint32_t {
   X(__VA_ARGS__, ZASOBNIK, LITERAL, PRAVDA)    \
   X(__VA_ARGS__, PROMENNA, ZASOBNIK, ZASOBNIK) \
   X(__VA_ARGS__, PROMENNA, ZASOBNIK, PROMENNA) \
-  X(__VA_ARGS__, PROMENNA, ZASOBNIK, PRAVDA)
+  X(__VA_ARGS__, PROMENNA, ZASOBNIK, PRAVDA)   \
+  X(__VA_ARGS__, PROMENNA, PROMENNA, AKU)      \
+  X(__VA_ARGS__, PROMENNA, LITERAL, AKU)       \
+  X(__VA_ARGS__, LITERAL, PROMENNA, AKU)       \
+  X(__VA_ARGS__, LITERAL, LITERAL, AKU)        \
+  X(__VA_ARGS__, AKU, PROMENNA, AKU)           \
+  X(__VA_ARGS__, AKU, LITERAL, AKU)            \
+  X(__VA_ARGS__, AKU, PROMENNA, ZASOBNIK)      \
+  X(__VA_ARGS__, AKU, LITERAL, ZASOBNIK)       \
+  X(__VA_ARGS__, AKU, PROMENNA, PROMENNA)      \
+  X(__VA_ARGS__, AKU, LITERAL, PROMENNA)       \
+  X(__VA_ARGS__, AKU, PROMENNA, PRAVDA)        \
+  X(__VA_ARGS__, AKU, LITERAL, PRAVDA)         \
+  X(__VA_ARGS__, PROMENNA, AKU, AKU)           \
+  X(__VA_ARGS__, PROMENNA, AKU, ZASOBNIK)      \
+  X(__VA_ARGS__, PROMENNA, AKU, PROMENNA)      \
+  X(__VA_ARGS__, PROMENNA, AKU, PRAVDA)
 // The binary operators, "+" to ">=", then "&" and "|": each form has one instruction per
 // operator, in this order.
 // clang-format off
@@ -155,12 +180,12 @@ inline constexpr Znacka BINARNI_OPERATORY[] = {
 inline constexpr std::uint32_t BINARNICH_OPERATORU =
     sizeof BINARNI_OPERATORY / sizeof BINARNI_OPERATORY[0];
 
-// The number of a form by its places.
+// The number of a form by its places (POCET_FOREM for places no form has).
 constexpr std::uint32_t binarni_forma(Misto levy, Misto pravy, Misto cil) {
-  const std::uint32_t c = cil == PRAVDA ? 2U : static_cast<std::uint32_t>(cil);
-  if (pravy == ZASOBNIK) return 18 + c;
-  if (levy == ZASOBNIK) return 12 + c * 2 + (pravy - 1);
-  return c * 4 + (levy - 1) * 2 + (pravy - 1);
+  std::uint32_t f = 0;
+  while (f < POCET_FOREM && (FORMY[f][0] != levy || FORMY[f][1] != pravy || FORMY[f][2] != cil))
+    ++f;
+  return f;
 }
 // The places of the operands of form `forma`.
 constexpr Misto levy_formy(std::uint32_t forma) { return FORMY[forma][0]; }
@@ -168,12 +193,15 @@ constexpr Misto pravy_formy(std::uint32_t forma) { return FORMY[forma][1]; }
 constexpr Misto cil_formy(std::uint32_t forma) { return FORMY[forma][2]; }
 // Words that follow a fused instruction's word: the operands in place, the result's place.
 constexpr std::uint32_t slov_formy(std::uint32_t forma) {
-  return (levy_formy(forma) == ZASOBNIK ? 0U : 1U) + (pravy_formy(forma) == ZASOBNIK ? 0U : 1U) +
+  const auto na_miste = [](Misto m) { return m == PROMENNA || m == LITERAL ? 1U : 0U; };
+  return na_miste(levy_formy(forma)) + na_miste(pravy_formy(forma)) +
          (cil_formy(forma) == PROMENNA ? 1U : 0U);
 }
-// Values a fused instruction takes from the stack.
+// Values a fused instruction takes from the stack (a chain's register stands for the stack's
+// top: the operators one by one take it from there).
 constexpr std::uint32_t odebira_formy(std::uint32_t forma) {
-  return (levy_formy(forma) == ZASOBNIK ? 1U : 0U) + (pravy_formy(forma) == ZASOBNIK ? 1U : 0U);
+  const auto zasobnik = [](Misto m) { return m == ZASOBNIK || m == AKU ? 1U : 0U; };
+  return zasobnik(levy_formy(forma)) + zasobnik(pravy_formy(forma));
 }
 
 constexpr std::uint32_t poradi_operatoru(Znacka op) {
@@ -247,6 +275,7 @@ class KodCyklu {
   Pozice delka() {
     if (cekajicich_ > 0) vydej_cekajici();
     posledni_binarni_ = NIKDE;
+    retez_ = NIKDE;
     vyska_stinu_ = 0;
     return static_cast<Pozice>(slova_.size());
   }
@@ -351,6 +380,14 @@ class KodCyklu {
     return i >= 0 && i < STIN ? stin_[i] : NIKDE;
   }
   bool slouci_levou_promennou(Znacka op);
+  // The last instruction, when it is a fused operator that pushes its result and may give it
+  // to a chain: on two operands in place, or a chain's operator, under "+", "-", "*" or "%".
+  Pozice retez_ = NIKDE;
+  // An operator `op` that takes the last instruction's result from the stack, `jiny` its
+  // operand in place: when the two can form a chain, the last instruction is made to leave its
+  // result in the register, and AKU is returned, the place the operator takes it from; else
+  // ZASOBNIK.
+  Misto navaz_retez(Znacka op, const Operand& jiny);
   // The last instruction, when it is a fused operator that pushes its result (or leaves it
   // in its left operand's place on the stack): an assignment or a test after it can take
   // the result instead.

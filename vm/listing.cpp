@@ -1,6 +1,7 @@
 // The listing of compiled code: one instruction a line, its operands by kind (a variable by
 // slot as `v3`, a literal by its text in quotes, the value stack as `zasobnik`, the truth
-// register as `pravda`), the statement starts before their first instruction:
+// register as `pravda`, a chain's register as `aku`), the statement starts before their first
+// instruction:
 //
 //   ; prikaz 3:5 @40
 //      4  B_PROMENNA_LITERAL_PROMENNA_Plus  v0 "1" -> v0
@@ -54,6 +55,7 @@ std::string KodCyklu::vypis() const {
         r += '"';
         break;
       case PRAVDA: r += "pravda"; break;
+      case AKU: r += "aku"; break;
     }
   };
   auto prikaz = prikazy_.begin();
@@ -83,8 +85,10 @@ std::string KodCyklu::vypis() const {
     if (je_binarni(k)) {
       const std::uint32_t forma = (k - PRVNI_BINARNI) / BINARNICH_OPERATORU;
       r += "  ";
-      // An operand on the stack has no word of its own.
-      const auto na_miste = [&](Misto m) { return m == ZASOBNIK ? 0 : slova_[pc++]; };
+      // An operand on the stack or in a chain's register has no word of its own.
+      const auto na_miste = [&](Misto m) {
+        return m == PROMENNA || m == LITERAL ? slova_[pc++] : 0;
+      };
       operand(levy_formy(forma), na_miste(levy_formy(forma)));
       r += ' ';
       operand(pravy_formy(forma), na_miste(pravy_formy(forma)));

@@ -42,6 +42,9 @@ constexpr bool zachovava_cela(Znacka op) {
   return op == Znacka::Plus || op == Znacka::Minus || op == Znacka::Krat || op == Znacka::Modulo;
 }
 
+// The comparisons, "<" to ">=".
+constexpr bool je_relace(Znacka op) { return op >= Znacka::Mensi && op <= Znacka::VetsiRovno; }
+
 // Operator `op` (one that `zachovava_cela`) on two whole numbers, its result in `cislo`:
 // the same double that `na_cislech` gives. False when that result is not a whole, finite
 // number: a sum or product that overflowed, or a remainder by zero.

@@ -118,6 +118,84 @@ template <Znacka OP>
   zas_.zahod();
   return 0;
 }
+// An operand in place as a whole number, in `x`; false when it is not one.
+[[gnu::always_inline]] inline bool Stroj::cele_na_miste(Misto kde, std::uint32_t index, double& x) {
+  if (kde == LITERAL) {
+    x = kod_.cteni_literalu(index);
+    return kod_.literal_je_cele(index);
+  }
+  const Hodnota& v = tab_.na_miste(index);
+  x = v.cteni();
+  return v.je_cele();
+}
+
+// A fused operator; one of a chain has a place AKU (any other runs as `binarni_na_miste`). `aku` is
+// the runner's register and `plny` whether it holds the chain's running result. A chain's start
+// puts its result there when its operands are whole numbers, the result is whole and the stack has
+// room for the push it saves (so that the stack grows, or not, as it would); a run that traces
+// never does, and shows every push. An operator after it takes the register's value while the
+// register holds one and the result stays a whole number, and leaves its own result there, or at
+// the chain's end in its place; any other case pushes the register's value where the operators one
+// by one would have left it, and runs the operator as they do. The values and places that a chain
+// leaves are the ones the operators one by one leave.
+template <Misto L, Misto P, Misto C, Znacka OP, bool S>
+MOXA_OPERATOR_NA_MISTE inline int Stroj::v_retezu(const std::uint32_t* a, double& aku, bool& plny) {
+  if constexpr (L != AKU && P != AKU && C != AKU) {
+    return binarni_na_miste<L, P, C, OP>(a);  // not a chain's
+  } else if constexpr (L != AKU && P != AKU) {
+    if constexpr (!S) {
+      double x = 0.0;
+      double y = 0.0;
+      if (zas_.ma_volno() && cele_na_miste(L, a[0], x) && cele_na_miste(P, a[1], y) &&
+          na_celych(OP, x, y, aku)) {
+        plny = true;
+        return 0;
+      }
+    }
+    plny = false;
+    return binarni_na_miste<L, P, ZASOBNIK, OP>(a);
+  } else {
+    constexpr bool VLEVO = L == AKU;  // the register's value is the left operand
+    constexpr Misto JINY = VLEVO ? P : L;
+    if (plny) {
+      double z = 0.0;
+      if constexpr (zachovava_cela(OP)) {
+        double r = 0.0;
+        if (cele_na_miste(JINY, a[0], z) && na_celych(OP, VLEVO ? aku : z, VLEVO ? z : aku, r)) {
+          if constexpr (C == AKU) {
+            aku = r;
+          } else {
+            plny = false;
+            if constexpr (C == ZASOBNIK) zas_.pridej().nastav_cele(r);
+            if constexpr (C == PROMENNA) tab_.na_miste(a[1]).nastav_cele(r);
+            if constexpr (C == PRAVDA) {
+              pomocna_.nastav_cele(r);  // a test's value, as the operator leaves it
+              pravda_ = r != 0.0;
+            }
+          }
+          return 0;
+        }
+      } else if constexpr (je_relace(OP) && C != AKU) {
+        const bool cislo =
+            JINY == LITERAL ? kod_.literal_je_cislo(a[0]) : tab_.na_miste(a[0]).je_cislo();
+        if (cislo) {
+          z = JINY == LITERAL ? kod_.cteni_literalu(a[0]) : tab_.na_miste(a[0]).cteni();
+          const bool pravda = VLEVO ? plati(OP, aku, z) : plati(OP, z, aku);
+          plny = false;
+          if constexpr (C == ZASOBNIK) zas_.pridej().nastav_pravdivost(pravda);
+          if constexpr (C == PROMENNA) tab_.na_miste(a[1]).nastav_pravdivost(pravda);
+          if constexpr (C == PRAVDA) pravda_ = pravda;
+          return 0;
+        }
+      }
+      zas_.pridej().nastav_cele(aku);
+      plny = false;
+    }
+    return binarni_na_miste < VLEVO ? ZASOBNIK : L, VLEVO ? P : ZASOBNIK, C == AKU ? ZASOBNIK : C,
+           OP > (a);
+  }
+}
+
 // Runs the code from `od` until the loop's own test leaves it for `po`. This is the one long
 // function of the interpreter, on purpose: the instructions are the labelled parts of one
 // function, so that the compiler keeps `pc` and the code's base in registers; a part moved
@@ -176,6 +254,9 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
 #undef MOXA_CIL_INSTRUKCE
   static_assert(sizeof CILE / sizeof CILE[0] == kod_instrukce(Instrukce::POCET),
                 "a part for every instruction code");
+  // A chain's register, and whether it holds the chain's running result.
+  double aku = 0.0;
+  bool aku_plny = false;
   std::uint32_t w = 0;
   // The argument is taken out of the word only by the parts that have one (the fused
   // operators carry theirs in their code). Only a slot or a literal's index can be a long
@@ -240,11 +321,12 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   I_Negace:
     if (negace() != 0) return 1;
     MOXA_DALSI();
-#define MOXA_BINARNI_OP(L, P, C, OP)                                                         \
-  I_B_##L##_##P##_##C##_##OP : if (binarni_na_miste<L, P, C, Znacka::OP>(pc) != 0) return 1; \
-  pc += slov_formy(binarni_forma(L, P, C));                                                  \
-  if constexpr (S && C == PROMENNA) krok_prirazeni(TabulkaPromennych::slot_mista(pc[-1]));   \
-  if constexpr (S && C == PRAVDA) pravda_logicka_ = je_logicky(Znacka::OP);                  \
+#define MOXA_BINARNI_OP(L, P, C, OP)                                                       \
+  I_B_##L##_##P##_##C##_##OP                                                               \
+      : if (v_retezu<L, P, C, Znacka::OP, S>(pc, aku, aku_plny) != 0) return 1;            \
+  pc += slov_formy(binarni_forma(L, P, C));                                                \
+  if constexpr (S && C == PROMENNA) krok_prirazeni(TabulkaPromennych::slot_mista(pc[-1])); \
+  if constexpr (S && C == PRAVDA) pravda_logicka_ = je_logicky(Znacka::OP);                \
   MOXA_DALSI();
 #define MOXA_BINARNI(_, L, P, C) MOXA_BINARNI_OPERATORY(MOXA_BINARNI_OP, L, P, C)
     MOXA_FORMY(MOXA_BINARNI, _)
