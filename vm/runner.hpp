@@ -118,6 +118,7 @@ template <Znacka OP>
   zas_.zahod();
   return 0;
 }
+
 // An operand in place as a whole number, in `x`; false when it is not one.
 [[gnu::always_inline]] inline bool Stroj::cele_na_miste(Misto kde, std::uint32_t index, double& x) {
   if (kde == LITERAL) {
@@ -191,8 +192,11 @@ MOXA_OPERATOR_NA_MISTE inline int Stroj::v_retezu(const std::uint32_t* a, double
       zas_.pridej().nastav_cele(aku);
       plny = false;
     }
-    return binarni_na_miste < VLEVO ? ZASOBNIK : L, VLEVO ? P : ZASOBNIK, C == AKU ? ZASOBNIK : C,
-           OP > (a);
+    // Where the operators one by one take and leave the register's value: the stack's top.
+    constexpr Misto LEVY = VLEVO ? ZASOBNIK : L;
+    constexpr Misto PRAVY = VLEVO ? P : ZASOBNIK;
+    constexpr Misto CIL = C == AKU ? ZASOBNIK : C;
+    return binarni_na_miste<LEVY, PRAVY, CIL, OP>(a);
   }
 }
 
