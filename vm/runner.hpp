@@ -11,9 +11,9 @@
 
 // How a fused operator's case takes its routine. Optimised, inlined: a call on every such
 // instruction would cost more than the operator on two numbers itself. Under the
-// sanitizers, called: inlined, the 234 expansions make the runner one function so large,
-// with the sanitizers' checks in every one, that g++ 12 with -g spends many minutes of
-// processor time on this file, most of it tracking variables; called, about 25 seconds.
+// sanitizers, called: inlined, the several hundred expansions make the runner one function
+// so large, with the sanitizers' checks in every one, that g++ 12 with -g spends many minutes
+// of processor time on this file, most of it tracking variables; called, a small part of that.
 #if MOXA_ASAN
 #define MOXA_OPERATOR_NA_MISTE [[gnu::noinline]]
 #else
