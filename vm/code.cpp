@@ -7,7 +7,6 @@
 #include <new>
 
 #include "limits/budget.hpp"
-#include "vm/operators.hpp"
 
 namespace moxa {
 

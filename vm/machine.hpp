@@ -242,7 +242,7 @@ class Stroj {
   template <Znacka OP>
   [[nodiscard]] int na_zasobniku_s();
   template <Misto L, Misto P, Misto C, Znacka OP, bool S>
-  [[nodiscard]] int v_retezu(const std::uint32_t* a, double& aku, bool& plny);
+  [[nodiscard]] bool v_retezu(const std::uint32_t* a, double& aku, bool& plny);
   bool cele_na_miste(Misto kde, std::uint32_t index, double& x);
   // Reads one word of input as the "%s" conversion does; `kam` is null when the word is to
   // be discarded. False when the word is too long to store.

@@ -130,73 +130,70 @@ template <Znacka OP>
   return v.je_cele();
 }
 
-// A fused operator; one of a chain has a place AKU (any other runs as `binarni_na_miste`). `aku` is
-// the runner's register and `plny` whether it holds the chain's running result. A chain's start
-// puts its result there when its operands are whole numbers, the result is whole and the stack has
-// room for the push it saves (so that the stack grows, or not, as it would); a run that traces
-// never does, and shows every push. An operator after it takes the register's value while the
-// register holds one and the result stays a whole number, and leaves its own result there, or at
-// the chain's end in its place; any other case pushes the register's value where the operators one
-// by one would have left it, and runs the operator as they do. The values and places that a chain
-// leaves are the ones the operators one by one leave.
+// A fused operator of a chain (one of its places is AKU) the short way. `aku` is the runner's
+// register and `plny` whether it holds the chain's running result. A chain's start puts its
+// result there when its operands are whole numbers, the result is whole and the stack has
+// room for the push it saves (so that the stack grows, or not, as it would); a run that
+// traces never does, and shows every push. An operator after it takes the register's value
+// while the register holds one and the result stays a whole number, and leaves its own
+// result there, or at the chain's end in its place. True when that is done; false when the
+// operator is to run as its form without the register, with the register's value pushed
+// where the operators one by one would have left it. So the values and places that a chain
+// leaves are the ones the operators one by one leave. Only the pairs of form and operator
+// that the emitter gives have the short way.
 template <Misto L, Misto P, Misto C, Znacka OP, bool S>
-MOXA_OPERATOR_NA_MISTE inline int Stroj::v_retezu(const std::uint32_t* a, double& aku, bool& plny) {
-  if constexpr (L != AKU && P != AKU && C != AKU) {
-    return binarni_na_miste<L, P, C, OP>(a);  // not a chain's
-  } else if constexpr (L != AKU && P != AKU) {
-    if constexpr (!S) {
+MOXA_OPERATOR_NA_MISTE inline bool Stroj::v_retezu(const std::uint32_t* a, double& aku,
+                                                   bool& plny) {
+  constexpr bool KRATCE = !S && retez_vydava(C, OP);
+  if constexpr (L != AKU && P != AKU) {
+    if constexpr (KRATCE) {
       double x = 0.0;
       double y = 0.0;
       if (zas_.ma_volno() && cele_na_miste(L, a[0], x) && cele_na_miste(P, a[1], y) &&
           na_celych(OP, x, y, aku)) {
         plny = true;
-        return 0;
+        return true;
       }
     }
     plny = false;
-    return binarni_na_miste<L, P, ZASOBNIK, OP>(a);
+    return false;
   } else {
+    if (!plny) return false;
     constexpr bool VLEVO = L == AKU;  // the register's value is the left operand
     constexpr Misto JINY = VLEVO ? P : L;
-    if (plny) {
+    if constexpr (KRATCE && zachovava_cela(OP)) {
       double z = 0.0;
-      if constexpr (zachovava_cela(OP)) {
-        double r = 0.0;
-        if (cele_na_miste(JINY, a[0], z) && na_celych(OP, VLEVO ? aku : z, VLEVO ? z : aku, r)) {
-          if constexpr (C == AKU) {
-            aku = r;
-          } else {
-            plny = false;
-            if constexpr (C == ZASOBNIK) zas_.pridej().nastav_cele(r);
-            if constexpr (C == PROMENNA) tab_.na_miste(a[1]).nastav_cele(r);
-            if constexpr (C == PRAVDA) {
-              pomocna_.nastav_cele(r);  // a test's value, as the operator leaves it
-              pravda_ = r != 0.0;
-            }
-          }
-          return 0;
-        }
-      } else if constexpr (je_relace(OP) && C != AKU) {
-        const bool cislo =
-            JINY == LITERAL ? kod_.literal_je_cislo(a[0]) : tab_.na_miste(a[0]).je_cislo();
-        if (cislo) {
-          z = JINY == LITERAL ? kod_.cteni_literalu(a[0]) : tab_.na_miste(a[0]).cteni();
-          const bool pravda = VLEVO ? plati(OP, aku, z) : plati(OP, z, aku);
+      double r = 0.0;
+      if (cele_na_miste(JINY, a[0], z) && na_celych(OP, VLEVO ? aku : z, VLEVO ? z : aku, r)) {
+        if constexpr (C == AKU) {
+          aku = r;
+        } else {
           plny = false;
-          if constexpr (C == ZASOBNIK) zas_.pridej().nastav_pravdivost(pravda);
-          if constexpr (C == PROMENNA) tab_.na_miste(a[1]).nastav_pravdivost(pravda);
-          if constexpr (C == PRAVDA) pravda_ = pravda;
-          return 0;
+          if constexpr (C == ZASOBNIK) zas_.pridej().nastav_cele(r);
+          if constexpr (C == PROMENNA) tab_.na_miste(a[1]).nastav_cele(r);
+          if constexpr (C == PRAVDA) {
+            pomocna_.nastav_cele(r);  // a test's value, as the operator leaves it
+            pravda_ = r != 0.0;
+          }
         }
+        return true;
       }
-      zas_.pridej().nastav_cele(aku);
-      plny = false;
+    } else if constexpr (KRATCE && je_relace(OP)) {
+      const bool cislo =
+          JINY == LITERAL ? kod_.literal_je_cislo(a[0]) : tab_.na_miste(a[0]).je_cislo();
+      if (cislo) {
+        const double z = JINY == LITERAL ? kod_.cteni_literalu(a[0]) : tab_.na_miste(a[0]).cteni();
+        const bool pravda = VLEVO ? plati(OP, aku, z) : plati(OP, z, aku);
+        plny = false;
+        if constexpr (C == ZASOBNIK) zas_.pridej().nastav_pravdivost(pravda);
+        if constexpr (C == PROMENNA) tab_.na_miste(a[1]).nastav_pravdivost(pravda);
+        if constexpr (C == PRAVDA) pravda_ = pravda;
+        return true;
+      }
     }
-    // Where the operators one by one take and leave the register's value: the stack's top.
-    constexpr Misto LEVY = VLEVO ? ZASOBNIK : L;
-    constexpr Misto PRAVY = VLEVO ? P : ZASOBNIK;
-    constexpr Misto CIL = C == AKU ? ZASOBNIK : C;
-    return binarni_na_miste<LEVY, PRAVY, CIL, OP>(a);
+    zas_.pridej().nastav_cele(aku);
+    plny = false;
+    return false;
   }
 }
 
@@ -325,12 +322,19 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   I_Negace:
     if (negace() != 0) return 1;
     MOXA_DALSI();
-#define MOXA_BINARNI_OP(L, P, C, OP)                                                       \
-  I_B_##L##_##P##_##C##_##OP                                                               \
-      : if (v_retezu<L, P, C, Znacka::OP, S>(pc, aku, aku_plny) != 0) return 1;            \
-  pc += slov_formy(binarni_forma(L, P, C));                                                \
-  if constexpr (S && C == PROMENNA) krok_prirazeni(TabulkaPromennych::slot_mista(pc[-1])); \
-  if constexpr (S && C == PRAVDA) pravda_logicka_ = je_logicky(Znacka::OP);                \
+    // A chain's operator that does not go the short way goes on in the part of its form
+    // without the register, which reads the same words.
+#define MOXA_BINARNI_OP(L, P, C, OP)                                                           \
+  I_B_##L##_##P##_##C##_##OP : if constexpr (je_retezu(L, P, C)) {                             \
+    if (!v_retezu<L, P, C, Znacka::OP, S>(pc, aku, aku_plny)) {                                \
+      goto* CILE[binarni_instrukce(binarni_forma(bez_retezu(L), bez_retezu(P), bez_retezu(C)), \
+                                   Znacka::OP)];                                               \
+    }                                                                                          \
+  }                                                                                            \
+  else if (binarni_na_miste<L, P, C, Znacka::OP>(pc) != 0) return 1;                           \
+  pc += slov_formy(binarni_forma(L, P, C));                                                    \
+  if constexpr (S && C == PROMENNA) krok_prirazeni(TabulkaPromennych::slot_mista(pc[-1]));     \
+  if constexpr (S && C == PRAVDA) pravda_logicka_ = je_logicky(Znacka::OP);                    \
   MOXA_DALSI();
 #define MOXA_BINARNI(_, L, P, C) MOXA_BINARNI_OPERATORY(MOXA_BINARNI_OP, L, P, C)
     MOXA_FORMY(MOXA_BINARNI, _)
