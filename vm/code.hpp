@@ -216,13 +216,11 @@ constexpr std::uint32_t binarni_instrukce(std::uint32_t forma, Znacka op) {
 }
 constexpr bool je_binarni(std::uint32_t kod) { return kod >= PRVNI_BINARNI; }
 
-// A chain's form (one of its places is the register), and the form it runs as when the
-// register holds nothing: the register's place is then the stack's top, and the words that
-// follow the instruction are the same.
+// A chain's form: one of its places is the register. When the register holds nothing, it
+// runs as the form with the stack's top in the register's place, which reads the same words.
 constexpr bool je_retezu(Misto levy, Misto pravy, Misto cil) {
   return levy == AKU || pravy == AKU || cil == AKU;
 }
-constexpr Misto bez_retezu(Misto m) { return m == AKU ? ZASOBNIK : m; }
 // Whether the emitter gives operator `op` a chain's form with result place `cil` (see
 // `navaz_retez`): a start or a step that keeps the result in the register under "+", "-",
 // "*" and "%" only, a chain's last step under those or a comparison.
@@ -230,16 +228,10 @@ constexpr bool retez_vydava(Misto cil, Znacka op) {
   return zachovava_cela(op) || (cil != AKU && je_relace(op));
 }
 
-// The lists agree with the numbering that the emitter computes, and a chain's form has its
-// form without the register.
+// The lists agree with the numbering that the emitter computes.
 constexpr bool formy_sedi() {
-  for (std::uint32_t f = 0; f < POCET_FOREM; ++f) {
-    const Misto l = FORMY[f][0], p = FORMY[f][1], c = FORMY[f][2];
-    if (binarni_forma(l, p, c) != f) return false;
-    if (je_retezu(l, p, c) &&
-        binarni_forma(bez_retezu(l), bez_retezu(p), bez_retezu(c)) == POCET_FOREM)
-      return false;
-  }
+  for (std::uint32_t f = 0; f < POCET_FOREM; ++f)
+    if (binarni_forma(FORMY[f][0], FORMY[f][1], FORMY[f][2]) != f) return false;
   for (std::uint32_t k = 0; k < BINARNICH_OPERATORU; ++k)
     if (poradi_operatoru(BINARNI_OPERATORY[k]) != k) return false;
   return true;
