@@ -299,10 +299,16 @@ bool Skener::rychle(Token& t) {
   return true;
 }
 
+void Skener::skenuj(Token& t) {
+  if (zapisuj_pozice_) {
+    if (!rychle<true>(t)) skenuj_s<true>(t);
+  } else if (!rychle<false>(t)) [[unlikely]] {
+    skenuj_s<false>(t);
+  }
+}
+
 template <bool Pozice>
 void Skener::skenuj_s(Token& t) {
-  if (rychle<Pozice>(t)) [[likely]]
-    return;
   Sber& s = sber_;
   s.pust();
   sbira_ = true;
@@ -611,10 +617,5 @@ std::int32_t Skener::komentar(Sber& s) {
     if (c == Vstup::KONEC) return konec(s);
   }
 }
-
-template bool Skener::rychle<true>(Token& t);
-template bool Skener::rychle<false>(Token& t);
-template void Skener::skenuj_s<true>(Token& t);
-template void Skener::skenuj_s<false>(Token& t);
 
 }  // namespace moxa

@@ -23,13 +23,7 @@ class Skener {
 
   // Scans the next token that is neither white space nor a comment into `t`. The token's
   // text stays valid until the next call, a refill of the source in between included.
-  void skenuj(Token& t) {
-    if (zapisuj_pozice_) {
-      skenuj_s<true>(t);
-    } else {
-      skenuj_s<false>(t);
-    }
-  }
+  void skenuj(Token& t);
 
   // The line counter: 1 at start, one more for every line feed read from the source.
   std::uint64_t cislo_radku() const { return cislo_radku_; }
@@ -53,15 +47,17 @@ class Skener {
   void rezervuj(std::size_t n) { kopie_.reserve(n); }
 
  private:
-  // `skenuj`, compiled once with the token's place and once without, so that a run that
-  // does not want places pays for neither the place nor the line starts it is taken from.
+  // `skenuj` past its common case, compiled once with the token's place and once without,
+  // so that a run that does not want places pays for neither the place nor the line starts
+  // it is taken from. A call of its own: the common case, inlined into `skenuj`, then saves
+  // and restores only the few registers it needs itself.
   template <bool Pozice>
-  void skenuj_s(Token& t);
-  // The common case of `skenuj_s`, on the buffer alone: a token that starts and ends, with
+  [[gnu::noinline]] void skenuj_s(Token& t);
+  // The common case of `skenuj`, on the buffer alone: a token that starts and ends, with
   // the character after it, inside the buffer and needs none of the automaton's rarer
   // states. False when it takes the token no further than past the white space before it.
   template <bool Pozice>
-  bool rychle(Token& t);
+  [[gnu::always_inline]] inline bool rychle(Token& t);
 
   // The text of the token being scanned. While the token lies whole in the source's buffer
   // its text is a range of that buffer, and a byte added costs a count; once a byte read is
