@@ -1,5 +1,6 @@
 #include "expr/value.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -61,8 +62,9 @@ double cteni_textu(std::string_view text) {
   {
     std::size_t i = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
     const std::size_t od = i;
+    const std::size_t mez = std::min(text.size(), od + 15);
     std::uint64_t n = 0;
-    while (i < text.size() && i - od < 15 && je_cislice(text[i]))
+    while (i < mez && je_cislice(text[i]))
       n = n * 10 + static_cast<std::uint64_t>(text[i++] - '0');
     const bool dal = i < text.size() &&
                      (je_cislice(text[i]) || text[i] == '.' || text[i] == 'e' || text[i] == 'E');

@@ -99,29 +99,32 @@ void KodCyklu::pridej_binarni(Instrukce obecna, Znacka op) {
         z);
   slovo(leva.index);
   slovo(prava.index);
-  const auto cele = [&](const Operand& o) { return o.kde != LITERAL || literal_je_cele(o.index); };
-  retez_ = zachovava_cela(op) && cele(leva) && cele(prava) ? posledni_binarni_ : NIKDE;
+  retez_ =
+      zachovava_cela(op) && muze_byt_cely(leva) && muze_byt_cely(prava) ? posledni_binarni_ : NIKDE;
 }
 
 Misto KodCyklu::navaz_retez(Znacka op, const Operand& jiny) {
   const Pozice r = retez_;
   retez_ = NIKDE;
   // The last instruction must be the one that pushed the value this operator takes.
-  if (r == NIKDE ||
-      r + 1 + slov_formy((kod(slova_[r]) - PRVNI_BINARNI) / BINARNICH_OPERATORU) != slova_.size()) {
+  if (r == NIKDE || r + 1 + slov_formy(forma_binarni(kod(slova_[r]))) != slova_.size()) {
     return ZASOBNIK;
   }
   // A chain goes on under "+", "-", "*" and "%" and may end in a comparison; the operand in
   // place must be able to be a whole number (a variable may be) or, for a comparison, a number.
-  const bool cele = zachovava_cela(op) && (jiny.kde != LITERAL || literal_je_cele(jiny.index));
+  const bool cele = zachovava_cela(op) && muze_byt_cely(jiny);
   const bool srovnani = je_relace(op) && (jiny.kde != LITERAL || literal_je_cislo(jiny.index));
   if (!cele && !srovnani) return ZASOBNIK;
-  const std::uint32_t w = slova_[r];
-  const std::uint32_t forma = (kod(w) - PRVNI_BINARNI) / BINARNICH_OPERATORU;
-  const std::uint32_t nova = binarni_instrukce(
-      binarni_forma(levy_formy(forma), pravy_formy(forma), AKU), static_cast<Znacka>(argument(w)));
-  slova_[r] = (w & ~MASKA_KODU) | nova;
+  zmen_cil(r, AKU);
   return AKU;
+}
+
+void KodCyklu::zmen_cil(Pozice p, Misto cil) {
+  const std::uint32_t w = slova_[p];
+  const std::uint32_t forma = forma_binarni(kod(w));
+  const std::uint32_t nova = binarni_instrukce(
+      binarni_forma(levy_formy(forma), pravy_formy(forma), cil), static_cast<Znacka>(argument(w)));
+  slova_[p] = (w & ~MASKA_KODU) | nova;
 }
 
 // Both operands are on the stack. When the left one was pushed by a `Promenna` with the
@@ -151,11 +154,7 @@ bool KodCyklu::slouci_levou_promennou(Znacka op) {
 // Turns the fused operator just appended, which pushes its result, into the form that
 // leaves its result in place `cil` (a form with its left operand on the stack pops it).
 void KodCyklu::presmeruj_posledni(Misto cil) {
-  const std::uint32_t w = slova_[posledni_binarni_];
-  const std::uint32_t forma = (kod(w) - PRVNI_BINARNI) / BINARNICH_OPERATORU;
-  const std::uint32_t nova = binarni_instrukce(
-      binarni_forma(levy_formy(forma), pravy_formy(forma), cil), static_cast<Znacka>(argument(w)));
-  slova_[posledni_binarni_] = (w & ~MASKA_KODU) | nova;
+  zmen_cil(posledni_binarni_, cil);
   posledni_binarni_ = NIKDE;
   retez_ = NIKDE;  // its result no longer stays for an operator after it
 }

@@ -215,6 +215,10 @@ constexpr std::uint32_t binarni_instrukce(std::uint32_t forma, Znacka op) {
   return PRVNI_BINARNI + forma * BINARNICH_OPERATORU + poradi_operatoru(op);
 }
 constexpr bool je_binarni(std::uint32_t kod) { return kod >= PRVNI_BINARNI; }
+// The form of a fused operator's code (one that `je_binarni`).
+constexpr std::uint32_t forma_binarni(std::uint32_t kod) {
+  return (kod - PRVNI_BINARNI) / BINARNICH_OPERATORU;
+}
 
 // A chain's form: one of its places is the register. When the register holds nothing, it
 // runs as the form with the stack's top in the register's place, which reads the same words.
@@ -401,6 +405,12 @@ class KodCyklu {
   // result in the register, and AKU is returned, the place the operator takes it from; else
   // ZASOBNIK.
   Misto navaz_retez(Znacka op, const Operand& jiny);
+  // Makes the fused operator at `p` leave its result in place `cil`, its operands as they are.
+  void zmen_cil(Pozice p, Misto cil);
+  // Whether operand `o` may be a whole number: a variable may, a literal when it is one.
+  bool muze_byt_cely(const Operand& o) const {
+    return o.kde != LITERAL || literal_je_cele(o.index);
+  }
   // The last instruction, when it is a fused operator that pushes its result (or leaves it
   // in its left operand's place on the stack): an assignment or a test after it can take
   // the result instead.

@@ -83,7 +83,7 @@ std::string KodCyklu::vypis() const {
     }
     r += JMENA[k];
     if (je_binarni(k)) {
-      const std::uint32_t forma = (k - PRVNI_BINARNI) / BINARNICH_OPERATORU;
+      const std::uint32_t forma = forma_binarni(k);
       r += "  ";
       // An operand on the stack or in a chain's register has no word of its own.
       const auto na_miste = [&](Misto m) {

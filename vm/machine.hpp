@@ -244,6 +244,7 @@ class Stroj {
   template <Misto L, Misto P, Misto C, Znacka OP, bool S>
   [[nodiscard]] bool v_retezu(const std::uint32_t* a, double& aku, bool& plny);
   bool cele_na_miste(Misto kde, std::uint32_t index, double& x);
+  bool cislo_na_miste(Misto kde, std::uint32_t index, double& x);
   // Reads one word of input as the "%s" conversion does; `kam` is null when the word is to
   // be discarded. False when the word is too long to store.
   bool precti_slovo(std::string* kam);

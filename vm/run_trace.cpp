@@ -36,7 +36,7 @@ std::string_view Stroj::hodnota_pravdy() const {
 // The values an instruction pops before it pushes anything: the trace's lowest depth.
 std::size_t Stroj::odebira(std::uint32_t w) {
   const std::uint32_t k = KodCyklu::kod(w);
-  if (je_binarni(k)) return odebira_formy((k - PRVNI_BINARNI) / BINARNICH_OPERATORU);
+  if (je_binarni(k)) return odebira_formy(forma_binarni(k));
   switch (KodCyklu::instrukce(w)) {
     case Instrukce::Nasobeni:
     case Instrukce::Scitani:

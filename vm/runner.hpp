@@ -130,6 +130,19 @@ template <Znacka OP>
   return v.je_cele();
 }
 
+// The same for an operand that reads as a number, whole or not.
+[[gnu::always_inline]] inline bool Stroj::cislo_na_miste(Misto kde, std::uint32_t index,
+                                                         double& x) {
+  if (kde == LITERAL) {
+    x = kod_.cteni_literalu(index);
+    return kod_.literal_je_cislo(index);
+  }
+  const Hodnota& v = tab_.na_miste(index);
+  if (!v.je_cislo()) return false;  // which tells the value's reading first
+  x = v.cteni();
+  return true;
+}
+
 // A fused operator of a chain (one of its places is AKU) the short way. `aku` is the runner's
 // register and `plny` whether it holds the chain's running result. A chain's start puts its
 // result there when its operands are whole numbers, the result is whole and the stack has
@@ -179,10 +192,8 @@ MOXA_OPERATOR_NA_MISTE inline bool Stroj::v_retezu(const std::uint32_t* a, doubl
         return true;
       }
     } else if constexpr (KRATCE && je_relace(OP)) {
-      const bool cislo =
-          JINY == LITERAL ? kod_.literal_je_cislo(a[0]) : tab_.na_miste(a[0]).je_cislo();
-      if (cislo) {
-        const double z = JINY == LITERAL ? kod_.cteni_literalu(a[0]) : tab_.na_miste(a[0]).cteni();
+      double z = 0.0;
+      if (cislo_na_miste(JINY, a[0], z)) {
         const bool pravda = VLEVO ? plati(OP, aku, z) : plati(OP, z, aku);
         plny = false;
         if constexpr (C == ZASOBNIK) zas_.pridej().nastav_pravdivost(pravda);
