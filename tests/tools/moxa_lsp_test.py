@@ -229,16 +229,14 @@ def session_requests():
     expect("symbols", [(s["name"], s["kind"], s["range"], s["selectionRange"]) for s in syms],
            [("?secti", 12, rng(0, 0, 2, 1), rng(0, 0, 0, 6))])
 
-    expect("definition from the call",
-           c.request("textDocument/definition", at(5, 4)),
-           [{"uri": URI, "range": rng(0, 0, 0, 6)}])
-    expect("definition from a keyword", c.request("textDocument/definition", at(4, 2)), None)
-
+    for what, method, line, character, want in (
+            ("from the call", "definition", 5, 4, [{"uri": URI, "range": rng(0, 0, 0, 6)}]),
+            ("from a keyword", "definition", 4, 2, None), ("on a number", "hover", 5, 9, None)):
+        expect(f"{method} {what}", c.request(f"textDocument/{method}", at(line, character)), want)
     h = c.request("textDocument/hover", at(4, 3))
     expect("hover on w2 in both languages with its range",
            ("Cyklus" in h["contents"]["value"], "Loop" in h["contents"]["value"], h["range"]),
            (True, True, rng(4, 2, 4, 4)))
-    expect("no hover on a number", c.request("textDocument/hover", at(5, 9)), None)
 
     # Typing "@" at the start of line 8 (just before "} ."): every variable, each replacing
     # the "@" typed.
