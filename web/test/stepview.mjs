@@ -237,6 +237,7 @@ test('keyboard only: Ctrl+Shift+Enter, the arrows, Home and End, Esc; the editor
   assert.doesNotMatch(await page.textContent('#editor .cm-content'), /zz/);
   await page.keyboard.press('Escape');
   await page.waitForFunction(zavreno);
+  assert.equal(await page.locator('.cm-step-line').count(), 0);
   assert.equal(await page.isVisible('#output'), true);
 });
 
