@@ -199,19 +199,6 @@ const konecVidet = (page) =>
     return kde.top >= box.top && kde.bottom <= box.bottom;
   });
 
-test('long output, more than 1 MiB, is shown in full and ends in view, the verdict below its last line', async () => {
-  const program = '{ @i -> 0; w2 (@i < 34000) { pis_ln("radek " + @i + " -----------"); @i -> @i + 1; } w2_end; } .';
-  const page = await novaStranka(odkaz(program));
-  const { output, state } = await spust(page);
-  assert.equal(state, 'ok');
-  assert.equal(output, zobrazeni(nativni(program)));
-  assert.ok(output.length > 1000000, `${output.length} characters`);
-  // Blocks laid out as they come into view may move the end once more: it is held there.
-  await naKonci(page);
-  assert.ok((await posunVystupu(page)).nahore > 0);
-  assert.equal(await konecVidet(page), true);
-});
-
 test('output scrolled up by the person during the run stays where they put it', async () => {
   // Lines, a long computation, more lines; the time limit raised for a busy machine.
   const program =
@@ -235,7 +222,7 @@ test('output scrolled up by the person during the run stays where they put it', 
   const po = await posunVystupu(page);
   assert.ok(Math.abs(po.nahore - pred.nahore) < 2, `moved from ${pred.nahore} to ${po.nahore}`);
   assert.equal(await konecVidet(page), false);
-  assert.match(await page.textContent('#output'), /dalsi 3999\.000000\n/);
+  assert.equal(await page.textContent('#output'), zobrazeni(nativni(program)));
   // Scrolled back to the end by the person, the box follows the output again.
   await page.click('#run');
   await page.waitForFunction(() => document.getElementById('output').textContent.includes('radek 1999.000000\n'));
