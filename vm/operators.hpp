@@ -31,8 +31,8 @@ inline double zbytek(double a, double b) {
 // very large, and the integer remainder is then the exact one.
 [[gnu::always_inline]] inline double zbytek_celych(double a, double b) {
   if (std::fabs(a) < 0x1p63 && std::fabs(b) < 0x1p63) {
-    const auto r = static_cast<double>(static_cast<std::int64_t>(a) % static_cast<std::int64_t>(b));
-    return r == 0.0 ? std::copysign(0.0, a) : r;
+    const std::int64_t r = static_cast<std::int64_t>(a) % static_cast<std::int64_t>(b);
+    return r == 0 ? std::copysign(0.0, a) : static_cast<double>(r);
   }
   return std::fmod(a, b);
 }

@@ -283,6 +283,21 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
 #undef MOXA_CIL_INSTRUKCE
   static_assert(sizeof CILE / sizeof CILE[0] == kod_instrukce(Instrukce::POCET),
                 "a part for every instruction code");
+  // The test that follows an operator whose result is the truth register (the emitter puts
+  // one there, a conditional's or a loop's), done at once, without a dispatch of its own:
+  // the one branch on the truth follows its computation. False when the run is left, with
+  // `navrat` the value to return.
+  int navrat = 0;
+  const auto test_za_registrem = [&]() __attribute__((always_inline)) {
+    const std::uint32_t dalsi = KodCyklu::kod(*pc++);
+    if (dalsi == kod_instrukce(Instrukce::KdyzR)) return kdyz(pravda_);
+#if !defined(NDEBUG) || defined(MOXA_KONTROLY_KODU)
+    if (dalsi != kod_instrukce(Instrukce::CyklusTestR)) neznama_instrukce(dalsi);
+#endif
+    const int r = test_cyklu(pravda_);
+    navrat = -r;
+    return r > 0;
+  };
   // A chain's register, and whether it holds the chain's running result.
   double aku = 0.0;
   bool aku_plny = false;
@@ -361,6 +376,9 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   pc += slov_formy(binarni_forma(L, P, C));                                                \
   if constexpr (S && C == PROMENNA) krok_prirazeni(TabulkaPromennych::slot_mista(pc[-1])); \
   if constexpr (S && C == PRAVDA) pravda_logicka_ = je_logicky(Znacka::OP);                \
+  if constexpr (!S && C == PRAVDA) {                                                       \
+    if (!test_za_registrem()) return navrat;                                               \
+  }                                                                                        \
   MOXA_DALSI();
 #define MOXA_BINARNI(_, L, P, C) MOXA_BINARNI_OPERATORY(MOXA_BINARNI_OP, L, P, C)
     MOXA_FORMY(MOXA_BINARNI, _)
