@@ -286,8 +286,8 @@ TEST(TimeLimit, TheProcessorClockCountsOnlyTheRunsOwnWork) {
   }
 }
 
-// A stopped run says which limit (steps, output, memory) or request stopped it. (A run that was
-// not stopped says none: TheProcessorClockCountsOnlyTheRunsOwnWork.)
+// A stopped run says which limit (steps, output, memory) or request stopped it; a run that was
+// not stopped, none.
 TEST(Options, AStoppedRunSaysWhatStoppedIt) {
   const char* donekonecna = "{ w2 (1) { pis(\"x\"); } w2_end; }.";
   const std::tuple<const char*, moxa_options, int> pripady[] = {
@@ -296,6 +296,7 @@ TEST(Options, AStoppedRunSaysWhatStoppedIt) {
       // Calls leave their values on the value stack: in an endless loop they pile up.
       {"{ @a -> \"0123456789\"; w2 (1) { ~uloz(@a; @a; @a; @a); } w2_end; }.", volby(0, 0, MB),
        MOXA_STOP_MEMORY},
+      {"{ pis(@x + 1); }.", volby(10'000), MOXA_STOP_NONE},  // an error
       {"{ cti(@x); }.", volby(), MOXA_STOP_READ}};
   for (auto [program, v, ocekavany] : pripady) {
     Hostitel h{.zastavit_po = 0};
