@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstddef>
 #include <cstring>
@@ -98,10 +99,24 @@ int spust_s_hostitelem(std::string_view program, Hostitel& h, moxa_options v = v
   return moxa_run_with(program.data(), program.size(), input.data(), input.size(), &v, zapis, &h);
 }
 
+// Input cut into words, each with the white space after it; what comes before the first
+// word is a piece of its own.
+std::vector<std::string> po_slovech(std::string_view text) {
+  std::vector<std::string> kusy;
+  const auto bila = [&](std::size_t k) {
+    return std::isspace(static_cast<unsigned char>(text[k])) != 0;
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i == 0 || (bila(i - 1) && !bila(i))) kusy.emplace_back();
+    kusy.back() += text[i];
+  }
+  return kusy;
+}
+
 // Every golden program gives through the library what the command gives, minus the banners
 // (lengths are explicit: the NUL bytes of high_bytes_and_nul and read_odd_bytes are bytes);
-// with input, the same bytes when the input comes from the callback a byte at a time (every
-// place a piece can end), or when the run is given its first half and the callback the rest.
+// with input, the same bytes when the input comes from the callback a word or a byte at a time,
+// or when the run is given its first half and the callback the rest.
 TEST(Api, GoldenProgramsGiveTheCommandOutputWithoutBanners) {
   // The banners as moxa.h gives them.
   const std::string_view hello = MOXA_OPENING, bye = MOXA_CLOSING;
@@ -120,11 +135,11 @@ TEST(Api, GoldenProgramsGiveTheCommandOutputWithoutBanners) {
     if (!z.ma_vstup) continue;
     ++se_vstupem;
     const std::size_t pul = z.vstup.size() / 2;
-    Hostitel bajty, zbytek{.kusy = {z.vstup.substr(pul)}};
+    Hostitel slova{.kusy = po_slovech(z.vstup)}, bajty, zbytek{.kusy = {z.vstup.substr(pul)}};
     for (const char c : z.vstup)
       bajty.kusy.emplace_back(1, c);
     const std::string_view prvni = std::string_view(z.vstup).substr(0, pul);
-    for (auto [h, dano] : {std::pair{&bajty, std::string_view()}, {&zbytek, prvni}}) {
+    for (auto [h, dano] : {std::pair{&slova, std::string_view()}, {&bajty, {}}, {&zbytek, prvni}}) {
       EXPECT_EQ(spust_s_hostitelem(z.program, *h, volby(), dano), b.kod) << z.jmeno;
       EXPECT_EQ(h->vystup, b.vystup) << z.jmeno;
     }
