@@ -309,8 +309,6 @@ TEST(Nesting, EveryShapeUpToTheLimit) {
       {"mixed blocks", [](int k) { return vnorene(MIX, k, 0); }, HLOUBKA - 1, "5\n", "Blok"},
       {"mixed blocks, then expressions", [](int k) { return vnorene(MIX, 5'000, k); },
        HLOUBKA - 5'001, "5\n", "Faktor"},
-      {"a block, then expressions", [](int k) { return vnorene(MIX, 1, k); }, HLOUBKA - 2, "5\n",
-       "Faktor"},
   };
   for (const auto& t : tvary) {
     EXPECT_EQ(beh(t.program(t.hloubka)), uspech(t.vystup)) << t.jmeno;

@@ -28,13 +28,6 @@ using namespace std::chrono_literals;
 
 TEST(Api, VersionIsTheProjectVersion) { EXPECT_STREQ(moxa_version(), MOXA_EXPECTED_VERSION); }
 
-// Lengths are explicit: zero bytes are bytes like others, and cut a literal and a word. (The
-// golden programs, run through the library below, show output, errors and the last line.)
-TEST(Api, ZeroBytesAreBytesLikeOthers) {
-  const std::string program("{ pis(\"a\0b\"); cti(@x); pis_ln(@x); }.", 37);
-  EXPECT_EQ(spust(program, std::string("w\0rd next", 9)).co(), Vysledek(MOXA_OK, uspesne("aw\n")));
-}
-
 TEST(Api, EmptyProgramIsAnErrorAndNullPointersWithLengthsAreRefused) {
   Beh b = spust({});
   EXPECT_EQ(b.kod, MOXA_ERROR);
@@ -120,7 +113,8 @@ std::vector<std::string> po_slovech(std::string_view text) {
   return kusy;
 }
 
-// Every golden program gives through the library what the command gives, minus the banners;
+// Every golden program gives through the library what the command gives, minus the banners
+// (lengths are explicit: the NUL bytes of high_bytes_and_nul and read_odd_bytes are bytes);
 // with input, the same bytes when the input comes from the callback a word or a byte at a time,
 // or when the run is given its first half and the callback the rest.
 TEST(Api, GoldenProgramsGiveTheCommandOutputWithoutBanners) {

@@ -30,34 +30,51 @@ TEST(Hodnota, ReadingStaysWithinTheDoubleRange) {
 }
 
 // A result must be exactly what writing "%f" and reading the text back gives, for its text
-// and its reading, ties and signs included.
+// and its reading, ties and signs included; where both ways of writing are built, the C
+// library's way writes the same text as the <charconv> way that results use.
+void jako_printf(double r) {
+  char buf[400];
+  std::snprintf(buf, sizeof buf, "%f", r);
+  const double zpet = std::strtod(buf, nullptr);
+  const Hodnota v = Hodnota::vysledek(r);
+  ASSERT_EQ(v.text(), buf) << r;
+  ASSERT_EQ(v.cteni(), zpet) << buf;
+  ASSERT_EQ(std::signbit(v.cteni()), std::signbit(zpet)) << buf;
+#if MOXA_CHARCONV_CTENI && MOXA_CHARCONV_ZAPIS
+  char c[moxa::cisla::DELKA_F6];
+  ASSERT_EQ(std::string(c, moxa::cisla::zapis_f6_libc(r, c)), buf) << r;
+#endif
+}
+
 TEST(Hodnota, ResultsAgreeWithTheCLibrary) {
+  const double HRANY[] = {
+      0.0,  -0.0, 1.0,  -1.0, 0.5,  0.0000005, 0.0000015, 0.0000025,      -0.0000005,
+      1e-7, 2.5,  1e15, 1e16, 1e22, 1e300,     -1e308,    123456.1234565, 0.1};
+  for (const double d : HRANY)
+    jako_printf(d);
+  using L = std::numeric_limits<double>;
+  for (const double d : {L::max(), L::min(), L::denorm_min(), 1.0 / 3})
+    jako_printf(d);
   std::mt19937_64 g(12345);
   const auto cele = [&g](std::uint64_t m) {  // a whole number from -m to m
     return static_cast<double>(static_cast<std::int64_t>(g() % (2 * m + 1) - m));
   };
-  for (int i = 0; i < 400000; ++i) {
+  for (int i = 0; i < 500000 && !HasFailure(); ++i) {
     double r = 0;
-    switch (i % 4) {
+    switch (i % 5) {
       case 0: r = cele(1'000'000'000) / static_cast<double>(g() % 1000 + 1); break;
       case 1:
         r = std::bit_cast<double>(g());
         if (!std::isfinite(r)) continue;
         break;
-      case 2: r = cele(10'000'000) / 128.0; break;  // exact ties at the sixth decimal
+      case 2: r = cele(10'000'000) / 128.0; break;   // exact ties at the sixth decimal
+      case 3: r = cele(1'000'000'000) / 2e6; break;  // near ties, of everyday size
       default: r = cele(1'000'000) * 1e-7; break;
     }
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%f", r);
-    const double zpet = std::strtod(buf, nullptr);
-    const Hodnota v = Hodnota::vysledek(r);
-    ASSERT_EQ(v.text(), buf) << r;
-    ASSERT_EQ(v.cteni(), zpet) << buf;
-    ASSERT_EQ(std::signbit(v.cteni()), std::signbit(zpet)) << buf;
+    jako_printf(r);
   }
 }
 
-using moxa::cisla::DELKA_F6;
 using moxa::cisla::Precteno;
 
 #if MOXA_CHARCONV_CTENI && MOXA_CHARCONV_ZAPIS
@@ -75,15 +92,6 @@ void stejne_cteni(const std::string& t) {
   // Bit patterns, so that -0 and 0 differ.
   EXPECT_EQ(std::bit_cast<std::uint64_t>(a.hodnota), std::bit_cast<std::uint64_t>(c.hodnota))
       << t << ": " << a.hodnota << " vs " << c.hodnota;
-}
-
-void stejny_zapis(double d) {
-  char a[DELKA_F6];
-  char c[DELKA_F6];
-  const std::string ta(a, moxa::cisla::zapis_f6_libc(d, a));
-  const std::string tc(c, moxa::cisla::zapis_f6_charconv(d, c));
-  ASSERT_FALSE(ta.empty());
-  EXPECT_EQ(ta, tc) << d;
 }
 
 // The texts, each ended by '|': forms of numbers, texts that only start as one, the ends of
@@ -129,27 +137,6 @@ TEST(NumberBridge, ReadingsAgreeOnLongTexts) {
     t += 'e';
     t += std::to_string(static_cast<int>(rng() % 800) - static_cast<int>(tecka));
     stejne_cteni(t);
-    if (HasFailure()) return;
-  }
-}
-
-TEST(NumberBridge, WritingsAgree) {
-  const double HRANY[] = {
-      0.0,  -0.0, 1.0,  -1.0, 0.5,  0.0000005, 0.0000015, 0.0000025,      -0.0000005,
-      1e-7, 2.5,  1e15, 1e16, 1e22, 1e300,     -1e308,    123456.1234565, 0.1};
-  for (const double d : HRANY)
-    stejny_zapis(d);
-  using L = std::numeric_limits<double>;
-  for (const double d : {L::max(), L::min(), L::denorm_min(), 1.0 / 3})
-    stejny_zapis(d);
-  std::mt19937_64 rng(7);
-  for (int i = 0; i < 200000; ++i) {
-    const double d = std::bit_cast<double>(rng());
-    if (!std::isfinite(d)) continue;
-    stejny_zapis(d);
-    // Values near six-decimal ties and of everyday size, where rounding matters most.
-    stejny_zapis(static_cast<double>(static_cast<std::int64_t>(rng() % 2000000000) - 1000000000) /
-                 2e6);
     if (HasFailure()) return;
   }
 }
