@@ -100,8 +100,13 @@ def refused(what, result, status, *said):
           "%s: %s %r" % (what, result.returncode, result.stderr))
 
 
+def earned(name, test):
+    """The points a submission of the sample earns on a test: all of them or none."""
+    return POINTS[test] if EXPECTED.get(name, {}).get(test) == "passed" else 0
+
+
 def score(name):
-    return sum(POINTS[t] for t, v in EXPECTED[name].items() if v == "passed")
+    return sum(earned(name, t) for t in TESTS)
 
 
 def without_times(text):
@@ -132,13 +137,12 @@ print encode_json({ tests => \@t, messages => \%m, yaml => \@y, summary => "plan
                                      check=True).stdout)
 
 
-def table_report(_tmp):
-    result = sample()
-    lines = result.stdout.decode().split("\n")
+def table_report(stdout):
+    lines = stdout.decode().split("\n")
     rows = {line.split()[0]: line.split()[1:] for line in lines[2:2 + len(ORDER)]}
-    expect("table: exit status, header and points, rows in the order given, summary",
-           (result.returncode, [line.split() for line in lines[:2]], list(rows), lines[-2]),
-           (0, [["submission"] + TESTS + ["total"], ["(points)", "1", "1", "2", "2", "6"]], ORDER,
+    expect("table: header and points, rows in the order given, summary",
+           ([line.split() for line in lines[:2]], list(rows), lines[-2]),
+           ([["submission"] + TESTS + ["total"], ["(points)", "1", "1", "2", "2", "6"]], ORDER,
             "8 submissions graded, 2 not graded; 1 with full points; mean score 1.00 of 6"))
     for name, verdicts in EXPECTED.items():
         cells = [str(POINTS[t]) if verdicts[t] == "passed" else verdicts[t] for t in TESTS]
@@ -154,41 +158,11 @@ def table_report(_tmp):
         check(shown in details, "details: %r in\n%s" % (shown, details))
 
 
-def gradescope_report(tmp):
-    out = os.path.join(tmp, "gradescope")
-    result = sample("--format", "gradescope", "--out", out)
-    expect("gradescope: exit status and folders",
-           (result.returncode, sorted(os.listdir(out))), (0, sorted(ORDER)))
-    for name in ORDER:
-        data = results(out, name)
-        check(set(data) == {"score", "execution_time", "output", "tests"} and
-              isinstance(data["execution_time"], (int, float)), name + ": top-level keys")
-        check([t["name"] for t in data["tests"]] == TESTS, name + ": test names")
-        for test in data["tests"]:
-            verdict = EXPECTED.get(name, {}).get(test["name"], "none")
-            want = {"name": test["name"], "score": test["score"],
-                    "max_score": POINTS[test["name"]], "output": test["output"],
-                    "status": "passed" if verdict == "passed" else "failed",
-                    "visibility": "hidden" if test["name"] == "tajny" else "visible"}
-            check(test == want and (test["output"] == "") == (verdict == "passed"),
-                  "%s: %s, not %s" % (name, test, want))
-        if name in EXPECTED:
-            shown = [t for t in TESTS if t != "tajny"]
-            passed = [t for t in shown if EXPECTED[name][t] == "passed"]
-            summary = "%d of 3 tests passed; %d of 4 points; 1 hidden test (2 points) not " \
-                "counted here" % (len(passed), sum(POINTS[t] for t in passed))
-            check(data["score"] == score(name) and data["output"].split("\n")[0] == summary,
-                  "%s: score %s, the student's summary %r" % (name, data["score"], data["output"]))
-        else:
-            check(data["score"] == 0 and NOT_GRADED[name] in data["output"], name + ": not graded")
-
-
-def junit_report(_tmp):
-    result = sample("--format", "junit")
-    root = ET.fromstring(result.stdout)
+def junit_report(stdout):
+    root = ET.fromstring(stdout)
     suites = root.findall("testsuite")
-    expect("junit: exit status, root, suites", (result.returncode, root.tag, root.get("name"),
-           [s.get("name") for s in suites]), (0, "testsuites", "soucet", ORDER))
+    expect("junit: root, suites", (root.tag, root.get("name"), [s.get("name") for s in suites]),
+           ("testsuites", "soucet", ORDER))
     for suite in suites:
         name = suite.get("name")
         cases = suite.findall("testcase")
@@ -207,39 +181,65 @@ def junit_report(_tmp):
             check(NOT_GRADED[name] in cases[0].find("error").get("message"), name + ": message")
 
 
-def tap_report(_tmp):
-    result = sample("--format", "tap")
-    parsed = tap(result.stdout)
-    want = ["%s - %s: %s" % ("ok" if EXPECTED.get(name, {}).get(t) == "passed" else "not ok", name, t)
+def tap_report(stdout):
+    parsed = tap(stdout)
+    want = ["%s - %s: %s" % ("ok" if earned(name, t) else "not ok", name, t)
             for name in ORDER for t in TESTS]
-    expect("tap: exit status, plan, test points, a YAML block of four keys for each failure",
-           (result.returncode, parsed["summary"], parsed["tests"], parsed["yaml"]),
-           (0, "planned 40 run 40 errors 0 version 13", want,
+    expect("tap: plan, test points, a YAML block of four keys for each failure",
+           (parsed["summary"], parsed["tests"], parsed["yaml"]),
+           ("planned 40 run 40 errors 0 version 13", want,
             [4] * sum(w.startswith("not ok") for w in want)))
 
 
-def csv_report(_tmp):
-    rows = csv_table(sample("--format", "csv").stdout)
+def csv_report(stdout):
+    rows = csv_table(stdout)
     expect("csv header and rows", (rows[0], [r[0] for r in rows[1:]]),
            (["submission"] + TESTS + ["total", "note"], ORDER))
     for name, *row in rows[1:]:
-        if name in EXPECTED:
-            want = [str(POINTS[t]) if EXPECTED[name][t] == "passed" else "0" for t in TESTS]
-            check(row == want + [str(score(name)), NOTES.get(name, "")], "csv row %s %s" % (name, row))
-        else:
-            check(row[:-1] == ["0"] * 5 and NOT_GRADED[name] in row[-1], "csv row %s %s" % (name, row))
+        note = NOTES.get(name, "") == row[-1] if name in EXPECTED else NOT_GRADED[name] in row[-1]
+        check(row[:-1] == [str(earned(name, t)) for t in TESTS] + [str(score(name))] and note,
+              "csv row %s %s" % (name, row))
 
 
-def same_reports_any_threads(tmp):
-    for fmt in ("table", "junit", "tap", "csv"):
-        runs = [sample("--format", fmt, jobs=j).stdout for j in (1, 8, 8)]
-        check(len(set(without_times(r) for r in runs)) == 1, fmt + ": -j 1, -j 8 and again differ")
+def reports_on_standard_output(_tmp):
+    """Each report of the sample, with -j 1, -j 8 and -j 8 again: exit status 0, the same
+    bytes but for the times, and what the format's reader finds in it."""
+    for fmt, read in (("table", table_report), ("junit", junit_report), ("tap", tap_report),
+                      ("csv", csv_report)):
+        runs = [sample("--format", fmt, jobs=j) for j in (1, 8, 8)]
+        check([r.returncode for r in runs] == [0] * 3 and
+              len(set(without_times(r.stdout) for r in runs)) == 1,
+              fmt + ": an exit status not 0, or -j 1, -j 8 and again differ")
+        read(runs[0].stdout)
 
-    def gradescope(j):
-        out = os.path.join(tmp, "gs%d" % j)
-        sample("--format", "gradescope", "--out", out, jobs=j)
-        return [without_times(pathlib.Path(out, n, "results.json").read_bytes()) for n in ORDER]
-    check(gradescope(1) == gradescope(8), "gradescope: -j 1 and -j 8 differ")
+
+def gradescope_report(tmp):
+    def run(jobs):
+        out = os.path.join(tmp, "gradescope%d" % jobs)
+        result = sample("--format", "gradescope", "--out", out, jobs=jobs)
+        return (result.returncode, sorted(os.listdir(out)),
+                [without_times(pathlib.Path(out, n, "results.json").read_bytes()) for n in ORDER])
+    one = run(1)
+    expect("gradescope: exit status and folders", one[:2], (0, sorted(ORDER)))
+    check(one == run(8), "gradescope: -j 1 and -j 8 differ")
+    for name in ORDER:
+        data = results(os.path.join(tmp, "gradescope1"), name)
+        check(set(data) == {"score", "execution_time", "output", "tests"} and
+              isinstance(data["execution_time"], (int, float)) and
+              [t["name"] for t in data["tests"]] == TESTS, name + ": top-level keys, test names")
+        for test in data["tests"]:
+            t = test["name"]
+            want = {"name": t, "score": earned(name, t), "max_score": POINTS[t],
+                    "output": test["output"], "status": "passed" if earned(name, t) else "failed",
+                    "visibility": "hidden" if t == "tajny" else "visible"}
+            check(test == want and (test["output"] == "") == bool(earned(name, t)),
+                  "%s: %s, not %s" % (name, test, want))
+        shown = [earned(name, t) for t in TESTS if t != "tajny"]
+        summary = "%d of 3 tests passed; %d of 4 points; 1 hidden test (2 points) not counted " \
+            "here" % (len(list(filter(None, shown))), sum(shown))
+        check(data["score"] == score(name) and (data["output"].split("\n")[0] == summary
+              if name in EXPECTED else NOT_GRADED[name] in data["output"]),
+              "%s: score %s, the student's summary %r" % (name, data["score"], data["output"]))
 
 
 def assignment(folder, files):
@@ -272,11 +272,11 @@ def comparison_modes_and_bytes(tmp):
         "binary": (bytes(range(256)) * 4, "0000"),
     }
     subs = submissions(os.path.join(tmp, "subs"), {n: p for n, (p, _) in programs.items()})
-    rows = csv_table(grade("--format", "csv", a, *subs).stdout)
+    rows = csv_table(grade("-f", "csv", a, *subs).stdout)
     expect("modes: columns, verdicts", (rows[0][1:5], {r[0]: "".join(r[1:5]) for r in rows[1:]}),
            (["e", "n", "t", "w"], {n: passed for n, (_, passed) in programs.items()}))
     # A control byte in the output is an escape in the XML, which stays well-formed.
-    root = ET.fromstring(grade("--format", "junit", a, *subs).stdout)
+    root = ET.fromstring(grade("-f", "junit", a, *subs).stdout)
     check(root.get("name") == 'modes & "<xml>"', "junit: the assignment's name " + root.get("name"))
     texts = " ".join(f.text or "" for f in root.iter("failure"))
     check("3.000000\\x01" in texts, "junit: the control byte as an escape")
@@ -473,21 +473,17 @@ def interrupted(tmp):
               "%s %s: status %s, said so %r" % (sig, args, process.returncode, stderr))
         return stdout
 
-    def whole_csv(text):
-        rows = csv_table(text)
-        return rows[:1] == [["submission", "t", "total", "note"]] and all(len(r) == 4 for r in rows)
-
     def whole_junit(text):
         try:
             return ET.fromstring(text).tag == "testsuites"
         except ET.ParseError:
             return False
 
-    def whole_tap(text):
-        return len(re.findall(rb"^(?:not )?ok \d+ ", text, re.M)) == 30
-
-    for sig, fmt, whole in ((signal.SIGTERM, "csv", whole_csv), (signal.SIGINT, "junit", whole_junit),
-                            (signal.SIGHUP, "tap", whole_tap)):
+    for sig, fmt, whole in (
+            (signal.SIGTERM, "csv", lambda text: csv_table(text)[:1] == [["submission", "t", "total",
+             "note"]] and all(len(r) == 4 for r in csv_table(text))),
+            (signal.SIGINT, "junit", whole_junit),
+            (signal.SIGHUP, "tap", lambda text: len(re.findall(rb"^(?:not )?ok \d+ ", text, re.M)) == 30)):
         out = write(os.path.join(tmp, "report." + fmt), b"the old report")
         interrupt(sig, "-f", fmt, "-o", out)
         kept = open(out, "rb").read()
@@ -655,8 +651,7 @@ def feedback(tmp):
 
 
 with tempfile.TemporaryDirectory() as temporary:
-    finish("moxa-grade", (table_report, gradescope_report, junit_report, tap_report, csv_report,
-                          same_reports_any_threads, comparison_modes_and_bytes,
+    finish("moxa-grade", (reports_on_standard_output, gradescope_report, comparison_modes_and_bytes,
                           diff_of_a_missing_line, time_limit, unusable, hostile_files,
                           processor_time_at_any_jobs, interrupted, names_in_utf8, bundle,
                           feedback), temporary)
