@@ -240,17 +240,16 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
     pc = kod + pc[1];
     return pc != konec;
   };
-  // A loop's test: into its body, or out of the loop. 1 goes on; 0 leaves the run, which
-  // ends; -1 leaves it at an error.
+  // A loop's test: into its body, or out of the loop. False when that leaves the run.
   const auto test_cyklu = [&](bool pravda) __attribute__((always_inline)) {
     if (pravda) {
       pc += 2;
-      return 1;
+      return true;
     }
     if (prvni_pruchod_.back() != 0) preskoc_cteni(pc[0]);
     prvni_pruchod_.pop_back();
     pc = kod + pc[1];
-    return pc == konec ? 0 : 1;
+    return pc != konec;
   };
     // The run ends where the loop's own test jumps to its exit, the one way to reach `po`
     // (the code starts at the loop's jump back, and every part of the loop lies before
@@ -285,18 +284,14 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
                 "a part for every instruction code");
   // The test that follows an operator whose result is the truth register (the emitter puts
   // one there, a conditional's or a loop's), done at once, without a dispatch of its own:
-  // the one branch on the truth follows its computation. False when the run is left, with
-  // `navrat` the value to return.
-  int navrat = 0;
+  // the one branch on the truth follows its computation. False when that leaves the run.
   const auto test_za_registrem = [&]() __attribute__((always_inline)) {
     const std::uint32_t dalsi = KodCyklu::kod(*pc++);
     if (dalsi == kod_instrukce(Instrukce::KdyzR)) return kdyz(pravda_);
 #if !defined(NDEBUG) || defined(MOXA_KONTROLY_KODU)
     if (dalsi != kod_instrukce(Instrukce::CyklusTestR)) neznama_instrukce(dalsi);
 #endif
-    const int r = test_cyklu(pravda_);
-    navrat = -r;
-    return r > 0;
+    return test_cyklu(pravda_);
   };
   // A chain's register, and whether it holds the chain's running result.
   double aku = 0.0;
@@ -377,7 +372,7 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   if constexpr (S && C == PROMENNA) krok_prirazeni(TabulkaPromennych::slot_mista(pc[-1])); \
   if constexpr (S && C == PRAVDA) pravda_logicka_ = je_logicky(Znacka::OP);                \
   if constexpr (!S && C == PRAVDA) {                                                       \
-    if (!test_za_registrem()) return navrat;                                               \
+    if (!test_za_registrem()) return 0;                                                    \
   }                                                                                        \
   MOXA_DALSI();
 #define MOXA_BINARNI(_, L, P, C) MOXA_BINARNI_OPERATORY(MOXA_BINARNI_OP, L, P, C)
@@ -435,10 +430,10 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
     prvni_pruchod_.push_back(1);
     MOXA_DALSI();
   I_CyklusTest:
-    if (const int r = test_cyklu(test_s<S>(CYKLUS)); r <= 0) return -r;
+    if (!test_cyklu(test_s<S>(CYKLUS))) return 0;
     MOXA_DALSI();
   I_CyklusTestR:
-    if (const int r = test_cyklu(test_registru_s<S>(CYKLUS)); r <= 0) return -r;
+    if (!test_cyklu(test_registru_s<S>(CYKLUS))) return 0;
     MOXA_DALSI();
   I_CyklusZpet:
     // A later pass costs a step per token of the loop; past the budget the condition
