@@ -21,11 +21,12 @@ import statistics
 import subprocess
 import sys
 
-BENCH = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(BENCH)
-WORKLOADS = ["count", "arith", "strings", "nest", "calls"]
-PEERS = {"lua5.4": ["lua5.4", "{}.lua"], "python3": ["python3", "{}.py"],
-         "tclsh": ["tclsh", "{}.tcl"], "perl": ["perl", "{}.pl"], "mawk": ["mawk", "-f", "{}.awk"]}
+import callgrind  # the loop workloads and how each peer runs its program
+
+BENCH = callgrind.BENCH
+ROOT = callgrind.ROOT
+WORKLOADS = list(callgrind.WORKLOADS)
+PEERS = {name: (suffix, command) for name, suffix, command in callgrind.PEERS}
 
 
 def run(argv, cpu):
@@ -60,8 +61,9 @@ def main():
     print("|---|---:|---:|---:|---:|---:|")
     ok = True
     for work in args.workloads or WORKLOADS:
+        suffix, command = PEERS[args.peer]
         commands = [[moxa, os.path.join(BENCH, work + ".mox")],
-                    [a.format(os.path.join(BENCH, "peers", work)) for a in PEERS[args.peer]]]
+                    command + [os.path.join(BENCH, "peers", f"{work}.{suffix}")]]
         times = [[], []]
         first = [None, None]
         for _ in range(args.runs):
