@@ -7,20 +7,7 @@
 
 namespace moxa {
 
-// The next token from the scanner (recorded on the tape while a loop is executing, in the
-// build that replays loops).
-void ZdrojTokenu::ze_skeneru() {
-  // One step for the token, and the bytes of program text taken in since the last one.
-  if (!rozpocet_.krok(1)) return vycerpano();
-  if (const std::uint64_t b = zdroj_.vezmi_prijate(); b != 0 && !rozpocet_.za_vstup(b)) {
-    return vycerpano();
-  }
-  token_ = &skenovany_;
-  skener_.skenuj(skenovany_);
-#ifdef MOXA_PREHRAVANI
-  if (!pasek_.prazdny()) token_ = &pasek_.pridej(skenovany_);
-#endif
-}
+// `ze_skeneru` stands in lexer/scanner.cpp, beside the scanner it inlines.
 
 bool ZdrojTokenu::dlouhe_cteni(std::uint64_t prijato, std::size_t dalsich) {
   if (!rozpocet_.za_vstup(prijato)) {

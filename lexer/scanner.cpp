@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "lexer/lex.hpp"
+
 namespace moxa {
 
 namespace {
@@ -299,13 +301,31 @@ bool Skener::rychle(Token& t) {
   return true;
 }
 
-void Skener::skenuj(Token& t) {
+[[gnu::always_inline]] inline void Skener::skenuj_zde(Token& t) {
   if (zapisuj_pozice_) {
     if (!rychle<true>(t)) skenuj_s<true>(t);
   } else if (!rychle<false>(t)) [[unlikely]] {
     skenuj_s<false>(t);
   }
 }
+
+// The next token from the scanner (recorded on the tape while a loop is executing, in the
+// build that replays loops). The token source's, but compiled here, with the scanner's
+// common case inlined into it.
+void ZdrojTokenu::ze_skeneru() {
+  // One step for the token, and the bytes of program text taken in since the last one.
+  if (!rozpocet_.krok(1)) return vycerpano();
+  if (const std::uint64_t b = zdroj_.vezmi_prijate(); b != 0 && !rozpocet_.za_vstup(b)) {
+    return vycerpano();
+  }
+  token_ = &skenovany_;
+  skener_.skenuj_zde(skenovany_);
+#ifdef MOXA_PREHRAVANI
+  if (!pasek_.prazdny()) token_ = &pasek_.pridej(skenovany_);
+#endif
+}
+
+void Skener::skenuj(Token& t) { skenuj_zde(t); }
 
 template <bool Pozice>
 void Skener::skenuj_s(Token& t) {

@@ -47,6 +47,10 @@ class Skener {
   void rezervuj(std::size_t n) { kopie_.reserve(n); }
 
  private:
+  // `skenuj` itself, inlined into it and into the token source's step (`ZdrojTokenu`), which
+  // is compiled beside it so that a token costs the parser one call, not two.
+  friend class ZdrojTokenu;
+  [[gnu::always_inline]] inline void skenuj_zde(Token& t);
   // `skenuj` past its common case, compiled once with the token's place and once without,
   // so that a run that does not want places pays for neither the place nor the line starts
   // it is taken from. A call of its own: the common case, inlined into `skenuj`, then saves
