@@ -12,6 +12,11 @@ namespace {
 
 bool je_cislice(char c) { return c >= '0' && c <= '9'; }
 
+// The powers of ten that a double holds exactly.
+constexpr double MOCNINY_DESETI[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                     1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 // Where the reading reports a number out of the double range, decides between infinity and
 // zero from the decimal exponent of the leading digit of `t`, the text of the number alone.
 double mimo_rozsah(std::string_view t) {
@@ -58,19 +63,47 @@ bool Je_cislo(std::string_view text) {
 }
 
 double cteni_textu(std::string_view text) {
-  // Most texts are short whole numbers: read those directly.
+  // Most texts are short numbers: whole, with a fraction or with an exponent. Their digits,
+  // at most 15, make an exact integer, and a power of ten up to 10^22 is exact too, so one
+  // multiplication or division by it rounds the number correctly: that is its reading.
   {
-    std::size_t i = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
-    const std::size_t od = i;
-    const std::size_t mez = std::min(text.size(), od + 15);
+    const char* p = text.data();
+    const char* const e = p + text.size();
+    const bool zaporne = p != e && *p == '-';
+    if (p != e && (*p == '-' || *p == '+')) ++p;
     std::uint64_t n = 0;
-    while (i < mez && je_cislice(text[i]))
-      n = n * 10 + static_cast<std::uint64_t>(text[i++] - '0');
-    const bool dal = i < text.size() &&
-                     (je_cislice(text[i]) || text[i] == '.' || text[i] == 'e' || text[i] == 'E');
-    if (i > od && !dal) {
-      const auto d = static_cast<double>(n);  // exact: at most 15 digits
-      return text[0] == '-' ? -d : d;
+    int cislic = 0;
+    const auto cislice = [&] {
+      const char* const od = p;
+      while (p != e && je_cislice(*p) && cislic < 15) {
+        n = n * 10 + static_cast<std::uint64_t>(*p++ - '0');
+        ++cislic;
+      }
+      return static_cast<int>(p - od);
+    };
+    bool jde = cislice() > 0;
+    int mocnina = 0;
+    if (jde && p != e && *p == '.') {
+      ++p;
+      mocnina = -cislice();
+      jde = mocnina < 0;
+    }
+    if (jde && p != e && (*p == 'e' || *p == 'E')) {
+      ++p;
+      const bool zaporny = p != e && *p == '-';
+      if (p != e && (*p == '-' || *p == '+')) ++p;
+      int exponent = 0;
+      const char* const od = p;
+      while (p != e && je_cislice(*p) && p - od < 3)
+        exponent = exponent * 10 + (*p++ - '0');
+      jde = p != od;
+      mocnina += zaporny ? -exponent : exponent;
+    }
+    const bool dal = p != e && (je_cislice(*p) || *p == '.' || *p == 'e' || *p == 'E');
+    if (jde && !dal && mocnina >= -22 && mocnina <= 22) {
+      double d = static_cast<double>(n);
+      d = mocnina < 0 ? d / MOCNINY_DESETI[-mocnina] : d * MOCNINY_DESETI[mocnina];
+      return zaporne ? -d : d;
     }
   }
   const char* zacatek = text.data();
