@@ -29,6 +29,27 @@ TEST(Hodnota, ReadingStaysWithinTheDoubleRange) {
   EXPECT_EQ(cteni_textu(std::string(400, '9')), INFINITY);
 }
 
+// Short numbers are read the short way (their digits times or divided by a power of ten),
+// and the reading must be the C library's, to the bit, up to where that way hands over: 15
+// digits, exponents of three digits, powers of ten past 10^22, texts that go on after it.
+TEST(Hodnota, ShortReadingsAgreeWithTheCLibrary) {
+  std::mt19937_64 g(20261209);
+  const auto cislice = [&g](std::string& t, std::uint64_t n) {
+    for (; n > 0; --n)
+      t += static_cast<char>('0' + g() % 10);
+  };
+  for (int i = 0; i < 300000 && !HasFailure(); ++i) {
+    std::string t = g() % 3 == 0 ? (g() % 2 ? "-" : "+") : "";
+    cislice(t, 1 + g() % 16);
+    if (g() % 2) cislice(t += '.', g() % 16);
+    if (g() % 2) cislice(t += g() % 4 ? "e" : g() % 2 ? "E-" : "e+", g() % 5);
+    if (g() % 4 == 0) t += ",x.e5"[g() % 5];
+    const double cteni = cteni_textu(t);
+    const double c = std::strtod(t.c_str(), nullptr);
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(cteni), std::bit_cast<std::uint64_t>(c)) << t;
+  }
+}
+
 // A result must be exactly what writing "%f" and reading the text back gives, for its text
 // and its reading, ties and signs included; where both ways of writing are built, the C
 // library's way writes the same text as the <charconv> way that results use.
