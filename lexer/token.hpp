@@ -88,9 +88,10 @@ struct Token {
 
   bool je(Znacka z) const { return znacka == z; }
 
-  // Makes `v` the value of this number or string literal.
+  // Makes `v` the value of this number or string literal. A number literal starts with a
+  // digit, or a sign and a digit, so it passes the number test.
   void vloz_literal(Hodnota& v) const {
-    if (Je_cislo(text)) {
+    if (druh == T_CISLO || Je_cislo(text)) {
       v.nastav_text(text, Ciselnost::Je, cteni_textu(text));
     } else {
       v.nastav_text(text, Ciselnost::Neni, 0.0);
