@@ -1,15 +1,17 @@
 #!/usr/bin/env python3
-"""Times moxa against one peer on the loop workloads with their runs interleaved: each round
-runs moxa once and the peer once, on the same processor, so that a change in the machine's
-speed (on a shared machine, common and lasting minutes) reaches both alike. run.sh, through
-hyperfine, runs all of one command's runs before the next command's, and a slow minute can
-fall on one of them only. Prints the processor time (user + system) of each, its minimum and
+"""Times moxa against one peer on the loop workloads, and against the table-driven C tokeniser
+on the scan workload, with their runs interleaved: each round runs moxa once and the other
+once, on the same processor, so that a change in the machine's speed (on a shared machine,
+common and lasting minutes) reaches both alike. run.sh, through hyperfine, runs all of one
+command's runs before the next command's, and a slow minute can fall on one of them only. Prints the processor time (user + system) of each, its minimum and
 median over the rounds, and moxa's ratio to the peer.
 
 Usage: bench/side_by_side.py [--runs N] [--peer NAME] [WORKLOAD...]
   --runs N     rounds per workload (default 15)
   --peer NAME  lua5.4 (default), python3, tclsh, perl or mawk
-  WORKLOAD     any of: count arith strings nest calls (default: all)
+  WORKLOAD     any of: count arith strings nest calls scan (default: all but scan)
+               scan: the program of 1,000,000 statements that gen_scan.py writes, beside
+               scan_floor_table.c compiled with $CC (default cc) -O2 on the same file
 Environment: MOXA, the moxa binary (default: build/moxa in the repository);
              BENCH_CPU, the processor every run takes (default: 0; empty: any).
 Exit status: 0 when every run succeeded and printed what its first run printed, else 1.
@@ -20,12 +22,14 @@ import os
 import statistics
 import subprocess
 import sys
+import tempfile
 
 import callgrind  # the loop workloads and how each peer runs its program
 
 BENCH = callgrind.BENCH
 ROOT = callgrind.ROOT
 WORKLOADS = list(callgrind.WORKLOADS)
+SCAN_STATEMENTS = 1_000_000
 PEERS = {name: (suffix, command) for name, suffix, command in callgrind.PEERS}
 
 
@@ -42,28 +46,46 @@ def run(argv, cpu):
     return out, usage.ru_utime + usage.ru_stime
 
 
+def scan_commands(moxa, folder):
+    """The scan workload's program, written into `folder`, and the table-driven floor compiled
+    there: moxa's command and the floor's."""
+    subprocess.run([sys.executable, os.path.join(BENCH, "gen_scan.py"), folder,
+                    str(SCAN_STATEMENTS)], check=True, stdout=subprocess.DEVNULL)
+    floor = os.path.join(folder, "scan_floor_table")
+    subprocess.run([os.environ.get("CC", "cc"), "-O2", "-o", floor,
+                    os.path.join(BENCH, "scan_floor_table.c")], check=True)
+    program = os.path.join(folder, "scan.mox")
+    return [[moxa, program], [floor, program]]
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0],
                                  epilog=__doc__.split("\n\n", 1)[1],
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--runs", type=int, default=15)
     ap.add_argument("--peer", choices=sorted(PEERS), default="lua5.4")
-    ap.add_argument("workloads", nargs="*", metavar="WORKLOAD", help=" ".join(WORKLOADS))
+    ap.add_argument("workloads", nargs="*", metavar="WORKLOAD",
+                    help=" ".join(WORKLOADS + ["scan"]))
     args = ap.parse_args()
     for work in args.workloads:
-        if work not in WORKLOADS:
-            ap.error(f"unknown workload {work} (known: {' '.join(WORKLOADS)})")
+        if work not in WORKLOADS + ["scan"]:
+            ap.error(f"unknown workload {work} (known: {' '.join(WORKLOADS)} scan)")
     moxa = os.environ.get("MOXA", os.path.join(ROOT, "build", "moxa"))
     cpu = os.environ.get("BENCH_CPU", "0")
-    print(f"moxa: {moxa}; peer: {args.peer}; {args.runs} interleaved rounds; "
+    peer = args.peer if "scan" not in args.workloads else f"{args.peer}, scan: scan_floor_table"
+    print(f"moxa: {moxa}; peer: {peer}; {args.runs} interleaved rounds; "
           f"processor: {cpu or 'any'}; load average at the start: {os.getloadavg()[0]:.2f}")
     print("| workload | moxa min | moxa median | peer min | peer median | moxa/peer (medians) |")
     print("|---|---:|---:|---:|---:|---:|")
     ok = True
+    folder = tempfile.TemporaryDirectory(prefix="moxa-side-by-side-")
     for work in args.workloads or WORKLOADS:
-        suffix, command = PEERS[args.peer]
-        commands = [[moxa, os.path.join(BENCH, work + ".mox")],
-                    command + [os.path.join(BENCH, "peers", f"{work}.{suffix}")]]
+        if work == "scan":
+            commands = scan_commands(moxa, folder.name)
+        else:
+            suffix, command = PEERS[args.peer]
+            commands = [[moxa, os.path.join(BENCH, work + ".mox")],
+                        command + [os.path.join(BENCH, "peers", f"{work}.{suffix}")]]
         times = [[], []]
         first = [None, None]
         for _ in range(args.runs):
