@@ -22,6 +22,15 @@
 
 namespace moxa {
 
+// Whether the runner checks every instruction code it reads and stops at one it does not
+// know: the checked builds (debug, sanitizers). An optimised build trusts the emitter, which
+// appends only the codes of the table, unless the code is corrupt.
+#if !defined(NDEBUG) || defined(MOXA_KONTROLY_KODU)
+inline constexpr bool KONTROLUJE_KOD = true;
+#else
+inline constexpr bool KONTROLUJE_KOD = false;
+#endif
+
 // Operator OP on operands read in place (a variable's place in the table or a literal's
 // index, in `a`), its result left in place C (a variable's place following them). An operand in
 // place ZASOBNIK is the value on top of the stack: the result takes its place there, or it is
@@ -288,9 +297,7 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   const auto test_za_registrem = [&]() __attribute__((always_inline)) {
     const std::uint32_t dalsi = KodCyklu::kod(*pc++);
     if (dalsi == kod_instrukce(Instrukce::KdyzR)) return kdyz(pravda_);
-#if !defined(NDEBUG) || defined(MOXA_KONTROLY_KODU)
-    if (dalsi != kod_instrukce(Instrukce::CyklusTestR)) neznama_instrukce(dalsi);
-#endif
+    if (KONTROLUJE_KOD && dalsi != kod_instrukce(Instrukce::CyklusTestR)) neznama_instrukce(dalsi);
     return test_cyklu(pravda_);
   };
   // A chain's register, and whether it holds the chain's running result.
@@ -308,23 +315,17 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
   } while (false)
   // Fetches the next instruction and jumps to its part; a run that traces first notes where
   // the instruction stands and how deep the stack is before it. No instruction has a code
-  // past the table unless the code is corrupt: checked builds stop there at once; an
-  // optimised one trusts the emitter, which appends only the codes of the table.
-#if !defined(NDEBUG) || defined(MOXA_KONTROLY_KODU)
-#define MOXA_KONTROLA_KODU() \
-  if (KodCyklu::kod(w) >= kod_instrukce(Instrukce::POCET)) neznama_instrukce(w)
-#else
-#define MOXA_KONTROLA_KODU() static_cast<void>(0)
-#endif
-#define MOXA_DALSI()                                       \
-  do {                                                     \
-    if constexpr (S) {                                     \
-      pc_stopy_ = static_cast<KodCyklu::Pozice>(pc - kod); \
-      stopa_->sahni(zas_.vyska(), odebira(*pc));           \
-    }                                                      \
-    w = *pc++;                                             \
-    MOXA_KONTROLA_KODU();                                  \
-    goto* CILE[KodCyklu::kod(w)];                          \
+  // past the table unless the code is corrupt, and a checked build stops there at once.
+#define MOXA_DALSI()                                                           \
+  do {                                                                         \
+    if constexpr (S) {                                                         \
+      pc_stopy_ = static_cast<KodCyklu::Pozice>(pc - kod);                     \
+      stopa_->sahni(zas_.vyska(), odebira(*pc));                               \
+    }                                                                          \
+    w = *pc++;                                                                 \
+    if (KONTROLUJE_KOD && KodCyklu::kod(w) >= kod_instrukce(Instrukce::POCET)) \
+      neznama_instrukce(w);                                                    \
+    goto* CILE[KodCyklu::kod(w)];                                              \
   } while (false)
   MOXA_DALSI();
   {
@@ -446,7 +447,6 @@ int Stroj::proved(KodCyklu::Pozice od, KodCyklu::Pozice po) {
 #undef MOXA_DALSI
 #undef MOXA_MISTO
 #undef MOXA_ARGUMENT
-#undef MOXA_KONTROLA_KODU
   }
 }
 #pragma GCC diagnostic pop
