@@ -3,8 +3,9 @@
 on the scan workload, with their runs interleaved: each round runs moxa once and the other
 once, on the same processor, so that a change in the machine's speed (on a shared machine,
 common and lasting minutes) reaches both alike. run.sh, through hyperfine, runs all of one
-command's runs before the next command's, and a slow minute can fall on one of them only. Prints the processor time (user + system) of each, its minimum and
-median over the rounds, and moxa's ratio to the peer.
+command's runs before the next command's, and a slow minute can fall on one of them only.
+Prints the processor time (user + system) of each, its minimum and median over the rounds,
+and moxa's ratio to the peer.
 
 Usage: bench/side_by_side.py [--runs N] [--peer NAME] [WORKLOAD...]
   --runs N     rounds per workload (default 15)
