@@ -77,20 +77,30 @@ def per_iteration(source, command, workload, folder, suffix):
 SCAN_SIZES = (2000, 4000)
 
 
+def compile_floor(source, folder):
+    """The C floor `source` (a file of bench/) compiled with $CC -O2 into `folder`: its path."""
+    floor = os.path.join(folder, source[:-2])
+    subprocess.run([os.environ.get("CC", "cc"), "-O2", "-o", floor, os.path.join(BENCH, source)],
+                   check=True)
+    return floor
+
+
+def write_scan(folder, n):
+    """The scan programs of `n` statements, written by gen_scan.py into `folder`."""
+    subprocess.run([sys.executable, os.path.join(BENCH, "gen_scan.py"), folder, str(n)],
+                   check=True, stdout=subprocess.DEVNULL)
+
+
 def scan_rows(moxa, peers, folder):
     """Per statement: instructions of moxa, the floors and every peer; per byte of the moxa
     program: moxa and the floors."""
-    floors = {}
-    for name, source in (("floor", "scan_floor.c"), ("table", "scan_floor_table.c")):
-        floors[name] = os.path.join(folder, source[:-2])
-        subprocess.run([os.environ.get("CC", "cc"), "-O2", "-o", floors[name],
-                        os.path.join(BENCH, source)], check=True)
+    floors = {name: compile_floor(source, folder)
+              for name, source in (("floor", "scan_floor.c"), ("table", "scan_floor_table.c"))}
     counts = {}
     sizes = []
     for n in SCAN_SIZES:
         programs = os.path.join(folder, f"scan{n}")
-        subprocess.run([sys.executable, os.path.join(BENCH, "gen_scan.py"), programs, str(n)],
-                       check=True)
+        write_scan(programs, n)
         mox = os.path.join(programs, "scan.mox")
         sizes.append(os.path.getsize(mox))
         counts.setdefault("moxa", []).append(instructions([moxa, mox], folder))

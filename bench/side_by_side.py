@@ -50,13 +50,9 @@ def run(argv, cpu):
 def scan_commands(moxa, folder):
     """The scan workload's program, written into `folder`, and the table-driven floor compiled
     there: moxa's command and the floor's."""
-    subprocess.run([sys.executable, os.path.join(BENCH, "gen_scan.py"), folder,
-                    str(SCAN_STATEMENTS)], check=True, stdout=subprocess.DEVNULL)
-    floor = os.path.join(folder, "scan_floor_table")
-    subprocess.run([os.environ.get("CC", "cc"), "-O2", "-o", floor,
-                    os.path.join(BENCH, "scan_floor_table.c")], check=True)
+    callgrind.write_scan(folder, SCAN_STATEMENTS)
     program = os.path.join(folder, "scan.mox")
-    return [[moxa, program], [floor, program]]
+    return [[moxa, program], [callgrind.compile_floor("scan_floor_table.c", folder), program]]
 
 
 def main():
