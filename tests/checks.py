@@ -2,18 +2,25 @@
 first, groups of checks of which one that breaks fails by its name while the others still run,
 the summary with the exit status, what a run prints around a program's own output (typed out
 here, not taken from the interpreter, so that a changed byte there fails), files written for a
-run, and a process spoken to in framed JSON messages (the language server, the debugger).
+run, a run on a terminal of its own, and a process spoken to in framed JSON messages (the
+language server, the debugger).
 
 A test puts this folder on its path and imports it:
     sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
     from checks import check, expect, failures, finish
 """
+import fcntl
 import json
 import os
+import pathlib
 import queue
+import select
 import subprocess
 import sys
+import tempfile
+import termios
 import threading
+import time
 
 failures = []
 
@@ -73,6 +80,48 @@ def finish(name, groups=(), *args):
     sys.exit(1 if failures else 0)
 
 
+def finish_in_folder(name, groups):
+    """`finish`, each group given the same temporary folder (a pathlib.Path), removed after."""
+    with tempfile.TemporaryDirectory() as folder:
+        finish(name, groups, pathlib.Path(folder))
+
+
+def on_terminal(command, wanted=None, typed=b"", limit=60.0):
+    """Runs `command` with a new pseudo-terminal as its controlling terminal; once the terminal
+    shows `wanted`, types `typed`. Returns what was shown before that and in all (until the end,
+    or a second without more after the typing), whether the run was still running when `wanted`
+    came, and its status (None, and a failure, for a run that had to be killed)."""
+    master, slave = os.openpty()
+    proc = subprocess.Popen(command, stdin=slave, stdout=slave, stderr=slave,
+                            start_new_session=True,
+                            preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
+    os.close(slave)
+    seen, before, running = b"", None, False
+    end = time.monotonic() + limit
+    while True:
+        if before is None and wanted is not None and wanted in seen:
+            before, running = seen, proc.poll() is None
+            os.write(master, typed)
+        try:
+            ready, _, _ = select.select([master], [], [], 0.1 if before is None else 1.0)
+            chunk = os.read(master, 4096) if ready else None
+        except OSError:  # the other side is closed
+            chunk = b""
+        if chunk:
+            seen += chunk
+        elif chunk == b"" or before is not None or time.monotonic() > end:
+            break
+    os.close(master)
+    try:
+        status = proc.wait(limit)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+        status = None
+        failures.append(f"on a terminal: {command}: the run did not end")
+    return before, seen.replace(b"^C", b""), running, status
+
+
 def frame(obj):
     body = json.dumps(obj).encode()
     return b"Content-Length: %d\r\n\r\n" % len(body) + body
@@ -81,12 +130,14 @@ def frame(obj):
 class Ramce:
     """A process that reads and writes JSON messages each after a Content-Length header. Its
     output is read on a thread of its own, so that a process that stops answering fails its
-    test after `watchdog` seconds instead of hanging it; `get` raises EOFError at its end."""
+    test after `watchdog` seconds instead of hanging it; `get` raises EOFError at its end.
+    `next` waits for a message a test takes; the others are kept, in order, in `kept`."""
 
     def __init__(self, command, watchdog):
         self.p = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                   stderr=subprocess.PIPE)
         self.watchdog = watchdog
+        self.kept = []
         self.inbox = queue.Queue()
         threading.Thread(target=self._read, daemon=True).start()
 
@@ -118,4 +169,12 @@ class Ramce:
         m = self.inbox.get(timeout=self.watchdog)
         if m is None:
             raise EOFError(f"{self.p.args[0]} ended")
+        return m
+
+    def next(self, test):
+        for i, m in enumerate(self.kept):
+            if test(m):
+                return self.kept.pop(i)
+        while not test(m := self.get()):
+            self.kept.append(m)
         return m

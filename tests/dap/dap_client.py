@@ -19,21 +19,12 @@ class Klient(Ramce):
     def __init__(self, adapter):
         super().__init__([adapter], WATCHDOG)
         self.seq = 1
-        self.cekajici = []  # messages read while waiting for another
-
-    def dalsi(self, test):
-        for i, z in enumerate(self.cekajici):
-            if test(z):
-                return self.cekajici.pop(i)
-        while not test(z := self.get()):
-            self.cekajici.append(z)
-        return z
 
     def pozadavek(self, prikaz, argumenty=None):
         seq, self.seq = self.seq, self.seq + 1
         zprava = {"seq": seq, "type": "request", "command": prikaz}
         self.send(zprava if argumenty is None else {**zprava, "arguments": argumenty})
-        return self.dalsi(lambda z: z.get("type") == "response" and z.get("request_seq") == seq)
+        return self.next(lambda z: z.get("type") == "response" and z.get("request_seq") == seq)
 
     def telo(self, prikaz, argumenty=None):
         r = self.pozadavek(prikaz, argumenty)
@@ -42,12 +33,12 @@ class Klient(Ramce):
         return r.get("body", {})
 
     def udalost(self, jmeno):
-        return self.dalsi(lambda z: z.get("type") == "event" and z.get("event") == jmeno)
+        return self.next(lambda z: z.get("type") == "event" and z.get("event") == jmeno)
 
     def vystup(self):
         """The output events received so far (taken out of the waiting messages)."""
-        texty = [z["body"]["output"] for z in self.cekajici if je_vystup(z)]
-        self.cekajici = [z for z in self.cekajici if not je_vystup(z)]
+        texty = [z["body"]["output"] for z in self.kept if je_vystup(z)]
+        self.kept = [z for z in self.kept if not je_vystup(z)]
         return "".join(texty)
 
     def konec(self):
@@ -78,10 +69,16 @@ class Klient(Ramce):
     def zastaveni_do_konce(self):
         """Each stop until the run ends; the caller goes on from it with `krok`."""
         while True:
-            m = self.dalsi(lambda z: z.get("event") in ("stopped", "terminated"))
+            m = self.next(lambda z: z.get("event") in ("stopped", "terminated"))
             if m["event"] == "terminated":
                 return
             yield m["body"]
+
+    def do_konce(self):
+        """Goes on from every stop until the run ends; what it printed."""
+        for _ in self.zastaveni_do_konce():
+            self.telo("continue", {"threadId": 1})
+        return self.vystup()
 
     def promenne(self, jmeno):
         """The variables of one scope of the top frame, as (name, value)."""

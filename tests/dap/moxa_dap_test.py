@@ -170,9 +170,7 @@ def blocks_the_run_is_in():
     # runs to its error.
     odd = write(TMP / "odd.mox", "{ i2 (1) { } e2 } { } .\n")
     k = session(odd, None)
-    for _ in k.zastaveni_do_konce():
-        k.telo("continue", {"threadId": 1})
-    expect("e2 before a closing brace", k.vystup(), "\nhello\n\nV bloku: 'Blok', na radku: 1 "
+    expect("e2 before a closing brace", k.do_konce(), "\nhello\n\nV bloku: 'Blok', na radku: 1 "
            "nastala chyba - byl ocekavan znak: \"{\", namisto toho se vyskytl tento znak: "
            "\"}\".\n\nV programu se vyskytla chyba.\n\nbye\n\n")
     k.konec()
@@ -223,9 +221,7 @@ def golden_output():
     for mox in programs:
         want = run_on([MOXA], mox).stdout
         k = session(mox, None)
-        for _ in k.zastaveni_do_konce():
-            k.telo("continue", {"threadId": 1})
-        expect(f"output of {mox.relative_to(ROOT)}", k.vystup().encode("latin-1"), want)
+        expect(f"output of {mox.relative_to(ROOT)}", k.do_konce().encode("latin-1"), want)
         k.konec()
 
 

@@ -13,17 +13,14 @@ import fcntl
 import os
 import pathlib
 import select
-import shutil
 import signal
 import subprocess
 import sys
-import tempfile
-import termios
 import threading
 import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import HELLO, chyba, expect, finish, uspech, write  # noqa: E402
+from checks import HELLO, chyba, expect, finish_in_folder, on_terminal, uspech, write  # noqa: E402
 
 MOXA = os.path.abspath(sys.argv[1])
 ULIMIT = "--no-ulimit" not in sys.argv[2:]
@@ -85,44 +82,16 @@ def deep(shape, depth):
     return b"{" + b"@w->1;w2(@w){@w->0;" * depth + b"pis_ln(7);" + b"}w2_end;" * depth + b"}."
 
 
-def on_terminal(path, wanted, typed):
-    """Runs moxa on `path` with a new pseudo-terminal as its controlling terminal; once the
-    terminal shows `wanted`, types `typed`. Returns what was shown before and in all, whether
-    the run was still running when `wanted` came, and its status."""
-    master, slave = os.openpty()
-    proc = subprocess.Popen([MOXA, path], stdin=slave, stdout=slave, stderr=slave,
-                            start_new_session=True,
-                            preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
-    os.close(slave)
-    seen, before, running = b"", None, False
-    end = time.monotonic() + LIMIT
-    while True:  # until `wanted` is shown, then until nothing more comes for a second
-        if before is None and wanted in seen:
-            before, running = seen, proc.poll() is None
-            os.write(master, typed)
-        try:
-            ready, _, _ = select.select([master], [], [], 0.1 if before is None else 1.0)
-            chunk = os.read(master, 4096) if ready else None
-        except OSError:  # the other side is closed
-            chunk = b""
-        if chunk:
-            seen += chunk
-        elif chunk == b"" or before is not None or time.monotonic() > end:
-            break
-    os.close(master)
-    return before, seen.replace(b"^C", b""), running, reap(proc, f"terminal: {path}")
-
-
 def terminal(tmp):
     forever, prompt = write(f"{tmp}/forever.mox", FOREVER), write(f"{tmp}/prompt.mox", PROMPT)
     # Every line is on the screen while the loop still runs; Ctrl-C, as typed (the terminal
     # sends SIGINT), then ends the run with nothing more printed.
-    before, seen, running, status = on_terminal(forever, b"first line\r\n", b"\x03")
+    before, seen, running, status = on_terminal([MOXA, forever], b"first line\r\n", b"\x03")
     expect("terminal: the first line shown while the loop runs, Ctrl-C ends it by SIGINT",
            (before is not None, running, status, seen),
            (True, True, -signal.SIGINT, b"\r\nhello\r\n\r\nfirst line\r\n"))
     # A prompt without a line end is visible before cti waits; the word typed is read.
-    before, seen, _, status = on_terminal(prompt, b"Zadej: ", b"slovo\n")
+    before, seen, _, status = on_terminal([MOXA, prompt], b"Zadej: ", b"slovo\n")
     expect("terminal: the prompt shown before cti waits, the typed word read",
            (before is not None and before.endswith(b"Zadej: "), status,
             b"[slovo]\r\n\r\nProgram probehl bez chyb.\r\n\r\nbye\r\n\r\n" in seen), (True, 0, True))
@@ -313,8 +282,4 @@ if ULIMIT:
     groups.append(address_space)
 else:
     print("note: the address-space limits are left out in this build")
-tmp = tempfile.mkdtemp()
-try:
-    finish("watch_and_interrupt", groups, tmp)
-finally:
-    shutil.rmtree(tmp, ignore_errors=True)
+finish_in_folder("watch_and_interrupt", groups)

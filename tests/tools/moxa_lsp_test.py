@@ -17,22 +17,15 @@ DOC = {"textDocument": {"uri": URI}}
 class Client(Ramce):
     def __init__(self):
         super().__init__([LSP, "--stdio"], 30)
-        self.notes = []
         self.next_id = 0
 
     def notify(self, method, params):
         self.send({"jsonrpc": "2.0", "method": method, "params": params})
 
-    def wait(self, wanted):
-        """The next message `wanted` takes (the messages before it are kept aside in notes)."""
-        while not wanted(m := self.get()):
-            self.notes.append(m)
-        return m
-
     def request(self, method, params, whole=False):
         self.next_id += 1
         self.send({"jsonrpc": "2.0", "id": self.next_id, "method": method, "params": params})
-        m = self.wait(lambda m: m.get("id") == self.next_id and "method" not in m)
+        m = self.next(lambda m: m.get("id") == self.next_id and "method" not in m)
         return m if whole else m.get("result", m.get("error"))
 
     def code(self, method, params):
@@ -40,7 +33,7 @@ class Client(Ramce):
         return self.request(method, params, whole=True).get("error", {}).get("code")
 
     def diagnostics(self):
-        return self.wait(lambda m: m.get("method") == "textDocument/publishDiagnostics")["params"]
+        return self.next(lambda m: m.get("method") == "textDocument/publishDiagnostics")["params"]
 
     def end(self):
         """The status and standard error of the server once its input ends."""
@@ -257,7 +250,7 @@ def session_requests():
         expect(f"formatting {text!r}", c.request("textDocument/formatting", {
             **DOC, "options": {"tabSize": 2, "insertSpaces": True}}), want)
     expect("a message for the program with an error",
-           len([n for n in c.notes if n.get("method") == "window/showMessage"]), 1)
+           len([n for n in c.kept if n.get("method") == "window/showMessage"]), 1)
     expect("exit", c.close(), 0)
 
 
@@ -285,7 +278,7 @@ def session_errors():
                    b"garbage line\r\nContent-Length: 2\r\n\r\n{}"):
         c.raw(header)
         expect(f"the next message after {header!r}", c.code("moxa/nothing", {}), -32601)
-    expect("nothing answers the dropped ones", [n for n in c.notes if "id" in n], [])
+    expect("nothing answers the dropped ones", [n for n in c.kept if "id" in n], [])
     # A frame whose Content-Length is too small: the rest of its body runs on into the next
     # header, and the request after it is answered all the same.
     body = json.dumps({"jsonrpc": "2.0", "id": 900, "method": "moxa/nothing"}).encode()

@@ -6,10 +6,7 @@ terminal, the command line.
 usage: moxa_trace_test.py MOXA_TRACE MOXA LIBMOXA TESTS_DIR"""
 import ctypes
 import json
-import os
 import pathlib
-import pty
-import select
 import signal
 import subprocess
 import sys
@@ -20,7 +17,7 @@ TRACE, MOXA, LIB = (str(pathlib.Path(a).resolve()) for a in sys.argv[1:4])
 HERE = pathlib.Path(sys.argv[4]) / "tools"
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
 from checks import (BYE, HELLO, USPECH as OK, expect, finish,  # noqa: E402
-                    input_of, run_on, write)
+                    input_of, on_terminal, run_on, write)
 TEMPORARY = tempfile.TemporaryDirectory()
 TMP = pathlib.Path(TEMPORARY.name)
 ENDLESS = b"{ @i -> 0; w2 (1) { @i -> @i + 1; pis(@i); } w2_end; } .\n"
@@ -31,17 +28,13 @@ def records(text):
     return [json.loads(line) for line in text.decode("ascii").splitlines()]
 
 
-def value(s):
-    """A value of the trace back as its bytes."""
-    return s.encode("latin-1")
-
-
 def program(name, text):
     return str(write(TMP / name, text))
 
 
 def printed(recs):
-    return b"".join(value(r["text"]) for r in recs if r.get("kind") == "print")
+    """What the trace says was printed, as bytes."""
+    return b"".join(r["text"].encode("latin-1") for r in recs if r.get("kind") == "print")
 
 
 def run(*args, stdin=b"", cwd=None, timeout=120):
@@ -163,25 +156,12 @@ def on_a_terminal():
     pieces it is written in elsewhere)."""
     prog = program("lines.mox", b'{ @i -> 0; w2 (@i < 3000) { pis_ln("radek " + @i); '
                    b'@i -> @i + 1; } w2_end; } .\n')
-    master, slave = pty.openpty()
-    p = subprocess.Popen([TRACE, prog], stdin=slave, stdout=slave, stderr=slave)
-    os.close(slave)
-    data = b""
-    while select.select([master], [], [], 120)[0]:
-        try:
-            chunk = os.read(master, 1 << 16)
-        except OSError:  # the other end is closed
-            break
-        if not chunk:
-            break
-        data += chunk
-    p.wait(timeout=60)
-    os.close(master)
-    shown = data.replace(b"\r\n", b"\n")
+    _, shown, _, status = on_terminal([TRACE, prog], limit=120)
+    shown = shown.replace(b"\r\n", b"\n")
     # The program's lines hold a real line feed; in the trace it is written \n.
     last_line, first_step = shown.find(b"radek 2999.000000\n"), shown.find(b'{"step": 1,')
     expect("terminal: exit, output and trace shown, the trace after the output",
-           (p.returncode, last_line > 0, first_step > last_line), (0, True, True))
+           (status, last_line > 0, first_step > last_line), (0, True, True))
     recs = records(b"".join(line for line in shown[first_step:].splitlines(True)
                             if line.startswith(b"{")))
     expect("terminal: whole trace", recs[-1], {"end": "ok", "steps": len(recs) - 1})
