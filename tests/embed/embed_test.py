@@ -9,11 +9,11 @@ import os
 import pathlib
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import BYE, HELLO, VERDIKT as VERDICT, check, expect, finish, write  # noqa: E402
+from checks import (BYE, HELLO, VERDIKT as VERDICT, check, expect,  # noqa: E402
+                    finish_in_folder, write)
 
 GRADER = pathlib.Path(__file__).resolve().parents[2] / "examples" / "embed" / "grade.py"
 RUN_MOX, LIB, GOLDEN = sys.argv[1:4]
@@ -81,6 +81,4 @@ def grader_verdicts(tmp):
     check(took >= 0.5, "grader time limit: took %.2f s" % took)
 
 
-with tempfile.TemporaryDirectory() as scratch:
-    finish("embed examples",
-           [host_runs_golden_programs, host_limits, grader_verdicts], scratch)
+finish_in_folder("embed examples", [host_runs_golden_programs, host_limits, grader_verdicts])

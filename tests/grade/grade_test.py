@@ -16,13 +16,12 @@ import signal
 import socket
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 import xml.etree.ElementTree as ET
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import BYE, HELLO, USPECH as OK, check, expect, finish, write  # noqa: E402
+from checks import BYE, HELLO, USPECH as OK, check, expect, finish_in_folder, write  # noqa: E402
 
 GRADE = sys.argv[1]
 SAMPLE = os.path.abspath(sys.argv[2])
@@ -341,7 +340,7 @@ def unusable(tmp):
         refused("bad options %s" % args, grade(*args, ASSIGNMENT, EVA, EVA), 2)
     helped = grade("--help")
     check(helped.returncode == 0 and b"usage: moxa-grade" in helped.stdout, "--help")
-    for out in (os.path.join(tmp, "no such folder", "r.csv"), tmp):
+    for out in (os.path.join(tmp, "no such folder", "r.csv"), str(tmp)):
         refused("unwritable -o " + out, grade("-f", "csv", "-o", out, ASSIGNMENT, EVA), 1,
                 b"cannot write")
 
@@ -621,15 +620,14 @@ def feedback(tmp):
         check(message.split("\n")[:len(lines)] == lines,
               "feedback %s, %s (%s):\n%s" % (where, name, lang, message))
 
-    # The table, in the language of the locale.
+    # The table, in the language of the locale; the student's results.json, in that of --lang:
+    # the message, and a summary of the visible test alone.
     for lang, locale in (("en", "C"), ("cs", "cs_CZ.UTF-8")):
         table = grade("-d", a, *files, env=dict(os.environ, LC_ALL=locale)).stdout.decode()
         accounts = re.findall(r"^  shown: \w+\n((?:    .*\n)*)", table, re.M)
         check(len(accounts) == len(programs), "feedback table: %d accounts" % len(accounts))
         for name, account in zip(programs, accounts):
             agrees("table", name, lang, re.sub(r"(?m)^    ", "", account))
-    # The student's results.json: the message, and a summary of the visible test alone.
-    for lang in ("en", "cs"):
         out = os.path.join(tmp, "feedback-gs-" + lang)
         grade("-f", "gradescope", "--lang", lang, "-o", out, a, *files)
         for name in programs:
@@ -650,8 +648,7 @@ def feedback(tmp):
           "feedback csv notes: %s" % rows)
 
 
-with tempfile.TemporaryDirectory() as temporary:
-    finish("moxa-grade", (reports_on_standard_output, gradescope_report, comparison_modes_and_bytes,
-                          diff_of_a_missing_line, time_limit, unusable, hostile_files,
-                          processor_time_at_any_jobs, interrupted, names_in_utf8, bundle,
-                          feedback), temporary)
+finish_in_folder("moxa-grade", (reports_on_standard_output, gradescope_report,
+                                comparison_modes_and_bytes, diff_of_a_missing_line, time_limit,
+                                unusable, hostile_files, processor_time_at_any_jobs, interrupted,
+                                names_in_utf8, bundle, feedback))

@@ -13,14 +13,13 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 
 TOOL = sys.argv[1]
 CORPUS = pathlib.Path(sys.argv[2]).resolve()
 CHROMIUM = sys.argv[3] if len(sys.argv) > 3 else shutil.which("chromium")
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import check, expect, finish, write  # noqa: E402
+from checks import check, expect, finish_in_folder, write  # noqa: E402
 
 
 def similar(*args, status=0):
@@ -243,6 +242,4 @@ def template(tmp):
     expect("csv names", rows[1][1:3], ["ana", 'bo,"b"'])
 
 
-with tempfile.TemporaryDirectory() as tmp:
-    finish("moxa-similar", (corpus, identity, formats, template, html_report, hostile),
-           pathlib.Path(tmp))
+finish_in_folder("moxa-similar", (corpus, identity, formats, template, html_report, hostile))

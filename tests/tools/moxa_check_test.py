@@ -17,7 +17,7 @@ DATA = json.loads(pathlib.Path(sys.argv[4]).read_text(encoding="utf-8"))
 # Under a sanitizer the process's memory is the sanitizer's, not the checker's.
 MEASURE_MEMORY = "--no-memory" not in sys.argv[5:]
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import expect, failures, finish, write  # noqa: E402
+from checks import expect, failures, finish_in_folder, write  # noqa: E402
 
 
 def check(args, stdin=b"", encoding="utf-8", env=None):
@@ -271,6 +271,5 @@ def explain(_tmp):
     expect("--explain unknown", check(["--explain", "M999"])[0], 2)
 
 
-with tempfile.TemporaryDirectory() as t:
-    finish("moxa-check", (golden, crafted, statuses, json_format, capped, examples, language,
-                          explain), pathlib.Path(t))
+finish_in_folder("moxa-check", (golden, crafted, statuses, json_format, capped, examples,
+                               language, explain))

@@ -8,12 +8,11 @@ import json
 import pathlib
 import subprocess
 import sys
-import tempfile
 
 FMT, TOKENS, ROOT = sys.argv[1], sys.argv[2], pathlib.Path(sys.argv[3])
 HERE = pathlib.Path(__file__).parent
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import expect, failures, finish, write  # noqa: E402
+from checks import expect, failures, finish_in_folder, write  # noqa: E402
 
 
 def run(args, stdin=b""):
@@ -96,5 +95,4 @@ def nothing_lost(_tmp):
                (0, once, [True] * len(comments), True))
 
 
-with tempfile.TemporaryDirectory() as t:
-    finish("moxa-fmt", (every_program, modes, nothing_lost), pathlib.Path(t))
+finish_in_folder("moxa-fmt", (every_program, modes, nothing_lost))
