@@ -48,6 +48,12 @@ class Klient(Ramce):
             self.p.stdin.close()
         return self.p.wait(timeout=WATCHDOG)
 
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.konec()
+
     def zacni(self, program, breakpoints=(), **launch):
         self.telo("initialize", {"adapterID": "moxa", "linesStartAt1": True,
                                  "columnsStartAt1": True})

@@ -75,26 +75,25 @@ def every_step_forward_and_back():
     for name in ("loops.mox", "kinds.mox", "bytes.mox"):
         mox = TRACES / name
         want = states(trace(mox))
-        k = session(mox, stopOnEntry=True)
-        expect(f"{name}: entry", k.zastaveni()["reason"], "entry")
-        got, printed = [k.stav()], [k.vypsano()]
-        for _ in want[1:]:
-            k.krok("next")
-            got.append(k.stav())
-            printed.append(k.vypsano())
-        expect(f"{name}: each step", got, want)
-        # What was printed grows step by step into moxa's own output.
-        moxa = run_on([MOXA], mox).stdout.decode("latin-1")
-        expect(f"{name}: printed so far", all(moxa.startswith(p) for p in printed), True)
-        expect(f"{name}: something printed on the way", printed[0] != printed[-1], True)
-        # Back from the last step to the first, one step at a time: the state and what had
-        # been printed by then.
-        back = []
-        for _ in want[1:]:
-            expect(f"{name}: stepBack reason", k.krok("stepBack")["reason"], "step")
-            back.append((k.stav(), k.vypsano()))
-        expect(f"{name}: each step back", back, list(zip(want, printed))[-2::-1])
-        k.konec()
+        with session(mox, stopOnEntry=True) as k:
+            expect(f"{name}: entry", k.zastaveni()["reason"], "entry")
+            got, printed = [k.stav()], [k.vypsano()]
+            for _ in want[1:]:
+                k.krok("next")
+                got.append(k.stav())
+                printed.append(k.vypsano())
+            expect(f"{name}: each step", got, want)
+            # What was printed grows step by step into moxa's own output.
+            moxa = run_on([MOXA], mox).stdout.decode("latin-1")
+            expect(f"{name}: printed so far", all(moxa.startswith(p) for p in printed), True)
+            expect(f"{name}: something printed on the way", printed[0] != printed[-1], True)
+            # Back from the last step to the first, one step at a time: the state and what had
+            # been printed by then.
+            back = []
+            for _ in want[1:]:
+                expect(f"{name}: stepBack reason", k.krok("stepBack")["reason"], "step")
+                back.append((k.stav(), k.vypsano()))
+            expect(f"{name}: each step back", back, list(zip(want, printed))[-2::-1])
 
 
 def going_back_to_breakpoints():
@@ -103,36 +102,34 @@ def going_back_to_breakpoints():
     records = trace(TRACES / "loops.mox")
     want = states(records)
     hits = [want[i] for i in arrivals(records, {9})]
-    k = session(TRACES / "loops.mox", [9])
-    k.zastaveni()
-    for _ in range(3):
+    with session(TRACES / "loops.mox", [9]) as k:
+        k.zastaveni()
+        for _ in range(3):
+            k.krok("continue")
+        expect("at the fourth hit", k.stav(), hits[3])
+        for n in (2, 1, 0):
+            expect("reverseContinue reason", k.krok("reverseContinue")["reason"], "breakpoint")
+            expect(f"reverseContinue to hit {n + 1}", k.stav(), hits[n])
+        expect("reverseContinue before the first hit", k.krok("reverseContinue")["reason"], "entry")
+        expect("reverseContinue to the start", k.stav(), want[0])
         k.krok("continue")
-    expect("at the fourth hit", k.stav(), hits[3])
-    for n in (2, 1, 0):
-        expect("reverseContinue reason", k.krok("reverseContinue")["reason"], "breakpoint")
-        expect(f"reverseContinue to hit {n + 1}", k.stav(), hits[n])
-    expect("reverseContinue before the first hit", k.krok("reverseContinue")["reason"], "entry")
-    expect("reverseContinue to the start", k.stav(), want[0])
-    k.krok("continue")
-    expect("forward again to the first hit", k.stav(), hits[0])
-    k.konec()
+        expect("forward again to the first hit", k.stav(), hits[0])
 
     mox = write(TMP / "long.mox", "{\n  @i -> 0;\n  w2 (@i < 3000) {\n    @i -> @i + 1;\n"
                 "    pis(@i % 7);\n  } w2_end;\n} .\n")
     records = trace(mox)
     want, hits = states(records), arrivals(records, {5})
-    k = session(mox, [{"line": 5, "hitCondition": "% 1250"}])
-    k.zastaveni()
-    expect("long run: the 1250th hit", k.stav(), want[hits[1249]])
-    k.krok("continue")
-    i = hits[2499]
-    expect("long run: the 2500th hit", k.stav(), want[i])
-    for back in range(1, 4):
-        k.krok("stepBack")
-        expect(f"long run: {back} steps back", k.stav(), want[i - back])
-    expect("long run: reverseContinue", k.krok("reverseContinue")["reason"], "breakpoint")
-    expect("long run: the previous hit", k.stav(), want[hits[1249]])
-    k.konec()
+    with session(mox, [{"line": 5, "hitCondition": "% 1250"}]) as k:
+        k.zastaveni()
+        expect("long run: the 1250th hit", k.stav(), want[hits[1249]])
+        k.krok("continue")
+        i = hits[2499]
+        expect("long run: the 2500th hit", k.stav(), want[i])
+        for back in range(1, 4):
+            k.krok("stepBack")
+            expect(f"long run: {back} steps back", k.stav(), want[i - back])
+        expect("long run: reverseContinue", k.krok("reverseContinue")["reason"], "breakpoint")
+        expect("long run: the previous hit", k.stav(), want[hits[1249]])
 
 
 def frames(k):
@@ -145,35 +142,33 @@ def blocks_the_run_is_in():
                 "  w2 (@i < 3) {\n    i2 (@i = 1) {\n      pis(\"a\");\n"
                 "    } e2 {\n      pis(\"b\");\n    } i2_end;\n"
                 "    @i -> @i + 1;\n  } w2_end;\n  pis_ln(\"konec\");\n} .\n")
-    k = session(mox, [2, 6, 8, 10])
-    k.zastaveni()
-    loop, main = ("w2 at line 6, pass %d", 7, 5), ("main block", 6, 3)
-    for n, (what, want) in enumerate([
-            ("declaration", [("?f, declaration block", 2, 3)]),
-            ("first test", [("w2 at line 6, first test", 6, 3), main]),
-            ("else branch, pass 1", [("i2 at line 7, e2: condition false", 10, 7),
-                                     (loop[0] % 1, *loop[1:]), main]),
-            ("test after pass 1", [("w2 at line 6, test after pass 1", 6, 3), main]),
-            ("then branch, pass 2", [("i2 at line 7, condition true", 8, 7),
-                                     (loop[0] % 2, *loop[1:]), main])]):
-        if n:
-            k.krok("continue")
-        expect(what, frames(k), want)
-    # Out of the branch to the statement after the conditional, then out of the loop.
-    k.krok("stepOut")
-    expect("out of the branch", frames(k)[0], ("w2 at line 6, pass 2", 12, 5))
-    k.telo("setBreakpoints", {"source": {"path": str(mox)}, "breakpoints": []})
-    k.krok("stepOut")
-    expect("out of the loop: the end", k.stav()[:3], (14, 3, {"@i": "3.000000"}))
-    k.konec()
+    with session(mox, [2, 6, 8, 10]) as k:
+        k.zastaveni()
+        loop, main = ("w2 at line 6, pass %d", 7, 5), ("main block", 6, 3)
+        for n, (what, want) in enumerate([
+                ("declaration", [("?f, declaration block", 2, 3)]),
+                ("first test", [("w2 at line 6, first test", 6, 3), main]),
+                ("else branch, pass 1", [("i2 at line 7, e2: condition false", 10, 7),
+                                         (loop[0] % 1, *loop[1:]), main]),
+                ("test after pass 1", [("w2 at line 6, test after pass 1", 6, 3), main]),
+                ("then branch, pass 2", [("i2 at line 7, condition true", 8, 7),
+                                         (loop[0] % 2, *loop[1:]), main])]):
+            if n:
+                k.krok("continue")
+            expect(what, frames(k), want)
+        # Out of the branch to the statement after the conditional, then out of the loop.
+        k.krok("stepOut")
+        expect("out of the branch", frames(k)[0], ("w2 at line 6, pass 2", 12, 5))
+        k.telo("setBreakpoints", {"source": {"path": str(mox)}, "breakpoints": []})
+        k.krok("stepOut")
+        expect("out of the loop: the end", k.stav()[:3], (14, 3, {"@i": "3.000000"}))
     # An e2 whose "{" comes after a "}" that closes another block: its blocks are mapped and it
     # runs to its error.
     odd = write(TMP / "odd.mox", "{ i2 (1) { } e2 } { } .\n")
-    k = session(odd, None)
-    expect("e2 before a closing brace", k.do_konce(), "\nhello\n\nV bloku: 'Blok', na radku: 1 "
-           "nastala chyba - byl ocekavan znak: \"{\", namisto toho se vyskytl tento znak: "
-           "\"}\".\n\nV programu se vyskytla chyba.\n\nbye\n\n")
-    k.konec()
+    with session(odd, None) as k:
+        expect("e2 before a closing brace", k.do_konce(), "\nhello\n\nV bloku: 'Blok', na radku: 1 "
+               "nastala chyba - byl ocekavan znak: \"{\", namisto toho se vyskytl tento znak: "
+               "\"}\".\n\nV programu se vyskytla chyba.\n\nbye\n\n")
 
 
 def conditions_counts_errors():
@@ -182,36 +177,34 @@ def conditions_counts_errors():
     want = states(records)
     asked = [{"line": 4, "condition": "@i > 0"}, {"line": 3, "hitCondition": "% 2"},
              {"line": 6, "hitCondition": "no"}, {"line": 99}]
-    k = session(mox, asked)
-    bps = k.telo("setBreakpoints", {"source": {"path": str(mox)}, "breakpoints": asked})
-    expect("verified", [b["verified"] for b in bps["breakpoints"]], [True, True, False, False])
-    # Line 3's test: hits 1, 2, 3 at steps 2, 4, 6: the second stops. Line 4 with @i > 0:
-    # its second arrival (step 5).
-    stops = []
-    for stop in k.zastaveni_do_konce():
-        stops.append((stop["reason"], k.stav()))
-        if stop["reason"] == "exception":
-            expect("the error's text", stop["text"], records[-1]["message"].rstrip("\n"))
-            expect("evaluate at the error",
-                   k.telo("evaluate", {"expression": "@i * 10", "context": "repl"})["result"],
-                   "20.000000")
-        k.telo("continue", {"threadId": 1})
-    expect("stops at the hit count, on the condition, at the error",
-           [(r, s[:2] if r == "exception" else s) for r, s in stops],
-           [("breakpoint", want[3]), ("breakpoint", want[4]), ("exception", (6, 3))])
-    k.konec()
+    with session(mox, asked) as k:
+        bps = k.telo("setBreakpoints", {"source": {"path": str(mox)}, "breakpoints": asked})
+        expect("verified", [b["verified"] for b in bps["breakpoints"]], [True, True, False, False])
+        # Line 3's test: hits 1, 2, 3 at steps 2, 4, 6: the second stops. Line 4 with @i > 0:
+        # its second arrival (step 5).
+        stops = []
+        for stop in k.zastaveni_do_konce():
+            stops.append((stop["reason"], k.stav()))
+            if stop["reason"] == "exception":
+                expect("the error's text", stop["text"], records[-1]["message"].rstrip("\n"))
+                expect("evaluate at the error",
+                       k.telo("evaluate", {"expression": "@i * 10", "context": "repl"})["result"],
+                       "20.000000")
+            k.telo("continue", {"threadId": 1})
+        expect("stops at the hit count, on the condition, at the error",
+               [(r, s[:2] if r == "exception" else s) for r, s in stops],
+               [("breakpoint", want[3]), ("breakpoint", want[4]), ("exception", (6, 3))])
     # A line without a statement moves to the next one; hovers name variables.
-    k = session(TRACES / "loops.mox", [1, 13])
-    r = k.telo("setBreakpoints", {"source": {"path": str(TRACES / "loops.mox")},
-                                  "breakpoints": [{"line": 1}, {"line": 11}, {"line": 14}]})
-    expect("moved lines", [(b["verified"], b["line"]) for b in r["breakpoints"]],
-           [(True, 2), (True, 12), (False, 14)])
-    k.zastaveni()
-    k.krok("next")
-    expect("hover", k.telo("evaluate", {"expression": "@n", "context": "hover"})["result"], "0")
-    r = k.pozadavek("evaluate", {"expression": "@n +", "context": "repl"})
-    expect("a broken expression fails", r["success"], False)
-    k.konec()
+    with session(TRACES / "loops.mox", [1, 13]) as k:
+        r = k.telo("setBreakpoints", {"source": {"path": str(TRACES / "loops.mox")},
+                                      "breakpoints": [{"line": 1}, {"line": 11}, {"line": 14}]})
+        expect("moved lines", [(b["verified"], b["line"]) for b in r["breakpoints"]],
+               [(True, 2), (True, 12), (False, 14)])
+        k.zastaveni()
+        k.krok("next")
+        expect("hover", k.telo("evaluate", {"expression": "@n", "context": "hover"})["result"], "0")
+        r = k.pozadavek("evaluate", {"expression": "@n +", "context": "repl"})
+        expect("a broken expression fails", r["success"], False)
 
 
 def golden_output():
@@ -220,9 +213,8 @@ def golden_output():
     expect("golden programs found", len(programs) > 100, True)
     for mox in programs:
         want = run_on([MOXA], mox).stdout
-        k = session(mox, None)
-        expect(f"output of {mox.relative_to(ROOT)}", k.do_konce().encode("latin-1"), want)
-        k.konec()
+        with session(mox, None) as k:
+            expect(f"output of {mox.relative_to(ROOT)}", k.do_konce().encode("latin-1"), want)
 
 
 def broken_input():
@@ -255,25 +247,22 @@ def limits_and_input():
             ("maxOutput: the first bytes, no closing banner", mox,
              {"input": "ahoj svete", "maxSteps": 0, "maxOutput": 3}, "\nhello\n\nblo"),
             ("maxSteps stops a loop", loop, {"maxSteps": 5000}, "\nhello\n\n")):
-        k = session(prog, None, **launch)
-        k.udalost("terminated")
-        expect(what, k.vystup(), want)
-        k.konec()
+        with session(prog, None, **launch) as k:
+            k.udalost("terminated")
+            expect(what, k.vystup(), want)
     # Pause stops a run that would go on forever.
-    k = session(loop, None)
-    expect("pause", k.krok("pause")["reason"], "pause")
-    expect("paused in the loop", frames(k)[-1][0], "main block")
-    k.telo("terminate")
-    k.udalost("terminated")
-    k.konec()
-    k = session(mox, [6], input="slovo")
-    for word in ("slovo", "jine"):  # the input given as text, then again after a restart
-        if word == "jine":
-            k.telo("restart", {"arguments": {"program": str(mox), "input": word}})
-        k.zastaveni()
-        k.krok("next")
-        expect(f"input {word}", k.stav()[2].get("@w"), word)
-    k.konec()
+    with session(loop, None) as k:
+        expect("pause", k.krok("pause")["reason"], "pause")
+        expect("paused in the loop", frames(k)[-1][0], "main block")
+        k.telo("terminate")
+        k.udalost("terminated")
+    with session(mox, [6], input="slovo") as k:
+        for word in ("slovo", "jine"):  # the input given as text, then again after a restart
+            if word == "jine":
+                k.telo("restart", {"arguments": {"program": str(mox), "input": word}})
+            k.zastaveni()
+            k.krok("next")
+            expect(f"input {word}", k.stav()[2].get("@w"), word)
 
 
 finish("moxa-dap", (breakpoints_in_trace_order, every_step_forward_and_back,
