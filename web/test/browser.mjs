@@ -81,8 +81,7 @@ export function prohlizec(siteDir) {
   // at `adresa`, once Run can be pressed.
   p.novaStranka = async (adresa = '', moznosti = {}) => {
     const page = await (await p.kontext(moznosti)).newPage();
-    if (adresa.startsWith('guide.html')) await page.goto(p.server.url + adresa);
-    else await p.otevri(page, adresa);
+    await p.otevri(page, adresa);
     return page;
   };
 
@@ -137,6 +136,12 @@ export async function kVstupu(page) {
 
 export async function klavesy(page, ...klavesy) {
   for (const k of klavesy) await page.keyboard.press(k);
+}
+
+// Clicks Step and waits for the step view.
+export async function krokuj(page) {
+  await page.click('#step');
+  await page.waitForSelector('#step-view');
 }
 
 // The program in the editor, and a program put there as if pasted.

@@ -4,7 +4,7 @@
 //   node stepview.mjs SITE_DIR
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { BANNER, klavesy, odkaz, prohlizec } from './browser.mjs';
+import { BANNER, klavesy, krokuj, odkaz, prohlizec } from './browser.mjs';
 
 const prostredi = prohlizec(process.argv[2]);
 
@@ -12,14 +12,6 @@ async function novaStranka(fragment = '') {
   const page = await prostredi.novaStranka('?lang=en' + fragment, { viewport: { width: 1300, height: 900 } });
   await page.waitForFunction(() => !document.getElementById('step').disabled);
   return page;
-}
-
-const otevreno = () => !document.getElementById('step-view').hidden;
-const zavreno = () => document.getElementById('step-view').hidden;
-
-async function krokuj(page) {
-  await page.click('#step');
-  await page.waitForFunction(otevreno);
 }
 
 // What the view shows now, read from the page as a person reads it.
@@ -50,9 +42,7 @@ async function ukazuje(page, cekam) {
   return v;
 }
 
-async function klikni(page, id, n = 1) {
-  for (let i = 0; i < n; i++) await page.click(id);
-}
+const klikni = async (page, id, n = 1) => { for (let i = 0; i < n; i++) await page.click(id); };
 
 // Makes each move in turn (a control's #id clicked, or a key pressed); the view after each.
 async function pohyby(page, ...tahy) {
@@ -98,16 +88,14 @@ test('Step on an example: the statements, the variables, the loop test, forward 
   assert.match(v.output, /\n10\.000000! = 3628800\.000000\n$/);
 
   // The slider and "go to step" reach the same view as stepping there.
+  // Step 30: the 6th pass (tests at 3, 8, 13, ...; 28 is the 6th), its second statement.
   await page.fill('#step-slider', '30');
-  const posuvnik = await pohled(page);
-  assert.equal(posuvnik.n, '30');
+  const posuvnik = await ukazuje(page, { n: '30', line: '    pis(@n + "! = ");', slider: '30',
+    variables: [['@n', '6.000000', false], ['@f', '720.000000', false]] });
   await page.click('#step-first');
   await page.fill('#step-goto-n', '30');
   await page.click('#step-goto button');
   assert.deepEqual(await pohled(page), posuvnik);
-  // Step 30: the 6th pass (tests at 3, 8, 13, ...; 28 is the 6th), its second statement.
-  assert.deepEqual([posuvnik.line, posuvnik.slider, posuvnik.variables],
-    ['    pis(@n + "! = ");', '30', [['@n', '6.000000', false], ['@f', '720.000000', false]]]);
   // The slider's own arrow keys move it a step.
   await page.focus('#step-slider');
   await page.keyboard.press('ArrowRight');
@@ -115,7 +103,7 @@ test('Step on an example: the statements, the variables, the loop test, forward 
 
   // Another example chosen while the view is open: the view closes on the new program.
   await page.selectOption('#examples', 'ahoj.mox');
-  await page.waitForFunction(zavreno);
+  await page.waitForSelector('#step-view', { state: 'hidden' });
   assert.match(await page.textContent('#editor .cm-content'), /Ahoj, svete!/);
   assert.equal(await page.locator('.cm-step-line, .cm-step-token').count(), 0);
   assert.equal(await page.getAttribute('#editor .cm-content', 'contenteditable'), 'true');
@@ -170,7 +158,7 @@ const ZPRAVA = "V bloku: 'Vnitrni_term', na radku: 8 nastala chyba - nejedna se 
 
 test('a link with &step=N opens the view at that step, Share from the view makes one; an error in a later pass is shown at its step, its statement marked', async () => {
   const page = await novaStranka(odkaz(CHYBA) + '&step=7');
-  await page.waitForFunction(otevreno);
+  await page.waitForSelector('#step-view');
   await ukazuje(page, { n: '7', token: 'w2', line: '  w2 (@i < 3) {', output: BANNER + '2.000000\n',
     variables: [['@i', '1.000000', false], ['@x', '1', false]] });
   await klikni(page, '#step-next', 2);
@@ -179,7 +167,7 @@ test('a link with &step=N opens the view at that step, Share from the view makes
   const link = await page.inputValue('#share-link');
   assert.match(link, /&step=9$/);
   const druha = await novaStranka(new URL(link).hash);
-  await druha.waitForFunction(otevreno);
+  await druha.waitForSelector('#step-view');
   const v = await ukazuje(druha, { n: '9', condition: 'Condition: 1 — held: the first branch runs.' });
   assert.deepEqual(await pohled(page), v);
 
@@ -224,7 +212,7 @@ test('keyboard only: Ctrl+Shift+Enter, the arrows, Home and End, Esc; the editor
   const page = await novaStranka(odkaz('{\n  @a -> 1;\n  @b -> 2;\n  @a -> 3;\n} .\n'));
   await page.focus('#editor .cm-content');
   await page.keyboard.press('Control+Shift+Enter');
-  await page.waitForFunction(otevreno);
+  await page.waitForSelector('#step-view');
   const kroky = async (...klavesy) => (await pohyby(page, ...klavesy)).map((v) => v.n);
   assert.equal((await pohled(page)).n, '1');
   assert.deepEqual(await kroky('ArrowRight', 'ArrowDown'), ['2', '3']);
@@ -236,7 +224,7 @@ test('keyboard only: Ctrl+Shift+Enter, the arrows, Home and End, Esc; the editor
   await page.keyboard.type('zz');
   assert.doesNotMatch(await page.textContent('#editor .cm-content'), /zz/);
   await page.keyboard.press('Escape');
-  await page.waitForFunction(zavreno);
+  await page.waitForSelector('#step-view', { state: 'hidden' });
   assert.equal(await page.locator('.cm-step-line').count(), 0);
   assert.equal(await page.isVisible('#output'), true);
 });
