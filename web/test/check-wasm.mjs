@@ -67,12 +67,7 @@ for (const p of programs(dirs.at(-1))) {
   const uzavreny = cely.lastIndexOf('}');
   for (let n = 0; n <= cely.length; n++) {
     const program = cely.slice(0, n);
-    let zjisteni;
-    try {
-      zjisteni = await zkontroluj(modul, program);
-    } catch (e) {
-      zjisteni = [{ severity: 'threw', from: 0, to: 0, message: String(e) }];
-    }
+    const zjisteni = await zkontroluj(modul, program).catch((e) => [{ severity: 'threw', from: 0, to: 0, message: String(e) }]);
     const mimo = zjisteni.find((z) => z.severity === 'threw' || !(z.from <= z.to && z.to <= program.length));
     if (mimo || (n <= uzavreny && zjisteni[0]?.severity !== 'error')) {
       console.log(`FAIL ${p}, its first ${n} characters: ${JSON.stringify(mimo ?? zjisteni)}`);

@@ -4,11 +4,10 @@
 // trace it hands to the page is the one moxa-trace writes. A run past the step cap gives that
 // many steps, says so once, and still gives its end record.
 // Usage: node --no-experimental-fetch golden.mjs MOXA_JS MOXA_TRACE GOLDEN_DIR
-import { execFileSync } from 'node:child_process';
-import { existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { spawnSync } from 'node:child_process';
+import { existsSync, readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
-import { tmpdir } from 'node:os';
-import { join, resolve } from 'node:path';
+import { resolve } from 'node:path';
 import { programs } from '../../editors/test/agreement.mjs';
 import { spustVModulu } from '../src/run.js';
 
@@ -48,34 +47,29 @@ function rozdil(p, bytes, expected, jak) {
   return `FAIL ${p}${jak}: first difference at byte ${i}\n  expected: ${ukaz(expected)}\n       got: ${ukaz(bytes)}`;
 }
 
-const docasna = mkdtempSync(join(tmpdir(), 'moxa-trace-'));
-const soubor = join(docasna, 'trace.jsonl');
 const chyby = [];
 let sVstupem = 0;
 const vse = programs(goldenDir);
-try {
-  for (const p of vse) {
-    const base = p.slice(0, -'.mox'.length);
-    const program = readFileSync(p);
-    const input = existsSync(base + '.in') ? readFileSync(base + '.in') : Buffer.alloc(0);
-    const expected = readFileSync(base + '.out');
-    const r = await spust(program, input).catch((e) => ({ bytes: Buffer.from(`the run threw ${e}`) }));
-    if (!r.bytes.equals(expected)) chyby.push(rozdil(p, r.bytes, expected, ''));
-    const t = await spust(program, input, 1e12).catch(() => ({ radky: [] }));
-    execFileSync(moxaTrace, ['-o', soubor, p], { input, stdio: ['pipe', 'ignore', 'ignore'], maxBuffer: 1 << 28 });
-    const ocekavano = readFileSync(soubor, 'utf8').split(/(?<=\n)/);
-    const k = ocekavano.findIndex((radek, i) => radek !== t.radky[i]);
-    if (k >= 0 || t.radky.length !== ocekavano.length || t.plna !== 0) {
-      const i = k >= 0 ? k : Math.min(t.radky.length, ocekavano.length);
-      chyby.push(`FAIL ${p}: trace line ${i + 1}\n  moxa-trace: ${ocekavano[i]?.slice(0, 200)}\n      module: ${t.radky[i]?.slice(0, 200)}`);
-    }
-    if (input.length === 0) continue;
-    const { bytes } = await spust(program, new Uint8Array(), 0, poSlovech(input));
-    if (!bytes.equals(expected)) chyby.push(rozdil(p, bytes, expected, ' (input word by word)'));
-    sVstupem++;
+for (const p of vse) {
+  const base = p.slice(0, -'.mox'.length);
+  const program = readFileSync(p);
+  const input = existsSync(base + '.in') ? readFileSync(base + '.in') : Buffer.alloc(0);
+  const expected = readFileSync(base + '.out');
+  const r = await spust(program, input).catch((e) => ({ bytes: Buffer.from(`the run threw ${e}`) }));
+  if (!r.bytes.equals(expected)) chyby.push(rozdil(p, r.bytes, expected, ''));
+  const t = await spust(program, input, 1e12).catch(() => ({ radky: [] }));
+  // moxa-trace writes the trace to standard error.
+  const nativni = spawnSync(moxaTrace, [p], { input, stdio: ['pipe', 'ignore', 'pipe'], maxBuffer: 1 << 28 });
+  const ocekavano = nativni.stderr.toString('utf8').split(/(?<=\n)/);
+  const k = ocekavano.findIndex((radek, i) => radek !== t.radky[i]);
+  if (k >= 0 || t.radky.length !== ocekavano.length || t.plna !== 0) {
+    const i = k >= 0 ? k : Math.min(t.radky.length, ocekavano.length);
+    chyby.push(`FAIL ${p}: trace line ${i + 1}\n  moxa-trace: ${ocekavano[i]?.slice(0, 200)}\n      module: ${t.radky[i]?.slice(0, 200)}`);
   }
-} finally {
-  rmSync(docasna, { recursive: true, force: true });
+  if (input.length === 0) continue;
+  const { bytes } = await spust(program, new Uint8Array(), 0, poSlovech(input));
+  if (!bytes.equals(expected)) chyby.push(rozdil(p, bytes, expected, ' (input word by word)'));
+  sVstupem++;
 }
 console.log(`${vse.length} golden programs, ${sVstupem} with input also given word by word`);
 
