@@ -2,8 +2,8 @@
 # The playground's part of continuous integration: installs what it needs (Debian's
 # emscripten and chromium, node and npm) and the page's npm packages from the lock file,
 # builds the page, and runs its tests in node and in headless Chromium.
-# Usage: web/ci.sh  (from anywhere; expects the native release build in build/, and builds
-# moxa, moxa-trace, moxa-check, moxa-fmt, moxa-grade and moxa_tokens when they are missing). Leaves
+# Usage: web/ci.sh  (from anywhere; builds, or brings up to date, moxa, moxa-trace, moxa-check,
+# moxa-fmt, moxa-grade and moxa_tokens in the native release build in build/). Leaves
 # screenshots of the page in build-web-ci/page.png, of its findings in
 # build-web-ci/diagnostics.png and of an assignment in build-web-ci/assignment.png.
 set -euo pipefail
@@ -25,12 +25,9 @@ if node --no-experimental-fetch -e 0 2> /dev/null; then node_wasm+=(--no-experim
 echo "== playground: npm packages"
 (cd web && npm ci --no-audit --no-fund)
 
-if [ ! -x build/moxa ] || [ ! -x build/tools/moxa-trace ] || [ ! -x build/tools/moxa-check ] ||
-  [ ! -x build/tools/moxa-fmt ] || [ ! -x build/tools/moxa-grade ] || [ ! -x build/tools/moxa_tokens ]; then
-  echo "== playground: native interpreter, moxa-trace, the checker, the formatter, the grader, the token lister"
-  cmake --preset release > /dev/null
-  cmake --build --preset release --target moxa moxa-trace moxa-check moxa-fmt moxa_grade moxa_tokens
-fi
+echo "== playground: native interpreter, moxa-trace, the checker, the formatter, the grader, the token lister"
+[ -f build/build.ninja ] || cmake --preset release > /dev/null
+cmake --build --preset release --target moxa moxa-trace moxa-check moxa-fmt moxa_grade moxa_tokens
 
 out=$root/build-web-ci
 rm -rf "$out"

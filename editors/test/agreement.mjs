@@ -24,18 +24,8 @@ export function words() {
 }
 
 // Every .mox file under the given folders of the repository, sorted.
-export function programs(...folders) {
-  const out = [];
-  const walk = (dir) => {
-    for (const e of readdirSync(dir, { withFileTypes: true })) {
-      const p = join(dir, e.name);
-      if (e.isDirectory()) walk(p);
-      else if (e.name.endsWith('.mox')) out.push(p);
-    }
-  };
-  for (const f of folders) walk(resolve(repoDir, f));
-  return out.sort();
-}
+export const programs = (...folders) => folders.flatMap((f) => readdirSync(resolve(repoDir, f), { recursive: true })
+  .filter((p) => p.endsWith('.mox')).map((p) => resolve(repoDir, f, p))).sort();
 
 // The class of a scanner token, by its kind and text: what a highlighter must show.
 const KINDS = { 0: 'number', 1: 'string', 4: 'semicolon', 6: 'brace', 8: 'assignment', 10: 'variable', 11: 'call', 12: 'declaration' };

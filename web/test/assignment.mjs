@@ -78,7 +78,7 @@ function podani() {
   });
 }
 
-test('the page gives the verdicts, points and feedback moxa-grade gives, test by test', async () => {
+test('the page gives the verdicts, points and feedback moxa-grade gives, test by test; the code stays over a reload, and Download gives its bytes', async () => {
   const raw = readFileSync(soucetJson);
   const balik = JSON.parse(raw);
   // The hidden test's own numbers are not in what the page is sent.
@@ -99,6 +99,16 @@ test('the page gives the verdicts, points and feedback moxa-grade gives, test by
   }
   // The class meets passes, wrong outputs, the step budget and the output limit.
   for (const v of ['pass', 'wrong', 'limit', 'output']) assert.ok(verdiktu.has(v), v);
+
+  // The code stays over a reload, and Download gives its bytes.
+  const program = '{ pis_ln("žluťoučký"); @i -> 0; w2 (1 < 2) { @i -> @i + 1; } w2_end; } .';
+  await vlozProgram(page, program);
+  await page.reload();
+  await page.waitForSelector('#assignment-task h1');
+  await page.waitForFunction((p) => [...document.querySelectorAll('#editor .cm-line')].map((l) => l.textContent).join('\n') === p, program);
+  const [stazeni] = await Promise.all([page.waitForEvent('download'), page.click('#assignment-download')]);
+  assert.equal(stazeni.suggestedFilename(), 'soucet.mox');
+  assert.deepEqual(readFileSync(await stazeni.path()), Buffer.from(program, 'utf8'));
 });
 
 test('a task text runs none of its script, handlers or javascript: links', async () => {
@@ -121,18 +131,6 @@ test('a task text runs none of its script, handlers or javascript: links', async
   await c2.setFiles({ name: 'spatny.json', mimeType: 'application/json', buffer: Buffer.from('{"format": "moxa-assignment", "version": 7}') });
   await page.waitForSelector('#assignment-message:not([hidden])');
   assert.match(await page.textContent('#assignment-message'), /version 7/);
-});
-
-test('the code stays over a reload, and Download gives its bytes', async () => {
-  const page = await novaStranka('?assignment=test-assignments/soucet.json');
-  const program = '{ pis_ln("žluťoučký"); @i -> 0; w2 (1 < 2) { @i -> @i + 1; } w2_end; } .';
-  await vlozProgram(page, program);
-  await page.reload();
-  await page.waitForSelector('#assignment-task h1');
-  await page.waitForFunction((p) => [...document.querySelectorAll('#editor .cm-line')].map((l) => l.textContent).join('\n') === p, program);
-  const [stazeni] = await Promise.all([page.waitForEvent('download'), page.click('#assignment-download')]);
-  assert.equal(stazeni.suggestedFilename(), 'soucet.mox');
-  assert.deepEqual(readFileSync(await stazeni.path()), Buffer.from(program, 'utf8'));
 });
 
 // The sample bundle served beside the page with each test's limits changed by `meze`.

@@ -15,22 +15,12 @@ process.env.MOXA_TOKENS = moxaTokens;
 const { agreementFiles, assertAgreement } = await import('../../editors/test/agreement.mjs');
 
 // The class names the page gives each class of the scanner's tokens.
-const TRIDY = {
-  number: 'tok-number',
-  string: 'tok-string',
-  semicolon: 'tok-punctuation',
-  keyword: 'tok-keyword',
-  end: 'tok-punctuation',
-  word: 'tok-invalid',
-  brace: 'tok-punctuation',
-  assignment: 'tok-operator',
-  paren: 'tok-punctuation',
-  'unused-operator': 'tok-invalid',
-  operator: 'tok-operator',
-  variable: 'tok-variableName',
-  call: 'tok-variableName',
-  declaration: 'tok-variableName tok-definition',
-};
+const TRIDY = Object.fromEntries(Object.entries({
+  'tok-number': ['number'], 'tok-string': ['string'], 'tok-keyword': ['keyword'],
+  'tok-punctuation': ['semicolon', 'end', 'brace', 'paren'], 'tok-invalid': ['word', 'unused-operator'],
+  'tok-operator': ['assignment', 'operator'], 'tok-variableName': ['variable', 'call'],
+  'tok-variableName tok-definition': ['declaration'],
+}).flatMap(([jmeno, tridy]) => tridy.map((t) => [t, jmeno])));
 
 // The page's highlighting of a file, one character a byte as the scanner reads it: the class
 // name of every byte.

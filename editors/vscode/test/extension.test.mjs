@@ -203,23 +203,17 @@ function connect(command) {
   const child = spawn(command, ['--stdio']);
   const writer = new StreamMessageWriter(child.stdin);
   const messages = [];
-  const waiting = new Set();
-  new StreamMessageReader(child.stdout).listen((m) => {
-    messages.push(m);
-    for (const look of waiting) look();
-  });
-  const until = (pred) => new Promise((resolve, reject) => {
-    const timer = setTimeout(() => {
-      child.kill();
-      reject(new Error('no answer from the adapter'));
-    }, 60000);
-    const look = () => {
+  new StreamMessageReader(child.stdout).listen((m) => messages.push(m));
+  // The first message `pred` takes, looked for until it comes or a minute has gone by.
+  const until = async (pred) => {
+    for (let i = 0; i < 6000; i++) {
       const m = messages.find(pred);
-      if (m) { clearTimeout(timer); waiting.delete(look); resolve(m); }
-    };
-    waiting.add(look);
-    look();
-  });
+      if (m) return m;
+      await new Promise((r) => setTimeout(r, 10));
+    }
+    child.kill();
+    throw new Error('no answer from the adapter');
+  };
   let seq = 1;
   return {
     child,
