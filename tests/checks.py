@@ -1,9 +1,9 @@
 """What the Python tests share: checks that collect their failures instead of stopping at the
 first, groups of checks of which one that breaks fails by its name while the others still run,
-the summary with the exit status, what a run prints around a program's own output (typed out
-here, not taken from the interpreter, so that a changed byte there fails), files written for a
-run, a run on a terminal of its own, and a process spoken to in framed JSON messages (the
-language server, the debugger).
+the summary with the exit status, a tool's --help and unknown option, what a run prints around
+a program's own output (typed out here, not taken from the interpreter, so that a changed byte
+there fails), files written for a run, a run on a terminal of its own, and a process spoken to
+in framed JSON messages (the language server, the debugger).
 
 A test puts this folder on its path and imports it:
     sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
@@ -65,6 +65,19 @@ def expect(what, got, want):
 def check(condition, what):
     if not condition:
         failures.append(what)
+
+
+def help_and_unknown_option(tool, refusal=None):
+    """`tool --help` prints its usage on standard output, status 0; `tool --bogus` is refused
+    with status 2, nothing on standard output, and on standard error the tool's name, the
+    option and `refusal` (by default the usage itself)."""
+    name = os.path.basename(tool).encode()
+    helped, bogus = (subprocess.run([tool, a], stdin=subprocess.DEVNULL, capture_output=True,
+                                    timeout=60) for a in ("--help", "--bogus"))
+    expect(f"{tool} --help and --bogus: statuses, output and errors",
+           (helped.returncode, helped.stdout[:7 + len(name)], helped.stderr, bogus.returncode,
+            bogus.stdout, bogus.stderr), (0, b"usage: " + name, b"", 2, b"",
+           b"%s: unknown option --bogus\n%s" % (name, refusal or helped.stdout)))
 
 
 def finish(name, groups=(), *args):
