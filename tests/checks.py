@@ -68,16 +68,14 @@ def check(condition, what):
 
 
 def help_and_unknown_option(tool, refusal=None):
-    """`tool --help` prints its usage on standard output, status 0; `tool --bogus` is refused
-    with status 2, nothing on standard output, and on standard error the tool's name, the
-    option and `refusal` (by default the usage itself)."""
+    """`tool --help` prints its usage, status 0; `tool --bogus` is refused with status 2, on
+    standard error only: the tool's name, the option and `refusal` (by default the usage)."""
     name = os.path.basename(tool).encode()
-    helped, bogus = (subprocess.run([tool, a], stdin=subprocess.DEVNULL, capture_output=True,
-                                    timeout=60) for a in ("--help", "--bogus"))
-    expect(f"{tool} --help and --bogus: statuses, output and errors",
-           (helped.returncode, helped.stdout[:7 + len(name)], helped.stderr, bogus.returncode,
-            bogus.stdout, bogus.stderr), (0, b"usage: " + name, b"", 2, b"",
-           b"%s: unknown option --bogus\n%s" % (name, refusal or helped.stdout)))
+    helped, bogus = (subprocess.run([tool, a], input=b"", capture_output=True, timeout=60)
+                     for a in ("--help", "--bogus"))
+    expect(f"{tool} --help and --bogus", (helped.returncode, helped.stdout[:7 + len(name)],
+           helped.stderr, bogus.returncode, bogus.stdout, bogus.stderr), (0, b"usage: " + name,
+           b"", 2, b"", b"%s: unknown option --bogus\n%s" % (name, refusal or helped.stdout)))
 
 
 def finish(name, groups=(), *args):

@@ -46,8 +46,7 @@ class Vystup:
 
     def __init__(self, proud):
         self.head = self.tail = b""
-        self.vlakno = threading.Thread(
-            target=lambda: setattr(self, "otisk", otisk(self._kusy(proud))))
+        self.vlakno = threading.Thread(target=lambda: setattr(self, "otisk", otisk(self._kusy(proud))))
         self.vlakno.start()
 
     def _kusy(self, proud):
