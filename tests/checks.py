@@ -97,11 +97,23 @@ def finish_in_folder(name, groups):
         finish(name, groups, pathlib.Path(folder))
 
 
+def reap(proc, what, limit=60.0):
+    """Waits for the process to end and returns its status; kills it (and fails) when it does
+    not end within `limit` seconds."""
+    try:
+        return proc.wait(limit)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+        expect(f"{what}: the run did not end", "hung", "ended")
+        return None
+
+
 def on_terminal(command, wanted=None, typed=b"", limit=60.0):
     """Runs `command` with a new pseudo-terminal as its controlling terminal; once the terminal
     shows `wanted`, types `typed`. Returns what was shown before that and in all (until the end,
     or a second without more after the typing), whether the run was still running when `wanted`
-    came, and its status (None, and a failure, for a run that had to be killed)."""
+    came, and its status (None, and a failure, for a run that `reap` had to kill)."""
     master, slave = os.openpty()
     proc = subprocess.Popen(command, stdin=slave, stdout=slave, stderr=slave,
                             start_new_session=True,
@@ -123,13 +135,7 @@ def on_terminal(command, wanted=None, typed=b"", limit=60.0):
         elif chunk == b"" or before is not None or time.monotonic() > end:
             break
     os.close(master)
-    try:
-        status = proc.wait(limit)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait()
-        status = None
-        failures.append(f"on a terminal: {command}: the run did not end")
+    status = reap(proc, f"on a terminal: {command}", limit)
     return before, seen.replace(b"^C", b""), running, status
 
 

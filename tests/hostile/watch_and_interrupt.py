@@ -20,7 +20,8 @@ import threading
 import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import HELLO, chyba, expect, finish_in_folder, on_terminal, uspech, write  # noqa: E402
+from checks import (HELLO, chyba, expect, finish_in_folder, on_terminal, reap,  # noqa: E402
+                    uspech, write)
 
 MOXA = os.path.abspath(sys.argv[1])
 ULIMIT = "--no-ulimit" not in sys.argv[2:]
@@ -63,17 +64,6 @@ class Collector:
     def finish(self):
         self.thread.join(LIMIT)
         return self.data
-
-
-def reap(proc, what):
-    """Waits for the run to end; kills it (and fails) when it does not."""
-    try:
-        return proc.wait(LIMIT)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait()
-        expect(f"{what}: the run did not end", "hung", "ended")
-        return None
 
 
 def deep(shape, depth):
