@@ -1,9 +1,9 @@
 """What the Python tests share: checks that collect their failures instead of stopping at the
 first, groups of checks of which one that breaks fails by its name while the others still run,
-the summary with the exit status, what a run prints around a program's own output (typed out
-here, not taken from the interpreter, so that a changed byte there fails), files written for a
-run, a run on a terminal of its own, and a process spoken to in framed JSON messages (the
-language server, the debugger).
+the summary with the exit status, a tool's --help and unknown option, what a run prints around
+a program's own output (typed out here, not taken from the interpreter, so that a changed byte
+there fails), files written for a run, a run on a terminal of its own, and a process spoken to
+in framed JSON messages (the language server, the debugger).
 
 A test puts this folder on its path and imports it:
     sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
@@ -67,6 +67,17 @@ def check(condition, what):
         failures.append(what)
 
 
+def help_and_unknown_option(tool, refusal=None):
+    """`tool --help` prints its usage, status 0; `tool --bogus` is refused with status 2, on
+    standard error only: the tool's name, the option and `refusal` (by default the usage)."""
+    name = os.path.basename(tool).encode()
+    helped, bogus = (subprocess.run([tool, a], input=b"", capture_output=True, timeout=60)
+                     for a in ("--help", "--bogus"))
+    expect(f"{tool} --help and --bogus", (helped.returncode, helped.stdout[:7 + len(name)],
+           helped.stderr, bogus.returncode, bogus.stdout, bogus.stderr), (0, b"usage: " + name,
+           b"", 2, b"", b"%s: unknown option --bogus\n%s" % (name, refusal or helped.stdout)))
+
+
 def finish(name, groups=(), *args):
     """Runs each group with `args`, then prints every failure and exits 1 when there was one."""
     for group in groups:
@@ -86,11 +97,23 @@ def finish_in_folder(name, groups):
         finish(name, groups, pathlib.Path(folder))
 
 
+def reap(proc, what, limit=60.0):
+    """Waits for the process to end and returns its status; kills it (and fails) when it does
+    not end within `limit` seconds."""
+    try:
+        return proc.wait(limit)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+        expect(f"{what}: the run did not end", "hung", "ended")
+        return None
+
+
 def on_terminal(command, wanted=None, typed=b"", limit=60.0):
     """Runs `command` with a new pseudo-terminal as its controlling terminal; once the terminal
     shows `wanted`, types `typed`. Returns what was shown before that and in all (until the end,
     or a second without more after the typing), whether the run was still running when `wanted`
-    came, and its status (None, and a failure, for a run that had to be killed)."""
+    came, and its status (None, and a failure, for a run that `reap` had to kill)."""
     master, slave = os.openpty()
     proc = subprocess.Popen(command, stdin=slave, stdout=slave, stderr=slave,
                             start_new_session=True,
@@ -112,13 +135,7 @@ def on_terminal(command, wanted=None, typed=b"", limit=60.0):
         elif chunk == b"" or before is not None or time.monotonic() > end:
             break
     os.close(master)
-    try:
-        status = proc.wait(limit)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait()
-        status = None
-        failures.append(f"on a terminal: {command}: the run did not end")
+    status = reap(proc, f"on a terminal: {command}", limit)
     return before, seen.replace(b"^C", b""), running, status
 
 

@@ -23,11 +23,13 @@ fail() {
   fails=$((fails + 1))
   echo "FAIL: $*"
 }
-# status NAME STATUS: the run ended with status 0 and printed nothing on standard error
+# status NAME STATUS [FORMAT [ARGUMENTS...]]: the run ended with status 0 and printed nothing
+# on standard error; with FORMAT, its output ("$tmp/got") is what printf FORMAT ARGUMENTS... prints
 status() {
   if [ "$2" != 0 ]; then fail "$1: exit status $2"
   elif [ -s "$tmp/err" ]; then fail "$1: printed on standard error: $(head -c 300 "$tmp/err")"
   else passes=$((passes + 1)); fi
+  [ $# -lt 3 ] || check "$1: the output" "${@:3}"
 }
 # same NAME EXPECTED-FILE ACTUAL-FILE
 same() {
@@ -73,16 +75,14 @@ printf '{ cti(@a); pis_ln("[" + @a + "]"); } .' > "$tmp/cti.mox"
 # A reader that goes away.
 if env --default-signal=PIPE true 2> /dev/null; then
   timeout 10 env --default-signal=PIPE "$moxa" "$tmp/forever.mox" 2> "$tmp/err" | head -1 > "$tmp/got"
-  status "closed pipe, SIGPIPE at its default" "${PIPESTATUS[0]}"
-  check "closed pipe, SIGPIPE at its default: the first line" '\n'
+  status "closed pipe, SIGPIPE at its default" "${PIPESTATUS[0]}" '\n'
 else
   echo "note: env --default-signal is missing; the closed pipe is tried as inherited"
   timeout 10 "$moxa" "$tmp/forever.mox" 2> "$tmp/err" | head -1 > "$tmp/got"
   status "closed pipe" "${PIPESTATUS[0]}"
 fi
 timeout 10 "$moxa" "$tmp/forever_pis.mox" 2> "$tmp/err" | head -c 20 > "$tmp/got"
-status "closed pipe after 20 bytes of pis without line ends" "${PIPESTATUS[0]}"
-check "closed pipe after 20 bytes: the bytes" '\nhello\n\nyyyyyyyyyyyy'
+status "closed pipe after 20 bytes of pis without line ends" "${PIPESTATUS[0]}" '\nhello\n\nyyyyyyyyyyyy'
 
 # A full disk.
 if [ -w /dev/full ]; then
@@ -96,8 +96,7 @@ fi
 
 # Closed standard streams.
 timeout 10 "$moxa" "$tmp/cti.mox" > "$tmp/got" 2> "$tmp/err" <&-
-status "closed standard input" $?
-check "closed standard input reads as empty" "$ran" '[]\n'
+status "closed standard input reads as empty" $? "$ran" '[]\n'
 cp "$tmp/cti.mox" "$tmp/cti.orig"
 timeout 10 "$moxa" "$tmp/cti.mox" < /dev/null >&- 2> "$tmp/err"
 status "closed standard output" $?
@@ -109,11 +108,9 @@ same "all three streams closed leave the source file alone" "$tmp/cti.orig" "$tm
 
 # A standard input that cannot be read.
 timeout 10 "$moxa" "$tmp/cti.mox" < / > "$tmp/got" 2> "$tmp/err"
-status "unreadable standard input" $?
-check "unreadable standard input reads as empty" "$ran" '[]\n'
+status "unreadable standard input reads as empty" $? "$ran" '[]\n'
 timeout 10 "$moxa" - - < / > "$tmp/got" 2> "$tmp/err"
-status "a program from an unreadable standard input" $?
-check "a program from an unreadable standard input is empty" '\nhello\n\nV bloku: '"'"'Blok'"'"', na radku: 1 nastala chyba - byl ocekavan znak: "{", namisto toho se vyskytl tento znak: "\377".\n\nV programu se vyskytla chyba.\n\nbye\n\n'
+status "a program from an unreadable standard input is empty" $? '\nhello\n\nV bloku: '"'"'Blok'"'"', na radku: 1 nastala chyba - byl ocekavan znak: "{", namisto toho se vyskytl tento znak: "\377".\n\nV programu se vyskytla chyba.\n\nbye\n\n'
 
 echo "cli: $passes passed, $fails failed"
 [ "$fails" = 0 ]

@@ -6,13 +6,12 @@ counts, errors, every golden program's output, broken framing and wrong requests
 usage: moxa_dap_test.py MOXA_DAP MOXA_TRACE MOXA SOURCE_DIR"""
 import json
 import pathlib
-import subprocess
 import sys
 import tempfile
 
 sys.path.insert(0, str(pathlib.Path(__file__).parent))
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import expect, finish, run_on, write  # noqa: E402
+from checks import expect, finish, help_and_unknown_option, run_on, write  # noqa: E402
 from dap_client import Klient  # noqa: E402
 
 DAP, TRACE, MOXA = (str(pathlib.Path(a).resolve()) for a in sys.argv[1:4])
@@ -233,11 +232,7 @@ def broken_input():
     r = k.pozadavek("threads")
     expect("answered after garbage", r["body"]["threads"], [{"id": 1, "name": "main"}])
     expect("exit status", k.konec(), 0)
-    # The command line.
-    for args, status, said in [(["--help"], 0, b"usage: moxa-dap"),
-                               (["--bogus"], 2, b"unknown option")]:
-        p = subprocess.run([DAP, *args], stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
-        expect(f"moxa-dap {args}", (p.returncode, said in p.stdout + p.stderr), (status, True))
+    help_and_unknown_option(DAP)
 
 
 def limits_and_input():

@@ -10,6 +10,9 @@ import os
 import re
 import sys
 
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from checks import failures, finish  # noqa: E402
+
 # From the top: a file includes only from its own folder and the layers below its own. The
 # folders of one layer do not include each other.
 LAYERS = [
@@ -81,15 +84,5 @@ def faults(root):
     return found
 
 
-def main():
-    root = sys.argv[1]
-    found = faults(root)
-    for fault in found:
-        print("FAIL:", fault)
-    checked = sum(1 for _ in sources(root))
-    print("%d sources checked, %d fault(s)" % (checked, len(found)))
-    return 1 if found else 0
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+failures.extend(faults(sys.argv[1]))
+finish("layers: %d sources checked" % sum(1 for _ in sources(sys.argv[1])))

@@ -21,7 +21,8 @@ import time
 import xml.etree.ElementTree as ET
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import BYE, HELLO, USPECH as OK, check, expect, finish_in_folder, write  # noqa: E402
+from checks import (BYE, HELLO, USPECH as OK, check, expect, finish_in_folder,  # noqa: E402
+                    help_and_unknown_option, write)
 
 GRADE = sys.argv[1]
 SAMPLE = os.path.abspath(sys.argv[2])
@@ -338,8 +339,7 @@ def unusable(tmp):
           "the most points are allowed")
     for args in (["--format", "pdf"], ["-j", "0"], ["--bogus"], ["--format", "gradescope"]):
         refused("bad options %s" % args, grade(*args, ASSIGNMENT, EVA, EVA), 2)
-    helped = grade("--help")
-    check(helped.returncode == 0 and b"usage: moxa-grade" in helped.stdout, "--help")
+    help_and_unknown_option(GRADE, b"(moxa-grade --help lists the options)\n")
     for out in (os.path.join(tmp, "no such folder", "r.csv"), str(tmp)):
         refused("unwritable -o " + out, grade("-f", "csv", "-o", out, ASSIGNMENT, EVA), 1,
                 b"cannot write")

@@ -46,11 +46,8 @@ class Vystup:
 
     def __init__(self, proud):
         self.head = self.tail = b""
-        self.vlakno = threading.Thread(target=self._cti, args=(proud,))
+        self.vlakno = threading.Thread(target=lambda: setattr(self, "otisk", otisk(self._kusy(proud))))
         self.vlakno.start()
-
-    def _cti(self, proud):
-        self.otisk = otisk(self._kusy(proud))
 
     def _kusy(self, proud):
         for kus in iter(lambda: proud.read(CHUNK), b""):

@@ -17,7 +17,7 @@ DATA = json.loads(pathlib.Path(sys.argv[4]).read_text(encoding="utf-8"))
 # Under a sanitizer the process's memory is the sanitizer's, not the checker's.
 MEASURE_MEMORY = "--no-memory" not in sys.argv[5:]
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
-from checks import expect, failures, finish_in_folder, write  # noqa: E402
+from checks import expect, failures, finish_in_folder, help_and_unknown_option, write  # noqa: E402
 
 
 def check(args, stdin=b"", encoding="utf-8", env=None):
@@ -154,14 +154,13 @@ def statuses(tmp):
     # The status, what standard output starts with (None: nothing) and standard error holds.
     for what, args, stdin, want, out, said in [
             ("--strict", ["--strict", warn], b"", 1, "", ""), ("a directory", [str(tmp)], b"", 2, "", ""),
-            ("bad option", ["--nope", warn], b"", 2, "", ""),
             ("clean --strict", ["--strict", "-"], b"{ @a -> 1; pis(@a); } .", 0, None, ""),
             ("unreadable file", [str(tmp / "missing.mox"), warn], b"", 2, "", "cannot be read"),
-            ("stdin", ["-"], b"{ cti(5); } .", 1, "<stdin>:1:7: error:", ""),
-            ("--help", ["--help"], b"", 0, "usage: moxa-check", "")]:
+            ("stdin", ["-"], b"{ cti(5); } .", 1, "<stdin>:1:7: error:", "")]:
         rc, text, err = check(args, stdin)
         expect(what, (rc, text == "" if out is None else text.startswith(out), said in err),
                (want, True, True))
+    help_and_unknown_option(CHECK)
 
 
 def capped(_tmp):
