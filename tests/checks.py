@@ -109,11 +109,12 @@ def reap(proc, what, limit=60.0):
         return None
 
 
-def on_terminal(command, wanted=None, typed=b"", limit=60.0):
+def on_terminal(command, wanted=None, typed=b"", limit=60.0, look=lambda proc: proc.poll() is None):
     """Runs `command` with a new pseudo-terminal as its controlling terminal; once the terminal
     shows `wanted`, types `typed`. Returns what was shown before that and in all (until the end,
-    or a second without more after the typing), whether the run was still running when `wanted`
-    came, and its status (None, and a failure, for a run that `reap` had to kill)."""
+    or a second without more after the typing), what `look` saw of the run when `wanted` came
+    (by default, whether it was still running), and its status (None, and a failure, for a run
+    that `reap` had to kill)."""
     master, slave = os.openpty()
     proc = subprocess.Popen(command, stdin=slave, stdout=slave, stderr=slave,
                             start_new_session=True,
@@ -123,7 +124,7 @@ def on_terminal(command, wanted=None, typed=b"", limit=60.0):
     end = time.monotonic() + limit
     while True:
         if before is None and wanted is not None and wanted in seen:
-            before, running = seen, proc.poll() is None
+            before, running = seen, look(proc)
             os.write(master, typed)
         try:
             ready, _, _ = select.select([master], [], [], 0.1 if before is None else 1.0)
