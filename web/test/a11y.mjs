@@ -12,6 +12,11 @@ const prostredi = prohlizec(process.argv[2]);
 
 const CHYBNY = '{\n  pis_ln("a");\n  @x -> "slovo" * 2;\n} .\n';
 const KROKY = '{ @x -> 6 * 7; pis_ln(@x); } .';
+// What the step view says of KROKY's first step, and of its second.
+const OHLASY = {
+  en: [['Step 1 / 2.', 'Line 1, column 3:', '@x is assigned.', '@x = 42.000000.'], /Line 1, column 16:.*prints\. “42\.000000”/],
+  cs: [['Krok 1 / 2.', 'Řádek 1, sloupec 3:', 'Přiřazení do @x.', '@x = 42.000000.'], /Řádek 1, sloupec 16:.*píše\. „42\.000000“/],
+};
 
 // Each view, reached as a person reaches it.
 const POHLEDY = {
@@ -22,11 +27,18 @@ const POHLEDY = {
     await page.waitForSelector('#output a.line');
   },
   'waiting for input': kVstupu,
+  // The step view; each step said in a live region, in the page's language.
   'step view': async (page, jazyk) => {
     await prostredi.otevri(page, `?lang=${jazyk}${odkaz(KROKY)}`);
+    assert.equal(await page.getAttribute('#step-announce', 'aria-live'), 'polite');
     await krokuj(page);
-    await page.click('#step-next');
-    await page.waitForFunction(() => document.getElementById('step-number').textContent === '2');
+    await page.waitForFunction(() => document.getElementById('step-announce').textContent !== '');
+    const [prvni, druhy] = OHLASY[jazyk];
+    const text = await page.textContent('#step-announce');
+    for (const kus of prvni) assert.ok(text.includes(kus), `${jazyk}: ${JSON.stringify(text)} lacks ${kus}`);
+    await page.keyboard.press('ArrowRight');
+    await page.waitForFunction(() => document.getElementById('step-announce').textContent.includes(' 2 / 2.'));
+    assert.match(await page.textContent('#step-announce'), druhy);
     // A breakpoint marked in the gutter, and the note of a move back to it.
     await page.locator('#editor .cm-lineNumbers .cm-gutterElement').filter({ hasText: /^1$/ }).click();
     await page.click('#step-bp-back');
@@ -38,7 +50,7 @@ const POHLEDY = {
 
 for (const schema of ['light', 'dark']) {
   for (const jazyk of ['en', 'cs']) {
-    test(`axe-core finds no violation on any view (${jazyk}, ${schema})`, async () => {
+    test(`axe-core finds no violation on any view, and the step view is said aloud (${jazyk}, ${schema})`, async () => {
       const nalezy = [];
       for (const [nazev, dojdi] of Object.entries(POHLEDY)) {
         const page = await prostredi.novaStranka(`?lang=${jazyk}`, { colorScheme: schema });
@@ -123,9 +135,11 @@ test('every control works from the keyboard alone, in a visible order, and the e
   assert.match((await dobehl(page)).output, /^\nhello\n\nklavesnice\n\nProgram probehl bez chyb\./);
 
   // Run with Enter; input typed when the program asks, the input ended with End input, which
-  // goes with the run.
-  await nacti('{ cti(@a); cti(@b); pis_ln("[" + @a + "|" + @b + "]"); } .');
+  // goes with the run. New output is said by itself, not with everything before it.
+  assert.deepEqual([await page.getAttribute('#output', 'aria-live'), await page.getAttribute('#output-news', 'aria-live')], [null, 'polite']);
+  await nacti('{ pis_ln("prvni radek"); cti(@a); cti(@b); pis_ln("[" + @a + "|" + @b + "]"); } .');
   await tabemNa(page, 'run', { pak: 'Enter' });
+  await page.waitForFunction(() => document.getElementById('output-news').textContent.includes('prvni radek'));
   await page.waitForSelector('#stdin-line');
   assert.equal(await fokus(page), 'stdin-line');
   await page.keyboard.type('prvni');
@@ -133,6 +147,8 @@ test('every control works from the keyboard alone, in a visible order, and the e
   await page.waitForFunction(() => document.activeElement?.id === 'stdin-line' && document.getElementById('output').textContent.includes('prvni'));
   await tabemNa(page, 'end-input', { pak: 'Enter' });
   assert.match((await dobehl(page)).output, /\[prvni\.?\|\]\n\nProgram probehl bez chyb\./);
+  assert.match(await page.textContent('#output-news'), /\[prvni\.?\|\]/);
+  assert.doesNotMatch(await page.textContent('#output-news'), /prvni radek/);
   assert.equal(await page.isVisible('#end-input'), false);
 
   // Stop: the next control after Run once Run and Step are disabled.
@@ -160,50 +176,15 @@ test('every control works from the keyboard alone, in a visible order, and the e
   assert.equal(await page.evaluate(() => window.__mys), 0, 'mouse events');
 });
 
-test('the step view says each step in a live region, in either language', async () => {
-  for (const [jazyk, ceka] of [
-    ['en', ['Step 1 / 2.', 'Line 1, column 3:', '@x is assigned.', '@x = 42.000000.']],
-    ['cs', ['Krok 1 / 2.', 'Řádek 1, sloupec 3:', 'Přiřazení do @x.', '@x = 42.000000.']],
-  ]) {
-    const page = await prostredi.novaStranka(`?lang=${jazyk}${odkaz(KROKY)}`);
-    const region = page.locator('#step-announce');
-    assert.equal(await region.getAttribute('aria-live'), 'polite');
-    await krokuj(page);
-    await page.waitForFunction(() => document.getElementById('step-announce').textContent !== '');
-    const text = await region.textContent();
-    for (const kus of ceka) assert.ok(text.includes(kus), `${jazyk}: ${JSON.stringify(text)} lacks ${kus}`);
-    await page.keyboard.press('ArrowRight');
-    await page.waitForFunction(() => document.getElementById('step-announce').textContent.includes(' 2 / 2.'));
-    assert.match(await region.textContent(), jazyk === 'en' ? /Line 1, column 16:.*prints\. “42\.000000”/ : /Řádek 1, sloupec 16:.*píše\. „42\.000000“/);
-    await page.close();
-  }
-});
-
-test('new output is said by itself, not with everything before it', async () => {
-  const page = await prostredi.novaStranka(`?lang=en${odkaz('{ pis_ln("prvni radek"); cti(@a); pis_ln("druhy radek"); } .')}`);
-  assert.equal(await page.getAttribute('#output', 'aria-live'), null);
-  assert.equal(await page.getAttribute('#output-news', 'aria-live'), 'polite');
-  await kVstupu(page);
-  await page.waitForFunction(() => document.getElementById('output-news').textContent.includes('prvni radek'));
-  await klavesy(page, 'x', 'Enter');
-  await page.waitForFunction(() => document.body.dataset.state === 'ok');
-  const news = await page.textContent('#output-news');
-  assert.match(news, /druhy radek/);
-  assert.doesNotMatch(news, /prvni radek/);
-});
-
 test('nothing moves for a person who asks for reduced motion', async () => {
-  const animace = async (moznosti) => {
-    const page = await prostredi.novaStranka('?lang=en', moznosti);
+  // The editor's cursor blinks by default, which this check sees, and not with reduced motion.
+  const animace = [];
+  for (const reducedMotion of ['no-preference', 'reduce']) {
+    const page = await prostredi.novaStranka('?lang=en', { reducedMotion });
     await page.focus('.cm-content');
     await page.keyboard.press('End');
     await page.waitForTimeout(1500);
-    const n = await page.evaluate(() => document.getAnimations().length);
-    await page.close();
-    return n;
-  };
-  // The editor's cursor blinks by default, which this check would see...
-  assert.ok((await animace({ reducedMotion: 'no-preference' })) > 0);
-  // ...and not with reduced motion.
-  assert.equal(await animace({ reducedMotion: 'reduce' }), 0);
+    animace.push(await page.evaluate(() => document.getAnimations().length > 0));
+  }
+  assert.deepEqual(animace, [true, false]);
 });

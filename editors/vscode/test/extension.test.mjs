@@ -157,10 +157,7 @@ test('typed input reaches the program a line at a time, with Backspace and Ctrl-
     sent += got.send;
   }
   // What was sent is what the program reads.
-  const file = join(work, 'read.mox');
-  writeFileSync(file, '{\n  cti(@a);\n  cti(@b);\n  pis_ln(@a + "|" + @b);\n} .\n');
-  const out = execFileSync(moxa, [file], { input: sent, encoding: 'latin1' });
-  assert.match(out, /\nEva\|3\n/);
+  assert.match(run('{\n  cti(@a);\n  cti(@b);\n  pis_ln(@a + "|" + @b);\n} .\n', sent).raw, /\nEva\|3\n/);
 });
 
 // The debugger as the extension starts it: the configuration F5 resolves on a .mox file
