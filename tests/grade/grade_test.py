@@ -532,8 +532,8 @@ def bundle(tmp):
 
     visible = [t for t in TESTS if t != "tajny"]
     modes = {"mezery": "trailing", "prazdny": "exact", "zakladni": "exact"}
-    expect("bundle: format, version, the task text as it is, visible tests, hidden ones",
-           (b["format"], b["version"], b["task"].encode(), [t["name"] for t in b["tests"]], b["hidden"]),
+    expect("bundle: format, version, task text as it is, visible tests, hidden ones", (b["format"],
+           b["version"], b["task"].encode(), [t["name"] for t in b["tests"]], b["hidden"]),
            ("moxa-assignment", 1, read("task.md"), visible, {"count": 1, "points": 2}))
     for t in b["tests"]:
         name = t["name"]
