@@ -35,14 +35,9 @@ from checks import BYE, HELLO, check, expect, failures, finish, write  # noqa: E
 # The messages and fixed lines the interpreter prints that the tables of messages leave out
 # (those, with every routine, check/guide.py makes and the diagnostics_guide test compares).
 MESSAGES = [
-    "byl ocekavan znak:",
-    "namisto toho se vyskytl tento znak:",
-    "Program probehl bez chyb.",
-    "V programu se vyskytla chyba.",
-    "hodnota neurcena",
-    "se nezdarilo otevrit.",
-    "Soubor se nezdarilo uzavrit.",
-    "Prilis mnoho argumentu.",
+    "byl ocekavan znak:", "namisto toho se vyskytl tento znak:", "Program probehl bez chyb.",
+    "V programu se vyskytla chyba.", "hodnota neurcena", "se nezdarilo otevrit.",
+    "Soubor se nezdarilo uzavrit.", "Prilis mnoho argumentu.",
     "Prosim zadejte vstupni soubor ve tvaru: './moxa jmeno_souboru.mox'.",
 ]
 

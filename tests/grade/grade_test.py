@@ -530,18 +530,17 @@ def bundle(tmp):
     def read(name):
         return pathlib.Path(ASSIGNMENT, name).read_bytes()
 
-    check((b["format"], b["version"], b["task"].encode()) == ("moxa-assignment", 1, read("task.md")),
-          "bundle: format, version and the task text as it is")
     visible = [t for t in TESTS if t != "tajny"]
     modes = {"mezery": "trailing", "prazdny": "exact", "zakladni": "exact"}
-    check([t["name"] for t in b["tests"]] == visible, "bundle: visible tests %r" % b["tests"])
+    expect("bundle: format, version, task text as it is, visible tests, hidden ones", (b["format"],
+           b["version"], b["task"].encode(), [t["name"] for t in b["tests"]], b["hidden"]),
+           ("moxa-assignment", 1, read("task.md"), visible, {"count": 1, "points": 2}))
     for t in b["tests"]:
         name = t["name"]
         check((t["input"].encode(), t["expected"].encode(), t["points"], t["mode"],
                t["limits"]["max_steps"], t["limits"]["max_output"]) ==
               (read(name + ".in"), read(name + ".out"), POINTS[name], modes[name], 1000000, 10000),
               "bundle: test " + name)
-    check(b["hidden"] == {"count": 1, "points": 2}, "bundle: hidden %r" % b["hidden"])
     # Nothing of the hidden test gets in: no line of its input or output that the visible
     # tests do not share (its numbers, its sum and mean).
     shared = b"".join(read(t + ext) for t in visible for ext in (".in", ".out"))

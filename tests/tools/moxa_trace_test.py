@@ -72,10 +72,9 @@ def stopped_by_signal():
     p.send_signal(signal.SIGTERM)
     p.communicate(timeout=30)
     recs = records(out.read_bytes())
-    expect("signal: exit, end, steps", (p.returncode, recs[-1]),
-           (-signal.SIGTERM, {"end": "stopped", "steps": len(recs) - 1}))
-    expect("signal: many steps, the last in the loop",
-           (len(recs) > 1000, recs[-2]["kind"] in ("assign", "while")), (True, True))
+    expect("signal: exit, end, steps; many steps, the last in the loop",
+           (p.returncode, recs[-1], len(recs) > 1000, recs[-2]["kind"] in ("assign", "while")),
+           (-signal.SIGTERM, {"end": "stopped", "steps": len(recs) - 1}, True, True))
 
 
 def stopped_by_limit():
@@ -98,12 +97,10 @@ def stopped_by_limit():
                       trace=ctypes.cast(on_line, ctypes.c_void_p))
     program = b"{ @i -> 0; w2 (1) { @i -> @i + 1; pis_ln(@i); } w2_end; } ."
     rc = lib.moxa_run_with(program, len(program), None, 0, ctypes.byref(options), on_output, None)
-    expect("limit: result", rc, 2)  # MOXA_STOPPED
-    expect("limit: one record a call", all(line.endswith(b"\n") and line.count(b"\n") == 1
-                                           for line in lines), True)
     recs = records(b"".join(lines))
-    expect("limit: end", recs[-1], {"end": "stopped", "steps": len(recs) - 1})
-    expect("limit: prints", printed(recs), b"".join(output))
+    expect("limit: result (MOXA_STOPPED), one record a call, end, prints",
+           (rc, all(line.endswith(b"\n") and line.count(b"\n") == 1 for line in lines), recs[-1],
+            printed(recs)), (2, True, {"end": "stopped", "steps": len(recs) - 1}, b"".join(output)))
 
 
 def command_line():
