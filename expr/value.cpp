@@ -12,11 +12,6 @@ namespace {
 
 bool je_cislice(char c) { return c >= '0' && c <= '9'; }
 
-// The powers of ten that a double holds exactly.
-constexpr double MOCNINY_DESETI[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                     1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // Where the reading reports a number out of the double range, decides between infinity and
 // zero from the decimal exponent of the leading digit of `t`, the text of the number alone.
 double mimo_rozsah(std::string_view t) {
@@ -63,9 +58,8 @@ bool Je_cislo(std::string_view text) {
 }
 
 double cteni_textu(std::string_view text) {
-  // Most texts are short numbers: whole, with a fraction or with an exponent. Their digits,
-  // at most 15, make an exact integer, and a power of ten up to 10^22 is exact too, so one
-  // multiplication or division by it rounds the number correctly: that is its reading.
+  // Most texts are short numbers: whole, with a fraction or with an exponent, of at most
+  // 15 digits and a power of ten up to 10^22.
   {
     const char* p = text.data();
     const char* const e = p + text.size();
@@ -100,11 +94,7 @@ double cteni_textu(std::string_view text) {
       mocnina += zaporny ? -exponent : exponent;
     }
     const bool dal = p != e && (je_cislice(*p) || *p == '.' || *p == 'e' || *p == 'E');
-    if (jde && !dal && mocnina >= -22 && mocnina <= 22) {
-      double d = static_cast<double>(n);
-      d = mocnina < 0 ? d / MOCNINY_DESETI[-mocnina] : d * MOCNINY_DESETI[mocnina];
-      return zaporne ? -d : d;
-    }
+    if (jde && !dal && mocnina >= -22 && mocnina <= 22) return cteni_kratkeho(n, mocnina, zaporne);
   }
   const char* zacatek = text.data();
   const char* konec = zacatek + text.size();

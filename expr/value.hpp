@@ -25,6 +25,20 @@ bool Je_cislo(std::string_view text);
 // overflow to infinity, underflow to zero.
 double cteni_textu(std::string_view text);
 
+// The powers of ten that a double holds exactly.
+inline constexpr double MOCNINY_DESETI[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The reading of a number of at most 15 digits `n` times ten to `mocnina` (-22 to 22): the
+// digits make an exact integer and the power of ten is exact, so one multiplication or
+// division rounds the number correctly.
+inline double cteni_kratkeho(std::uint64_t n, int mocnina, bool zaporne) {
+  double d = static_cast<double>(n);
+  d = mocnina < 0 ? d / MOCNINY_DESETI[-mocnina] : d * MOCNINY_DESETI[mocnina];
+  return zaporne ? -d : d;
+}
+
 // The "%f" text of a double, with "inf", "-inf" and "nan" for the values that are not finite.
 std::string format_f(double d);
 

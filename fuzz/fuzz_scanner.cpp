@@ -2,7 +2,8 @@
 // kind (no white space or comment is ever delivered, no text holds a zero byte), the
 // end-of-input token must come and then repeat for good, every line feed of the input must
 // be counted exactly once, and the token stream must not depend on how the reader's buffer
-// splits the input.
+// splits the input. A number the scanner reads on the way must be its text's reading.
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "expr/value.hpp"
 #include "io/streams.hpp"
 #include "lexer/scanner.hpp"
 #include "tests/piece_reader.hpp"
@@ -131,6 +133,10 @@ std::vector<Zaznam> tokeny(moxa::Vstup& f, std::size_t delka) {
     if (z.radek < radek) nalez("the line counter went back", z);
     radek = z.radek;
     zkontroluj_token(z);
+    if (t.ma_cislo && std::bit_cast<std::uint64_t>(t.cislo) !=
+                          std::bit_cast<std::uint64_t>(moxa::cteni_textu(t.text))) {
+      nalez("a number read on the way is not its text's reading", z);
+    }
     v.push_back(z);
     if (z.kind == 7) break;
     // Each token takes at least one byte of the input.

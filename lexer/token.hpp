@@ -84,14 +84,20 @@ struct Token {
   std::string_view text;
   std::int32_t druh = T_KONEC;
   Znacka znacka = Znacka::Zadna;
+  // Whether `cislo` holds the reading of a number literal's text: the scanner works it out
+  // on the way for the common short forms, and the reading is not repeated.
+  bool ma_cislo = false;
   PoziceTokenu pozice;
+  double cislo = 0.0;
 
   bool je(Znacka z) const { return znacka == z; }
 
   // Makes `v` the value of this number or string literal. A number literal starts with a
   // digit, or a sign and a digit, so it passes the number test.
   void vloz_literal(Hodnota& v) const {
-    if (druh == T_CISLO || Je_cislo(text)) {
+    if (druh == T_CISLO) {
+      v.nastav_text(text, Ciselnost::Je, ma_cislo ? cislo : cteni_textu(text));
+    } else if (Je_cislo(text)) {
       v.nastav_text(text, Ciselnost::Je, cteni_textu(text));
     } else {
       v.nastav_text(text, Ciselnost::Neni, 0.0);

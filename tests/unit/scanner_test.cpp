@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <random>
 #include <set>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "expr/value.hpp"
 #include "io/streams.hpp"
 #include "lexer/scanner.hpp"
 #include "lexer/words.hpp"
@@ -29,6 +32,27 @@ struct Zaznam {
   moxa::PoziceTokenu pozice;
   bool operator==(const Zaznam&) const = default;
 };
+
+// Numbers the scanner reads on the way must read as their texts do, to the bit.
+TEST(Scanner, NumbersReadOnTheWayAreTheirTextsReadings) {
+  std::mt19937_64 g(20261210);
+  const char* const za[] = {" ", ",5 ", ",5e", "e", "e-", "e+"};
+  std::string zdroj;
+  for (int i = 0; i < 200000; ++i) {
+    zdroj += " -+"[g() % 3] + std::to_string(g()).substr(0, 1 + g() % 17) + za[g() % 6];
+    if (zdroj.back() != ' ') zdroj += std::to_string(g() % 1000).substr(0, 1 + g() % 3) + ' ';
+  }
+  moxa::TextovyVstup f(zdroj);
+  moxa::Skener s(f);
+  moxa::Token t;
+  int precteno = 0;
+  for (s.skenuj(t); t.druh != T_KONEC && !HasFailure(); s.skenuj(t)) {
+    const auto bity = [](double d) { return std::bit_cast<std::uint64_t>(d); };
+    precteno += t.ma_cislo;
+    EXPECT_TRUE(!t.ma_cislo || bity(t.cislo) == bity(moxa::cteni_textu(t.text))) << t.text;
+  }
+  EXPECT_GT(precteno, 100000);
+}
 
 // Every token up to the end-of-input token, which comes last and then again on every call.
 std::vector<Zaznam> tokeny(moxa::Vstup& f) {
