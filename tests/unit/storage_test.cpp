@@ -22,6 +22,13 @@ std::vector<std::string> jmena(int n) {
     v.push_back("@v" + std::to_string(i));
     v.push_back("@a" + std::to_string(i) + "xb");
   }
+  for (std::size_t d = 4; d <= 24; ++d) {  // alike but for one byte, anywhere after the '@'
+    for (std::size_t i = 1; i < d; ++i) {
+      std::string& j = v.emplace_back(d, 'm');
+      j[0] = '@';
+      j[i] = 'n';
+    }
+  }
   return v;
 }
 
