@@ -95,10 +95,8 @@ struct Token {
   // Makes `v` the value of this number or string literal. A number literal starts with a
   // digit, or a sign and a digit, so it passes the number test.
   void vloz_literal(Hodnota& v) const {
-    if (druh == T_CISLO) {
+    if (druh == T_CISLO || Je_cislo(text)) {
       v.nastav_text(text, Ciselnost::Je, ma_cislo ? cislo : cteni_textu(text));
-    } else if (Je_cislo(text)) {
-      v.nastav_text(text, Ciselnost::Je, cteni_textu(text));
     } else {
       v.nastav_text(text, Ciselnost::Neni, 0.0);
     }
