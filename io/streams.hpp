@@ -120,6 +120,8 @@ class Vstup {
   // Closes the underlying stream; false when closing fails.
   virtual bool zavrit() { return true; }
 
+  // Whether anything is left for `vezmi_prijate` to take (bytes or the mark of a long read).
+  bool prijato() const { return prijato_ != 0; }
   // Bytes handed over by refills since the last call (what the run has taken in, for its
   // budget of steps).
   std::uint64_t vezmi_prijate() {

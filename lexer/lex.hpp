@@ -127,6 +127,7 @@ class ZdrojTokenu {
 
  private:
   void ze_skeneru();
+  [[gnu::noinline]] void ze_skeneru_obecne();
   void vycerpano();
 
   Skener skener_;
