@@ -131,11 +131,9 @@ bool je_slovo(std::string_view s, const char (&w)[N]) {
     return r;
   };
   // The exponent after the 'e' at `r`: where it ends, or null.
-  const auto exponent =
-      [ e, &
-        cislice_od ](const unsigned char* r) __attribute__((always_inline))->const unsigned char* {
+  const auto exponent = [=](const unsigned char* r) __attribute__((always_inline)) {
     if (++r != e && (*r == '+' || *r == '-')) ++r;
-    if (r == e || !je_cislice(*r)) return nullptr;
+    if (r == e || !je_cislice(*r)) return static_cast<const unsigned char*>(nullptr);
     return cislice_od(r + 1);
   };
   std::uint64_t n = je_cislice(*p) ? static_cast<unsigned>(*p - '0') : 0;
