@@ -1,6 +1,7 @@
 #include "expr/value.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -163,6 +164,10 @@ void Hodnota::klasifikuj() const {
 void Hodnota::vytvor_text() const {
   if (forma_ == Forma::Pravdivost) {
     text_.assign(std::string_view(cislo_ != 0.0 ? "1" : "0"));
+  } else if (forma_ == Forma::Psana) {
+    char k[24];
+    const auto konec = std::to_chars(k, k + sizeof k, static_cast<std::int64_t>(cislo_));
+    text_.assign(std::string_view(k, static_cast<std::size_t>(konec.ptr - k)));
   } else {
     text_.assign(format_f(cislo_));
   }

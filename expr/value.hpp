@@ -239,6 +239,13 @@ class Hodnota {
     text_hotov_ = false;
     cislo_ = r;
   }
+  // The same for a literal written as the decimal digits of `r`, a whole number of at most
+  // 15 digits (a '-' before them when it is negative, never "-0"): its text is those digits.
+  [[gnu::always_inline]] void nastav_psane_cele(double r) {
+    forma_ = Forma::Psana;
+    text_hotov_ = false;
+    cislo_ = r;
+  }
   [[gnu::always_inline]] void nastav_pravdivost(bool b) {
     forma_ = Forma::Pravdivost;
     text_hotov_ = false;
@@ -286,6 +293,7 @@ class Hodnota {
     Pevna,       // the value is the "%f" text of cislo_, whose reading is cislo_ again
     Cela,        // the same, cislo_ a whole, finite number
     Pravdivost,  // the value is the "%d" text of cislo_ (0 or 1)
+    Psana,       // the value is the "%d" text of cislo_, a whole number below 10^15
   };
 
   // Out of line, so that the whole-number path above stays small where it is inlined.

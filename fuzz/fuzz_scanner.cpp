@@ -137,6 +137,9 @@ std::vector<Zaznam> tokeny(moxa::Vstup& f, std::size_t delka) {
                           std::bit_cast<std::uint64_t>(moxa::cteni_textu(t.text))) {
       nalez("a number read on the way is not its text's reading", z);
     }
+    if (t.psane_cele && std::to_string(static_cast<std::int64_t>(t.cislo)) != t.text) {
+      nalez("a number said to be written as its digits writes otherwise", z);
+    }
     v.push_back(z);
     if (z.kind == 7) break;
     // Each token takes at least one byte of the input.

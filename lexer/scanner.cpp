@@ -120,7 +120,7 @@ bool je_slovo(std::string_view s, const char (&w)[N]) {
 // first or a ',' or 'e' has no digit after it (the automaton takes it from there). Gives
 // `t` the reading of the text, worked out on the way for the common forms: at most 15
 // digits and sign, then a fraction (the reading stops at its ',') or an exponent of one or
-// two digits up to 22.
+// two digits up to 22; and tells whether the text is the reading's own digits.
 [[gnu::always_inline]] inline const unsigned char* cislo_v_bufferu(const unsigned char* p,
                                                                    const unsigned char* q,
                                                                    const unsigned char* e,
@@ -159,6 +159,11 @@ bool je_slovo(std::string_view s, const char (&w)[N]) {
     } else {
       t.cislo = r[1] == '-' ? t.cislo / MOCNINY_DESETI[x] : t.cislo * MOCNINY_DESETI[x];
     }
+  } else {
+    // Digits alone, written as the number's own digits are: no '+', no leading zero, and
+    // no "-0" (whose reading writes as "0").
+    const unsigned char* const d = je_cislice(*p) ? p : p + 1;
+    t.psane_cele = t.ma_cislo && *p != '+' && (*d != '0' || (q == d + 1 && d == p));
   }
   if (*p == '-') t.cislo = -t.cislo;
   return q;
@@ -256,6 +261,7 @@ bool Skener::rychle(Token& t) {
   std::int32_t druh;
   Znacka znacka = Znacka::Zadna;
   t.ma_cislo = false;
+  t.psane_cele = false;
   switch (TABULKY.zacatek[*p]) {
     case Z_OPERATOR:
       druh = T_OPERATOR;
@@ -439,6 +445,7 @@ void Skener::skenuj_s(Token& t) {
   t.druh = druh;
   t.znacka = znacka;
   t.ma_cislo = false;
+  t.psane_cele = false;
   sbira_ = false;
   vydany_ = &t.text;
 }

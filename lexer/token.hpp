@@ -87,6 +87,9 @@ struct Token {
   // Whether `cislo` holds the reading of a number literal's text: the scanner works it out
   // on the way for the common short forms, and the reading is not repeated.
   bool ma_cislo = false;
+  // Whether the text is the decimal digits of `cislo` (a '-' before them when it is
+  // negative), so that a value can write it again from the number instead of keeping it.
+  bool psane_cele = false;
   PoziceTokenu pozice;
   double cislo = 0.0;
 
@@ -95,7 +98,9 @@ struct Token {
   // Makes `v` the value of this number or string literal. A number literal starts with a
   // digit, or a sign and a digit, so it passes the number test.
   void vloz_literal(Hodnota& v) const {
-    if (druh == T_CISLO || Je_cislo(text)) {
+    if (psane_cele) {
+      v.nastav_psane_cele(cislo);
+    } else if (druh == T_CISLO || Je_cislo(text)) {
       v.nastav_text(text, Ciselnost::Je, ma_cislo ? cislo : cteni_textu(text));
     } else {
       v.nastav_text(text, Ciselnost::Neni, 0.0);
