@@ -163,7 +163,7 @@ bool je_slovo(std::string_view s, const char (&w)[N]) {
     // Digits alone, written as the number's own digits are: no '+', no leading zero, and
     // no "-0" (whose reading writes as "0").
     const unsigned char* const d = je_cislice(*p) ? p : p + 1;
-    t.psane_cele = t.ma_cislo && *p != '+' && (*d != '0' || (q == d + 1 && d == p));
+    t.psane_cele = t.ma_cislo & (*p != '+') & ((*d != '0') | ((q == d + 1) & (d == p)));
   }
   if (*p == '-') t.cislo = -t.cislo;
   return q;
