@@ -285,14 +285,19 @@ bool Skener::rychle(Token& t) {
       }
       break;
     case Z_PLUS:
-    case Z_MINUS:
       if (q != e && je_cislice(*q)) goto cislo;
-      if (*p == '-' && q != e && *q == '>') {
+      druh = T_OPERATOR;
+      znacka = Znacka::Plus;
+      break;
+    case Z_MINUS:
+      if (q == e) return false;
+      if (je_cislice(*q)) goto cislo;
+      if (*q == '>') {
         ++q;
         druh = T_PRIRAZENI;
       } else {
         druh = T_OPERATOR;
-        znacka = *p == '+' ? Znacka::Plus : Znacka::Minus;
+        znacka = Znacka::Minus;
       }
       break;
     case Z_CISLICE:
